@@ -1,0 +1,250 @@
+// Tests of the XDG folders, case-insensitive name resolution, atomic writes and the file helpers.
+#include "TempHome.h"
+
+#include "platform/Files.h"
+#include "platform/Modules.h"
+#include "platform/System.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+using FilesTest = TempHome;
+
+TEST(XdgFolderRule, OnlyAbsoluteValuesCount)
+{
+    struct Case
+    {
+        const char* value;
+        const char* home;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/x/config", "/home/u", "/x/config"},
+        {"/x/config/", "/home/u", "/x/config"},
+        {"relative/config", "/home/u", "/home/u/.config"},
+        {"./config", "/home/u", "/home/u/.config"},
+        {"", "/home/u", "/home/u/.config"},
+        {nullptr, "/home/u/", "/home/u/.config"},
+        {nullptr, "home/u", ""},
+        {nullptr, nullptr, ""},
+        {"/", "/home/u", "/"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(std::string(c.value ? c.value : "(unset)") + " / " + (c.home ? c.home : "(unset)"));
+        EXPECT_EQ(Platform::XdgFolder(c.value, c.home, ".config"), c.expected);
+    }
+}
+
+TEST_F(FilesTest, FoldersFollowTheEnvironmentAndOverrides)
+{
+    EXPECT_EQ(Platform::ConfigFolder(), root + "/config");
+    EXPECT_EQ(Platform::DataFolder(), root + "/data");
+    EXPECT_EQ(Platform::CacheFolder(), root + "/cache");
+    EXPECT_EQ(Platform::RuntimeFolder(), root + "/run");
+
+    Platform::SetEnv("XDG_CONFIG_HOME", "not/absolute");
+    Platform::SetEnv("XDG_DATA_HOME", "");
+    Platform::UnsetEnv("XDG_CACHE_HOME");
+    Platform::SetEnv("XDG_RUNTIME_DIR", "run");
+    EXPECT_EQ(Platform::ConfigFolder(), root + "/home/.config");
+    EXPECT_EQ(Platform::DataFolder(), root + "/home/.local/share");
+    EXPECT_EQ(Platform::CacheFolder(), root + "/home/.cache");
+    EXPECT_EQ(Platform::RuntimeFolder(), "") << "the runtime folder has no default";
+
+    Platform::OverrideFolder(Platform::Folder::Data, root + "/elsewhere/");
+    EXPECT_EQ(Platform::DataFolder(), root + "/elsewhere");
+    Platform::OverrideFolder(Platform::Folder::Data, "");
+    EXPECT_EQ(Platform::DataFolder(), root + "/home/.local/share");
+}
+
+TEST_F(FilesTest, ResolvesNamesCaseInsensitivelyComponentByComponent)
+{
+    WriteText(root + "/Data/Images/Hero.PNG", "hero");
+    WriteText(root + "/Data/Images/Sword.png", "one");
+    WriteText(root + "/Data/Images/SWORD.png", "two");
+    WriteText(root + "/Data/Images/sword.png", "three");
+    WriteText(root + "/Data/Images/SHIELD.png", "four");
+    WriteText(root + "/Data/Images/Shield.png", "five");
+    ASSERT_TRUE(Platform::SetCurrentDirectory(root));
+
+    struct Case
+    {
+        std::string name;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {root + "/Data/Images/Hero.PNG", root + "/Data/Images/Hero.PNG"},
+        {root + "\\data\\images\\hero.png", root + "/Data/Images/Hero.PNG"},
+        {"data\\IMAGES\\HERO.png", "Data/Images/Hero.PNG"},
+        {"./data/images/hero.png", "./Data/Images/Hero.PNG"},
+        {"data/images/../IMAGES/hero.png", "Data/Images/../Images/Hero.PNG"},
+        {"data\\\\images//hero.png", "Data/Images/Hero.PNG"},
+        {"DATA\\images\\", "Data/Images/"},
+        // Exact case wins over other variants; otherwise the first variant in byte order.
+        {"data/images/sword.png", "Data/Images/sword.png"},
+        {"data/images/Sword.png", "Data/Images/Sword.png"},
+        {"data/images/sWoRd.png", "Data/Images/SWORD.png"},
+        {"data/images/shield.png", "Data/Images/SHIELD.png"},
+        // Missing parts keep their spelling behind the part that was found.
+        {"data\\images\\Missing.png", "Data/Images/Missing.png"},
+        {"data\\Nowhere\\Deeper\\X.png", "Data/Nowhere/Deeper/X.png"},
+        {"Data/Images/Hero.PNG/inside", "Data/Images/Hero.PNG/inside"},
+        {"nothing\\here", "nothing/here"},
+        {"", ""},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Platform::ResolveFileName(c.name), c.expected);
+    }
+}
+
+TEST_F(FilesTest, ResolutionSeesFilesAddedRenamedAndRemovedLater)
+{
+    // A folder listing is only kept once the folder has been still for a moment; wait that long before each
+    // look-up so that every step below starts from a cached listing.
+    auto lookUp = [](const std::string& name)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        return Platform::ResolveFileName(name);
+    };
+    WriteText(root + "/Levels/One.xml", "1");
+    EXPECT_EQ(lookUp(root + "/levels/two.xml"), root + "/Levels/two.xml");
+
+    // Changed behind the program's back, even with the folder's modification time put back.
+    const auto longAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    fs::last_write_time(root + "/Levels", longAgo);
+    EXPECT_EQ(lookUp(root + "/levels/two.xml"), root + "/Levels/two.xml");
+    WriteText(root + "/Levels/TWO.xml", "2");
+    fs::last_write_time(root + "/Levels", longAgo);
+    EXPECT_EQ(Platform::ResolveFileName(root + "/levels/two.xml"), root + "/Levels/TWO.xml");
+    EXPECT_EQ(lookUp(root + "/levels/two.xml"), root + "/Levels/TWO.xml");
+    fs::rename(root + "/Levels/TWO.xml", root + "/Levels/Two.XML");
+    fs::last_write_time(root + "/Levels", longAgo);
+    EXPECT_EQ(Platform::ResolveFileName(root + "/levels/two.xml"), root + "/Levels/Two.XML");
+    EXPECT_EQ(lookUp(root + "/levels/two.xml"), root + "/Levels/Two.XML");
+    fs::remove(root + "/Levels/Two.XML");
+    EXPECT_EQ(Platform::ResolveFileName(root + "/levels/two.xml"), root + "/Levels/two.xml");
+
+    // Changed through our own helpers.
+    ASSERT_TRUE(Platform::WriteFileAtomically(root + "/Levels/tWo.xml", "x"));
+    EXPECT_EQ(Platform::ResolveFileName(root + "/LEVELS/TWO.XML"), root + "/Levels/tWo.xml");
+    EXPECT_EQ(lookUp(root + "/levels/two.xml"), root + "/Levels/tWo.xml");
+    ASSERT_TRUE(Platform::DeleteFile(root + "/Levels/tWo.xml"));
+    EXPECT_EQ(Platform::ResolveFileName(root + "/levels/two.xml"), root + "/Levels/two.xml");
+    Platform::InvalidateFileNameCache();
+    EXPECT_EQ(Platform::ResolveFileName(root + "/LEVELS/ONE.XML"), root + "/Levels/One.xml");
+}
+
+TEST_F(FilesTest, AtomicWriteReplacesWholeFilesAndKeepsPermissions)
+{
+    std::string path = root + "/save.dat";
+    ASSERT_TRUE(Platform::WriteFileAtomically(path, std::string("first\0with nul", 14)));
+    EXPECT_EQ(ReadText(path), std::string("first\0with nul", 14));
+
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_TRUE(Platform::WriteFileAtomically(path, "second"));
+    EXPECT_EQ(ReadText(path), "second");
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    ASSERT_TRUE(Platform::WriteFileAtomically(path, ""));
+    EXPECT_EQ(fs::file_size(path), 0u);
+    EXPECT_EQ(Listing(root), (std::vector<std::string>{"home", "run", "save.dat"})) << "no temporary file left";
+}
+
+TEST_F(FilesTest, FailedAtomicWritesLeaveThePreviousFileAndNoLitter)
+{
+    std::string path = root + "/save.dat";
+    ASSERT_TRUE(Platform::WriteFileAtomically(path, "the good old contents"));
+
+    for (int64_t after : {0, 5, 20})
+    {
+        SCOPED_TRACE(after);
+        Platform::InjectWriteFailureAfter(after);
+        EXPECT_FALSE(Platform::WriteFileAtomically(path, "new contents that never fully arrive"));
+        EXPECT_EQ(ReadText(path), "the good old contents");
+        EXPECT_EQ(Listing(root), (std::vector<std::string>{"home", "run", "save.dat"}));
+    }
+    EXPECT_TRUE(Platform::WriteFileAtomically(path, "later")) << "the injected failure is one-shot";
+
+    EXPECT_FALSE(Platform::WriteFileAtomically(root + "/no/such/folder/file", "x"));
+    EXPECT_FALSE(Platform::WriteFileAtomically(root + "/home", "x")) << "a folder is not replaced";
+    EXPECT_TRUE(fs::is_directory(root + "/home"));
+    EXPECT_FALSE(Platform::WriteFileAtomically("", "x"));
+}
+
+TEST_F(FilesTest, ReadWholeFileHonoursTheLimit)
+{
+    std::string out = "stale";
+    EXPECT_EQ(Platform::ReadWholeFile(root + "/absent", out, 100), Platform::ReadResult::NotFound);
+    EXPECT_EQ(out, "");
+    WriteText(root + "/ten", "0123456789");
+    EXPECT_EQ(Platform::ReadWholeFile(root + "/ten", out, 10), Platform::ReadResult::Ok);
+    EXPECT_EQ(out, "0123456789");
+    EXPECT_EQ(Platform::ReadWholeFile(root + "/ten", out, 9), Platform::ReadResult::TooLarge);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(Platform::ReadWholeFile(root + "/home", out, 100), Platform::ReadResult::Error);
+}
+
+TEST_F(FilesTest, HelpersCreateRemoveAndDescribeFiles)
+{
+    std::string deep = root + "/a/b/c";
+    EXPECT_TRUE(Platform::MakeDirectories(deep));
+    EXPECT_TRUE(Platform::MakeDirectories(deep)) << "already there is fine";
+    EXPECT_TRUE(Platform::DirectoryExists(deep));
+    EXPECT_FALSE(Platform::MakeDirectory(root + "/x/y")) << "one level only";
+
+    std::string file = deep + "/f.txt";
+    WriteText(file, "f");
+    EXPECT_TRUE(Platform::FileExists(file));
+    EXPECT_FALSE(Platform::FileExists(deep));
+    fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(48));
+    int64_t age = static_cast<int64_t>(std::time(nullptr)) - Platform::FileModificationTime(file);
+    EXPECT_NEAR(age, 48 * 3600, 5);
+    EXPECT_EQ(Platform::FileModificationTime(root + "/absent"), 0);
+
+    EXPECT_FALSE(Platform::DeleteFile(deep)) << "folders are not files";
+    EXPECT_TRUE(Platform::DeleteFile(file));
+    EXPECT_FALSE(Platform::DeleteFile(file));
+
+    // Removing a tree removes a link in it, never what the link points to.
+    WriteText(root + "/keep/precious.txt", "keep me");
+    fs::create_directory_symlink(root + "/keep", root + "/a/b/link");
+    EXPECT_TRUE(Platform::RemoveTree(root + "/a"));
+    EXPECT_FALSE(fs::exists(root + "/a"));
+    EXPECT_EQ(ReadText(root + "/keep/precious.txt"), "keep me");
+    EXPECT_TRUE(Platform::RemoveTree(root + "/a")) << "nothing left is success";
+
+    std::string before = Platform::GetCurrentDirectory();
+    ASSERT_TRUE(Platform::SetCurrentDirectory(root + "/keep"));
+    EXPECT_EQ(fs::canonical(Platform::GetCurrentDirectory()), fs::canonical(root + "/keep"));
+    EXPECT_FALSE(Platform::SetCurrentDirectory(root + "/absent"));
+    Platform::SetCurrentDirectory(before);
+
+    std::string exe = Platform::ExecutablePath();
+    EXPECT_EQ(exe.front(), '/');
+    EXPECT_EQ(fs::path(exe).filename(), "platform_tests");
+}
+
+TEST_F(FilesTest, StartUpFindsTheDataFolderQueryByName)
+{
+    Platform::ModuleHandle shell = Platform::LoadLibrary("SHELL32.DLL");
+    ASSERT_NE(shell, nullptr);
+    using Query = int32_t (*)(void*, int, void*, uint32_t, char*);
+    auto query = reinterpret_cast<Query>(Platform::GetProcAddress(shell, "SHGetFolderPathA"));
+    ASSERT_NE(query, nullptr);
+
+    char path[Platform::MAX_PATH];
+    EXPECT_EQ(query(nullptr, Platform::CSIDL_COMMON_APPDATA, nullptr, 0, path), Platform::S_OK);
+    EXPECT_EQ(std::string(path), root + "/data");
+    EXPECT_EQ(query(nullptr, 0x1A, nullptr, 0, path), Platform::E_INVALIDARG);
+
+    Platform::SetEnv("XDG_DATA_HOME", "/" + std::string(Platform::MAX_PATH, 'x'));
+    EXPECT_EQ(query(nullptr, Platform::CSIDL_COMMON_APPDATA, nullptr, 0, path), Platform::E_FAIL);
+    Platform::FreeLibrary(shell);
+}
