@@ -1,0 +1,247 @@
+// Our XML reader on a generated 1 MB level-like file (read from a pack), against pugixml and expat on the same
+// bytes in memory; all three must see the same elements and attributes. Prints the time ratios.
+#include "resources/PakInterface.h"
+#include "resources/PakWriter.h"
+#include "resources/XMLParser.h"
+
+#include <benchmark/benchmark.h>
+#include <expat.h>
+#include <pugixml.hpp>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+// Levels of rows, customers and dishes: eight attributes per element, four levels deep, about 1 MB.
+std::string MakeLevelFile()
+{
+    std::mt19937 rng(77);
+    auto num = [&](int n) { return std::to_string(rng() % n); };
+    std::string s = "<?xml version=\"1.0\"?>\n<Levels>\n";
+    for (int level = 0; s.size() < 1000000; ++level)
+    {
+        const std::string id = std::to_string(level);
+        s += "  <Level id=\"" + id + "\" name=\"Level " + id + "\" time=\"" + num(300) + "\" goal=\"" + num(5000) +
+             "\" expert=\"" + num(9000) + "\" columns=\"" + num(3) + "\" customers=\"" + num(9) +
+             "\" bonus=\"Inlay\">\n";
+        s += "    <Field>\n";
+        for (int row = 0; row < 8; ++row)
+            s += "      <Row index=\"" + std::to_string(row) + "\" cells=\"1,1,0,1,1,1,0,1,1\" burners=\"" + num(512) +
+                 "\" broken=\"" + num(4) + "\" ice=\"" + num(3) + "\" lightning=\"" + num(1000) + "\" chance=\"" +
+                 num(1000) + "\" kind=\"" + num(7) + "\"/>\n";
+        s += "    </Field>\n";
+        for (int c = 0; c < 6; ++c)
+            s += "    <Customer type=\"" + num(12) + "\" wish=\"pizza_" + num(5) + "x" + num(5) + "\" patience=\"" +
+                 num(90) + "\" tip=\"" + num(30) + "\" arrival=\"" + num(200) + "\" mood=\"happy\" toppings=\"" +
+                 "tomato,cheese,olive\" seat=\"" + num(4) + "\"/>\n";
+        s += "    <Dish id=\"" + num(40) + "\" w=\"2\" h=\"3\" time=\"4.5\" price=\"" + num(400) +
+             "\" first=\"tomato\" second=\"cheese\" title=\"Margherita &amp; more\"/>\n";
+        s += "    <Text lang=\"en\">Serve the   customers &amp; keep the burners hot</Text>\n";
+        s += "  </Level>\n";
+    }
+    s += "</Levels>\n";
+    return s;
+}
+
+struct Fixture
+{
+    std::string xml = MakeLevelFile();
+    std::filesystem::path dir;
+    Zest::PakInterface pak;
+
+    Fixture()
+    {
+        std::random_device rd;
+        dir = std::filesystem::temp_directory_path() / ("zest_xml_bench_" + std::to_string(rd()));
+        std::filesystem::create_directories(dir);
+        Zest::PakWriter writer;
+        writer.AddFile("levels\\levels.xml", xml, 0);
+        const std::string pack = (dir / "main.pak").string();
+        if (!writer.WriteTo(pack) || !pak.AddPakFile(pack))
+        {
+            std::fprintf(stderr, "cannot build the benchmark pack\n");
+            std::exit(1);
+        }
+    }
+    ~Fixture() { std::filesystem::remove_all(dir); }
+};
+
+Fixture& TheFixture()
+{
+    static Fixture fixture;
+    return fixture;
+}
+
+// ---- the three readers, each producing "name|attr=value|..." per element (attributes sorted) ----
+
+using Elements = std::vector<std::string>;
+
+std::string Describe(const std::string& name, const std::map<std::string, std::string>& attributes)
+{
+    std::string s = name;
+    for (const auto& [k, v] : attributes) s += "|" + k + "=" + v;
+    return s;
+}
+
+size_t OursCount(Elements* out)
+{
+    Zest::XMLParser parser;
+    if (!parser.OpenFile("levels\\levels.xml")) std::abort();
+    Zest::XMLElement e;
+    size_t count = 0;
+    while (parser.ReadNextElement(e))
+        if (e.mType == Zest::XMLElement::TypeStartTag)
+        {
+            count += 1 + e.mAttributes.size();
+            if (out) out->push_back(Describe(e.mValue, e.mAttributes));
+        }
+    if (parser.HasFailed()) std::abort();
+    return count;
+}
+
+size_t PugiWalk(const pugi::xml_node& node, Elements* out)
+{
+    size_t count = 0;
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
+    {
+        if (child.type() != pugi::node_element) continue;
+        ++count;
+        std::map<std::string, std::string> attributes;
+        for (pugi::xml_attribute a = child.first_attribute(); a; a = a.next_attribute())
+        {
+            ++count;
+            benchmark::DoNotOptimize(a.value());
+            if (out) attributes[a.name()] = a.value();
+        }
+        if (out) out->push_back(Describe(child.name(), attributes));
+        count += PugiWalk(child, out);
+    }
+    return count;
+}
+
+size_t PugiCount(const std::string& xml, Elements* out)
+{
+    pugi::xml_document doc;
+    if (!doc.load_buffer(xml.data(), xml.size())) std::abort();
+    return PugiWalk(doc, out);
+}
+
+struct ExpatState
+{
+    size_t count = 0;
+    Elements* out = nullptr;
+    std::map<std::string, std::string> attributes;
+};
+
+void ExpatStart(void* user, const XML_Char* name, const XML_Char** attrs)
+{
+    auto* state = static_cast<ExpatState*>(user);
+    state->attributes.clear();
+    ++state->count;
+    for (int i = 0; attrs[i]; i += 2)
+    {
+        state->attributes[attrs[i]] = attrs[i + 1];
+        ++state->count;
+    }
+    if (state->out) state->out->push_back(Describe(name, state->attributes));
+}
+
+void ExpatEnd(void*, const XML_Char*) {}
+
+size_t ExpatCount(const std::string& xml, Elements* out)
+{
+    ExpatState state;
+    state.out = out;
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    XML_SetUserData(parser, &state);
+    XML_SetElementHandler(parser, ExpatStart, ExpatEnd);
+    if (XML_Parse(parser, xml.data(), static_cast<int>(xml.size()), 1) != XML_STATUS_OK) std::abort();
+    XML_ParserFree(parser);
+    return state.count;
+}
+
+void CheckAgreement()
+{
+    TheFixture(); // its reader must be the active one before ours opens the file
+    Elements ours, pugi, expat;
+    OursCount(&ours);
+    PugiCount(TheFixture().xml, &pugi);
+    ExpatCount(TheFixture().xml, &expat);
+    if (ours != pugi || ours != expat || ours.empty())
+    {
+        std::fprintf(stderr, "the readers disagree: %zu / %zu / %zu elements\n", ours.size(), pugi.size(),
+                     expat.size());
+        std::exit(1);
+    }
+    std::printf("all three readers see the same %zu elements in %zu bytes\n", ours.size(), TheFixture().xml.size());
+}
+
+void BM_OurReaderFromPack(benchmark::State& state)
+{
+    for (auto _ : state) benchmark::DoNotOptimize(OursCount(nullptr));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TheFixture().xml.size()));
+}
+
+void BM_Pugixml(benchmark::State& state)
+{
+    for (auto _ : state) benchmark::DoNotOptimize(PugiCount(TheFixture().xml, nullptr));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TheFixture().xml.size()));
+}
+
+void BM_Expat(benchmark::State& state)
+{
+    for (auto _ : state) benchmark::DoNotOptimize(ExpatCount(TheFixture().xml, nullptr));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TheFixture().xml.size()));
+}
+
+BENCHMARK(BM_OurReaderFromPack)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Pugixml)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Expat)->Unit(benchmark::kMicrosecond);
+
+// Prints the usual table, then our time over each anchor's.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
+                mTimes[run.run_name.function_name] = run.GetAdjustedRealTime();
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        Ratio("our reader / pugixml", "BM_OurReaderFromPack", "BM_Pugixml");
+        Ratio("our reader / expat", "BM_OurReaderFromPack", "BM_Expat");
+    }
+
+private:
+    void Ratio(const char* label, const std::string& ours, const std::string& theirs)
+    {
+        if (!mTimes.count(ours) || !mTimes.count(theirs) || mTimes[theirs] <= 0) return;
+        std::printf("%-24s %10.1f us vs %10.1f us   ratio %.2f\n", label, mTimes[ours], mTimes[theirs],
+                    mTimes[ours] / mTimes[theirs]);
+    }
+    std::map<std::string, double> mTimes;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    CheckAgreement();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,526 @@
+// Zest::DDImage software drawing straight onto its locked surface: fills, lines and blits in 16 and 32 bits.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "graphics/DDImage.h"
+#include "graphics/DDInterface.h"
+
+namespace Zest
+{
+
+using namespace Platform;
+
+namespace
+{
+
+// One channel of the surface format: mask from the lock, shift and width from the display, additive table.
+struct Channel
+{
+    uint32_t mask;
+    int shift;
+    int width;
+    const int* add;
+};
+
+// The locked surface as the routines see it.
+struct View
+{
+    uint8_t* base;
+    int pitch;
+    int bits;
+    Channel ch[3]; // red, green, blue
+
+    uint32_t Get(int x, int y) const
+    {
+        if (bits == 16)
+        {
+            uint16_t v;
+            std::memcpy(&v, base + size_t(y) * size_t(pitch) + size_t(x) * 2, 2);
+            return v;
+        }
+        uint32_t v;
+        std::memcpy(&v, base + size_t(y) * size_t(pitch) + size_t(x) * 4, 4);
+        return v;
+    }
+    void Put(int x, int y, uint32_t v) const
+    {
+        if (bits == 16)
+        {
+            const uint16_t w = uint16_t(v);
+            std::memcpy(base + size_t(y) * size_t(pitch) + size_t(x) * 2, &w, 2);
+        }
+        else
+        {
+            std::memcpy(base + size_t(y) * size_t(pitch) + size_t(x) * 4, &v, 4);
+        }
+    }
+    uint32_t AllMasks() const { return ch[0].mask | ch[1].mask | ch[2].mask; }
+};
+
+View MakeView(const DDSURFACEDESC2& lock, const DDInterface& d)
+{
+    View v;
+    v.base = static_cast<uint8_t*>(lock.lpSurface);
+    v.pitch = lock.lPitch;
+    v.bits = int(lock.ddpfPixelFormat.dwRGBBitCount);
+    v.ch[0] = {lock.ddpfPixelFormat.dwRBitMask, d.mRedShift, d.mRedWidth, d.mRedAddTable.get()};
+    v.ch[1] = {lock.ddpfPixelFormat.dwGBitMask, d.mGreenShift, d.mGreenWidth, d.mGreenAddTable.get()};
+    v.ch[2] = {lock.ddpfPixelFormat.dwBBitMask, d.mBlueShift, d.mBlueWidth, d.mBlueAddTable.get()};
+    return v;
+}
+
+int Comp(const Color& c, int i)
+{
+    return i == 0 ? c.mRed : (i == 1 ? c.mGreen : c.mBlue);
+}
+
+// Additive: each channel of the added colour (already in the channel's width) goes through the saturation table.
+inline uint32_t AddChannels(const View& v, uint32_t d, const uint32_t part[3])
+{
+    uint32_t out = 0;
+    for (int i = 0; i < 3; ++i)
+    {
+        const Channel& c = v.ch[i];
+        out |= uint32_t(c.add[part[i] + ((d & c.mask) >> c.shift)]) << c.shift;
+    }
+    return out;
+}
+
+// A normal line's blend of one pixel at alpha a < 255 (per channel, rounded by half the mask).
+inline uint32_t LineBlend(const View& v, uint32_t d, const Color& c, uint32_t a)
+{
+    uint32_t out = 0;
+    for (int i = 0; i < 3; ++i)
+    {
+        const uint64_t m = v.ch[i].mask;
+        const uint64_t cc = (uint64_t(Comp(c, i)) * a + 128) >> 8;
+        out += uint32_t((((cc * m + (m >> 1)) >> 8) & m) + ((((d & m) * uint64_t(256 - a) + (m >> 1)) >> 8) & m));
+    }
+    return out;
+}
+
+// Clips a blit to the destination and source images; false when nothing is left.
+bool ClipBlit(int& x, int& y, Rect& src, int srcW, int srcH, int destW, int destH, bool mirror)
+{
+    Rect s = src.Intersection(Rect(0, 0, srcW, srcH));
+    if (s.IsEmpty()) return false;
+    // Keep the destination position of the source pixels that remain.
+    if (!mirror)
+        x += s.mX - src.mX;
+    else
+        x += (src.mX + src.mWidth) - (s.mX + s.mWidth);
+    y += s.mY - src.mY;
+    src = s;
+    const int left = std::max(0, -x), top = std::max(0, -y);
+    const int right = std::max(0, x + src.mWidth - destW), bottom = std::max(0, y + src.mHeight - destH);
+    if (left + right >= src.mWidth || top + bottom >= src.mHeight) return false;
+    src.mX += mirror ? right : left;
+    src.mWidth -= left + right;
+    src.mY += top;
+    src.mHeight -= top + bottom;
+    x += left;
+    y += top;
+    return true;
+}
+
+// Display-format pixels made for another format are stale (the display was re-initialised since in another depth
+// or channel order): drop them so that they are made again in this one. Only the converted copy goes; a surface
+// image source keeps its surface.
+void DropStaleDisplayData(MemoryImage& source, const NativeDisplay& display)
+{
+    const NativeDisplay& made = source.mDisplayFormat;
+    if (source.mDisplayData && (made.mBitsPerPixel != display.mBitsPerPixel || made.mRedMask != display.mRedMask ||
+                                made.mGreenMask != display.mGreenMask || made.mBlueMask != display.mBlueMask))
+        source.MemoryImage::FreeDisplayData();
+}
+} // namespace
+
+// ---- Fills ---------------------------------------------------------------------------------------------------------
+
+void DDImage::NormalFillRect(const Rect& rect, const Color& color)
+{
+    if (mNoSoftwareAccess || !EnsureSurface() || !LockSurface()) return;
+    const View v = MakeView(mLockDesc, *mDDInterface);
+    const Rect r = rect.Intersection(Rect(0, 0, mWidth, mHeight));
+    const Color c = color.Clamped();
+    const uint32_t a = uint32_t(c.mAlpha);
+    if ((v.bits == 16 || v.bits == 32) && !r.IsEmpty())
+    {
+        const bool sixteen = v.bits == 16;
+        uint32_t solid = 0;
+        for (int i = 0; i < 3; ++i)
+        {
+            const uint64_t m = v.ch[i].mask;
+            // 16 bits round full scale up to the whole mask; 32 bits keep c x 255 / 256 (white is 0xFEFEFE).
+            solid |= uint32_t(((uint64_t(Comp(c, i)) + (sixteen ? 1 : 0)) * m >> 8) & m);
+        }
+        for (int y = r.mY; y < r.mY + r.mHeight; ++y)
+            for (int x = r.mX; x < r.mX + r.mWidth; ++x)
+            {
+                if (a == 255)
+                {
+                    v.Put(x, y, solid);
+                    continue;
+                }
+                const uint32_t d = v.Get(x, y);
+                uint32_t out = 0;
+                for (int i = 0; i < 3; ++i)
+                {
+                    const uint64_t m = v.ch[i].mask;
+                    const uint64_t cc = uint64_t(Comp(c, i));
+                    if (sixteen)
+                        out += uint32_t(((((d & m) * (256 - a) + m) >> 8) & m) +
+                                        (((((cc * a + 128) >> 8) + 1) * m >> 8) & m));
+                    else
+                        out +=
+                            uint32_t(((((d & m) * (256 - a)) >> 8) & m) + (((((cc * a + 127) >> 8) + 1) * m >> 8) & m));
+                }
+                v.Put(x, y, out);
+            }
+    }
+    UnlockSurface();
+}
+
+void DDImage::AdditiveFillRect(const Rect& rect, const Color& color)
+{
+    if (mNoSoftwareAccess || !EnsureSurface() || !LockSurface()) return;
+    const View v = MakeView(mLockDesc, *mDDInterface);
+    const Rect r = rect.Intersection(Rect(0, 0, mWidth, mHeight));
+    const Color c = color.Clamped();
+    if ((v.bits == 16 || v.bits == 32) && !r.IsEmpty())
+    {
+        uint32_t part[3];
+        for (int i = 0; i < 3; ++i) part[i] = (uint32_t(Comp(c, i) * c.mAlpha) / 255) >> (8 - v.ch[i].width);
+        for (int y = r.mY; y < r.mY + r.mHeight; ++y)
+            for (int x = r.mX; x < r.mX + r.mWidth; ++x) v.Put(x, y, AddChannels(v, v.Get(x, y), part));
+    }
+    UnlockSurface();
+}
+
+void DDImage::FillSpansWithCoverage(const Span* spans, int count, const Color& color, int drawMode,
+                                    const uint8_t* coverage, int coverX, int coverY, int coverWidth, int coverHeight)
+{
+    if (count <= 0 || !spans || !coverage || IsDrawnThrough3D()) return;
+    UpdateAlphaFlags();
+    if (!IsPlain())
+    {
+        MemoryImage::FillSpansWithCoverage(spans, count, color, drawMode, coverage, coverX, coverY, coverWidth,
+                                           coverHeight);
+        return;
+    }
+    if (mNoSoftwareAccess || !EnsureSurface() || !LockSurface()) return;
+    const View v = MakeView(mLockDesc, *mDDInterface);
+    const Color c = color.Clamped();
+    if (v.bits == 16 || v.bits == 32)
+    {
+        uint32_t pre[3];
+        for (int i = 0; i < 3; ++i) pre[i] = uint32_t((uint64_t(Comp(c, i)) * v.ch[i].mask >> 8) & v.ch[i].mask);
+        for (int s = 0; s < count; ++s)
+        {
+            const Span& span = spans[s];
+            if (span.mY < 0 || span.mY >= mHeight || span.mY < coverY || span.mY >= coverY + coverHeight) continue;
+            const int x0 = std::max({span.mX, 0, coverX});
+            const int x1 = std::min({span.mX + span.mWidth, mWidth, coverX + coverWidth});
+            for (int x = x0; x < x1; ++x)
+            {
+                const uint32_t cover = coverage[size_t(span.mY - coverY) * size_t(coverWidth) + size_t(x - coverX)];
+                const uint64_t w = ((cover + 1) * uint32_t(c.mAlpha)) >> 8;
+                const uint32_t d = v.Get(x, span.mY);
+                uint32_t out = 0;
+                for (int i = 0; i < 3; ++i)
+                {
+                    const uint64_t m = v.ch[i].mask;
+                    out |= uint32_t((((d & m) * (256 - w) + pre[i] * w) >> 8) & m);
+                }
+                v.Put(x, span.mY, out);
+            }
+        }
+    }
+    UnlockSurface();
+    FreeSoftwareAfterSurfaceDraw();
+}
+
+// ---- Lines ---------------------------------------------------------------------------------------------------------
+
+void DDImage::DrawSurfaceLine(double x1, double y1, double x2, double y2, const Color& color, bool additive)
+{
+    if (mNoSoftwareAccess || !EnsureSurface() || !LockSurface()) return;
+    const View v = MakeView(mLockDesc, *mDDInterface);
+    if (v.bits == 16 || v.bits == 32)
+    {
+        const Color c = color.Clamped();
+        const uint32_t a = uint32_t(c.mAlpha);
+        uint32_t packed = 0, part[3];
+        for (int i = 0; i < 3; ++i)
+        {
+            const uint64_t m = v.ch[i].mask;
+            packed |= uint32_t(((uint64_t(Comp(c, i)) * m + (m >> 1)) >> 8) & m);
+            part[i] = (uint32_t(Comp(c, i)) * a / 255) >> (8 - v.ch[i].width);
+        }
+        const int ax = int(x1), ay = int(y1), bx = int(x2), by = int(y2);
+        const int dx = bx - ax, dy = by - ay;
+        const int adx = std::abs(dx), ady = std::abs(dy);
+        const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+        const bool alongX = adx > ady;
+        const int steps = alongX ? adx : ady;
+        const int minor = alongX ? ady : adx;
+        // The rectangle spanned by the end points: no pixel of the line lies outside it.
+        const int left = std::min(ax, bx), right = std::max(ax, bx), top = std::min(ay, by), bottom = std::max(ay, by);
+        int x = ax, y = ay;
+        int error = steps / 2;
+        for (int i = 0; i <= steps; ++i)
+        {
+            if (x < left || x > right || y < top || y > bottom) break;
+            if (x >= 0 && y >= 0 && x < mWidth && y < mHeight)
+            {
+                const uint32_t d = v.Get(x, y);
+                if (additive)
+                    v.Put(x, y, AddChannels(v, d, part));
+                else
+                    v.Put(x, y, a == 255 ? packed : LineBlend(v, d, c, a));
+            }
+            error -= minor;
+            if (error < 0)
+            {
+                error += steps;
+                if (alongX)
+                    y += sy;
+                else
+                    x += sx;
+            }
+            if (alongX)
+                x += sx;
+            else
+                y += sy;
+        }
+    }
+    UnlockSurface();
+}
+
+void DDImage::NormalDrawLine(double x1, double y1, double x2, double y2, const Color& color)
+{
+    DrawSurfaceLine(x1, y1, x2, y2, color, false);
+}
+
+void DDImage::AdditiveDrawLine(double x1, double y1, double x2, double y2, const Color& color)
+{
+    DrawSurfaceLine(x1, y1, x2, y2, color, true);
+}
+
+void DDImage::NormalDrawLineAntiAliased(double x1, double y1, double x2, double y2, const Color& color)
+{
+    if (mNoSoftwareAccess || !EnsureSurface() || !LockSurface()) return;
+    const View v = MakeView(mLockDesc, *mDDInterface);
+    if (v.bits == 16 || v.bits == 32)
+    {
+        // Two pixels across the line per step, weighted by the distance of the exact position from each.
+        const Color c = color.Clamped();
+        const bool steep = std::abs(y2 - y1) > std::abs(x2 - x1);
+        double a0 = steep ? y1 : x1, b0 = steep ? x1 : y1, a1 = steep ? y2 : x2, b1 = steep ? x2 : y2;
+        if (a0 > a1)
+        {
+            std::swap(a0, a1);
+            std::swap(b0, b1);
+        }
+        const double gradient = a1 == a0 ? 0.0 : (b1 - b0) / (a1 - a0);
+        for (int a = int(std::floor(a0)); a <= int(std::floor(a1)); ++a)
+        {
+            const double b = b0 + gradient * (a - a0);
+            const int base = int(std::floor(b));
+            const double frac = b - base;
+            for (int k = 0; k < 2; ++k)
+            {
+                const int px = steep ? base + k : a, py = steep ? a : base + k;
+                if (px < 0 || py < 0 || px >= mWidth || py >= mHeight) continue;
+                const uint32_t w = uint32_t(std::lround((k ? frac : 1.0 - frac) * c.mAlpha));
+                if (w == 0) continue;
+                const uint32_t d = v.Get(px, py);
+                v.Put(px, py, w >= 255 ? LineBlend(v, d, c, 255) : LineBlend(v, d, c, w));
+            }
+        }
+    }
+    UnlockSurface();
+}
+
+// ---- Blits ---------------------------------------------------------------------------------------------------------
+
+bool DDImage::SurfaceBlt(DDImage* src, int x, int y, const Rect& srcRect)
+{
+    if (!EnsureSurface() || !src->mSurface) return false;
+    // Only a lock that is open is undone and taken again; the new pointer replaces the old one.
+    const bool wasLocked = mLockCount > 0;
+    if (wasLocked) mSurface->Unlock(nullptr);
+    RECT dest{x, y, x + srcRect.mWidth, y + srcRect.mHeight};
+    RECT from{srcRect.mX, srcRect.mY, srcRect.mX + srcRect.mWidth, srcRect.mY + srcRect.mHeight};
+    const HRESULT result =
+        mSurface->Blt(&dest, src->mSurface, &from, DDBLT_WAIT | (src->mHasTransparency ? DDBLT_KEYSRC : 0), nullptr);
+    if (wasLocked)
+    {
+        mLockDesc = DDSURFACEDESC2{};
+        mLockDesc.dwSize = kSurfaceDesc2Size;
+        if (mSurface->Lock(nullptr, &mLockDesc, DDLOCK_WAIT, nullptr) != DD_OK)
+        {
+            mLockCount = 0;
+            mLockDesc = DDSURFACEDESC2{};
+            mLockDesc.dwSize = kSurfaceDesc2Size;
+        }
+    }
+    return result == DD_OK;
+}
+
+template <bool Mirror>
+void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const Color& color, bool additive)
+{
+    if (!src) return;
+    src->mDrawn = true;
+    auto* source = dynamic_cast<MemoryImage*>(src);
+    if (!source || mNoSoftwareAccess) return;
+    source->UpdateAlphaFlags();
+    Rect sr = srcRect;
+    if (!ClipBlit(x, y, sr, source->GetWidth(), source->GetHeight(), mWidth, mHeight, Mirror)) return;
+    const Color c = color.Clamped();
+    const bool white = c.IsWhite();
+    auto* ddSource = dynamic_cast<DDImage*>(src);
+    if (!Mirror && !additive && !source->mHasAlpha && white && ddSource && ddSource != this && ddSource->mSurface &&
+        (mVideoMemory || !ddSource->mVideoMemory))
+    {
+        if (SurfaceBlt(ddSource, x, y, sr)) return;
+    }
+    if (!EnsureSurface() || !LockSurface()) return;
+    const View v = MakeView(mLockDesc, *mDDInterface);
+    if (v.bits != 16 && v.bits != 32)
+    {
+        UnlockSurface();
+        return;
+    }
+    // The source's display-format pixels (premultiplied, alpha on top); a palette image gives a 256-entry table
+    // and is read through its indices.
+    const bool palette = source->mPaletteTable && source->mPaletteIndices;
+    DropStaleDisplayData(*source, *mDDInterface);
+    const uint32_t* data = source->GetDisplayAlphaData(mDDInterface);
+    const uint8_t* indices = palette ? source->mPaletteIndices.get() : nullptr;
+    const uint8_t* runs = additive ? source->GetAdditiveRunData(mDDInterface)
+                                   : ((source->mHasAlpha || !white) ? source->GetAlphaRunData() : nullptr);
+    // GetAdditiveRunData may rebuild the display data; take the pointer again.
+    data = source->GetDisplayAlphaData(mDDInterface);
+    const int srcW = source->GetWidth();
+    const uint32_t colourMasks = v.AllMasks();
+    const bool transparent = source->mHasTransparency;
+
+    // Per-call factors: the tint per channel (0..255) and its alpha.
+    const uint32_t a = uint32_t(c.mAlpha);
+    uint32_t tint[3];
+    for (int i = 0; i < 3; ++i) tint[i] = uint32_t(Comp(c, i)) * a / 255;
+    const bool grey = tint[0] == tint[1] && tint[1] == tint[2];
+    const uint32_t greenMask = v.ch[1].mask;
+    const bool spread16 = v.bits == 16 && (greenMask == 0x07E0 || greenMask == 0x03E0);
+    const uint32_t spreadMask = greenMask == 0x07E0 ? 0x07E0F81Fu : 0x03E07C1Fu;
+    const uint32_t srcFactor5 = white ? 32 : ((tint[0] + 4) >> 3);
+    // Half a step of the 5-bit factor in each channel field of the spread word.
+    const uint32_t spreadHalf = greenMask == 0x07E0 ? 0x02008010u : 0x02004010u;
+    // The bit just above each field of the spread word: the sum of the two parts can reach it (each part is
+    // rounded on its own), and a field that does is full.
+    const uint32_t greenGuard = greenMask == 0x07E0 ? 1u << 27 : 1u << 26;
+    const uint32_t spreadGuard =
+        greenMask == 0x07E0 ? (1u << 5 | 1u << 16 | greenGuard) : (1u << 5 | 1u << 15 | greenGuard);
+    const int greenWidth = greenMask == 0x07E0 ? 6 : 5;
+
+    for (int row = 0; row < sr.mHeight; ++row)
+    {
+        const size_t srcRow = size_t(sr.mY + row) * size_t(srcW);
+        const int dy = y + row;
+        int i = 0;
+        while (i < sr.mWidth)
+        {
+            const size_t si = srcRow + size_t(sr.mX + i);
+            const uint32_t p = palette ? data[indices[si]] : data[si];
+            int len = 1;
+            if (runs) len = std::min<int>(std::max<int>(runs[si], 1), sr.mWidth - i);
+            const uint32_t alpha = p >> 24;
+            // Runs of pixels that add nothing are skipped whole.
+            const bool skip = additive ? (p & 0x00FFFFFF) == 0 : (alpha == 0 && (transparent || runs));
+            if (skip && runs)
+            {
+                i += len;
+                continue;
+            }
+            for (int k = 0; k < len; ++k, ++i)
+            {
+                const size_t sk = srcRow + size_t(sr.mX + i);
+                const uint32_t s = palette ? data[indices[sk]] : data[sk];
+                const uint32_t sa = s >> 24;
+                const int dx = Mirror ? x + sr.mWidth - 1 - i : x + i;
+                if (additive)
+                {
+                    if ((s & 0x00FFFFFF) == 0) continue;
+                    uint32_t part[3];
+                    for (int ch = 0; ch < 3; ++ch)
+                    {
+                        const uint32_t value = (s & v.ch[ch].mask) >> v.ch[ch].shift;
+                        part[ch] = white ? value : value * tint[ch] / 255;
+                    }
+                    v.Put(dx, dy, AddChannels(v, v.Get(dx, dy), part));
+                    continue;
+                }
+                if (sa == 0 && (transparent || !white)) continue;
+                if (sa == 255 && white)
+                {
+                    v.Put(dx, dy, s & colourMasks);
+                    continue;
+                }
+                const uint32_t d = v.Get(dx, dy);
+                const uint32_t effective = white ? sa : sa * a / 255; // the pixel's alpha after the tint's
+                if (spread16 && grey)
+                {
+                    // All three channels at once on the spread word, with 5-bit factors.
+                    const uint32_t ss = ((s & greenMask) << 16 | (s & ~greenMask & 0xFFFF)) & spreadMask;
+                    const uint32_t ds = ((d & greenMask) << 16 | (d & ~greenMask & 0xFFFF)) & spreadMask;
+                    // The destination factor is rounded to the nearest 5-bit step and each product rounded,
+                    // which keeps the result within a step of the exact mix.
+                    uint32_t t =
+                        (((ss * srcFactor5 + spreadHalf) >> 5) & spreadMask) +
+                        (((ds * std::min<uint32_t>((256 - effective + 4) >> 3, 32) + spreadHalf) >> 5) & spreadMask);
+                    if (const uint32_t over = t & spreadGuard)
+                        t |= over - ((over & ~greenGuard) >> 5) - ((over & greenGuard) >> greenWidth);
+                    t &= spreadMask;
+                    v.Put(dx, dy, (t | t >> 16) & 0xFFFF);
+                    continue;
+                }
+                uint32_t out = 0;
+                for (int ch = 0; ch < 3; ++ch)
+                {
+                    const uint64_t m = v.ch[ch].mask;
+                    const uint64_t lowBit = m & (~m + 1);
+                    const uint64_t sc = white ? (s & m) : (((s & m) * tint[ch] + lowBit * 127) / 255) & m;
+                    const uint64_t dc = (((d & m) * (256 - effective) + (m >> 1)) >> 8) & m;
+                    out |= uint32_t(std::min<uint64_t>(sc + dc, m) & m);
+                }
+                v.Put(dx, dy, out);
+            }
+        }
+    }
+    UnlockSurface();
+}
+
+void DDImage::NormalBlt(Image* src, int x, int y, const Rect& srcRect, const Color& color)
+{
+    SoftwareBlt<false>(src, x, y, srcRect, color, false);
+}
+
+void DDImage::AdditiveBlt(Image* src, int x, int y, const Rect& srcRect, const Color& color)
+{
+    SoftwareBlt<false>(src, x, y, srcRect, color, true);
+}
+
+void DDImage::NormalBltMirror(Image* src, int x, int y, const Rect& srcRect, const Color& color)
+{
+    SoftwareBlt<true>(src, x, y, srcRect, color, false);
+}
+
+void DDImage::AdditiveBltMirror(Image* src, int x, int y, const Rect& srcRect, const Color& color)
+{
+    SoftwareBlt<true>(src, x, y, srcRect, color, true);
+}
+
+} // namespace Zest

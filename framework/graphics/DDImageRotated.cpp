@@ -1,0 +1,257 @@
+// Zest::DDImage::BltRotated: bilinear rotated blits straight onto the locked surface, one specialised inner loop
+// per draw mode, source form, bit count, colour and channel order.
+#include <cstring>
+
+#include "graphics/DDImage.h"
+#include "graphics/DDInterface.h"
+#include "graphics/RotatedBlit.h"
+
+namespace Zest
+{
+
+using namespace Platform;
+
+namespace
+{
+
+enum class Form
+{
+    Fast565,
+    Fast555,
+    Fast32,
+    GeneralWhite,
+    Colourised,
+    Additive
+};
+
+struct RotatedTarget
+{
+    uint8_t* base;
+    int pitch;
+    uint32_t mask[3];
+    int shift[3];
+    int width[3];
+    const int* sat[3];
+    uint32_t colour[3];   // tint components (0..255)
+    uint32_t colourAlpha; // tint alpha
+    uint32_t add[3];      // additive factors: component x alpha / 255
+};
+
+// Source pixels in ARGB form, or a palette table read through the index bytes.
+template <bool Palette>
+struct RotatedSource
+{
+    const uint32_t* bits;
+    const uint32_t* table;
+    const uint8_t* indices;
+    uint32_t At(size_t i) const
+    {
+        if constexpr (Palette)
+            return table[indices[i]];
+        else
+            return bits[i];
+    }
+};
+
+template <Form F, typename Pixel, bool Palette>
+void RotatedRows(const RotatedBlitWalker& walker, const RotatedTarget& t, const RotatedSource<Palette>& src,
+                 const Rect& srcRect, int srcStride)
+{
+    constexpr int place[3] = {16, 8, 0};
+    const int32_t du = walker.GetStepU(), dv = walker.GetStepV();
+    RotatedSpan span;
+    for (int r = 0; r < walker.GetRowCount(); ++r)
+    {
+        if (!walker.GetRow(r, span)) continue;
+        auto* row = reinterpret_cast<Pixel*>(t.base + size_t(span.mDestY) * size_t(t.pitch)) + span.mDestX;
+        int32_t u = span.mU, v = span.mV;
+        for (int i = 0; i < span.mCount; ++i, u += du, v += dv)
+        {
+            const size_t at = size_t(srcRect.mY + (v >> 16)) * size_t(srcStride) + size_t(srcRect.mX + (u >> 16));
+            const uint32_t s[4] = {src.At(at), src.At(at + 1), src.At(at + size_t(srcStride)),
+                                   src.At(at + size_t(srcStride) + 1)};
+            const BilinearWeights a = RotatedBlitWeights(u, v);
+            const uint32_t area[4] = {a.a00, a.a10, a.a01, a.a11};
+            uint32_t w[4];
+            uint32_t total = 0;
+            for (int k = 0; k < 4; ++k)
+            {
+                w[k] = (area[k] * (s[k] >> 24)) >> 16;
+                if constexpr (F == Form::Colourised) w[k] = (w[k] * t.colourAlpha) >> 8;
+                total += w[k];
+            }
+            const uint32_t inv = 256 - total;
+            uint32_t sum[3];
+            for (int c = 0; c < 3; ++c)
+            {
+                const uint32_t m = 0xFFu << place[c];
+                sum[c] = (s[0] & m) * w[0] + (s[1] & m) * w[1] + (s[2] & m) * w[2] + (s[3] & m) * w[3];
+            }
+            const uint32_t d = row[i];
+            uint32_t out = 0;
+            if constexpr (F == Form::Fast565 || F == Form::Fast555)
+            {
+                const uint32_t S = ((sum[0] >> 16) >> 8) << 16 | ((sum[1] >> 8) >> 8) << 8 | (sum[2] >> 8);
+                constexpr uint32_t spread = F == Form::Fast565 ? 0x07E0F81Fu : 0x03E07C1Fu;
+                const uint32_t ds = (d | d << 16) & spread;
+                uint32_t x = ((ds * (inv >> 3)) >> 5) & spread;
+                if constexpr (F == Form::Fast565)
+                    x += ((S & 0xFC00) << 11) + ((S >> 3) & 0x1F) + ((S >> 8) & 0xF800);
+                else
+                    x += ((S & 0xF800) << 10) + ((S >> 3) & 0x1F) + ((S >> 9) & 0x7C00);
+                out = (x | x >> 16) & 0xFFFF;
+            }
+            else if constexpr (F == Form::Fast32)
+            {
+                for (int c = 0; c < 3; ++c)
+                {
+                    const uint32_t sigma = sum[c] >> place[c];
+                    const uint32_t dc = (d >> place[c]) & 0xFF;
+                    out |= (((sigma & 0xFF00) + dc * inv) >> 8) << place[c];
+                }
+            }
+            else if constexpr (F == Form::Additive)
+            {
+                uint32_t index[3];
+                index[0] = ((sum[0] >> (32 - t.width[0])) * t.add[0]) >> 8;
+                index[1] = (sum[1] * t.add[1]) >> (32 - t.width[1]);
+                index[2] = (sum[2] * t.add[2]) >> (24 - t.width[2]);
+                for (int c = 0; c < 3; ++c)
+                    out |= uint32_t(t.sat[c][index[c] + ((d & t.mask[c]) >> t.shift[c])]) << t.shift[c];
+            }
+            else
+            {
+                for (int c = 0; c < 3; ++c)
+                {
+                    const int down = place[c] + 16 - t.width[c];
+                    uint32_t part;
+                    if constexpr (F == Form::Colourised)
+                        part = (((sum[c] >> 8) * (t.colour[c] + 1)) >> down) << t.shift[c];
+                    else
+                        part = (sum[c] >> down) << t.shift[c];
+                    const uint32_t dst = uint32_t((uint64_t(d & t.mask[c]) * inv) >> 8) & t.mask[c];
+                    out |= part + dst;
+                }
+            }
+            row[i] = Pixel(out);
+        }
+    }
+}
+
+template <typename Pixel, bool Palette>
+void RunRotated(Form form, const RotatedBlitWalker& walker, const RotatedTarget& t, const RotatedSource<Palette>& s,
+                const Rect& srcRect, int stride)
+{
+    switch (form)
+    {
+    case Form::Fast565:
+        RotatedRows<Form::Fast565, Pixel>(walker, t, s, srcRect, stride);
+        break;
+    case Form::Fast555:
+        RotatedRows<Form::Fast555, Pixel>(walker, t, s, srcRect, stride);
+        break;
+    case Form::Fast32:
+        RotatedRows<Form::Fast32, Pixel>(walker, t, s, srcRect, stride);
+        break;
+    case Form::GeneralWhite:
+        RotatedRows<Form::GeneralWhite, Pixel>(walker, t, s, srcRect, stride);
+        break;
+    case Form::Colourised:
+        RotatedRows<Form::Colourised, Pixel>(walker, t, s, srcRect, stride);
+        break;
+    case Form::Additive:
+        RotatedRows<Form::Additive, Pixel>(walker, t, s, srcRect, stride);
+        break;
+    }
+}
+
+} // namespace
+
+void DDImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, const Rect& clip, const Color& color,
+                         int drawMode, double angle, float centreX, float centreY)
+{
+    if (!src) return;
+    src->mDrawn = true;
+    if (mNoSoftwareAccess) return;
+    UpdateAlphaFlags();
+    if (IsDrawnThrough3D()) return;
+    if (mHasAlpha || mHasTransparency || mDDInterface->mIs3D)
+    {
+        MemoryImage::BltRotated(src, x, y, srcRect, clip, color, drawMode, angle, centreX, centreY);
+        return;
+    }
+    // Any memory image can be the source; anything else draws nothing and leaves this image as it was.
+    auto* source = dynamic_cast<MemoryImage*>(src);
+    if (!source) return;
+    if (srcRect.mX < 0 || srcRect.mY < 0 || int64_t(srcRect.mX) + srcRect.mWidth > source->GetWidth() ||
+        int64_t(srcRect.mY) + srcRect.mHeight > source->GetHeight())
+        return;
+    RotatedBlitWalker walker;
+    if (!walker.Begin(x, y, srcRect, clip.Intersection(Rect(0, 0, mWidth, mHeight)), angle, centreX, centreY)) return;
+    source->UpdateAlphaFlags();
+    const bool palette = source->mPaletteTable && source->mPaletteIndices;
+    const uint32_t* bits = palette ? nullptr : source->GetBits(); // rebuilds purged pixels
+    if (!palette && !bits) return;
+    if (!LockSurface()) return;
+    const int count = int(mLockDesc.ddpfPixelFormat.dwRGBBitCount);
+    if (count == 16 || count == 32)
+    {
+        const Color c = color.Clamped();
+        const DDInterface& d = *mDDInterface;
+        RotatedTarget t;
+        t.base = static_cast<uint8_t*>(mLockDesc.lpSurface);
+        t.pitch = mLockDesc.lPitch;
+        const uint32_t masks[3] = {mLockDesc.ddpfPixelFormat.dwRBitMask, mLockDesc.ddpfPixelFormat.dwGBitMask,
+                                   mLockDesc.ddpfPixelFormat.dwBBitMask};
+        const int shifts[3] = {d.mRedShift, d.mGreenShift, d.mBlueShift};
+        const int widths[3] = {d.mRedWidth, d.mGreenWidth, d.mBlueWidth};
+        const int* sats[3] = {d.mRedAddTable.get(), d.mGreenAddTable.get(), d.mBlueAddTable.get()};
+        const int comps[3] = {c.mRed, c.mGreen, c.mBlue};
+        for (int i = 0; i < 3; ++i)
+        {
+            t.mask[i] = masks[i];
+            t.shift[i] = shifts[i];
+            t.width[i] = widths[i];
+            t.sat[i] = sats[i];
+            t.colour[i] = uint32_t(comps[i]);
+            t.add[i] = uint32_t(comps[i] * c.mAlpha) / 255;
+        }
+        t.colourAlpha = uint32_t(c.mAlpha);
+        const bool white = c.IsWhite();
+        const bool standard = standardChannelOrder;
+        Form form;
+        if (drawMode != 0)
+            form = Form::Additive;
+        else if (!white)
+            form = Form::Colourised;
+        else if (standard && count == 32)
+            form = Form::Fast32;
+        else if (standard && masks[1] == 0x07E0)
+            form = Form::Fast565;
+        else if (standard && masks[1] == 0x03E0)
+            form = Form::Fast555;
+        else
+            form = Form::GeneralWhite;
+        const int stride = source->GetWidth();
+        if (palette)
+        {
+            const RotatedSource<true> s{nullptr, source->mPaletteTable.get(), source->mPaletteIndices.get()};
+            if (count == 16)
+                RunRotated<uint16_t>(form, walker, t, s, srcRect, stride);
+            else
+                RunRotated<uint32_t>(form, walker, t, s, srcRect, stride);
+        }
+        else
+        {
+            const RotatedSource<false> s{bits, nullptr, nullptr};
+            if (count == 16)
+                RunRotated<uint16_t>(form, walker, t, s, srcRect, stride);
+            else
+                RunRotated<uint32_t>(form, walker, t, s, srcRect, stride);
+        }
+    }
+    UnlockSurface();
+    FreeSoftwareAfterSurfaceDraw();
+}
+
+} // namespace Zest

@@ -1,0 +1,654 @@
+// Zest::MemoryImage software drawing on the ARGB words: fills, lines, normal and additive blits (with the
+// alpha-run fast path), mirrored, stretched, sub-pixel and rotated blits.
+#include "graphics/MemoryImage.h"
+
+#include "graphics/BlendSpans.h"
+#include "graphics/PixelBlend.h"
+#include "graphics/RotatedBlit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace Zest
+{
+
+namespace
+{
+
+// Read access to a source image in whichever form it holds its pixels.
+struct SourcePixels
+{
+    const uint32_t* bits = nullptr;
+    const uint8_t* indices = nullptr;
+    const uint32_t* table = nullptr;
+    size_t stride = 0;
+
+    uint32_t At(int x, int y) const
+    {
+        const size_t i = size_t(y) * stride + size_t(x);
+        return bits ? bits[i] : table[indices[i]];
+    }
+};
+
+// Brings a source to a readable form (purged images are rebuilt) and refreshes its alpha flags.
+SourcePixels PrepareSource(MemoryImage* src)
+{
+    src->UpdateAlphaFlags();
+    SourcePixels s;
+    if (!src->mBits && !(src->mPaletteTable && src->mPaletteIndices)) src->GetBits();
+    s.stride = size_t(src->mWidth);
+    if (src->mBits)
+    {
+        s.bits = src->mBits.get();
+    }
+    else
+    {
+        s.indices = src->mPaletteIndices.get();
+        s.table = src->mPaletteTable.get();
+    }
+    return s;
+}
+
+struct ArgbRow
+{
+    const uint32_t* p;
+    uint32_t operator[](int i) const { return p[i]; }
+    void Copy(uint32_t* d, int i, int n) const { std::memcpy(d + i, p + i, size_t(n) * sizeof(uint32_t)); }
+    const uint32_t* Span(int i, int, uint32_t*) const { return p + i; }
+};
+
+struct PaletteRow
+{
+    const uint8_t* idx;
+    const uint32_t* table;
+    uint32_t operator[](int i) const { return table[idx[i]]; }
+    void Copy(uint32_t* d, int i, int n) const
+    {
+        for (int k = i; k < i + n; ++k) d[k] = table[idx[k]];
+    }
+    // n is at most 255 (one run).
+    const uint32_t* Span(int i, int n, uint32_t* scratch) const
+    {
+        for (int k = 0; k < n; ++k) scratch[k] = table[idx[i + k]];
+        return scratch;
+    }
+};
+
+// Walks one row by the source's alpha runs: alpha-0 runs are skipped (every caller's blend leaves the pixel
+// alone for them), opaque runs are copied when kCopyOpaque, the rest go to spanOp(dest, source, count).
+template <bool kCopyOpaque, class Row, class SpanOp>
+inline void RunRow(uint32_t* d, const Row& src, const uint8_t* runs, int width, SpanOp spanOp)
+{
+    uint32_t scratch[256];
+    int i = 0;
+    while (i < width)
+    {
+        const int n = std::min<int>(runs[i], width - i);
+        const uint32_t a = src[i] >> 24;
+        if (a != 0)
+        {
+            if (kCopyOpaque && a == 255)
+                src.Copy(d, i, n);
+            else
+                spanOp(d + i, src.Span(i, n, scratch), n);
+        }
+        i += n;
+    }
+}
+
+// As RunRow for ARGB sources, whose pixels can be blended in place: only runs long enough to pay for
+// themselves are skipped (alpha 0) or copied (alpha 255, when kCopyOpaque); everything between goes to
+// spanOp in one piece, so spanOp must take pixels of every class.
+template <bool kCopyOpaque, class SpanOp>
+inline void RunRowBatched(uint32_t* d, const uint32_t* src, const uint8_t* runs, int width, SpanOp spanOp)
+{
+    constexpr int kMinRun = 8;
+    int pending = 0;
+    int i = 0;
+    while (i < width)
+    {
+        const int n = std::min<int>(runs[i], width - i);
+        const uint32_t a = src[i] >> 24;
+        if (n >= kMinRun && (a == 0 || (kCopyOpaque && a == 255)))
+        {
+            if (pending < i) spanOp(d + pending, src + pending, i - pending);
+            if (a != 0) std::memcpy(d + i, src + i, size_t(n) * sizeof(uint32_t));
+            pending = i + n;
+        }
+        i += n;
+    }
+    if (pending < width) spanOp(d + pending, src + pending, width - pending);
+}
+
+// Adapts a per-pixel blend to a span operation.
+template <class Op>
+inline auto PerPixel(Op op)
+{
+    return [op](uint32_t* d, const uint32_t* s, int n)
+    {
+        for (int k = 0; k < n; ++k) op(d[k], s[k]);
+    };
+}
+
+template <class Row, class Op>
+inline void PlainRow(uint32_t* d, const Row& src, int width, Op op)
+{
+    for (int k = 0; k < width; ++k) op(d[k], src[k]);
+}
+
+struct BltArea
+{
+    int destX, destY, srcX, srcY, width, height;
+};
+
+// Cuts a blit to both images. Mirrored blits take their source columns from the right end, so a cut on one
+// side of the destination removes source columns on the other side.
+bool ClipBlt(int x, int y, const Rect& srcRect, int srcW, int srcH, int destW, int destH, bool mirror, BltArea& out)
+{
+    int64_t sx = srcRect.mX, sy = srcRect.mY, w = srcRect.mWidth, h = srcRect.mHeight;
+    int64_t dx = x, dy = y;
+    auto cutLeftOfSource = [&](int64_t k)
+    {
+        sx += k;
+        w -= k;
+        if (!mirror) dx += k;
+    };
+    auto cutRightOfSource = [&](int64_t k)
+    {
+        w -= k;
+        if (mirror) dx += k;
+    };
+    if (sx < 0) cutLeftOfSource(-sx);
+    if (sx + w > srcW) cutRightOfSource(sx + w - srcW);
+    if (sy < 0)
+    {
+        dy -= sy;
+        h += sy;
+        sy = 0;
+    }
+    if (sy + h > srcH) h = srcH - sy;
+    if (dx < 0)
+    {
+        const int64_t k = -dx;
+        dx = 0;
+        w -= k;
+        if (!mirror) sx += k;
+    }
+    if (dx + w > destW)
+    {
+        const int64_t k = dx + w - destW;
+        w -= k;
+        if (mirror) sx += k;
+    }
+    if (dy < 0)
+    {
+        sy -= dy;
+        h += dy;
+        dy = 0;
+    }
+    if (dy + h > destH) h = destH - dy;
+    if (w <= 0 || h <= 0) return false;
+    out = {int(dx), int(dy), int(sx), int(sy), int(w), int(h)};
+    return true;
+}
+
+Rect ImageBounds(const MemoryImage& image)
+{
+    return Rect(0, 0, image.mWidth, image.mHeight);
+}
+
+// Double coordinates of a line, truncated toward zero and kept well inside the int range.
+int TruncCoordinate(double v)
+{
+    if (!(v > -16777216.0)) return -16777216;
+    if (!(v < 16777216.0)) return 16777216;
+    return int(v);
+}
+
+} // namespace
+
+bool MemoryImage::CalcRotatedBlit(float& x, float& y, const Rect& srcRect, const Rect& clip, DRect& bounds,
+                                  double angle, float centreX, float centreY)
+{
+    return Zest::CalcRotatedBlit(x, y, srcRect, clip, bounds, angle, centreX, centreY);
+}
+
+void MemoryImage::FillRect(const Rect& rect, const Color& color, int)
+{
+    const uint32_t packed = color.Clamped().ToInt();
+    if ((packed >> 24) == 0) return;
+    const Rect r = rect.Intersection(ImageBounds(*this));
+    if (r.mWidth <= 0 || r.mHeight <= 0) return;
+    uint32_t* bits = GetBits();
+    for (int y = r.mY; y < r.mY + r.mHeight; ++y)
+    {
+        uint32_t* d = bits + size_t(y) * size_t(mWidth) + size_t(r.mX);
+        if ((packed >> 24) == 255)
+            std::fill_n(d, r.mWidth, packed);
+        else
+            for (int i = 0; i < r.mWidth; ++i) FillPixel(d[i], packed);
+    }
+    BitsChanged();
+}
+
+void MemoryImage::ClearRect(const Rect& rect)
+{
+    const Rect r = rect.Intersection(ImageBounds(*this));
+    if (r.mWidth <= 0 || r.mHeight <= 0) return;
+    uint32_t* bits = GetBits();
+    for (int y = r.mY; y < r.mY + r.mHeight; ++y)
+        std::fill_n(bits + size_t(y) * size_t(mWidth) + size_t(r.mX), r.mWidth, 0u);
+    BitsChanged();
+}
+
+void MemoryImage::DrawLine(double x1, double y1, double x2, double y2, const Color& color, int drawMode)
+{
+    const int ix1 = TruncCoordinate(x1), iy1 = TruncCoordinate(y1);
+    const int ix2 = TruncCoordinate(x2), iy2 = TruncCoordinate(y2);
+    if (iy1 == iy2)
+    {
+        FillRect(Rect(std::min(ix1, ix2), iy1, std::abs(ix2 - ix1) + 1, 1), color, drawMode);
+        return;
+    }
+    if (ix1 == ix2)
+    {
+        FillRect(Rect(ix1, std::min(iy1, iy2), 1, std::abs(iy2 - iy1) + 1), color, drawMode);
+        return;
+    }
+    if (drawMode != DRAWMODE_NORMAL && drawMode != DRAWMODE_ADDITIVE) return;
+    const Color c = color.Clamped();
+    const uint32_t packed = c.ToInt();
+    const uint8_t* sat = GetSaturationTable();
+    const uint32_t addR = uint32_t(c.mRed * c.mAlpha / 255), addG = uint32_t(c.mGreen * c.mAlpha / 255),
+                   addB = uint32_t(c.mBlue * c.mAlpha / 255);
+    if (drawMode == DRAWMODE_NORMAL && (packed >> 24) == 0) return;
+    uint32_t* bits = GetBits();
+    auto plot = [&](int px, int py)
+    {
+        if (px < 0 || py < 0 || px >= mWidth || py >= mHeight) return;
+        uint32_t& d = bits[size_t(py) * size_t(mWidth) + size_t(px)];
+        if (drawMode == DRAWMODE_NORMAL)
+        {
+            FillPixel(d, packed);
+        }
+        else
+        {
+            d = (d & 0xFF000000u) | (uint32_t(sat[((d >> 16) & 0xFF) + addR]) << 16) |
+                (uint32_t(sat[((d >> 8) & 0xFF) + addG]) << 8) | sat[(d & 0xFF) + addB];
+        }
+    };
+    // Bresenham from the first end point, both end points drawn.
+    const int dx = std::abs(ix2 - ix1), dy = -std::abs(iy2 - iy1);
+    const int stepX = ix1 < ix2 ? 1 : -1, stepY = iy1 < iy2 ? 1 : -1;
+    int err = dx + dy;
+    int px = ix1, py = iy1;
+    for (;;)
+    {
+        plot(px, py);
+        if (px == ix2 && py == iy2) break;
+        const int e2 = 2 * err;
+        if (e2 >= dy)
+        {
+            err += dy;
+            px += stepX;
+        }
+        if (e2 <= dx)
+        {
+            err += dx;
+            py += stepY;
+        }
+    }
+    BitsChanged();
+}
+
+void MemoryImage::DrawLineAntiAliased(double x1, double y1, double x2, double y2, const Color& color, int drawMode)
+{
+    const int ix1 = TruncCoordinate(x1), iy1 = TruncCoordinate(y1);
+    const int ix2 = TruncCoordinate(x2), iy2 = TruncCoordinate(y2);
+    if (iy1 == iy2)
+    {
+        FillRect(Rect(std::min(ix1, ix2), iy1, std::abs(ix2 - ix1) + 1, 1), color, drawMode);
+        return;
+    }
+    if (ix1 == ix2)
+    {
+        FillRect(Rect(ix1, std::min(iy1, iy2), 1, std::abs(iy2 - iy1) + 1), color, drawMode);
+        return;
+    }
+    if (drawMode != DRAWMODE_NORMAL) return;
+    const Color c = color.Clamped();
+    const uint32_t rgb = c.ToInt() & 0x00FFFFFF;
+    const uint32_t alpha = uint32_t(c.mAlpha);
+    if (alpha == 0) return;
+    uint32_t* bits = GetBits();
+    // coverage in 0..256: the share of the pixel that lies on the line's side of its centre distance.
+    auto plot = [&](int px, int py, uint32_t coverage)
+    {
+        if (px < 0 || py < 0 || px >= mWidth || py >= mHeight) return;
+        const uint32_t a = (alpha * coverage) >> 8;
+        if (a == 0) return;
+        FillPixel(bits[size_t(py) * size_t(mWidth) + size_t(px)], (a << 24) | rgb);
+    };
+    const bool steep = std::abs(iy2 - iy1) > std::abs(ix2 - ix1);
+    // Walk the major axis from the first end point; the minor coordinate moves by a fixed 16.16 gradient and
+    // the two pixels straddling it share the colour by their distance to it.
+    const int major1 = steep ? iy1 : ix1, major2 = steep ? iy2 : ix2;
+    const int minor1 = steep ? ix1 : iy1, minor2 = steep ? ix2 : iy2;
+    const int steps = std::abs(major2 - major1);
+    const int dir = major1 < major2 ? 1 : -1;
+    const int64_t gradient = (int64_t(minor2 - minor1) << 16) / steps;
+    int64_t minor = int64_t(minor1) << 16;
+    for (int k = 0; k <= steps; ++k)
+    {
+        const int major = major1 + k * dir;
+        const int m = int(minor >> 16);
+        const uint32_t frac = uint32_t((minor & 0xFFFF) >> 8);
+        if (steep)
+        {
+            plot(m, major, 256 - frac);
+            plot(m + 1, major, frac);
+        }
+        else
+        {
+            plot(major, m, 256 - frac);
+            plot(major, m + 1, frac);
+        }
+        minor += gradient;
+    }
+    BitsChanged();
+}
+
+void MemoryImage::FillSpansWithCoverage(const Span*, int, const Color&, int, const uint8_t*, int, int, int, int) {}
+
+void MemoryImage::BltMatrix(Image* src, float, float, const Matrix3&, const Rect&, const Color&, int, const Rect&, bool)
+{
+    if (src) src->mDrawn = true;
+}
+
+void MemoryImage::BltTriangles(Image* src, const TriVertex (*)[3], int, const Color&, int, float, float, bool)
+{
+    if (src) src->mDrawn = true;
+}
+
+void MemoryImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode)
+{
+    if (!src) return;
+    src->mDrawn = true;
+    if (drawMode != DRAWMODE_NORMAL && drawMode != DRAWMODE_ADDITIVE) return;
+    MemoryImage* source = dynamic_cast<MemoryImage*>(src);
+    if (!source) return;
+    BltArea area;
+    if (!ClipBlt(x, y, srcRect, source->mWidth, source->mHeight, mWidth, mHeight, false, area)) return;
+    const SourcePixels pixels = PrepareSource(source);
+    // Run tables come from the source's current form; taken before the destination's bits, which may be the
+    // same image.
+    const uint8_t* runs = source->GetAlphaRunData();
+    uint32_t* bits = GetBits();
+    BlendParams params(color.Clamped(), drawMode == DRAWMODE_ADDITIVE, GetSaturationTable());
+    params.srcHasAlpha = source->mHasAlpha;
+    params.opaqueDest = !mHasTransparency && !mHasAlpha;
+
+    auto blitRows = [&](auto rowAt)
+    {
+        for (int j = 0; j < area.height; ++j)
+        {
+            uint32_t* d = bits + size_t(area.destY + j) * size_t(mWidth) + size_t(area.destX);
+            const auto row = rowAt(area.srcY + j);
+            const uint8_t* r = runs + size_t(area.srcY + j) * pixels.stride + size_t(area.srcX);
+            const int w = area.width;
+            if (pixels.bits && params.white && (params.additive ? params.srcHasAlpha : params.opaqueDest))
+            {
+                // The two hot paths of every frame.
+                const uint32_t* s = pixels.bits + size_t(area.srcY + j) * pixels.stride + size_t(area.srcX);
+                if (params.additive)
+                    RunRowBatched<false>(d, s, r, w,
+                                         [&params](uint32_t* dp, const uint32_t* sp, int n)
+                                         { SpanAddWeighted(dp, sp, n, params.sat); });
+                else
+                    RunRowBatched<true>(d, s, r, w, SpanOntoOpaque);
+            }
+            else if (!params.additive)
+            {
+                if (params.white && params.opaqueDest)
+                    RunRow<true>(d, row, r, w, SpanOntoOpaque);
+                else if (params.white)
+                    RunRow<false>(d, row, r, w, PerPixel([](uint32_t& dp, uint32_t sp) { BlendNormalWhite(dp, sp); }));
+                else
+                    RunRow<false>(
+                        d, row, r, w,
+                        PerPixel([&params](uint32_t& dp, uint32_t sp) { BlendNormalTinted(dp, sp, params); }));
+            }
+            else if (params.srcHasAlpha)
+            {
+                // Alpha-0 pixels add nothing when the source's alpha weighs its colour.
+                if (params.white)
+                    RunRow<false>(d, row, r, w,
+                                  [&params](uint32_t* dp, const uint32_t* sp, int n)
+                                  { SpanAddWeighted(dp, sp, n, params.sat); });
+                else
+                    RunRow<false>(d, row, r, w,
+                                  PerPixel([&params](uint32_t& dp, uint32_t sp) { BlendAdditive(dp, sp, params); }));
+            }
+            else
+            {
+                // Without partial alpha every pixel adds its full colour, alpha 0 included.
+                if (params.white && pixels.bits)
+                    SpanAddFull(d, pixels.bits + size_t(area.srcY + j) * pixels.stride + size_t(area.srcX), w,
+                                params.sat);
+                else
+                    PlainRow(d, row, w, [&params](uint32_t& dp, uint32_t sp) { BlendAdditive(dp, sp, params); });
+            }
+        }
+    };
+    if (pixels.bits)
+        blitRows([&](int sy) { return ArgbRow{pixels.bits + size_t(sy) * pixels.stride + size_t(area.srcX)}; });
+    else
+        blitRows(
+            [&](int sy) {
+                return PaletteRow{pixels.indices + size_t(sy) * pixels.stride + size_t(area.srcX), pixels.table};
+            });
+    BitsChanged();
+}
+
+void MemoryImage::BltMirror(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode)
+{
+    if (!src) return;
+    src->mDrawn = true;
+    if (drawMode != DRAWMODE_NORMAL && drawMode != DRAWMODE_ADDITIVE) return;
+    MemoryImage* source = dynamic_cast<MemoryImage*>(src);
+    if (!source) return;
+    BltArea area;
+    if (!ClipBlt(x, y, srcRect, source->mWidth, source->mHeight, mWidth, mHeight, true, area)) return;
+    const SourcePixels pixels = PrepareSource(source);
+    uint32_t* bits = GetBits();
+    BlendParams params(color.Clamped(), drawMode == DRAWMODE_ADDITIVE, GetSaturationTable());
+    params.srcHasAlpha = source->mHasAlpha;
+    params.opaqueDest = !mHasTransparency && !mHasAlpha;
+    for (int j = 0; j < area.height; ++j)
+    {
+        uint32_t* d = bits + size_t(area.destY + j) * size_t(mWidth) + size_t(area.destX);
+        const int sy = area.srcY + j;
+        for (int i = 0; i < area.width; ++i) BlendPixel(d[i], pixels.At(area.srcX + area.width - 1 - i, sy), params);
+    }
+    BitsChanged();
+}
+
+namespace
+{
+
+// Source positions of one destination axis of a stretch: the two neighbouring source pixels and the weight
+// (0..256) of the second, clamped inside [lo, hi].
+struct StretchTap
+{
+    int i0, i1;
+    uint32_t f;
+};
+
+std::vector<StretchTap> StretchTaps(int destStart, int destFirst, int count, int destSize, int srcStart, int srcSize,
+                                    int lo, int hi, bool nearest, bool mirror)
+{
+    std::vector<StretchTap> taps(size_t(std::max(count, 0)));
+    const double scale = double(srcSize) / double(destSize);
+    for (int k = 0; k < count; ++k)
+    {
+        int64_t offset = int64_t(destFirst) + k - destStart;
+        if (mirror) offset = int64_t(destSize) - 1 - offset;
+        const double centre = (double(offset) + 0.5) * scale;
+        StretchTap t;
+        if (nearest)
+        {
+            const int i = std::clamp(srcStart + int(std::floor(centre)), lo, hi);
+            t = {i, i, 0};
+        }
+        else
+        {
+            const double u = std::clamp(double(srcStart) + centre - 0.5, double(lo), double(hi));
+            const int i0 = int(std::floor(u));
+            t = {i0, std::min(i0 + 1, hi), uint32_t((u - i0) * 256.0)};
+            if (t.f > 256) t.f = 256;
+        }
+        taps[size_t(k)] = t;
+    }
+    return taps;
+}
+
+// A bilinear sample: the four pixels weighted by area and by their own alpha; the colour comes back
+// un-premultiplied with the combined alpha.
+inline uint32_t Bilinear(uint32_t s00, uint32_t s10, uint32_t s01, uint32_t s11, uint32_t fx, uint32_t fy)
+{
+    const uint32_t area[4] = {(256 - fx) * (256 - fy), fx * (256 - fy), (256 - fx) * fy, fx * fy};
+    const uint32_t px[4] = {s00, s10, s01, s11};
+    uint64_t total = 0, r = 0, g = 0, b = 0;
+    for (int k = 0; k < 4; ++k)
+    {
+        const uint64_t w = uint64_t(area[k]) * (px[k] >> 24);
+        total += w;
+        r += w * ((px[k] >> 16) & 0xFF);
+        g += w * ((px[k] >> 8) & 0xFF);
+        b += w * (px[k] & 0xFF);
+    }
+    if (total == 0) return 0;
+    const uint32_t a = uint32_t(total >> 16);
+    const uint64_t half = total / 2;
+    return (a << 24) | (uint32_t((r + half) / total) << 16) | (uint32_t((g + half) / total) << 8) |
+           uint32_t((b + half) / total);
+}
+
+} // namespace
+
+static void StretchInto(MemoryImage& dest, Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
+                        const Color& color, int drawMode, bool fastStretch, bool mirror)
+{
+    if (!src) return;
+    src->mDrawn = true;
+    if (drawMode != DRAWMODE_NORMAL && drawMode != DRAWMODE_ADDITIVE) return;
+    MemoryImage* source = dynamic_cast<MemoryImage*>(src);
+    if (!source || destRect.mWidth <= 0 || destRect.mHeight <= 0 || srcRect.mWidth <= 0 || srcRect.mHeight <= 0) return;
+    // Samples stay inside the part of the source rectangle that lies on the source image.
+    const Rect usable = srcRect.Intersection(Rect(0, 0, source->mWidth, source->mHeight));
+    if (usable.mWidth <= 0 || usable.mHeight <= 0) return;
+    const Rect area = destRect.Intersection(clip).Intersection(Rect(0, 0, dest.mWidth, dest.mHeight));
+    if (area.mWidth <= 0 || area.mHeight <= 0) return;
+    const SourcePixels pixels = PrepareSource(source);
+    const std::vector<StretchTap> cols =
+        StretchTaps(destRect.mX, area.mX, area.mWidth, destRect.mWidth, srcRect.mX, srcRect.mWidth, usable.mX,
+                    usable.mX + usable.mWidth - 1, fastStretch, mirror);
+    const std::vector<StretchTap> rows =
+        StretchTaps(destRect.mY, area.mY, area.mHeight, destRect.mHeight, srcRect.mY, srcRect.mHeight, usable.mY,
+                    usable.mY + usable.mHeight - 1, fastStretch, false);
+    uint32_t* bits = dest.GetBits();
+    BlendParams params(color.Clamped(), drawMode == DRAWMODE_ADDITIVE, dest.GetSaturationTable());
+    // Filtering makes partial alpha at transparent edges, which must then weigh the added colour.
+    params.srcHasAlpha = source->mHasAlpha || (!fastStretch && source->mHasTransparency);
+    params.opaqueDest = !dest.mHasTransparency && !dest.mHasAlpha;
+    for (int j = 0; j < area.mHeight; ++j)
+    {
+        const StretchTap& ty = rows[size_t(j)];
+        uint32_t* d = bits + size_t(area.mY + j) * size_t(dest.mWidth) + size_t(area.mX);
+        for (int i = 0; i < area.mWidth; ++i)
+        {
+            const StretchTap& tx = cols[size_t(i)];
+            uint32_t s;
+            if (fastStretch)
+                s = pixels.At(tx.i0, ty.i0);
+            else
+                s = Bilinear(pixels.At(tx.i0, ty.i0), pixels.At(tx.i1, ty.i0), pixels.At(tx.i0, ty.i1),
+                             pixels.At(tx.i1, ty.i1), tx.f, ty.f);
+            BlendPixel(d[i], s, params);
+        }
+    }
+    dest.BitsChanged();
+}
+
+void MemoryImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
+                             const Color& color, int drawMode, bool fastStretch)
+{
+    StretchInto(*this, src, destRect, srcRect, clip, color, drawMode, fastStretch, false);
+}
+
+void MemoryImage::StretchBltMirror(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
+                                   const Color& color, int drawMode, bool fastStretch)
+{
+    StretchInto(*this, src, destRect, srcRect, clip, color, drawMode, fastStretch, true);
+}
+
+void MemoryImage::BltFloat(Image* src, float x, float y, const Rect& srcRect, const Rect& clip, const Color& color,
+                           int drawMode)
+{
+    BltRotated(src, x, y, srcRect, clip, color, drawMode, 0.0, 0.0f, 0.0f);
+}
+
+void MemoryImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, const Rect& clip, const Color& color,
+                             int drawMode, double angle, float centreX, float centreY)
+{
+    if (!src) return;
+    src->mDrawn = true;
+    if (drawMode != DRAWMODE_NORMAL && drawMode != DRAWMODE_ADDITIVE) return;
+    MemoryImage* source = dynamic_cast<MemoryImage*>(src);
+    if (!source) return;
+    // The rotation is about a point of the source rectangle, so a rectangle reaching off the source cannot be
+    // cut without moving the picture: it draws nothing.
+    if (srcRect.mX < 0 || srcRect.mY < 0 || int64_t(srcRect.mX) + srcRect.mWidth > source->mWidth ||
+        int64_t(srcRect.mY) + srcRect.mHeight > source->mHeight)
+        return;
+    RotatedBlitWalker walker;
+    if (!walker.Begin(x, y, srcRect, clip.Intersection(Rect(0, 0, mWidth, mHeight)), angle, centreX, centreY)) return;
+    const SourcePixels pixels = PrepareSource(source);
+    uint32_t* bits = GetBits();
+    BlendParams params(color.Clamped(), drawMode == DRAWMODE_ADDITIVE, GetSaturationTable());
+    params.srcHasAlpha = true; // filtered samples always carry their weight in alpha
+    params.opaqueDest = !mHasTransparency && !mHasAlpha;
+    const int32_t du = walker.GetStepU(), dv = walker.GetStepV();
+    RotatedSpan span;
+    for (int r = 0; r < walker.GetRowCount(); ++r)
+    {
+        if (!walker.GetRow(r, span)) continue;
+        uint32_t* d = bits + size_t(span.mDestY) * size_t(mWidth) + size_t(span.mDestX);
+        int32_t u = span.mU, v = span.mV;
+        for (int i = 0; i < span.mCount; ++i, u += du, v += dv)
+        {
+            const int sx = srcRect.mX + (u >> 16), sy = srcRect.mY + (v >> 16);
+            const uint32_t s[4] = {pixels.At(sx, sy), pixels.At(sx + 1, sy), pixels.At(sx, sy + 1),
+                                   pixels.At(sx + 1, sy + 1)};
+            const BilinearWeights a = RotatedBlitWeights(u, v);
+            const uint32_t area[4] = {a.a00, a.a10, a.a01, a.a11};
+            uint32_t total = 0, red = 0, green = 0, blue = 0;
+            for (int k = 0; k < 4; ++k)
+            {
+                const uint32_t w = (area[k] * (s[k] >> 24)) >> 16;
+                total += w;
+                red += ((s[k] >> 16) & 0xFF) * w;
+                green += ((s[k] >> 8) & 0xFF) * w;
+                blue += (s[k] & 0xFF) * w;
+            }
+            if (total == 0) continue;
+            const uint32_t sample = (total << 24) | ((red / total) << 16) | ((green / total) << 8) | (blue / total);
+            BlendPixel(d[i], sample, params);
+        }
+    }
+    BitsChanged();
+}
+
+} // namespace Zest

@@ -1,0 +1,54 @@
+// Where the image files meet the rest of the system: archive reads, atomic writes and debug reports.
+#include "platform/Debug.h"
+#include "platform/Files.h"
+#include "resources/ImageCodecs.h"
+#include "resources/PakInterface.h"
+
+#include <climits>
+#include <cstdio>
+
+namespace ImageLib
+{
+
+std::unique_ptr<PakSource> PakSource::Open(const std::string& fileName)
+{
+    Zest::PackFileHandle* handle = Zest::PakOpen(fileName, "rb");
+    if (!handle) return nullptr;
+    return std::unique_ptr<PakSource>(new PakSource(handle));
+}
+
+PakSource::~PakSource()
+{
+    Zest::PakClose(mHandle);
+}
+
+size_t PakSource::Read(void* buffer, size_t size)
+{
+    return Zest::PakRead(buffer, 1, size, mHandle);
+}
+
+bool PakSource::Seek(uint64_t position)
+{
+    if (position > static_cast<uint64_t>(LONG_MAX)) return false;
+    return Zest::PakSeek(mHandle, static_cast<long>(position), SEEK_SET) == 0;
+}
+
+uint64_t PakSource::Tell()
+{
+    const long position = Zest::PakTell(mHandle);
+    return position < 0 ? 0 : static_cast<uint64_t>(position);
+}
+
+bool WriteWholeFile(const std::string& fileName, const std::vector<uint8_t>& bytes)
+{
+    return Platform::WriteFileAtomically(Platform::ResolveFileName(fileName), bytes.data(), bytes.size());
+}
+
+void ReportImageProblem(const char* format, const char* detail)
+{
+    char text[512];
+    std::snprintf(text, sizeof(text), format, detail);
+    Platform::OutputDebugString(std::string(text) + "\n");
+}
+
+} // namespace ImageLib

@@ -1,0 +1,844 @@
+// Pull reader for the game's XML data files: encoding detection, the three character readers and the element
+// state machine. Files are read through the pack wrappers in blocks; characters are taken from the block.
+#include "resources/XMLParser.h"
+
+#include "app/Common.h"
+#include "resources/PakInterface.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace Zest
+{
+
+namespace
+{
+
+constexpr size_t kReadBlockSize = 32 * 1024;
+
+// The C locale's isspace, applied to the low eight bits as the data files have always been read.
+inline bool IsBlank(char16_t c)
+{
+    const unsigned b = c & 0xFF;
+    return b == ' ' || (b >= '\t' && b <= '\r');
+}
+
+// Byte classes for the run fast paths, one set per single-byte encoding (UTF-8 leaves bytes from 0x80 to the
+// decoder). Line feeds are never part of a run, so the line count stays exact.
+struct RunTables
+{
+    bool quoted[256];  // inside double quotes: everything but the closing quote
+    bool plain[256];   // names, unquoted values and text: nothing that could end or change the current item
+    bool comment[256]; // comment text up to a possible end
+    explicit RunTables(unsigned limit)
+    {
+        for (unsigned b = 0; b < 256; ++b)
+        {
+            // '&' stays out of runs so that the character path alone has to note that text needs decoding.
+            const bool byte = b < limit && b != '\n' && b != '&';
+            // Inside a tag even a quoted '=' is a decision (it is not stored), so it ends a run too.
+            quoted[b] = byte && b != '"' && b != '=';
+            plain[b] = byte && b > 0x20 && b != '"' && b != '<' && b != '>' && b != '=' && b != '/' && b != '?';
+            comment[b] = (byte || b == '&') && b != '>';
+        }
+    }
+};
+const RunTables kOneByteRuns(256);
+const RunTables kUtf8Runs(0x80);
+
+inline bool SameText(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
+// Length of a run of quoted text: eight bytes at a time while none of them can end the run (a closing quote, a
+// line feed, an ampersand, an equals sign, or in UTF-8 a byte of a longer sequence), then byte by byte.
+inline size_t QuotedRunLength(const uint8_t* begin, const uint8_t* end, bool utf8, const bool* table)
+{
+    constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    auto hasByte = [](uint64_t v, uint8_t b)
+    {
+        const uint64_t x = v ^ (kOnes * b);
+        return (x - kOnes) & ~x & kHighs;
+    };
+    const uint8_t* p = begin;
+    while (end - p >= 8)
+    {
+        uint64_t v;
+        std::memcpy(&v, p, 8);
+        if (hasByte(v, '"') | hasByte(v, '\n') | hasByte(v, '&') | hasByte(v, '=') | (utf8 ? (v & kHighs) : 0)) break;
+        p += 8;
+    }
+    while (p < end && table[*p]) ++p;
+    return static_cast<size_t>(p - begin);
+}
+
+// Short strings: a plain loop beats a library call.
+inline bool HasEntity(const std::string& s)
+{
+    for (char c : s)
+        if (c == '&') return true;
+    return false;
+}
+
+} // namespace
+
+// ---- attribute text ----
+
+void XMLParser::AttributeText::AppendWide(char16_t c)
+{
+    if (isWide)
+        wide.push_back(static_cast<wchar_t>(c));
+    else
+    {
+        wide = NarrowToWide(narrow);
+        wide.push_back(static_cast<wchar_t>(c));
+        isWide = true;
+    }
+}
+
+void XMLParser::AttributeText::Clear()
+{
+    narrow.clear();
+    wide.clear();
+    isWide = false;
+    hasAmpersand = false;
+}
+
+const std::string& XMLParser::AttributeText::Decoded(std::string& scratch) const
+{
+    if (isWide)
+    {
+        scratch = WideToNarrow(XmlDecode(wide));
+        return scratch;
+    }
+    // Narrowing commutes with decoding for text whose characters all fit a byte, and text without '&' has
+    // nothing to decode.
+    if (!hasAmpersand) return narrow;
+    scratch = XmlDecode(narrow);
+    return scratch;
+}
+
+// ---- opening ----
+
+XMLParser::XMLParser() = default;
+
+XMLParser::~XMLParser()
+{
+    CloseFile();
+}
+
+void XMLParser::CloseFile()
+{
+    if (mFile) PakClose(mFile);
+    mFile = nullptr;
+    mBufferPos = mBufferEnd = 0;
+    mEndOfData = false;
+}
+
+void XMLParser::SelectReader(ReaderKind kind)
+{
+    mReaderKind = kind;
+    mQuotedRunTable = mPlainRunTable = mCommentRunTable = nullptr;
+    switch (kind)
+    {
+    case ReaderKind::OneByte:
+        mGetCharFunc = &XMLParser::ReadOneByteChar;
+        mQuotedRunTable = kOneByteRuns.quoted;
+        mPlainRunTable = kOneByteRuns.plain;
+        mCommentRunTable = kOneByteRuns.comment;
+        return;
+    case ReaderKind::UTF8:
+        mGetCharFunc = &XMLParser::ReadUTF8Char;
+        break;
+    case ReaderKind::TwoByte:
+        mGetCharFunc = &XMLParser::ReadTwoByteChar;
+        break;
+    }
+}
+
+bool XMLParser::OpenFile(const std::string& fileName)
+{
+    CloseFile();
+    PackFileHandle* file = PakOpen(fileName, "r");
+    if (!file)
+    {
+        mLineNumber = 0;
+        SetError("Unable to open file " + fileName);
+        return false;
+    }
+
+    PakSeek(file, 0, SEEK_END);
+    const long size = PakTell(file);
+    PakSeek(file, 0, SEEK_SET);
+
+    // The order mark is sniffed and then the file is rewound, so the mark passes through the chosen reader.
+    ReaderKind kind = ReaderKind::OneByte;
+    if (size >= 2)
+    {
+        uint8_t b[2] = {};
+        if (PakRead(b, 2, 1, file) == 1 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF)))
+            kind = ReaderKind::TwoByte;
+        PakSeek(file, 0, SEEK_SET);
+    }
+    if (kind == ReaderKind::OneByte && size >= 3)
+    {
+        uint8_t b[3] = {};
+        if (PakRead(b, 3, 1, file) == 1 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) kind = ReaderKind::UTF8;
+        PakSeek(file, 0, SEEK_SET);
+    }
+
+    mFile = file;
+    if (!mBuffer) mBuffer = std::make_unique<uint8_t[]>(kReadBlockSize);
+    mBufferPos = mBufferEnd = 0;
+    mEndOfData = false;
+    mFileName = fileName;
+    mCurrentSection.clear();
+    mDepth = 0;
+    mPushBack.clear();
+    mPendingEndTag = false;
+    mLineNumber = 1;
+    mHasFailed = false;
+    mErrorText.clear();
+    mFirstChar = true;
+    mByteSwap = false;
+    SelectReader(kind);
+    return true;
+}
+
+void XMLParser::SetError(const std::string& text)
+{
+    mHasFailed = true;
+    mErrorText = text;
+}
+
+// ---- bytes and characters ----
+
+bool XMLParser::Refill()
+{
+    if (!mFile || mEndOfData) return false;
+    mBufferPos = 0;
+    mBufferEnd = PakRead(mBuffer.get(), 1, kReadBlockSize, mFile);
+    if (mBufferEnd == 0)
+    {
+        mEndOfData = true;
+        return false;
+    }
+    return true;
+}
+
+inline bool XMLParser::ReadByte(uint8_t& b)
+{
+    if (mBufferPos == mBufferEnd && !Refill()) return false;
+    b = mBuffer[mBufferPos++];
+    return true;
+}
+
+bool XMLParser::ReadOneByteChar(char16_t& c, bool& error)
+{
+    error = false;
+    uint8_t b;
+    if (!ReadByte(b)) return false;
+    c = b;
+    return true;
+}
+
+bool XMLParser::ReadTwoByteChar(char16_t& c, bool& error)
+{
+    error = false;
+    auto readUnit = [this](char16_t& u)
+    {
+        uint8_t lo, hi;
+        if (!ReadByte(lo) || !ReadByte(hi)) return false;
+        u = mByteSwap ? static_cast<char16_t>(lo << 8 | hi) : static_cast<char16_t>(hi << 8 | lo);
+        return true;
+    };
+    for (;;)
+    {
+        char16_t u;
+        if (!readUnit(u)) return false;
+        if (mFirstChar)
+        {
+            mFirstChar = false;
+            if (u == 0xFEFF) continue;
+            if (u == 0xFFFE)
+            {
+                mByteSwap = true;
+                continue;
+            }
+        }
+        if ((u & 0xFC00) == 0xD800)
+        {
+            char16_t v;
+            // An unpaired surrogate ends the data, as a short file would.
+            if (!readUnit(v) || (v & 0xFC00) != 0xDC00) return false;
+            c = static_cast<char16_t>((u << 10) | (v & 0x3FF));
+            return true;
+        }
+        if ((u & 0xFC00) == 0xDC00) return false;
+        c = u;
+        return true;
+    }
+}
+
+bool XMLParser::ReadUTF8Char(char16_t& c, bool& error)
+{
+    for (;;)
+    {
+        error = true;
+        uint8_t lead;
+        if (!ReadByte(lead))
+        {
+            error = false;
+            return false;
+        }
+        uint32_t value;
+        int extra;
+        if (lead < 0x80)
+        {
+            value = lead;
+            extra = 0;
+        }
+        else if ((lead & 0xE0) == 0xC0)
+        {
+            if ((lead & 0x3E) == 0) return false;
+            value = lead & 0x1F;
+            extra = 1;
+        }
+        else if ((lead & 0xF0) == 0xE0)
+        {
+            value = lead & 0x0F;
+            extra = 2;
+        }
+        else if ((lead & 0xF8) == 0xF0)
+        {
+            value = lead & 0x07;
+            extra = 3;
+        }
+        else if ((lead & 0xFC) == 0xF8)
+        {
+            value = lead & 0x03;
+            extra = 4;
+        }
+        else
+            return false;
+        for (int i = 0; i < extra; ++i)
+        {
+            uint8_t b;
+            if (!ReadByte(b) || (b & 0xC0) != 0x80) return false;
+            if (i == 0)
+            {
+                const bool overlong = (extra == 2 && (lead & 0x1F) == 0 && (b & 0x20) == 0) ||
+                                      (extra == 3 && (lead & 0x0F) == 0 && (b & 0x30) == 0) ||
+                                      (extra == 4 && (lead & 0x07) == 0 && (b & 0x38) == 0);
+                if (overlong) return false;
+            }
+            value = (value << 6) | (b & 0x3F);
+        }
+        if ((value >= 0xD800 && value <= 0xDFFF) || value == 0xFFFE || value == 0xFFFF) return false;
+        if (mFirstChar)
+        {
+            // From here on a byte below 0x80 is a whole character.
+            mFirstChar = false;
+            mQuotedRunTable = kUtf8Runs.quoted;
+            mPlainRunTable = kUtf8Runs.plain;
+            mCommentRunTable = kUtf8Runs.comment;
+            if (value == 0xFEFF) continue;
+        }
+        error = false;
+        c = static_cast<char16_t>(value);
+        return true;
+    }
+}
+
+inline bool XMLParser::NextChar(char16_t& c, bool& error)
+{
+    if (!mPushBack.empty())
+    {
+        c = mPushBack.back();
+        mPushBack.pop_back();
+    }
+    else if (mBufferPos < mBufferEnd &&
+             (mReaderKind == ReaderKind::OneByte ||
+              (mReaderKind == ReaderKind::UTF8 && !mFirstChar && mBuffer[mBufferPos] < 0x80)))
+    {
+        // A plain byte is its own character in these two encodings.
+        c = mBuffer[mBufferPos++];
+    }
+    else if (!(this->*mGetCharFunc)(c, error))
+        return false;
+    if (c == '\n') ++mLineNumber;
+    return true;
+}
+
+inline size_t XMLParser::PlainRun(const bool* table) const
+{
+    if (!table || !mPushBack.empty()) return 0;
+    const uint8_t* begin = mBuffer.get() + mBufferPos;
+    const uint8_t* end = mBuffer.get() + mBufferEnd;
+    if (table == mQuotedRunTable) return QuotedRunLength(begin, end, mReaderKind == ReaderKind::UTF8, table);
+    const uint8_t* p = begin;
+    while (p < end && table[*p]) ++p;
+    return static_cast<size_t>(p - begin);
+}
+
+inline void XMLParser::SkipRun(size_t n, std::string& to)
+{
+    to.append(reinterpret_cast<const char*>(mBuffer.get() + mBufferPos), n);
+    mBufferPos += n;
+}
+
+// Further blanks after one that has been handled change nothing, whatever the element's state.
+inline void XMLParser::SkipBlankRun()
+{
+    if (!mPlainRunTable || !mPushBack.empty()) return;
+    while (mBufferPos < mBufferEnd)
+    {
+        const uint8_t b = mBuffer[mBufferPos];
+        if (b == '\n')
+            ++mLineNumber;
+        else if (b != ' ' && (b < '\t' || b > '\r'))
+            return;
+        ++mBufferPos;
+    }
+}
+
+// With an attribute name begun, takes the rest of the common form name="value" in one step when all of it is
+// already in the block: the same result as the state machine, character by character.
+inline bool XMLParser::TakeQuotedAttribute()
+{
+    if (!mPlainRunTable || !mPushBack.empty()) return false;
+    const size_t nameRun = PlainRun(mPlainRunTable);
+    const uint8_t* base = mBuffer.get();
+    size_t p = mBufferPos + nameRun;
+    if (p + 1 >= mBufferEnd || base[p] != '=' || base[p + 1] != '"') return false;
+    const size_t valueBegin = p + 2;
+    size_t q = valueBegin;
+    q += QuotedRunLength(base + q, base + mBufferEnd, mReaderKind == ReaderKind::UTF8, mQuotedRunTable);
+    if (q >= mBufferEnd || base[q] != '"') return false;
+    mAttrName.narrow.append(reinterpret_cast<const char*>(base + mBufferPos), nameRun);
+    mAttrValue.narrow.append(reinterpret_cast<const char*>(base + valueBegin), q - valueBegin);
+    mBufferPos = q + 1;
+    return true;
+}
+
+// ---- elements ----
+
+// A tag name that reads back as itself inside an end tag: nothing in it that an end tag treats specially.
+bool XMLParser::IsSimpleName(const std::string& name)
+{
+    for (char ch : name)
+    {
+        const unsigned char b = static_cast<unsigned char>(ch);
+        if (b <= 0x20 || IsBlank(b) || b == '"' || b == '<' || b == '>') return false;
+    }
+    return true;
+}
+
+// An end tag's name against the innermost open element.
+bool XMLParser::CloseElement(const std::string& name)
+{
+    if (mCurrentSection.empty())
+    {
+        SetError("Unexpected End");
+        return false;
+    }
+    const size_t slash = mCurrentSection.rfind('/');
+    const size_t begin = slash == std::string::npos ? 0 : slash + 1;
+    if (mCurrentSection.compare(begin, std::string::npos, name) != 0)
+    {
+        SetError("End '" + name + "' Doesn't Match Start '" + mCurrentSection.substr(begin) + "'");
+        return false;
+    }
+    mCurrentSection.resize(slash == std::string::npos ? 0 : slash);
+    if (mDepth > 0) --mDepth;
+    return true;
+}
+
+void XMLParser::ResetElement(XMLElement& element)
+{
+    element.mType = XMLElement::TypeNone;
+    element.mSection = mCurrentSection;
+    element.mValue.clear();
+    element.mInstruction.clear();
+    if (mLentPattern >= 0)
+    {
+        // Take back the entries handed out with the previous element (checked before any reuse).
+        element.mAttributes.swap(mPatterns[mLentPattern].entries);
+        mLentPattern = -1;
+    }
+    element.mAttributes.clear();
+    mActivePattern = -1;
+    mPatternMissed = false;
+    mKeyCount = 0;
+}
+
+// True when the pattern's map is made of exactly its own entries (the caller may have changed it meanwhile).
+bool XMLParser::HoldsPattern(const AttributePattern& pattern)
+{
+    if (!pattern.valid || pattern.entries.size() != pattern.keys.size() || pattern.nodes.size() != pattern.keys.size())
+        return false;
+    size_t i = 0;
+    for (const auto& entry : pattern.entries)
+        if (static_cast<const void*>(&entry) != pattern.nodes[i++]) return false;
+    return true;
+}
+
+// The element turned out different from the pattern: it keeps only the attributes it has set so far.
+void XMLParser::StopReusingAttributes(XMLElement& element)
+{
+    AttributePattern& pattern = mPatterns[mActivePattern];
+    pattern.valid = false;
+    mActivePattern = -1;
+    mPatternMissed = true;
+    if (mCurKeys.size() < mKeyCount) mCurKeys.resize(mKeyCount);
+    for (size_t i = 0; i < mKeyCount; ++i) mCurKeys[i] = pattern.keys[i];
+    auto& attributes = element.mAttributes;
+    mKeptNodes.clear();
+    for (size_t i = 0; i < mKeyCount; ++i) mKeptNodes.push_back(attributes.extract(mCurKeys[i]));
+    attributes.clear();
+    for (auto& node : mKeptNodes)
+        if (!node.empty()) attributes.insert(std::move(node));
+    mKeptNodes.clear();
+}
+
+void XMLParser::FinishAttributes(XMLElement& element)
+{
+    if (mActivePattern >= 0)
+    {
+        if (mKeyCount == mPatterns[mActivePattern].keys.size())
+        {
+            mLentPattern = mActivePattern;
+            mActivePattern = -1;
+            return;
+        }
+        StopReusingAttributes(element);
+    }
+    // A repeated name leaves fewer entries than names; such an element is no pattern.
+    if (mKeyCount == 0 || element.mAttributes.size() != mKeyCount) return;
+    int slot = -1;
+    for (int i = 0; i < kPatternCount && slot < 0; ++i)
+        if (mPatterns[i].tag == element.mValue) slot = i;
+    if (slot < 0)
+    {
+        slot = mNextPattern;
+        mNextPattern = (mNextPattern + 1) % kPatternCount;
+    }
+    AttributePattern& pattern = mPatterns[slot];
+    pattern.valid = true;
+    pattern.tag = element.mValue;
+    pattern.keys.assign(mCurKeys.begin(), mCurKeys.begin() + static_cast<std::ptrdiff_t>(mKeyCount));
+    pattern.entries.clear();
+    pattern.nodes.clear();
+    pattern.slots.clear();
+    for (auto& entry : element.mAttributes) pattern.nodes.push_back(&entry);
+    for (const std::string& key : pattern.keys) pattern.slots.push_back(element.mAttributes.find(key));
+    mLentPattern = slot;
+}
+
+void XMLParser::AddAttribute(XMLElement& element, const std::string& name, const std::string& value)
+{
+    auto& attributes = element.mAttributes;
+    if (mKeyCount == 0 && !mPatternMissed && attributes.empty())
+    {
+        for (int i = 0; i < kPatternCount; ++i)
+        {
+            AttributePattern& pattern = mPatterns[i];
+            if (pattern.valid && pattern.tag == element.mValue && SameText(pattern.keys[0], name) &&
+                HoldsPattern(pattern))
+            {
+                attributes.swap(pattern.entries);
+                mActivePattern = i;
+                break;
+            }
+        }
+        mPatternMissed = mActivePattern < 0;
+    }
+    if (mActivePattern >= 0)
+    {
+        AttributePattern& pattern = mPatterns[mActivePattern];
+        if (mKeyCount < pattern.keys.size() && SameText(pattern.slots[mKeyCount]->first, name))
+        {
+            pattern.slots[mKeyCount++]->second = value;
+            return;
+        }
+        StopReusingAttributes(element);
+    }
+    attributes.insert_or_assign(name, value);
+    if (mCurKeys.size() <= mKeyCount) mCurKeys.resize(mKeyCount + 1);
+    mCurKeys[mKeyCount++] = name;
+}
+
+void XMLParser::CommitAttribute(XMLElement& element)
+{
+    AddAttribute(element, mAttrName.Decoded(mDecodedName), mAttrValue.Decoded(mDecodedValue));
+    mAttrName.Clear();
+    mAttrValue.Clear();
+    mLastAttrName.clear();
+}
+
+bool XMLParser::ReadNextElement(XMLElement& element)
+{
+    for (;;)
+    {
+        ResetElement(element);
+        if (mPendingEndTag)
+        {
+            mPendingEndTag = false;
+            element.mType = XMLElement::TypeEndTag;
+            element.mValue.assign(mCurrentSection, mCurrentSection.size() - mPendingEndTagLength, mPendingEndTagLength);
+            if (!CloseElement(element.mValue)) return false;
+            FinishAttributes(element);
+            if (HasEntity(element.mValue)) element.mValue = XmlDecode(element.mValue);
+            return true;
+        }
+        bool inQuote = false, hadQuote = false, pendingBlank = false, nameDone = false, afterEquals = false;
+        mAttrName.Clear();
+        mAttrValue.Clear();
+        mLastAttrName.clear();
+        std::string& value = element.mValue;
+        std::string& instruction = element.mInstruction;
+
+        bool complete = false;
+        while (!complete)
+        {
+            char16_t c;
+            bool readError = false;
+            if (!NextChar(c, readError))
+            {
+                if (readError) SetError("Illegal Character");
+                if (element.mType != XMLElement::TypeNone) SetError("Unexpected End of File");
+                return false;
+            }
+            const char low = static_cast<char>(c);
+            const XMLElement::Type type = element.mType;
+
+            if (type == XMLElement::TypeComment)
+            {
+                instruction += low;
+                if (c != '>') SkipRun(PlainRun(mCommentRunTable), instruction);
+                const size_t n = instruction.size();
+                if (c == '>' && n >= 3 && instruction[n - 3] == '-' && instruction[n - 2] == '-')
+                {
+                    instruction.resize(n - 3);
+                    complete = true;
+                }
+                continue;
+            }
+            if (type == XMLElement::TypeInstruction)
+            {
+                std::string& target = (!instruction.empty() || IsBlank(c)) ? instruction : value;
+                target += low;
+                const size_t n = target.size();
+                if (c == '>' && n >= 2 && target[n - 2] == '?')
+                {
+                    target.resize(n - 2);
+                    complete = true;
+                }
+                continue;
+            }
+
+            const bool inTag = type == XMLElement::TypeStartTag || type == XMLElement::TypeEndTag;
+            bool ordinary = false;
+            if (c == '"')
+            {
+                inQuote = !inQuote;
+                if (!inTag)
+                    ordinary = true;
+                else if (!inQuote)
+                    hadQuote = true;
+            }
+            else if (inQuote)
+                ordinary = true;
+            else if (c == '<')
+            {
+                if (type == XMLElement::TypeText)
+                {
+                    mPushBack.push_back(c);
+                    complete = true;
+                }
+                else if (type == XMLElement::TypeNone)
+                    element.mType = XMLElement::TypeStartTag;
+                else
+                {
+                    SetError("Unexpected '<'");
+                    return false;
+                }
+            }
+            else if (c == '>')
+            {
+                if (type == XMLElement::TypeStartTag)
+                {
+                    bool selfClosing = false;
+                    if (mAttrName.IsSlash())
+                    {
+                        selfClosing = true;
+                        mAttrName.Clear();
+                        mAttrValue.Clear();
+                    }
+                    else
+                    {
+                        if (!mAttrName.Empty())
+                        {
+                            const std::string& name = mAttrName.Decoded(mDecodedName);
+                            AddAttribute(element, name, mAttrValue.Decoded(mDecodedValue));
+                            mLastAttrName = name;
+                            mAttrName.Clear();
+                            mAttrValue.Clear();
+                        }
+                        if (!mLastAttrName.empty())
+                        {
+                            // A value ending in '/' right before '>' closes the tag: stored files rely on it.
+                            auto it = element.mAttributes.find(mLastAttrName);
+                            if (it != element.mAttributes.end() && !it->second.empty() && it->second.back() == '/')
+                            {
+                                it->second.pop_back();
+                                if (HasEntity(it->second)) it->second = XmlDecode(it->second);
+                                selfClosing = true;
+                            }
+                        }
+                        else if (!value.empty() && value.back() == '/')
+                        {
+                            value.pop_back();
+                            selfClosing = true;
+                        }
+                    }
+                    // The open path is copied into every element, so depth is bounded to keep reading linear.
+                    if (mDepth >= kMaxDepth)
+                    {
+                        SetError("Nesting Too Deep");
+                        return false;
+                    }
+                    ++mDepth;
+                    if (selfClosing && mPlainRunTable && IsSimpleName(value))
+                    {
+                        // The matching end tag is produced directly instead of being read back character by
+                        // character: the same element, since such a name reads back unchanged.
+                        mPendingEndTag = true;
+                        mPendingEndTagLength = value.size();
+                    }
+                    else if (selfClosing)
+                    {
+                        mPushBack.push_back('>');
+                        for (auto it = value.rbegin(); it != value.rend(); ++it)
+                            mPushBack.push_back(static_cast<unsigned char>(*it));
+                        mPushBack.push_back('/');
+                        mPushBack.push_back('<');
+                    }
+                    if (!mCurrentSection.empty()) mCurrentSection += '/';
+                    mCurrentSection += value;
+                    complete = true;
+                }
+                else if (type == XMLElement::TypeEndTag)
+                {
+                    if (!CloseElement(value)) return false;
+                    complete = true;
+                }
+                else
+                {
+                    SetError("Unexpected '>'");
+                    return false;
+                }
+            }
+            else if (c == '/' && type == XMLElement::TypeStartTag && value.empty())
+                element.mType = XMLElement::TypeEndTag;
+            else if (c == '?' && type == XMLElement::TypeStartTag && value.empty())
+                element.mType = XMLElement::TypeInstruction;
+            else if (IsBlank(c))
+            {
+                if (!value.empty())
+                {
+                    pendingBlank = true;
+                    if (type == XMLElement::TypeStartTag && value.size() == 3 && value[0] == '!' && value[1] == '-' &&
+                        value[2] == '-')
+                        element.mType = XMLElement::TypeComment;
+                }
+                if (element.mType != XMLElement::TypeComment) SkipBlankRun();
+            }
+            else if (c <= 0x20)
+            {
+                SetError("Illegal Character");
+                return false;
+            }
+            else
+                ordinary = true;
+
+            if (!ordinary) continue;
+
+            if (type == XMLElement::TypeNone) element.mType = XMLElement::TypeText;
+            if (element.mType != XMLElement::TypeStartTag)
+            {
+                if (pendingBlank)
+                {
+                    value += ' ';
+                    pendingBlank = false;
+                }
+                value += low;
+                SkipRun(PlainRun(inQuote ? mQuotedRunTable : mPlainRunTable), value);
+                continue;
+            }
+            if (pendingBlank)
+            {
+                if (!nameDone)
+                {
+                    nameDone = true;
+                    afterEquals = false;
+                }
+                else if (!afterEquals)
+                {
+                    if (c != '=') CommitAttribute(element);
+                }
+                else if (!mAttrValue.Empty() || hadQuote)
+                {
+                    CommitAttribute(element);
+                    afterEquals = false;
+                }
+                pendingBlank = false;
+            }
+            if (!nameDone)
+                value += low;
+            else if (c == '=')
+            {
+                afterEquals = true;
+                hadQuote = false;
+                continue;
+            }
+            else if (afterEquals)
+                mAttrValue.Append(c);
+            else
+            {
+                mAttrName.Append(c);
+                if (!inQuote && !mAttrName.isWide && mAttrValue.Empty() && TakeQuotedAttribute())
+                {
+                    afterEquals = true;
+                    hadQuote = true;
+                    continue;
+                }
+            }
+            // The characters that follow up to the next decision point go to the same place.
+            if (const size_t run = PlainRun(inQuote ? mQuotedRunTable : mPlainRunTable))
+            {
+                if (!nameDone)
+                    SkipRun(run, value);
+                else
+                {
+                    AttributeText& to = afterEquals ? mAttrValue : mAttrName;
+                    if (!to.isWide)
+                        SkipRun(run, to.narrow);
+                    else
+                        for (size_t i = 0; i < run; ++i) to.Append(mBuffer[mBufferPos++]);
+                }
+            }
+        }
+
+        if (!mAttrName.Empty() || !mAttrValue.Empty()) CommitAttribute(element);
+        FinishAttributes(element);
+        if (HasEntity(value)) value = XmlDecode(value);
+        if (element.mType != XMLElement::TypeComment) return true;
+    }
+}
+
+} // namespace Zest

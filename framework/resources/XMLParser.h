@@ -1,0 +1,178 @@
+// Pull reader for the game's XML data files: one element (start tag, end tag, text, instruction) per call.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Zest
+{
+
+struct PackFileHandle;
+
+class XMLElement
+{
+public:
+    enum Type
+    {
+        TypeNone = 0,
+        TypeStartTag = 1,
+        TypeEndTag = 2,
+        TypeText = 3,
+        TypeInstruction = 4,
+        TypeComment = 5,
+    };
+
+    Type mType = TypeNone;
+    // Names of the enclosing open elements joined by '/', outermost first.
+    std::string mSection;
+    // Tag name, text, or instruction name.
+    std::string mValue;
+    // The rest of an instruction after its name.
+    std::string mInstruction;
+    std::map<std::string, std::string> mAttributes;
+};
+
+class XMLParser
+{
+public:
+    XMLParser();
+    virtual ~XMLParser();
+    XMLParser(const XMLParser&) = delete;
+    XMLParser& operator=(const XMLParser&) = delete;
+
+    bool OpenFile(const std::string& fileName);
+    // False at the end of the data or on an error; HasFailed tells which.
+    bool ReadNextElement(XMLElement& element);
+
+    bool HasFailed() const { return mHasFailed; }
+    std::string GetErrorText() const { return mErrorText; }
+    int GetLineNumber() const { return mLineNumber; }
+    std::string GetFileName() const { return mFileName; }
+
+    // Open elements beyond this depth stop the reading with "Nesting Too Deep".
+    static constexpr int kMaxDepth = 1024;
+
+protected:
+    void SetError(const std::string& text);
+    void AddAttribute(XMLElement& element, const std::string& name, const std::string& value);
+
+    bool ReadOneByteChar(char16_t& c, bool& error);
+    bool ReadUTF8Char(char16_t& c, bool& error);
+    bool ReadTwoByteChar(char16_t& c, bool& error);
+
+private:
+    // Attribute text as read: kept narrow while every character fits a byte, which is nearly always.
+    struct AttributeText
+    {
+        std::string narrow;
+        std::wstring wide;
+        bool isWide = false;
+        bool hasAmpersand = false; // runs never hold '&', so only Append needs to watch for it
+
+        void Append(char16_t c)
+        {
+            hasAmpersand |= c == '&';
+            if (!isWide && c <= 0xFF)
+                narrow.push_back(static_cast<char>(c));
+            else
+                AppendWide(c);
+        }
+        void AppendWide(char16_t c);
+        bool Empty() const { return isWide ? wide.empty() : narrow.empty(); }
+        bool IsSlash() const
+        {
+            return isWide ? (wide.size() == 1 && wide[0] == L'/') : (narrow.size() == 1 && narrow[0] == '/');
+        }
+        void Clear();
+        // Entity-decoded and narrowed.
+        const std::string& Decoded(std::string& scratch) const;
+    };
+
+    enum class ReaderKind
+    {
+        OneByte,
+        UTF8,
+        TwoByte,
+    };
+
+    // Length of the run of bytes at the read position that the table marks as plain characters; 0 while
+    // characters come from the push-back stack or are not single bytes.
+    size_t PlainRun(const bool* table) const;
+    void SkipRun(size_t n, std::string& to);
+    void SkipBlankRun();
+    bool TakeQuotedAttribute();
+    bool ReadByte(uint8_t& b);
+    bool Refill();
+    bool NextChar(char16_t& c, bool& error);
+    void CloseFile();
+    void ResetElement(XMLElement& element);
+    void StopReusingAttributes(XMLElement& element);
+    void FinishAttributes(XMLElement& element);
+    static bool IsSimpleName(const std::string& name);
+    bool CloseElement(const std::string& name);
+    void CommitAttribute(XMLElement& element);
+    void SelectReader(ReaderKind kind);
+
+    std::string mFileName;
+    std::string mErrorText;
+    int mLineNumber = 0;
+    PackFileHandle* mFile = nullptr;
+    bool mHasFailed = false;
+    std::vector<char16_t> mPushBack;
+    std::string mCurrentSection;
+    bool (XMLParser::*mGetCharFunc)(char16_t&, bool&) = &XMLParser::ReadUTF8Char;
+    ReaderKind mReaderKind = ReaderKind::UTF8;
+    bool mFirstChar = false;
+    bool mByteSwap = false;
+
+    // Byte tables for runs of characters that need no decision (null when no such run can be taken).
+    const bool* mQuotedRunTable = nullptr;
+    const bool* mPlainRunTable = nullptr;
+    const bool* mCommentRunTable = nullptr;
+
+    int mDepth = 0;
+    // A self-closing tag's end tag still to be handed out (its name ends the current section).
+    bool mPendingEndTag = false;
+    size_t mPendingEndTagLength = 0;
+    std::unique_ptr<uint8_t[]> mBuffer;
+    size_t mBufferPos = 0;
+    size_t mBufferEnd = 0;
+    bool mEndOfData = false;
+
+    // Per-element scratch, kept between calls so that steady-state reading does not allocate.
+    AttributeText mAttrName;
+    AttributeText mAttrValue;
+    std::string mLastAttrName;
+    std::string mDecodedName;
+    std::string mDecodedValue;
+    // Elements of one kind usually carry the same attribute names in the same order. The entries of a few recent
+    // kinds are kept and overwritten in place instead of being freed and allocated again for every element.
+    using AttributeMap = std::map<std::string, std::string>;
+    struct AttributePattern
+    {
+        bool valid = false;
+        std::string tag;
+        std::vector<std::string> keys; // reading order
+        AttributeMap entries;          // empty while lent to the caller's element
+        // Identity of the entries in name order, and where each name lives; trusted only once the map has been
+        // walked and found to hold exactly these entries.
+        std::vector<const void*> nodes;
+        std::vector<AttributeMap::iterator> slots;
+    };
+    static bool HoldsPattern(const AttributePattern& pattern);
+    static constexpr int kPatternCount = 8;
+    AttributePattern mPatterns[kPatternCount];
+    int mLentPattern = -1;   // whose entries the caller's element holds
+    int mActivePattern = -1; // being overwritten by the element now read
+    bool mPatternMissed = false;
+    int mNextPattern = 0;
+    std::vector<std::string> mCurKeys;
+    size_t mKeyCount = 0;
+    std::vector<AttributeMap::node_type> mKeptNodes;
+};
+
+} // namespace Zest

@@ -1,0 +1,521 @@
+// Zest::WidgetManager: input routing, hover, capture, focus, modal layers, frame update and screen drawing.
+#include "widgets/WidgetManager.h"
+
+#include <algorithm>
+
+#include "graphics/Graphics.h"
+#include "widgets/WidgetApp.h"
+
+namespace Zest
+{
+
+WidgetManager::WidgetManager(WidgetApp* owner) : app(owner)
+{
+    widgetManager = this;
+}
+
+WidgetManager::~WidgetManager()
+{
+    RemoveAllWidgets(false, false);
+}
+
+WidgetFlags WidgetManager::BaseFlags() const
+{
+    return hasFocus ? defaultFlags : lostFocusFlagChange.Apply(defaultFlags);
+}
+
+void WidgetManager::InitModalFlags(ModalFlags& modalFlags) const
+{
+    WidgetFlags base = BaseFlags();
+    modalFlags.overFlags = base;
+    modalFlags.underFlags = belowModalFlagChange.Apply(base);
+    modalFlags.isOver = baseModalWidget == nullptr;
+}
+
+Widget* WidgetManager::GetWidgetAt(int mx, int my, int* localX, int* localY)
+{
+    int lx = 0;
+    int ly = 0;
+    Widget* widget = GetWidgetAtHelper(mx, my, BaseFlags(), &lx, &ly);
+    if (widget != nullptr && widget->disabled) widget = nullptr;
+    if (localX != nullptr) *localX = lx;
+    if (localY != nullptr) *localY = ly;
+    return widget;
+}
+
+int WidgetManager::ButtonBit(int clickCount)
+{
+    if (clickCount < 0) return MOUSE_BUTTON_RIGHT;
+    if (clickCount == 3) return MOUSE_BUTTON_MIDDLE;
+    return MOUSE_BUTTON_LEFT;
+}
+
+void WidgetManager::EnterWidget(Widget* widget)
+{
+    widget->isOver = true;
+    widget->MouseEnter();
+    if (widget->showHandCursor) widget->SetHandCursor(true);
+}
+
+void WidgetManager::LeaveWidget(Widget* widget)
+{
+    widget->isOver = false;
+    widget->MouseLeave();
+    if (widget->showHandCursor) widget->SetHandCursor(false);
+}
+
+void WidgetManager::ReleaseHeldButtons(Widget* widget, int buttons)
+{
+    static const int kBits[3] = {MOUSE_BUTTON_LEFT, MOUSE_BUTTON_RIGHT, MOUSE_BUTTON_MIDDLE};
+    static const int kCodes[3] = {1, -1, 3};
+    for (int i = 0; i < 3; ++i)
+    {
+        if ((buttons & kBits[i]) == 0) continue;
+        widget->isDown = false;
+        Point abs = widget->GetAbsolutePosition();
+        widget->MouseUp(lastMouseX - abs.mX, lastMouseY - abs.mY, kCodes[i]);
+    }
+}
+
+void WidgetManager::HoverStep(int mx, int my)
+{
+    int oldX = lastMouseX;
+    int oldY = lastMouseY;
+    lastMouseX = mx;
+    lastMouseY = my;
+
+    int lx = 0;
+    int ly = 0;
+    Widget* widget = GetWidgetAt(mx, my, &lx, &ly);
+    if (widget == overWidget)
+    {
+        if ((oldX == mx && oldY == my) || widget == nullptr) return;
+    }
+    else
+    {
+        if (overWidget != nullptr)
+        {
+            Widget* old = overWidget;
+            overWidget = nullptr;
+            LeaveWidget(old);
+        }
+        // The leave handler may have taken the new widget out of the tree.
+        if (widget != nullptr && widget->widgetManager != this) widget = nullptr;
+        overWidget = widget;
+        if (widget == nullptr) return;
+        EnterWidget(widget);
+    }
+    widget->MouseMove(lx, ly);
+}
+
+void WidgetManager::RefreshMouseOver()
+{
+    if (capturedWidget == nullptr)
+    {
+        if (mouseInWindow) HoverStep(lastMouseX, lastMouseY);
+        return;
+    }
+    if (overWidget != nullptr && GetWidgetAt(lastMouseX, lastMouseY, nullptr, nullptr) != capturedWidget)
+    {
+        Widget* old = overWidget;
+        overWidget = nullptr;
+        LeaveWidget(old);
+    }
+}
+
+void WidgetManager::SetMouseRects(const Rect& screen, const Rect& window)
+{
+    screenRect = screen;
+    windowRect = window;
+    width = screen.mWidth + 2 * screen.mX;
+    height = screen.mHeight + 2 * screen.mY;
+}
+
+void WidgetManager::MapMouseCoords(int& mx, int& my) const
+{
+    if (windowRect.mWidth == 0 || windowRect.mHeight == 0) return;
+    mx = static_cast<int>(int64_t(mx - windowRect.mX) * screenRect.mWidth / windowRect.mWidth + screenRect.mX);
+    my = static_cast<int>(int64_t(my - windowRect.mY) * screenRect.mHeight / windowRect.mHeight + screenRect.mY);
+}
+
+bool WidgetManager::MouseDown(int mx, int my, int clickCount)
+{
+    lastInputUpdate = updateCount;
+    int bit = ButtonBit(clickCount);
+    downButtons |= bit;
+    HoverStep(mx, my);
+
+    if (popupWidget != nullptr && !popupWidget->Contains(mx, my))
+    {
+        Widget* popup = popupWidget;
+        popupWidget = nullptr;
+        if (popup->parent != nullptr) popup->parent->RemoveWidget(popup);
+    }
+
+    int lx = 0;
+    int ly = 0;
+    Widget* widget = GetWidgetAt(mx, my, &lx, &ly);
+    if (capturedWidget != nullptr)
+    {
+        // The widget that holds the mouse takes every further press, in its own coordinates.
+        widget = capturedWidget;
+        Point abs = widget->GetAbsolutePosition();
+        lx = mx - abs.mX;
+        ly = my - abs.mY;
+    }
+    capturedButtons |= bit;
+    capturedWidget = widget;
+    if (widget != nullptr)
+    {
+        if (widget->WantsFocus()) SetFocus(widget);
+        widget->isDown = true;
+        widget->MouseDown(lx, ly, clickCount);
+    }
+    return true;
+}
+
+bool WidgetManager::MouseUp(int mx, int my, int clickCount)
+{
+    lastInputUpdate = updateCount;
+    int bit = ButtonBit(clickCount);
+    downButtons &= ~bit;
+    if (capturedWidget != nullptr && (capturedButtons & bit) != 0)
+    {
+        capturedButtons &= ~bit;
+        Widget* widget = capturedWidget;
+        if (capturedButtons == 0) capturedWidget = nullptr;
+        widget->isDown = false;
+        Point abs = widget->GetAbsolutePosition();
+        widget->MouseUp(mx - abs.mX, my - abs.mY, clickCount);
+    }
+    else
+    {
+        capturedButtons &= ~bit;
+    }
+    HoverStep(mx, my);
+    return true;
+}
+
+bool WidgetManager::MouseMove(int mx, int my)
+{
+    lastInputUpdate = updateCount;
+    mouseInWindow = true;
+    if (capturedButtons == 0)
+    {
+        HoverStep(mx, my);
+        return true;
+    }
+
+    // A drag: only the widget that holds the mouse hears of it.
+    lastMouseX = mx;
+    lastMouseY = my;
+    if (overWidget != nullptr && overWidget != capturedWidget)
+    {
+        Widget* old = overWidget;
+        overWidget = nullptr;
+        LeaveWidget(old);
+    }
+    if (capturedWidget == nullptr) return true;
+    Point abs = capturedWidget->GetAbsolutePosition();
+    capturedWidget->MouseDrag(mx - abs.mX, my - abs.mY);
+    if (capturedWidget == nullptr) return true;
+    if (GetWidgetAt(mx, my, nullptr, nullptr) == capturedWidget)
+    {
+        if (overWidget == nullptr)
+        {
+            overWidget = capturedWidget;
+            EnterWidget(capturedWidget);
+        }
+    }
+    else if (overWidget != nullptr)
+    {
+        Widget* old = overWidget;
+        overWidget = nullptr;
+        LeaveWidget(old);
+    }
+    return true;
+}
+
+bool WidgetManager::MouseExit()
+{
+    lastInputUpdate = updateCount;
+    mouseInWindow = false;
+    if (overWidget != nullptr)
+    {
+        Widget* old = overWidget;
+        overWidget = nullptr;
+        LeaveWidget(old);
+    }
+    return true;
+}
+
+void WidgetManager::MouseWheel(int delta)
+{
+    lastInputUpdate = updateCount;
+    if (focusWidget != nullptr) focusWidget->MouseWheel(delta);
+}
+
+bool WidgetManager::KeyChar(char chr)
+{
+    lastInputUpdate = updateCount;
+    if (chr == 9 && keyDown[17])
+    {
+        if (defaultTabWidget != nullptr) defaultTabWidget->KeyChar(9);
+        return true;
+    }
+    if (focusWidget != nullptr) focusWidget->KeyChar(chr);
+    return true;
+}
+
+bool WidgetManager::KeyDown(int keyCode)
+{
+    lastInputUpdate = updateCount;
+    if (keyCode >= 0 && keyCode < static_cast<int>(keyDown.size())) keyDown[static_cast<size_t>(keyCode)] = true;
+    if (focusWidget != nullptr) focusWidget->KeyDown(keyCode);
+    return true;
+}
+
+bool WidgetManager::KeyUp(int keyCode)
+{
+    lastInputUpdate = updateCount;
+    if (keyCode >= 0 && keyCode < static_cast<int>(keyDown.size())) keyDown[static_cast<size_t>(keyCode)] = false;
+    // The release of a Ctrl+Tab belongs to the default tab widget, which only hears the character.
+    if (keyCode == 9 && keyDown[17]) return true;
+    if (focusWidget != nullptr) focusWidget->KeyUp(keyCode);
+    return true;
+}
+
+void WidgetManager::GotFocus()
+{
+    if (hasFocus) return;
+    hasFocus = true;
+    if (focusWidget != nullptr) focusWidget->GotFocus();
+}
+
+void WidgetManager::LostFocus()
+{
+    if (!hasFocus) return;
+    downButtons = 0;
+    for (int code = 0; code < static_cast<int>(keyDown.size()); ++code)
+    {
+        if (keyDown[static_cast<size_t>(code)]) KeyUp(code);
+    }
+    hasFocus = false;
+    if (focusWidget != nullptr) focusWidget->LostFocus();
+}
+
+void WidgetManager::ReleaseMouseCapture()
+{
+    Widget* widget = capturedWidget;
+    int buttons = capturedButtons;
+    // Buttons pressed over no widget are forgotten too, or every later move would count as a drag.
+    capturedWidget = nullptr;
+    capturedButtons = 0;
+    if (widget != nullptr && buttons != 0) ReleaseHeldButtons(widget, buttons);
+}
+
+void WidgetManager::DisableWidget(Widget* widget)
+{
+    if (widget == nullptr) return;
+    if (widget == overWidget)
+    {
+        overWidget = nullptr;
+        LeaveWidget(widget);
+    }
+    if (widget == capturedWidget)
+    {
+        int buttons = capturedButtons;
+        capturedWidget = nullptr;
+        capturedButtons = 0;
+        ReleaseHeldButtons(widget, buttons);
+    }
+    if (widget == focusWidget)
+    {
+        focusWidget = nullptr;
+        widget->LostFocus();
+    }
+    if (widget == baseModalWidget) baseModalWidget = nullptr;
+}
+
+void WidgetManager::ForgetWidget(Widget* widget)
+{
+    for (ModalLayer& layer : modalLayers)
+    {
+        if (layer.savedBaseModalWidget == widget) layer.savedBaseModalWidget = nullptr;
+        if (layer.savedFocusWidget == widget) layer.savedFocusWidget = nullptr;
+    }
+    if (defaultTabWidget == widget) defaultTabWidget = nullptr;
+    for (OverlayRequest& request : overlays)
+    {
+        if (request.widget == widget) request.widget = nullptr;
+    }
+}
+
+void WidgetManager::SetFocus(Widget* widget)
+{
+    if (widget == focusWidget) return;
+    Widget* old = focusWidget;
+    if (old != nullptr) old->LostFocus();
+    focusWidget = (widget != nullptr && widget->widgetManager == this) ? widget : nullptr;
+    if (focusWidget != nullptr && hasFocus) focusWidget->GotFocus();
+}
+
+bool WidgetManager::UpdateFrame()
+{
+    ModalFlags modalFlags;
+    InitModalFlags(modalFlags);
+    ++updateCount;
+    lastUpdateSeen = updateCount;
+    UpdateAll(modalFlags);
+    return dirty;
+}
+
+bool WidgetManager::UpdateFrameSmooth(float fraction)
+{
+    ModalFlags modalFlags;
+    InitModalFlags(modalFlags);
+    UpdateSmoothAll(modalFlags, fraction);
+    return dirty;
+}
+
+bool WidgetManager::DrawScreen()
+{
+    ModalFlags modalFlags;
+    InitModalFlags(modalFlags);
+    int dirtyCount = 0;
+    for (const Widget* child : children)
+    {
+        if (child->dirty) ++dirtyCount;
+    }
+    lowestOverlayPriority = INT32_MAX;
+    overlays.clear();
+
+    Graphics screen(screenImage);
+    currentGraphics = &screen;
+    bool locked = app != nullptr && screenImage != nullptr && app->LockScreenImage(screenImage);
+
+    bool drewAny = false;
+    if (dirtyCount > 0)
+    {
+        Graphics base(screen);
+        base.Translate(-screenRect.mX, -screenRect.mY);
+        bool accelerated = app != nullptr && app->Is3DAccelerated();
+        for (Widget* child : children)
+        {
+            if (child == baseModalWidget) modalFlags.isOver = true;
+            if (!child->dirty || !child->visible) continue;
+            Graphics childGraphics(base);
+            childGraphics.SetFastStretch(!accelerated);
+            childGraphics.SetLinearBlend(accelerated);
+            childGraphics.Translate(child->x, child->y);
+            child->DrawAll(modalFlags, &childGraphics);
+            child->dirty = false;
+            drewAny = true;
+        }
+    }
+    DrawQueuedOverlays(INT32_MAX);
+
+    if (locked) app->UnlockScreenImage(screenImage);
+    currentGraphics = nullptr;
+    // Everything that asked for a redraw has had it.
+    dirty = false;
+    return drewAny;
+}
+
+void WidgetManager::DrawQueuedOverlays(int32_t belowPriority)
+{
+    if (currentGraphics == nullptr) return;
+    while (lowestOverlayPriority < belowPriority)
+    {
+        int32_t drawPriority = lowestOverlayPriority;
+        int32_t nextLowest = INT32_MAX;
+        bool anyLeft = false;
+        for (size_t i = 0; i < overlays.size(); ++i)
+        {
+            OverlayRequest request = overlays[i];
+            if (request.widget == nullptr) continue;
+            if (request.priority == drawPriority)
+            {
+                overlays[i].widget = nullptr;
+                Graphics overlay(*currentGraphics);
+                overlay.Translate(-screenRect.mX, -screenRect.mY);
+                Point abs = request.widget->GetAbsolutePosition();
+                overlay.Translate(abs.mX, abs.mY);
+                request.widget->DrawOverlay(&overlay, request.priority);
+            }
+            else
+            {
+                anyLeft = true;
+                nextLowest = std::min(nextLowest, request.priority);
+            }
+        }
+        lowestOverlayPriority = nextLowest;
+        if (!anyLeft)
+        {
+            overlays.clear();
+            break;
+        }
+    }
+}
+
+void WidgetManager::ApplyModalLayer(Widget* widget, const WidgetFlagChange& change)
+{
+    baseModalWidget = widget;
+    belowModalFlagChange = change;
+    if (widget == nullptr) return;
+    if (change.remove & WIDGETFLAGS_ALLOW_MOUSE)
+    {
+        if (overWidget != nullptr && IsBehind(overWidget, widget))
+        {
+            Widget* old = overWidget;
+            overWidget = nullptr;
+            LeaveWidget(old);
+        }
+        if (capturedWidget != nullptr && IsBehind(capturedWidget, widget))
+        {
+            Widget* held = capturedWidget;
+            int buttons = capturedButtons;
+            capturedWidget = nullptr;
+            capturedButtons = 0;
+            ReleaseHeldButtons(held, buttons);
+        }
+    }
+    if ((change.remove & WIDGETFLAGS_ALLOW_FOCUS) && focusWidget != nullptr && IsBehind(focusWidget, widget))
+    {
+        Widget* old = focusWidget;
+        focusWidget = nullptr;
+        old->LostFocus();
+    }
+}
+
+void WidgetManager::PushModalLayer(Widget* widget, const WidgetFlagChange& change)
+{
+    modalLayers.push_back(ModalLayer{widget, baseModalWidget, focusWidget, belowModalFlagChange});
+    ApplyModalLayer(widget, change);
+}
+
+void WidgetManager::PushModalLayer(Widget* widget)
+{
+    PushModalLayer(widget, defaultBelowModalFlagChange);
+}
+
+void WidgetManager::PopModalLayer(Widget* widget)
+{
+    if (modalLayers.empty() || modalLayers.back().widget != widget) return;
+    for (;;)
+    {
+        ModalLayer layer = modalLayers.back();
+        // A layer whose earlier modal widget has gone takes the layer below it along.
+        bool cascade = layer.savedBaseModalWidget == nullptr && modalLayers.size() > 1;
+        ApplyModalLayer(layer.savedBaseModalWidget, layer.savedFlagChange);
+        if (focusWidget == nullptr)
+        {
+            focusWidget = layer.savedFocusWidget;
+            if (focusWidget != nullptr) focusWidget->GotFocus();
+        }
+        modalLayers.pop_back();
+        if (!cascade || modalLayers.empty()) break;
+    }
+}
+
+} // namespace Zest

@@ -1,0 +1,281 @@
+// The SDL backend of the surface layer and the window object: desktop queries, one renderer and one streaming
+// texture per window, and presents letterboxed at the largest whole scale factor that fits.
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <mutex>
+
+#include "platform/SurfacesInternal.h"
+#include "platform/Threads.h"
+
+namespace Platform
+{
+
+namespace
+{
+std::mutex gQueueLock;
+std::map<Window*, PresentedFrame> gQueued;
+Window* gLastWindow = nullptr;
+std::atomic<bool> gCapture{false};
+PresentedFrame gCaptured; // guarded by gQueueLock
+
+SDL_Window* NativeOf(Window& window)
+{
+    return static_cast<SDL_Window*>(WindowAccess::Native(window));
+}
+
+// The largest whole factor by which a w x h picture fits into the area (at least 1).
+int WholeFactor(int w, int h, int areaW, int areaH)
+{
+    if (w <= 0 || h <= 0) return 1;
+    return std::max(1, std::min(areaW / w, areaH / h));
+}
+
+uint32_t TextureFormatFor(const PresentedFrame& frame)
+{
+    if (frame.bitsPerPixel == 16)
+    {
+        if (frame.greenMask == 0x07E0) return frame.redMask == 0xF800 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_BGR565;
+        if (frame.greenMask == 0x03E0) return frame.redMask == 0x7C00 ? SDL_PIXELFORMAT_RGB555 : SDL_PIXELFORMAT_BGR555;
+        return SDL_PIXELFORMAT_UNKNOWN;
+    }
+    if (frame.bitsPerPixel == 32) return frame.redMask == 0xFF0000 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_BGR888;
+    return SDL_PIXELFORMAT_UNKNOWN;
+}
+// Reads the renderer's finished picture back (before the present, after which its contents are undefined).
+void CaptureRenderer(SDL_Renderer* renderer, int width, int height)
+{
+    PresentedFrame frame;
+    if (width <= 0 || height <= 0) return;
+    frame.width = width;
+    frame.height = height;
+    frame.bitsPerPixel = 32;
+    frame.redMask = 0xFF0000;
+    frame.greenMask = 0x00FF00;
+    frame.blueMask = 0x0000FF;
+    frame.pixels.resize(size_t(width) * size_t(height) * 4);
+    if (SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, frame.pixels.data(), width * 4) != 0)
+        frame = PresentedFrame{};
+    std::lock_guard guard(gQueueLock);
+    gCaptured = std::move(frame);
+}
+} // namespace
+
+bool SdlEnsureVideo()
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+}
+
+DesktopInfo SdlQueryDesktop()
+{
+    DesktopInfo info;
+    info.width = 1024;
+    info.height = 768;
+    info.format = PixelFormatInfo{32, 0xFF0000, 0x00FF00, 0x0000FF};
+    info.usable = RECT{0, 0, 1024, 768};
+    if (!SdlEnsureVideo()) return info;
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) == 0)
+    {
+        info.width = mode.w;
+        info.height = mode.h;
+        int bits = 0;
+        Uint32 r = 0, g = 0, b = 0, a = 0;
+        SDL_PixelFormatEnumToMasks(mode.format, &bits, &r, &g, &b, &a);
+        // SDL counts 24 bits for X8R8G8B8; what matters is the four bytes a pixel takes.
+        info.format = PixelFormatInfo{int(SDL_BYTESPERPIXEL(mode.format)) * 8, r, g, b};
+        info.usable = RECT{0, 0, mode.w, mode.h};
+    }
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) == 0)
+        info.usable = RECT{usable.x, usable.y, usable.x + usable.w, usable.y + usable.h};
+    if (gLastWindow && NativeOf(*gLastWindow))
+    {
+        int top = 0;
+        if (SDL_GetWindowBordersSize(NativeOf(*gLastWindow), &top, nullptr, nullptr, nullptr) == 0)
+            info.captionHeight = top;
+    }
+    return info;
+}
+
+uint32_t SdlRefreshRate()
+{
+    if (!SdlEnsureVideo()) return 0;
+    SDL_DisplayMode mode;
+    if (SDL_GetCurrentDisplayMode(0, &mode) != 0 || mode.refresh_rate <= 0) return 0;
+    return uint32_t(mode.refresh_rate);
+}
+
+bool SdlCreateWindow(Window& window, const char* title)
+{
+    if (!SdlEnsureVideo()) return false;
+    const DesktopInfo desktop = SdlQueryDesktop();
+    const int k = WholeFactor(WindowAccess::Width(window), WindowAccess::Height(window),
+                              desktop.usable.right - desktop.usable.left, desktop.usable.bottom - desktop.usable.top);
+    SDL_Window* native =
+        SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, WindowAccess::Width(window) * k,
+                         WindowAccess::Height(window) * k, SDL_WINDOW_HIDDEN);
+    if (!native) return false;
+    WindowAccess::Native(window) = native;
+    WindowAccess::Presenter(window) = std::make_unique<WindowPresenter>();
+    gLastWindow = &window;
+    SdlApplyWindow(window);
+    return true;
+}
+
+void SdlDestroyWindow(Window& window)
+{
+    SdlForgetWindow(window);
+    if (WindowPresenter* p = WindowAccess::Presenter(window).get())
+    {
+        if (p->texture) SDL_DestroyTexture(static_cast<SDL_Texture*>(p->texture));
+        if (p->renderer) SDL_DestroyRenderer(static_cast<SDL_Renderer*>(p->renderer));
+        p->texture = p->renderer = nullptr;
+    }
+    if (SDL_Window* native = NativeOf(window)) SDL_DestroyWindow(native);
+    WindowAccess::Native(window) = nullptr;
+    if (gLastWindow == &window) gLastWindow = nullptr;
+}
+
+void SdlApplyWindow(Window& window)
+{
+    SDL_Window* native = NativeOf(window);
+    if (!native) return;
+    const DesktopInfo desktop = SdlQueryDesktop();
+    // The logical client area must lie on the virtual desktop, or the primary's clipper would cut it.
+    int& x = WindowAccess::X(window);
+    int& y = WindowAccess::Y(window);
+    x = std::clamp(x, 0, std::max(0, desktop.width - WindowAccess::Width(window)));
+    y = std::clamp(y, 0, std::max(0, desktop.height - WindowAccess::Height(window)));
+    const bool wasFullScreen = (SDL_GetWindowFlags(native) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    if (window.IsFullScreen())
+    {
+        // Full screen is a window manager's state; with no window manager running (a bare X server) nobody
+        // would act on it and the window would keep its old size. Covering the desktop with a borderless window
+        // first gives the same picture either way.
+        if (!wasFullScreen)
+        {
+            SDL_SetWindowBordered(native, SDL_FALSE);
+            SDL_SetWindowPosition(native, 0, 0);
+            SDL_SetWindowSize(native, desktop.width, desktop.height);
+        }
+        SDL_SetWindowFullscreen(native, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+    else
+    {
+        SDL_SetWindowFullscreen(native, 0);
+        SDL_SetWindowBordered(native, SDL_TRUE);
+        const int k =
+            WholeFactor(WindowAccess::Width(window), WindowAccess::Height(window),
+                        desktop.usable.right - desktop.usable.left, desktop.usable.bottom - desktop.usable.top);
+        SDL_SetWindowSize(native, WindowAccess::Width(window) * k, WindowAccess::Height(window) * k);
+        if (wasFullScreen) SDL_SetWindowPosition(native, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
+    if (window.IsVisible())
+        SDL_ShowWindow(native);
+    else
+        SDL_HideWindow(native);
+}
+
+void SdlPresentFrame(Window& window, const PresentedFrame& frame)
+{
+    SDL_Window* native = NativeOf(window);
+    WindowPresenter* p = WindowAccess::Presenter(window).get();
+    const uint32_t format = TextureFormatFor(frame);
+    if (!native || !p || format == SDL_PIXELFORMAT_UNKNOWN) return;
+    if (p->renderer && p->vsync != window.WantsVsync())
+    {
+        if (p->texture) SDL_DestroyTexture(static_cast<SDL_Texture*>(p->texture));
+        SDL_DestroyRenderer(static_cast<SDL_Renderer*>(p->renderer));
+        p->texture = p->renderer = nullptr;
+    }
+    if (!p->renderer)
+    {
+        const Uint32 vsync = window.WantsVsync() ? SDL_RENDERER_PRESENTVSYNC : 0;
+        SDL_Renderer* renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_ACCELERATED | vsync);
+        if (!renderer) renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_SOFTWARE | vsync);
+        if (!renderer) return;
+        p->renderer = renderer;
+        p->vsync = window.WantsVsync();
+    }
+    SDL_Renderer* renderer = static_cast<SDL_Renderer*>(p->renderer);
+    if (!p->texture || p->textureWidth != frame.width || p->textureHeight != frame.height || p->textureFormat != format)
+    {
+        if (p->texture) SDL_DestroyTexture(static_cast<SDL_Texture*>(p->texture));
+        p->texture = SDL_CreateTexture(renderer, format, SDL_TEXTUREACCESS_STREAMING, frame.width, frame.height);
+        if (!p->texture) return;
+        p->textureWidth = frame.width;
+        p->textureHeight = frame.height;
+        p->textureFormat = format;
+    }
+    SDL_Texture* texture = static_cast<SDL_Texture*>(p->texture);
+    int outW = 0, outH = 0;
+    SDL_GetRendererOutputSize(renderer, &outW, &outH);
+    SDL_Rect dest;
+    if (outW >= frame.width && outH >= frame.height)
+    {
+        // Whole-factor scaling keeps every pixel square and sharp.
+        const int k = WholeFactor(frame.width, frame.height, outW, outH);
+        dest = SDL_Rect{(outW - frame.width * k) / 2, (outH - frame.height * k) / 2, frame.width * k, frame.height * k};
+        SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
+        WindowAccess::Scale(window) = k;
+    }
+    else
+    {
+        // A screen smaller than the picture: shrink it smoothly.
+        const double s = std::min(double(outW) / frame.width, double(outH) / frame.height);
+        const int w = std::max(1, int(frame.width * s)), h = std::max(1, int(frame.height * s));
+        dest = SDL_Rect{(outW - w) / 2, (outH - h) / 2, w, h};
+        SDL_SetTextureScaleMode(texture, SDL_ScaleModeLinear);
+        WindowAccess::Scale(window) = 1;
+    }
+    WindowAccess::Offset(window) = POINT{dest.x, dest.y};
+    const int bytes = frame.bitsPerPixel / 8;
+    SDL_UpdateTexture(texture, nullptr, frame.pixels.data(), frame.width * bytes);
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, texture, nullptr, &dest);
+    if (gCapture) CaptureRenderer(renderer, outW, outH);
+    SDL_RenderPresent(renderer);
+}
+
+void SetWindowCapture(bool on)
+{
+    gCapture = on;
+    std::lock_guard guard(gQueueLock);
+    gCaptured = PresentedFrame{};
+}
+
+PresentedFrame LastWindowCapture()
+{
+    std::lock_guard guard(gQueueLock);
+    return gCaptured;
+}
+
+void SdlQueueFrame(Window& window, PresentedFrame frame)
+{
+    std::lock_guard guard(gQueueLock);
+    gQueued[&window] = std::move(frame);
+}
+
+void SdlForgetWindow(Window& window)
+{
+    std::lock_guard guard(gQueueLock);
+    gQueued.erase(&window);
+}
+
+void PumpPendingPresents()
+{
+    if (!IsMainThread()) return;
+    std::map<Window*, PresentedFrame> queued;
+    {
+        std::lock_guard guard(gQueueLock);
+        queued.swap(gQueued);
+    }
+    for (auto& [window, frame] : queued) SdlPresentFrame(*window, frame);
+}
+
+} // namespace Platform

@@ -1,0 +1,607 @@
+// Tests of MemoryImage software drawing: fill and blit arithmetic against per-channel reference formulas,
+// fast path against general path, palette sources, additive saturation, lines, stretched, mirrored, sub-pixel
+// and rotated blits, and the shared rotated-blit geometry.
+#include "graphics/MemoryImage.h"
+#include "graphics/RotatedBlit.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+using namespace Zest;
+
+namespace
+{
+uint32_t A(uint32_t p)
+{
+    return p >> 24;
+}
+uint32_t R(uint32_t p)
+{
+    return (p >> 16) & 0xFF;
+}
+uint32_t G(uint32_t p)
+{
+    return (p >> 8) & 0xFF;
+}
+uint32_t B(uint32_t p)
+{
+    return p & 0xFF;
+}
+uint32_t Pack(uint32_t a, uint32_t r, uint32_t g, uint32_t b)
+{
+    return (a << 24) | (r << 16) | (g << 8) | b;
+}
+
+void Fill(MemoryImage& img, int w, int h, uint32_t value)
+{
+    std::vector<uint32_t> px(size_t(w) * size_t(h), value);
+    img.SetBits(px.data(), w, h, true);
+}
+
+void Load(MemoryImage& img, int w, int h, const std::vector<uint32_t>& px)
+{
+    img.SetBits(px.data(), w, h, true);
+}
+
+std::vector<uint32_t> Pixels(MemoryImage& img)
+{
+    const uint32_t* p = img.GetBits();
+    return std::vector<uint32_t>(p, p + size_t(img.mWidth) * size_t(img.mHeight));
+}
+
+// One source pixel blitted onto one destination pixel.
+uint32_t BlitOne(uint32_t dest, uint32_t src, const Color& tint, int mode, bool forceGeneral = false,
+                 bool srcPartial = false)
+{
+    MemoryImage d(nullptr), s(nullptr);
+    Fill(d, 1, 1, dest);
+    if (forceGeneral) d.ForceAlphaFlags(false, true);
+    Fill(s, 1, 1, src);
+    // The source's has-alpha flag is what the additive rules read; set it as the case asks.
+    s.ForceAlphaFlags(A(src) == 0, srcPartial);
+    d.Blt(&s, 0, 0, Rect(0, 0, 1, 1), tint, mode);
+    return d.GetBits()[0];
+}
+
+// Reference arithmetic, written per channel.
+void Weights(uint32_t sa, uint32_t da, uint32_t& newA, uint32_t& w)
+{
+    newA = (255 - da) * sa / 255 + da;
+    w = sa * 255 / newA;
+}
+
+// Opaque destination, white: red and green keep the sum's fraction, blue drops each part's.
+uint32_t RefOntoOpaque(uint32_t d, uint32_t s, uint32_t a)
+{
+    const uint32_t inv = 256 - a;
+    return Pack(255, (R(d) * inv + R(s) * a) >> 8, (G(d) * inv + G(s) * a) >> 8,
+                ((B(d) * inv) >> 8) + ((B(s) * a) >> 8));
+}
+
+uint32_t RefNormalWhite(uint32_t d, uint32_t s)
+{
+    if (A(s) == 0) return d;
+    uint32_t newA, w;
+    Weights(A(s), A(d), newA, w);
+    const uint32_t inv = 256 - w;
+    return Pack(newA, (R(d) * inv + R(s) * w) >> 8, (G(d) * inv + G(s) * w) >> 8,
+                ((B(d) * inv) >> 8) + ((B(s) * w) >> 8));
+}
+
+uint32_t RefNormalTinted(uint32_t d, uint32_t s, const Color& c)
+{
+    const uint32_t sa = A(s) * uint32_t(c.mAlpha) / 255;
+    if (sa == 0) return d;
+    uint32_t newA, w;
+    Weights(sa, A(d), newA, w);
+    const uint32_t inv = 256 - w;
+    const uint32_t cr = uint32_t(c.mRed), cg = uint32_t(c.mGreen), cb = uint32_t(c.mBlue);
+    if (cr == cg && cg == cb)
+    {
+        const uint32_t rr = (R(s) * cr) >> 8, bb = (B(s) * cr) >> 8;
+        return Pack(newA, (rr * w + R(d) * inv) >> 8, (((G(s) * w * cr) >> 8) + G(d) * inv) >> 8,
+                    ((bb * w) >> 8) + ((B(d) * inv) >> 8));
+    }
+    return Pack(newA, (R(s) * w * cr + ((R(d) * inv) << 8)) >> 16, (((G(s) * w * cg) >> 8) + G(d) * inv) >> 8,
+                (((B(s) * w * cb) >> 16) + ((B(d) * inv) >> 8)) & 0xFF);
+}
+
+uint32_t Sat(uint32_t v)
+{
+    return std::min<uint32_t>(v, 255);
+}
+
+uint32_t RefAdditive(uint32_t d, uint32_t s, const Color& c, bool hasAlpha)
+{
+    const uint32_t sa = A(s);
+    if (c.IsWhite())
+    {
+        if (!hasAlpha) return Pack(A(d), Sat(R(d) + R(s)), Sat(G(d) + G(s)), Sat(B(d) + B(s)));
+        return Pack(A(d), Sat(R(d) + (R(s) * sa >> 8)), Sat(G(d) + (G(s) * sa >> 8)), Sat(B(d) + (B(s) * sa >> 8)));
+    }
+    const uint32_t kr = uint32_t(c.mRed * c.mAlpha / 255), kg = uint32_t(c.mGreen * c.mAlpha / 255),
+                   kb = uint32_t(c.mBlue * c.mAlpha / 255);
+    if (!hasAlpha)
+        return Pack(A(d), Sat(R(d) + (R(s) * kr >> 8)), Sat(G(d) + (G(s) * kg >> 8)), Sat(B(d) + (B(s) * kb >> 8)));
+    return Pack(A(d), Sat(R(d) + (R(s) * kr * sa >> 16)), Sat(G(d) + (G(s) * kg * sa >> 16)),
+                Sat(B(d) + (((B(s) * kb) >> 8) * sa >> 8)));
+}
+
+const uint32_t kAlphas[] = {0, 1, 128, 254, 255};
+const uint32_t kSourceColours[] = {0xFFFFFF, 0x808080, 0xC86432, 0x0A0B0C};
+const uint32_t kDestinations[] = {0xFF000000, 0xFFFFFFFF, 0xFF3C5A78, 0x80204060, 0x00000000, 0x01FF00FF};
+const Color kTints[] = {Color(255, 255, 255, 255), Color(128, 128, 128, 255), Color(200, 200, 200, 100),
+                        Color(255, 128, 0, 255),   Color(30, 200, 90, 180),   Color(0, 0, 0, 0)};
+} // namespace
+
+TEST(FillRectTest, Arithmetic)
+{
+    MemoryImage img(nullptr);
+    // Alpha 255 stores the packed colour, alpha included.
+    Fill(img, 2, 2, 0x00000000);
+    img.FillRect(Rect(0, 0, 2, 2), Color(10, 20, 30), 0);
+    EXPECT_EQ(Pixels(img), std::vector<uint32_t>(4, 0xFF0A141Eu));
+
+    struct Case
+    {
+        uint32_t dest;
+        Color c;
+    };
+    const Case cases[] = {
+        {0xFF000000, Color(255, 255, 255, 128)}, {0xFF102030, Color(200, 100, 50, 128)},
+        {0x00000000, Color(200, 100, 50, 1)},    {0x80FFFFFF, Color(0, 0, 0, 254)},
+        {0x00FFFFFF, Color(10, 10, 10, 0)},      {0xFF102030, Color(0, 0, 0, 0)},
+    };
+    for (const Case& k : cases)
+    {
+        Fill(img, 1, 1, k.dest);
+        img.FillRect(Rect(0, 0, 1, 1), k.c, 0);
+        uint32_t expected = k.dest;
+        const uint32_t sa = uint32_t(k.c.mAlpha);
+        if (sa != 0)
+        {
+            uint32_t newA, w;
+            Weights(sa, A(k.dest), newA, w);
+            auto ch = [&](uint32_t dc, int cc) { return (dc * (256 - w) + uint32_t(cc) * w) >> 8; };
+            expected = Pack(newA, ch(R(k.dest), k.c.mRed), ch(G(k.dest), k.c.mGreen), ch(B(k.dest), k.c.mBlue));
+        }
+        EXPECT_EQ(img.GetBits()[0], expected) << std::hex << k.dest << " alpha " << std::dec << sa;
+    }
+    // Alpha 128 on an opaque pixel keeps it opaque; alpha 0 leaves even a transparent pixel alone.
+    Fill(img, 1, 1, 0xFF000000);
+    img.FillRect(Rect(0, 0, 1, 1), Color(255, 255, 255, 128), 0);
+    EXPECT_EQ(A(img.GetBits()[0]), 255u);
+
+    // Components outside 0..255 are clamped, not wrapped into other channels.
+    Fill(img, 1, 1, 0xFF000000);
+    img.FillRect(Rect(0, 0, 1, 1), Color(300, -20, 128, 999), 0);
+    EXPECT_EQ(img.GetBits()[0], 0xFFFF0080u);
+
+    // Rectangles reaching off the image are cut to it.
+    Fill(img, 2, 2, 0xFF000000);
+    img.FillRect(Rect(-5, 1, 100, 100), Color(1, 1, 1), 0);
+    EXPECT_EQ(Pixels(img), (std::vector<uint32_t>{0xFF000000, 0xFF000000, 0xFF010101, 0xFF010101}));
+    img.ClearRect(Rect(1, -1, 5, 2));
+    EXPECT_EQ(Pixels(img), (std::vector<uint32_t>{0xFF000000, 0, 0xFF010101, 0xFF010101}));
+}
+
+TEST(BlitTest, NormalBlendTable)
+{
+    for (uint32_t a : kAlphas)
+        for (uint32_t rgb : kSourceColours)
+            for (uint32_t dest : kDestinations)
+                for (const Color& tint : kTints)
+                {
+                    const uint32_t src = (a << 24) | rgb;
+                    const uint32_t got = BlitOne(dest, src, tint, 0);
+                    uint32_t expected;
+                    if (!tint.IsWhite())
+                        expected = RefNormalTinted(dest, src, tint);
+                    else if (A(dest) == 255) // fast path: opaque destination
+                        expected = a == 255 ? src : (a == 0 ? dest : RefOntoOpaque(dest, src, a));
+                    else
+                        expected = RefNormalWhite(dest, src);
+                    EXPECT_EQ(got, expected)
+                        << std::hex << "src " << src << " dest " << dest << std::dec << " tint " << tint.mRed << ","
+                        << tint.mGreen << "," << tint.mBlue << "," << tint.mAlpha;
+                }
+}
+
+TEST(BlitTest, FastPathAgreesWithGeneralPathOnOpaqueDestinations)
+{
+    for (uint32_t a : kAlphas)
+        for (uint32_t rgb : kSourceColours)
+            for (uint32_t dest : {0xFF000000u, 0xFFFFFFFFu, 0xFF3C5A78u})
+            {
+                const uint32_t src = (a << 24) | rgb;
+                const uint32_t fast = BlitOne(dest, src, Color::White, 0, false);
+                const uint32_t general = BlitOne(dest, src, Color::White, 0, true);
+                EXPECT_EQ(general, RefNormalWhite(dest, src));
+                if (a == 255)
+                {
+                    // The fast path copies; the general one weighs by 255 / 256.
+                    EXPECT_EQ(fast, src);
+                    for (auto ch : {R, G, B}) EXPECT_LE(ch(fast) - ch(general), 1u);
+                }
+                else
+                {
+                    EXPECT_EQ(fast, general) << std::hex << src << " on " << dest;
+                }
+            }
+}
+
+TEST(BlitTest, AdditiveTableAndSaturation)
+{
+    for (uint32_t a : kAlphas)
+        for (uint32_t rgb : kSourceColours)
+            for (uint32_t dest : kDestinations)
+                for (const Color& tint : kTints)
+                    for (bool partial : {false, true})
+                    {
+                        const uint32_t src = (a << 24) | rgb;
+                        EXPECT_EQ(BlitOne(dest, src, tint, 1, false, partial), RefAdditive(dest, src, tint, partial))
+                            << std::hex << "src " << src << " dest " << dest << " partial " << partial;
+                    }
+    // White on white stays white; the destination alpha is kept.
+    EXPECT_EQ(BlitOne(0x80FFFFFF, 0xFFFFFFFF, Color::White, 1), 0x80FFFFFFu);
+    // An alpha-0 pixel of an image without partial alpha adds its full colour.
+    EXPECT_EQ(BlitOne(0xFF101010, 0x00202020, Color::White, 1), 0xFF303030u);
+    // Out-of-range tints are clamped before they reach the saturation table.
+    EXPECT_EQ(BlitOne(0xFFF0F0F0, 0xFFFFFFFF, Color(5000, 5000, 5000, 5000), 1), 0xFFFFFFFFu);
+}
+
+TEST(BlitTest, OtherModesDrawNothingButMarkTheSource)
+{
+    MemoryImage d(nullptr), s(nullptr);
+    Fill(d, 2, 2, 0xFF102030);
+    Fill(s, 2, 2, 0xFFFFFFFF);
+    d.Blt(&s, 0, 0, Rect(0, 0, 2, 2), Color::White, 2);
+    EXPECT_TRUE(s.mDrawn);
+    EXPECT_EQ(Pixels(d), std::vector<uint32_t>(4, 0xFF102030u));
+    d.Blt(nullptr, 0, 0, Rect(0, 0, 2, 2), Color::White, 0); // a null source is ignored
+}
+
+TEST(BlitTest, RunsPathsMatchPixelByPixelBlits)
+{
+    // A sprite with transparent, opaque and partial runs, longer than 255 pixels per row, drawn with every
+    // path onto every kind of destination; the result must equal blitting each pixel on its own.
+    const int w = 300, h = 3;
+    std::vector<uint32_t> sprite;
+    std::mt19937 rng(7);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+        {
+            const int band = (x / 37 + y) % 3;
+            const uint32_t a = band == 0 ? 0 : (band == 1 ? 255 : 1 + rng() % 254);
+            sprite.push_back((a << 24) | (rng() & 0xFFFFFF));
+        }
+    std::fill(sprite.begin() + 10, sprite.begin() + 290, 0xFF123456u); // a run beyond 255
+    std::vector<uint32_t> dest;
+    for (int i = 0; i < w * h; ++i) dest.push_back(0xFF000000 | (rng() & 0xFFFFFF));
+
+    for (const Color& tint : kTints)
+        for (int mode : {0, 1})
+            for (bool translucentDest : {false, true})
+                for (int variant = 0; variant < 3; ++variant)
+                {
+                    const bool palette = variant == 1;
+                    const bool partialAlpha = variant != 2;
+                    std::vector<uint32_t> destPx = dest;
+                    if (translucentDest)
+                        for (size_t i = 0; i < destPx.size(); i += 3) destPx[i] &= 0x7FFFFFFF;
+                    std::vector<uint32_t> src = sprite;
+                    if (!partialAlpha) // only opaque and transparent pixels: additive adds full colours
+                        for (auto& p : src)
+                            if (A(p) != 0) p |= 0xFF000000u;
+                    if (palette) // few enough colours for a palette, every alpha class kept
+                        for (auto& p : src)
+                        {
+                            const uint32_t a = A(p) == 0 || A(p) == 255 ? A(p) : (0x80 | (A(p) & 0x40));
+                            p = (a << 24) | (p & 0xC08080);
+                        }
+                    MemoryImage s(nullptr), d(nullptr);
+                    Load(s, w, h, src);
+                    Load(d, w, h, destPx);
+                    if (palette)
+                    {
+                        ASSERT_TRUE(s.ConvertToPalette());
+                    }
+                    // Offset source rectangle and position: runs must be capped at the rectangle's row end.
+                    d.Blt(&s, 3, 1, Rect(5, 0, 280, 2), tint, mode);
+                    std::vector<uint32_t> expected = destPx;
+                    for (int y = 0; y < 2; ++y)
+                        for (int x = 0; x < 280; ++x)
+                        {
+                            uint32_t& e = expected[size_t(y + 1) * w + size_t(x + 3)];
+                            const uint32_t sp = src[size_t(y) * w + size_t(x + 5)];
+                            if (mode == 1)
+                                e = RefAdditive(e, sp, tint, partialAlpha);
+                            else if (!tint.IsWhite())
+                                e = RefNormalTinted(e, sp, tint);
+                            else if (!translucentDest)
+                                e = A(sp) == 255 ? sp : (A(sp) == 0 ? e : RefOntoOpaque(e, sp, A(sp)));
+                            else
+                                e = RefNormalWhite(e, sp);
+                        }
+                    EXPECT_EQ(Pixels(d), expected) << "mode " << mode << " tint " << tint.mRed << "," << tint.mGreen
+                                                   << " translucent " << translucentDest << " variant " << variant;
+                }
+}
+
+TEST(BlitTest, PaletteAndPurgedSourcesDrawLikeTheirArgbForm)
+{
+    std::vector<uint32_t> px;
+    for (int i = 0; i < 64; ++i) px.push_back(uint32_t((i * 37) % 256) << 24 | uint32_t(i * 0x030507));
+    MemoryImage argb(nullptr), pal(nullptr), purged(nullptr), roundTrip(nullptr);
+    Load(argb, 8, 8, px);
+    Load(pal, 8, 8, px);
+    Load(purged, 8, 8, px);
+    ASSERT_TRUE(pal.ConvertToPalette());
+    purged.ReleaseBits();
+    ASSERT_EQ(purged.mBits, nullptr);
+    {
+        // What the purged image holds: its pixels after the trip through display data.
+        MemoryImage probe(nullptr);
+        Load(probe, 8, 8, px);
+        probe.ReleaseBits();
+        const uint32_t* bits = probe.GetBits();
+        Load(roundTrip, 8, 8, std::vector<uint32_t>(bits, bits + 64));
+    }
+
+    for (int mode : {0, 1})
+        for (const Color& tint : {Color::White, Color(100, 150, 200, 128)})
+        {
+            MemoryImage a(nullptr), b(nullptr), c(nullptr), e(nullptr);
+            for (MemoryImage* d : {&a, &b, &c, &e}) Fill(*d, 10, 10, 0xFF406080);
+            a.Blt(&argb, 1, 2, Rect(0, 0, 8, 8), tint, mode);
+            b.Blt(&pal, 1, 2, Rect(0, 0, 8, 8), tint, mode);
+            c.Blt(&purged, 1, 2, Rect(0, 0, 8, 8), tint, mode);
+            e.Blt(&roundTrip, 1, 2, Rect(0, 0, 8, 8), tint, mode);
+            EXPECT_EQ(Pixels(a), Pixels(b)) << "palette, mode " << mode;
+            EXPECT_EQ(Pixels(c), Pixels(e)) << "purged, mode " << mode;
+        }
+}
+
+TEST(BlitTest, SourceAndDestinationAreCutToTheImages)
+{
+    MemoryImage d(nullptr), s(nullptr);
+    Fill(d, 4, 4, 0xFF000000);
+    Load(s, 2, 2, {0xFF000001, 0xFF000002, 0xFF000003, 0xFF000004});
+    d.Blt(&s, -1, 3, Rect(0, 0, 2, 2), Color::White, 0);
+    const std::vector<uint32_t> cut = Pixels(d);
+    EXPECT_EQ(cut[12], 0xFF000002u);
+    EXPECT_EQ(std::count(cut.begin(), cut.end(), 0xFF000000u), 15);
+    // A source rectangle reaching before the source image only draws the part that exists.
+    Fill(d, 4, 4, 0xFF000000);
+    d.Blt(&s, 1, 1, Rect(-1, -1, 3, 3), Color::White, 0);
+    EXPECT_EQ(Pixels(d)[2 * 4 + 2], 0xFF000001u);
+    EXPECT_EQ(Pixels(d)[1 * 4 + 1], 0xFF000000u);
+}
+
+TEST(BlitTest, MirroredBlits)
+{
+    MemoryImage d(nullptr), s(nullptr);
+    Load(s, 3, 1, {0xFF000001, 0xFF000002, 0xFF000003});
+    Fill(d, 3, 1, 0xFF000000);
+    d.BltMirror(&s, 0, 0, Rect(0, 0, 3, 1), Color::White, 0);
+    EXPECT_EQ(Pixels(d), (std::vector<uint32_t>{0xFF000003, 0xFF000002, 0xFF000001}));
+    // A cut at the destination's left removes columns from the source's right end.
+    Fill(d, 3, 1, 0xFF000000);
+    d.BltMirror(&s, -1, 0, Rect(0, 0, 3, 1), Color::White, 0);
+    EXPECT_EQ(Pixels(d), (std::vector<uint32_t>{0xFF000002, 0xFF000001, 0xFF000000}));
+
+    Fill(d, 6, 1, 0xFF000000);
+    d.StretchBltMirror(&s, Rect(0, 0, 6, 1), Rect(0, 0, 3, 1), Rect(0, 0, 6, 1), Color::White, 0, true);
+    EXPECT_EQ(Pixels(d),
+              (std::vector<uint32_t>{0xFF000003, 0xFF000003, 0xFF000002, 0xFF000002, 0xFF000001, 0xFF000001}));
+}
+
+TEST(StretchTest, NearestAndBilinear)
+{
+    MemoryImage s(nullptr), d(nullptr);
+    Load(s, 2, 2, {0xFF0000FF, 0xFF00FF00, 0xFFFF0000, 0xFFFFFFFF});
+    // Nearest doubles every pixel.
+    Fill(d, 4, 4, 0xFF000000);
+    d.StretchBlt(&s, Rect(0, 0, 4, 4), Rect(0, 0, 2, 2), Rect(0, 0, 4, 4), Color::White, 0, true);
+    const std::vector<uint32_t> px = Pixels(d);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(px[size_t(y * 4 + x)], s.GetBits()[(y / 2) * 2 + x / 2]);
+
+    // Bilinear at 1:1 is an exact copy.
+    Fill(d, 2, 2, 0xFF000000);
+    d.StretchBlt(&s, Rect(0, 0, 2, 2), Rect(0, 0, 2, 2), Rect(0, 0, 2, 2), Color::White, 0, false);
+    EXPECT_EQ(Pixels(d), Pixels(s));
+
+    // Bilinear upscale blends neighbours in the middle and keeps the corners.
+    Fill(d, 4, 1, 0xFF000000);
+    MemoryImage ramp(nullptr);
+    Load(ramp, 2, 1, {0xFF000000, 0xFF0000FF});
+    d.StretchBlt(&ramp, Rect(0, 0, 4, 1), Rect(0, 0, 2, 1), Rect(0, 0, 4, 1), Color::White, 0, false);
+    EXPECT_EQ(B(Pixels(d)[0]), 0u);
+    EXPECT_EQ(B(Pixels(d)[3]), 255u);
+    EXPECT_NEAR(double(B(Pixels(d)[1])), 64.0, 1.0);
+    EXPECT_NEAR(double(B(Pixels(d)[2])), 191.0, 1.0);
+
+    // Only the clip is written.
+    Fill(d, 4, 4, 0xFF000000);
+    d.StretchBlt(&s, Rect(0, 0, 4, 4), Rect(0, 0, 2, 2), Rect(1, 1, 2, 2), Color::White, 0, true);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+        {
+            if (x < 1 || x > 2 || y < 1 || y > 2)
+            {
+                EXPECT_EQ(Pixels(d)[size_t(y * 4 + x)], 0xFF000000u);
+            }
+        }
+}
+
+TEST(StretchTest, SamplesStayInsideTheSourceRectangle)
+{
+    // A 2x2 red centre framed by green: however it is stretched, no green may bleed in.
+    MemoryImage s(nullptr), d(nullptr);
+    std::vector<uint32_t> px(16, 0xFF00FF00);
+    for (int i : {5, 6, 9, 10}) px[size_t(i)] = 0xFFFF0000;
+    Load(s, 4, 4, px);
+    for (bool fast : {false, true})
+        for (int size : {1, 3, 7, 16})
+        {
+            Fill(d, size, size, 0xFF000000);
+            d.StretchBlt(&s, Rect(0, 0, size, size), Rect(1, 1, 2, 2), Rect(0, 0, size, size), Color::White, 0, fast);
+            for (uint32_t p : Pixels(d)) EXPECT_EQ(p, 0xFFFF0000u) << "size " << size << " fast " << fast;
+        }
+}
+
+TEST(RotatedBlitTest, GeometryKeepsSamplesInsideTheSource)
+{
+    // Whatever the angle and position, every pixel of every span reads its 2x2 samples inside the source
+    // rectangle, and stays inside the clip.
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> angle(-7.0, 7.0);
+    std::uniform_real_distribution<float> pos(-20.0f, 60.0f);
+    const Rect clip(0, 0, 64, 48);
+    int drawn = 0;
+    for (int n = 0; n < 400; ++n)
+    {
+        const Rect src(0, 0, 2 + int(rng() % 30), 2 + int(rng() % 30));
+        const float cx = float(src.mWidth) / 2, cy = float(src.mHeight) / 2;
+        const double a = (n % 8 == 0) ? (n % 16 == 0 ? 0.0 : M_PI / 2) : angle(rng);
+        RotatedBlitWalker walker;
+        if (!walker.Begin(pos(rng), pos(rng), src, clip, a, cx, cy)) continue;
+        RotatedSpan span;
+        for (int r = 0; r < walker.GetRowCount(); ++r)
+        {
+            if (!walker.GetRow(r, span)) continue;
+            ASSERT_GE(span.mDestX, clip.mX);
+            ASSERT_LE(span.mDestX + span.mCount, clip.mX + clip.mWidth);
+            ASSERT_GE(span.mDestY, clip.mY);
+            ASSERT_LT(span.mDestY, clip.mY + clip.mHeight);
+            for (int i = 0; i < span.mCount; ++i)
+            {
+                const int64_t u = int64_t(span.mU) + int64_t(i) * walker.GetStepU();
+                const int64_t v = int64_t(span.mV) + int64_t(i) * walker.GetStepV();
+                ASSERT_GE(u >> 16, 0);
+                ASSERT_LE(u >> 16, src.mWidth - 2) << "angle " << a;
+                ASSERT_GE(v >> 16, 0);
+                ASSERT_LE(v >> 16, src.mHeight - 2) << "angle " << a;
+                ++drawn;
+            }
+        }
+    }
+    EXPECT_GT(drawn, 10000);
+}
+
+TEST(RotatedBlitTest, AngleZeroAndQuarterTurns)
+{
+    // Opaque source at a whole-number position: fu = fv = 1, so s00 dominates and the destination shows
+    // through by 2/256. The span cut keeps u in [1, W - 2] while u grows (and v in [0, H - 2] while it
+    // stands still), so of a 4x4 source columns 1-2 and rows 0-2 are drawn as s00.
+    MemoryImage s(nullptr), d(nullptr);
+    std::vector<uint32_t> px;
+    for (int i = 0; i < 16; ++i) px.push_back(0xFF000000u | uint32_t(i * 16));
+    Load(s, 4, 4, px);
+    Fill(d, 8, 8, 0xFF000000);
+    d.BltFloat(&s, 2, 2, Rect(0, 0, 4, 4), Rect(0, 0, 8, 8), Color::White, 0);
+    std::vector<uint32_t> out = Pixels(d);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+        {
+            const bool covered = x >= 3 && x < 5 && y >= 2 && y < 5;
+            if (!covered)
+            {
+                EXPECT_EQ(out[size_t(y * 8 + x)], 0xFF000000u) << x << "," << y;
+                continue;
+            }
+            const uint32_t want = px[size_t((y - 2) * 4 + (x - 2))] & 0xFF;
+            EXPECT_NEAR(double(B(out[size_t(y * 8 + x)])), double(want) * 254 / 256, 1.0) << x << "," << y;
+        }
+
+    // Half a pixel to the right: each pixel is the mean of two source neighbours.
+    Fill(d, 8, 8, 0xFF000000);
+    d.BltFloat(&s, 2.5f, 2, Rect(0, 0, 4, 4), Rect(0, 0, 8, 8), Color::White, 0);
+    out = Pixels(d);
+    EXPECT_NEAR(double(B(out[2 * 8 + 3])), (0 + 16) / 2.0, 1.5);
+    EXPECT_NEAR(double(B(out[2 * 8 + 4])), (16 + 32) / 2.0, 1.5);
+
+    // A quarter turn about the centre (anticlockwise on screen) takes the source's left columns to the
+    // bottom rows.
+    MemoryImage bar(nullptr);
+    std::vector<uint32_t> barPx(64, 0xFF000000);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 3; ++x) barPx[size_t(y * 8 + x)] = 0xFFFFFFFF;
+    Load(bar, 8, 8, barPx);
+    Fill(d, 30, 30, 0xFF000000);
+    d.BltRotated(&bar, 10, 10, Rect(0, 0, 8, 8), Rect(0, 0, 30, 30), Color::White, 0, M_PI / 2, 4, 4);
+    out = Pixels(d);
+    for (int x = 11; x <= 16; ++x)
+    {
+        EXPECT_GT(B(out[size_t(17 * 30 + x)]), 200u) << x;
+        EXPECT_GT(B(out[size_t(16 * 30 + x)]), 200u) << x;
+        EXPECT_EQ(B(out[size_t(12 * 30 + x)]), 0u) << x;
+    }
+    for (int y = 10; y <= 15; ++y) EXPECT_EQ(B(out[size_t(y * 30 + 11)]), 0u) << y;
+}
+
+TEST(RotatedBlitTest, TintAndAdditive)
+{
+    MemoryImage s(nullptr), d(nullptr);
+    Fill(s, 4, 4, 0xFFFFFFFF);
+    // Tint alpha 0 leaves the destination unchanged; additive at full white saturates, never wraps.
+    Fill(d, 6, 6, 0xFF102030);
+    d.BltRotated(&s, 1, 1, Rect(0, 0, 4, 4), Rect(0, 0, 6, 6), Color(255, 0, 0, 0), 0, 0.3, 2, 2);
+    EXPECT_EQ(Pixels(d), std::vector<uint32_t>(36, 0xFF102030u));
+    Fill(d, 6, 6, 0xFFF0F0F0);
+    d.BltRotated(&s, 1, 1, Rect(0, 0, 4, 4), Rect(0, 0, 6, 6), Color::White, 1, 0.3, 2, 2);
+    for (uint32_t p : Pixels(d)) EXPECT_GE(B(p), 0xF0u);
+    const std::vector<uint32_t> added = Pixels(d);
+    EXPECT_EQ(B(*std::max_element(added.begin(), added.end())), 255u);
+    // A rectangle reaching off the source draws nothing.
+    Fill(d, 6, 6, 0xFF000000);
+    d.BltRotated(&s, 1, 1, Rect(-1, 0, 4, 4), Rect(0, 0, 6, 6), Color::White, 0, 0.3, 2, 2);
+    EXPECT_EQ(Pixels(d), std::vector<uint32_t>(36, 0xFF000000u));
+}
+
+TEST(LineTest, SteppersAndStraightLines)
+{
+    MemoryImage d(nullptr);
+    Fill(d, 5, 5, 0xFF000000);
+    d.DrawLine(4.9, 1.2, 0.0, 1.7, Color(255, 255, 255), 0); // truncated to a horizontal line
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(Pixels(d)[size_t(5 + x)], 0xFFFFFFFFu);
+
+    // A diagonal from the first end point covers both ends and one pixel per column.
+    Fill(d, 5, 5, 0xFF000000);
+    d.DrawLine(0, 0, 4, 2, Color(255, 0, 0), 0);
+    std::vector<uint32_t> px = Pixels(d);
+    EXPECT_EQ(px[0], 0xFFFF0000u);
+    EXPECT_EQ(px[2 * 5 + 4], 0xFFFF0000u);
+    for (int x = 0; x < 5; ++x)
+    {
+        int hits = 0;
+        for (int y = 0; y < 5; ++y) hits += px[size_t(y * 5 + x)] == 0xFFFF0000u;
+        EXPECT_EQ(hits, 1) << "column " << x;
+    }
+
+    // Additive lines saturate and keep the destination alpha; other modes draw nothing.
+    Fill(d, 5, 5, 0x80F0F0F0);
+    d.DrawLine(0, 0, 4, 4, Color(100, 0, 0), 1);
+    EXPECT_EQ(Pixels(d)[0], 0x80FFF0F0u);
+    Fill(d, 5, 5, 0xFF000000);
+    d.DrawLine(0, 0, 4, 4, Color(100, 0, 0), 7);
+    EXPECT_EQ(Pixels(d), std::vector<uint32_t>(25, 0xFF000000u));
+
+    // Lines leaving the image are cut to it.
+    d.DrawLine(-100, -50, 200, 100, Color(1, 2, 3), 0);
+    d.DrawLineAntiAliased(-1e12, 3, 1e12, 400, Color(1, 2, 3), 0);
+
+    // The anti-aliased stepper puts the whole colour on pixels the line passes through the centre of and
+    // shares it between two pixels elsewhere.
+    Fill(d, 5, 5, 0xFF000000);
+    d.DrawLineAntiAliased(0, 0, 4, 2, Color(255, 255, 255), 0);
+    px = Pixels(d);
+    EXPECT_EQ(px[0], 0xFFFFFFFFu);
+    EXPECT_EQ(px[2 * 5 + 4], 0xFFFFFFFFu);
+    EXPECT_NEAR(double(B(px[0 * 5 + 1])) + double(B(px[1 * 5 + 1])), 255.0, 4.0);
+}

@@ -1,0 +1,508 @@
+// Tests of surface images: surface life cycle and colour keys, and the software fills, lines and blits in 5-6-5,
+// 5-5-5, X8R8G8B8 and X8B8G8R8 against high-precision references.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "DisplayFixture.h"
+
+using namespace Zest;
+using namespace Platform;
+using ZestTest::Display;
+using ZestTest::Format;
+
+namespace
+{
+
+const Format kFormats[] = {Format::Rgb565, Format::Rgb555, Format::Xrgb8888, Format::Xbgr8888};
+
+// A plain (opaque) surface image filled with one colour.
+std::unique_ptr<DDImage> SurfaceImage(Display& d, int w, int h, uint32_t argb)
+{
+    auto image = std::make_unique<DDImage>(d.device.get());
+    std::vector<uint32_t> px(size_t(w) * size_t(h), argb);
+    image->SetBits(px.data(), w, h);
+    EXPECT_TRUE(image->CreateSurfaceFromBits());
+    return image;
+}
+
+uint32_t Raw(DDImage& image, int x, int y)
+{
+    EXPECT_TRUE(image.LockSurface());
+    const DDSURFACEDESC2& l = image.mLockDesc;
+    uint32_t v;
+    if (l.ddpfPixelFormat.dwRGBBitCount == 16)
+        v = static_cast<uint16_t*>(l.lpSurface)[y * (l.lPitch / 2) + x];
+    else
+        v = static_cast<uint32_t*>(l.lpSurface)[y * (l.lPitch / 4) + x];
+    image.UnlockSurface();
+    return v;
+}
+
+// A surface pixel's channel values (red, green, blue) in their own widths.
+struct Channels
+{
+    int c[3];
+};
+Channels Split(const DDInterface& d, uint32_t p)
+{
+    return {{int((p & uint32_t(d.mRedMask)) >> d.mRedShift), int((p & uint32_t(d.mGreenMask)) >> d.mGreenShift),
+             int((p & uint32_t(d.mBlueMask)) >> d.mBlueShift)}};
+}
+int Max(const DDInterface& d, int ch)
+{
+    const int w = ch == 0 ? d.mRedWidth : (ch == 1 ? d.mGreenWidth : d.mBlueWidth);
+    return (1 << w) - 1;
+}
+// An 8-bit value in a channel's width, as packing does it (top bits).
+int Narrow(const DDInterface& d, int ch, int v8)
+{
+    const int w = ch == 0 ? d.mRedWidth : (ch == 1 ? d.mGreenWidth : d.mBlueWidth);
+    return v8 >> (8 - w);
+}
+int Comp(uint32_t argb, int ch)
+{
+    return int((argb >> (16 - 8 * ch)) & 0xFF);
+}
+
+TEST(DDImageTest, FillsInEveryFormat)
+{
+    for (Format f : kFormats)
+    {
+        SCOPED_TRACE(ZestTest::FormatName(f));
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        const DDInterface& dd = *d.device;
+        auto image = SurfaceImage(d, 8, 4, 0xFF336699);
+        const uint32_t before = Raw(*image, 1, 1);
+
+        image->FillRect(Rect(0, 0, 2, 2), Color(255, 255, 255), 0);
+        const uint32_t white = Raw(*image, 1, 1);
+        const uint32_t expectedWhite =
+            dd.mBitsPerPixel == 16 ? uint32_t(dd.mRedMask | dd.mGreenMask | dd.mBlueMask) : 0xFEFEFEu;
+        EXPECT_EQ(white, expectedWhite); // 0xFFFF in 5-6-5; 32 bits keep c x 255 / 256
+        EXPECT_EQ(Raw(*image, 2, 1), before) << "nothing outside the rectangle";
+
+        image->FillRect(Rect(2, 0, 2, 2), Color(10, 200, 30, 0), 0);
+        EXPECT_EQ(Raw(*image, 3, 1), before) << "alpha 0 leaves the pixel";
+
+        image->FillRect(Rect(4, 0, 2, 2), Color(255, 255, 255, 255), 1);
+        const Channels sat = Split(dd, Raw(*image, 4, 1));
+        for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(sat.c[ch], Max(dd, ch)) << "additive white saturates " << ch;
+
+        // A blended fill stays within one step of the exact mix in every channel.
+        const Color colour(200, 50, 120, 100);
+        image->FillRect(Rect(6, 0, 2, 2), colour, 0);
+        const Channels got = Split(dd, Raw(*image, 6, 1)), old = Split(dd, before);
+        const int comps[3] = {200, 50, 120};
+        for (int ch = 0; ch < 3; ++ch)
+        {
+            const double exact = old.c[ch] * (1 - 100 / 255.0) + comps[ch] / 255.0 * Max(dd, ch) * (100 / 255.0);
+            // The fill formula truncates twice (destination and colour part), each by less than a step.
+            EXPECT_NEAR(got.c[ch], exact, 2.0) << ch;
+        }
+    }
+}
+
+TEST(DDImageTest, BlendedAndTintedBlitsMatchTheExactMix)
+{
+    const Color tints[] = {Color::White, Color(128, 128, 128, 255), Color(255, 255, 255, 160),
+                           Color(255, 120, 40, 200)};
+    for (Format f : kFormats)
+    {
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        const DDInterface& dd = *d.device;
+        // Every alpha 0..255 once, with varied colours, over a varied opaque background.
+        std::mt19937 rng(7);
+        std::vector<uint32_t> src(256), dst(256);
+        for (int i = 0; i < 256; ++i)
+        {
+            src[size_t(i)] = uint32_t(i) << 24 | (rng() & 0xFFFFFF);
+            dst[size_t(i)] = 0xFF000000u | (rng() & 0xFFFFFF);
+        }
+        MemoryImage source(nullptr);
+        source.SetBits(src.data(), 16, 16);
+        for (const Color& tint : tints)
+        {
+            SCOPED_TRACE(std::string(ZestTest::FormatName(f)) + " tint " + std::to_string(tint.ToInt()));
+            DDImage dest(d.device.get());
+            dest.SetBits(dst.data(), 16, 16);
+            ASSERT_TRUE(dest.CreateSurfaceFromBits());
+            std::vector<uint32_t> before(256);
+            for (int i = 0; i < 256; ++i) before[size_t(i)] = Raw(dest, i % 16, i / 16);
+            dest.Blt(&source, 0, 0, Rect(0, 0, 16, 16), tint, 0);
+            for (int i = 0; i < 256; ++i)
+            {
+                const uint32_t s = src[size_t(i)];
+                const double a = (s >> 24) / 255.0 * tint.mAlpha / 255.0;
+                const Channels old = Split(dd, before[size_t(i)]), got = Split(dd, Raw(dest, i % 16, i / 16));
+                const int tintComp[3] = {tint.mRed, tint.mGreen, tint.mBlue};
+                for (int ch = 0; ch < 3; ++ch)
+                {
+                    const double srcValue = Comp(s, ch) / 255.0 * tintComp[ch] / 255.0 * Max(dd, ch);
+                    const double exact = srcValue * a + old.c[ch] * (1 - a);
+                    const double diff = std::abs(got.c[ch] - exact);
+                    // The source comes premultiplied and cut to the channel width in the display buffer, and the
+                    // destination weight is a 5-bit step: together they stay within two steps of the exact mix.
+                    EXPECT_LE(diff, 2.25) << "alpha " << (s >> 24) << " channel " << ch;
+                }
+            }
+        }
+    }
+}
+
+// Blits a 16x16 source made of src (white tint) onto a new 16x16 surface image of the background and returns the
+// largest distance, in channel steps, of any channel from the exact mix.
+double WorstBlendError(Display& d, MemoryImage& source, const std::vector<uint32_t>& src,
+                       const std::vector<uint32_t>& background)
+{
+    const DDInterface& dd = *d.device;
+    DDImage dest(d.device.get());
+    dest.SetBits(background.data(), 16, 16);
+    EXPECT_TRUE(dest.CreateSurfaceFromBits());
+    std::vector<uint32_t> before(256);
+    for (int i = 0; i < 256; ++i) before[size_t(i)] = Raw(dest, i % 16, i / 16);
+    dest.Blt(&source, 0, 0, Rect(0, 0, 16, 16), Color::White, 0);
+    double worst = 0;
+    for (int i = 0; i < 256; ++i)
+    {
+        const uint32_t s = src[size_t(i)];
+        const double a = (s >> 24) / 255.0;
+        const Channels old = Split(dd, before[size_t(i)]), got = Split(dd, Raw(dest, i % 16, i / 16));
+        for (int ch = 0; ch < 3; ++ch)
+        {
+            const double exact = Comp(s, ch) / 255.0 * Max(dd, ch) * a + old.c[ch] * (1 - a);
+            worst = std::max(worst, std::abs(got.c[ch] - exact));
+        }
+    }
+    return worst;
+}
+
+TEST(DDImageTest, BrightNearlyOpaquePixelsNeverSpillIntoTheNextChannel)
+{
+    // Full channels at every alpha over mid and light greys: each of the two rounded parts of the mix may round
+    // up, and their sum must stay in its channel (a spill shows as a wrong colour at the edge of white text).
+    const uint32_t colours[] = {0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00};
+    const uint32_t greys[] = {0x888888, 0xBBBBBB, 0xF0F0F0};
+    for (Format f : kFormats)
+        for (uint32_t colour : colours)
+            for (uint32_t grey : greys)
+            {
+                SCOPED_TRACE(std::string(ZestTest::FormatName(f)) + " colour " + std::to_string(colour) + " over " +
+                             std::to_string(grey));
+                Display d(f, 16, 16);
+                ASSERT_EQ(d.result, 0);
+                std::vector<uint32_t> src(256), background(256, 0xFF000000u | grey);
+                for (int i = 0; i < 256; ++i) src[size_t(i)] = uint32_t(i) << 24 | colour;
+                MemoryImage source(nullptr);
+                source.SetBits(src.data(), 16, 16);
+                EXPECT_LE(WorstBlendError(d, source, src, background), 2.25);
+            }
+}
+
+TEST(DDImageTest, SourcesConvertAgainAfterTheDisplayChangesFormat)
+{
+    // An image drawn on one display keeps its pixels converted for that display's format; after the display is
+    // initialised again in another depth or channel order the conversion must be made again.
+    const Format orders[][2] = {
+        {Format::Xrgb8888, Format::Rgb565}, {Format::Rgb565, Format::Xbgr8888}, {Format::Rgb555, Format::Rgb565}};
+    std::vector<uint32_t> src(256), background(256);
+    for (int i = 0; i < 256; ++i)
+    {
+        src[size_t(i)] = uint32_t(i) << 24 | uint32_t(i * 0x010305 + 0x204060) % 0x1000000;
+        background[size_t(i)] = 0xFF000000u | uint32_t(i * 0x030201) % 0x1000000;
+    }
+    for (const auto& order : orders)
+    {
+        SCOPED_TRACE(std::string(ZestTest::FormatName(order[0])) + " then " + ZestTest::FormatName(order[1]));
+        Display d(order[0], 16, 16);
+        ASSERT_EQ(d.result, 0);
+        MemoryImage source(nullptr);
+        source.SetBits(src.data(), 16, 16);
+        DDImage first(d.device.get());
+        first.SetBits(background.data(), 16, 16);
+        ASSERT_TRUE(first.CreateSurfaceFromBits());
+        first.Blt(&source, 0, 0, Rect(0, 0, 16, 16), Color::White, 0);
+
+        ZestTest::SetDesktop(order[1]);
+        ASSERT_EQ(d.device->Init(d.window.get(), true), 0);
+        EXPECT_LE(WorstBlendError(d, source, src, background), 2.25);
+    }
+}
+
+TEST(DDImageTest, PlainCopiesSkipTransparentPixelsOnEveryPath)
+{
+    for (Format f : kFormats)
+    {
+        SCOPED_TRACE(ZestTest::FormatName(f));
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        HeadlessDisplay().moveBuffersOnLock = true; // a stale lock pointer would read freed memory
+        const std::vector<uint32_t> px = {0xFFFF0000, 0x00000000, 0xFF00FF00, 0xFF0000FF,
+                                          0x00FFFFFF, 0xFFFFFFFF, 0xFF000000, 0xFF808080};
+        MemoryImage memory(nullptr);
+        memory.SetBits(px.data(), 4, 2);
+        DDImage surfaced(d.device.get());
+        surfaced.SetBits(px.data(), 4, 2);
+        ASSERT_TRUE(surfaced.CreateSurfaceFromBits());
+        surfaced.ReleaseBits();
+
+        struct Case
+        {
+            Image* source;
+            bool lockDest, lockSource;
+        };
+        const Case cases[] = {
+            {&memory, false, false}, {&surfaced, false, false}, {&surfaced, true, false}, {&surfaced, false, true}};
+        for (const Case& c : cases)
+        {
+            auto dest = SurfaceImage(d, 6, 3, 0xFF102030);
+            const uint32_t background = Raw(*dest, 0, 0);
+            if (c.lockDest)
+            {
+                ASSERT_TRUE(dest->LockSurface());
+            }
+            if (c.lockSource)
+            {
+                ASSERT_TRUE(surfaced.LockSurface());
+            }
+            dest->Blt(c.source, 1, 1, Rect(0, 0, 4, 2), Color::White, 0);
+            if (c.lockSource) surfaced.UnlockSurface();
+            if (c.lockDest)
+            {
+                // The open lock was taken again: its pointer is the surface's current one.
+                ASSERT_EQ(dest->mLockCount, 1);
+                EXPECT_EQ(static_cast<uint8_t*>(dest->mLockDesc.lpSurface)[0], uint8_t(background));
+                dest->UnlockSurface();
+            }
+            EXPECT_EQ(Raw(*dest, 2, 1), background) << "transparent pixel skipped";
+            EXPECT_EQ(Raw(*dest, 1, 2), background);
+            EXPECT_EQ(Raw(*dest, 0, 1), background);
+            EXPECT_EQ(dest->GetBits()[1 * 6 + 1], surfaced.GetBits()[0]);
+            EXPECT_EQ(dest->GetBits()[2 * 6 + 2], surfaced.GetBits()[5]);
+            EXPECT_EQ(dest->GetBits()[2 * 6 + 4], surfaced.GetBits()[7]);
+        }
+    }
+}
+
+TEST(DDImageTest, AdditiveBlitsSaturateAndMirrorsReverseRows)
+{
+    for (Format f : kFormats)
+    {
+        SCOPED_TRACE(ZestTest::FormatName(f));
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        const DDInterface& dd = *d.device;
+        MemoryImage bright(nullptr);
+        const std::vector<uint32_t> px = {0xFFFFFFFF, 0xFF404040, 0x80FFFFFF, 0x00FFFFFF};
+        bright.SetBits(px.data(), 4, 1);
+        auto dest = SurfaceImage(d, 4, 2, 0xFFE0E0E0);
+        const Channels base = Split(dd, Raw(*dest, 0, 0));
+        dest->Blt(&bright, 0, 0, Rect(0, 0, 4, 1), Color::White, 1);
+        for (int ch = 0; ch < 3; ++ch)
+        {
+            EXPECT_EQ(Split(dd, Raw(*dest, 0, 0)).c[ch], Max(dd, ch)) << "saturates, never wraps";
+            EXPECT_EQ(Split(dd, Raw(*dest, 1, 0)).c[ch], std::min(Max(dd, ch), base.c[ch] + Narrow(dd, ch, 0x40)));
+            EXPECT_EQ(Split(dd, Raw(*dest, 3, 0)).c[ch], base.c[ch]) << "transparent adds nothing";
+        }
+        // Additive with a tint of alpha 0 adds nothing.
+        dest->Blt(&bright, 0, 1, Rect(0, 0, 4, 1), Color(255, 255, 255, 0), 1);
+        EXPECT_EQ(Raw(*dest, 0, 1), Raw(*dest, 3, 0));
+
+        // Mirror: an asymmetric row comes out reversed, in both modes.
+        const std::vector<uint32_t> row = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00, 0xFF00FFFF};
+        MemoryImage asym(nullptr);
+        asym.SetBits(row.data(), 5, 1);
+        auto plain = SurfaceImage(d, 7, 2, 0xFF000000);
+        plain->BltMirror(&asym, 1, 0, Rect(0, 0, 5, 1), Color::White, 0);
+        plain->BltMirror(&asym, 1, 1, Rect(0, 0, 5, 1), Color::White, 1);
+        for (int i = 0; i < 5; ++i)
+            for (int y = 0; y < 2; ++y)
+            {
+                const uint32_t expected = row[size_t(4 - i)];
+                const Channels got = Split(dd, Raw(*plain, 1 + i, y));
+                for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(got.c[ch], Narrow(dd, ch, Comp(expected, ch)));
+            }
+        EXPECT_EQ(Raw(*plain, 0, 0), 0u);
+        EXPECT_EQ(Raw(*plain, 6, 1), 0u);
+    }
+}
+
+TEST(DDImageTest, LinesCoverBothEndsAndStayInTheirRectangle)
+{
+    for (Format f : {Format::Rgb565, Format::Xbgr8888})
+    {
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        struct Case
+        {
+            double x1, y1, x2, y2;
+        };
+        const Case cases[] = {{2, 3, 20, 9}, {20, 9, 2, 3}, {5, 1, 8, 15}, {12, 2, 3, 14}, {1, 1, 9, 9}};
+        for (const Case& c : cases)
+        {
+            auto image = SurfaceImage(d, 24, 16, 0xFF000000);
+            image->DrawLine(c.x1, c.y1, c.x2, c.y2, Color(255, 255, 255), 0);
+            const int left = int(std::min(c.x1, c.x2)), right = int(std::max(c.x1, c.x2));
+            const int top = int(std::min(c.y1, c.y2)), bottom = int(std::max(c.y1, c.y2));
+            int count = 0;
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 24; ++x)
+                    if (Raw(*image, x, y))
+                    {
+                        ++count;
+                        EXPECT_TRUE(x >= left && x <= right && y >= top && y <= bottom) << x << "," << y;
+                    }
+            EXPECT_NE(Raw(*image, int(c.x1), int(c.y1)), 0u);
+            EXPECT_NE(Raw(*image, int(c.x2), int(c.y2)), 0u);
+            EXPECT_EQ(count, std::max(right - left, bottom - top) + 1);
+        }
+        // Straight lines are one-pixel rectangles including both ends.
+        auto image = SurfaceImage(d, 24, 16, 0xFF000000);
+        image->DrawLine(9, 4, 3, 4, Color(255, 255, 255), 0);
+        image->DrawLine(1, 2, 1, 12, Color(255, 255, 255), 0);
+        for (int x = 0; x < 24; ++x) EXPECT_EQ(Raw(*image, x, 4) != 0, (x >= 3 && x <= 9) || x == 1) << x;
+        for (int y = 0; y < 16; ++y) EXPECT_EQ(Raw(*image, 1, y) != 0, y >= 2 && y <= 12) << y;
+        // An additive anti-aliased line draws nothing on a surface.
+        image->DrawLineAntiAliased(0, 0, 20, 15, Color(255, 255, 255), 1);
+        EXPECT_EQ(Raw(*image, 10, 7), 0u);
+    }
+}
+
+TEST(DDImageTest, SurfaceLifeCycle)
+{
+    Display d(Format::Rgb565);
+    ASSERT_EQ(d.result, 0);
+    auto image = SurfaceImage(d, 8, 8, 0xFF123456);
+
+    // Nested locks lock once; the last unlock releases.
+    ASSERT_TRUE(image->LockSurface());
+    ASSERT_TRUE(image->LockSurface());
+    DDSURFACEDESC2 probe;
+    EXPECT_EQ(image->mSurface->Lock(nullptr, &probe, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
+    image->UnlockSurface();
+    EXPECT_EQ(image->mSurface->Lock(nullptr, &probe, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
+    image->UnlockSurface();
+    ASSERT_EQ(image->mSurface->Lock(nullptr, &probe, DDLOCK_WAIT, nullptr), DD_OK);
+    image->mSurface->Unlock(nullptr);
+    EXPECT_FALSE(image->UnlockSurface()) << "no lock open";
+
+    // After a software fill the bits are gone; reading them back gives opaque pixels from the surface.
+    image->FillRect(Rect(0, 0, 4, 4), Color(255, 0, 0), 0);
+    EXPECT_EQ(image->mBits, nullptr);
+    EXPECT_EQ(image->GetBits()[0], 0xFFF80000u);
+    EXPECT_EQ(image->GetBits()[7], 0xFF103450u);
+
+    // New bits drop the surface; the next lock makes it again from them.
+    std::vector<uint32_t> green(64, 0xFF00FF00);
+    image->SetBits(green.data(), 8, 8);
+    EXPECT_EQ(image->mSurface, nullptr);
+    EXPECT_EQ(Raw(*image, 3, 3), 0x07E0u);
+
+    // Partial alpha never gets a surface; drawing goes through the memory routines.
+    DDImage soft(d.device.get());
+    std::vector<uint32_t> half(16, 0x80FFFFFF);
+    soft.SetBits(half.data(), 4, 4);
+    EXPECT_FALSE(soft.CreateSurfaceFromBits());
+    EXPECT_FALSE(soft.LockSurface());
+    soft.FillRect(Rect(0, 0, 2, 2), Color(0, 0, 255), 0);
+    EXPECT_EQ(soft.mSurface, nullptr);
+    EXPECT_EQ(soft.GetBits()[0], 0xFF0000FFu);
+    EXPECT_EQ(soft.GetBits()[3], 0x80FFFFFFu);
+
+    // A keyed surface reads its key pixels back as transparent.
+    DDImage keyed(d.device.get());
+    const std::vector<uint32_t> px = {0xFFFF0000, 0x00000000, 0xFF0000FF, 0x00123456};
+    keyed.SetBits(px.data(), 2, 2);
+    ASSERT_TRUE(keyed.CreateSurfaceFromBits());
+    keyed.ReleaseBits();
+    ASSERT_EQ(keyed.mBits, nullptr);
+    const uint32_t* back = keyed.GetBits();
+    EXPECT_EQ(back[0], 0xFFF80000u);
+    EXPECT_EQ(back[1], 0u);
+    EXPECT_EQ(back[2], 0xFF0000F8u);
+    EXPECT_EQ(back[3], 0u);
+}
+
+TEST(DDImageTest, ColourKeyAvoidsOpaqueColours)
+{
+    Display d(Format::Rgb565);
+    ASSERT_EQ(d.result, 0);
+    // The first transparent pixel packs to 0, and so does the opaque black one: another key must be found.
+    const std::vector<uint32_t> px = {0x00000000, 0xFF000000, 0xFF000008, 0x00FFFFFF, 0xFFFFFFFF, 0xFF000000};
+    DDImage sprite(d.device.get());
+    sprite.SetBits(px.data(), 3, 2);
+    ASSERT_TRUE(sprite.CreateSurfaceFromBits());
+    DDCOLORKEY key;
+    ASSERT_EQ(sprite.mSurface->GetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+    EXPECT_NE(key.dwColorSpaceLowValue, 0u);
+    EXPECT_NE(key.dwColorSpaceLowValue, 0x0001u) << "0x000008 packs to 1";
+    auto dest = SurfaceImage(d, 3, 2, 0xFFFF0000);
+    dest->Blt(&sprite, 0, 0, Rect(0, 0, 3, 2), Color::White, 0);
+    const uint32_t expected[6] = {0xF800, 0x0000, 0x0001, 0xF800, 0xFFFF, 0x0000};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(Raw(*dest, i % 3, i / 3), expected[i]) << i;
+
+    // Every 16-bit value used by an opaque pixel: no key is possible and the image stays in memory.
+    std::vector<uint32_t> all(256 * 257);
+    for (uint32_t v = 0; v < 65536; ++v)
+        all[v] = 0xFF000000u | ((v >> 11) << 19) | (((v >> 5) & 0x3F) << 10) | ((v & 0x1F) << 3);
+    for (size_t i = 65536; i < all.size(); ++i) all[i] = 0;
+    DDImage full(d.device.get());
+    full.SetBits(all.data(), 256, 257);
+    EXPECT_FALSE(full.CreateSurfaceFromBits());
+    EXPECT_EQ(full.mSurface, nullptr);
+    EXPECT_EQ(full.GetBits()[12345], all[12345]);
+}
+
+TEST(DDImageTest, PaletteSourcesReadThroughTheirTable)
+{
+    for (Format f : {Format::Rgb565, Format::Xrgb8888})
+    {
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        std::vector<uint32_t> px(20 * 20);
+        for (size_t i = 0; i < px.size(); ++i)
+            px[i] = (i % 7 == 0) ? 0u : (i % 3 == 0 ? 0x80FF8040u : 0xFF204080u + uint32_t(i % 5) * 0x10);
+        MemoryImage argb(nullptr), palette(nullptr);
+        argb.SetBits(px.data(), 20, 20);
+        palette.SetBits(px.data(), 20, 20);
+        ASSERT_TRUE(palette.ConvertToPalette());
+        for (int mode : {0, 1})
+        {
+            auto a = SurfaceImage(d, 22, 22, 0xFF101010);
+            auto b = SurfaceImage(d, 22, 22, 0xFF101010);
+            a->Blt(&argb, 1, 2, Rect(0, 0, 20, 20), Color(200, 255, 255), mode);
+            b->Blt(&palette, 1, 2, Rect(0, 0, 20, 20), Color(200, 255, 255), mode);
+            for (int y = 0; y < 22; ++y)
+                for (int x = 0; x < 22; ++x) ASSERT_EQ(Raw(*a, x, y), Raw(*b, x, y)) << x << "," << y;
+        }
+    }
+}
+
+TEST(DDImageTest, StretchedBlitsSampleIntoTheClip)
+{
+    Display d(Format::Xrgb8888);
+    ASSERT_EQ(d.result, 0);
+    const std::vector<uint32_t> px = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x00000000};
+    MemoryImage src(nullptr);
+    src.SetBits(px.data(), 2, 2);
+    auto dest = SurfaceImage(d, 8, 8, 0xFF000000);
+    dest->StretchBlt(&src, Rect(0, 0, 4, 4), Rect(0, 0, 2, 2), Rect(0, 0, 3, 8), Color::White, 0, true);
+    EXPECT_EQ(Raw(*dest, 0, 0) & 0xFF0000, 0xFE0000u & 0xFF0000);
+    EXPECT_GE(Raw(*dest, 1, 1) >> 16, 0xFEu);
+    EXPECT_GE((Raw(*dest, 2, 1) >> 8) & 0xFF, 0xFEu);
+    EXPECT_EQ(Raw(*dest, 3, 0), 0u) << "outside the clip";
+    EXPECT_EQ(Raw(*dest, 2, 3), 0u) << "transparent source pixel";
+    EXPECT_GE(Raw(*dest, 1, 3) & 0xFF, 0xFEu);
+    // Mirrored: the columns swap.
+    auto mirror = SurfaceImage(d, 8, 8, 0xFF000000);
+    mirror->StretchBltMirror(&src, Rect(0, 0, 4, 4), Rect(0, 0, 2, 2), Rect(0, 0, 8, 8), Color::White, 0, true);
+    EXPECT_GE((Raw(*mirror, 0, 0) >> 8) & 0xFF, 0xFEu);
+    EXPECT_GE(Raw(*mirror, 3, 0) >> 16, 0xFEu);
+}
+
+} // namespace
