@@ -28,12 +28,12 @@ function(zest_test_folder name folder)
     if(NOT ARG_LABELS)
         set(ARG_LABELS unit)
     endif()
-    add_executable(${name} ${sources})
+    add_executable(${name} ${sources} ${CMAKE_SOURCE_DIR}/tests/sanitizer_defaults.cpp)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main Threads::Threads)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/framework ${folder})
     target_compile_definitions(${name} PRIVATE ZEST_TEST_DATA_DIR="${folder}")
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 60
-        PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "ZEST_VIDEO=headless;ZEST_AUDIO=manual"
+        PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "ZEST_VIDEO=headless"
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 endfunction()

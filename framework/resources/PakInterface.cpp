@@ -443,7 +443,7 @@ int PakInterface::FEof(PackFileHandle* handle)
 bool PakInterface::FindPakMatch(PackFindState* state, FindData* data)
 {
     auto it = mPakRecordMap.begin();
-    if (!state->lastKey.empty())
+    if (state->reportedAny)
     {
         it = mPakRecordMap.find(state->lastKey);
         if (it == mPakRecordMap.end()) return false;
@@ -463,6 +463,7 @@ bool PakInterface::FindPakMatch(PackFindState* state, FindData* data)
         if (!match) continue;
         FillFromEntry(it->second, data);
         state->lastKey = key;
+        state->reportedAny = true;
         return true;
     }
     return false;

@@ -76,6 +76,8 @@ struct PackFindState
 {
     std::unique_ptr<Platform::DirectorySearch> diskSearch; // null while the pack is being searched
     std::string lastKey;
+    // An entry may have an empty name, so an empty last key cannot also mean "nothing reported yet".
+    bool reportedAny = false;
     std::string pattern;
 
     PackFindState();

@@ -27,7 +27,7 @@ inline bool IsBlank(char16_t c)
 // decoder). Line feeds are never part of a run, so the line count stays exact.
 struct RunTables
 {
-    bool quoted[256];  // inside double quotes: everything but the closing quote
+    bool quoted[256];  // inside double quotes: everything but the closing quote and "="
     bool plain[256];   // names, unquoted values and text: nothing that could end or change the current item
     bool comment[256]; // comment text up to a possible end
     explicit RunTables(unsigned limit)
