@@ -1,0 +1,455 @@
+// The main loop: message pumping, the fixed-step update timing, refresh pacing, demo catch-up and drawing.
+#include <algorithm>
+#include <cmath>
+
+#include "app/ZestAppBase.h"
+#include "graphics/DDImage.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "platform/Threads.h"
+#include "widgets/WidgetManager.h"
+
+namespace Zest
+{
+
+using namespace Platform;
+
+namespace
+{
+// Keeps the step nesting count right on every way out of a step.
+struct NestingGuard
+{
+    int& count;
+    explicit NestingGuard(int& c) : count(c) { ++count; }
+    ~NestingGuard() { --count; }
+};
+} // namespace
+
+void ZestAppBase::SetFrameTime(int ms)
+{
+    mFrameTime = std::max(1, ms);
+}
+
+void ZestAppBase::MainLoop()
+{
+    while (!mShutdown)
+    {
+        mExitToTop = false;
+        RunLoopOnce();
+    }
+}
+
+bool ZestAppBase::RunLoopOnce()
+{
+    for (;;)
+    {
+        bool updated = false;
+        if (!RunLoopStep(false, updated)) return false;
+        if (updated) return true;
+        if (mShutdown && mQueue.empty()) return false;
+    }
+}
+
+bool ZestAppBase::RunLoopStep(bool nested, bool& updated)
+{
+    (void)nested;
+    updated = false;
+    if (mExitToTop) return false;
+    NestingGuard guard(mStepNesting);
+    if (mStepState == 3) mStepState = 0;
+    if (mStepState == 0)
+    {
+        MSG msg;
+        while (!mShutdown && PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            TranslateMessage(&msg);
+            DispatchMessage(&msg);
+        }
+        ReplayDueRecords();
+        const bool handled = !mQueue.empty();
+        if (handled) ProcessQueuedInput();
+        mStepState = handled ? 0 : 1;
+        return true;
+    }
+    if (mDebugStepMode == 2)
+    {
+        Sleep(static_cast<uint32_t>(mFrameTime));
+        mStepState = 3;
+        return true;
+    }
+    if (mDebugStepMode == 1)
+    {
+        mDebugStepMode = 2;
+        const int before = mUpdateCount;
+        TryRunUpdate();
+        RunUpdateFraction(1.0);
+        DrawDirtyWidgets();
+        updated = mUpdateCount != before;
+        return true;
+    }
+    const int before = mUpdateCount;
+    Process(true);
+    updated = mUpdateCount != before;
+    return true;
+}
+
+bool ZestAppBase::RunLoopStep(bool nested)
+{
+    bool updated = false;
+    return RunLoopStep(nested, updated) && !mShutdown;
+}
+
+void ZestAppBase::RunUpdate()
+{
+    ++mUpdateCount;
+    if (!mMinimized && mWidgetManager->UpdateFrame()) ++mWidgetUpdateCount;
+    if (mMusicInterface) mMusicInterface->Update();
+    PurgeUnusedSharedImages();
+}
+
+void ZestAppBase::RunUpdateFraction(double fraction)
+{
+    if (mVSyncUpdates && !mMinimized) mWidgetManager->UpdateFrameSmooth(static_cast<float>(fraction));
+}
+
+bool ZestAppBase::TryRunUpdate()
+{
+    if (mIdlePause) return false;
+    if (mLoadingCompleted.load(std::memory_order_acquire) && !mLoadingHandedOver)
+    {
+        bool demoAgrees = true;
+        if (mPlayingDemo)
+        {
+            demoAgrees = mDemo.PeekHeader() && !mDemo.pendingShort && mDemo.pendingType == DEMO_LOADING_COMPLETE &&
+                         mDemo.pendingUpdate <= mUpdateCount;
+            if (demoAgrees) mDemo.ConsumeHeader();
+        }
+        if (demoAgrees)
+        {
+            SetThreadPriority(THREAD_PRIORITY_NORMAL);
+            mLoadingHandedOver = true;
+            mLoadingYield = false;
+            OnLoadingDone();
+            if (RecordingCalls()) WriteDemoRecord(DEMO_LOADING_COMPLETE);
+        }
+    }
+    if (mPlayingDemo && mDemo.PeekHeader() && mDemo.pendingUpdate <= mUpdateCount)
+    {
+        // The recorded run handed over here and this one's loader is not done yet: wait for it.
+        if (!mDemo.pendingShort && mDemo.pendingType == DEMO_LOADING_COMPLETE && !mLoadingHandedOver) return false;
+        // Input recorded before this update has to be applied first.
+        if (mDemo.pendingShort || !IsDemoCallRecord(mDemo.pendingType)) return false;
+    }
+    RunUpdate();
+    return true;
+}
+
+void ZestAppBase::ProcessDeferredDeletes()
+{
+    // A nested loop (a dialog waiting for its result) may still be inside a widget queued here.
+    if (mStepNesting > 1) return;
+    while (!mDeferredDeletes.empty())
+    {
+        std::vector<Widget*> batch;
+        batch.swap(mDeferredDeletes);
+        for (Widget* widget : batch)
+        {
+            if (widget->widgetManager) widget->widgetManager->RemoveWidget(widget);
+            delete widget;
+        }
+    }
+}
+
+bool ZestAppBase::Process(bool allowSleep)
+{
+    if (mShutdownRequested.exchange(false)) Shutdown();
+
+    const bool pacing = !mPlayingDemo && mVSyncUpdates && !mScreenIdle && !mVSyncBroken &&
+                        (!mWindowedNow || (mWindowedVSyncAllowed && !mWindowedVSyncOff));
+    double stepLength = 0.0;
+    double fraction = 1.0;
+    const double multiplier = mUpdateMultiplier > 0 ? mUpdateMultiplier : 1.0;
+    if (mVSyncUpdates)
+    {
+        const int refresh = std::max(1, mRefreshRate);
+        stepLength = (1000.0 / refresh) / multiplier;
+        fraction = static_cast<float>(1000.0 / (static_cast<double>(std::max(1, mFrameTime)) * refresh));
+    }
+    else
+        stepLength = std::max(1, mFrameTime) / multiplier;
+    // Extra updates one pass may run, whatever the accumulator says.
+    const int maxExtra = static_cast<int>(std::ceil(fraction)) + 1;
+
+    // Demo catch-up: run updates without waiting until the jump target.
+    if (mPlayingDemo && (mUpdateCount < mDemoJumpTarget || mFastForward))
+    {
+        if (!mDemoAutoMuted && !mDemoDrawRequest)
+        {
+            mDemoAutoMuted = true;
+            Mute(true);
+        }
+        for (;;)
+        {
+            mTimeAccumulator = 0.0;
+            mLastTime = TimeGetTime();
+            ReplayDueRecords();
+            if (!TryRunUpdate())
+            {
+                if (mDemo.exhausted) mFastForward = false;
+                return true;
+            }
+            mFractionAccumulator += fraction - 1.0;
+            ProcessDeferredDeletes();
+            for (int extra = 0; mFractionAccumulator >= 1.0 && extra < maxExtra; ++extra)
+            {
+                ReplayDueRecords();
+                if (!TryRunUpdate()) break;
+                mFractionAccumulator -= 1.0;
+            }
+            RunUpdateFraction(fraction);
+            const uint32_t tick = GetTickCount();
+            if (tick - mLastCatchUpDraw >= 1000 || mDemoDrawRequest)
+            {
+                mDemoDrawRequest = false;
+                mLastCatchUpDraw = tick;
+                DrawDirtyWidgets();
+                return true;
+            }
+            if (!(mUpdateCount < mDemoJumpTarget || mFastForward) || mShutdown) break;
+        }
+        if (mSingleStep)
+        {
+            mSingleStep = false;
+            mPaused = true;
+        }
+        if (mDemoAutoMuted)
+        {
+            mDemoAutoMuted = false;
+            if (mSoundManager) mSoundManager->StopAllSounds();
+            Unmute(true);
+        }
+        return true;
+    }
+
+    if (mPaused || mUpdateMultiplier <= 0)
+    {
+        ProcessDeferredDeletes();
+        return true;
+    }
+
+    const uint32_t now = TimeGetTime();
+    auto measure = [this](uint32_t time)
+    {
+        if (mLastTime == 0)
+        {
+            mLastTime = time;
+            return;
+        }
+        const uint32_t elapsed = time - mLastTime;
+        mLastTime = time;
+        mTimeAccumulator = std::min(200.0, mTimeAccumulator + elapsed);
+        mHoldOffTime = std::max<int64_t>(0, int64_t(mHoldOffTime) - elapsed);
+    };
+    if (!pacing) measure(now);
+
+    bool didUpdate = false;
+    if (mStepState == 1)
+    {
+        // After ceil(10 x multiplier) updates in a row without a draw, a draw comes first.
+        if (!(mNonDrawUpdates >= static_cast<int>(std::ceil(mUpdateMultiplier * 10)) && mLoadingHandedOver))
+        {
+            ++mNonDrawUpdates;
+            bool due;
+            if (pacing)
+                due = mTimeAccumulator >= static_cast<int>(stepLength * 0.75) || !mUpdatedSinceDraw;
+            else
+                due = mTimeAccumulator >= stepLength;
+            if (due)
+            {
+                if (!mPlayingDemo && mUpdateMultiplier == 1.0)
+                {
+                    const int interval = (mFrameTime + 999) / std::max(1, mFrameTime);
+                    if (++mVSyncCheckCount >= interval)
+                    {
+                        if (now - mVSyncCheckTime <= 800)
+                        {
+                            if (++mVSyncFastIntervals >= 3) mVSyncBroken = true;
+                        }
+                        else
+                            mVSyncFastIntervals = 0;
+                        mVSyncCheckTime = now;
+                        mVSyncCheckCount = 0;
+                    }
+                }
+                // A refused update (a replay waiting for its input) goes back through the message step, so
+                // the records it waits for can be applied.
+                if (TryRunUpdate())
+                {
+                    mStepState = 2;
+                    didUpdate = true;
+                }
+                mUpdatedSinceDraw = true;
+            }
+        }
+    }
+    else if (mStepState == 2)
+    {
+        mStepState = 3;
+        didUpdate = true;
+        mFractionAccumulator += fraction - 1.0;
+        for (int extra = 0; mFractionAccumulator >= 1.0 && extra < maxExtra; ++extra)
+        {
+            ReplayDueRecords();
+            ++mNonDrawUpdates;
+            if (!TryRunUpdate()) break;
+            mFractionAccumulator -= 1.0;
+        }
+        RunUpdateFraction(fraction);
+        mTimeAccumulator -= stepLength;
+        if (pacing)
+        {
+            mTimeAccumulator -= static_cast<double>(0.2f);
+            if (mTimeAccumulator < 0) mTimeAccumulator = 0;
+        }
+        if (mHoldOffTime > 0) mTimeAccumulator = 0;
+    }
+
+    uint32_t slept = 0;
+    if (!didUpdate)
+    {
+        mStepState = 3;
+        mNonDrawUpdates = 0;
+        if (mUpdatedSinceDraw)
+            DrawDirtyWidgets();
+        else
+        {
+            const int sleepMs = static_cast<int>(stepLength - mTimeAccumulator);
+            if (sleepMs > 0)
+            {
+                if (!allowSleep) return false;
+                ++mSleepCount;
+                Sleep(static_cast<uint32_t>(sleepMs));
+                slept = static_cast<uint32_t>(sleepMs);
+            }
+        }
+    }
+
+    if (mLoadingYield)
+    {
+        const int64_t busy = int64_t(TimeGetTime() - now) - slept;
+        const int64_t yieldMs = std::min<int64_t>(250, 2 * busy - int64_t(slept));
+        if (yieldMs > 0)
+        {
+            if (!allowSleep) return false;
+            Sleep(static_cast<uint32_t>(yieldMs));
+        }
+    }
+
+    ProcessDeferredDeletes();
+    return true;
+}
+
+bool ZestAppBase::DrawDirtyWidgets()
+{
+    if (mSystemDialogFullScreen)
+    {
+        Redraw(nullptr);
+        return false;
+    }
+    const uint32_t start = TimeGetTime();
+    if (start - mLastIdleCheck > 1000)
+    {
+        mLastIdleCheck = start;
+        CheckIdlePause();
+    }
+    if (mIdlePause)
+    {
+        mScreenIdle = true;
+        return false;
+    }
+
+    mDrawingNow = true;
+    const bool drew = mWidgetManager->DrawScreen();
+    mDrawingNow = false;
+    const uint32_t drawTime = TimeGetTime() - start;
+    mUpdatedSinceDraw = false;
+
+    if ((drew || start - mLastPresentTime >= 1000 || mForceDraw) && static_cast<int32_t>(start - mNextDrawTime) >= 0)
+    {
+        ++mDrawCount;
+        mScreenIdle = false;
+        mDrawTime += static_cast<int>(drawTime);
+        mTotalDrawTime += static_cast<int>(drawTime);
+        if (mWindowedNow && mWindowedVSyncAllowed && mWindowedVSyncOff && mDDInterface)
+        {
+            const uint32_t frame = static_cast<uint32_t>(std::max(1, mDDInterface->mMillisecondsPerFrame));
+            const uint32_t since = TimeGetTime() - mLastPresentTime;
+            if (since < frame) Sleep(frame - since);
+        }
+        const uint32_t presentStart = TimeGetTime();
+        mLastPresentTime = presentStart;
+        Redraw(nullptr);
+        ++mPresentCount;
+        const uint32_t presentEnd = TimeGetTime();
+        if (mLastTime != 0)
+        {
+            const uint32_t elapsed = presentEnd - mLastTime;
+            mTimeAccumulator = std::min(200.0, mTimeAccumulator + elapsed);
+            mHoldOffTime = std::max<int64_t>(0, int64_t(mHoldOffTime) - elapsed);
+        }
+        mLastTime = presentEnd;
+        mScreenBltTime += static_cast<int>(presentEnd - presentStart);
+        if (mLoadingStarted && !mLoadingCompleted.load(std::memory_order_acquire))
+        {
+            const uint32_t next = presentStart + std::max<uint32_t>(drawTime, 15) + 35;
+            mNextDrawTime = static_cast<int32_t>(next - presentEnd) >= 0 ? next : presentEnd;
+        }
+        else
+            mNextDrawTime = presentEnd;
+        mForceDraw = false;
+        return true;
+    }
+    mScreenIdle = true;
+    return false;
+}
+
+bool ZestAppBase::Redraw(const Rect* rect)
+{
+    if (!mDDInterface) return false;
+    if (mDDInterface->Redraw(rect))
+    {
+        mRedrawFailures = 0;
+        return true;
+    }
+    // A lost display comes back by a fresh Init, at most once a second; three failures in a row take the
+    // fallback path of window creation.
+    const uint32_t now = GetTickCount();
+    if (now - mLastRedrawAttempt < 1000 && mRedrawFailures > 0) return false;
+    mLastRedrawAttempt = now;
+    ++mRedrawFailures;
+    if (mRedrawFailures >= 3)
+    {
+        mRedrawFailures = 0;
+        InitDisplayWithFallback(mWindowedNow);
+    }
+    else if (InitDisplay(mWindowedNow) != DDInterface::RESULT_OK)
+        return false;
+    SetMouseRectsFromDisplay();
+    mWidgetManager->MarkEverythingDirty();
+    return false;
+}
+
+void ZestAppBase::CheckIdlePause()
+{
+    // The screen-saver settings cannot be read on this platform: the saver is never active, so the pause
+    // never starts. The check is kept so the loop reads as it runs elsewhere.
+    if (!mWindowedNow || mPlayingDemo) return;
+    const bool saverActive = false;
+    if (mIdlePause && !saverActive)
+    {
+        mIdlePause = false;
+        mWidgetManager->MarkEverythingDirty();
+    }
+}
+
+} // namespace Zest

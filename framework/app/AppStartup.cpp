@@ -1,0 +1,645 @@
+// Start-up, the run and shutdown of the application object: Init, Start, Shutdown, DoExit, the command line, the
+// window and display modes, cursors, the loading and cursor threads, and demo preparation and saving.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/Common.h"
+#include "app/Random.h"
+#include "app/ZestAppBase.h"
+#include "graphics/DDImage.h"
+#include "platform/Clock.h"
+#include "platform/Cursors.h"
+#include "platform/Debug.h"
+#include "platform/Desktop.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
+#include "platform/System.h"
+#include "resources/ImageLib.h"
+#include "resources/PakInterface.h"
+#include "widgets/WidgetManager.h"
+
+namespace Zest
+{
+
+using namespace Platform;
+
+namespace
+{
+std::atomic<int> gExitTraps{0};
+std::unique_ptr<PakInterface> gPakInterface;
+
+HCURSOR gHandCursor = nullptr;
+HCURSOR gDraggingCursor = nullptr;
+
+bool WalkWindow(HWND, LPARAM)
+{
+    // Nothing to save or restore: the program has no other top-level windows of interest.
+    return true;
+}
+} // namespace
+
+ExitTrap::ExitTrap()
+{
+    ++gExitTraps;
+}
+
+ExitTrap::~ExitTrap()
+{
+    --gExitTraps;
+}
+
+void ZestAppBase::DoExit(int code)
+{
+    RestoreScreenResolution();
+    if (gExitTraps > 0) throw AppExit{code};
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(code);
+}
+
+void ZestAppBase::RestoreScreenResolution()
+{
+    if (!mDesktopResolutionChanged) return;
+    EnumWindows(WalkWindow, 0);
+    ChangeDisplaySettings(nullptr, 0);
+    EnumWindows(WalkWindow, 0);
+    mDesktopResolutionChanged = false;
+}
+
+void ZestAppBase::SignalOtherInstanceAndExit()
+{
+    if (!mSingleInstance) return;
+    if (mNotifyMessage != 0) PostMessage(HWND_BROADCAST, mNotifyMessage, 0, 0);
+    DoExit(0);
+}
+
+bool ZestAppBase::ChangeDirectoryHook(const std::string& dir)
+{
+    (void)dir;
+    return false;
+}
+
+// ---- command line ----
+
+void ZestAppBase::ParseCommandLineString(const std::string& line)
+{
+    std::vector<std::string> args;
+    std::string current;
+    bool quoted = false, any = false;
+    for (char c : line)
+    {
+        if (c == '"')
+        {
+            quoted = !quoted;
+            any = true;
+        }
+        else if ((c == ' ' || c == '\t') && !quoted)
+        {
+            if (any) args.push_back(current);
+            current.clear();
+            any = false;
+        }
+        else
+        {
+            current += c;
+            any = true;
+        }
+    }
+    if (any) args.push_back(current);
+    ParseCommandLine(args);
+}
+
+void ZestAppBase::ParseCommandLine(const std::vector<std::string>& args)
+{
+    for (const std::string& arg : args)
+    {
+        const size_t eq = arg.find('=');
+        const std::string name = eq == std::string::npos ? arg : arg.substr(0, eq);
+        const std::string value = eq == std::string::npos ? std::string() : arg.substr(eq + 1);
+        if (!ApplyCommandLineParam(name, value))
+        {
+            Popup(GetString("INVALID_COMMANDLINE_PARAM", std::string("Invalid command line parameter: ")) + arg);
+            DoExit(1);
+        }
+    }
+}
+
+bool ZestAppBase::ApplyCommandLineParam(const std::string& name, const std::string& value)
+{
+    const std::string key = StringToLower(name);
+    int number = 0;
+    if (key == "-play")
+        mPlayingDemo = true;
+    else if (key == "-record")
+        mRecording = true;
+    else if (key == "-demofile" && !value.empty())
+        mDemoFileName = value;
+    else if (key == "-recnum" && ParseInt(value, number))
+    {
+        mRecording = true;
+        mDemoFileName = FormatString("%d.dmo", number);
+    }
+    else if (key == "-playnum" && ParseInt(value, number))
+    {
+        mPlayingDemo = true;
+        mDemoFileName = FormatString("%d.dmo", number);
+    }
+    else if (key == "-changedir" && !value.empty())
+        mChangeDirTo = value;
+    else if (key == "-screensaver")
+        mIsScreenSaver = true;
+    else if (key == "-crash")
+        std::abort();
+    else
+        return false;
+    if (mPlayingDemo) mRecording = false;
+    return true;
+}
+
+// ---- Init ----
+
+std::string PrefixDemoName(const std::string& name, const std::string& folder)
+{
+    // The name is kept when it already names a place: an absolute path (either separator), a drive, or a
+    // name with a folder in front ("ab\\c.dmo"). Only indices that exist are read.
+    if (!name.empty() && (name[0] == '/' || name[0] == '\\')) return name;
+    if (name.size() > 1 && name[1] == ':') return name;
+    if (name.size() > 2 && name[2] == '\\') return name;
+    return folder + name;
+}
+
+void ZestAppBase::Init()
+{
+    MarkMainThread();
+    mMainThreadId = GetCurrentThreadId();
+    mMainThreadKnown = true;
+    if (mShutdown) return;
+
+    if (mDDrawModule == nullptr || mDSoundModule == nullptr)
+    {
+        MessageBox(nullptr,
+                   GetString("APP_REQUIRES_DIRECTX",
+                             std::string("This application requires DirectX to run.  You can get DirectX at "
+                                         "http://www.microsoft.com/directx")),
+                   GetString("YOU_NEED_DIRECTX", std::string("You need DirectX")), MB_OK | MB_ICONERROR);
+        DoExit(1);
+    }
+
+    BeforeInit();
+    ReadFromRegistry();
+
+    OsVersionInfo version;
+    if (GetVersionEx(&version) && version.majorVersion >= 6)
+    {
+        ModuleHandle shell = LoadLibrary("shell32.dll");
+        if (!shell) shell = LoadLibrary("shfolder.dll");
+        using FolderQuery = int32_t (*)(void*, int, void*, uint32_t, char*);
+        auto query = shell ? reinterpret_cast<FolderQuery>(GetProcAddress(shell, "SHGetFolderPathA")) : nullptr;
+        char path[MAX_PATH] = {};
+        if (query && query(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path) == S_OK)
+        {
+            std::string folder = RemoveTrailingSlash(path) + "/" + mCompanyName + "/" + mProductName;
+            SetAppDataFolder(folder);
+            mDemoFileName = PrefixDemoName(mDemoFileName, GetAppDataFolder());
+        }
+        if (shell) FreeLibrary(shell);
+    }
+
+    if (!mSkipCommandLine) ParseCommandLine(mCommandLine);
+    if (mIsScreenSaver) mSingleInstance = false;
+
+    if (!ChangeDirectoryHook(mChangeDirTo) && !mChangeDirTo.empty()) SetCurrentDirectory(mChangeDirTo);
+
+    if (!gPakInterface) gPakInterface = std::make_unique<PakInterface>();
+    gPakInterface->AddPakFile("main.pak");
+
+    mNotifyMessage = RegisterWindowMessage(mProductName + "Notify");
+    mMutex = CreateMutex(nullptr, true, mProductName + "Mutex");
+    if (GetLastError() == ERROR_ALREADY_EXISTS) SignalOtherInstanceAndExit();
+    if (mSingleInstance && mNotifyMessage) ListenForBroadcast(mNotifyMessage);
+
+    mRandSeed = GetTickCount();
+    SeedRandom(mRandSeed);
+
+    if (mPlayingDemo && !PrepareDemo())
+    {
+        mPlayingDemo = false;
+        Popup(mDemoError);
+        DoExit(1);
+    }
+    std::srand(GetTickCount());
+
+    WNDCLASS mainClass;
+    mainClass.style = CS_DBLCLKS;
+    mainClass.lpfnWndProc = &ZestAppBase::WindowProc;
+    mainClass.icon = "IDI_MAIN_ICON";
+    mainClass.className = "MainWindow";
+    RegisterClass(mainClass);
+    WNDCLASS invisClass;
+    invisClass.lpfnWndProc = &ZestAppBase::WindowProc;
+    invisClass.className = "InvisWindow";
+    RegisterClass(invisClass);
+    mInvisHWnd = CreateWindowEx(0, "InvisWindow", mTitle, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    if (mInvisHWnd) SetWindowLong(mInvisHWnd, GWL_USERDATA, reinterpret_cast<intptr_t>(this));
+
+    if (!gHandCursor)
+    {
+        const CursorMasks& hand = HandCursorMasks();
+        gHandCursor = CreateCursor(nullptr, 11, 4, 32, 32, hand.andMask, hand.xorMask);
+        const CursorMasks& drag = DraggingHandCursorMasks();
+        gDraggingCursor = CreateCursor(nullptr, 15, 10, 32, 32, drag.andMask, drag.xorMask);
+    }
+
+    BeforeDisplayInit();
+    mWidgetManager->SetMouseRects(Rect(0, 0, mWidth, mHeight), Rect(0, 0, mWidth, mHeight));
+
+    if (mIsWindowed && !mDesktopResolutionChanged)
+    {
+        if (GetSystemMetrics(SM_CXFULLSCREEN) <= mWidth || GetSystemMetrics(SM_CYFULLSCREEN) <= mHeight)
+        {
+            mIsWindowed = false;
+            mFullScreenForced = true;
+        }
+    }
+
+    if (mChangeScreenResolution)
+    {
+        EnumWindows(WalkWindow, 0);
+        DEVMODE mode;
+        EnumDisplaySettings(nullptr, ENUM_CURRENT_SETTINGS, &mode);
+        const bool depthOk = mode.dmBitsPerPel == 16 || mode.dmBitsPerPel == 32;
+        if (int(mode.dmPelsWidth) != mWidth || int(mode.dmPelsHeight) != mHeight || !depthOk)
+        {
+            DEVMODE wanted;
+            wanted.dmPelsWidth = static_cast<uint32_t>(mWidth);
+            wanted.dmPelsHeight = static_cast<uint32_t>(mHeight);
+            wanted.dmDisplayFrequency = mode.dmDisplayFrequency;
+            wanted.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
+            if (!depthOk)
+            {
+                wanted.dmBitsPerPel = 16;
+                wanted.dmFields |= DM_BITSPERPEL;
+            }
+            if (ChangeDisplaySettings(&wanted, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL)
+                mDesktopResolutionChanged = true;
+            else
+            {
+                mChangeScreenResolution = false;
+                mIsWindowed = false;
+            }
+        }
+    }
+
+    MakeWindow();
+
+    if (mPlayingDemo)
+    {
+        int32_t windowed = mIsWindowed;
+        int32_t refresh = mRefreshRate;
+        if (mDemo.PeekHeader() && !mDemo.pendingShort && mDemo.pendingType == DEMO_INITIAL_STATE)
+        {
+            mDemo.ConsumeHeader();
+            if (mDemo.ReadBitsChecked(8, false, windowed) && mDemo.ReadBitsChecked(8, false, refresh))
+            {
+                mIsWindowed = windowed != 0;
+                // A display only ever runs at 60..100 Hz; anything else is a damaged demo.
+                mRefreshRate = std::clamp<int>(refresh, 60, 100);
+            }
+        }
+    }
+    else if (mRecording)
+    {
+        mDemo.Reset();
+        mDemo.WriteHeader(0, false, DEMO_INITIAL_STATE);
+        mDemo.buffer.WriteBoolean(mIsWindowed);
+        mDemo.buffer.WriteByte(static_cast<uint8_t>(std::clamp(mRefreshRate, 0, 255)));
+    }
+
+    if (!mSoundManager) mSoundManager = MakeSoundManager(mNoSoundNeeded ? nullptr : mHWnd, mUseFMod);
+    SetSfxVolume(mSfxVolume);
+    mMusicInterface = CreateMusicInterface(mInvisHWnd);
+    SetMusicVolume(mMusicVolume);
+
+    if (mIsScreenSaver) Platform::SetCursor(nullptr);
+
+    AfterInit();
+    mInitialized = true;
+}
+
+// ---- the window and the display ----
+
+void ZestAppBase::CreateMainWindow(bool windowed)
+{
+    const uint32_t style = windowed ? WS_OVERLAPPEDWINDOW_NORESIZE : WS_POPUP;
+    RECT rect{0, 0, mWidth, mHeight};
+    AdjustWindowRectEx(&rect, style, false, 0);
+    const int outerW = rect.right - rect.left, outerH = rect.bottom - rect.top;
+    int x = 0, y = 0;
+    if (windowed)
+    {
+        const int usableW = GetSystemMetrics(SM_CXFULLSCREEN), usableH = GetSystemMetrics(SM_CYFULLSCREEN);
+        const bool visible = mPreferredX >= 0 && mPreferredY >= 0 && mPreferredX + outerW <= usableW &&
+                             mPreferredY + outerH <= usableH + (outerH - mHeight);
+        x = visible ? mPreferredX : std::max(0, (usableW - outerW) / 2);
+        y = visible ? mPreferredY : std::max(0, (usableH - outerH) / 2);
+    }
+    mHWnd = CreateWindowEx(0, "MainWindow", mTitle, style, x, y, outerW, outerH, nullptr, nullptr, nullptr, nullptr);
+    if (!mHWnd) return;
+    SetWindowLong(mHWnd, GWL_USERDATA, reinterpret_cast<intptr_t>(this));
+    SetTimer(mHWnd, 100, 100, nullptr);
+}
+
+int ZestAppBase::InitDisplay(bool windowed)
+{
+    if (!mHWnd) return DDInterface::RESULT_FAIL;
+    if (!mDDInterface) mDDInterface = std::make_unique<DDInterface>(this);
+    const int result = mDDInterface->Init(mHWnd, windowed);
+    if (result == DDInterface::RESULT_OK)
+    {
+        mWindowedNow = windowed;
+        // The system's saver and monitor power-down are let through only while windowed.
+        mScreenSaverAllowed = windowed;
+        mMonitorPowerAllowed = windowed;
+        AllowScreenSaver(windowed);
+    }
+    return result;
+}
+
+void ZestAppBase::InitDisplayWithFallback(bool windowed)
+{
+    int result = InitDisplay(windowed);
+    if (result == DDInterface::RESULT_OK) return;
+    if (windowed)
+    {
+        if (InitDisplay(false) == DDInterface::RESULT_OK)
+        {
+            mIsWindowed = false;
+            mFullScreenForced = true;
+            return;
+        }
+    }
+    else if (InitDisplay(true) == DDInterface::RESULT_OK)
+    {
+        mIsWindowed = true;
+        return;
+    }
+    std::string text = mDDInterface ? mDDInterface->mErrorString : std::string();
+    if (result == DDInterface::RESULT_INVALID_COLORDEPTH)
+        text = GetString("PLEASE_SET_COLOR_DEPTH", std::string("Please set your desktop color depth to 16 bit."));
+    if (text.empty()) text = DDInterface::ResultToString(result);
+    Popup(text);
+    DoExit(1);
+}
+
+void ZestAppBase::SetMouseRectsFromDisplay()
+{
+    if (!mDDInterface) return;
+    mWidgetManager->screenImage = mDDInterface->GetScreenImage();
+    const Rect& present = mDDInterface->mPresentationRect;
+    if (present.mWidth > 0 && present.mHeight > 0)
+        mWidgetManager->SetMouseRects(present, Rect(0, 0, mWidth, mHeight));
+    else
+        mWidgetManager->SetMouseRects(Rect(0, 0, mWidth, mHeight), Rect(0, 0, mWidth, mHeight));
+    mWidgetManager->MarkEverythingDirty();
+}
+
+void ZestAppBase::MakeWindow()
+{
+    if (!mHWnd) CreateMainWindow(mIsWindowed);
+    if (!mHWnd)
+    {
+        Popup(std::string("The game window could not be created."));
+        DoExit(1);
+    }
+    InitDisplayWithFallback(mIsWindowed);
+    SetMouseRectsFromDisplay();
+}
+
+void ZestAppBase::SwitchScreenMode(bool wantWindowed, bool is3d, bool force)
+{
+    (void)is3d;
+    if (wantWindowed && mFullScreenForced && !force) return;
+    if (wantWindowed == mWindowedNow && mDDInterface && mDDInterface->IsInitialized())
+    {
+        mIsWindowed = wantWindowed;
+        return;
+    }
+    mIsWindowed = wantWindowed;
+    if (!mHWnd) return;
+    mWidgetManager->screenImage = nullptr;
+    DeleteNativeImageData();
+    InitDisplayWithFallback(wantWindowed);
+    SetMouseRectsFromDisplay();
+    ReloadImages();
+    mWidgetManager->MarkEverythingDirty();
+    if (mSoundManager) mSoundManager->SetCooperativeWindow(mHWnd, mWindowedNow);
+}
+
+void ZestAppBase::SwitchScreenMode(bool wantWindowed)
+{
+    SwitchScreenMode(wantWindowed, false, false);
+}
+
+void ZestAppBase::SwitchScreenMode()
+{
+    SwitchScreenMode(mIsWindowed, false, true);
+}
+
+void ZestAppBase::SwitchScreenImageMemory(bool videoMemory)
+{
+    if (!mDDInterface) return;
+    mDDInterface->CreateScreenImage(videoMemory);
+    mWidgetManager->screenImage = mDDInterface->GetScreenImage();
+}
+
+// ---- cursors ----
+
+void ZestAppBase::SetCursor(int cursorId)
+{
+    mCursorId = cursorId;
+    ApplyCursor();
+}
+
+void ZestAppBase::EnableCustomCursors(bool enabled)
+{
+    mCustomCursorsEnabled = enabled;
+    ApplyCursor();
+}
+
+void ZestAppBase::ApplyCursor()
+{
+    if (!mMainThreadKnown || !IsMainThread()) return;
+    if (mIsScreenSaver)
+    {
+        Platform::SetCursor(nullptr);
+        return;
+    }
+    HCURSOR cursor = nullptr;
+    switch (mCursorId)
+    {
+    case CURSOR_HAND:
+        cursor = gHandCursor;
+        break;
+    case CURSOR_DRAGGING:
+        cursor = gDraggingCursor;
+        break;
+    case CURSOR_TEXT:
+        cursor = LoadCursor(nullptr, IDC_IBEAM);
+        break;
+    default:
+        cursor = LoadCursor(nullptr, IDC_ARROW);
+        break;
+    }
+    Platform::SetCursor(cursor);
+    mAppliedCursor = mCursorId;
+}
+
+// ---- threads ----
+
+void ZestAppBase::StartLoadingThread()
+{
+    mLoadingStarted = true;
+    mLoadingYield = true;
+    SetThreadPriority(THREAD_PRIORITY_BELOW_NORMAL);
+    mLoadingThread = CreateThread(
+        [this]
+        {
+            LoadingProcedure();
+            // Everything the procedure made is visible to the main thread once it sees this flag.
+            mLoadingCompleted.store(true, std::memory_order_release);
+        },
+        "loading");
+}
+
+void ZestAppBase::DrawCursorThread()
+{
+    while (!mShutdown)
+    {
+        // Headless and SDL both show the system's cursor; the loop only keeps watch so a software cursor
+        // could be kept drawn while the main thread is busy.
+        Sleep(10);
+    }
+    mCursorThreadRunning = false;
+}
+
+// ---- Start ----
+
+void ZestAppBase::Start()
+{
+    if (mShutdown) return;
+    mCursorThreadRunning = true;
+    mCursorThread = CreateThread([this] { DrawCursorThread(); }, "cursor");
+    if (mLoadingThreadWanted) StartLoadingThread();
+
+    if (mHWnd)
+    {
+        ShowWindow(mHWnd, SW_SHOW);
+        SetFocus(mHWnd);
+    }
+    TimeBeginPeriod(1);
+
+    mStartTime = TimeGetTime();
+    mRunning = true;
+    mLastTime = mStartTime;
+    mVSyncCheckTime = mStartTime;
+    mLastIdleCheck = mStartTime;
+
+    MainLoop();
+    mStepNesting = 0;
+    ProcessDeferredDeletes();
+    mRunning = false;
+    if (mLoadingThread) mLoadingThread->Join();
+
+    OutputDebugString(FormatLoopStatistics(TimeGetTime() - mStartTime));
+
+    TimeEndPeriod(1);
+    BeforeExit();
+    WriteToRegistry();
+}
+
+std::string ZestAppBase::FormatLoopStatistics(uint32_t elapsedMs) const
+{
+    std::string text = FormatString("Seconds       = %g\r\n", elapsedMs / 1000.0);
+    text += FormatString("Sleep Count   = %d\r\n", mSleepCount);
+    text += FormatString("Update Count  = %d\r\n", mUpdateCount);
+    text += FormatString("Draw Count    = %d\r\n", mDrawCount);
+    text += FormatString("Draw Time     = %d\r\n", mDrawTime);
+    text += FormatString("Screen Blt    = %d\r\n", mScreenBltTime);
+    if (mDrawTime + mScreenBltTime > 0)
+        text += FormatString("Avg FPS       = %d\r\n", mDrawCount * 1000 / (mDrawTime + mScreenBltTime));
+    return text;
+}
+
+// ---- Shutdown ----
+
+void ZestAppBase::Shutdown()
+{
+    if (mMainThreadKnown && GetCurrentThreadId() != mMainThreadId)
+    {
+        mShutdownRequested = true;
+        return;
+    }
+    if (mShutdownDone) return;
+    mShutdownDone = true;
+    mExitToTop = true;
+    mShutdown = true;
+    OnShutdown();
+
+    if (mRecording) SaveDemo();
+    if (mPlayingDemo)
+    {
+        SetMusicVolume(mDemoMusicVolume);
+        SetSfxVolume(mDemoSfxVolume);
+    }
+    // Only a thread that was started is waited for; it checks the flag every 10 ms.
+    if (mCursorThread)
+    {
+        mCursorThread->Join();
+        mCursorThread.reset();
+    }
+    if (mMusicInterface) mMusicInterface->StopAllMusic();
+    if (!mWindowedNow && mDDInterface && mDDInterface->mDD) mDDInterface->mDD->RestoreDisplayMode();
+    if (mHWnd) ShowWindow(mHWnd, SW_HIDE);
+    RestoreScreenResolution();
+    if (mWriteSettingsAtShutdown) WriteToRegistry();
+    ImageLib::FreeJ2KCodec();
+}
+
+// ---- demo files ----
+
+bool ZestAppBase::PrepareDemo()
+{
+    Buffer file;
+    if (!ReadBufferFromFile(mDemoFileName, file, true))
+    {
+        mDemoError = "Demo file not found: " + mDemoFileName;
+        return false;
+    }
+    DemoFileHeader header;
+    if (!ParseDemoFile(file, header, mDemo, mDemoError)) return false;
+    mRandSeed = header.seed;
+    SeedRandom(mRandSeed);
+    mDemoLength = header.lengthUpdates;
+    mDemoMusicVolume = mMusicVolume;
+    mDemoSfxVolume = mSfxVolume;
+    mReplayMouseX = mReplayMouseY = 0;
+    return true;
+}
+
+bool ZestAppBase::SaveDemo()
+{
+    if (!mRecording) return false;
+    DemoFileHeader header;
+    header.seed = mRandSeed;
+    header.product = mProductName;
+    header.lengthUpdates = mUpdateCount;
+    Buffer file;
+    WriteDemoFile(file, header, mDemo);
+    // The recorder's own file is not part of what it records.
+    mRecording = false;
+    return WriteBufferToFile(mDemoFileName, file);
+}
+
+} // namespace Zest

@@ -1,0 +1,462 @@
+// Zest::ZestAppBase: the application object: start-up and shutdown, the fixed-step main loop, the window procedure
+// and its deferred input queue, the settings store and demo-aware file access, demo recording and replay, dialogs,
+// the live-image register and the sound and music pass-throughs.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/Buffer.h"
+#include "app/DemoStream.h"
+#include "app/SoundServices.h"
+#include "graphics/DDInterface.h"
+#include "graphics/ImageHost.h"
+#include "platform/Instance.h"
+#include "platform/Messages.h"
+#include "platform/Modules.h"
+#include "platform/Threads.h"
+#include "widgets/WidgetApp.h"
+
+namespace Zest
+{
+
+class DDImage;
+class Dialog;
+class Image;
+class MemoryImage;
+class Widget;
+class WidgetManager;
+
+// Thrown by DoExit while an ExitTrap lives, so a test can watch a path that ends the process.
+struct AppExit
+{
+    int code;
+};
+
+// While one lives, DoExit throws AppExit instead of ending the process.
+class ExitTrap
+{
+public:
+    ExitTrap();
+    ~ExitTrap();
+    ExitTrap(const ExitTrap&) = delete;
+    ExitTrap& operator=(const ExitTrap&) = delete;
+};
+
+// One record of the deferred input queue.
+struct QueuedMessage
+{
+    Platform::HWND hwnd = nullptr;
+    uint32_t message = 0;
+    uint32_t wParam = 0;
+    uint32_t lParam = 0;
+};
+
+// An image shared by path and variant, counted by its users.
+struct SharedImage
+{
+    std::unique_ptr<DDImage> image;
+    int refCount = 0;
+};
+
+class ZestAppBase : public WidgetApp, public ImageHost, public DisplayApp
+{
+public:
+    ZestAppBase();
+    ~ZestAppBase() override;
+    ZestAppBase(const ZestAppBase&) = delete;
+    ZestAppBase& operator=(const ZestAppBase&) = delete;
+
+    // ---- start-up, run, shutdown ----
+    virtual void Init();
+    virtual void Start();
+    virtual void Shutdown();
+    // Ends the process with the code (after restoring the desktop mode); never returns.
+    [[noreturn]] void DoExit(int code);
+    void RestoreScreenResolution();
+    virtual void SignalOtherInstanceAndExit();
+    virtual bool ChangeDirectoryHook(const std::string& dir);
+    virtual void BeforeInit() {}
+    virtual void BeforeDisplayInit() {}
+    virtual void AfterInit() {}
+    virtual void OnLoadingDone() {}
+    virtual void OnShutdown() {}
+    virtual void BeforeExit() {}
+    virtual void LoadingProcedure() {}
+    virtual bool CanRestoreWindow() { return !mWindowDisabled; }
+
+    // ---- command line ----
+    // The loop statistics Start writes to the debugger output.
+    std::string FormatLoopStatistics(uint32_t elapsedMs) const;
+    virtual void ParseCommandLine(const std::vector<std::string>& args);
+    virtual void ParseCommandLineString(const std::string& line);
+    // False for an unknown parameter (ParseCommandLine then ends the program).
+    virtual bool ApplyCommandLineParam(const std::string& name, const std::string& value);
+
+    // ---- strings ----
+    std::wstring GetString(const std::string& id, const std::wstring& defaultText) const;
+    std::string GetString(const std::string& id, const std::string& defaultText) const;
+    void SetString(const std::string& id, const std::wstring& text);
+
+    // ---- main loop (main thread) ----
+    virtual void MainLoop();
+    virtual bool RunLoopOnce();
+    bool RunLoopStep(bool nested) override;
+    virtual bool RunLoopStep(bool nested, bool& updated);
+    virtual bool Process(bool allowSleep);
+    virtual void RunUpdate();
+    virtual bool TryRunUpdate();
+    virtual void RunUpdateFraction(double fraction);
+    virtual bool DrawDirtyWidgets();
+    virtual bool Redraw(const Rect* rect);
+    void ProcessDeferredDeletes();
+    // Keeps the frame time at 1 ms or more.
+    void SetFrameTime(int ms);
+
+    // ---- window procedure and input queue ----
+    static Platform::LRESULT WindowProc(Platform::HWND hwnd, uint32_t message, Platform::WPARAM wParam,
+                                        Platform::LPARAM lParam);
+    Platform::LRESULT HandleMessage(Platform::HWND hwnd, uint32_t message, Platform::WPARAM wParam,
+                                    Platform::LPARAM lParam);
+    // Handles the head record; true when records remain.
+    bool ProcessQueuedInput();
+    void RefreshFocus();
+    virtual void OnNotifyMessage(uintptr_t type, intptr_t param);
+    virtual bool UsesAltKey(int key);
+    virtual bool DebugKeyDown(int key) { return (void)key, false; }
+    virtual bool DebugKeyDownAsync(int key, bool ctrl, bool alt) { return (void)key, (void)ctrl, (void)alt, false; }
+    virtual void CloseRequestAsync() {}
+    virtual void GotFocus() {}
+    virtual void LostFocus() {}
+    void PlaybackKey(int key);
+    const std::list<QueuedMessage>& Queue() const { return mQueue; }
+
+    // ---- cursors ----
+    virtual void ApplyCursor();
+    void SetCursor(int cursorId) override;
+    void EnableCustomCursors(bool enabled);
+
+    // ---- settings and demo-aware files ----
+    bool RegistryWrite(const std::string& name, uint32_t type, const uint8_t* data, uint32_t length);
+    bool RegistryWriteString(const std::string& name, const std::string& text);
+    bool RegistryWriteInteger(const std::string& name, int32_t value);
+    bool RegistryWriteBoolean(const std::string& name, bool value);
+    bool RegistryRead(const std::string& name, uint32_t& type, uint8_t* data, uint32_t& length);
+    bool RegistryReadString(const std::string& name, std::string& text);
+    bool RegistryReadInteger(const std::string& name, int32_t& value);
+    bool RegistryReadBoolean(const std::string& name, bool& value);
+    void RegistryEraseValue(const std::string& name);
+    virtual void WriteToRegistry();
+    virtual void ReadFromRegistry();
+    bool WriteBytesToFile(const std::string& fileName, const uint8_t* data, size_t length);
+    bool WriteBufferToFile(const std::string& fileName, const Buffer& buffer);
+    bool ReadBufferFromFile(const std::string& fileName, Buffer& buffer, bool doNotRecord = false);
+    bool FileExists(const std::string& fileName);
+    bool EraseFile(const std::string& fileName);
+
+    // ---- demo files ----
+    bool PrepareDemo();
+    bool SaveDemo();
+    // Applies the input records that are due before the next update (replay).
+    void ReplayDueRecords();
+    void WriteDemoMarker(const std::string& text);
+    int DemoLength() const { return mDemoLength; }
+
+    // ---- dialogs ----
+    virtual Dialog* NewDialog(int id, bool modal, const std::string& header, const std::string& lines,
+                              const std::string& footer, int buttonMode);
+    Dialog* OpenDialog(int id, bool modal, const std::string& header, const std::string& lines,
+                       const std::string& footer, int buttonMode);
+    void AddDialog(Dialog* dialog);
+    void AddDialog(int id, Dialog* dialog) override;
+    bool CloseDialog(Dialog* dialog);
+    bool CloseDialog(int id) override;
+    bool CloseDialog(int id, bool removeWidget, bool deleteWidget);
+    Dialog* GetDialog(int id) const override;
+    int GetDialogCount() const { return static_cast<int>(mDialogs.size()); }
+    virtual void DeleteWidgetLater(Widget* widget);
+
+    // ---- boxes, crash state ----
+    virtual void EnterSystemDialogMode();
+    virtual void LeaveSystemDialogMode();
+    virtual int MsgBox(const std::string& text, const std::string& caption, uint32_t flags);
+    virtual int MsgBox(const std::wstring& text, const std::wstring& caption, uint32_t flags);
+    virtual void Popup(const std::string& text);
+    virtual void Popup(const std::wstring& text);
+    virtual void LogSaverError(const std::string& text);
+    virtual void EnterCrashState();
+    virtual std::string GetCrashInfo();
+    virtual std::string GetExtraCrashInfo() { return std::string(); }
+    virtual std::string GetProductVersion() { return mProductVersion; }
+    virtual bool OpenURL(const std::string& url, bool shutdownAfter = false);
+    virtual void CancelPendingURL();
+    virtual void FinishPendingURL();
+
+    // ---- sound and music ----
+    virtual std::unique_ptr<MusicInterface> CreateMusicInterface(Platform::HWND window);
+    virtual void PlaySample(int id, int pan);
+    virtual void PlaySample(int id);
+    virtual double GetMasterVolume() const { return mMasterVolume; }
+    virtual double GetMusicVolume() const { return mMusicVolume; }
+    virtual double GetSfxVolume() const { return mSfxVolume; }
+    virtual bool IsMuted() const { return mMuteCount > 0; }
+    virtual void SetMasterVolume(double volume);
+    virtual void SetMusicVolume(double volume);
+    virtual void SetSfxVolume(double volume);
+    virtual void Mute(bool autoMute = false);
+    virtual void Unmute(bool autoMute = false);
+    virtual double GetLoadingProgress() const;
+
+    // ---- display, images ----
+    virtual void MakeWindow();
+    virtual void SwitchScreenMode(bool wantWindowed, bool is3d, bool force = false);
+    virtual void SwitchScreenMode(bool wantWindowed);
+    virtual void SwitchScreenMode();
+    virtual void SwitchScreenImageMemory(bool videoMemory);
+    virtual void ReloadImages();
+    virtual void DeleteNativeImageData();
+    virtual void DeleteExtraImageData();
+    virtual std::unique_ptr<DDImage> GetImage(const std::string& fileName, bool commitBits = true);
+    // A reference to the shared image of (path, variant); `loadedNow` tells whether this call loaded it.
+    virtual DDImage* FindSharedImage(const std::string& path, const std::string& variant, bool* loadedNow = nullptr);
+    void ReleaseSharedImage(DDImage* image);
+    void PurgeUnusedSharedImages();
+    bool Is3DAccelerationSupported() const { return false; }
+    bool Is3DAccelerationRecommended() const { return false; }
+    std::recursive_mutex& DisplayLock() { return mImageLock; }
+
+    // ---- ImageHost ----
+    void AddMemoryImage(MemoryImage* image) override;
+    void RemoveMemoryImage(MemoryImage* image) override;
+    const uint8_t* GetSaturationTable() const override { return mSaturationTable; }
+    bool Is3DAccelerated() const override { return false; }
+    NativeDisplay* GetNativeDisplay() override { return mDDInterface.get(); }
+    size_t GetMemoryImageCount();
+
+    // ---- WidgetApp ----
+    int GetUpdateCount() const override { return mUpdateCount; }
+    void CopyToClipboard(const std::string& text) override;
+    std::string GetClipboard() override;
+
+    // A checksum of what the player sees: the widget tree's state and the screen image's pixels.
+    uint64_t StateHash();
+
+    // ---------------- data ----------------
+    // Start-up and identity.
+    std::string mProductName = "Product";
+    std::string mTitle = "ZestApp";
+    std::string mCompanyName;
+    std::string mRegKey;
+    std::string mChangeDirTo;
+    std::string mDemoFileName = "zestapp.dmo";
+    std::string mProductVersion;
+    std::string mExecutablePath;
+    std::vector<std::string> mCommandLine; // parameters after the program name
+    std::map<std::string, std::wstring> mStringTable;
+    uint8_t mSaturationTable[512];
+
+    double mMusicVolume = 0.85;
+    double mSfxVolume = 0.85;
+    double mMasterVolume = 1.0;
+    double mDemoMusicVolume = 0.85;
+    double mDemoSfxVolume = 0.85;
+    int mMuteCount = 0;
+    int mAutoMuteCount = 0;
+    bool mAutoMuteOnLostFocus = true;
+    int mFrameTime = 10;
+    double mUpdateMultiplier = 1.0;
+    bool mIsWindowed = true;        // windowed wish
+    bool mWindowedNow = true;       // the mode in force
+    bool mFullScreenForced = false; // the desktop cannot hold a window of the game's size
+    bool mChangeScreenResolution = false;
+    bool mDesktopResolutionChanged = false;
+    bool mSingleInstance = true;
+    bool mIsScreenSaver = false;
+    bool mNoSoundNeeded = false;
+    bool mNoMusic = false;
+    bool mUseFMod = false;
+    bool mSkipCommandLine = false;
+    bool mLoadingThreadWanted = true;
+    bool mWriteSettingsAtShutdown = false;
+    bool mCustomCursorsEnabled = false;
+    bool mRegistryRead = false;
+    bool mLastRunEndedCleanly = true;
+    bool mModeSwitchLocked = false;
+    int mRefreshRate = 100;
+    int mPreferredX = -1;
+    int mPreferredY = -1;
+    uint32_t mRandSeed = 0;
+    uint32_t mLoadTick = 0;
+    uint32_t mLoadTime = 0;
+    Platform::ThreadId mMainThreadId{};
+    bool mMainThreadKnown = false;
+    Platform::MutexHandle mMutex = nullptr;
+    uint32_t mNotifyMessage = 0;
+    Platform::HWND mHWnd = nullptr;
+    Platform::HWND mInvisHWnd = nullptr;
+    Platform::ModuleHandle mDDrawModule = nullptr;
+    Platform::ModuleHandle mDSoundModule = nullptr;
+    Platform::ModuleHandle mVersionModule = nullptr;
+    void* mGetLastInputInfo = nullptr;
+
+    // Owned services.
+    std::unique_ptr<WidgetManager> mWidgetManager;
+    std::unique_ptr<DDInterface> mDDInterface;
+    std::unique_ptr<SoundManager> mSoundManager;
+    std::unique_ptr<MusicInterface> mMusicInterface;
+
+    // Flags read by other threads.
+    std::atomic<bool> mShutdown{false};
+    std::atomic<bool> mShutdownRequested{false};
+    std::atomic<bool> mCrashed{false};
+    std::atomic<bool> mActive{true};
+    std::atomic<bool> mMinimized{false};
+    bool mMinimisedSeen = false;
+    std::atomic<bool> mMouseInWindow{false};
+    std::atomic<bool> mLoadingStarted{false};
+    std::atomic<bool> mLoadingCompleted{false};
+    std::atomic<bool> mLoadingFailed{false};
+    std::atomic<int> mLoadingTasksDone{0};
+    std::atomic<int> mLoadingTasksTotal{0};
+    std::atomic<bool> mCursorThreadRunning{false};
+    bool mExitToTop = false;
+    bool mInitialized = false;
+    bool mRunning = false;
+    bool mClosing = false;
+    bool mInputBlocked = false;
+    bool mFatalStop = false;
+    bool mWindowDisabled = false;
+    bool mHasFocus = true;
+    bool mCtrlDown = false;
+    bool mAltDown = false;
+    bool mDebugKeysEnabled = false;
+    bool mShutdownDone = false;
+    bool mMonitorPowerAllowed = true;
+    bool mScreenSaverAllowed = true;
+    uint32_t mLastPowerRequest = 0;
+    bool mSystemDialogFullScreen = false;
+
+    // Input queue.
+    std::list<QueuedMessage> mQueue;
+    int mLastRecordedX = 0;
+    int mLastRecordedY = 0;
+    int mReplayMouseX = 0;
+    int mReplayMouseY = 0;
+    uint32_t mLastTimerTick = 0;
+    uint32_t mActivityStart = 0;
+    int mLastInputUpdate = 0;
+    int mCursorId = CURSOR_POINTER;
+    int mAppliedCursor = -1;
+
+    // Pending URL notice.
+    bool mURLPending = false;
+    bool mShutdownAfterURL = false;
+    std::string mPendingURL;
+    uint32_t mURLOpenTick = 0;
+
+    // Main loop.
+    int mStepState = 0;
+    int mStepNesting = 0;
+    double mTimeAccumulator = 0.0;
+    uint32_t mLastTime = 0;
+    double mFractionAccumulator = 0.0;
+    int mUpdateCount = 0;
+    int mDrawCount = 0;
+    int mSleepCount = 0;
+    int mWidgetUpdateCount = 0;
+    int mPresentCount = 0;
+    int mDrawTime = 0;
+    int mTotalDrawTime = 0;
+    int mScreenBltTime = 0;
+    int mNonDrawUpdates = 0;
+    bool mUpdatedSinceDraw = true;
+    bool mScreenIdle = false;
+    bool mDrawingNow = false;
+    bool mForceDraw = false;
+    uint32_t mLastPresentTime = 0;
+    uint32_t mNextDrawTime = 0;
+    bool mVSyncUpdates = false;
+    bool mVSyncBroken = false;
+    int mVSyncCheckCount = 0;
+    int mVSyncFastIntervals = 0;
+    uint32_t mVSyncCheckTime = 0;
+    bool mWindowedVSyncAllowed = false;
+    bool mWindowedVSyncOff = true;
+    int mHoldOffTime = 0;
+    bool mLoadingHandedOver = false;
+    std::atomic<bool> mLoadingYield{false};
+    bool mDemoAutoMuted = false;
+    bool mDemoDrawRequest = false;
+    int mDebugStepMode = 0;
+    uint32_t mStartTime = 0;
+    uint32_t mLastCatchUpDraw = 0;
+    uint32_t mLastIdleCheck = 0;
+    bool mIdlePause = false;
+    uint32_t mLastRedrawAttempt = 0;
+    int mRedrawFailures = 0;
+    std::vector<Widget*> mDeferredDeletes;
+
+    // Demo state.
+    bool mRecording = false;
+    bool mPlayingDemo = false;
+    DemoStream mDemo;
+    int mDemoLength = 0;
+    int mDemoJumpTarget = 0;
+    bool mFastForward = false;
+    bool mSingleStep = false;
+    bool mPaused = false;
+    std::string mDemoError;
+
+    // Dialogs and images.
+    std::map<int, Dialog*> mDialogs;
+    std::recursive_mutex mImageLock;
+    std::set<MemoryImage*> mMemoryImages;
+    std::map<std::pair<std::string, std::string>, SharedImage> mSharedImages;
+
+    // Threads.
+    std::unique_ptr<Platform::Thread> mLoadingThread;
+    std::unique_ptr<Platform::Thread> mCursorThread;
+
+protected:
+    // Demo writing helpers (main thread only).
+    bool RecordingCalls() const;
+    void WriteDemoRecord(int type);
+    // Takes the pending call record of `type` during replay; false when the stream holds none (exhausted, or a
+    // record of another type is next: the stream is then treated as spent).
+    bool TakeDemoCall(int type, bool& result);
+    void RecordInputMessage(const QueuedMessage& record);
+    // The effect of one input event, live or replayed.
+    void DoKeyDown(int vk, bool system);
+    void DoKeyUp(int vk);
+    void DoKeyChar(int c);
+    void DoMouse(uint32_t message, int x, int y);
+    void DoMouseEnter(bool entered);
+    void DoMinimised(bool minimised);
+    void DoActive(bool active);
+    void DoClose();
+    void DrawCursorThread();
+    void StartLoadingThread();
+    int InitDisplay(bool windowed);
+    // Brings the display up in the wished mode, else in the other one; ends the program when neither works.
+    void InitDisplayWithFallback(bool windowed);
+    void SetMouseRectsFromDisplay();
+    void CreateMainWindow(bool windowed);
+    std::string RegistryPath(const std::string& valueName, std::string& valueOut) const;
+    void CheckIdlePause();
+};
+
+// The demo file name with the data folder put in front, unless it already names a folder, a drive or a root.
+std::string PrefixDemoName(const std::string& name, const std::string& folder);
+
+// The application of this process (null before one exists).
+ZestAppBase* GetApp();
+
+} // namespace Zest

@@ -1,0 +1,285 @@
+// Main-loop timing on the manual clock: catch-up cap, forced draws, multiplier 0, refresh-pacing check,
+// presenting idle screens, the loading throttle and hand-over.
+#include "AppTestSupport.h"
+
+using namespace Zest;
+using namespace Platform;
+
+namespace
+{
+class MainLoopTest : public AppTest
+{
+protected:
+    // Runs loop steps until the next sleep (or a step limit); returns the updates run meanwhile and how many
+    // draws came before the first update beyond `drawAfter`.
+    struct Run
+    {
+        int updates = 0;
+        int draws = 0;
+        int updatesBeforeFirstDraw = -1;
+    };
+    static Run RunUntilSleep(TestApp& app, int maxSteps = 10000)
+    {
+        Run run;
+        const int sleeps = app.mSleepCount;
+        const int updates = app.mUpdateCount;
+        const int draws = app.mDrawCount;
+        for (int i = 0; i < maxSteps && app.mSleepCount == sleeps; ++i)
+        {
+            bool updated = false;
+            app.RunLoopStep(false, updated);
+            if (run.updatesBeforeFirstDraw < 0 && app.mDrawCount != draws)
+                run.updatesBeforeFirstDraw = app.mUpdateCount - updates;
+        }
+        run.updates = app.mUpdateCount - updates;
+        run.draws = app.mDrawCount - draws;
+        return run;
+    }
+    static void Prime(TestApp& app)
+    {
+        app.mLastTime = TimeGetTime();
+        app.mStepState = 0;
+        app.mLoadingHandedOver = true;
+        app.mUpdatedSinceDraw = false;
+    }
+};
+} // namespace
+
+TEST_F(MainLoopTest, StallRunsAtMostTwentyUpdatesWithForcedDraws)
+{
+    struct Case
+    {
+        double multiplier;
+        int updatesBeforeDraw;
+        int maxUpdates;
+    };
+    for (const Case c : {Case{1.0, 10, 20}, Case{1.5, 15, 30}})
+    {
+        TestApp app;
+        ProbeWidget widget; // always changing, so every draw attempt presents
+        widget.Resize(0, 0, 10, 10);
+        widget.alwaysDirty = true;
+        app.mWidgetManager->AddWidget(&widget);
+        app.mUpdateMultiplier = c.multiplier;
+        Prime(app);
+        AdvanceClock(5000);
+        const Run run = RunUntilSleep(app);
+        EXPECT_EQ(run.updates, c.maxUpdates) << c.multiplier; // 200 ms of backlog at most
+        EXPECT_EQ(run.updatesBeforeFirstDraw, c.updatesBeforeDraw) << c.multiplier;
+        EXPECT_EQ(run.draws, 2) << c.multiplier;
+        app.mWidgetManager->RemoveWidget(&widget);
+    }
+}
+
+TEST_F(MainLoopTest, BeforeHandOverUpdatesAreNotInterruptedByDraws)
+{
+    TestApp app;
+    Prime(app);
+    app.mLoadingHandedOver = false;
+    AdvanceClock(5000);
+    const Run run = RunUntilSleep(app);
+    EXPECT_EQ(run.updates, 20);
+    EXPECT_EQ(run.updatesBeforeFirstDraw, 20);
+}
+
+TEST_F(MainLoopTest, ZeroMultiplierOrPauseNeitherUpdatesNorSleeps)
+{
+    for (int pausedCase = 0; pausedCase < 2; ++pausedCase)
+    {
+        TestApp app;
+        Prime(app);
+        if (pausedCase)
+            app.mPaused = true;
+        else
+            app.mUpdateMultiplier = 0.0;
+        const uint32_t before = TimeGetTime();
+        for (int i = 0; i < 200; ++i)
+        {
+            bool updated = false;
+            app.RunLoopStep(false, updated);
+        }
+        EXPECT_EQ(app.mUpdateCount, 0);
+        EXPECT_EQ(app.mSleepCount, 0);
+        EXPECT_EQ(TimeGetTime(), before);
+    }
+}
+
+TEST_F(MainLoopTest, SteadyRunSleepsBetweenUpdates)
+{
+    TestApp app;
+    Prime(app);
+    const uint32_t start = TimeGetTime();
+    while (app.mUpdateCount < 300)
+    {
+        bool updated = false;
+        app.RunLoopStep(false, updated);
+    }
+    // Sleeping advances the manual clock: 300 updates of 10 ms take 3 s.
+    EXPECT_NEAR(double(TimeGetTime() - start), 3000.0, 20.0);
+    EXPECT_GT(app.mSleepCount, 250);
+}
+
+TEST_F(MainLoopTest, FastUpdateIntervalsBreakRefreshPacingForGood)
+{
+    // Each row: milliseconds taken by successive 100-update intervals, and whether pacing ends broken.
+    struct Case
+    {
+        std::vector<uint32_t> intervals;
+        bool broken;
+    };
+    const Case cases[] = {
+        {{800, 800, 800}, true},
+        {{800, 800, 801, 800, 800}, false},
+        {{800, 801, 800, 800, 800}, true},
+        {{1000, 1000, 1000}, false},
+    };
+    for (const Case& c : cases)
+    {
+        TestApp app;
+        Prime(app);
+        app.mVSyncCheckTime = TimeGetTime();
+        for (uint32_t interval : c.intervals)
+        {
+            for (int i = 0; i < 100; ++i)
+            {
+                // Each update is due at once; the clock moves so that 100 of them take `interval` ms.
+                AdvanceClock(i == 99 ? interval - 99 * (interval / 100) : interval / 100);
+                app.mTimeAccumulator = 100.0;
+                app.mLastTime = TimeGetTime();
+                app.mStepState = 1;
+                app.mNonDrawUpdates = 0;
+                app.Process(true);
+            }
+        }
+        EXPECT_EQ(app.mVSyncBroken, c.broken) << c.intervals.size() << " intervals";
+    }
+}
+
+TEST_F(MainLoopTest, VsyncCheckSkippedWhenNotAtNormalSpeedOrReplaying)
+{
+    for (int variant = 0; variant < 2; ++variant)
+    {
+        TestApp app;
+        Prime(app);
+        if (variant == 0) app.mUpdateMultiplier = 0.999;
+        if (variant == 1) app.mPlayingDemo = true, app.mDemo.Reset(), app.mDemo.StartReading();
+        for (int i = 0; i < 400; ++i)
+        {
+            AdvanceClock(1);
+            app.mTimeAccumulator = 100.0;
+            app.mLastTime = TimeGetTime();
+            app.mStepState = 1;
+            app.mNonDrawUpdates = 0;
+            app.Process(true);
+        }
+        EXPECT_FALSE(app.mVSyncBroken) << variant;
+        EXPECT_EQ(app.mVSyncFastIntervals, 0) << variant;
+    }
+}
+
+TEST_F(MainLoopTest, IdleScreenPresentedOncePerSecondChangedScreenAtOnce)
+{
+    {
+        TestApp app;
+        Prime(app);
+        const uint32_t start = TimeGetTime();
+        while (TimeGetTime() - start < 5000)
+        {
+            bool updated = false;
+            app.RunLoopStep(false, updated);
+        }
+        EXPECT_GE(app.mDrawCount, 4);
+        EXPECT_LE(app.mDrawCount, 6);
+    }
+    {
+        TestApp app;
+        ProbeWidget widget;
+        widget.Resize(0, 0, 10, 10);
+        widget.alwaysDirty = true;
+        app.mWidgetManager->AddWidget(&widget);
+        Prime(app);
+        while (app.mUpdateCount < 100)
+        {
+            bool updated = false;
+            app.RunLoopStep(false, updated);
+        }
+        EXPECT_GE(app.mDrawCount, 95);
+        app.mWidgetManager->RemoveWidget(&widget);
+    }
+}
+
+TEST_F(MainLoopTest, LoadingThrottlesDrawsAndHandsOverOnce)
+{
+    TestApp app;
+    Prime(app);
+    app.mLoadingHandedOver = false;
+    app.mLoadingStarted = true;
+    app.mRecording = true;
+    app.mDemo.Reset();
+    app.mForceDraw = true;
+    ASSERT_TRUE(app.DrawDirtyWidgets());
+    const uint32_t presented = app.mLastPresentTime;
+    EXPECT_EQ(app.mNextDrawTime, presented + 50) << "max(draw time 0, 15) + 35";
+    app.mForceDraw = true;
+    AdvanceClock(49);
+    EXPECT_FALSE(app.DrawDirtyWidgets()) << "too early while loading";
+    AdvanceClock(1);
+    app.mForceDraw = true;
+    EXPECT_TRUE(app.DrawDirtyWidgets());
+
+    app.mLoadingCompleted = true;
+    EXPECT_TRUE(app.TryRunUpdate());
+    EXPECT_TRUE(app.TryRunUpdate());
+    EXPECT_EQ(app.loadingDone, 1);
+    EXPECT_TRUE(app.mLoadingHandedOver);
+    EXPECT_EQ(MainThreadPriority(), THREAD_PRIORITY_NORMAL);
+    app.mDemo.StartReading();
+    ASSERT_TRUE(app.mDemo.PeekHeader());
+    EXPECT_EQ(app.mDemo.pendingType, DEMO_LOADING_COMPLETE);
+    AdvanceClock(50);
+    app.mForceDraw = true;
+    ASSERT_TRUE(app.DrawDirtyWidgets());
+    EXPECT_EQ(app.mNextDrawTime, app.mLastPresentTime) << "no throttle once loaded";
+    app.mRecording = false;
+}
+
+TEST_F(MainLoopTest, ZeroFrameTimeAndRefreshRateAreHarmless)
+{
+    TestApp app;
+    app.SetFrameTime(0);
+    EXPECT_EQ(app.mFrameTime, 1);
+    app.mFrameTime = 0; // even when set directly
+    app.mRefreshRate = 0;
+    app.mVSyncUpdates = true;
+    app.mWindowedNow = false;
+    Prime(app);
+    AdvanceClock(100);
+    for (int i = 0; i < 100; ++i)
+    {
+        bool updated = false;
+        app.RunLoopStep(false, updated);
+    }
+    EXPECT_GT(app.mUpdateCount, 0);
+}
+
+TEST_F(MainLoopTest, RefreshPacingRunsFractionalUpdates)
+{
+    TestApp app;
+    app.mVSyncUpdates = true;
+    app.mWindowedNow = false; // pacing is on in full screen
+    app.mRefreshRate = 60;
+    Prime(app);
+    app.mUpdatedSinceDraw = false;
+    for (int frame = 0; frame < 60; ++frame)
+    {
+        AdvanceClock(16);
+        app.mStepState = 1;
+        app.mUpdatedSinceDraw = false; // each refresh drew
+        app.mNonDrawUpdates = 0;
+        app.Process(true); // state 1: the first update of the frame
+        app.Process(true); // state 2: the carried fraction
+    }
+    // 1000 / (10 * 60) = 1.667 updates per refresh: 100 updates per 60 refreshes.
+    EXPECT_NEAR(app.mUpdateCount, 100, 1);
+    EXPECT_GE(app.mTimeAccumulator, 0.0);
+}
