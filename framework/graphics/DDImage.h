@@ -83,6 +83,10 @@ public:
     int mLockCount = 0;
     Platform::DDSURFACEDESC2 mLockDesc;
 
+    // 32-bit blits take whole runs with vector code; off, every pixel goes through the per-pixel routine (tests
+    // compare the two).
+    static inline bool sVectorSpans = true;
+
 private:
     // Plain: no per-pixel alpha, no transparency, 3D off.
     bool IsPlain() const;
