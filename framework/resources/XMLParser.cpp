@@ -27,7 +27,7 @@ inline bool IsBlank(char16_t c)
 // decoder). Line feeds are never part of a run, so the line count stays exact.
 struct RunTables
 {
-    bool quoted[256];  // inside double quotes: everything but the closing quote and "="
+    bool quoted[256];  // inside double quotes: everything but the closing quote
     bool plain[256];   // names, unquoted values and text: nothing that could end or change the current item
     bool comment[256]; // comment text up to a possible end
     explicit RunTables(unsigned limit)
@@ -36,8 +36,7 @@ struct RunTables
         {
             // '&' stays out of runs so that the character path alone has to note that text needs decoding.
             const bool byte = b < limit && b != '\n' && b != '&';
-            // Inside a tag even a quoted '=' is a decision (it is not stored), so it ends a run too.
-            quoted[b] = byte && b != '"' && b != '=';
+            quoted[b] = byte && b != '"';
             plain[b] = byte && b > 0x20 && b != '"' && b != '<' && b != '>' && b != '=' && b != '/' && b != '?';
             comment[b] = (byte || b == '&') && b != '>';
         }
@@ -55,7 +54,7 @@ inline bool SameText(const std::string& a, const std::string& b)
 }
 
 // Length of a run of quoted text: eight bytes at a time while none of them can end the run (a closing quote, a
-// line feed, an ampersand, an equals sign, or in UTF-8 a byte of a longer sequence), then byte by byte.
+// line feed, an ampersand, or in UTF-8 a byte of a longer sequence), then byte by byte.
 inline size_t QuotedRunLength(const uint8_t* begin, const uint8_t* end, bool utf8, const bool* table)
 {
     constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
@@ -69,7 +68,7 @@ inline size_t QuotedRunLength(const uint8_t* begin, const uint8_t* end, bool utf
     {
         uint64_t v;
         std::memcpy(&v, p, 8);
-        if (hasByte(v, '"') | hasByte(v, '\n') | hasByte(v, '&') | hasByte(v, '=') | (utf8 ? (v & kHighs) : 0)) break;
+        if (hasByte(v, '"') | hasByte(v, '\n') | hasByte(v, '&') | (utf8 ? (v & kHighs) : 0)) break;
         p += 8;
     }
     while (p < end && table[*p]) ++p;
@@ -800,8 +799,10 @@ bool XMLParser::ReadNextElement(XMLElement& element)
             }
             if (!nameDone)
                 value += low;
-            else if (c == '=')
+            else if (c == '=' && !inQuote)
             {
+                // Only an unquoted '=' separates a name from its value; inside quotes it is part of the value
+                // (a link such as href="page?a=1" must survive the reader).
                 afterEquals = true;
                 hadQuote = false;
                 continue;

@@ -218,10 +218,11 @@ TEST_F(XmlTest, AttributeRecordsAreExactFromElementToElement)
     EXPECT_EQ(seen, expected);
 }
 
-TEST_F(XmlTest, EqualsSignsInsideTagsAreNeverStored)
+TEST_F(XmlTest, EqualsSignsSeparateOnlyOutsideQuotes)
 {
-    // Inside a tag '=' always separates a name from a value, quoted or not.
-    EXPECT_EQ(Parse("<a href=\"x=1\" b=c=d/>").elements, (V{"S[]a b=cd href=x1", "E[a]a"}));
+    // Unquoted, '=' separates a name from a value; a quoted '=' is part of the value.
+    EXPECT_EQ(Parse("<a href=\"x=1\" b=c=d/>").elements, (V{"S[]a b=cd href=x=1", "E[a]a"}));
+    EXPECT_EQ(Parse("<a q=\"=\" r=\"a==b\"/>").elements, (V{"S[]a q== r=a==b", "E[a]a"}));
     // In text it is an ordinary character.
     EXPECT_EQ(Parse("<a>x=1 \"y=2\"</a>").elements, (V{"S[]a", "T[a]x=1 \"y=2\"", "E[a]a"}));
 }
