@@ -104,6 +104,31 @@ void Sleep(uint32_t ms)
     gWaitChanged.wait(lock, [wake] { return !gManual.load() || gShutdown.load() || Reached(gManualNow.load(), wake); });
 }
 
+void SleepUnless(uint32_t ms, const std::atomic<bool>& cancel)
+{
+    if (cancel.load()) return;
+    if (gManual.load() && IsMainThread())
+    {
+        AdvanceClock(ms);
+        return;
+    }
+    std::unique_lock<std::mutex> lock(gWaitMutex);
+    if (!gManual.load())
+    {
+        gWaitChanged.wait_for(lock, std::chrono::milliseconds(ms), [&cancel] { return cancel.load(); });
+        return;
+    }
+    const uint32_t wake = gManualNow.load() + ms;
+    gWaitChanged.wait(
+        lock, [wake, &cancel]
+        { return cancel.load() || !gManual.load() || gShutdown.load() || Reached(gManualNow.load(), wake); });
+}
+
+void WakeSleepers()
+{
+    NotifySleepers();
+}
+
 void SetManualClock(bool enabled)
 {
     if (enabled) gManualNow.store(kClockStartMs);

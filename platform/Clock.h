@@ -10,6 +10,7 @@
 // manual clock is switched off, or shutdown is requested (so a worker thread can never hang a test).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace Platform
@@ -33,6 +34,11 @@ int ActiveTimerPeriodRequests();
 
 // Blocks the calling thread for ms milliseconds; 0 only yields the rest of the time slice.
 void Sleep(uint32_t ms);
+
+// Sleep for a worker thread that must also end promptly: returns early once `cancel` is true and WakeSleepers
+// was called after setting it (on either clock).
+void SleepUnless(uint32_t ms, const std::atomic<bool>& cancel);
+void WakeSleepers();
 
 // Manual clock. Switching it on (again) sets it to kClockStartMs; switching it off wakes every sleeper.
 void SetManualClock(bool enabled);

@@ -72,9 +72,20 @@ HWND gForeground = nullptr;
 uint32_t gLastInputTick = 0;
 bool gTextInputStarted = false;
 
-// Headless pointer.
-POINT gHeadlessCursor;
+// Headless pointer: both coordinates in one atomic, since the cursor thread reads it while tests move it.
+std::atomic<uint64_t> gHeadlessCursorBits{0};
 bool gHeadlessOverWindow = false;
+
+void StoreHeadlessCursor(POINT p)
+{
+    gHeadlessCursorBits.store(uint64_t(uint32_t(p.x)) << 32 | uint32_t(p.y));
+}
+
+POINT LoadHeadlessCursor()
+{
+    const uint64_t bits = gHeadlessCursorBits.load();
+    return POINT{int32_t(uint32_t(bits >> 32)), int32_t(uint32_t(bits))};
+}
 
 // Signals: set by the handlers, taken by the pump.
 std::atomic<bool> gCloseSignal{false};
@@ -837,7 +848,7 @@ bool GetCursorPos(POINT* point)
     if (!point) return false;
     if (Headless())
     {
-        *point = gHeadlessCursor;
+        *point = LoadHeadlessCursor();
         return true;
     }
     HWND main = MainWindowHandle();
@@ -851,6 +862,13 @@ bool GetCursorPos(POINT* point)
     }
     SdlGlobalPointer(x, y);
     *point = POINT{x, y};
+    return true;
+}
+
+bool GetCursorPosAsync(POINT* point)
+{
+    if (!point || !Headless()) return false;
+    *point = LoadHeadlessCursor();
     return true;
 }
 
@@ -922,7 +940,7 @@ void ResetWindowLayer()
     gCapture = nullptr;
     gForeground = nullptr;
     gLastInputTick = 0;
-    gHeadlessCursor = POINT{};
+    StoreHeadlessCursor(POINT{});
     gHeadlessOverWindow = false;
     RemoveCloseSignals();
     gCloseSignal.store(false);
@@ -939,7 +957,7 @@ void InjectMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam)
         // The pointer is where the mouse message says; over the window when inside its client area.
         POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         window->ClientToScreen(p);
-        gHeadlessCursor = p;
+        StoreHeadlessCursor(p);
         RECT client;
         window->GetClientRect(client);
         const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
@@ -1011,7 +1029,7 @@ void InjectDisplayChange()
 
 void SetHeadlessCursor(POINT screen, bool overWindow)
 {
-    gHeadlessCursor = screen;
+    StoreHeadlessCursor(screen);
     gHeadlessOverWindow = overWindow;
 }
 

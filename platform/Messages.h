@@ -333,6 +333,9 @@ HWND GetCapture();
 // Cursor position in screen coordinates (logical pixels: over our window it is the client origin plus the mapped
 // position, so the two agree with ClientToScreen and GetClientRect).
 bool GetCursorPos(POINT* point);
+// The same from any thread, where it can be answered without the window system: headless only (SDL's pointer
+// may be read on the main thread alone); false otherwise.
+bool GetCursorPosAsync(POINT* point);
 // Our main window when the point lies on its client area and the pointer is in it; else null.
 HWND WindowFromPoint(POINT point);
 

@@ -8,6 +8,7 @@
 #include "graphics/DDImage.h"
 #include "platform/Clipboard.h"
 #include "platform/Clock.h"
+#include "platform/Crash.h"
 #include "platform/Debug.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
@@ -75,6 +76,8 @@ ZestAppBase::~ZestAppBase()
 {
     Shutdown();
     if (mLoadingThread) mLoadingThread->Join();
+    // The catcher's report names this application; the process outlives it only in tests.
+    RemoveCrashHandler();
     RegistryWriteInteger("Is3D", 0);
 
     // Released in reverse order of creation.
@@ -262,7 +265,8 @@ std::string ZestAppBase::GetCrashInfo()
     info += "Version: " + GetProductVersion() + "\n";
     info += FormatString("Update count: %d\n", mUpdateCount);
     if (mPlayingDemo)
-        info += "Demo: replaying " + mDemoFileName + "\n";
+        info +=
+            FormatString("Demo: replaying %s at update %d of %d\n", mDemoFileName.c_str(), mUpdateCount, mDemoLength);
     else if (mRecording)
         info += "Demo: recording " + mDemoFileName + "\n";
     info += GetExtraCrashInfo();

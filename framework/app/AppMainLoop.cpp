@@ -105,6 +105,7 @@ void ZestAppBase::RunUpdate()
     if (!mMinimized && mWidgetManager->UpdateFrame()) ++mWidgetUpdateCount;
     if (mMusicInterface) mMusicInterface->Update();
     PurgeUnusedSharedImages();
+    PrepareCrashInfo();
 }
 
 void ZestAppBase::RunUpdateFraction(double fraction)
@@ -418,6 +419,7 @@ bool ZestAppBase::Redraw(const Rect* rect)
     if (!mDDInterface) return false;
     if (mDDInterface->Redraw(rect))
     {
+        NotePresent();
         mRedrawFailures = 0;
         return true;
     }

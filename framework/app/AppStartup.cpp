@@ -10,6 +10,7 @@
 #include "app/ZestAppBase.h"
 #include "graphics/DDImage.h"
 #include "platform/Clock.h"
+#include "platform/Crash.h"
 #include "platform/Cursors.h"
 #include "platform/Debug.h"
 #include "platform/Desktop.h"
@@ -151,7 +152,7 @@ bool ZestAppBase::ApplyCommandLineParam(const std::string& name, const std::stri
     else if (key == "-screensaver")
         mIsScreenSaver = true;
     else if (key == "-crash")
-        std::abort();
+        Platform::CrashNow();
     else
         return false;
     if (mPlayingDemo) mRecording = false;
@@ -207,6 +208,7 @@ void ZestAppBase::Init()
         if (shell) FreeLibrary(shell);
     }
 
+    InstallCrashCatcher();
     if (!mSkipCommandLine) ParseCommandLine(mCommandLine);
     if (mIsScreenSaver) mSingleInstance = false;
 
@@ -513,24 +515,12 @@ void ZestAppBase::StartLoadingThread()
         "loading");
 }
 
-void ZestAppBase::DrawCursorThread()
-{
-    while (!mShutdown)
-    {
-        // Headless and SDL both show the system's cursor; the loop only keeps watch so a software cursor
-        // could be kept drawn while the main thread is busy.
-        Sleep(10);
-    }
-    mCursorThreadRunning = false;
-}
-
 // ---- Start ----
 
 void ZestAppBase::Start()
 {
     if (mShutdown) return;
-    mCursorThreadRunning = true;
-    mCursorThread = CreateThread([this] { DrawCursorThread(); }, "cursor");
+    StartCursorThread();
     if (mLoadingThreadWanted) StartLoadingThread();
 
     if (mHWnd)
@@ -594,11 +584,7 @@ void ZestAppBase::Shutdown()
         SetSfxVolume(mDemoSfxVolume);
     }
     // Only a thread that was started is waited for; it checks the flag every 10 ms.
-    if (mCursorThread)
-    {
-        mCursorThread->Join();
-        mCursorThread.reset();
-    }
+    StopCursorThread();
     if (mMusicInterface) mMusicInterface->StopAllMusic();
     if (!mWindowedNow && mDDInterface && mDDInterface->mDD) mDDInterface->mDD->RestoreDisplayMode();
     if (mHWnd) ShowWindow(mHWnd, SW_HIDE);

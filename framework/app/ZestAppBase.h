@@ -140,6 +140,9 @@ public:
     const std::list<QueuedMessage>& Queue() const { return mQueue; }
 
     // ---- cursors ----
+    // The thread that keeps a software cursor drawn while the main thread does not present; Stop joins it.
+    void StartCursorThread();
+    void StopCursorThread();
     virtual void ApplyCursor();
     void SetCursor(int cursorId) override;
     void EnableCustomCursors(bool enabled);
@@ -195,6 +198,10 @@ public:
     virtual void EnterCrashState();
     virtual std::string GetCrashInfo();
     virtual std::string GetExtraCrashInfo() { return std::string(); }
+    // Hands GetCrashInfo's text to the crash catcher ahead of any crash (main thread; cheap when none is set).
+    void PrepareCrashInfo();
+    // Sets up the crash catcher to write into the data folder.
+    void InstallCrashCatcher();
     virtual std::string GetProductVersion() { return mProductVersion; }
     virtual bool OpenURL(const std::string& url, bool shutdownAfter = false);
     virtual void CancelPendingURL();
@@ -327,6 +334,14 @@ public:
     std::atomic<int> mLoadingTasksDone{0};
     std::atomic<int> mLoadingTasksTotal{0};
     std::atomic<bool> mCursorThreadRunning{false};
+    std::atomic<bool> mCursorThreadStop{false};
+    // What the cursor thread knows of the main thread's presents (published by Redraw).
+    std::atomic<uint32_t> mLastPresentTick{0};
+    std::atomic<int> mPresentIntervalMs{16};
+    std::atomic<int> mClientOriginX{0};
+    std::atomic<int> mClientOriginY{0};
+    std::atomic<int> mCursorThreadPasses{0}; // wake-ups so far
+    std::atomic<int> mCursorThreadDraws{0};  // cursor moves handed to the display
     bool mExitToTop = false;
     bool mInitialized = false;
     bool mRunning = false;
@@ -442,7 +457,10 @@ protected:
     void DoMinimised(bool minimised);
     void DoActive(bool active);
     void DoClose();
-    void DrawCursorThread();
+    // The cursor thread's body; `display` is the display as it stood when the thread started at `start`.
+    void DrawCursorThread(DDInterface* display, uint32_t start);
+    // Remembers a present for the cursor thread (main thread).
+    void NotePresent();
     void StartLoadingThread();
     int InitDisplay(bool windowed);
     // Brings the display up in the wished mode, else in the other one; ends the program when neither works.

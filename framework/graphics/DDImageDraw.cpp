@@ -417,15 +417,8 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
     const uint32_t greenMask = v.ch[1].mask;
     const bool spread16 = v.bits == 16 && (greenMask == 0x07E0 || greenMask == 0x03E0);
     const uint32_t spreadMask = greenMask == 0x07E0 ? 0x07E0F81Fu : 0x03E07C1Fu;
-    const uint32_t srcFactor5 = white ? 32 : ((tint[0] + 4) >> 3);
-    // Half a step of the 5-bit factor in each channel field of the spread word.
-    const uint32_t spreadHalf = greenMask == 0x07E0 ? 0x02008010u : 0x02004010u;
-    // The bit just above each field of the spread word: the sum of the two parts can reach it (each part is
-    // rounded on its own), and a field that does is full.
-    const uint32_t greenGuard = greenMask == 0x07E0 ? 1u << 27 : 1u << 26;
-    const uint32_t spreadGuard =
-        greenMask == 0x07E0 ? (1u << 5 | 1u << 16 | greenGuard) : (1u << 5 | 1u << 15 | greenGuard);
-    const int greenWidth = greenMask == 0x07E0 ? 6 : 5;
+    // The grey tint as a 5-bit factor: even white keeps only 31/32 of a partly transparent source.
+    const uint32_t srcFactor5 = tint[0] >> 3;
 
     // 32-bit surfaces with one byte per channel take whole runs at a time.
     const bool byteChannels = v.bits == 32 && colourMasks == 0x00FFFFFF && v.ch[0].width == 8 && v.ch[1].width == 8 &&
@@ -434,6 +427,21 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
     const bool spans = sVectorSpans && byteChannels && runs && !palette && (additive || white);
     uint32_t byteTint[3] = {255, 255, 255};
     for (int ch = 0; ch < 3 && byteChannels; ++ch) byteTint[v.ch[ch].shift / 8] = white ? 255 : tint[ch];
+    // 5-6-5 and 5-5-5 surfaces (red and blue either way round) take whole runs at a time in the grey blend and
+    // the additive form; the tint goes by field, bottom to top.
+    const Spread16 form = Spread16::For(greenMask);
+    bool standard16 = spread16 && colourMasks == form.colourMask;
+    uint32_t slotTint[3] = {255, 255, 255};
+    for (int ch = 0; ch < 3 && standard16; ++ch)
+    {
+        const int shift = v.ch[ch].shift;
+        const int slot = shift == 0 ? 0 : (shift == 5 ? 1 : (shift == form.topShift ? 2 : -1));
+        if (slot < 0 || (slot == 1) != (ch == 1))
+            standard16 = false;
+        else
+            slotTint[slot] = white ? 255 : tint[ch];
+    }
+    const bool spans16 = sVectorSpans && standard16 && !palette && (additive || grey);
 
     for (int row = 0; row < sr.mHeight; ++row)
     {
@@ -451,6 +459,17 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
                 SurfaceSpanAdd<Mirror>(at(0), from, sr.mWidth, byteTint, white);
             else
                 SurfaceSpanBlend<Mirror>(at(0), from, sr.mWidth);
+            continue;
+        }
+        if (spans16)
+        {
+            uint16_t* destRow = reinterpret_cast<uint16_t*>(v.base + size_t(dy) * size_t(v.pitch));
+            uint16_t* start = destRow + (Mirror ? x + sr.mWidth - 1 : x);
+            const uint32_t* from = data + srcRow + size_t(sr.mX);
+            if (additive)
+                SurfaceSpanAdd16<Mirror>(start, from, sr.mWidth, form, slotTint, white);
+            else
+                SurfaceSpanBlend16<Mirror>(start, from, sr.mWidth, form, srcFactor5, a, white);
             continue;
         }
         int i = 0;
@@ -499,14 +518,10 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
                     // All three channels at once on the spread word, with 5-bit factors.
                     const uint32_t ss = ((s & greenMask) << 16 | (s & ~greenMask & 0xFFFF)) & spreadMask;
                     const uint32_t ds = ((d & greenMask) << 16 | (d & ~greenMask & 0xFFFF)) & spreadMask;
-                    // The destination factor is rounded to the nearest 5-bit step and each product rounded,
-                    // which keeps the result within a step of the exact mix.
-                    uint32_t t =
-                        (((ss * srcFactor5 + spreadHalf) >> 5) & spreadMask) +
-                        (((ds * std::min<uint32_t>((256 - effective + 4) >> 3, 32) + spreadHalf) >> 5) & spreadMask);
-                    if (const uint32_t over = t & spreadGuard)
-                        t |= over - ((over & ~greenGuard) >> 5) - ((over & greenGuard) >> greenWidth);
-                    t &= spreadMask;
+                    // Both parts are cut down, and the source never exceeds its alpha, so their sum stays
+                    // inside every field.
+                    const uint32_t t =
+                        (((ss * srcFactor5) >> 5) & spreadMask) + (((ds * ((256 - effective) >> 3)) >> 5) & spreadMask);
                     v.Put(dx, dy, (t | t >> 16) & 0xFFFF);
                     continue;
                 }

@@ -15,8 +15,18 @@ namespace Zest
 namespace
 {
 
+// Widths, offsets and metrics come from font files and may be anything an int holds: sums and scaled values
+// saturate at the ends of the int range instead of overflowing.
+int Saturate(int64_t v)
+{
+    return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
 int Trunc(double v)
 {
+    if (std::isnan(v)) return 0;
+    if (v >= 2147483647.0) return INT32_MAX;
+    if (v <= -2147483648.0) return INT32_MIN;
     return static_cast<int>(std::trunc(v));
 }
 
@@ -224,14 +234,14 @@ void ImageFont::BuildActiveLayers()
 
 int ImageFont::StringWidth(const std::string& text)
 {
-    int width = 0;
+    int64_t width = 0;
     char prev = 0;
     for (char c : text)
     {
         width += CharAdvanceKerned(c, prev);
         prev = c;
     }
-    return width;
+    return Saturate(width);
 }
 
 int ImageFont::CharWidth(char c)
@@ -259,8 +269,9 @@ int ImageFont::CharAdvanceKerned(char c, char prev)
         }
         int width = Trunc(layer.mCharData[mc].mWidth * p / L);
         int kern = 0;
-        if (mp != 0) kern = Trunc((layer.mCharData[mp].mKerningOffsets[mc] + layer.mSpacing) * p / L);
-        best = any ? std::max(best, width + kern) : width + kern;
+        if (mp != 0) kern = Trunc((int64_t(layer.mCharData[mp].mKerningOffsets[mc]) + layer.mSpacing) * p / L);
+        const int advance = Saturate(int64_t(width) + kern);
+        best = any ? std::max(best, advance) : advance;
         any = true;
     }
     return best;
@@ -312,17 +323,17 @@ void ImageFont::DrawStringEx(Graphics* g, int x, int y, const std::string& text,
             int gx, gy, advance, kern = 0;
             if (s == 1.0)
             {
-                gx = pen + cd.mOffset.mX + layer.mOffsetX;
-                gy = y + cd.mOffset.mY - layer.mAscent + layer.mOffsetY;
+                gx = Saturate(int64_t(pen) + cd.mOffset.mX + layer.mOffsetX);
+                gy = Saturate(int64_t(y) + cd.mOffset.mY - layer.mAscent + layer.mOffsetY);
                 advance = cd.mWidth;
-                if (next != 0) kern = cd.mKerningOffsets[next] + layer.mSpacing;
+                if (next != 0) kern = Saturate(int64_t(cd.mKerningOffsets[next]) + layer.mSpacing);
             }
             else
             {
-                gx = pen + Trunc((cd.mOffset.mX + layer.mOffsetX) * s);
-                gy = y - Trunc((layer.mAscent - cd.mOffset.mY - layer.mOffsetY) * s);
+                gx = Saturate(int64_t(pen) + Trunc((int64_t(cd.mOffset.mX) + layer.mOffsetX) * s));
+                gy = Saturate(int64_t(y) - Trunc((int64_t(layer.mAscent) - cd.mOffset.mY - layer.mOffsetY) * s));
                 advance = Trunc(cd.mWidth * s);
-                if (next != 0) kern = Trunc((cd.mKerningOffsets[next] + layer.mSpacing) * s);
+                if (next != 0) kern = Trunc((int64_t(cd.mKerningOffsets[next]) + layer.mSpacing) * s);
             }
 
             const Color& mult = layer.mColorMult;
@@ -346,13 +357,13 @@ void ImageFont::DrawStringEx(Graphics* g, int x, int y, const std::string& text,
 
             if (glyphRects != nullptr) glyphRects->push_back(Rect(gx, gy, rec.mSrc.mWidth, rec.mSrc.mHeight));
 
-            const int candidate = pen + advance + kern;
+            const int candidate = Saturate(int64_t(pen) + advance + kern);
             bestPen = anyCandidate ? std::max(bestPen, candidate) : candidate;
             anyCandidate = true;
         }
         if (anyCandidate) pen = bestPen;
     }
-    if (outWidth != nullptr) *outWidth = pen - x;
+    if (outWidth != nullptr) *outWidth = Saturate(int64_t(pen) - x);
 
     for (int bucket = 0; bucket < 256; ++bucket)
     {

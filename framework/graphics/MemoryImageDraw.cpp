@@ -1,5 +1,5 @@
-// Zest::MemoryImage software drawing on the ARGB words: fills, lines, normal and additive blits (with the
-// alpha-run fast path), mirrored, stretched, sub-pixel and rotated blits.
+// Zest::MemoryImage software drawing on the ARGB words: fills, lines, normal and additive blits (vector row kernels
+// for the white blends, alpha runs for the rest), mirrored, stretched, sub-pixel and rotated blits.
 #include "graphics/MemoryImage.h"
 
 #include "graphics/BlendSpans.h"
@@ -55,8 +55,6 @@ struct ArgbRow
 {
     const uint32_t* p;
     uint32_t operator[](int i) const { return p[i]; }
-    void Copy(uint32_t* d, int i, int n) const { std::memcpy(d + i, p + i, size_t(n) * sizeof(uint32_t)); }
-    const uint32_t* Span(int i, int, uint32_t*) const { return p + i; }
 };
 
 struct PaletteRow
@@ -64,78 +62,37 @@ struct PaletteRow
     const uint8_t* idx;
     const uint32_t* table;
     uint32_t operator[](int i) const { return table[idx[i]]; }
-    void Copy(uint32_t* d, int i, int n) const
-    {
-        for (int k = i; k < i + n; ++k) d[k] = table[idx[k]];
-    }
-    // n is at most 255 (one run).
-    const uint32_t* Span(int i, int n, uint32_t* scratch) const
-    {
-        for (int k = 0; k < n; ++k) scratch[k] = table[idx[i + k]];
-        return scratch;
-    }
 };
 
-// Walks one row by the source's alpha runs: alpha-0 runs are skipped (every caller's blend leaves the pixel
-// alone for them), opaque runs are copied when kCopyOpaque, the rest go to spanOp(dest, source, count).
-template <bool kCopyOpaque, class Row, class SpanOp>
-inline void RunRow(uint32_t* d, const Row& src, const uint8_t* runs, int width, SpanOp spanOp)
+// Walks one row by the source's alpha runs, skipping alpha-0 runs (every caller's blend leaves the pixel alone
+// for them) and handing the rest to op(dest, source) pixel by pixel.
+template <class Row, class Op>
+inline void RunRow(uint32_t* d, const Row& src, const uint8_t* runs, int width, Op op)
 {
-    uint32_t scratch[256];
     int i = 0;
     while (i < width)
     {
         const int n = std::min<int>(runs[i], width - i);
-        const uint32_t a = src[i] >> 24;
-        if (a != 0)
-        {
-            if (kCopyOpaque && a == 255)
-                src.Copy(d, i, n);
-            else
-                spanOp(d + i, src.Span(i, n, scratch), n);
-        }
+        if ((src[i] >> 24) != 0)
+            for (int k = i; k < i + n; ++k) op(d[k], src[k]);
         i += n;
     }
-}
-
-// As RunRow for ARGB sources, whose pixels can be blended in place: only runs long enough to pay for
-// themselves are skipped (alpha 0) or copied (alpha 255, when kCopyOpaque); everything between goes to
-// spanOp in one piece, so spanOp must take pixels of every class.
-template <bool kCopyOpaque, class SpanOp>
-inline void RunRowBatched(uint32_t* d, const uint32_t* src, const uint8_t* runs, int width, SpanOp spanOp)
-{
-    constexpr int kMinRun = 8;
-    int pending = 0;
-    int i = 0;
-    while (i < width)
-    {
-        const int n = std::min<int>(runs[i], width - i);
-        const uint32_t a = src[i] >> 24;
-        if (n >= kMinRun && (a == 0 || (kCopyOpaque && a == 255)))
-        {
-            if (pending < i) spanOp(d + pending, src + pending, i - pending);
-            if (a != 0) std::memcpy(d + i, src + i, size_t(n) * sizeof(uint32_t));
-            pending = i + n;
-        }
-        i += n;
-    }
-    if (pending < width) spanOp(d + pending, src + pending, width - pending);
-}
-
-// Adapts a per-pixel blend to a span operation.
-template <class Op>
-inline auto PerPixel(Op op)
-{
-    return [op](uint32_t* d, const uint32_t* s, int n)
-    {
-        for (int k = 0; k < n; ++k) op(d[k], s[k]);
-    };
 }
 
 template <class Row, class Op>
 inline void PlainRow(uint32_t* d, const Row& src, int width, Op op)
 {
     for (int k = 0; k < width; ++k) op(d[k], src[k]);
+}
+
+// The whole-row kernel for the white blends that have one, else null. The kernels test each group of pixels
+// for all-transparent and all-opaque themselves, which costs less than walking the run table.
+SpanFn WhiteKernel(const BlendParams& p)
+{
+    if (!p.white) return nullptr;
+    const SpanKernels& k = ActiveSpanKernels();
+    if (p.additive) return p.srcHasAlpha ? k.addWeighted : k.addFull;
+    return p.opaqueDest ? k.ontoOpaque : nullptr;
 }
 
 struct BltArea
@@ -382,63 +339,51 @@ void MemoryImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color
     BltArea area;
     if (!ClipBlt(x, y, srcRect, source->mWidth, source->mHeight, mWidth, mHeight, false, area)) return;
     const SourcePixels pixels = PrepareSource(source);
-    // Run tables come from the source's current form; taken before the destination's bits, which may be the
-    // same image.
-    const uint8_t* runs = source->GetAlphaRunData();
-    uint32_t* bits = GetBits();
     BlendParams params(color.Clamped(), drawMode == DRAWMODE_ADDITIVE, GetSaturationTable());
     params.srcHasAlpha = source->mHasAlpha;
     params.opaqueDest = !mHasTransparency && !mHasAlpha;
+    // The paths without a whole-row kernel walk the run table, which comes from the source's current form; it
+    // is taken before the destination's bits, which may be the same image.
+    const uint8_t* runs = WhiteKernel(params) ? nullptr : source->GetAlphaRunData();
+    uint32_t* bits = GetBits();
+
+    const SpanFn kernel = WhiteKernel(params);
+    std::vector<uint32_t> scratch(kernel && !pixels.bits ? size_t(area.width) : 0);
 
     auto blitRows = [&](auto rowAt)
     {
         for (int j = 0; j < area.height; ++j)
         {
             uint32_t* d = bits + size_t(area.destY + j) * size_t(mWidth) + size_t(area.destX);
+            const size_t srcOffset = size_t(area.srcY + j) * pixels.stride + size_t(area.srcX);
             const auto row = rowAt(area.srcY + j);
-            const uint8_t* r = runs + size_t(area.srcY + j) * pixels.stride + size_t(area.srcX);
             const int w = area.width;
-            if (pixels.bits && params.white && (params.additive ? params.srcHasAlpha : params.opaqueDest))
+            if (kernel)
             {
-                // The two hot paths of every frame.
-                const uint32_t* s = pixels.bits + size_t(area.srcY + j) * pixels.stride + size_t(area.srcX);
-                if (params.additive)
-                    RunRowBatched<false>(d, s, r, w,
-                                         [&params](uint32_t* dp, const uint32_t* sp, int n)
-                                         { SpanAddWeighted(dp, sp, n, params.sat); });
-                else
-                    RunRowBatched<true>(d, s, r, w, SpanOntoOpaque);
+                // The hot paths of every frame; palette rows are expanded first.
+                const uint32_t* s = pixels.bits ? pixels.bits + srcOffset : scratch.data();
+                if (!pixels.bits)
+                    for (int i = 0; i < w; ++i) scratch[size_t(i)] = row[i];
+                kernel(d, s, w, params.sat);
             }
             else if (!params.additive)
             {
-                if (params.white && params.opaqueDest)
-                    RunRow<true>(d, row, r, w, SpanOntoOpaque);
-                else if (params.white)
-                    RunRow<false>(d, row, r, w, PerPixel([](uint32_t& dp, uint32_t sp) { BlendNormalWhite(dp, sp); }));
+                if (params.white)
+                    RunRow(d, row, runs + srcOffset, w, [](uint32_t& dp, uint32_t sp) { BlendNormalWhite(dp, sp); });
                 else
-                    RunRow<false>(
-                        d, row, r, w,
-                        PerPixel([&params](uint32_t& dp, uint32_t sp) { BlendNormalTinted(dp, sp, params); }));
+                    RunRow(d, row, runs + srcOffset, w,
+                           [&params](uint32_t& dp, uint32_t sp) { BlendNormalTinted(dp, sp, params); });
             }
             else if (params.srcHasAlpha)
             {
                 // Alpha-0 pixels add nothing when the source's alpha weighs its colour.
-                if (params.white)
-                    RunRow<false>(d, row, r, w,
-                                  [&params](uint32_t* dp, const uint32_t* sp, int n)
-                                  { SpanAddWeighted(dp, sp, n, params.sat); });
-                else
-                    RunRow<false>(d, row, r, w,
-                                  PerPixel([&params](uint32_t& dp, uint32_t sp) { BlendAdditive(dp, sp, params); }));
+                RunRow(d, row, runs + srcOffset, w,
+                       [&params](uint32_t& dp, uint32_t sp) { BlendAdditive(dp, sp, params); });
             }
             else
             {
                 // Without partial alpha every pixel adds its full colour, alpha 0 included.
-                if (params.white && pixels.bits)
-                    SpanAddFull(d, pixels.bits + size_t(area.srcY + j) * pixels.stride + size_t(area.srcX), w,
-                                params.sat);
-                else
-                    PlainRow(d, row, w, [&params](uint32_t& dp, uint32_t sp) { BlendAdditive(dp, sp, params); });
+                PlainRow(d, row, w, [&params](uint32_t& dp, uint32_t sp) { BlendAdditive(dp, sp, params); });
             }
         }
     };
@@ -466,11 +411,22 @@ void MemoryImage::BltMirror(Image* src, int x, int y, const Rect& srcRect, const
     BlendParams params(color.Clamped(), drawMode == DRAWMODE_ADDITIVE, GetSaturationTable());
     params.srcHasAlpha = source->mHasAlpha;
     params.opaqueDest = !mHasTransparency && !mHasAlpha;
+    const SpanFn kernel = WhiteKernel(params);
+    std::vector<uint32_t> reversed(kernel ? size_t(area.width) : 0);
     for (int j = 0; j < area.height; ++j)
     {
         uint32_t* d = bits + size_t(area.destY + j) * size_t(mWidth) + size_t(area.destX);
         const int sy = area.srcY + j;
-        for (int i = 0; i < area.width; ++i) BlendPixel(d[i], pixels.At(area.srcX + area.width - 1 - i, sy), params);
+        const int last = area.srcX + area.width - 1;
+        if (kernel)
+        {
+            for (int i = 0; i < area.width; ++i) reversed[size_t(i)] = pixels.At(last - i, sy);
+            kernel(d, reversed.data(), area.width, params.sat);
+        }
+        else
+        {
+            for (int i = 0; i < area.width; ++i) BlendPixel(d[i], pixels.At(last - i, sy), params);
+        }
     }
     BitsChanged();
 }

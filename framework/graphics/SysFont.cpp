@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <mutex>
 #include <vector>
 
@@ -133,13 +134,23 @@ void SysFont::Render()
         FT_Done_FreeType(library);
     }
 
-    // Shelf packing, one pixel apart so that bilinear or stretched draws never pick up a neighbour.
+    // Shelf packing, one pixel apart so that bilinear or stretched draws never pick up a neighbour. At large sizes
+    // a single glyph can be wider than the usual atlas row: the atlas then widens to hold the widest glyph, and to
+    // about the side of a square of all the glyphs so that the shelves do not hold one glyph each.
+    int atlasWidth = kAtlasWidth;
+    int64_t area = 0;
+    for (const Bitmap& bm : bitmaps)
+    {
+        atlasWidth = std::max(atlasWidth, bm.width);
+        if (!bm.alpha.empty()) area += int64_t(bm.width + 1) * (bm.rows + 1);
+    }
+    atlasWidth = std::max(atlasWidth, static_cast<int>(std::ceil(std::sqrt(static_cast<double>(area)))));
     int x = 0, y = 0, shelf = 0;
     for (int c = 0; c < 256; ++c)
     {
         const Bitmap& bm = bitmaps[c];
         if (bm.alpha.empty()) continue;
-        if (x + bm.width > kAtlasWidth)
+        if (x + bm.width > atlasWidth)
         {
             x = 0;
             y += shelf + 1;
@@ -150,9 +161,14 @@ void SysFont::Render()
         shelf = std::max(shelf, bm.rows);
     }
     mAtlas = std::make_unique<MemoryImage>(mHost);
-    mAtlas->Create(kAtlasWidth, std::max(1, y + shelf));
+    mAtlas->Create(atlasWidth, std::max(1, y + shelf));
     uint32_t* bits = mAtlas->GetBits();
-    if (bits == nullptr) return;
+    // A size whose atlas the image refuses (too many pixels) leaves the font unloaded rather than half-written.
+    if (bits == nullptr || mAtlas->GetWidth() != atlasWidth || mAtlas->GetHeight() != std::max(1, y + shelf))
+    {
+        mAtlas.reset();
+        return;
+    }
     std::fill(bits, bits + size_t(mAtlas->GetWidth()) * mAtlas->GetHeight(), 0u);
     for (int c = 0; c < 256; ++c)
     {
@@ -162,7 +178,8 @@ void SysFont::Render()
             for (int col = 0; col < bm.width; ++col)
             {
                 uint32_t a = bm.alpha[size_t(row) * bm.width + col];
-                bits[size_t(r.mY + row) * kAtlasWidth + r.mX + col] = a == 0 ? 0u : (a << 24) | 0x00FFFFFFu;
+                bits[size_t(r.mY + row) * size_t(atlasWidth) + size_t(r.mX + col)] =
+                    a == 0 ? 0u : (a << 24) | 0x00FFFFFFu;
             }
     }
     mAtlas->BitsChanged();

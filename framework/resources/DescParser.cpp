@@ -273,15 +273,42 @@ std::string DescParser::Unquote(const std::string& token)
     return out;
 }
 
-bool DescParser::DereferenceList(const ListDataElement& source, ListDataElement* dest)
+namespace
+{
+
+// Definitions may be built from definitions, each copying the ones it names: a few lines that each name the one
+// before several times would expand a list exponentially. One dereferenced list holds at most this many elements
+// and, like a parsed statement, at most MAX_LIST_DEPTH levels of lists.
+constexpr std::size_t kMaxDereferencedElements = std::size_t(1) << 16;
+
+// Takes the elements of `element` (nested `depth` lists deep in the result) from `budget`; false when they do not
+// fit.
+bool TakeFromBudget(const DataElement& element, int depth, std::size_t& budget)
+{
+    if (budget == 0) return false;
+    --budget;
+    if (!element.mIsList) return true;
+    if (depth > DescParser::MAX_LIST_DEPTH) return false;
+    for (const auto& child : static_cast<const ListDataElement&>(element).mElementVector)
+    {
+        if (!TakeFromBudget(*child, depth + 1, budget)) return false;
+    }
+    return true;
+}
+
+bool DereferenceInto(DescParser& parser, const ListDataElement& source, ListDataElement* dest, int depth,
+                     std::size_t& budget)
 {
     dest->mElementVector.clear();
     for (const auto& item : source.mElementVector)
     {
         if (item->mIsList)
         {
+            if (budget == 0 || depth >= DescParser::MAX_LIST_DEPTH) return parser.Error("List too large");
+            --budget;
             auto sub = std::make_unique<ListDataElement>();
-            if (!DereferenceList(static_cast<const ListDataElement&>(*item), sub.get())) return false;
+            if (!DereferenceInto(parser, static_cast<const ListDataElement&>(*item), sub.get(), depth + 1, budget))
+                return false;
             dest->mElementVector.push_back(std::move(sub));
             continue;
         }
@@ -289,20 +316,33 @@ bool DescParser::DereferenceList(const ListDataElement& source, ListDataElement*
         if (text.empty()) continue;
         if (text[0] == '\'' || text[0] == '"')
         {
-            dest->mElementVector.push_back(std::make_unique<SingleDataElement>(Unquote(text)));
+            if (budget == 0) return parser.Error("List too large");
+            --budget;
+            dest->mElementVector.push_back(std::make_unique<SingleDataElement>(DescParser::Unquote(text)));
         }
-        else if (IsImmediate(text))
+        else if (DescParser::IsImmediate(text))
         {
+            if (budget == 0) return parser.Error("List too large");
+            --budget;
             dest->mElementVector.push_back(std::make_unique<SingleDataElement>(text));
         }
         else
         {
-            DataElement* define = FindDefine(text);
-            if (define == nullptr) return Error("Unable to Dereference \"" + text + "\"");
+            DataElement* define = parser.FindDefine(text);
+            if (define == nullptr) return parser.Error("Unable to Dereference \"" + text + "\"");
+            if (!TakeFromBudget(*define, depth + 1, budget)) return parser.Error("List too large");
             dest->mElementVector.push_back(define->Duplicate());
         }
     }
     return true;
+}
+
+} // namespace
+
+bool DescParser::DereferenceList(const ListDataElement& source, ListDataElement* dest)
+{
+    std::size_t budget = kMaxDereferencedElements;
+    return DereferenceInto(*this, source, dest, 0, budget);
 }
 
 std::string DescParser::DataElementToString(const DataElement* element)

@@ -69,6 +69,20 @@ int Comp(uint32_t argb, int ch)
     return int((argb >> (16 - 8 * ch)) & 0xFF);
 }
 
+// How far, in steps of channel ch, a blended blit may land from the exact mix. The source reaches the blit
+// premultiplied as c x (a + 1) >> 8 and cut to the channel width, so it already sits up to a step below or (nearly)
+// above the exact c x a / 255, and the result adds half a step of rounding. 32 bits mix with the exact destination
+// weight and round once: over every source, alpha and destination value the worst case is 1.49 steps. 16 bits scale
+// the source by the tint's 5-bit factor k >> 3 (white keeps only 31/32 of it) and the destination by
+// (256 - alpha) >> 3 (up to 7/256 short), and cut both products down: every loss goes the same way, and over every
+// source, alpha, grey tint and destination the worst case is 5.50 steps of a 6-bit channel and 3.70 of a 5-bit one.
+double BlendBound(const DDInterface& d, int ch)
+{
+    if (d.mBitsPerPixel == 32) return 1.5;
+    const int width = ch == 0 ? d.mRedWidth : (ch == 1 ? d.mGreenWidth : d.mBlueWidth);
+    return width == 6 ? 5.51 : 3.71;
+}
+
 TEST(DDImageTest, FillsInEveryFormat)
 {
     for (Format f : kFormats)
@@ -117,13 +131,6 @@ TEST(DDImageTest, BlendedAndTintedBlitsMatchTheExactMix)
         Display d(f);
         ASSERT_EQ(d.result, 0);
         const DDInterface& dd = *d.device;
-        // The source reaches the blit premultiplied as c x (a + 1) >> 8 and cut to the channel width, so it already
-        // sits up to a step below or (nearly) above the exact c x a / 255, and the result adds half a step of
-        // rounding. 32 bits mix with the exact destination weight and round once: over every source, alpha and
-        // destination value the worst case is 1.49 steps. 16 bits weigh the destination with a 5-bit factor, a
-        // 1/32 grid on which the nearest factor still misses by up to 63/64 of a step of a 6-bit channel; with the
-        // truncated source and the rounding that comes to 2.32 steps (1.77 on 5-bit channels) even at the best.
-        const double bound = dd.mBitsPerPixel == 32 ? 1.5 : 2.5;
         // Every alpha 0..255 once, with varied colours, over a varied opaque background.
         std::mt19937 rng(7);
         std::vector<uint32_t> src(256), dst(256);
@@ -154,19 +161,88 @@ TEST(DDImageTest, BlendedAndTintedBlitsMatchTheExactMix)
                     const double srcValue = Comp(s, ch) / 255.0 * tintComp[ch] / 255.0 * Max(dd, ch);
                     const double exact = srcValue * a + old.c[ch] * (1 - a);
                     const double diff = std::abs(got.c[ch] - exact);
-                    EXPECT_LE(diff, bound) << "alpha " << (s >> 24) << " channel " << ch;
+                    EXPECT_LE(diff, BlendBound(dd, ch)) << "alpha " << (s >> 24) << " channel " << ch;
                 }
             }
         }
     }
 }
 
+// The 16-bit grey blend written out directly: source s (display format, alpha on top) and destination d spread into
+// one word with green in the high half, scaled by the 5-bit factors k >> 3 and (256 - alpha x a / 255) >> 3, each
+// part shifted down by 5 and masked, added and folded back.
+uint32_t SpreadGreyBlend(uint32_t s, uint32_t d, uint32_t greenMask, const Color& tint)
+{
+    const uint32_t sa = s >> 24, a = uint32_t(tint.mAlpha), k = uint32_t(tint.mRed) * a / 255;
+    if (sa == 0) return d;
+    if (sa == 255 && tint.IsWhite()) return s & (greenMask == 0x07E0 ? 0xFFFFu : 0x7FFFu);
+    const uint32_t mask = greenMask == 0x07E0 ? 0x07E0F81Fu : 0x03E07C1Fu;
+    auto spread = [&](uint32_t p) { return ((p & greenMask) << 16 | (p & ~greenMask & 0xFFFF)) & mask; };
+    const uint32_t t =
+        (((spread(s) * (k >> 3)) >> 5) & mask) + (((spread(d) * ((256 - sa * a / 255) >> 3)) >> 5) & mask);
+    return (t | t >> 16) & 0xFFFF;
+}
+
+TEST(DDImageTest, SixteenBitGreyBlendsAreTheSpreadFormulaExactly)
+{
+    const Color tints[] = {Color::White, Color(128, 128, 128, 255), Color(255, 255, 255, 160), Color(200, 200, 200, 77),
+                           Color(9, 9, 9, 255)};
+    for (Format f : {Format::Rgb565, Format::Rgb555})
+    {
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        const uint32_t greenMask = uint32_t(d.device->mGreenMask);
+        std::mt19937 rng(23);
+        const int w = 29, h = 9;
+        std::vector<uint32_t> src(size_t(w) * size_t(h)), dst(src.size());
+        for (size_t i = 0; i < src.size(); ++i)
+        {
+            const uint32_t kind = rng() % 4; // transparent, opaque, partial, partial
+            const uint32_t alpha = kind == 0 ? 0 : (kind == 1 ? 255 : rng() & 0xFF);
+            src[i] = alpha << 24 | (rng() & 0xFFFFFF);
+            dst[i] = 0xFF000000u | (rng() & 0xFFFFFF);
+        }
+        MemoryImage source(nullptr);
+        source.SetBits(src.data(), w, h);
+        const uint32_t* display = source.GetDisplayAlphaData(d.device.get());
+        for (const Color& tint : tints)
+            for (bool mirror : {false, true})
+                for (bool vector : {false, true})
+                {
+                    SCOPED_TRACE(FormatString("%s tint %08x mirror %d vector %d", ZestTest::FormatName(f),
+                                              unsigned(tint.ToInt()), int(mirror), int(vector)));
+                    DDImage::sVectorSpans = vector;
+                    DDImage dest(d.device.get());
+                    dest.SetBits(dst.data(), w, h);
+                    ASSERT_TRUE(dest.CreateSurfaceFromBits());
+                    std::vector<uint32_t> before(src.size());
+                    for (size_t i = 0; i < src.size(); ++i) before[i] = Raw(dest, int(i) % w, int(i) / w);
+                    if (mirror)
+                        dest.BltMirror(&source, 0, 0, Rect(0, 0, w, h), tint, 0);
+                    else
+                        dest.Blt(&source, 0, 0, Rect(0, 0, w, h), tint, 0);
+                    DDImage::sVectorSpans = true;
+                    for (int y = 0; y < h; ++y)
+                        for (int x = 0; x < w; ++x)
+                        {
+                            const int dx = mirror ? w - 1 - x : x;
+                            const size_t at = size_t(y) * size_t(w);
+                            ASSERT_EQ(Raw(dest, dx, y), SpreadGreyBlend(display[at + size_t(x)],
+                                                                        before[at + size_t(dx)], greenMask, tint))
+                                << x << "," << y;
+                        }
+                }
+    }
+}
+
 TEST(DDImageTest, VectorSpansMatchThePerPixelRoutine)
 {
     // Random sources mixing transparent, opaque and partial pixels (alone and in runs) at odd widths and offsets,
-    // partly off the destination, in both 32-bit channel orders, both modes, plain and mirrored, white and tinted.
-    const Color tints[] = {Color::White, Color(255, 120, 40, 200), Color(90, 200, 255, 255)};
-    for (Format f : {Format::Xrgb8888, Format::Xbgr8888})
+    // partly off the destination, in 5-6-5, 5-5-5 and both 32-bit channel orders, both modes, plain and mirrored,
+    // white, grey and tinted.
+    const Color tints[] = {Color::White, Color(255, 120, 40, 200), Color(90, 200, 255, 255), Color(160, 160, 160, 200),
+                           Color(255, 255, 255, 90)};
+    for (Format f : kFormats)
     {
         SCOPED_TRACE(ZestTest::FormatName(f));
         Display d(f);
@@ -218,7 +294,8 @@ TEST(DDImageTest, VectorSpansMatchThePerPixelRoutine)
 }
 
 // Blits a 16x16 source made of src (white tint) onto a new 16x16 surface image of the background and returns the
-// largest distance, in channel steps, of any channel from the exact mix.
+// largest distance of any channel from the exact mix, as a share of that channel's BlendBound (a spill into the
+// next channel lands far above 1).
 double WorstBlendError(Display& d, MemoryImage& source, const std::vector<uint32_t>& src,
                        const std::vector<uint32_t>& background)
 {
@@ -238,7 +315,7 @@ double WorstBlendError(Display& d, MemoryImage& source, const std::vector<uint32
         for (int ch = 0; ch < 3; ++ch)
         {
             const double exact = Comp(s, ch) / 255.0 * Max(dd, ch) * a + old.c[ch] * (1 - a);
-            worst = std::max(worst, std::abs(got.c[ch] - exact));
+            worst = std::max(worst, std::abs(got.c[ch] - exact) / BlendBound(dd, ch));
         }
     }
     return worst;
@@ -246,8 +323,8 @@ double WorstBlendError(Display& d, MemoryImage& source, const std::vector<uint32
 
 TEST(DDImageTest, BrightNearlyOpaquePixelsNeverSpillIntoTheNextChannel)
 {
-    // Full channels at every alpha over mid and light greys: each of the two rounded parts of the mix may round
-    // up, and their sum must stay in its channel (a spill shows as a wrong colour at the edge of white text).
+    // Full channels at every alpha over mid and light greys: the mix is made of two parts, each rounded or cut down
+    // on its own, and their sum must stay in its channel (a spill shows as a wrong colour at the edge of white text).
     const uint32_t colours[] = {0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00};
     const uint32_t greys[] = {0x888888, 0xBBBBBB, 0xF0F0F0};
     for (Format f : kFormats)
@@ -262,7 +339,7 @@ TEST(DDImageTest, BrightNearlyOpaquePixelsNeverSpillIntoTheNextChannel)
                 for (int i = 0; i < 256; ++i) src[size_t(i)] = uint32_t(i) << 24 | colour;
                 MemoryImage source(nullptr);
                 source.SetBits(src.data(), 16, 16);
-                EXPECT_LE(WorstBlendError(d, source, src, background), 2.25);
+                EXPECT_LE(WorstBlendError(d, source, src, background), 1.0);
             }
 }
 
@@ -292,7 +369,7 @@ TEST(DDImageTest, SourcesConvertAgainAfterTheDisplayChangesFormat)
 
         ZestTest::SetDesktop(order[1]);
         ASSERT_EQ(d.device->Init(d.window.get(), true), 0);
-        EXPECT_LE(WorstBlendError(d, source, src, background), 2.25);
+        EXPECT_LE(WorstBlendError(d, source, src, background), 1.0);
     }
 }
 

@@ -170,6 +170,36 @@ TEST(FontMeasure, KerningSpacingAndHighCharacters)
     EXPECT_EQ(width, font.StringWidth("ab\xC9")); // the last character's kerning is 0
 }
 
+TEST(FontMeasure, ValuesFromTheFileSaturateInsteadOfOverflowing)
+{
+    // A damaged or hostile descriptor can hold any int; widths, offsets and spacing then add up past the int range.
+    auto* data = DrawTest::MakeFixedFontData();
+    FontLayer& layer = data->mFontLayerList.front();
+    layer.mCharData['a'].mWidth = 2'000'000'000;
+    layer.mCharData['b'].mWidth = INT32_MIN;
+    layer.mCharData['c'].mOffset = Point(INT32_MAX, INT32_MIN);
+    layer.mSpacing = INT32_MAX;
+    layer.mOffsetX = INT32_MAX;
+    ImageFont font(data);
+    EXPECT_EQ(font.StringWidth("aa"), INT32_MAX);
+    EXPECT_EQ(font.CharAdvanceKerned('a', 'a'), INT32_MAX);
+    EXPECT_EQ(font.CharWidth('b'), INT32_MIN);
+    EXPECT_EQ(font.StringWidth(std::string(3, 'b')), INT32_MIN);
+
+    RecordingImage dest(100, 100);
+    Graphics g(&dest);
+    int width = 0;
+    font.DrawStringEx(&g, 0, 20, "aac", Color::White, g.GetClipRect(), nullptr, &width);
+    EXPECT_EQ(width, INT32_MAX);
+
+    // Scaled: point size 30 over a layer made for 1 multiplies every value by 30.
+    layer.mPointSize = 1;
+    font.SetPointSize(30);
+    EXPECT_EQ(font.CharWidth('a'), INT32_MAX);
+    EXPECT_EQ(font.CharWidth('b'), INT32_MIN);
+    font.DrawStringEx(&g, 0, 20, "abc", Color::White, g.GetClipRect(), nullptr, &width);
+}
+
 TEST(FontDraw, BucketOrderAndClamping)
 {
     auto* data = DrawTest::MakeFixedFontData();
@@ -352,6 +382,11 @@ TEST(FontData, ErrorsNameTheLine)
         {"Layer a; Kern 'abc' 1", "Line 1: Kern needs two characters: abc"},
         {"Layer a;\n Image 'no-such-image'", "Line 2: Failed to load image: no-such-image"},
         {"Layer a; (Spacing) 1", "Line 1: Missing Command"},
+        // Each definition names the one before eight times: expanded in full, every line would be eight times
+        // the size of the one before.
+        {"Define a (1 1 1 1 1 1 1 1);\nDefine b (a a a a a a a a);\nDefine c (b b b b b b b b);\n"
+         "Define d (c c c c c c c c);\nDefine e (d d d d d d d d);\nDefine f (e e e e e e e e)",
+         "Line 6: List too large"},
     };
     for (const auto& c : cases)
     {
@@ -461,4 +496,45 @@ TEST(SysFontTest, MeasuresDejaVuSans)
     for (int i = 0; i < 40 * 20; ++i) brightest = std::max(brightest, (dest.GetBits()[i] >> 16) & 0xFF);
     EXPECT_GT(brightest, 120u); // black all over when the shadow colour leaked into the text
     EXPECT_EQ(g.GetColor(), Color(255, 0, 0));
+}
+
+TEST(SysFontTest, LargeSizesKeepGlyphsWiderThanAnAtlasRow)
+{
+    // A resource file may ask for any positive point size; at 420 points (560 px) a 'W' is wider than 512 px.
+    SysFont font(nullptr, "Arial Unicode MS", 420);
+    if (!font.IsLoaded()) GTEST_SKIP() << "DejaVu Sans is not installed";
+    const int advance = font.CharWidth('W');
+    ASSERT_GT(advance, 540);
+
+    const int w = advance + 40;
+    const int h = font.GetHeight() + 20;
+    MemoryImage dest(nullptr);
+    std::vector<uint32_t> black(size_t(w) * h, 0xFF000000u);
+    dest.SetBits(black.data(), w, h);
+    Graphics g(&dest);
+    g.SetColor(Color(255, 0, 0));
+    font.DrawString(&g, 10, 10 + font.GetAscent(), "W", g.GetColor(), g.GetClipRect());
+
+    // The whole glyph is drawn: ink on both sides of x = 512, not a glyph cut off or dropped.
+    const uint32_t* bits = dest.GetBits();
+    int minX = w, maxX = -1;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if ((bits[size_t(y) * w + x] >> 16) & 0xFF)
+            {
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+            }
+    EXPECT_LT(minX, 40);
+    EXPECT_GT(maxX, advance - 40);
+
+    // Sizes whose atlas would pass the image size limit give an unloaded font that draws nothing, never a crash.
+    SysFont huge(nullptr, "Arial Unicode MS", 768);
+    std::vector<uint32_t> again(size_t(w) * h, 0xFF000000u);
+    dest.SetBits(again.data(), w, h);
+    huge.DrawString(&g, 10, 10 + font.GetAscent(), "W", g.GetColor(), g.GetClipRect());
+    if (!huge.IsLoaded())
+    {
+        EXPECT_EQ(std::vector<uint32_t>(dest.GetBits(), dest.GetBits() + again.size()), again);
+    }
 }

@@ -173,6 +173,40 @@ TEST(DescParser, NestingIsCapped)
     EXPECT_EQ(huge.mError, "Unterminated List");
 }
 
+TEST(DescParser, DereferencedNestingIsCappedToo)
+{
+    // A name expands to a copy of its definition, so wrapping a deep definition in further lists nests deeper
+    // than any statement can be written; chained, each definition would add to the depth of the next.
+    RecordingParser p;
+    ASSERT_TRUE(p.LoadDescriptorText("Define Deep " + std::string(200, '(') + "x" + std::string(200, ')')));
+    auto wrapped = [](int levels)
+    {
+        ListDataElement outer;
+        ListDataElement* inner = &outer;
+        for (int i = 1; i < levels; ++i)
+        {
+            auto next = std::make_unique<ListDataElement>();
+            ListDataElement* raw = next.get();
+            inner->mElementVector.push_back(std::move(next));
+            inner = raw;
+        }
+        inner->mElementVector.push_back(std::make_unique<SingleDataElement>("Deep"));
+        return outer;
+    };
+    struct Case
+    {
+        int levels;
+        bool fits;
+    };
+    for (const Case& c : {Case{1, true}, Case{57, true}, Case{58, false}, Case{100, false}})
+    {
+        p.mError.clear();
+        ListDataElement out;
+        EXPECT_EQ(p.DereferenceList(wrapped(c.levels), &out), c.fits) << c.levels;
+        EXPECT_EQ(p.mError, c.fits ? "" : "List too large") << c.levels;
+    }
+}
+
 TEST(DescParser, Unquote)
 {
     EXPECT_EQ(DescParser::Unquote("'it''s'"), "it's");
