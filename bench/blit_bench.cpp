@@ -3,6 +3,8 @@
 #include "graphics/BlendSpans.h"
 #include "graphics/MemoryImage.h"
 
+#include "BenchRatio.h"
+
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
@@ -168,44 +170,14 @@ BENCHMARK(BM_PixmanAdd)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OursNormalSse2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OursAdditiveSse2)->Unit(benchmark::kMicrosecond);
 
-// Prints the usual table, then our processor time over pixman's for each pair (processor time, as wall time
-// swings with the machine's load).
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                mTimes[run.run_name.function_name] = run.GetAdjustedCPUTime();
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        Ratio("normal blit / pixman OVER", "BM_OursNormal", "BM_PixmanOver");
-        Ratio("additive blit / pixman ADD", "BM_OursAdditive", "BM_PixmanAdd");
-        Ratio("normal, SSE2 / pixman OVER", "BM_OursNormalSse2", "BM_PixmanOver");
-        Ratio("additive, SSE2 / pixman ADD", "BM_OursAdditiveSse2", "BM_PixmanAdd");
-    }
-
-private:
-    void Ratio(const char* label, const std::string& ours, const std::string& theirs)
-    {
-        if (!mTimes.count(ours) || !mTimes.count(theirs) || mTimes[theirs] <= 0) return;
-        std::printf("%-28s %10.1f us vs %10.1f us   ratio %.2f\n", label, mTimes[ours], mTimes[theirs],
-                    mTimes[ours] / mTimes[theirs]);
-    }
-    std::map<std::string, double> mTimes;
-};
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return BenchRatio::Run(argc, argv,
+                           {{"normal blit / pixman OVER", "BM_OursNormal", "BM_PixmanOver"},
+                            {"additive blit / pixman ADD", "BM_OursAdditive", "BM_PixmanAdd"},
+                            {"normal, SSE2 / pixman OVER", "BM_OursNormalSse2", "BM_PixmanOver"},
+                            {"additive, SSE2 / pixman ADD", "BM_OursAdditiveSse2", "BM_PixmanAdd"}},
+                           BenchRatio::Clock::Cpu);
 }

@@ -8,6 +8,8 @@
 #include "platform/Surfaces.h"
 #include "platform/Window.h"
 
+#include "BenchRatio.h"
+
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
@@ -234,51 +236,19 @@ BENCHMARK(BM_PixmanAdd)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OursRotated)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PixmanRotated)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 
-// Prints the usual table, then our processor time over pixman's for each pair (processor time, as wall time
-// swings with the machine's load).
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                mTimes[run.benchmark_name()] = run.GetAdjustedCPUTime();
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        for (const char* bits : {"16", "32"})
-        {
-            const std::string fmt = std::string(bits) == "16" ? "565" : "888";
-            Ratio(fmt + " blended / pixman OVER", std::string("BM_OursBlend/") + bits,
-                  std::string("BM_PixmanOver/") + bits);
-            Ratio(fmt + " additive / pixman ADD", std::string("BM_OursAdditive/") + bits,
-                  std::string("BM_PixmanAdd/") + bits);
-            Ratio(fmt + " rotated / pixman bilinear", std::string("BM_OursRotated/") + bits,
-                  std::string("BM_PixmanRotated/") + bits);
-        }
-    }
-
-private:
-    void Ratio(const std::string& label, const std::string& ours, const std::string& theirs)
-    {
-        if (!mTimes.count(ours) || !mTimes.count(theirs) || mTimes[theirs] <= 0) return;
-        std::printf("%-30s %10.1f us vs %10.1f us   ratio %.2f\n", label.c_str(), mTimes[ours], mTimes[theirs],
-                    mTimes[ours] / mTimes[theirs]);
-    }
-    std::map<std::string, double> mTimes;
-};
 } // namespace
 
 int main(int argc, char** argv)
 {
     Platform::SetDebugOutputEnabled(false); // the display's start-up lines would drown the table
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    std::vector<BenchRatio::Pair> pairs;
+    for (const char* bits : {"16", "32"})
+    {
+        const std::string fmt = std::string(bits) == "16" ? "565" : "888";
+        const std::string arg = std::string("/") + bits;
+        pairs.push_back({fmt + " blended / pixman OVER", "BM_OursBlend" + arg, "BM_PixmanOver" + arg});
+        pairs.push_back({fmt + " additive / pixman ADD", "BM_OursAdditive" + arg, "BM_PixmanAdd" + arg});
+        pairs.push_back({fmt + " rotated / pixman bilinear", "BM_OursRotated" + arg, "BM_PixmanRotated" + arg});
+    }
+    return BenchRatio::Run(argc, argv, std::move(pairs), BenchRatio::Clock::Cpu);
 }

@@ -2,6 +2,8 @@
 #include "resources/ImageCodecs.h"
 #include "resources/ImageLib.h"
 
+#include "BenchRatio.h"
+
 #include <benchmark/benchmark.h>
 #include <png.h>
 #include <turbojpeg.h>
@@ -157,40 +159,12 @@ bool SamePixels()
     return true;
 }
 
-// Keeps each benchmark's processor time per iteration (steadier than wall time on a busy machine) for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                mTimes[run.benchmark_name()] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void PrintRatio(const char* what, const std::string& ours, const std::string& anchor) const
-    {
-        const auto a = mTimes.find(ours), b = mTimes.find(anchor);
-        if (a == mTimes.end() || b == mTimes.end() || b->second <= 0) return;
-        std::printf("%-5s ours %.3f ms, anchor %.3f ms, ratio %.2f\n", what, a->second * 1e3, b->second * 1e3,
-                    a->second / b->second);
-    }
-
-private:
-    std::map<std::string, double> mTimes;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (!SamePixels()) return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatio("PNG", "BM_PngOurs", "BM_PngLibpngSimplified");
-    reporter.PrintRatio("JPEG", "BM_JpegOurs", "BM_JpegTurboJpeg");
-    benchmark::Shutdown();
-    return 0;
+    return BenchRatio::Run(argc, argv,
+                           {{"PNG ours / libpng simplified", "BM_PngOurs", "BM_PngLibpngSimplified"},
+                            {"JPEG ours / TurboJPEG", "BM_JpegOurs", "BM_JpegTurboJpeg"}},
+                           BenchRatio::Clock::Cpu, SamePixels);
 }

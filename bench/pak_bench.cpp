@@ -3,6 +3,8 @@
 #include "resources/PakInterface.h"
 #include "resources/PakWriter.h"
 
+#include "BenchRatio.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -134,44 +136,17 @@ BENCHMARK(BM_PakOpenClose)->Arg(1)->Arg(0);
 BENCHMARK(BM_MapFindOnly);
 BENCHMARK(BM_PakGetC)->Unit(benchmark::kMillisecond);
 
-// Prints the usual table, then our time over the anchor's for each pair.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                mTimes[run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args)] =
-                    run.GetAdjustedRealTime();
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        Ratio("packed read / memcpy", "BM_PakReadLargeEntry", "BM_MemcpyFromMapping");
-        Ratio("open+close / map find", "BM_PakOpenClose/1", "BM_MapFindOnly");
-    }
-
-private:
-    void Ratio(const char* label, const std::string& ours, const std::string& theirs)
-    {
-        if (!mTimes.count(ours) || !mTimes.count(theirs) || mTimes[theirs] <= 0) return;
-        std::printf("%-24s %12.3f vs %12.3f   ratio %.2f\n", label, mTimes[ours], mTimes[theirs],
-                    mTimes[ours] / mTimes[theirs]);
-    }
-    std::map<std::string, double> mTimes;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    TheFixture(); // its reader must be the active one before anything is opened
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return BenchRatio::Run(argc, argv,
+                           {{"packed read / memcpy", "BM_PakReadLargeEntry", "BM_MemcpyFromMapping"},
+                            {"open+close / map find", "BM_PakOpenClose/1", "BM_MapFindOnly"}},
+                           BenchRatio::Clock::Real,
+                           []
+                           {
+                               TheFixture(); // its reader must be the active one before anything is opened
+                               return true;
+                           });
 }

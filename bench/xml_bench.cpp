@@ -4,6 +4,8 @@
 #include "resources/PakWriter.h"
 #include "resources/XMLParser.h"
 
+#include "BenchRatio.h"
+
 #include <benchmark/benchmark.h>
 #include <expat.h>
 #include <pugixml.hpp>
@@ -205,43 +207,17 @@ BENCHMARK(BM_OurReaderFromPack)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Pugixml)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Expat)->Unit(benchmark::kMicrosecond);
 
-// Prints the usual table, then our time over each anchor's.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                mTimes[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        Ratio("our reader / pugixml", "BM_OurReaderFromPack", "BM_Pugixml");
-        Ratio("our reader / expat", "BM_OurReaderFromPack", "BM_Expat");
-    }
-
-private:
-    void Ratio(const char* label, const std::string& ours, const std::string& theirs)
-    {
-        if (!mTimes.count(ours) || !mTimes.count(theirs) || mTimes[theirs] <= 0) return;
-        std::printf("%-24s %10.1f us vs %10.1f us   ratio %.2f\n", label, mTimes[ours], mTimes[theirs],
-                    mTimes[ours] / mTimes[theirs]);
-    }
-    std::map<std::string, double> mTimes;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    CheckAgreement();
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return BenchRatio::Run(argc, argv,
+                           {{"our reader / pugixml", "BM_OurReaderFromPack", "BM_Pugixml"},
+                            {"our reader / expat", "BM_OurReaderFromPack", "BM_Expat"}},
+                           BenchRatio::Clock::Real,
+                           []
+                           {
+                               CheckAgreement();
+                               return true;
+                           });
 }
