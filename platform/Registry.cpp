@@ -403,7 +403,12 @@ public:
         mFile = path;
         Forget();
     }
-    std::string File() const { return mFile.empty() ? ConfigFolder() + "/zest/settings.ini" : mFile; }
+    void SetFolderName(const std::string& name)
+    {
+        mFolderName = name;
+        if (mFile.empty()) Forget();
+    }
+    std::string File() const { return mFile.empty() ? ConfigFolder() + "/" + mFolderName + "/settings.ini" : mFile; }
     void Forget()
     {
         mLoaded = false;
@@ -412,6 +417,7 @@ public:
 
     std::array<bool, 3> faults{};
     std::set<RegistryKey*> handles;
+    std::string mFolderName = "zest";
 
 private:
     void Load()
@@ -636,6 +642,25 @@ void SetSettingsFile(const std::string& path)
     Store& store = TheStore();
     std::lock_guard<std::mutex> lock(store.mutex);
     store.SetFile(path);
+}
+
+void SetSettingsFolderName(const std::string& keyPath)
+{
+    // The key path names the folder, one level per component; anything that could climb out of the configuration
+    // folder or name nothing is dropped, so a hostile string table cannot place the file elsewhere.
+    std::string folder;
+    size_t start = 0;
+    while (start <= keyPath.size())
+    {
+        size_t end = keyPath.find_first_of("\\/", start);
+        if (end == std::string::npos) end = keyPath.size();
+        const std::string part = keyPath.substr(start, end - start);
+        if (!part.empty() && part != "." && part != "..") folder += (folder.empty() ? "" : "/") + part;
+        start = end + 1;
+    }
+    Store& store = TheStore();
+    std::lock_guard<std::mutex> lock(store.mutex);
+    store.SetFolderName(folder.empty() ? "zest" : folder);
 }
 
 std::string SettingsFile()

@@ -3,7 +3,7 @@
 // Implements: keys opened or created under HKEY_CURRENT_USER by '\'-separated paths (compared ignoring ASCII
 // case), typed values (REG_SZ text stored byte for byte without adding a terminator, REG_DWORD as 4 bytes
 // little-endian, REG_BINARY), query / set / delete value and close, access rights checked as the flags say.
-// Everything lives in one text file (default $XDG_CONFIG_HOME/zest/settings.ini), rewritten atomically after each
+// Everything lives in one text file (default $XDG_CONFIG_HOME/<key path>/settings.ini), rewritten atomically after each
 // change; a change that cannot be saved is undone and reported. A damaged file is read as an empty store and kept
 // aside as "<file>.damaged" (then ".damaged-2", ...), never overwritten. Test hooks make open, create or set fail.
 // Leaves out: other roots, deleting keys, enumerating keys or values, other value types, security descriptors,
@@ -67,6 +67,9 @@ int32_t RegCloseKey(HKEY key);
 
 // Where the store lives; an empty path goes back to the default. The store is read again at its next use.
 void SetSettingsFile(const std::string& path);
+// The default file's folder under the configuration folder, from a key path such as "Maker\\Product" (folders
+// Maker/Product); "zest" until the application names its key. An explicit settings file still wins.
+void SetSettingsFolderName(const std::string& keyPath);
 std::string SettingsFile();
 // Forgets the in-memory store so the next call reads the file again.
 void ReloadSettings();

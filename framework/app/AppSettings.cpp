@@ -224,6 +224,8 @@ void ZestAppBase::ReadFromRegistry()
     mRegistryRead = true;
     mRegKey = WideToNarrow(GetString("RegistryKey", NarrowToWide(mRegKey)));
     if (mRegKey.empty()) return;
+    // The settings file lives in a folder named after the key, as each product's settings keep apart.
+    Platform::SetSettingsFolderName(mRegKey);
 
     int32_t value = 0;
     if (RegistryReadInteger("MusicVolume", value)) mMusicVolume = PercentToVolume(value);

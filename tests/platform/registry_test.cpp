@@ -332,3 +332,33 @@ TEST_F(RegistryTest, SettingsFileFollowsTheConfigFolderOrAnExplicitPath)
     EXPECT_TRUE(fs::exists(root + "/elsewhere/store.ini"));
     EXPECT_FALSE(fs::exists(file));
 }
+
+TEST_F(RegistryTest, DefaultFileLivesInAFolderNamedAfterTheKey)
+{
+    const struct
+    {
+        const char* key;
+        const char* folder;
+    } cases[] = {
+        {"Maker\\Product", "Maker/Product"},
+        {"Maker/Product", "Maker/Product"},
+        {"\\..\\Maker\\.\\", "Maker"},
+        {"..", "zest"},
+        {"", "zest"},
+    };
+    for (const auto& c : cases)
+    {
+        SetSettingsFolderName(c.key);
+        EXPECT_EQ(SettingsFile(), root + "/config/" + c.folder + "/settings.ini") << c.key;
+    }
+    SetSettingsFolderName("Maker\\Product");
+    HKEY key = Create("SOFTWARE\\Maker\\Product");
+    EXPECT_EQ(Set(key, "x", REG_SZ, "y"), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_TRUE(fs::exists(root + "/config/Maker/Product/settings.ini"));
+    // An explicit file still wins over the key's folder.
+    SetSettingsFile(root + "/elsewhere/store.ini");
+    EXPECT_EQ(SettingsFile(), root + "/elsewhere/store.ini");
+    SetSettingsFile("");
+    SetSettingsFolderName("");
+}
