@@ -1,5 +1,6 @@
 // Program entry: until the game's own screens take over, a small application that shows the framework at work.
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +28,15 @@ public:
     std::unique_ptr<Zest::SysFont> titleFont;
     std::unique_ptr<Zest::SysFont> textFont;
     std::string status = "Click a button.";
+    // Called with each printable character typed while the backdrop has the keyboard.
+    std::function<void(char)> onTyped;
+
+    Backdrop() { wantsFocus = true; }
+
+    void KeyChar(char chr) override
+    {
+        if (chr >= 32 && chr < 127 && onTyped) onTyped(chr);
+    }
 
     void Draw(Zest::Graphics* g) override
     {
@@ -72,7 +82,9 @@ public:
         mBackdrop.titleFont = std::make_unique<Zest::SysFont>(this, "Arial Unicode MS", 28, true);
         mBackdrop.textFont = std::make_unique<Zest::SysFont>(this, "Arial Unicode MS", 12);
         mBackdrop.Resize(0, 0, mWidth, mHeight);
+        mBackdrop.onTyped = [this](char chr) { Report("Typed", "typed", std::string(1, chr)); };
         mWidgetManager->AddWidget(&mBackdrop);
+        mWidgetManager->SetFocus(&mBackdrop);
 
         static const char* const kLabels[kButtonCount] = {"Play", "Options", "Quit"};
         for (int i = 0; i < kButtonCount; ++i)
@@ -96,21 +108,23 @@ public:
         if (id == kWelcomeDialogId + 2000)
         {
             CloseDialog(kWelcomeDialogId);
-            Report("dialog OK");
+            // The keyboard goes back to the backdrop, which shows what is typed.
+            mWidgetManager->SetFocus(&mBackdrop);
+            Report("Clicked", "clicked", "dialog OK");
             return;
         }
         if (id < kFirstButtonId || id >= kFirstButtonId + kButtonCount) return;
-        Report(mButtons[id - kFirstButtonId]->label);
+        Report("Clicked", "clicked", mButtons[id - kFirstButtonId]->label);
         if (id == kFirstButtonId + 2) Shutdown();
     }
 
 private:
     // Shown in the window and written to the standard output, where scripted runs look for it.
-    void Report(const std::string& what)
+    void Report(const char* shown, const char* printed, const std::string& what)
     {
-        mBackdrop.status = "Clicked: " + what;
+        mBackdrop.status = std::string(shown) + ": " + what;
         mBackdrop.MarkDirty();
-        std::printf("clicked %s\n", what.c_str());
+        std::printf("%s %s\n", printed, what.c_str());
         std::fflush(stdout);
     }
 

@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# Drives the real application window on an X display: clicks, typing, the Alt+Enter full-screen toggle and Alt+F4.
+# Usage: embercook_window.sh <embercook> [screenshot folder]. Exits 77 (skipped) when there is no display or tool.
+set -u
+
+app=$1
+shots=${2:-}
+convert=/usr/bin/convert
+
+skip() { echo "SKIPPED: $*"; exit 77; }
+fail() {
+    echo "FAILED: $*"
+    [ -n "${tmp:-}" ] && [ -f "$tmp/out.txt" ] && { echo "--- stdout"; cat "$tmp/out.txt"; }
+    [ -n "${tmp:-}" ] && [ -f "$tmp/err.txt" ] && { echo "--- stderr (tail)"; tail -n 30 "$tmp/err.txt"; }
+    exit 1
+}
+
+[ -n "${DISPLAY:-}" ] || skip "no X display"
+command -v xdotool >/dev/null 2>&1 || skip "xdotool is not installed"
+command -v xwd >/dev/null 2>&1 || skip "xwd is not installed"
+[ -x "$convert" ] || skip "ImageMagick's convert is not installed"
+[ -x "$app" ] || fail "no program at $app"
+
+# Every X call is bounded: a wedged server must fail the test, not hang it.
+x() { timeout 5 xdotool "$@"; }
+
+tmp=$(mktemp -d)
+pid=
+cleanup() {
+    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+        kill "$pid" 2>/dev/null
+        sleep 0.5
+        kill -9 "$pid" 2>/dev/null
+    fi
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+# Settings, lock and caches go to a fresh folder, so the run neither reads nor leaves anything of the user's.
+export XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data XDG_CACHE_HOME=$tmp/cache
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+
+read -r screen_w screen_h < <(x getdisplaygeometry) || fail "cannot read the screen size"
+[ "$screen_w" -gt 800 ] && [ "$screen_h" -gt 600 ] || skip "screen ${screen_w}x${screen_h} is not larger than the game"
+
+"$app" >"$tmp/out.txt" 2>"$tmp/err.txt" &
+pid=$!
+
+wid=$(timeout 10 xdotool search --sync --onlyvisible --pid "$pid" --name '^Ember Cook$' 2>/dev/null | head -n 1)
+[ -n "$wid" ] || fail "no window appeared within 10 s"
+
+# geometry -> "X Y W H" of the window on the screen.
+geometry() {
+    local X='' Y='' WIDTH='' HEIGHT='' SCREEN='' WINDOW=''
+    eval "$(x getwindowgeometry --shell "$wid")"
+    echo "$X $Y $WIDTH $HEIGHT"
+}
+
+# wait_for <what> <command...>: polls for up to 5 s.
+wait_for() {
+    local what=$1; shift
+    for _ in $(seq 50); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    fail "$what"
+}
+
+printed() { grep -qx "$1" "$tmp/out.txt"; }
+geometry_is() { [ "$(geometry | cut -d' ' -f3-4)" = "$1 $2" ]; }
+
+# shot <name>: the window's own picture as PNG.
+shot() { timeout 5 xwd -silent -id "$wid" | "$convert" xwd:- "png:$tmp/$1.png"; }
+
+# pixel <name> <x> <y> -> "r,g,b" (0..255 each).
+pixel() { "$convert" "$tmp/$1.png" -depth 8 -format "%[fx:int(255*r+.5)],%[fx:int(255*g+.5)],%[fx:int(255*b+.5)]" \
+              -crop "1x1+$2+$3" +repage info:; }
+is_black() { [ "$(pixel "$@")" = "0,0,0" ]; }
+
+keep() { [ -z "$shots" ] || { mkdir -p "$shots" && cp "$tmp/$1.png" "$shots/$2.png"; }; }
+
+wait_for "the window never reached 800x600" geometry_is 800 600
+read -r wx wy _ _ < <(geometry)
+# A window is mapped before its first picture; a person clicks on what is shown, so the test waits for it too.
+drawn() { shot start && ! is_black start 5 5; }
+wait_for "the window never showed its picture" drawn
+
+# Clicks land where a person's would: the pointer moves there and presses.
+x mousemove --sync $((wx + 130)) $((wy + 200)) click 1 || fail "xdotool could not click"
+wait_for "'clicked Play' was not printed" printed "clicked Play"
+x mousemove --sync $((wx + 539)) $((wy + 322)) click 1 || fail "xdotool could not click"
+wait_for "'clicked dialog OK' was not printed" printed "clicked dialog OK"
+
+# Typing goes to the window that has the keyboard, as a person's typing does.
+x windowfocus --sync "$wid" || fail "could not give the window the keyboard"
+x key --clearmodifiers q || fail "xdotool could not type"
+wait_for "'typed q' was not printed" printed "typed q"
+
+# The windowed picture has no border of its own: every corner shows the backdrop.
+wait_for "the windowed screenshot could not be taken" shot windowed
+for corner in "0 0" "799 0" "0 599" "799 599"; do
+    is_black windowed $corner && fail "windowed corner ($corner) is black"
+done
+keep windowed embercook_windowed
+
+# Alt+Enter: full screen, the 800x600 picture centred in black bars.
+x key alt+Return || fail "xdotool could not press Alt+Enter"
+wait_for "Alt+Enter did not cover the screen (now $(geometry))" geometry_is "$screen_w" "$screen_h"
+ox=$(((screen_w - 800) / 2))
+oy=$(((screen_h - 600) / 2))
+letterboxed() {
+    shot fullscreen || return 1
+    local corner
+    for corner in "0 0" "$((screen_w - 1)) 0" "0 $((screen_h - 1))" "$((screen_w - 1)) $((screen_h - 1))" \
+        "$((ox - 1)) $oy" "$((ox + 800)) $((oy + 599))"; do
+        is_black fullscreen $corner || return 1
+    done
+    ! is_black fullscreen $((screen_w / 2)) $((screen_h / 2)) && ! is_black fullscreen "$ox" "$oy" &&
+        ! is_black fullscreen $((ox + 799)) $((oy + 599))
+}
+wait_for "the full-screen picture is not letterboxed" letterboxed
+keep fullscreen embercook_fullscreen
+# The same picture in the same colours: full screen runs at the game's 16-bit depth, so each channel may lose its
+# low bits, but a swapped or shifted channel would move it much further.
+close_to() {
+    local a b i
+    IFS=, read -r -a a <<<"$1"
+    IFS=, read -r -a b <<<"$2"
+    for i in 0 1 2; do
+        [ $((a[i] - b[i])) -le 8 ] && [ $((b[i] - a[i])) -le 8 ] || return 1
+    done
+}
+for spot in "5 5" "130 190" "500 300"; do
+    set -- $spot
+    full=$(pixel fullscreen $((ox + $1)) $((oy + $2)))
+    windowed=$(pixel windowed "$1" "$2")
+    close_to "$full" "$windowed" || fail "at ($spot) full screen shows $full, the window showed $windowed"
+done
+
+# Alt+Enter again: back to the 800x600 window.
+x key alt+Return || fail "xdotool could not press Alt+Enter"
+wait_for "the second Alt+Enter did not bring the window back (now $(geometry))" geometry_is 800 600
+
+# The mouse still maps to the logical screen after the round trip.
+read -r wx wy _ _ < <(geometry)
+x mousemove --sync $((wx + 130)) $((wy + 260)) click 1 || fail "xdotool could not click"
+wait_for "'clicked Options' was not printed after the round trip" printed "clicked Options"
+
+# Alt+F4 closes; the program ends by itself with 0 and has written its settings.
+x windowfocus --sync "$wid" || true
+x key alt+F4 || fail "xdotool could not press Alt+F4"
+for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "the program did not end within 10 s of Alt+F4"
+wait "$pid"
+code=$?
+pid=
+[ "$code" -eq 0 ] || fail "exit code $code after Alt+F4"
+
+settings=$(grep -rlx '"ScreenMode" = int:0' "$XDG_CONFIG_HOME" 2>/dev/null | head -n 1)
+[ -n "$settings" ] || fail "no settings file with the windowed screen mode under $XDG_CONFIG_HOME"
+
+echo "PASSED: clicks, typing, full screen and back, exit 0, settings written"
+exit 0
