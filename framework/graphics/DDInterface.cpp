@@ -69,6 +69,28 @@ std::string DDInterface::ResultToString(int result)
     }
 }
 
+// The draw surface of the display size and the clipper that binds the primary to the window; the step texts
+// name the mode ("FullScreen" or "Windowed").
+int DDInterface::CreateDrawSurfaceAndClipper(HWND window, const char* mode)
+{
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = kSurfaceDesc2Size;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.dwWidth = uint32_t(mWidth);
+    desc.dwHeight = uint32_t(mHeight);
+    desc.ddsCaps.dwCaps = mIs3D ? DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE | DDSCAPS_VIDEOMEMORY
+                                : DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+    HRESULT result = CreateSurface(&desc, &mDrawSurface);
+    if (result != DD_OK)
+        return Fail((std::string("CreateSurface ") + mode + " DrawSurface").c_str(), result, RESULT_SURFACE_FAIL);
+    IDirectDrawClipper* clipper = nullptr;
+    result = mDD->CreateClipper(0, &clipper, nullptr);
+    if (result != DD_OK) return Fail((std::string("CreateClipper ") + mode).c_str(), result, RESULT_FAIL);
+    if (clipper->SetHWnd(0, window) == DD_OK) mPrimarySurface->SetClipper(clipper);
+    clipper->Release();
+    return RESULT_OK;
+}
+
 int DDInterface::Fail(const char* step, HRESULT result, int code)
 {
     mErrorString = FormatString("%s: %s", step, DirectXErrorName(result).c_str());
@@ -315,20 +337,7 @@ int DDInterface::Init(HWND window, bool windowed)
             ClearSurface(mPrimarySurface);
             ClearSurface(mSecondarySurface);
         }
-        desc = DDSURFACEDESC2{};
-        desc.dwSize = kSurfaceDesc2Size;
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-        desc.dwWidth = uint32_t(mWidth);
-        desc.dwHeight = uint32_t(mHeight);
-        desc.ddsCaps.dwCaps = mIs3D ? DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE | DDSCAPS_VIDEOMEMORY
-                                    : DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-        result = CreateSurface(&desc, &mDrawSurface);
-        if (result != DD_OK) return Fail("CreateSurface FullScreen DrawSurface", result, RESULT_SURFACE_FAIL);
-        IDirectDrawClipper* clipper = nullptr;
-        result = mDD->CreateClipper(0, &clipper, nullptr);
-        if (result != DD_OK) return Fail("CreateClipper FullScreen", result, RESULT_FAIL);
-        if (clipper->SetHWnd(0, window) == DD_OK) mPrimarySurface->SetClipper(clipper);
-        clipper->Release();
+        if (const int code = CreateDrawSurfaceAndClipper(window, "FullScreen"); code != RESULT_OK) return code;
         if (!mApp->mUseFlip) mDD->FlipToGDISurface();
     }
     else
@@ -373,20 +382,7 @@ int DDInterface::Init(HWND window, bool windowed)
         result = CreateSurface(&desc, &mPrimarySurface);
         if (result == DDERR_INVALIDPIXELFORMAT) return RESULT_INVALID_COLORDEPTH;
         if (result != DD_OK) return Fail("CreateSurface Windowed Primary", result, RESULT_SURFACE_FAIL);
-        desc = DDSURFACEDESC2{};
-        desc.dwSize = kSurfaceDesc2Size;
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-        desc.dwWidth = uint32_t(mWidth);
-        desc.dwHeight = uint32_t(mHeight);
-        desc.ddsCaps.dwCaps = mIs3D ? DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE | DDSCAPS_VIDEOMEMORY
-                                    : DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-        result = CreateSurface(&desc, &mDrawSurface);
-        if (result != DD_OK) return Fail("CreateSurface Windowed DrawSurface", result, RESULT_SURFACE_FAIL);
-        IDirectDrawClipper* clipper = nullptr;
-        result = mDD->CreateClipper(0, &clipper, nullptr);
-        if (result != DD_OK) return Fail("CreateClipper Windowed", result, RESULT_FAIL);
-        if (clipper->SetHWnd(0, window) == DD_OK) mPrimarySurface->SetClipper(clipper);
-        clipper->Release();
+        if (const int code = CreateDrawSurfaceAndClipper(window, "Windowed"); code != RESULT_OK) return code;
     }
     OutputDebug("Draw buffer is       %4lu x %4lu [%2d:%2d]\n", (unsigned long)mWidth, (unsigned long)mHeight,
                 mAspect.mNumerator, mAspect.mDenominator);

@@ -161,6 +161,7 @@ public:
 
 private:
     int Fail(const char* step, Platform::HRESULT result, int code);
+    int CreateDrawSurfaceAndClipper(Platform::HWND window, const char* mode);
     // Blits the draw surface's src rectangle to dest on the primary, timed against the beam when asked.
     Platform::HRESULT PresentWindowed(const Platform::RECT& src, const Platform::RECT& dest);
     // Draws the cursor into the surface at the cursor position (offset added); false when nothing was drawn.

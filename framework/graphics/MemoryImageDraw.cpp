@@ -164,6 +164,18 @@ int TruncCoordinate(double v)
     return int(v);
 }
 
+// Horizontal and vertical lines are one-pixel rectangles including both ends; false for any other line.
+bool FillAxisLine(MemoryImage& image, int ix1, int iy1, int ix2, int iy2, const Color& color, int drawMode)
+{
+    if (iy1 == iy2)
+        image.FillRect(Rect(std::min(ix1, ix2), iy1, std::abs(ix2 - ix1) + 1, 1), color, drawMode);
+    else if (ix1 == ix2)
+        image.FillRect(Rect(ix1, std::min(iy1, iy2), 1, std::abs(iy2 - iy1) + 1), color, drawMode);
+    else
+        return false;
+    return true;
+}
+
 } // namespace
 
 bool MemoryImage::CalcRotatedBlit(float& x, float& y, const Rect& srcRect, const Rect& clip, DRect& bounds,
@@ -204,16 +216,7 @@ void MemoryImage::DrawLine(double x1, double y1, double x2, double y2, const Col
 {
     const int ix1 = TruncCoordinate(x1), iy1 = TruncCoordinate(y1);
     const int ix2 = TruncCoordinate(x2), iy2 = TruncCoordinate(y2);
-    if (iy1 == iy2)
-    {
-        FillRect(Rect(std::min(ix1, ix2), iy1, std::abs(ix2 - ix1) + 1, 1), color, drawMode);
-        return;
-    }
-    if (ix1 == ix2)
-    {
-        FillRect(Rect(ix1, std::min(iy1, iy2), 1, std::abs(iy2 - iy1) + 1), color, drawMode);
-        return;
-    }
+    if (FillAxisLine(*this, ix1, iy1, ix2, iy2, color, drawMode)) return;
     if (drawMode != DRAWMODE_NORMAL && drawMode != DRAWMODE_ADDITIVE) return;
     const Color c = color.Clamped();
     const uint32_t packed = c.ToInt();
@@ -264,16 +267,7 @@ void MemoryImage::DrawLineAntiAliased(double x1, double y1, double x2, double y2
 {
     const int ix1 = TruncCoordinate(x1), iy1 = TruncCoordinate(y1);
     const int ix2 = TruncCoordinate(x2), iy2 = TruncCoordinate(y2);
-    if (iy1 == iy2)
-    {
-        FillRect(Rect(std::min(ix1, ix2), iy1, std::abs(ix2 - ix1) + 1, 1), color, drawMode);
-        return;
-    }
-    if (ix1 == ix2)
-    {
-        FillRect(Rect(ix1, std::min(iy1, iy2), 1, std::abs(iy2 - iy1) + 1), color, drawMode);
-        return;
-    }
+    if (FillAxisLine(*this, ix1, iy1, ix2, iy2, color, drawMode)) return;
     if (drawMode != DRAWMODE_NORMAL) return;
     const Color c = color.Clamped();
     const uint32_t rgb = c.ToInt() & 0x00FFFFFF;
