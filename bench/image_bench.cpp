@@ -1,6 +1,6 @@
 // PNG and JPEG decoding of an 800x600 picture: our loaders against libpng's simplified API and TurboJPEG.
-#include "resources/ImageCodecs.h"
-#include "resources/ImageLib.h"
+#include "data/ImageCodecs.h"
+#include "data/ImageLib.h"
 
 #include "BenchRatio.h"
 

@@ -1,7 +1,7 @@
 // Pack reads: a large packed entry read in 64 KB blocks through the wrappers against memcpy from the same mapping;
 // also opening names among many entries, and reading byte by byte. Prints the time ratios.
-#include "resources/PakInterface.h"
-#include "resources/PakWriter.h"
+#include "data/PakInterface.h"
+#include "data/PakWriter.h"
 
 #include "BenchRatio.h"
 

@@ -1,8 +1,8 @@
 // Our XML reader on a generated 1 MB level-like file (read from a pack), against pugixml and expat on the same
 // bytes in memory; all three must see the same elements and attributes. Prints the time ratios.
-#include "resources/PakInterface.h"
-#include "resources/PakWriter.h"
-#include "resources/XMLParser.h"
+#include "data/PakInterface.h"
+#include "data/PakWriter.h"
+#include "data/XMLParser.h"
 
 #include "BenchRatio.h"
 

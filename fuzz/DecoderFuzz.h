@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/Debug.h"
-#include "resources/ImageCodecs.h"
+#include "data/ImageCodecs.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Fuzz target for the descriptor statement language: statement splitting, tokenising and the argument helpers.
-#include "resources/DescParser.h"
+#include "data/DescParser.h"
 
-#include "app/Common.h"
+#include "base/Common.h"
 
 #include <cstddef>
 #include <cstdint>

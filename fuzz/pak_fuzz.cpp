@@ -1,6 +1,6 @@
 // Fuzz target: a whole pack file (given unscrambled) is added, then every entry is read through seeks, reads,
 // single characters and lines in an order driven by the input; nothing may be read outside an entry.
-#include "resources/PakInterface.h"
+#include "data/PakInterface.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // Fuzz target: any bytes read as an XML data file; reading ends cleanly or with one of the reader's error texts.
-#include "resources/XMLParser.h"
+#include "data/XMLParser.h"
 
 #include <cstdint>
 #include <cstdio>

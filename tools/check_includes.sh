@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails when a source file outside platform/ includes a system header (SDL, POSIX, Linux, X11): only the
-# platform layer talks to the operating system.
+# platform layer talks to the operating system. Also fails when a framework folder includes one above it.
 set -u
 root=${1:-$(dirname "$0")/..}
 cd "$root" || exit 2
@@ -14,4 +14,27 @@ if [ -n "$hits" ]; then
     exit 1
 fi
 echo "system headers appear only in platform/"
-exit 0
+
+# Framework folders include only folders below them: platform <- base <- data <- graphics <- widgets, sound
+# <- resources <- app <- game. An include that points upward is a layering fault.
+status=0
+check_layer() {
+    local folder=$1 forbidden=$2
+    [ -d "framework/$folder" ] || return 0
+    local up
+    up=$(grep -rn -E "^[[:space:]]*#[[:space:]]*include[[:space:]]*\"($forbidden)/" "framework/$folder" 2>/dev/null)
+    if [ -n "$up" ]; then
+        echo "framework/$folder includes a folder above it:"
+        echo "$up"
+        status=1
+    fi
+}
+check_layer base 'data|graphics|widgets|sound|resources|app|game|board|screens'
+check_layer data 'graphics|widgets|sound|resources|app|game|board|screens'
+check_layer graphics 'widgets|sound|resources|app|game|board|screens'
+check_layer widgets 'sound|resources|app|game|board|screens'
+check_layer sound 'graphics|widgets|resources|app|game|board|screens'
+check_layer resources 'app|game|board|screens'
+check_layer app 'game|board|screens'
+[ "$status" -eq 0 ] && echo "framework folders include only folders below them"
+exit "$status"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/Common.h"
+#include "base/Common.h"
 #include "app/ZestAppBase.h"
 #include "graphics/DDImage.h"
 #include "platform/Clipboard.h"
@@ -13,7 +13,7 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
-#include "resources/ImageLib.h"
+#include "data/ImageLib.h"
 #include "widgets/Dialog.h"
 #include "widgets/WidgetManager.h"
 

@@ -1,5 +1,5 @@
 // The application's side of the crash catcher: where the report goes and the text it carries.
-#include "app/Common.h"
+#include "base/Common.h"
 #include "app/ZestAppBase.h"
 #include "platform/Crash.h"
 #include "platform/Threads.h"

@@ -1,7 +1,7 @@
 // The window procedure, the deferred input queue, demo input records and their replay, focus and playback keys.
 #include <cstdlib>
 
-#include "app/Common.h"
+#include "base/Common.h"
 #include "app/ZestAppBase.h"
 #include "platform/Clock.h"
 #include "platform/Debug.h"

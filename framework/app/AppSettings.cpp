@@ -5,11 +5,11 @@
 #include <cstring>
 #include <vector>
 
-#include "app/Common.h"
+#include "base/Common.h"
 #include "app/ZestAppBase.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
-#include "resources/PakInterface.h"
+#include "data/PakInterface.h"
 
 namespace Zest
 {

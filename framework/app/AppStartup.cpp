@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/Common.h"
-#include "app/Random.h"
+#include "base/Common.h"
+#include "base/Random.h"
 #include "app/ZestAppBase.h"
 #include "graphics/DDImage.h"
 #include "platform/Clock.h"
@@ -17,8 +17,8 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/System.h"
-#include "resources/ImageLib.h"
-#include "resources/PakInterface.h"
+#include "data/ImageLib.h"
+#include "data/PakInterface.h"
 #include "widgets/WidgetManager.h"
 
 namespace Zest

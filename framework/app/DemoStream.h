@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Buffer.h"
+#include "base/Buffer.h"
 
 namespace Zest
 {

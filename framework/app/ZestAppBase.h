@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Buffer.h"
+#include "base/Buffer.h"
 #include "app/DemoStream.h"
-#include "app/SoundServices.h"
+#include "sound/SoundServices.h"
 #include "graphics/DDInterface.h"
 #include "graphics/ImageHost.h"
 #include "platform/Instance.h"

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "app/Common.h"
+#include "base/Common.h"
 #include "graphics/DDImage.h"
 #include "platform/Clock.h"
 #include "platform/Modules.h"

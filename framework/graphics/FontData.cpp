@@ -5,10 +5,10 @@
 #include <cctype>
 #include <iterator>
 
-#include "app/Common.h"
+#include "base/Common.h"
 #include "graphics/MemoryImage.h"
-#include "resources/ImageLib.h"
-#include "resources/PakInterface.h"
+#include "data/ImageLib.h"
+#include "data/PakInterface.h"
 
 namespace Zest
 {

@@ -12,7 +12,7 @@
 
 #include "graphics/Color.h"
 #include "graphics/Rect.h"
-#include "resources/DescParser.h"
+#include "data/DescParser.h"
 
 namespace Zest
 {

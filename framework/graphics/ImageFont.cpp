@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "app/Common.h"
+#include "base/Common.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Common.h"
+#include "base/Common.h"
 #include "app/ZestAppBase.h"
 #include "platform/Clock.h"
 #include "platform/Cursors.h"

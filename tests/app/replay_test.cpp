@@ -2,7 +2,7 @@
 // and a file read is recorded through Start, then replayed from the demo file into an empty store and folder.
 #include "AppTestSupport.h"
 
-#include "app/Buffer.h"
+#include "base/Buffer.h"
 #include "widgets/ButtonWidget.h"
 #include "widgets/Dialog.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Common.h"
+#include "base/Common.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
 #include "graphics/Graphics.h"
@@ -17,7 +17,7 @@
 #include "graphics/SysFont.h"
 #include "platform/Surfaces.h"
 #include "platform/Window.h"
-#include "resources/ImageLib.h"
+#include "data/ImageLib.h"
 
 using namespace Zest;
 using namespace Platform;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "DisplayFixture.h"
-#include "app/Common.h"
+#include "base/Common.h"
 
 using namespace Zest;
 using namespace Platform;

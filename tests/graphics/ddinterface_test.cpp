@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "DisplayFixture.h"
-#include "app/Common.h"
+#include "base/Common.h"
 #include "platform/Clock.h"
 #include "platform/Modules.h"
 

@@ -6,7 +6,7 @@
 #include "graphics/SysFont.h"
 
 #include "DrawRecorder.h"
-#include "resources/ImageLib.h"
+#include "data/ImageLib.h"
 
 #include <gtest/gtest.h>
 

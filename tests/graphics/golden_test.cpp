@@ -6,7 +6,7 @@
 #include "graphics/MemoryImage.h"
 #include "graphics/SysFont.h"
 
-#include "resources/ImageLib.h"
+#include "data/ImageLib.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "WidgetTestSupport.h"
 #include "graphics/ImageFont.h"
 #include "graphics/MemoryImage.h"
-#include "resources/ImageLib.h"
+#include "data/ImageLib.h"
 #include "widgets/Dialog.h"
 
 using namespace Zest;

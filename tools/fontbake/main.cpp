@@ -14,8 +14,8 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
-#include "app/Common.h"
-#include "resources/ImageLib.h"
+#include "base/Common.h"
+#include "data/ImageLib.h"
 
 namespace
 {

@@ -1,6 +1,7 @@
 // Pack builder: writes "main.pak" from a folder tree, and lists or extracts an existing pack.
-#include "resources/PakInterface.h"
-#include "resources/PakWriter.h"
+#include "data/PakInterface.h"
+#include "data/PakWriter.h"
+#include "FolderTree.h"
 
 #include <cstdio>
 #include <cstring>
@@ -27,7 +28,7 @@ int Build(const std::string& folder, const std::string& out, bool zeroTimes)
 {
     Zest::PakWriter writer;
     std::string why;
-    if (!writer.AddFolderTree(folder, zeroTimes, &why))
+    if (!Zest::AddFolderTree(writer, folder, zeroTimes, &why))
     {
         std::fprintf(stderr, "pakbuild: %s\n", why.c_str());
         return 1;

@@ -1,8 +1,8 @@
 // Reading descriptor files: statement splitting, tokenising into element trees and the argument helpers.
-#include "resources/DescParser.h"
+#include "data/DescParser.h"
 
-#include "app/Common.h"
-#include "resources/PakInterface.h"
+#include "base/Common.h"
+#include "data/PakInterface.h"
 
 namespace Zest
 {

@@ -1,5 +1,5 @@
 // JPEG decoding and encoding through libjpeg: grey and colour images in, 0xAARRGGBB pixels out; RGB out.
-#include "resources/ImageCodecs.h"
+#include "data/ImageCodecs.h"
 
 // libjpeg's header needs size_t and FILE declared first.
 #include <cstddef>

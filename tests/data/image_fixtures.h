@@ -2,7 +2,7 @@
 // JPEG 2000 through the reference libraries' own encoders.
 #pragma once
 
-#include "resources/ImageLib.h"
+#include "data/ImageLib.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,5 +1,5 @@
 // Tests of the process-wide generator against the published MT19937 and of its seeding and range rules.
-#include "app/Random.h"
+#include "base/Random.h"
 
 #include <random>
 #include <vector>

@@ -24,9 +24,6 @@ public:
 
     // False (nothing added) when the name cannot be stored or the data are too large for the format.
     bool AddFile(const std::string& name, std::string data, uint64_t fileTime, std::string* why = nullptr);
-    // Adds every regular file below root, in sorted path order, named by its relative path with '\' separators.
-    // File times come from the modification times, or are all 0 when zeroTimes is set (reproducible packs).
-    bool AddFolderTree(const std::string& root, bool zeroTimes, std::string* why = nullptr);
 
     const std::vector<File>& Files() const { return mFiles; }
     // The whole pack as stored on disk.

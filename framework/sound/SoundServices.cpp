@@ -1,5 +1,5 @@
 // The music back-end choice and the factories the audio layer plugs its sound manager and music into.
-#include "app/SoundServices.h"
+#include "sound/SoundServices.h"
 
 namespace Zest
 {

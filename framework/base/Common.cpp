@@ -1,5 +1,5 @@
 // Strings, numbers, paths, folders and formatting shared by the whole framework.
-#include "app/Common.h"
+#include "base/Common.h"
 
 #include "platform/Debug.h"
 #include "platform/Files.h"

@@ -1,7 +1,7 @@
 // Image files: the image record, the file search with alpha-image merging, and the per-format entry points.
-#include "resources/ImageLib.h"
+#include "data/ImageLib.h"
 
-#include "resources/ImageCodecs.h"
+#include "data/ImageCodecs.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Tests of the descriptor statement language: statement splitting, tokenising, errors and argument helpers.
-#include "resources/DescParser.h"
+#include "data/DescParser.h"
 
-#include "app/Common.h"
+#include "base/Common.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The JPEG 2000 codec module over OpenJPEG: raw codestreams and JP2 files decoded to 8-bit B, G, R(, A) pixels.
-#include "resources/J2KCodec.h"
+#include "data/J2KCodec.h"
 
 #include "platform/Modules.h"
-#include "resources/ImageLib.h"
+#include "data/ImageLib.h"
 
 #include <openjpeg.h>
 

@@ -1,6 +1,7 @@
 // Tests of the pack reader, its file wrappers, its file search and the pack writer.
-#include "resources/PakInterface.h"
-#include "resources/PakWriter.h"
+#include "data/PakInterface.h"
+#include "data/PakWriter.h"
+#include "pakbuild/FolderTree.h"
 
 #include <gtest/gtest.h>
 
@@ -405,7 +406,7 @@ TEST_F(PakTest, PackBuiltFromAThousandFileTreeReadsBackByteIdentical)
     }
     PakWriter writer;
     std::string why;
-    ASSERT_TRUE(writer.AddFolderTree("tree", false, &why)) << why;
+    ASSERT_TRUE(AddFolderTree(writer, "tree", false, &why)) << why;
     ASSERT_EQ(writer.Files().size(), 1000u);
     ASSERT_TRUE(writer.WriteTo("main.pak"));
     fs::rename("tree", "moved"); // nothing may come from the loose files

@@ -1,7 +1,7 @@
 // Inner layer of the image files: byte sources, the per-format decoders and the in-memory encoders.
 #pragma once
 
-#include "resources/ImageLib.h"
+#include "data/ImageLib.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,9 +3,9 @@
 
 #include "platform/Debug.h"
 #include "platform/Modules.h"
-#include "resources/ImageCodecs.h"
-#include "resources/ImageLib.h"
-#include "resources/J2KCodec.h"
+#include "data/ImageCodecs.h"
+#include "data/ImageLib.h"
+#include "data/J2KCodec.h"
 
 #include <gtest/gtest.h>
 

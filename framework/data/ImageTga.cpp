@@ -1,5 +1,5 @@
 // TGA decoder: 32-bit true-colour images with 8 alpha bits and top-left origin, raw (type 2) or run-length (type 10).
-#include "resources/ImageCodecs.h"
+#include "data/ImageCodecs.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Tests of the bit stream: the stored layout, reading back, reads past the end and writes after replacing data.
-#include "app/Buffer.h"
+#include "base/Buffer.h"
 
 #include <climits>
 #include <filesystem>

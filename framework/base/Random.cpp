@@ -1,5 +1,5 @@
 // MT19937 generation and the process-wide generator instance.
-#include "app/Random.h"
+#include "base/Random.h"
 
 namespace Zest
 {

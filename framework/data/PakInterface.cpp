@@ -1,6 +1,6 @@
 // Pack archive reader: mapped packs, the entry directory, packed-file reads with unscrambling, the file search,
 // and the wrapper functions that route every file access to the active reader or to the disk.
-#include "resources/PakInterface.h"
+#include "data/PakInterface.h"
 
 #include "platform/FileSearch.h"
 #include "platform/Files.h"

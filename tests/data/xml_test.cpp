@@ -1,7 +1,7 @@
 // Tests of the XML pull reader: encodings, the element state machine, entities, self-closing tags and errors.
-#include "resources/PakInterface.h"
-#include "resources/PakWriter.h"
-#include "resources/XMLParser.h"
+#include "data/PakInterface.h"
+#include "data/PakWriter.h"
+#include "data/XMLParser.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Pull reader for the game's XML data files: encoding detection, the three character readers and the element
 // state machine. Files are read through the pack wrappers in blocks; characters are taken from the block.
-#include "resources/XMLParser.h"
+#include "data/XMLParser.h"
 
-#include "app/Common.h"
-#include "resources/PakInterface.h"
+#include "base/Common.h"
+#include "data/PakInterface.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Tests of the shared helpers: entities, number parsing, formatting, paths, folders and name ordering.
-#include "app/Common.h"
+#include "base/Common.h"
 #include "platform/Debug.h"
 
 #include <chrono>

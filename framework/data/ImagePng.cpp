@@ -1,5 +1,5 @@
 // PNG decoding and encoding through libpng: every colour type and depth in, 8-bit BGRA rows out.
-#include "resources/ImageCodecs.h"
+#include "data/ImageCodecs.h"
 
 #include <png.h>
 

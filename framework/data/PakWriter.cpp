@@ -1,16 +1,10 @@
 // Pack archive writer: directory records, concatenated data, and the byte scrambling over all of it.
-#include "resources/PakWriter.h"
+#include "data/PakWriter.h"
 
-#include "platform/FileSearch.h"
 #include "platform/Files.h"
-#include "resources/PakInterface.h"
+#include "data/PakInterface.h"
 
 #include <algorithm>
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <system_error>
 
 namespace Zest
 {
@@ -61,38 +55,6 @@ bool PakWriter::AddFile(const std::string& name, std::string data, uint64_t file
     if (!IsStorableName(name, why)) return false;
     if (data.size() > UINT32_MAX) return Fail(why, "file too large for a pack: " + name);
     mFiles.push_back(File{name, std::move(data), fileTime});
-    return true;
-}
-
-bool PakWriter::AddFolderTree(const std::string& root, bool zeroTimes, std::string* why)
-{
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (!fs::is_directory(root, ec)) return Fail(why, "not a folder: " + root);
-    std::vector<fs::path> paths;
-    for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec))
-        if (it->is_regular_file(ec)) paths.push_back(it->path());
-    if (ec) return Fail(why, "cannot walk " + root + ": " + ec.message());
-    std::sort(paths.begin(), paths.end());
-    for (const fs::path& path : paths)
-    {
-        std::string name = path.lexically_relative(root).generic_string();
-        std::replace(name.begin(), name.end(), '/', '\\');
-        std::ifstream in(path, std::ios::binary);
-        if (!in) return Fail(why, "cannot read " + path.string());
-        std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        uint64_t fileTime = 0;
-        if (!zeroTimes)
-        {
-            const auto written = fs::last_write_time(path, ec);
-            const auto sinceEpoch = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                        std::chrono::file_clock::to_sys(written).time_since_epoch())
-                                        .count();
-            fileTime = Platform::UnixTimeToFileTime(sinceEpoch / 1000000000, sinceEpoch % 1000000000);
-        }
-        if (!AddFile(name, std::move(data), fileTime, why)) return false;
-    }
     return true;
 }
 

@@ -1,5 +1,5 @@
 // GIF decoder: the first image of a GIF87a/GIF89a file, with transparency and interlacing.
-#include "resources/ImageCodecs.h"
+#include "data/ImageCodecs.h"
 
 #include <cstring>
 

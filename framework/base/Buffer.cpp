@@ -1,5 +1,5 @@
 // Bit stream reading and writing in the stored layout of demo files, player files and high scores.
-#include "app/Buffer.h"
+#include "base/Buffer.h"
 
 #include "platform/Files.h"
 
