@@ -20,11 +20,12 @@ echo "system headers appear only in platform/"
 status=0
 check_layer() {
     local folder=$1 forbidden=$2
-    [ -d "framework/$folder" ] || return 0
+    case $folder in game/*) ;; *) folder=framework/$folder ;; esac
+    [ -d "$folder" ] || return 0
     local up
-    up=$(grep -rn -E "^[[:space:]]*#[[:space:]]*include[[:space:]]*\"($forbidden)/" "framework/$folder" 2>/dev/null)
+    up=$(grep -rn -E "^[[:space:]]*#[[:space:]]*include[[:space:]]*\"($forbidden)/" "$folder" 2>/dev/null)
     if [ -n "$up" ]; then
-        echo "framework/$folder includes a folder above it:"
+        echo "$folder includes a folder above it:"
         echo "$up"
         status=1
     fi
@@ -36,5 +37,7 @@ check_layer widgets 'sound|resources|app|game|board|screens'
 check_layer sound 'graphics|widgets|resources|app|game|board|screens'
 check_layer resources 'app|game|board|screens'
 check_layer app 'game|board|screens'
-[ "$status" -eq 0 ] && echo "framework folders include only folders below them"
+check_layer game/core 'board|screens'
+check_layer game/board 'screens'
+[ "$status" -eq 0 ] && echo "framework and game folders include only folders below them"
 exit "$status"
