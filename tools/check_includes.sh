@@ -36,8 +36,8 @@ check_layer graphics 'widgets|sound|resources|app|game|board|screens'
 check_layer widgets 'sound|resources|app|game|board|screens'
 check_layer sound 'graphics|widgets|resources|app|game|board|screens'
 check_layer resources 'app|game|board|screens'
-check_layer app 'game|board|screens'
-check_layer game/core 'board|screens'
-check_layer game/board 'screens'
+check_layer app 'game'
+check_layer game/core 'game/board|game/screens|board|screens'
+check_layer game/board 'game/screens|screens'
 [ "$status" -eq 0 ] && echo "framework and game folders include only folders below them"
 exit "$status"
