@@ -4,8 +4,10 @@
 // the application runs with a sound manager that plays nothing and the silent base music interface.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/Window.h"
 
@@ -42,6 +44,43 @@ public:
         (void)sampleId;
         return nullptr;
     }
+
+    // Sound ids 0..255. The silent manager only keeps track of which ids are taken, so loading behaves the same
+    // with and without sound.
+    static constexpr int kMaxSounds = 256;
+    // The lowest free id, or -1 when all are taken.
+    virtual int GetFreeSoundId()
+    {
+        for (int id = 0; id < kMaxSounds; ++id)
+            if (!mTaken[id]) return id;
+        return -1;
+    }
+    // False for an id outside 0..255.
+    virtual bool LoadSound(int id, const std::string& fileName)
+    {
+        (void)fileName;
+        if (id < 0 || id >= kMaxSounds) return false;
+        mTaken[id] = true;
+        return true;
+    }
+    virtual void ReleaseSound(int id)
+    {
+        if (id >= 0 && id < kMaxSounds) mTaken[id] = false;
+    }
+    // Per-id volume factor and pan offset; false for an id outside 0..255.
+    virtual bool SetBaseVolume(int id, double factor)
+    {
+        (void)factor;
+        return id >= 0 && id < kMaxSounds;
+    }
+    virtual bool SetBasePan(int id, int pan)
+    {
+        (void)pan;
+        return id >= 0 && id < kMaxSounds;
+    }
+
+private:
+    std::array<bool, kMaxSounds> mTaken{};
 };
 
 // The base plays nothing: it is the no-music mode.
