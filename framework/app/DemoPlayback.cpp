@@ -250,8 +250,8 @@ void DemoPlaybackWindows::OpenMarkerList()
 {
     markers_ = ReadDemoMarkers(app_->mDemo);
     const bool any = !markers_.empty();
-    const std::string lines =
-        any ? "Pick a marker and press OK to jump to it. Markers already passed are grey." : "This demo has no markers.";
+    const std::string lines = any ? "Pick a marker and press OK to jump to it. Markers already passed are grey."
+                                  : "This demo has no markers.";
     auto dialog = std::make_unique<Dialog>(nullptr, nullptr, kMarkerDialogId, true, "Markers", lines,
                                            any ? "" : "CLOSE", any ? DIALOG_BUTTONS_OK_CANCEL : DIALOG_BUTTONS_FOOTER);
     const int listSpace = any ? 160 : 0;
@@ -524,8 +524,8 @@ bool ZestAppBase::SavePlayback(std::string* savedName)
     const bool ok = Platform::WriteFileAtomically(path, file.GetDataPtr(), static_cast<size_t>(file.GetDataLen()));
     if (savedName != nullptr) *savedName = path;
     const int frame = std::max(1, mFrameTime);
-    Platform::OutputDebugString(ok ? "Saved the demo up to " + FormatDemoTime(int64_t(mUpdateCount) * frame) +
-                                         " as " + path + "\n"
+    Platform::OutputDebugString(ok ? "Saved the demo up to " + FormatDemoTime(int64_t(mUpdateCount) * frame) + " as " +
+                                         path + "\n"
                                    : "Could not save the demo as " + path + "\n");
     if (ok)
         PlaybackWindows().OpenNotice("Demo Saved", "The demo up to " + FormatDemoTime(int64_t(mUpdateCount) * frame) +
@@ -565,9 +565,9 @@ bool ZestAppBase::WritePlaybackSetting(const std::string& name, const std::strin
     if (Platform::RegCreateKeyEx(Platform::HKEY_CURRENT_USER, path, 0, "", 0, Platform::KEY_ALL_ACCESS, nullptr, &key,
                                  nullptr) != Platform::ERROR_SUCCESS)
         return false;
-    const bool ok = Platform::RegSetValueEx(key, valueName, 0, Platform::REG_SZ,
-                                            reinterpret_cast<const uint8_t*>(text.data()),
-                                            static_cast<uint32_t>(text.size())) == Platform::ERROR_SUCCESS;
+    const bool ok =
+        Platform::RegSetValueEx(key, valueName, 0, Platform::REG_SZ, reinterpret_cast<const uint8_t*>(text.data()),
+                                static_cast<uint32_t>(text.size())) == Platform::ERROR_SUCCESS;
     Platform::RegCloseKey(key);
     return ok;
 }

@@ -138,12 +138,12 @@ void Slider::Draw(Graphics* g)
     }
     else
     {
-        // No track image: a plain groove along the middle.
-        g->SetColor(Color(80, 80, 80));
-        if (horizontal)
-            g->FillRect(0, height / 2 - 2, width, 4);
-        else
-            g->FillRect(width / 2 - 2, 0, 4, height);
+        // No track image: a dark groove with a light rim along the middle, visible on light and dark windows.
+        Rect groove = horizontal ? Rect(0, height / 2 - 3, width, 6) : Rect(width / 2 - 3, 0, 6, height);
+        g->SetColor(Color(160, 160, 160));
+        g->FillRect(groove);
+        g->SetColor(Color(24, 24, 24));
+        g->FillRect(groove.mX + 1, groove.mY + 1, groove.mWidth - 2, groove.mHeight - 2);
     }
 
     if (thumbImage != nullptr)
@@ -157,8 +157,8 @@ void Slider::Draw(Graphics* g)
     {
         // No thumb image: a small marker at the value, kept inside the slider.
         constexpr int kMarker = 6;
-        int pos = std::clamp(static_cast<int>(value * TrackLength()) - kMarker / 2, 0,
-                             std::max(0, TrackLength() - kMarker));
+        int pos =
+            std::clamp(static_cast<int>(value * TrackLength()) - kMarker / 2, 0, std::max(0, TrackLength() - kMarker));
         g->SetColor(Color(255, 255, 255));
         if (horizontal)
             g->FillRect(pos, 0, kMarker, height);

@@ -22,7 +22,7 @@ enum EditColor : int
     EDIT_COLOR_BACKGROUND = 0,
     EDIT_COLOR_OUTLINE = 1,
     EDIT_COLOR_TEXT = 2,
-    EDIT_COLOR_CURSOR = 3,    // the cursor and the selection block
+    EDIT_COLOR_CURSOR = 3,     // the cursor and the selection block
     EDIT_COLOR_BLOCK_TEXT = 4, // text inside the block
 };
 

@@ -198,8 +198,7 @@ void ListWidget::RemoveLine(int index)
     {
         for (ListWidget* column : Columns())
         {
-            if (static_cast<size_t>(index) < column->lines.size())
-                column->lines.erase(column->lines.begin() + index);
+            if (static_cast<size_t>(index) < column->lines.size()) column->lines.erase(column->lines.begin() + index);
             if (static_cast<size_t>(index) < column->lineColors.size())
                 column->lineColors.erase(column->lineColors.begin() + index);
             // A hilite or selection past the new end would point at no row.
@@ -293,8 +292,8 @@ void ListWidget::Draw(Graphics* g)
     const double top = std::isfinite(position) ? position : 0.0;
     const double page = std::isfinite(pageSize) ? std::clamp(pageSize, 0.0, double(count)) : 0.0;
     const int first = std::max(0, static_cast<int>(std::clamp(top, -1.0, double(count))));
-    const int last = std::min(static_cast<int>(std::clamp(top, -1.0, double(count))) + static_cast<int>(page) + 1,
-                              count - 1);
+    const int last =
+        std::min(static_cast<int>(std::clamp(top, -1.0, double(count))) + static_cast<int>(page) + 1, count - 1);
 
     for (int i = first; i <= last; ++i)
     {

@@ -97,9 +97,9 @@ TEST(DemoTime, FormatAndParse)
     EXPECT_EQ(FormatDemoTime(3000), "0:03.00");
     EXPECT_EQ(FormatDemoTime(61234), "1:01.23");
     const std::pair<const char*, int64_t> cases[] = {
-        {"2", 2000},    {"0:02", 2000},     {"1:30", 90000},  {"1:02:03", 3723000}, {"5.25", 5250},
-        {"1:00.5", 60500}, {"", -1},        {":", -1},        {"1:60", -1},         {"1.5:00", -1},
-        {"a", -1},      {"1:2:3:4", -1},    {"9999999999", -1}, {"1..2", -1},       {"0.1234", -1},
+        {"2", 2000},       {"0:02", 2000},  {"1:30", 90000},    {"1:02:03", 3723000}, {"5.25", 5250},
+        {"1:00.5", 60500}, {"", -1},        {":", -1},          {"1:60", -1},         {"1.5:00", -1},
+        {"a", -1},         {"1:2:3:4", -1}, {"9999999999", -1}, {"1..2", -1},         {"0.1234", -1},
     };
     for (auto [text, ms] : cases) EXPECT_EQ(ParseDemoTime(text), ms) << text;
 }
@@ -155,8 +155,8 @@ TEST_F(PlaybackTest, JumpMarkerListAndSaveDuringReplay)
             {
                 // The jump ran these updates at once: at most the catch-up's first frame drawn, hardly any time
                 // passed.
-                seen.push_back(FormatString("jumped %d %d", app.mDrawCount - drawsAt51 <= 1,
-                                            TimeGetTime() - clockAt51 < 100));
+                seen.push_back(
+                    FormatString("jumped %d %d", app.mDrawCount - drawsAt51 <= 1, TimeGetTime() - clockAt51 < 100));
                 seen.push_back("typed by 199: " + app.probe.chars);
             }
             if (n == 220) PostChar(app, 'l');

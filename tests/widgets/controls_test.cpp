@@ -186,7 +186,10 @@ TEST_F(ControlsTest, SliderMouseScripts)
          {{'d', 110}, {'m', 40}, {'m', 200}, {'m', 200}, {'m', 500}, {'m', 600}, {'m', 0}, {'u', 0}},
          0.0,
          {"slider 7 0.500", "slider 7 1.000", "slider 7 0.000", "slider 7 0.000"}},
-        {"thumb in the middle grabbed", 0.5, {{'d', 195}, {'m', 195 + 18}, {'u', 213}}, 0.6,
+        {"thumb in the middle grabbed",
+         0.5,
+         {{'d', 195}, {'m', 195 + 18}, {'u', 213}},
+         0.6,
          {"slider 7 0.600", "slider 7 0.600"}},
         {"a move without a press is no drag", 0.2, {{'m', 250}}, 0.2, {}},
     };
@@ -239,8 +242,8 @@ TEST_F(ControlsTest, SliderCursorFollowsTheThumb)
     slider.thumbImage = &thumb;
     slider.Resize(0, 0, 200, 20);
     manager.AddWidget(&slider);
-    manager.MouseMove(5, 5);    // over the thumb
-    manager.MouseMove(100, 5);  // over the track
+    manager.MouseMove(5, 5);     // over the thumb
+    manager.MouseMove(100, 5);   // over the track
     manager.MouseDown(10, 5, 1); // the press moves the hover onto the thumb first, then grips it
     manager.MouseMove(300, 5);   // dragged off the slider: leaving keeps the dragging cursor
     manager.MouseUp(300, 5, 1);

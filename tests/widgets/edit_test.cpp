@@ -56,9 +56,8 @@ protected:
     // key down, then its control character); <sp> types a space; anything else types its characters.
     void Play(const std::string& script)
     {
-        static const std::map<std::string, int> keys = {{"<Left>", 37}, {"<Right>", 39}, {"<Home>", 36},
-                                                        {"<End>", 35},  {"<BS>", 8},      {"<Del>", 46},
-                                                        {"<Enter>", 13}};
+        static const std::map<std::string, int> keys = {{"<Left>", 37}, {"<Right>", 39}, {"<Home>", 36}, {"<End>", 35},
+                                                        {"<BS>", 8},    {"<Del>", 46},   {"<Enter>", 13}};
         std::istringstream in(script);
         std::string token;
         while (in >> token)
@@ -317,6 +316,20 @@ TEST_F(EditTest, DrawsTextCursorAndSelection)
     bool block = false;
     for (const DrawCall& call : screen.Fills()) block |= call.rect == Rect(4 + 7, 3, 14, 14);
     EXPECT_TRUE(block);
+
+    // Without a selection the cursor is a 2-pixel bar after the cursor's character, gone in the blink's off phase.
+    edit->hilitePos = -1;
+    edit->showingCursor = true;
+    screen.calls.clear();
+    edit->Draw(&g);
+    bool bar = false;
+    for (const DrawCall& call : screen.Fills())
+        bar |= call.rect == Rect(4 + 21, 3, 2, 14) && call.color == Color(0, 0, 0);
+    EXPECT_TRUE(bar);
+    edit->showingCursor = false;
+    screen.calls.clear();
+    edit->Draw(&g);
+    for (const DrawCall& call : screen.Fills()) EXPECT_NE(call.rect.mWidth, 2);
 
     // A password field draws only the mask.
     edit->passwordChar = '#';

@@ -178,8 +178,8 @@ TEST_F(ListTest, PageSizeAndHilitedRows)
         int row;
     };
     // Rows of 20 with a 4-pixel top margin; the row number is truncated toward zero.
-    const Case cases[] = {{0, 0, 0},  {3, 0, 0},  {23, 0, 0},  {24, 0, 1}, {44, 0, 2}, {64, 0, -1},
-                          {0, 1, 0},  {4, 1, 1},  {64, 0.5, -1}, {4, -2, -1}, {300, 0, -1}};
+    const Case cases[] = {{0, 0, 0}, {3, 0, 0}, {23, 0, 0},    {24, 0, 1},  {44, 0, 2},  {64, 0, -1},
+                          {0, 1, 0}, {4, 1, 1}, {64, 0.5, -1}, {4, -2, -1}, {300, 0, -1}};
     for (const Case& c : cases)
     {
         list->position = c.position;
@@ -262,8 +262,8 @@ TEST_F(ListTest, DrawsTheVisibleRows)
     std::vector<std::string> texts;
     for (const FixedFont::Text& t : *font.drawn) texts.push_back(t.text + "@" + std::to_string(t.y));
     // Rows 2 to 2 + 5 + 1 = 8; y = trunc((i - 2.5) * 20) + 4, plus the ascent 10 and the offset (20 - 14) / 2.
-    EXPECT_EQ(texts, (std::vector<std::string>{"row2@7", "row3@27", "row4@47", "row5@67", "row6@87", "row7@107",
-                                               "row8@127"}));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"row2@7", "row3@27", "row4@47", "row5@67", "row6@87", "row7@107", "row8@127"}));
     EXPECT_EQ((*font.drawn)[1].color, Color(0, 192, 0));
     EXPECT_EQ((*font.drawn)[2].color, Color(255, 255, 255));
     EXPECT_EQ((*font.drawn)[3].color, Color(0, 0, 0));
