@@ -217,7 +217,7 @@ void DemoPlaybackWindows::Close()
     dialog_.reset();
     kind_ = Kind::None;
     // What lay under the window is drawn again, and the replay's clock starts afresh, as after a pause.
-    app_->mWidgetManager->MarkEverythingDirty();
+    if (app_->mWidgetManager) app_->mWidgetManager->MarkEverythingDirty();
     app_->mTimeAccumulator = 0.0;
     app_->mLastTime = Platform::TimeGetTime();
 }

@@ -84,6 +84,12 @@ wait_for "Backspace did not remove the é" last_text_is 5a6f
 x type --delay 60 'é ñ' || fail "xdotool could not type"
 wait_for "'é ñ' did not land in the field" last_text_is 5a6fe920f1
 
+# Home, Shift+End, Ctrl+C, End, Ctrl+V: the clipboard carries the accented letters out and back; Ctrl+Z undoes.
+x key Home shift+End ctrl+c End ctrl+v || fail "xdotool could not press the editing keys"
+wait_for "copy and paste did not double the text" last_text_is 5a6fe920f15a6fe920f1
+x key ctrl+z || fail "xdotool could not press Ctrl+Z"
+wait_for "Ctrl+Z did not undo the paste" last_text_is 5a6fe920f1
+
 # The controls of the dialog (at 150,60): check box, slider, list.
 click() { x mousemove --sync $((wx + $1)) $((wy + $2)) click 1 || fail "xdotool could not click at $1,$2"; }
 click 200 230
