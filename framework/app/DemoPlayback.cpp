@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "app/DemoStream.h"
 #include "app/ZestAppBase.h"
@@ -370,6 +371,27 @@ void DemoPlaybackWindows::ListClicked(int id, int lineIndex, int clickCount)
     if (clickCount > 1) Accept();
 }
 
+void DemoPlaybackWindows::ScrollMarkersTo(double top)
+{
+    if (markerTimes_ == nullptr) return;
+    const double rows = markerTimes_->GetLineCount();
+    const double maxTop = std::max(0.0, rows - std::floor(markerTimes_->pageSize));
+    // The head passes the position on to the other column.
+    markerTimes_->ScrollPosition(kMarkerListId, std::clamp(top, 0.0, maxTop));
+}
+
+void DemoPlaybackWindows::MoveMarkerSelection(int delta)
+{
+    if (markerTimes_ == nullptr || markerTimes_->GetLineCount() == 0) return;
+    const int row = std::clamp(markerTimes_->selectIndex + delta, 0, markerTimes_->GetLineCount() - 1);
+    markerTimes_->SetSelect(row);
+    const int shown = std::max(1, static_cast<int>(markerTimes_->pageSize));
+    if (row < markerTimes_->position)
+        ScrollMarkersTo(row);
+    else if (row >= markerTimes_->position + shown)
+        ScrollMarkersTo(row - shown + 1);
+}
+
 void DemoPlaybackWindows::HandleInput(uint32_t message, uint32_t wParam, uint32_t lParam)
 {
     using namespace Platform;
@@ -390,6 +412,11 @@ void DemoPlaybackWindows::Dispatch(uint32_t message, uint32_t wParam, uint32_t l
         if (wParam == VK_ESCAPE)
         {
             closeRequested_ = true;
+            return;
+        }
+        if ((wParam == VK_UP || wParam == VK_DOWN) && kind_ == Kind::MarkerList)
+        {
+            MoveMarkerSelection(wParam == VK_UP ? -1 : 1);
             return;
         }
         // Enter accepts; in the time field the field itself reports it.
@@ -433,7 +460,9 @@ void DemoPlaybackWindows::Dispatch(uint32_t message, uint32_t wParam, uint32_t l
         manager_->MouseUp(mx, my, message == WM_LBUTTONUP ? 1 : message == WM_RBUTTONUP ? -1 : 3);
         return;
     case WM_MOUSEWHEEL:
-        manager_->MouseWheel(static_cast<int16_t>(wParam >> 16) / WHEEL_DELTA);
+        // The lists have no scroll bar of their own: the wheel moves them, three rows a notch.
+        if (kind_ == Kind::MarkerList && markerTimes_ != nullptr)
+            ScrollMarkersTo(markerTimes_->position - 3.0 * (static_cast<int16_t>(wParam >> 16) / WHEEL_DELTA));
         return;
     default:
         return;

@@ -96,6 +96,9 @@ private:
     void Accept();
     void Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam);
     void JumpToUpdate(int update);
+    // The marker lists scroll by keys and the wheel: they have no scroll bar.
+    void ScrollMarkersTo(double top);
+    void MoveMarkerSelection(int delta);
 
     ZestAppBase* app_;
     std::unique_ptr<WidgetManager> manager_;

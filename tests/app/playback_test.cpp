@@ -300,3 +300,57 @@ TEST(DemoMarkers, ReadPastEveryRecordKind)
     cut.StartReading();
     EXPECT_EQ(ReadDemoMarkers(cut).size(), 1u);
 }
+
+// More markers than the list shows: Down moves the selection and the lists scroll along with it.
+TEST_F(PlaybackTest, MarkerListScrollsToTheSelection)
+{
+    {
+        ViewerApp app;
+        app.mCommandLine = {"-record", "-demofile=" + demo};
+        app.Init();
+        app.onUpdate = [&](TestApp&)
+        {
+            const int n = app.mUpdateCount;
+            if (n >= 100 && n < 300 && n % 10 == 0) app.WriteDemoMarker("m" + std::to_string((n - 100) / 10));
+            if (n == 320) PostMessage(app.mHWnd, WM_CLOSE, 0, 0);
+        };
+        app.Start();
+    }
+    ViewerApp app;
+    app.mCommandLine = {"-play", "-demofile=" + demo};
+    app.Init();
+    int jumpTarget = -1;
+    app.onUpdate = [&](TestApp&)
+    {
+        if (app.mUpdateCount == 20) PostChar(app, 'L');
+        if (app.mUpdateCount == 21) jumpTarget = app.mDemoJumpTarget;
+    };
+    int phase = 0;
+    std::string state;
+    app.onWindowDrawn = [&](ViewerApp& a)
+    {
+        ListWidget* times = a.PlaybackWindows().MarkerTimes();
+        if (!times) return;
+        if (phase == 0)
+        {
+            for (int i = 0; i < 15; ++i) PostMessage(a.mHWnd, WM_KEYDOWN, VK_DOWN, 0);
+            ++phase;
+        }
+        else if (phase == 1)
+        {
+            // The selected row is the last one shown, in both columns.
+            const int page = static_cast<int>(times->pageSize);
+            state = FormatString("rows %d selected %d last shown %d/%d text %s", times->GetLineCount(),
+                                 times->selectIndex, int(times->position) + page - 1,
+                                 int(a.PlaybackWindows().MarkerTexts()->position) + page - 1,
+                                 a.PlaybackWindows().MarkerTexts()->GetStringAt(times->selectIndex).c_str());
+            EXPECT_GT(page, 1);
+            EXPECT_LT(page, 14);
+            PostEnter(a);
+            ++phase;
+        }
+    };
+    app.Start();
+    EXPECT_EQ(state, "rows 20 selected 14 last shown 14/14 text m14");
+    EXPECT_EQ(jumpTarget, 240);
+}
