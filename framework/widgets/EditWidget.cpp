@@ -314,7 +314,8 @@ void EditWidget::ProcessKey(int keyCode, char chr)
 void EditWidget::FocusCursor(bool bigJump)
 {
     const int step = bigJump ? 10 : 1;
-    while (cursorPos < leftPos)
+    // Stops at 0 even for a cursor set below it from outside.
+    while (cursorPos < leftPos && leftPos > 0)
     {
         leftPos = std::max(0, leftPos - step);
         MarkDirty();

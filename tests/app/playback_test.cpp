@@ -354,3 +354,35 @@ TEST_F(PlaybackTest, MarkerListScrollsToTheSelection)
     EXPECT_EQ(state, "rows 20 selected 14 last shown 14/14 text m14");
     EXPECT_EQ(jumpTarget, 240);
 }
+
+// Closing the program while a playback window is open ends the replay cleanly.
+TEST_F(PlaybackTest, CloseWhileAWindowIsOpen)
+{
+    {
+        ViewerApp app;
+        app.mCommandLine = {"-record", "-demofile=" + demo};
+        app.Init();
+        app.onUpdate = [&](TestApp&)
+        {
+            if (app.mUpdateCount == 100) PostMessage(app.mHWnd, WM_CLOSE, 0, 0);
+        };
+        app.Start();
+    }
+    auto app = std::make_unique<ViewerApp>();
+    app->mCommandLine = {"-play", "-demofile=" + demo};
+    app->Init();
+    app->onUpdate = [&](TestApp& a)
+    {
+        if (a.mUpdateCount == 20) PostChar(*app, 'J');
+    };
+    bool posted = false;
+    app->onWindowDrawn = [&](ViewerApp& a)
+    {
+        if (!posted) PostMessage(a.mHWnd, WM_CLOSE, 0, 0);
+        posted = true;
+    };
+    app->Start();
+    EXPECT_TRUE(app->PlaybackWindowOpen());
+    EXPECT_EQ(app->mUpdateCount, 20);
+    app.reset();
+}

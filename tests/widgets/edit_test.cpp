@@ -218,6 +218,13 @@ TEST_F(EditTest, SetTextSelectsAllAndPlacesTheView)
     Play("<End>");
     EXPECT_GE(7 * (edit->cursorPos - edit->leftPos), 0);
     EXPECT_LT(7 * (edit->cursorPos - edit->leftPos), 52);
+
+    // A cursor set below 0 from outside: the view stops at the first character.
+    edit->cursorPos = -5;
+    edit->Resize(0, 0, 61, 20);
+    EXPECT_EQ(edit->leftPos, 0);
+    Play("x");
+    EXPECT_EQ(edit->text, "xabcdefghijklmnop");
 }
 
 TEST_F(EditTest, MouseClicksDragsAndDoubleClicks)
