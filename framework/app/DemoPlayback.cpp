@@ -315,14 +315,18 @@ void DemoPlaybackWindows::Accept()
     {
         const std::string entry = timeField_->text;
         const int64_t ms = ParseDemoTime(entry);
-        if (ms < 0)
+        const int64_t update = ms / std::max(1, app_->mFrameTime);
+        if (ms < 0 || update <= app_->mUpdateCount)
         {
-            // Not a time: the field keeps the text and selects it for another try.
-            timeField_->SetText(entry, true);
+            // The window stays, says why, and selects the entry for another try.
+            dialog_->lines = ms < 0
+                                 ? "\"" + entry + "\" is not a time. Type minutes:seconds, such as 1:30."
+                                 : FormatDemoTime(ms) + " has passed: a replay only runs forward. Type a later time.";
+            dialog_->MarkDirty();
+            selectEntry_ = true;
             return;
         }
         app_->WritePlaybackSetting(kJumpTimeValue, entry);
-        const int64_t update = ms / std::max(1, app_->mFrameTime);
         closeRequested_ = true;
         JumpToUpdate(static_cast<int>(std::min<int64_t>(update, INT32_MAX)));
         return;
@@ -397,8 +401,11 @@ void DemoPlaybackWindows::HandleInput(uint32_t message, uint32_t wParam, uint32_
     using namespace Platform;
     if (dialog_ == nullptr) return;
     Dispatch(message, wParam, lParam);
-    // A window closed by one of its own controls goes only once that control's handler has returned.
+    // A window closed by one of its own controls goes only once that control's handler has returned; the same
+    // for the field's text selected again (the field would clear the selection after reporting Enter).
     if (closeRequested_) Close();
+    if (selectEntry_ && timeField_ != nullptr) timeField_->SetText(timeField_->text, true);
+    selectEntry_ = false;
 }
 
 void DemoPlaybackWindows::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam)

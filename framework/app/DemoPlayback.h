@@ -109,6 +109,7 @@ private:
     std::vector<DemoMarker> markers_;
     Kind kind_ = Kind::None;
     bool closeRequested_ = false;
+    bool selectEntry_ = false;
 };
 
 } // namespace Zest
