@@ -191,7 +191,6 @@ DemoPlaybackWindows::~DemoPlaybackWindows()
 
 void DemoPlaybackWindows::Show(std::unique_ptr<Dialog> dialog, Kind kind)
 {
-    Close();
     manager_->SetMouseRects(app_->mWidgetManager->screenRect, app_->mWidgetManager->windowRect);
     manager_->screenImage = app_->mWidgetManager->screenImage;
     dialog_ = std::move(dialog);
@@ -225,6 +224,8 @@ void DemoPlaybackWindows::Close()
 
 void DemoPlaybackWindows::OpenJumpToTime()
 {
+    // One window at a time: a new one replaces the open one, which goes before the new one's controls exist.
+    Close();
     const int frame = std::max(1, app_->mFrameTime);
     const std::string lines = "Now at " + FormatDemoTime(int64_t(app_->mUpdateCount) * frame) + " of " +
                               FormatDemoTime(int64_t(app_->DemoLength()) * frame) +
@@ -249,6 +250,7 @@ void DemoPlaybackWindows::OpenJumpToTime()
 
 void DemoPlaybackWindows::OpenMarkerList()
 {
+    Close();
     markers_ = ReadDemoMarkers(app_->mDemo);
     const bool any = !markers_.empty();
     const std::string lines = any ? "Pick a marker and press OK to jump to it. Markers already passed are grey."
@@ -288,6 +290,7 @@ void DemoPlaybackWindows::OpenMarkerList()
 
 void DemoPlaybackWindows::OpenNotice(const std::string& header, const std::string& lines)
 {
+    Close();
     auto dialog =
         std::make_unique<Dialog>(nullptr, nullptr, kNoticeDialogId, true, header, lines, "OK", DIALOG_BUTTONS_FOOTER);
     const int height = dialog->GetPreferredHeight(kDialogWidth);
@@ -315,7 +318,8 @@ void DemoPlaybackWindows::Accept()
     {
         const std::string entry = timeField_->text;
         const int64_t ms = ParseDemoTime(entry);
-        const int64_t update = ms / std::max(1, app_->mFrameTime);
+        // A time past the end goes to the end, as "0" does.
+        const int64_t update = std::min<int64_t>(ms / std::max(1, app_->mFrameTime), app_->DemoLength());
         if (ms < 0 || update <= app_->mUpdateCount)
         {
             // The window stays, says why, and selects the entry for another try.
@@ -328,7 +332,7 @@ void DemoPlaybackWindows::Accept()
         }
         app_->WritePlaybackSetting(kJumpTimeValue, entry);
         closeRequested_ = true;
-        JumpToUpdate(static_cast<int>(std::min<int64_t>(update, INT32_MAX)));
+        JumpToUpdate(static_cast<int>(update));
         return;
     }
     case Kind::MarkerList:
