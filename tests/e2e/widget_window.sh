@@ -12,7 +12,7 @@ skip() { echo "SKIPPED: $*"; exit 77; }
 fail() {
     echo "FAILED: $*"
     [ -n "${tmp:-}" ] && [ -f "$tmp/out.txt" ] && { echo "--- stdout"; cat "$tmp/out.txt"; }
-    [ -n "${tmp:-}" ] && [ -f "$tmp/err.txt" ] && { echo "--- stderr (tail)"; tail -n 30 "$tmp/err.txt"; }
+    [ -n "${tmp:-}" ] && [ -f "$tmp/err.txt" ] && { echo "--- stderr (tail)"; tail -n 60 "$tmp/err.txt"; }
     exit 1
 }
 
@@ -36,6 +36,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# An X server without a GPU gets SDL's own software renderer: GL emulated on the processor starts worker threads
+# that may still be ending when the sanitizer build's leak check stops the process at exit, which it cannot survive.
+export SDL_RENDER_DRIVER=software
 export XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data XDG_CACHE_HOME=$tmp/cache
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
 
