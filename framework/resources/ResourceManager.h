@@ -151,7 +151,8 @@ public:
     // Bounds put on manifest numbers so that no value can make a record unreasonably large.
     static constexpr int kMaxCels = 4096;         // rows and cols are clamped to 1..kMaxCels
     static constexpr int kMaxListLength = 4096;   // perframedelay and framemap entries beyond this are ignored
-    static constexpr int kMaxDelay = 1000000;     // frame delays (updates) are clamped to -kMaxDelay..kMaxDelay
+    // Frame delays (updates) are clamped to -kMaxDelay..kMaxDelay, so that a whole animation time fits an int.
+    static constexpr int kMaxDelay = 100000;
     static constexpr int kMaxFontSize = 512;      // system font sizes are clamped to this
     static constexpr int kMaxPan = 10000;         // pan values are clamped to -kMaxPan..kMaxPan
 
