@@ -153,7 +153,7 @@ public:
     static constexpr int kMaxListLength = 4096;   // perframedelay and framemap entries beyond this are ignored
     // Frame delays (updates) are clamped to -kMaxDelay..kMaxDelay, so that a whole animation time fits an int.
     static constexpr int kMaxDelay = 100000;
-    static constexpr int kMaxFontSize = 512;      // system font sizes are clamped to this
+    static constexpr int kMaxFontSize = 128;      // system font sizes (points) are clamped to this
     static constexpr int kMaxPan = 10000;         // pan values are clamped to -kMaxPan..kMaxPan
 
     explicit ResourceManager(ResourceApp* app);
