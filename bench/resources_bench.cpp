@@ -60,7 +60,8 @@ struct Fixture
         Platform::SetSettingsFile((folder / "settings.ini").string());
 
         Zest::PakWriter writer;
-        std::string manifest = "<ResourceManifest><Resources id=\"Game\"><SetDefaults path=\"images\" idprefix=\"IMAGE_\"/>\n";
+        std::string manifest =
+            "<ResourceManifest><Resources id=\"Game\"><SetDefaults path=\"images\" idprefix=\"IMAGE_\"/>\n";
         std::mt19937 rng(7);
         for (int i = 0; i < kImages; ++i)
         {
@@ -71,10 +72,11 @@ struct Fixture
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x)
                 {
-                    const uint32_t a = ((x - w / 2) * (x - w / 2) + (y - h / 2) * (y - h / 2)) < w * h / 5 ? 0xFF : 0x00;
-                    image->GetBits()[size_t(y) * w + x] =
-                        a << 24 | ((tint + uint32_t(x * 3)) & 0xFF) << 16 | (((tint >> 8) + uint32_t(y * 2)) & 0xFF) << 8 |
-                        (uint32_t(x ^ y) & 0xFF);
+                    const uint32_t a =
+                        ((x - w / 2) * (x - w / 2) + (y - h / 2) * (y - h / 2)) < w * h / 5 ? 0xFF : 0x00;
+                    image->GetBits()[size_t(y) * w + x] = a << 24 | ((tint + uint32_t(x * 3)) & 0xFF) << 16 |
+                                                          (((tint >> 8) + uint32_t(y * 2)) & 0xFF) << 8 |
+                                                          (uint32_t(x ^ y) & 0xFF);
                 }
             const bool png = i % 3 != 2;
             const std::string name = "img" + std::to_string(i) + (png ? ".png" : ".jpg");
@@ -188,17 +190,20 @@ void BM_MainThreadFrameWhileLoading(benchmark::State& state)
     for (auto _ : state)
     {
         std::atomic<bool> done{false};
-        std::thread loader([&] {
-            LoadGroup(f);
-            done = true;
-        });
+        std::thread loader(
+            [&]
+            {
+                LoadGroup(f);
+                done = true;
+            });
         while (!done)
         {
             const auto start = std::chrono::steady_clock::now();
             screen.FillRect(Zest::Rect(0, 0, 800, 600), Zest::Color(20, 40, 60), 0);
             Zest::MemoryImage scratch;
             scratch.Create(80, 60);
-            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            const double ms =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
             longestMs = std::max(longestMs, ms);
             ++frames;
         }

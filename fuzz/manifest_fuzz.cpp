@@ -34,7 +34,8 @@ struct Fixture
         folder = fs::temp_directory_path() / ("zest_manifest_fuzz_" + std::to_string(rd()));
         fs::create_directories(folder);
         fs::current_path(folder);
-        auto image = [](const char* name, int w, int h) {
+        auto image = [](const char* name, int w, int h)
+        {
             auto img = ImageLib::Image::Create(w, h);
             for (int i = 0; i < w * h; ++i) img->GetBits()[i] = 0xFF000000u | uint32_t(i * 2654435761u >> 8);
             ImageLib::WritePNGImage(name, *img);
@@ -160,11 +161,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (parsed == manager.HadError()) Fault("result and error flag disagree", error);
         if (!parsed)
         {
-            static const std::initializer_list<const char*> known = {
-                "Expecting ResourceManifest tag", "No id specified.", "Invalid Section '", "Element Not Expected '",
-                "Unexpected element found.", "No path specified.", "Resource already defined.",
-                "Invalid animation type.", "SysFont needs point size", "Illegal Character", "Unexpected End",
-                "Unexpected '<'", "Unexpected '>'", "Nesting Too Deep", "End '"};
+            static const std::initializer_list<const char*> known = {"Expecting ResourceManifest tag",
+                                                                     "No id specified.",
+                                                                     "Invalid Section '",
+                                                                     "Element Not Expected '",
+                                                                     "Unexpected element found.",
+                                                                     "No path specified.",
+                                                                     "Resource already defined.",
+                                                                     "Invalid animation type.",
+                                                                     "SysFont needs point size",
+                                                                     "Illegal Character",
+                                                                     "Unexpected End",
+                                                                     "Unexpected '<'",
+                                                                     "Unexpected '>'",
+                                                                     "Nesting Too Deep",
+                                                                     "End '"};
             if (!StartsWithAny(error, known)) Fault("unknown error text", error);
             if (error.find(" in File '" + path + "'") == std::string::npos) Fault("error without its file", error);
         }
@@ -180,8 +191,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (image->mRows < 1 || image->mRows > RM::kMaxCels || image->mCols < 1 || image->mCols > RM::kMaxCels)
                 Fault("cell layout out of bounds", id);
             const Zest::AnimInfo& anim = image->mAnimInfo;
-            if (anim.mPerFrameDelay.size() > size_t(2 * RM::kMaxCels) || anim.mFrameMap.size() > size_t(2 * RM::kMaxCels) ||
-                anim.mTotalAnimTime < 0)
+            if (anim.mPerFrameDelay.size() > size_t(2 * RM::kMaxCels) ||
+                anim.mFrameMap.size() > size_t(2 * RM::kMaxCels) || anim.mTotalAnimTime < 0)
                 Fault("animation out of bounds", id);
         }
         if (manager.GetNumResources("") != int(records)) Fault("count of every record", std::to_string(records));

@@ -19,7 +19,8 @@ public:
 
     // The shared image of (path, variant) with one more reference taken; `loadedNow` tells whether this call
     // loaded the file. Null when the file does not load (no reference is then taken).
-    virtual DDImage* FindSharedImage(const std::string& path, const std::string& variant, bool* loadedNow = nullptr) = 0;
+    virtual DDImage* FindSharedImage(const std::string& path, const std::string& variant,
+                                     bool* loadedNow = nullptr) = 0;
     // Gives back one reference taken by FindSharedImage.
     virtual void ReleaseSharedImage(DDImage* image) = 0;
     // A new display image of the file (alpha images merged) that the caller owns; null when no file loads.

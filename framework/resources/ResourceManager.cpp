@@ -302,14 +302,16 @@ bool ResourceManager::ParseSoundResource(XMLElement& element)
 void ResourceManager::ParseAnimation(XMLElement& element, ImageRes* res)
 {
     AnimInfo& anim = res->mAnimInfo;
-    if (const std::string* delay = Find(element, "framedelay")) anim.mFrameDelay = ReadInt(*delay, -kMaxDelay, kMaxDelay);
+    if (const std::string* delay = Find(element, "framedelay"))
+        anim.mFrameDelay = ReadInt(*delay, -kMaxDelay, kMaxDelay);
     int beginDelay = 0;
     int endDelay = 0;
     if (const std::string* delay = Find(element, "begindelay")) beginDelay = ReadInt(*delay, -kMaxDelay, kMaxDelay);
     if (const std::string* delay = Find(element, "enddelay")) endDelay = ReadInt(*delay, -kMaxDelay, kMaxDelay);
     if (const std::string* list = Find(element, "perframedelay"))
         anim.mPerFrameDelay = ReadIntList(*list, -kMaxDelay, kMaxDelay);
-    if (const std::string* list = Find(element, "framemap")) anim.mFrameMap = ReadIntList(*list, 0, kMaxCels * kMaxCels);
+    if (const std::string* list = Find(element, "framemap"))
+        anim.mFrameMap = ReadIntList(*list, 0, kMaxCels * kMaxCels);
     anim.Compute(std::max(res->mRows, res->mCols), beginDelay, endDelay);
 }
 
@@ -327,7 +329,8 @@ bool ResourceManager::ParseImageResource(XMLElement& element)
     res->mMinimizeSubdivisions = Has(element, "minsubdivide");
     res->mAlphaAllowed = !Has(element, "noalpha");
     const bool is3D = mApp && mApp->Is3DAccelerated();
-    res->mPurgeBits = Has(element, "nobits") || (Has(element, "nobits3d") && is3D) || (Has(element, "nobits2d") && !is3D);
+    res->mPurgeBits =
+        Has(element, "nobits") || (Has(element, "nobits3d") && is3D) || (Has(element, "nobits2d") && !is3D);
 
     if (const std::string* alpha = Find(element, "alphaimage"); alpha && !alpha->empty())
         res->mAlphaImage = mDefaultPath + *alpha;
@@ -443,8 +446,8 @@ bool ResourceManager::LoadAlphaImage(ImageRes* res, DDImage* image)
     std::unique_ptr<ImageLib::Image> alpha = ImageLib::GetImage(res->mAlphaImage, true);
     if (!alpha) return Fail(FormatString("Failed to load image: %s", res->mAlphaImage.c_str()));
     if (alpha->GetWidth() != image->GetWidth() || alpha->GetHeight() != image->GetHeight())
-        return Fail(FormatString("AlphaImage size mismatch between %s and %s", res->mPath.c_str(),
-                                 res->mAlphaImage.c_str()));
+        return Fail(
+            FormatString("AlphaImage size mismatch between %s and %s", res->mPath.c_str(), res->mAlphaImage.c_str()));
 
     uint32_t* bits = image->GetBits();
     const uint32_t* alphaBits = alpha->GetBits();

@@ -149,12 +149,12 @@ public:
     using ResList = std::vector<BaseRes*>;
 
     // Bounds put on manifest numbers so that no value can make a record unreasonably large.
-    static constexpr int kMaxCels = 4096;         // rows and cols are clamped to 1..kMaxCels
-    static constexpr int kMaxListLength = 4096;   // perframedelay and framemap entries beyond this are ignored
+    static constexpr int kMaxCels = 4096;       // rows and cols are clamped to 1..kMaxCels
+    static constexpr int kMaxListLength = 4096; // perframedelay and framemap entries beyond this are ignored
     // Frame delays (updates) are clamped to -kMaxDelay..kMaxDelay, so that a whole animation time fits an int.
     static constexpr int kMaxDelay = 100000;
-    static constexpr int kMaxFontSize = 128;      // system font sizes (points) are clamped to this
-    static constexpr int kMaxPan = 10000;         // pan values are clamped to -kMaxPan..kMaxPan
+    static constexpr int kMaxFontSize = 128; // system font sizes (points) are clamped to this
+    static constexpr int kMaxPan = 10000;    // pan values are clamped to -kMaxPan..kMaxPan
 
     explicit ResourceManager(ResourceApp* app);
     ResourceManager(const ResourceManager&) = delete;

@@ -64,19 +64,21 @@ protected:
 
 TEST_F(XmlWriterTest, WorkedExampleComesOutExactly)
 {
-    const std::string out = Write([](XMLWriter& w) {
-        w.StartElement("Root");
-        w.WriteAttribute("name", "a & b");
-        w.StartElement("Child");
-        w.WriteAttribute("v", 1);
-        w.StopElement();
-        w.StartElement("Child");
-        w.WriteAttribute("v", 2);
-        w.StartElement("Leaf");
-        w.StopElement();
-        w.StopElement();
-        w.StopElement();
-    });
+    const std::string out = Write(
+        [](XMLWriter& w)
+        {
+            w.StartElement("Root");
+            w.WriteAttribute("name", "a & b");
+            w.StartElement("Child");
+            w.WriteAttribute("v", 1);
+            w.StopElement();
+            w.StartElement("Child");
+            w.WriteAttribute("v", 2);
+            w.StartElement("Leaf");
+            w.StopElement();
+            w.StopElement();
+            w.StopElement();
+        });
     EXPECT_EQ(out, "<Root name=\"a &amp; b\">\n"
                    "\t<Child v=\"1\"/>\n"
                    "\t<Child v=\"2\">\n"
@@ -116,14 +118,16 @@ TEST_F(XmlWriterTest, SmallForms)
 TEST_F(XmlWriterTest, WarningsComeOutNewestFirstAsComments)
 {
     // Before the next start tag...
-    EXPECT_EQ(Write([](XMLWriter& w) {
-                  w.StartElement("Root");
-                  w.WriteAttribute("bad-1", "x");
-                  w.WriteAttribute("bad 2", "y");
-                  w.StartElement("a-b");
-                  w.StopElement();
-                  w.StopElement();
-              }),
+    EXPECT_EQ(Write(
+                  [](XMLWriter& w)
+                  {
+                      w.StartElement("Root");
+                      w.WriteAttribute("bad-1", "x");
+                      w.WriteAttribute("bad 2", "y");
+                      w.StartElement("a-b");
+                      w.StopElement();
+                      w.StopElement();
+                  }),
               "<Root bad-1=\"x\" bad 2=\"y\">\n"
               "<!--  WARNING: a-b is an Invalid Node Name. -->\n"
               "<!--  WARNING: bad 2 is an invalid Attribute Name. -->\n"
@@ -131,12 +135,14 @@ TEST_F(XmlWriterTest, WarningsComeOutNewestFirstAsComments)
               "\t<a-b/>\n"
               "</Root>\n");
     // ...or right after the next end tag. A character above 127 makes a name invalid.
-    EXPECT_EQ(Write([](XMLWriter& w) {
-                  w.StartElement("R\xE9");
-                  w.WriteAttribute("\xE9", "x");
-                  w.WriteAttribute("a.b", "y");
-                  w.StopElement();
-              }),
+    EXPECT_EQ(Write(
+                  [](XMLWriter& w)
+                  {
+                      w.StartElement("R\xE9");
+                      w.WriteAttribute("\xE9", "x");
+                      w.WriteAttribute("a.b", "y");
+                      w.StopElement();
+                  }),
               "<!--  WARNING: R\xE9 is an Invalid Node Name. -->\n"
               "<R\xE9 \xE9=\"x\" a.b=\"y\"/>\n"
               "<!--  WARNING: a.b is an invalid Attribute Name. -->\n"
@@ -154,7 +160,8 @@ TEST_F(XmlWriterTest, FailuresStopTheWriterAndKeepTheOldFile)
     };
     const Case cases[] = {
         {"attribute after a child",
-         [](XMLWriter& w) { return w.StartElement("P") && w.StartElement("C") && w.StopElement() && w.WriteAttribute("a", 1); },
+         [](XMLWriter& w)
+         { return w.StartElement("P") && w.StartElement("C") && w.StopElement() && w.WriteAttribute("a", 1); },
          "Attributes Section already closed for P"},
         {"attribute with nothing open", [](XMLWriter& w) { return w.WriteAttribute("a", "b"); },
          "No Element Nodes Open for Writing Attributes."},
@@ -235,22 +242,28 @@ TEST_F(XmlWriterTest, ReaderReadsBackElementsAndEveryAttributeCharacter)
     std::string allBytes;
     for (int c = 1; c < 256; ++c) allBytes.push_back(static_cast<char>(c));
     const std::vector<std::pair<std::string, std::string>> values = {
-        {"plain", "hello"},         {"entities", "Fish & Chips; <b> \"q\" 'a'"},
-        {"spaces", "  a   b  "},    {"lines", "one\ntwo\r\nthree\n"},
-        {"empty", ""},              {"all", allBytes},
+        {"plain", "hello"},
+        {"entities", "Fish & Chips; <b> \"q\" 'a'"},
+        {"spaces", "  a   b  "},
+        {"lines", "one\ntwo\r\nthree\n"},
+        {"empty", ""},
+        {"all", allBytes},
         {"amp", "&amp;&cr;&nbsp;"},
     };
-    ASSERT_EQ(Write([&](XMLWriter& w) {
-                  w.StartElement("Root");
-                  for (const auto& [name, value] : values) w.WriteAttribute(name, value);
-                  w.StartElement("Child");
-                  w.WriteAttribute("n", 42);
-                  w.StartElement("Leaf");
-                  w.StopElement();
-                  w.StopElement();
-                  w.StartElement("Child");
-                  w.StopElement();
-              }).empty(),
+    ASSERT_EQ(Write(
+                  [&](XMLWriter& w)
+                  {
+                      w.StartElement("Root");
+                      for (const auto& [name, value] : values) w.WriteAttribute(name, value);
+                      w.StartElement("Child");
+                      w.WriteAttribute("n", 42);
+                      w.StartElement("Leaf");
+                      w.StopElement();
+                      w.StopElement();
+                      w.StartElement("Child");
+                      w.StopElement();
+                  })
+                  .empty(),
               false);
 
     XMLParser reader;
@@ -276,7 +289,7 @@ TEST_F(XmlWriterTest, ReaderReadsBackElementsAndEveryAttributeCharacter)
     }
     EXPECT_FALSE(reader.HasFailed()) << reader.GetErrorText();
     // (An end tag's section still names the element it ends.)
-    EXPECT_EQ(seen, (std::vector<std::string>{"1::Root", "1:Root:Child", "1:Root/Child:Leaf", "2:Root/Child/Leaf:Leaf",
-                                              "2:Root/Child:Child", "1:Root:Child", "2:Root/Child:Child",
-                                              "2:Root:Root"}));
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"1::Root", "1:Root:Child", "1:Root/Child:Leaf", "2:Root/Child/Leaf:Leaf",
+                                        "2:Root/Child:Child", "1:Root:Child", "2:Root/Child:Child", "2:Root:Root"}));
 }

@@ -85,7 +85,6 @@ public:
 class FakeApp : public Zest::ResourceApp
 {
 public:
-
     Zest::DDImage* FindSharedImage(const std::string& path, const std::string& variant, bool* loadedNow) override
     {
         if (loadedNow) *loadedNow = false;
@@ -156,8 +155,8 @@ protected:
     {
         std::random_device rd;
         mOldCwd = std::filesystem::current_path();
-        mDir = std::filesystem::temp_directory_path() /
-               ("zest_res_" + std::to_string(rd()) + "_" + std::to_string(rd()));
+        mDir =
+            std::filesystem::temp_directory_path() / ("zest_res_" + std::to_string(rd()) + "_" + std::to_string(rd()));
         std::filesystem::create_directories(mDir);
         std::filesystem::current_path(mDir);
     }

@@ -172,7 +172,8 @@ TEST_F(ManifestTest, ErrorTextsNameTheLineAndTheFile)
         const char* error;
     };
     const Case cases[] = {
-        {"<?xml version=\"1.0\"?>\n<Manifest>\n</Manifest>", "Expecting ResourceManifest tag on Line 2 in File 'm.xml'"},
+        {"<?xml version=\"1.0\"?>\n<Manifest>\n</Manifest>",
+         "Expecting ResourceManifest tag on Line 2 in File 'm.xml'"},
         {"", "Expecting ResourceManifest tag on Line 1 in File 'm.xml'"},
         {"<ResourceManifest>\n<Resources>\n</Resources>", "No id specified. on Line 2 in File 'm.xml'"},
         {"<ResourceManifest>\n<Resources id=\"\"/>", "No id specified. on Line 2 in File 'm.xml'"},
@@ -202,8 +203,10 @@ TEST_F(ManifestTest, ErrorTextsNameTheLineAndTheFile)
         {"<ResourceManifest><Resources id=\"a\">\n<Font path=\"!sys:Arial\" size=\"-3\"/>",
          "SysFont needs point size on Line 2 in File 'm.xml'"},
         // The reader's own errors come through with the same additions.
-        {"<ResourceManifest><Resources id=\"a\">\n</Other>", "End 'Other' Doesn't Match Start 'Resources' on Line 2 in File 'm.xml'"},
-        {"<ResourceManifest>\n<Resources id=\"a\">\n<Image path=\"x\"", "Unexpected End of File on Line 3 in File 'm.xml'"},
+        {"<ResourceManifest><Resources id=\"a\">\n</Other>",
+         "End 'Other' Doesn't Match Start 'Resources' on Line 2 in File 'm.xml'"},
+        {"<ResourceManifest>\n<Resources id=\"a\">\n<Image path=\"x\"",
+         "Unexpected End of File on Line 3 in File 'm.xml'"},
     };
     for (const Case& c : cases)
     {
@@ -288,9 +291,8 @@ TEST_F(ManifestTest, ImageFlagsAndPurgeFollowThe3DState)
         ResourceManager fresh(&app);
         WriteText("m.xml", text);
         ASSERT_TRUE(fresh.ParseResourcesFile("m.xml")) << fresh.GetErrorText();
-        auto image = [&](const char* id) {
-            return static_cast<const ResourceManager::ImageRes*>(fresh.GetImageMap().at(id).get());
-        };
+        auto image = [&](const char* id)
+        { return static_cast<const ResourceManager::ImageRes*>(fresh.GetImageMap().at(id).get()); };
         const auto* all = image("all");
         EXPECT_TRUE(all->mA4R4G4B4 && all->mA8R8G8B8 && all->mDDSurface && all->mMinimizeSubdivisions);
         EXPECT_FALSE(all->mAlphaAllowed);
@@ -315,7 +317,8 @@ TEST_F(ManifestTest, NumbersAreReadLenientlyAndBounded)
 <Image id="zero" path="x" rows="0" cols="-4"/>
 <Image id="huge" path="x" rows="99999999999999999999" cols="3x" anim="loop" framedelay="99999999999"/>
 <Image id="junk" path="x" cols=" 7 cells" alphacolor="zz" anim="once" framedelay="abc" begindelay="-5"/>
-<Image id="list" path="x" anim="loop" perframedelay=")" + longList + R"(" framemap="-3,1"/>
+<Image id="list" path="x" anim="loop" perframedelay=")" +
+                      longList + R"(" framemap="-3,1"/>
 <Sound id="s1" path="x" volume="loud" pan="99999999999"/>
 <Sound id="s2" path="x" volume="nan" pan="-7.9"/>
 <Sound id="s3" path="x" volume="0"/>
