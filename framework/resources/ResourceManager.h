@@ -170,6 +170,7 @@ public:
     // manifest is being parsed); always false.
     bool Fail(const std::string& message);
 
+    // The part every declaration shares. On true the map owns the record; on false the caller still does.
     virtual bool ParseCommonResource(XMLElement& element, BaseRes* res, ResMap& map);
     virtual bool ParseSoundResource(XMLElement& element);
     virtual bool ParseImageResource(XMLElement& element);
