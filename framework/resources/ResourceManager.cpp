@@ -495,10 +495,17 @@ bool ResourceManager::DoLoadImage(ImageRes* res)
     SharedImageRef ref(mApp, found);
     DDImage* image = ref.Get();
 
-    if (loadedNow)
+    const std::pair<std::string, std::string> key(res->mPath, res->mVariant);
+    if (loadedNow || mUnmergedImages.count(key))
     {
-        if (!res->mAlphaImage.empty() && !LoadAlphaImage(res, image)) return false;
-        if (!res->mAlphaGridImage.empty() && !LoadAlphaGridImage(res, image)) return false;
+        // Both merges overwrite the alpha bytes, so making them again over a partly merged image is harmless.
+        if ((!res->mAlphaImage.empty() && !LoadAlphaImage(res, image)) ||
+            (!res->mAlphaGridImage.empty() && !LoadAlphaGridImage(res, image)))
+        {
+            mUnmergedImages.insert(key);
+            return false;
+        }
+        mUnmergedImages.erase(key);
     }
 
     image->UpdateAlphaFlags();

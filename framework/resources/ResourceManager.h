@@ -229,6 +229,9 @@ protected:
     std::string mDefaultPath;
     std::string mDefaultIdPrefix;
     std::map<std::string, ResList> mResGroupMap;
+    // Shared images (path, variant) whose alpha merge failed after they were loaded: the table may hand the same
+    // image back later as already loaded, and the merges must then still be made.
+    std::set<std::pair<std::string, std::string>> mUnmergedImages;
     ResList* mCurResGroupList = nullptr;
     size_t mCurResGroupPos = 0;
 

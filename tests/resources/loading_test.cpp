@@ -383,8 +383,14 @@ TEST_F(LoadingTest, LoadFailuresGiveTheirTexts)
     EXPECT_FALSE(manager->LoadResources("NoIds"));
     EXPECT_EQ(manager->GetErrorText(), "Out of free sound ids");
 
-    // A failed image holds no reference; the group loads once the cause is gone.
+    // A failed image holds no reference; the group loads once the cause is gone, and an image the table kept
+    // from the failed try still gets its alpha image.
     EXPECT_EQ(manager->GetImageMap().at("a")->IsLoaded(), false);
+    EXPECT_EQ(app.shared.count({"IMG/WIDE.PNG", ""}), 1u);
+    WriteImage("img/nomask.png", 64, 32, 0xFF000042u);
+    Platform::InvalidateFileNameCache();
+    EXPECT_TRUE(manager->LoadResources("MissingAlpha")) << manager->GetErrorText();
+    EXPECT_EQ(manager->GetImageThrow("a")->GetPixel(5, 5), 0x42000000u);
     WriteImage("img/nothere.png", 2, 2, 0xFF000000u);
     Platform::InvalidateFileNameCache();
     EXPECT_TRUE(manager->LoadResources("MissingImage")) << manager->GetErrorText();
