@@ -5,6 +5,7 @@
 #include "HintWnd.h"
 #include "MapWnd.h"
 #include "TitleScreen.h"
+#include "TipWnd.h"
 #include "TitleWnd.h"
 #include "base/Common.h"
 #include "game/core/GameFiles.h"
@@ -436,6 +437,12 @@ void GameApp::HideHint()
 void GameApp::FocusGameWidget()
 {
     if (Widget* bi = boardInterface()) mWidgetManager->SetFocus(bi);
+}
+
+void GameApp::OpenTipWindow(int customerType)
+{
+    auto* tip = new TipWnd(this, customerType);
+    AddDialog(DIALOG_TEXT_ENTRY, tip);
 }
 
 std::string GameApp::AskForText(const std::string& header, const std::string& line, const std::string& initial)

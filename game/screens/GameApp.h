@@ -92,6 +92,8 @@ public:
     void ShowHint(int x, int y, int placement, const std::string& text);
     void HideHint();
     void FocusGameWidget();
+    // Introduces customer type 0..11 over the play field (dialog 1006; a second one replaces the first).
+    void OpenTipWindow(int customerType);
 
     // ---- helpers ----
     std::string AskForText(const std::string& header, const std::string& line, const std::string& initial);

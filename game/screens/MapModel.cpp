@@ -325,6 +325,13 @@ void MapModel::LeavePressed()
     mHost.MapConfirmLeave();
 }
 
+int MapModel::PictureAlpha(int pictureLevel, int picturePizzeria, int level, int previousPizzeria, int frame)
+{
+    if (pictureLevel < level && picturePizzeria <= previousPizzeria + 1) return 255;
+    if (pictureLevel != level || frame <= 225) return -1;
+    return frame < 375 ? (frame - 225) * 255 / 150 : 255;
+}
+
 bool MapModel::RecipeOffered(int k) const
 {
     // A dish type the play model does not have cannot be bought.

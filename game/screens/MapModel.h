@@ -143,6 +143,10 @@ public:
     // The game-over window's way back to the shop.
     void EnterShopPhase();
 
+    // How a picture of the map file shows: -1 not at all, else its opacity. Earlier buildings of the pizzerias
+    // reached stand; the one of the player's level fades in from frame 225 to 375.
+    static int PictureAlpha(int pictureLevel, int picturePizzeria, int level, int previousPizzeria, int frame);
+
     bool DeviceUnlocked(int device) const;
     bool DeviceHit(int device, int x, int y) const;
     bool RecipeOffered(int k) const;

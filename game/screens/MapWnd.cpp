@@ -202,23 +202,9 @@ void MapWnd::DrawPoints(Graphics* g)
     for (const MapPicture& p : pictures)
     {
         if (!p.image) continue;
-        bool fading = false;
-        int alpha = 255;
-        if (p.level < level && p.pizzeria <= model.previousPizzeria + 1)
-        {
-        }
-        else if (p.level == level && frame > 225)
-        {
-            if (frame < 375)
-            {
-                fading = true;
-                alpha = (frame - 225) * 255 / 150;
-            }
-        }
-        else
-        {
-            continue;
-        }
+        const int alpha = MapModel::PictureAlpha(p.level, p.pizzeria, level, model.previousPizzeria, frame);
+        if (alpha < 0) continue;
+        const bool fading = alpha < 255 || (p.level == level && frame < 375);
         if (fading)
         {
             g->SetColorizeImages(true);

@@ -56,6 +56,16 @@ public:
     virtual std::string GetErrorText() = 0;
 };
 
+// A customer of the play field drawn in the tip window, standing still while its animation runs.
+class TipCustomer
+{
+public:
+    virtual ~TipCustomer() = default;
+    virtual void Update() = 0;
+    // Drawn at its place in the window's coordinates, tinted by the graphics colour when colourising is on.
+    virtual void Draw(Graphics* g) = 0;
+};
+
 // The play screen as the shell sees it: its two widgets and the operations screen changes need.
 class PlayScreen
 {
@@ -81,6 +91,12 @@ public:
     virtual void ForwardMouseDown(int x, int y, int clickCount) { (void)x, (void)y, (void)clickCount; }
     // A dish picked up from the shelf; while one is held it draws over the hint panel.
     virtual bool HoldsDish() { return false; }
+    // Customer type 0..11 at (x, y), not walking; null when the play screen has none to show.
+    virtual std::unique_ptr<TipCustomer> MakeTipCustomer(int type, int x, int y)
+    {
+        (void)type, (void)x, (void)y;
+        return nullptr;
+    }
     // The customer-animation editor on the play field (a developer tool behind a hidden button).
     virtual void StartPersonMaker() {}
     virtual void DrawHeldDish(Graphics* g, int x, int y) { (void)g, (void)x, (void)y; }

@@ -408,3 +408,23 @@ TEST(MapModel, ShopClicksOpenByModeAndCursorShowsWhatCanBeBought)
     f.map.MouseDown(520, 505, 1);
     EXPECT_TRUE(f.host.shops.empty());
 }
+
+TEST(MapModel, PicturesStandFadeInOrStayHidden)
+{
+    const struct
+    {
+        int pictureLevel, picturePizzeria, level, previous, frame, want;
+    } cases[] = {
+        {3, 0, 11, 0, 0, 255},    // an earlier building of a reached pizzeria stands
+        {3, 2, 11, 0, 0, -1},     // two pizzerias ahead: not yet
+        {11, 1, 11, 0, 225, -1},  // this level's building: hidden until frame 226
+        {11, 1, 11, 0, 226, 1},
+        {11, 1, 11, 0, 300, 127},
+        {11, 1, 11, 0, 374, 253},
+        {11, 1, 11, 0, 375, 255},
+        {12, 1, 11, 0, 999, -1},  // a later level's building
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MapModel::PictureAlpha(c.pictureLevel, c.picturePizzeria, c.level, c.previous, c.frame), c.want)
+            << c.pictureLevel << " " << c.frame;
+}

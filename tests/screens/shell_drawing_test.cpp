@@ -4,6 +4,7 @@
 #include "ShellTestSupport.h"
 
 #include "game/core/GameResources.h"
+#include "game/screens/TipWnd.h"
 #include "tests/widgets/WidgetTestSupport.h"
 
 #include <map>
@@ -298,4 +299,64 @@ TEST_F(DrawingTest, ShopPanelDrawsDevicesStarsAndMoney)
     for (const auto& t : TextsOf("FONT_DEFAULT"))
         money |= t.text == "text64 1234text65" && t.x == 510 - 7 * 17 && t.y == 78;
     EXPECT_TRUE(money);
+}
+
+namespace
+{
+
+class StillCustomer : public TipCustomer
+{
+public:
+    int* updates;
+    explicit StillCustomer(int* counter) : updates(counter) {}
+    void Update() override { ++*updates; }
+    void Draw(Graphics*) override {}
+};
+
+class TipPlayScreen : public StandInPlayScreen
+{
+public:
+    int customerUpdates = 0;
+    std::vector<int> madeTypes;
+    std::unique_ptr<TipCustomer> MakeTipCustomer(int type, int x, int y) override
+    {
+        madeTypes.push_back(type);
+        EXPECT_EQ(x, -20);
+        EXPECT_EQ(y, 40);
+        return std::make_unique<StillCustomer>(&customerUpdates);
+    }
+};
+
+} // namespace
+
+TEST_F(DrawingTest, TipWindowNamesTheCustomerFadesInAndHandsBackTheKeyboard)
+{
+    app->playScreen = std::make_unique<TipPlayScreen>();
+    app->ToTitle("Ann");
+    auto& play = static_cast<TipPlayScreen&>(*app->playScreen);
+    for (int type : {0, 11})
+    {
+        app->OpenTipWindow(type);
+        auto* tip = dynamic_cast<TipWnd*>(app->GetDialog(DIALOG_TEXT_ENTRY));
+        ASSERT_NE(tip, nullptr);
+        EXPECT_TRUE(tip->IsModal());
+        RecordingImage target(800, 600);
+        Graphics g(&target);
+        res.fonts["FONT_DEFAULT_BLUE"]->drawn->clear();
+        tip->Draw(&g);
+        ASSERT_FALSE(TextsOf("FONT_DEFAULT_BLUE").empty());
+        EXPECT_EQ(TextsOf("FONT_DEFAULT_BLUE")[0].text, "text" + std::to_string(168 + type));
+        EXPECT_EQ(TextsOf("FONT_DEFAULT_BLUE")[0].color.mAlpha, 0);
+        EXPECT_EQ(tip->DescriptionText(), 180 + type);
+    }
+    EXPECT_EQ(play.madeTypes, (std::vector<int>{0, 11}));
+    auto* tip = dynamic_cast<TipWnd*>(app->GetDialog(DIALOG_TEXT_ENTRY));
+    for (int i = 0; i < 60; ++i) tip->Update();
+    EXPECT_EQ(tip->Alpha(), 255);
+    EXPECT_EQ(play.customerUpdates, 60);
+
+    app->Manager().AddWidget(app->boardInterface());
+    tip->ButtonReleased(TipWnd::kOkId);
+    EXPECT_EQ(app->GetDialog(DIALOG_TEXT_ENTRY), nullptr);
+    EXPECT_EQ(app->Manager().focusWidget, app->boardInterface());
 }
