@@ -19,6 +19,8 @@ public:
         int id;
         Zest::Rect rect;
         std::string lines;
+        Zest::Rect yes, no;
+        std::string yesLabel, noLabel;
     };
     std::vector<Waited> waited;
     std::vector<int> answers; // results of the next waits; none left: No
@@ -30,7 +32,10 @@ public:
     }
     int WaitForDialog(Zest::Dialog* dialog) override
     {
-        waited.push_back({dialog->id, dialog->GetRect(), dialog->lines});
+        Waited w{dialog->id, dialog->GetRect(), dialog->lines, {}, {}, {}, {}};
+        if (dialog->yesButton) w.yes = dialog->yesButton->GetRect(), w.yesLabel = dialog->yesButton->label;
+        if (dialog->noButton) w.no = dialog->noButton->GetRect(), w.noLabel = dialog->noButton->label;
+        waited.push_back(w);
         if (answers.empty()) return Zest::DIALOG_BUTTON_NO;
         const int answer = answers.front();
         answers.erase(answers.begin());

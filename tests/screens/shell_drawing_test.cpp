@@ -360,3 +360,17 @@ TEST_F(DrawingTest, TipWindowNamesTheCustomerFadesInAndHandsBackTheKeyboard)
     EXPECT_EQ(app->GetDialog(DIALOG_TEXT_ENTRY), nullptr);
     EXPECT_EQ(app->Manager().focusWidget, app->boardInterface());
 }
+
+TEST_F(DrawingTest, LeaveQuestionSitsAtTheBottomWithItsBigButtons)
+{
+    app->ToTitle("Ann");
+    app->answers = {DIALOG_BUTTON_NO};
+    EXPECT_FALSE(app->ConfirmLeaveGame());
+    ASSERT_EQ(app->waited.size(), 1u);
+    const auto& q = app->waited[0];
+    EXPECT_EQ(q.rect, Rect(400 - 350, 600 - 560, 700, 560));
+    EXPECT_EQ(q.yes, Rect(350 - 200, 400, 200, 50));
+    EXPECT_EQ(q.no, Rect(450, 400, 200, 50));
+    EXPECT_EQ(q.yesLabel, "text14");
+    EXPECT_EQ(q.noLabel, "text15");
+}
