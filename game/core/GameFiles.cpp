@@ -1,10 +1,10 @@
 // File calls of the game's stored data, straight to disk or through the application's demo-aware calls.
 #include "GameFiles.h"
 
-#include "platform/Files.h"
 #include "app/ZestAppBase.h"
 #include "base/Buffer.h"
 #include "base/Common.h"
+#include "platform/Files.h"
 
 namespace Zest
 {

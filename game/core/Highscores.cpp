@@ -78,8 +78,8 @@ std::array<int32_t, 6> ExpertCounts(const PlayerProfile& profile)
 
 int InsertHighscore(std::vector<HighscoreEntry>& table, const HighscoreEntry& entry)
 {
-    const int place = static_cast<int>(std::count_if(table.begin(), table.end(),
-                                                     [&](const HighscoreEntry& row) { return row.score > entry.score; }));
+    const int place = static_cast<int>(
+        std::count_if(table.begin(), table.end(), [&](const HighscoreEntry& row) { return row.score > entry.score; }));
     if (place >= kNumHighscores) return kNumHighscores;
     table.insert(table.begin() + place, entry);
     if (table.size() > kNumHighscores) table.resize(kNumHighscores);

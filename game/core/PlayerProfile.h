@@ -30,7 +30,7 @@ struct PlayerProfile
     };
 
     std::string name;
-    int32_t level = 1;         // 1..70 next level to play; 71 once the last is won
+    int32_t level = 1; // 1..70 next level to play; 71 once the last is won
     int32_t money = 0;
     int32_t reservedValue = 0; // kept in the file, never changed
     bool reservedFlag = true;  // kept in the file, never read

@@ -4,8 +4,8 @@
 #include "BoardTransition.h"
 #include "HintWnd.h"
 #include "MapWnd.h"
-#include "TitleScreen.h"
 #include "TipWnd.h"
+#include "TitleScreen.h"
 #include "TitleWnd.h"
 #include "base/Common.h"
 #include "game/core/GameFiles.h"
@@ -258,7 +258,8 @@ void GameApp::OnTitleScreenDone()
     if (Widget* bi = boardInterface()) bi->Resize(0, 0, 800, 600);
     boardTransition = std::make_unique<BoardTransition>();
     boardTransition->Resize(0, 0, 800, 600);
-    boardTransition->onDone = [this] {
+    boardTransition->onDone = [this]
+    {
         if (playScreen) playScreen->SetDimCounter(0);
     };
     titleWnd = std::make_unique<TitleWnd>(this);
@@ -354,8 +355,8 @@ void GameApp::SubmitScore()
     player->level = 1;
     SavePlayers();
     std::string name;
-    const int result = windows->AskText(Text(212) + " " + std::to_string(score) + "!", Text(44), player->name, 12,
-                                        true, name);
+    const int result =
+        windows->AskText(Text(212) + " " + std::to_string(score) + "!", Text(44), player->name, 12, true, name);
     if (result != 1) return;
     lastEditText = name;
     const int place = InsertHighscore(highscores, {name, score, ExpertCounts(*player)});

@@ -250,8 +250,7 @@ void MapWnd::DrawChef(Graphics* g)
     g->DrawImage(IMAGE_MAP_CHEF, 0, 600 - H(IMAGE_MAP_CHEF));
     g->SetFont(FONT_DEFAULT);
     g->SetColor(kWhite);
-    if (FONT_DEFAULT)
-        DrawWrappedText(g, Rect(200, 470, 590, 50), app->Text(model.Level() == 1 ? 157 : 211), 17, -1);
+    if (FONT_DEFAULT) DrawWrappedText(g, Rect(200, 470, 590, 50), app->Text(model.Level() == 1 ? 157 : 211), 17, -1);
 }
 
 void MapWnd::DrawShop(Graphics* g)

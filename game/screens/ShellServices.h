@@ -107,15 +107,15 @@ class ShellWindows
 {
 public:
     virtual ~ShellWindows() = default;
-    virtual void OpenContinueDialog() = 0;            // 1008
-    virtual void OpenOptions() = 0;                   // 8
-    virtual void OpenPlayerChoice() = 0;              // 1005
-    virtual void OpenHighscores(int highlight) = 0;   // 1009
+    virtual void OpenContinueDialog() = 0;          // 1008
+    virtual void OpenOptions() = 0;                 // 8
+    virtual void OpenPlayerChoice() = 0;            // 1005
+    virtual void OpenHighscores(int highlight) = 0; // 1009
     virtual void SetHighscoreHighlight(int place) = 0;
-    virtual void OpenShop(int mode) = 0;              // 1025
+    virtual void OpenShop(int mode) = 0; // 1025
     // Text entry 1006: waits and returns the dialog's result; on 1 the text is in `text`.
-    virtual int AskText(const std::string& header, const std::string& line, const std::string& initial,
-                        int maxChars, bool cancelEnabled, std::string& text) = 0;
+    virtual int AskText(const std::string& header, const std::string& line, const std::string& initial, int maxChars,
+                        bool cancelEnabled, std::string& text) = 0;
 };
 
 // Records what was asked for and answers text prompts from a script; a plain dialog stands in for each window so

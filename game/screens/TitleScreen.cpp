@@ -46,7 +46,8 @@ TitleScreen::TitleScreen(GameApp* gameApp) : app(gameApp) {}
 
 TitleScreen::~TitleScreen()
 {
-    if (continueLink && continueLink->widgetManager != nullptr) continueLink->widgetManager->RemoveWidget(continueLink.get());
+    if (continueLink && continueLink->widgetManager != nullptr)
+        continueLink->widgetManager->RemoveWidget(continueLink.get());
 }
 
 void TitleScreen::CreateContinueLink()
@@ -107,7 +108,8 @@ void TitleScreen::LoadLogos(const LogoFileData& data)
         screen->red = spec.red;
         screen->green = spec.green;
         screen->blue = spec.blue;
-        for (const LogoPictureSpec& p : spec.pictures) screen->pictures.push_back(std::make_unique<LogoPicture>(app, p));
+        for (const LogoPictureSpec& p : spec.pictures)
+            screen->pictures.push_back(std::make_unique<LogoPicture>(app, p));
         logoScreens.push_back(std::move(screen));
     }
     for (const LogoPictureSpec& p : data.loadingImages)

@@ -109,7 +109,8 @@ void TitleWnd::ButtonReleased(int id)
         app->Shutdown();
         app->OnShutdown();
         break;
-    case PlayId: {
+    case PlayId:
+    {
         PlayerProfile* player = app->CurrentPlayer();
         // Nobody to play as yet: ask for a name first, as at the first start.
         if (player == nullptr && (!app->AskForNewPlayer() || (player = app->CurrentPlayer()) == nullptr)) return;
@@ -124,7 +125,8 @@ void TitleWnd::ButtonReleased(int id)
         }
         break;
     }
-    case PersonMakerId: {
+    case PersonMakerId:
+    {
         if (app->playScreen) app->playScreen->StartPersonMaker();
         BoardTransition* fade = app->boardTransition.get();
         if (fade == nullptr || app->playScreen == nullptr) break;

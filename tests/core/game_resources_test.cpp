@@ -78,7 +78,8 @@ TEST(GameResources, GroupsHoldTheirNamesInBindingOrder)
     {
         const std::vector<ResourceName>* names;
         int fonts, images, sounds;
-    } groups[] = {{&InitResourceNames(), 6, 4, 0}, {&LoaderBarResourceNames(), 0, 3, 1}, {&GameResourceNames(), 0, 125, 30}};
+    } groups[] = {
+        {&InitResourceNames(), 6, 4, 0}, {&LoaderBarResourceNames(), 0, 3, 1}, {&GameResourceNames(), 0, 125, 30}};
     std::set<std::string> all;
     for (const auto& g : groups)
     {
@@ -90,7 +91,8 @@ TEST(GameResources, GroupsHoldTheirNamesInBindingOrder)
             const ResourceName& a = (*g.names)[i - 1];
             const ResourceName& b = (*g.names)[i];
             // Fonts, then images, then sounds; within a kind in byte order (IMAGE_ before IM_BONUS_).
-            EXPECT_TRUE(a.kind < b.kind || (a.kind == b.kind && std::string(a.name) < b.name)) << a.name << " " << b.name;
+            EXPECT_TRUE(a.kind < b.kind || (a.kind == b.kind && std::string(a.name) < b.name))
+                << a.name << " " << b.name;
         }
         for (const ResourceName& r : *g.names) EXPECT_TRUE(all.insert(r.name).second) << r.name;
     }

@@ -29,7 +29,9 @@ TEST(Highscores, DefaultTableIs393BytesAndRoundTrips)
     Buffer b;
     EncodeHighscores(b, table);
     EXPECT_EQ(b.GetDataLen(), 393);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.GetDataPtr()), 10), std::string("\x04\x00" "Chef\xa0\x86\x01\x00", 10));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.GetDataPtr()), 10), std::string("\x04\x00"
+                                                                                          "Chef\xa0\x86\x01\x00",
+                                                                                          10));
     std::vector<HighscoreEntry> back;
     DecodeHighscores(b, back);
     EXPECT_EQ(back, table);
@@ -43,12 +45,10 @@ TEST(Highscores, InsertionPlacesAndDrops)
         int wantPlace;
     };
     const Case cases[] = {
-        {15000, 9},   // between the last two rows; the last default row drops out
-        {100000, 0},  // equal to the top: the newer row goes above
-        {150000, 0},
-        {10000, 9},   // equal to the last row: the newer row goes above it
-        {500, 10},
-        {70000, 3},
+        {15000, 9},              // between the last two rows; the last default row drops out
+        {100000, 0},             // equal to the top: the newer row goes above
+        {150000, 0}, {10000, 9}, // equal to the last row: the newer row goes above it
+        {500, 10},   {70000, 3},
     };
     for (const Case& c : cases)
     {

@@ -77,12 +77,14 @@ TEST(ProfileFile, GoldenBytesOfHeaderAndOneNewRecord)
     const std::string s = Bytes(b);
     ASSERT_EQ(s.size(), 8u + 683u);
     EXPECT_EQ(s.substr(4, 4), std::string("\0\0\0\0", 4));
-    EXPECT_EQ(s.substr(8, 5), std::string("\x03\x00" "Ann", 5));
-    EXPECT_EQ(s.substr(13, 4), std::string("\x01\0\0\0", 4));             // level
-    EXPECT_EQ(s.substr(17, 4), std::string("\x0d\x0c\x0b\x0a", 4));        // reserved value before money
-    EXPECT_EQ(s.substr(21, 4), std::string("\x04\x03\x02\x01", 4));        // money
-    EXPECT_EQ(s.substr(25, 2), std::string("\x01\x00", 2));                // reserved flag, no hints
-    EXPECT_EQ(s.substr(27, 8), std::string("\x01\0\0\0\0\0\0\0", 8));      // recipe 0 owned
+    EXPECT_EQ(s.substr(8, 5), std::string("\x03\x00"
+                                          "Ann",
+                                          5));
+    EXPECT_EQ(s.substr(13, 4), std::string("\x01\0\0\0", 4));         // level
+    EXPECT_EQ(s.substr(17, 4), std::string("\x0d\x0c\x0b\x0a", 4));   // reserved value before money
+    EXPECT_EQ(s.substr(21, 4), std::string("\x04\x03\x02\x01", 4));   // money
+    EXPECT_EQ(s.substr(25, 2), std::string("\x01\x00", 2));           // reserved flag, no hints
+    EXPECT_EQ(s.substr(27, 8), std::string("\x01\0\0\0\0\0\0\0", 8)); // recipe 0 owned
 }
 
 TEST(ProfileFile, RoundTripKeepsEveryFieldAndIsStable)
@@ -139,9 +141,9 @@ TEST(ProfileFile, OutOfRangeValuesAndCurrentPlayerAreMended)
         int32_t wantLevel, wantUpgrade0, wantUpgrade4, wantCharge, wantCurrent;
     };
     const Case cases[] = {
-        {1, 0, 0, 0, 0, 1, 0, 0, 0, 0},         // valid values untouched
-        {71, 8, 2, 10, -1, 71, 8, 2, 10, -1},   // the top of every range is valid
-        {0, -1, 3, 11, 1, 1, 0, 2, 10, 0},      // below and above; current past the list
+        {1, 0, 0, 0, 0, 1, 0, 0, 0, 0},       // valid values untouched
+        {71, 8, 2, 10, -1, 71, 8, 2, 10, -1}, // the top of every range is valid
+        {0, -1, 3, 11, 1, 1, 0, 2, 10, 0},    // below and above; current past the list
         {500, 99, -4, -3, -2, 71, 8, 0, 0, 0},
     };
     for (const Case& c : cases)

@@ -184,14 +184,17 @@ TEST_F(InitTest, FailedGameGroupKeepsTheLoadingScreenWithoutItsLink)
     FakeGroups broken;
     broken.broken = {"IMAGE_TITLE"};
     broken.StartLoadResources("Game");
-    while (broken.LoadNextResource()) {}
+    while (broken.LoadNextResource())
+    {
+    }
     EXPECT_EQ(broken.GetErrorText(), "Failed to load IMAGE_TITLE");
 }
 
 TEST_F(InitTest, ShutdownDuringLoadingStopsAfterTheCurrentResource)
 {
     app->Init();
-    groups->onLoadNext = [this] {
+    groups->onLoadNext = [this]
+    {
         if (groups->loadedGame == 10) app->mShutdown = true;
     };
     app->LoadingProcedure();

@@ -137,8 +137,8 @@ TEST(MapModel, PizzeriaIndexTable)
     const struct
     {
         int level, current, previous;
-    } cases[] = {{1, 0, 0}, {10, 0, 0}, {11, 1, 0}, {12, 1, 1}, {22, 1, 1}, {23, 2, 1}, {47, 4, 3}, {59, 5, 4},
-                 {70, 5, 5}, {71, 5, 5}};
+    } cases[] = {{1, 0, 0},  {10, 0, 0}, {11, 1, 0}, {12, 1, 1}, {22, 1, 1},
+                 {23, 2, 1}, {47, 4, 3}, {59, 5, 4}, {70, 5, 5}, {71, 5, 5}};
     for (const auto& c : cases)
     {
         Fixture f(c.level);
@@ -388,10 +388,9 @@ TEST(MapModel, ShopClicksOpenByModeAndCursorShowsWhatCanBeBought)
     };
     const Click clicks[] = {
         {226, 200, -1, 0}, // recipe 0 is owned from the start
-        {480, 200, -1, 0}, {620, 200, ShopRecipe0 + 3, 1},
-        {600, 300, -1, 0},               // recipe 7 has no dish type
-        {215, 480, ShopCoffee, 1},       {365, 490, ShopFood, 1},      {520, 470, ShopAkkum, 1},
-        {665, 490, -1, 0},               // plate opens at level 30
+        {480, 200, -1, 0},         {620, 200, ShopRecipe0 + 3, 1}, {600, 300, -1, 0}, // recipe 7 has no dish type
+        {215, 480, ShopCoffee, 1}, {365, 490, ShopFood, 1},        {520, 470, ShopAkkum, 1},
+        {665, 490, -1, 0}, // plate opens at level 30
         {10, 10, -1, 0},
     };
     for (const Click& c : clicks)
@@ -415,14 +414,11 @@ TEST(MapModel, PicturesStandFadeInOrStayHidden)
     {
         int pictureLevel, picturePizzeria, level, previous, frame, want;
     } cases[] = {
-        {3, 0, 11, 0, 0, 255},    // an earlier building of a reached pizzeria stands
-        {3, 2, 11, 0, 0, -1},     // two pizzerias ahead: not yet
-        {11, 1, 11, 0, 225, -1},  // this level's building: hidden until frame 226
-        {11, 1, 11, 0, 226, 1},
-        {11, 1, 11, 0, 300, 127},
-        {11, 1, 11, 0, 374, 253},
-        {11, 1, 11, 0, 375, 255},
-        {12, 1, 11, 0, 999, -1},  // a later level's building
+        {3, 0, 11, 0, 0, 255},   // an earlier building of a reached pizzeria stands
+        {3, 2, 11, 0, 0, -1},    // two pizzerias ahead: not yet
+        {11, 1, 11, 0, 225, -1}, // this level's building: hidden until frame 226
+        {11, 1, 11, 0, 226, 1},   {11, 1, 11, 0, 300, 127}, {11, 1, 11, 0, 374, 253},
+        {11, 1, 11, 0, 375, 255}, {12, 1, 11, 0, 999, -1}, // a later level's building
     };
     for (const auto& c : cases)
         EXPECT_EQ(MapModel::PictureAlpha(c.pictureLevel, c.picturePizzeria, c.level, c.previous, c.frame), c.want)

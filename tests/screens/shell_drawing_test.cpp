@@ -24,10 +24,12 @@ public:
     std::map<std::string, std::unique_ptr<RecordingImage>> images;
     std::map<std::string, std::unique_ptr<FixedFont>> fonts;
     std::map<std::string, std::pair<int, int>> sizes = {
-        {"IMAGE_W_HINT", {300, 180}},   {"IMAGE_W_HINT_ARROW_LEFT_UP", {40, 30}}, {"IMAGE_SMBUTTON", {150, 40}},
-        {"IMAGE_SMBUTTON100", {90, 36}}, {"IMAGE_CHECKBOX", {48, 24}},            {"IMAGE_MAP", {1600, 600}},
-        {"IMAGE_AKKUM", {60, 40}},       {"IMAGE_COFE_MAC", {60, 40}},            {"IMAGE_PLATE", {40, 30}},
-        {"IMAGE_PLATE_FOOD", {50, 30}},  {"IMAGE_STAR_FULL", {16, 16}},           {"IMAGE_MONITOR", {700, 560}},
+        {"IMAGE_W_HINT", {300, 180}},   {"IMAGE_W_HINT_ARROW_LEFT_UP", {40, 30}},
+        {"IMAGE_SMBUTTON", {150, 40}},  {"IMAGE_SMBUTTON100", {90, 36}},
+        {"IMAGE_CHECKBOX", {48, 24}},   {"IMAGE_MAP", {1600, 600}},
+        {"IMAGE_AKKUM", {60, 40}},      {"IMAGE_COFE_MAC", {60, 40}},
+        {"IMAGE_PLATE", {40, 30}},      {"IMAGE_PLATE_FOOD", {50, 30}},
+        {"IMAGE_STAR_FULL", {16, 16}},  {"IMAGE_MONITOR", {700, 560}},
         {"IMAGE_BIGBUTTON", {200, 50}},
     };
     Image* GetImageThrow(const std::string& id) override
@@ -99,7 +101,7 @@ TEST_F(DrawingTest, JustifiedStringPlacesByJustificationAndRestoresState)
 {
     RecordingImage target(800, 600);
     Graphics g(&target);
-    FixedFont font; // 7 pixels a character
+    FixedFont font;                           // 7 pixels a character
     const std::string text(101 / 7 + 1, 'x'); // 105 pixels
     const struct
     {
@@ -139,7 +141,7 @@ TEST_F(DrawingTest, HintPlacementFollowsThePointAndKeepsTheRightEdge)
         {100, 400, 0, {100 - 43 - 5, 185, 300, 180}, 43},
         {780, 400, 0, {780 - 280 - 5, 185, 300, 180}, 280}, // right edge at 795
         {100, 100, 1, {100 - 43 - 1, 100 + 30 - 8, 300, 180}, 43},
-        {10, 10, 2, {10 - 268, 10 - 216, 300, 180}, 43},     // not clamped
+        {10, 10, 2, {10 - 268, 10 - 216, 300, 180}, 43}, // not clamped
     };
     for (const auto& c : cases)
     {
