@@ -376,3 +376,42 @@ TEST_F(DrawingTest, LeaveQuestionSitsAtTheBottomWithItsBigButtons)
     EXPECT_EQ(q.yesLabel, "text14");
     EXPECT_EQ(q.noLabel, "text15");
 }
+
+TEST_F(DrawingTest, TitleButtonsSitInTheRightColumnAndQuitIgnoresItsRim)
+{
+    app->ToTitle("Ann");
+    TitleWnd& title = *app->titleWnd;
+    EXPECT_EQ(title.playButton->GetRect(), Rect(530, 100, 150, 40));
+    EXPECT_EQ(title.quitButton->GetRect(), Rect(530, 280, 150, 40));
+    EXPECT_FALSE(title.personMakerButton->visible);
+    EXPECT_EQ(title.changePlayerButton->GetRect(), Rect(530 + 75 - 7 * 6 / 2, 52, 7 * 6, 20));
+
+    app->Manager().MouseMove(535, 285);
+    app->Manager().MouseDown(535, 285, 1);
+    app->Manager().MouseUp(535, 285, 1);
+    EXPECT_FALSE(app->mShutdown);
+    app->Manager().MouseMove(600, 300);
+    app->Manager().MouseDown(600, 300, 1);
+    app->Manager().MouseUp(600, 300, 1);
+    EXPECT_TRUE(app->mShutdown);
+}
+
+TEST_F(DrawingTest, WelcomeLineFollowsTheCurrentPlayer)
+{
+    app->ToTitle("Ann");
+    RecordingImage target(800, 600);
+    Graphics g(&target);
+    app->titleWnd->Draw(&g);
+    ASSERT_EQ(TextsOf("FONT_BUTTON_SMALL").size(), 1u);
+    EXPECT_EQ(TextsOf("FONT_BUTTON_SMALL")[0].text, "text20, Ann");
+    EXPECT_EQ(TextsOf("FONT_BUTTON_SMALL")[0].y, 55);
+    app->players.push_back(std::make_unique<PlayerProfile>());
+    app->players[1]->name = "Bo";
+    app->currentPlayer = 1;
+    app->titleWnd->Draw(&g);
+    EXPECT_EQ(TextsOf("FONT_BUTTON_SMALL").back().text, "text20, Bo");
+    app->currentPlayer = -1;
+    res.fonts["FONT_BUTTON_SMALL"]->drawn->clear();
+    app->titleWnd->Draw(&g);
+    EXPECT_TRUE(TextsOf("FONT_BUTTON_SMALL").empty());
+}
