@@ -23,9 +23,9 @@ int32_t Number(const std::string& text)
     return value;
 }
 
-LogoPictureSpec Picture(const XMLElement& e)
+LogoPictureEntry Picture(const XMLElement& e)
 {
-    LogoPictureSpec p;
+    LogoPictureEntry p;
     p.image = Attr(e, "name");
     p.x = Number(Attr(e, "left"));
     p.y = Number(Attr(e, "top"));
@@ -45,7 +45,7 @@ bool ReadLogoFile(const std::string& fileName, LogoFileData& data)
         if (e.mType != XMLElement::TypeStartTag) continue;
         if (e.mSection == "LogoAppearence/BeforeStartLoading" && e.mValue == "ShowLogo")
         {
-            LogoScreenSpec screen;
+            LogoScreenEntry screen;
             screen.time = Number(Attr(e, "time"));
             const std::string colour = Attr(e, "backcolor");
             if (!colour.empty())

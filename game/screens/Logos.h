@@ -9,25 +9,25 @@
 namespace Zest
 {
 
-struct LogoPictureSpec
+struct LogoPictureEntry
 {
     std::string image;
     int32_t x = 0, y = 0;
     bool centred = false; // the image's centre at (x, y) rather than its top-left corner
 };
 
-struct LogoScreenSpec
+struct LogoScreenEntry
 {
     int32_t time = 0; // updates on screen; 0 or less: gone on the first update
     int32_t red = 0, green = 0, blue = 0;
-    std::vector<LogoPictureSpec> pictures;
+    std::vector<LogoPictureEntry> pictures;
 };
 
 struct LogoFileData
 {
-    std::vector<LogoScreenSpec> screens;        // LogoAppearence/BeforeStartLoading/ShowLogo
-    std::vector<LogoPictureSpec> loadingImages; // LogoAppearence/OnTitleLoading/Image
-    std::vector<LogoPictureSpec> titleImages;   // LogoAppearence/OnTitle/Image
+    std::vector<LogoScreenEntry> screens;        // LogoAppearence/BeforeStartLoading/ShowLogo
+    std::vector<LogoPictureEntry> loadingImages; // LogoAppearence/OnTitleLoading/Image
+    std::vector<LogoPictureEntry> titleImages;   // LogoAppearence/OnTitle/Image
 };
 
 // False when the file cannot be opened. Elements count only under their exact enclosing path; a parse error

@@ -52,7 +52,7 @@ bool LoadMapFile(const std::string& fileName, MapFileData& data)
         }
         else if (e.mValue == "PizzeriaPicure")
         {
-            MapPictureSpec picture;
+            MapPictureEntry picture;
             Attribute(e, "x", picture.x);
             Attribute(e, "y", picture.y);
             Attribute(e, "Pizzeria", picture.pizzeria);
@@ -222,7 +222,7 @@ void MapModel::UpdateEffects()
     if (frame < 570 && frame % 83 == 0 && expertBefore)
         SpawnAroundPoint(MapEffect::Fireworks2, previous, 100, 100, 50, 50, true, true);
     const MapPoint& current = mData.pizzeriaPoints[std::clamp(currentPizzeria, 0, 5)];
-    for (const MapPictureSpec& picture : mData.pictures)
+    for (const MapPictureEntry& picture : mData.pictures)
     {
         if (picture.level != level) continue;
         if (frame < 160 && frame % 5 == 0) SpawnAroundPoint(MapEffect::Fog, current, 120, 100, 60, 50, true, false);

@@ -19,7 +19,7 @@ struct MapPoint
 };
 
 // A picture of the map file: a building or decoration that appears when its level is reached.
-struct MapPictureSpec
+struct MapPictureEntry
 {
     std::string image;
     int32_t x = 0, y = 0;
@@ -34,7 +34,7 @@ struct MapFileData
     // y values carry the 85 pixels the map is drawn lower than the file's coordinates.
     std::array<MapPoint, kNumLevelPoints> levelPoints{};
     std::array<MapPoint, kNumPizzerias> pizzeriaPoints{};
-    std::vector<MapPictureSpec> pictures;
+    std::vector<MapPictureEntry> pictures;
 };
 
 // Reads "levels\map.xml" (or another file) into `data`. Element nesting is ignored; points beyond the tables are

@@ -95,16 +95,16 @@ void MapWnd::LoadMap()
 void MapWnd::LoadMap(const MapFileData& data)
 {
     pictures.clear();
-    for (const MapPictureSpec& spec : data.pictures)
+    for (const MapPictureEntry& entry : data.pictures)
     {
         MapPicture picture;
-        if (!spec.image.empty()) picture.image = app->GetImage(spec.image);
-        picture.x = spec.x;
-        picture.y = spec.y;
-        picture.level = spec.level;
-        picture.pizzeria = spec.pizzeria;
-        picture.xSin = spec.xSin;
-        picture.ySin = spec.ySin;
+        if (!entry.image.empty()) picture.image = app->GetImage(entry.image);
+        picture.x = entry.x;
+        picture.y = entry.y;
+        picture.level = entry.level;
+        picture.pizzeria = entry.pizzeria;
+        picture.xSin = entry.xSin;
+        picture.ySin = entry.ySin;
         pictures.push_back(std::move(picture));
     }
     model.SetData(data);

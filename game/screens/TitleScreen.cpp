@@ -21,9 +21,9 @@ void LinkWidget::Draw(Graphics* g)
     g->FillRect(0, ascent + underlineOffset, font->StringWidth(label), 1);
 }
 
-LogoPicture::LogoPicture(GameApp* app, const LogoPictureSpec& spec) : x(spec.x), y(spec.y), centred(spec.centred)
+LogoPicture::LogoPicture(GameApp* app, const LogoPictureEntry& entry) : x(entry.x), y(entry.y), centred(entry.centred)
 {
-    if (app != nullptr && !spec.image.empty()) image = app->GetImage(spec.image);
+    if (app != nullptr && !entry.image.empty()) image = app->GetImage(entry.image);
 }
 
 LogoPicture::~LogoPicture() = default;
@@ -101,18 +101,18 @@ void TitleScreen::LoadLogos()
 
 void TitleScreen::LoadLogos(const LogoFileData& data)
 {
-    for (const LogoScreenSpec& spec : data.screens)
+    for (const LogoScreenEntry& entry : data.screens)
     {
         auto screen = std::make_unique<LogoScreen>();
-        screen->time = spec.time;
-        screen->red = spec.red;
-        screen->green = spec.green;
-        screen->blue = spec.blue;
-        for (const LogoPictureSpec& p : spec.pictures)
+        screen->time = entry.time;
+        screen->red = entry.red;
+        screen->green = entry.green;
+        screen->blue = entry.blue;
+        for (const LogoPictureEntry& p : entry.pictures)
             screen->pictures.push_back(std::make_unique<LogoPicture>(app, p));
         logoScreens.push_back(std::move(screen));
     }
-    for (const LogoPictureSpec& p : data.loadingImages)
+    for (const LogoPictureEntry& p : data.loadingImages)
         titleLoadingPictures.push_back(std::make_unique<LogoPicture>(app, p));
 }
 

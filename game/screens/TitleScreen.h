@@ -29,7 +29,7 @@ public:
 class LogoPicture
 {
 public:
-    LogoPicture(GameApp* app, const LogoPictureSpec& spec);
+    LogoPicture(GameApp* app, const LogoPictureEntry& entry);
     ~LogoPicture();
     void Draw(Graphics* g);
     void Release();

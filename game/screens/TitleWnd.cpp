@@ -81,7 +81,7 @@ void TitleWnd::LoadLogos()
 
 void TitleWnd::LoadLogos(const LogoFileData& data)
 {
-    for (const LogoPictureSpec& p : data.titleImages) onTitlePictures.push_back(std::make_unique<LogoPicture>(app, p));
+    for (const LogoPictureEntry& p : data.titleImages) onTitlePictures.push_back(std::make_unique<LogoPicture>(app, p));
 }
 
 std::string TitleWnd::WelcomeLine() const

@@ -41,7 +41,7 @@ TEST(LogoFile, ScreensPicturesAndTheirPaths)
         <OnTitle><Image name="title.png" left="3" top="4" center="1"/></OnTitle>
       </LogoAppearence>)");
     ASSERT_EQ(data.screens.size(), 4u);
-    const LogoScreenSpec& first = data.screens[0];
+    const LogoScreenEntry& first = data.screens[0];
     EXPECT_EQ(first.time, 300);
     EXPECT_EQ(first.red, 10);
     EXPECT_EQ(first.green, 20);
