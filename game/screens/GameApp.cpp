@@ -3,6 +3,7 @@
 
 #include "BoardTransition.h"
 #include "HintWnd.h"
+#include "ManagerResources.h"
 #include "MapWnd.h"
 #include "TipWnd.h"
 #include "TitleScreen.h"
@@ -165,7 +166,9 @@ void GameApp::Init()
     ZestAppBase::Init();
     if (mShutdown) return;
     lngTable = std::make_unique<LngTable>();
-    if (!resources || !resources->LoadResources("Init") || !ExtractInitResources(*resources))
+    if (!resources && mResourceManager) resources = std::make_unique<ManagerResources>(*mResourceManager);
+    if (!resources || !resources->LoadManifest() || !resources->LoadResources("Init") ||
+        !ExtractInitResources(*resources))
     {
         FatalResourceError();
         return;

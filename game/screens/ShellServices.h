@@ -46,6 +46,8 @@ public:
 class ShellResources : public ResourceLookup
 {
 public:
+    // Reads the resource manifest; false (with the error text set) when it cannot be read.
+    virtual bool LoadManifest() = 0;
     virtual bool LoadResources(const std::string& group) = 0;
     virtual void StartLoadResources(const std::string& group) = 0;
     // False when nothing is left or a resource failed.

@@ -37,6 +37,7 @@ public:
     {
         if (error.empty()) error = text;
     }
+    bool LoadManifest() override { return true; }
     bool LoadResources(const std::string& group) override
     {
         calls.push_back("Load " + group);
