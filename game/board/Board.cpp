@@ -87,7 +87,11 @@ void BoardInterface::KeyDown(int keyCode)
     {
         // The model never sees Escape: it opens the menu or closes a hint.
         if (hasFocus) board.OpenMenu();
-        if (board.model->HintId != -1) app.HideHint();
+        if (board.model->HintId != -1)
+        {
+            app.HideHint();
+            board.model->HintId = -1;
+        }
         return;
     }
     board.model->KeyDown(keyCode);

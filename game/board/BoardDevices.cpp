@@ -126,7 +126,9 @@ void BoardModel::StopAkkum()
             }
     AkkumFramesLeft = 0;
     AkkumRunning = false;
-    AkkumCharge = 10 - UpgradeValue(AkkumChargeUpgrades, Player().upgrades[PlayerProfile::UpgradeAkkumCharge]);
+    // The charge table should hold 0..10; anything else still leaves a charge the ten lamps can show.
+    AkkumCharge =
+        std::clamp(10 - UpgradeValue(AkkumChargeUpgrades, Player().upgrades[PlayerProfile::UpgradeAkkumCharge]), 0, 10);
 }
 
 void BoardModel::TakeChargePiece(Topping& piece)

@@ -94,7 +94,9 @@ public:
     virtual void FadeOutAllMusic() = 0;
     virtual void StopAllMusic() = 0;
 
-    // placement 0, 1 or 2 as the hint window takes it.
+    // The tutorial hint window; placement 0, 1 or 2 as the window takes it. The board keeps the number of the
+    // hint it shows in BoardModel::HintId and clears it when it hides the hint itself; when the player closes the
+    // window, the application sets BoardModel::HintId back to -1, which lets the play go on.
     virtual void ShowHint(int x, int y, int placement, const std::string& text) = 0;
     virtual void HideHint() = 0;
 

@@ -180,15 +180,16 @@ inline std::vector<std::string> GridText(const BoardModel& m)
 }
 
 // A model with the fixture data files loaded, as the play screen builds it.
-struct BoardFixture
+template <class Host = RecordingHost>
+struct BasicBoardFixture
 {
-    RecordingHost host;
+    Host host;
     RecordingEffects effects;
     BoardModel model{host};
 
-    explicit BoardFixture(const std::string& levelFolder = FixtureDir() + "basic/")
+    explicit BasicBoardFixture(const std::string& levelFolder = FixtureDir() + "basic/", uint32_t seed = 1234)
     {
-        SeedRandom(1234);
+        SeedRandom(seed);
         model.LevelFolder = levelFolder;
         model.CharacterFolder = FixtureDir() + "characters/";
         model.Effects = &effects;
@@ -210,5 +211,6 @@ struct BoardFixture
         for (int i = 0; i < limit && (model.MatchPending || !model.IsGridIdle()); ++i) Step();
     }
 };
+using BoardFixture = BasicBoardFixture<>;
 
 } // namespace Zest::Testing
