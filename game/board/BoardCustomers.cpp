@@ -2,6 +2,7 @@
 // stages, the weighted choice and the small lookups on customers and dish types.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "base/Random.h"
 #include "game/board/BoardModel.h"
@@ -170,7 +171,7 @@ void BoardModel::DeliverOrders()
         Person& p = *pp;
         if (p.state == 2 || p.wish != -1) continue;
         bool skip = false;
-        int sum = 0;
+        long long sum = 0;
         for (auto& d : Dishes)
         {
             if (d->customerId != p.id) continue;
@@ -185,10 +186,11 @@ void BoardModel::DeliverOrders()
             d->MoveTo(d->x, d->y, d->x, d->y - 20, 20, -1);
         }
         if (skip) continue;
+        sum = std::clamp<long long>(sum, 0, std::numeric_limits<int>::max() / 2);
         p.paid = true;
-        p.money = sum;
+        p.money = static_cast<int>(sum);
         p.tip = p.mood > 30.0f ? static_cast<int>(p.mood * static_cast<float>(sum / 2) / 100.0f) : 0;
-        p.money += p.tip;
+        p.money = SaturatingAdd(p.money, p.tip);
         p.moneyText = "$" + std::to_string(sum);
         if (p.tip != 0) p.moneyText += " + $" + std::to_string(p.tip);
         p.SetState(*this, 2);
@@ -199,7 +201,7 @@ void BoardModel::DeliverOrders()
 void BoardModel::PersonPays(Person& person)
 {
     AddMoney(person.money);
-    TipTotal += person.tip;
+    TipTotal = SaturatingAdd(TipTotal, person.tip);
     if (LevelKind == 0)
     {
         const BoardImageSize m = App.ImageSize(BoardImage::Money);

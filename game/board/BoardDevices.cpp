@@ -59,7 +59,8 @@ bool BoardModel::PlaceDish(Dish& dish)
                      static_cast<float>(GridY + t0 * s) + h * s / 2.0f);
     dish.cooking = true;
     const DishType* type = TypeOf(dish);
-    dish.cookLeft = type ? type->cookingTime : 0;
+    // A cooking time of 0 or less (or no dish types at all) is done at the next update.
+    dish.cookLeft = type ? std::max(0, type->cookingTime) : 0;
     dish.ready = false;
     if (LevelKind == 0 && cookingDishes >= 1 && dish.itemKind == -1)
     {
@@ -111,7 +112,7 @@ void BoardModel::StartAkkum()
     AkkumRunning = true;
     // A work time below one second (missing upgrade data) still runs for one second.
     const int work = UpgradeValue(AkkumWorkTimeUpgrades, Player().upgrades[PlayerProfile::UpgradeAkkumWorkTime]);
-    AkkumFramesLeft = std::max(1, work) * 100;
+    AkkumFramesLeft = std::clamp(work, 1, 1000000) * 100;
     App.PlaySample(BoardSound::AkkumWorking);
 }
 
@@ -182,8 +183,8 @@ bool BoardModel::GiveCoffee(int x, int y)
 void BoardModel::AddMoney(int amount)
 {
     const int before = DayProfit;
-    DayProfit = std::max(0, before + amount);
-    Score += amount;
+    DayProfit = std::max(0, SaturatingAdd(before, amount));
+    Score = SaturatingAdd(Score, amount);
     if (LevelKind == 3) return;
     const float cx = static_cast<float>(GridX + Columns * CellSize / 2);
     const float cy = static_cast<float>(GridY + Rows * CellSize / 2);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "game/board/BoardModel.h"
+#include "graphics/Image.h"
 
 namespace Zest
 {
@@ -28,10 +29,26 @@ void BoardModel::MouseMove(int x, int y)
     }
     if (LevelKind == 3)
     {
-        if (MarkedItem && (MarkedItem->Found() ||
-                           Distance(static_cast<float>(x), static_cast<float>(y), MarkedItem->x, MarkedItem->y) >
-                               0.5f * std::max(std::fabs(MarkedItem->w), std::fabs(MarkedItem->h)) * 64.0f))
-            MarkedItem = nullptr;
+        // Mirrored pictures have negative scales; their size on screen is still positive.
+        const auto size = [this](const LevelObject& o) {
+            int w = 0, h = 0;
+            if (o.image)
+                w = o.image->GetWidth(), h = o.image->GetHeight();
+            else
+            {
+                const BoardImageSize money = App.ImageSize(o.isLight ? BoardImage::LightOn : BoardImage::Money);
+                w = money.width, h = money.height;
+            }
+            return std::max(w * std::fabs(o.w), h * std::fabs(o.h));
+        };
+        const auto near = [&](const LevelObject& o) {
+            return !o.Found() &&
+                   Distance(static_cast<float>(x), static_cast<float>(y), o.x, o.y) <= 0.5f * size(o);
+        };
+        if (MarkedItem && !near(*MarkedItem)) MarkedItem = nullptr;
+        for (auto& o : LevelObjects)
+            if (near(*o) && Distance(static_cast<float>(x), static_cast<float>(y), o->x, o->y) < 0.5f * size(*o))
+                MarkedItem = o.get();
     }
 }
 
@@ -39,6 +56,11 @@ void BoardModel::MouseDown(int x, int y, int clickCount)
 {
     (void)clickCount;
     MouseMove(x, y);
+    if (LevelKind == 3)
+    {
+        if (MarkedItem) CollectLevelObject(*MarkedItem);
+        return;
+    }
     if (ClickAkkum(x, y) || GiveCoffee(x, y) || ClickDish(x, y)) return;
     if (MarkerOn)
     {
@@ -141,11 +163,8 @@ void BoardModel::CollectLevelObject(LevelObject& object)
         object.steps = 10;
         object.flags |= 1;
         object.customerId = p->id;
-        if (object.w < 0)
-        {
-            object.w = -object.w;
-            if (object.rot > 360) object.rot = 360 - object.rot;
-        }
+        if (object.w < 0) object.w = -object.w;
+        if (object.rot > 360) object.rot = 360 - object.rot;
         if (object.h < 0) object.h = -object.h;
     }
     MarkedItem = nullptr;

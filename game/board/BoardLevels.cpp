@@ -414,7 +414,7 @@ void BoardModel::StartLevel()
     intro(BoardImage::None, 490, 400, Text(101) + " " + Text(65) + std::to_string(ExpertGoal), FontDefault);
     if (LevelKind == 0)
     {
-        WaitFirstPerson += 300;
+        WaitFirstPerson = SaturatingAdd(WaitFirstPerson, 300);
         FreezeCountdown = 400;
     }
     else
@@ -526,8 +526,10 @@ bool BoardModel::TallyLevelEnd()
     for (int k = 0; k < 3; ++k)
     {
         if (StockCount[k] <= 0) continue;
-        const int amount =
-            UpgradeValue(FoodPriceUpgrades, Player().upgrades[PlayerProfile::UpgradeFoodPrice]) * StockCount[k];
+        const int amount = SaturatingAdd(
+            0, static_cast<long long>(UpgradeValue(FoodPriceUpgrades,
+                                                   Player().upgrades[PlayerProfile::UpgradeFoodPrice])) *
+                   StockCount[k]);
         FloatingLabel& l = AddLabel(BoardImage::None, static_cast<float>(StockSlotPos[k][0] + 10),
                                     static_cast<float>(StockSlotPos[k][1] + 20), 0.0f, -0.2f, 200);
         l.text = "+" + std::to_string(amount) + Text(65);
@@ -566,7 +568,7 @@ void BoardModel::LevelLost()
     LevelFailed = true;
     App.StopAllMusic();
     PlayerProfile& player = Player();
-    player.money += DayProfit;
+    player.money = SaturatingAdd(player.money, DayProfit);
     player.akkumCharge = AkkumCharge;
     App.SavePlayers();
     App.OpenGameOverWindow();

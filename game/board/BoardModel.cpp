@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "base/Random.h"
 #include "game/core/LngTable.h"
@@ -19,6 +20,12 @@ const char* const BoardModel::kCharacterNames[kNumCharacters] = {
 float Distance(float x1, float y1, float x2, float y2)
 {
     return std::sqrt((x1 - x2) * (x1 - x2) + (y1 - y2) * (y1 - y2));
+}
+
+int SaturatingAdd(int a, long long b)
+{
+    const long long sum = static_cast<long long>(a) + b;
+    return static_cast<int>(std::clamp<long long>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 BoardModel::BoardModel(BoardHost& host) : App(host)
@@ -280,8 +287,9 @@ void BoardModel::Update()
     if (AkkumRunning)
     {
         --AkkumFramesLeft;
-        const int work = std::max(1, UpgradeValue(AkkumWorkTimeUpgrades, Player().upgrades[PlayerProfile::UpgradeAkkumWorkTime]));
-        AkkumCharge = AkkumChargeScale * AkkumFramesLeft / (work * 100);
+        const long long work = std::max(
+            1, UpgradeValue(AkkumWorkTimeUpgrades, Player().upgrades[PlayerProfile::UpgradeAkkumWorkTime]));
+        AkkumCharge = static_cast<int>(static_cast<long long>(AkkumChargeScale) * AkkumFramesLeft / (work * 100));
         if (AkkumFramesLeft < 1) StopAkkum();
         if (frame % 40 == 0)
         {

@@ -288,4 +288,7 @@ private:
 // Euclidean distance of two points.
 float Distance(float x1, float y1, float x2, float y2);
 
+// a + b held within the int range: prices and times come from data files, and money must never wrap.
+int SaturatingAdd(int a, long long b);
+
 } // namespace Zest

@@ -153,7 +153,10 @@ TEST_F(DishTest, SlidesEndOnTheirLastFrame)
         {
             EXPECT_TRUE(t.StepSlide() == false);
         }
-        if (frames > 1) EXPECT_EQ(t.x, 30.0f) << "reached after frames - 1 steps";
+        if (frames > 1)
+        {
+            EXPECT_EQ(t.x, 30.0f) << "reached after frames - 1 steps";
+        }
         EXPECT_TRUE(t.StepSlide());
         EXPECT_EQ(t.y, 60.0f);
         EXPECT_FALSE(t.IsSliding());

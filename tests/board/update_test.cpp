@@ -183,5 +183,26 @@ TEST_F(UpdateTest, PixelHuntPictureStraightensThenFliesToItsCustomer)
     EXPECT_EQ(f.effects.Count(BoardEffect::Hearts), 9);
 }
 
+TEST_F(UpdateTest, MirroredPictureCanBeFoundAndClicked)
+{
+    m.LevelKind = 3;
+    m.Persons.push_back(std::make_unique<Person>(0, 5));
+    m.Persons.back()->huntItem = 0;
+    auto o = std::make_unique<LevelObject>();
+    o->x = 600;
+    o->y = 300;
+    o->w = o->h = -1.0f; // both scales negative: the size must not be negative
+    m.LevelObjects.push_back(std::move(o));
+    m.MouseMove(700, 300);
+    EXPECT_EQ(m.MarkedItem, nullptr);
+    m.MouseMove(615, 300); // the money picture stands in: 40 wide, so 20 either side
+    ASSERT_EQ(m.MarkedItem, m.LevelObjects[0].get());
+    m.MouseDown(615, 300, 1);
+    EXPECT_TRUE(m.LevelObjects[0]->Found());
+    EXPECT_EQ(m.LevelObjects[0]->customerId, 5);
+    EXPECT_EQ(m.LevelObjects[0]->w, 1.0f);
+    EXPECT_EQ(m.LevelObjects[0]->h, 1.0f);
+}
+
 } // namespace
 } // namespace Zest::Testing
