@@ -75,7 +75,8 @@ const char* const kCharacter =
 
 const std::filesystem::path& Folder()
 {
-    static const std::filesystem::path folder = [] {
+    static const std::filesystem::path folder = []
+    {
         std::random_device rd;
         auto p = std::filesystem::temp_directory_path() / ("zest_levels_fuzz_" + std::to_string(rd()));
         std::filesystem::create_directories(p);

@@ -79,8 +79,8 @@ void BoardModel::SpawnHearts(float x, float y, int count)
 
 void BoardModel::SpawnSparkLine(int x1, int y1, int x2, int y2, int frames)
 {
-    const float d = Distance(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
-                             static_cast<float>(y2));
+    const float d =
+        Distance(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2), static_cast<float>(y2));
     if (d < 150.0f && frames < 20) return;
     const int n = static_cast<int>(d / 10);
     if (n <= 0) return;
@@ -208,9 +208,9 @@ void BoardModel::PersonPays(Person& person)
         FloatingLabel& pic = AddLabel(BoardImage::Money, static_cast<float>(ShelfX - m.width / 2),
                                       static_cast<float>(ShelfY + person.slotY - m.height / 2 - 400), 0.0f, -0.2f, 150);
         pic.verticalSteps = 50;
-        FloatingLabel& text = AddLabel(BoardImage::None, static_cast<float>(ShelfX),
-                                       static_cast<float>(ShelfY + person.slotY - m.height / 2 - 395), 0.0f, -0.2f,
-                                       200);
+        FloatingLabel& text =
+            AddLabel(BoardImage::None, static_cast<float>(ShelfX),
+                     static_cast<float>(ShelfY + person.slotY - m.height / 2 - 395), 0.0f, -0.2f, 200);
         text.text = person.moneyText;
         text.font = FontDefault;
         text.alpha = 0;

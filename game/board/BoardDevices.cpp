@@ -188,7 +188,8 @@ void BoardModel::AddMoney(int amount)
     if (LevelKind == 3) return;
     const float cx = static_cast<float>(GridX + Columns * CellSize / 2);
     const float cy = static_cast<float>(GridY + Rows * CellSize / 2);
-    const auto celebrate = [&](BoardImage image, BoardEffect effect, BoardSound sound) {
+    const auto celebrate = [&](BoardImage image, BoardEffect effect, BoardSound sound)
+    {
         Effects->Spawn(effect, cx, cy, true);
         FloatingLabel& l = AddLabel(image, cx, cy, 0.0f, 0.0f, 50);
         l.startDelay = 120;
@@ -203,7 +204,8 @@ void BoardModel::AddMoney(int amount)
 bool BoardModel::ClickDish(int x, int y)
 {
     if (PlayerLevel() < FoodEnableLevel) return false;
-    const auto makeItem = [&](int kind, int customer) -> Dish& {
+    const auto makeItem = [&](int kind, int customer) -> Dish&
+    {
         Dishes.push_back(std::make_unique<Dish>(0, customer));
         Dish& d = *Dishes.back();
         d.width = StockSlotSize[kind][0];
@@ -211,7 +213,8 @@ bool BoardModel::ClickDish(int x, int y)
         d.itemKind = kind;
         return d;
     };
-    const auto holdItem = [&](int kind, int customer) {
+    const auto holdItem = [&](int kind, int customer)
+    {
         HeldSlot = kind;
         CarriedItemCustomer = customer;
         App.PlaySample(BoardSound::TakePizza);
@@ -222,7 +225,8 @@ bool BoardModel::ClickDish(int x, int y)
         DraggedDish = &d;
         HoverDish = &d;
     };
-    const auto sendFromStock = [&](int kind, Person& p) {
+    const auto sendFromStock = [&](int kind, Person& p)
+    {
         --StockCount[kind];
         Dish& d = makeItem(kind, p.id);
         d.ready = true;
@@ -260,7 +264,8 @@ bool BoardModel::ClickDish(int x, int y)
             sendFromStock(kind, *Persons[who]);
         return true;
     }
-    const auto dropChoice = [&] {
+    const auto dropChoice = [&]
+    {
         const int who = FindPersonById(CarriedItemCustomer);
         if (who >= 0) Persons[who]->wishUnderWay = false;
     };

@@ -54,9 +54,7 @@ bool BoardModel::TrySwap()
     Topping* a = HoverPiece;
     Topping* b = SelectedPiece;
     if (!a || !b) return false;
-    const auto inRecord = [this](const Topping* p) {
-        return p && (p == SwapFirst.piece || p == SwapSecond.piece);
-    };
+    const auto inRecord = [this](const Topping* p) { return p && (p == SwapFirst.piece || p == SwapSecond.piece); };
     if (inRecord(a) || inRecord(b)) return false;
     RenumberGrid();
     const bool neighbours = (a->row == b->row && std::abs(a->column - b->column) == 1) ||
@@ -143,7 +141,8 @@ bool BoardModel::FindMatches()
     const int cell = CellSize;
 
     // Marks one finding of n pieces starting at (c, r) and running along (dc, dr).
-    const auto markFinding = [&](int c, int r, int dc, int dr, int n, bool horizontal) {
+    const auto markFinding = [&](int c, int r, int dc, int dr, int n, bool horizontal)
+    {
         for (int k = 0; k < n; ++k)
         {
             const int pc = c + dc * k, pr = r + dr * k;
@@ -297,8 +296,8 @@ void BoardModel::UpdateGrid()
                         if (!player.noHints && !LevelEnding && player.hintsShown[11] == 0 && HintId == -1)
                         {
                             const bool low = p.y >= 400;
-                            App.ShowHint(static_cast<int>(p.x), static_cast<int>(p.y + (low ? -20 : 20)),
-                                         low ? 0 : 1, Text(162));
+                            App.ShowHint(static_cast<int>(p.x), static_cast<int>(p.y + (low ? -20 : 20)), low ? 0 : 1,
+                                         Text(162));
                             Player().hintsShown[11] = 1;
                             HintId = 11;
                         }
@@ -383,7 +382,8 @@ void BoardModel::UpdateGrid()
         }
         RenumberGrid();
     }
-    const auto makeSpecial = [this](bool repair) {
+    const auto makeSpecial = [this](bool repair)
+    {
         const int c = static_cast<int>(Rand() % static_cast<uint32_t>(std::max(1, Columns)));
         const int r = static_cast<int>(Rand() % static_cast<uint32_t>(std::max(1, Rows)));
         Topping* p = PieceAt(c, r);
@@ -491,8 +491,7 @@ void BoardModel::ExplodeBomb(Topping& bomb)
             if (p->removing || Distance(p->x, p->y, bomb.x, bomb.y) >= reach) continue;
             p->removing = true;
             p->removalDelay = 50;
-            if (IsCellInPlay(p->column, p->row) && CellState[p->column][p->row] != -1)
-                CellState[p->column][p->row] = 1;
+            if (IsCellInPlay(p->column, p->row) && CellState[p->column][p->row] != -1) CellState[p->column][p->row] = 1;
             Effects->Spawn(BoardEffect::Electro3, p->x, p->y, true);
         }
     App.PlaySample(BoardSound::Bomb);
@@ -511,7 +510,8 @@ bool BoardModel::HasMove()
     const int columns = std::min(Columns, static_cast<int>(Grid.size()));
     bool coveredMove = false;
     // Pieces of `kind` walking from (c, r) by (dc, dr) until the first that does not match.
-    const auto countLine = [this](int kind, int c, int r, int dc, int dr) {
+    const auto countLine = [this](int kind, int c, int r, int dc, int dr)
+    {
         int n = 0;
         for (Topping* q = PieceAt(c, r); q && q->kind == kind && !q->IsExcluded(); q = PieceAt(c, r))
         {

@@ -30,7 +30,8 @@ void BoardModel::MouseMove(int x, int y)
     if (LevelKind == 3)
     {
         // Mirrored pictures have negative scales; their size on screen is still positive.
-        const auto size = [this](const LevelObject& o) {
+        const auto size = [this](const LevelObject& o)
+        {
             int w = 0, h = 0;
             if (o.image)
                 w = o.image->GetWidth(), h = o.image->GetHeight();
@@ -41,10 +42,8 @@ void BoardModel::MouseMove(int x, int y)
             }
             return std::max(w * std::fabs(o.w), h * std::fabs(o.h));
         };
-        const auto near = [&](const LevelObject& o) {
-            return !o.Found() &&
-                   Distance(static_cast<float>(x), static_cast<float>(y), o.x, o.y) <= 0.5f * size(o);
-        };
+        const auto near = [&](const LevelObject& o)
+        { return !o.Found() && Distance(static_cast<float>(x), static_cast<float>(y), o.x, o.y) <= 0.5f * size(o); };
         if (MarkedItem && !near(*MarkedItem)) MarkedItem = nullptr;
         for (auto& o : LevelObjects)
             if (near(*o) && Distance(static_cast<float>(x), static_cast<float>(y), o->x, o->y) < 0.5f * size(*o))
@@ -123,9 +122,7 @@ void BoardModel::MouseDrag(int x, int y)
     MouseMove(x, y);
 }
 
-void BoardModel::MouseWheel()
-{
-}
+void BoardModel::MouseWheel() {}
 
 void BoardModel::UpdateCursor(int x, int y)
 {

@@ -4,9 +4,9 @@
 
 #include "base/Common.h"
 #include "base/Random.h"
+#include "data/XMLParser.h"
 #include "game/board/BoardModel.h"
 #include "game/core/PlayerProfile.h"
-#include "data/XMLParser.h"
 #include "graphics/MemoryImage.h"
 
 namespace Zest
@@ -83,7 +83,8 @@ void BoardModel::LoadLevels()
                 if (const std::string* bg = Attr(e, "Background"); bg && *bg != BackgroundName)
                 {
                     BackgroundImage = App.LoadImage("images/gameplay/" + *bg);
-                    if (auto* mem = dynamic_cast<MemoryImage*>(BackgroundImage.get())) mem->mHintFlags |= MemoryImage::Hint_Texture8888;
+                    if (auto* mem = dynamic_cast<MemoryImage*>(BackgroundImage.get()))
+                        mem->mHintFlags |= MemoryImage::Hint_Texture8888;
                     BackgroundName = *bg;
                 }
                 LevelKind = 0;
@@ -393,7 +394,8 @@ void BoardModel::StartLevel()
         App.FadeInMusic(track);
     }
     const int pizzeria = std::clamp(App.PizzeriaIndex(PlayerLevel()), 0, 5);
-    const auto intro = [this](BoardImage image, float x, float y, const std::string& text, int font) {
+    const auto intro = [this](BoardImage image, float x, float y, const std::string& text, int font)
+    {
         BoardImageSize size = App.ImageSize(image);
         FloatingLabel& l = AddLabel(image, x - size.width / 2, y - size.height / 2, 0.0f, 0.0f, 320);
         if (image == BoardImage::None)
@@ -526,10 +528,10 @@ bool BoardModel::TallyLevelEnd()
     for (int k = 0; k < 3; ++k)
     {
         if (StockCount[k] <= 0) continue;
-        const int amount = SaturatingAdd(
-            0, static_cast<long long>(UpgradeValue(FoodPriceUpgrades,
-                                                   Player().upgrades[PlayerProfile::UpgradeFoodPrice])) *
-                   StockCount[k]);
+        const int amount =
+            SaturatingAdd(0, static_cast<long long>(
+                                 UpgradeValue(FoodPriceUpgrades, Player().upgrades[PlayerProfile::UpgradeFoodPrice])) *
+                                 StockCount[k]);
         FloatingLabel& l = AddLabel(BoardImage::None, static_cast<float>(StockSlotPos[k][0] + 10),
                                     static_cast<float>(StockSlotPos[k][1] + 20), 0.0f, -0.2f, 200);
         l.text = "+" + std::to_string(amount) + Text(65);

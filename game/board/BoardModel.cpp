@@ -13,9 +13,9 @@
 namespace Zest
 {
 
-const char* const BoardModel::kCharacterNames[kNumCharacters] = {
-    "cowboy", "ballplayer", "girl", "madam", "grandmam", "turist",
-    "diver",  "bunny",      "alien", "boy",  "superman", "boomgirl"};
+const char* const BoardModel::kCharacterNames[kNumCharacters] = {"cowboy",   "ballplayer", "girl",     "madam",
+                                                                 "grandmam", "turist",     "diver",    "bunny",
+                                                                 "alien",    "boy",        "superman", "boomgirl"};
 
 float Distance(float x1, float y1, float x2, float y2)
 {
@@ -25,12 +25,11 @@ float Distance(float x1, float y1, float x2, float y2)
 int SaturatingAdd(int a, long long b)
 {
     const long long sum = static_cast<long long>(a) + b;
-    return static_cast<int>(std::clamp<long long>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<long long>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-BoardModel::BoardModel(BoardHost& host) : App(host)
-{
-}
+BoardModel::BoardModel(BoardHost& host) : App(host) {}
 
 BoardModel::~BoardModel()
 {
@@ -52,8 +51,8 @@ void BoardModel::Init()
     static const int kSmall[8][2] = {{2, 2}, {3, 2}, {3, 3}, {4, 2}, {4, 3}, {4, 4}, {5, 3}, {5, 5}};
     for (auto& img : SmallPizzaImages) img.reset();
     for (const auto& s : kSmall)
-        SmallPizzaImages[(s[0] - 2) * 4 + (s[1] - 2)] = App.LoadImage(
-            "images/gameplay/pizza/" + std::to_string(s[0]) + "x" + std::to_string(s[1]) + "small");
+        SmallPizzaImages[(s[0] - 2) * 4 + (s[1] - 2)] =
+            App.LoadImage("images/gameplay/pizza/" + std::to_string(s[0]) + "x" + std::to_string(s[1]) + "small");
     DishWeights = {100, 0, 0, 0, 80, 100, 0, 0, 30, 50, 50, 0, 0, 30, 0, 50};
     AkkumX = 405;
     AkkumY = 502;
@@ -287,8 +286,8 @@ void BoardModel::Update()
     if (AkkumRunning)
     {
         --AkkumFramesLeft;
-        const long long work = std::max(
-            1, UpgradeValue(AkkumWorkTimeUpgrades, Player().upgrades[PlayerProfile::UpgradeAkkumWorkTime]));
+        const long long work =
+            std::max(1, UpgradeValue(AkkumWorkTimeUpgrades, Player().upgrades[PlayerProfile::UpgradeAkkumWorkTime]));
         AkkumCharge = static_cast<int>(static_cast<long long>(AkkumChargeScale) * AkkumFramesLeft / (work * 100));
         if (AkkumFramesLeft < 1) StopAkkum();
         if (frame % 40 == 0)
@@ -296,8 +295,8 @@ void BoardModel::Update()
             const int r1 = static_cast<int>(Rand() % 10);
             const int r2 = static_cast<int>(Rand() % 10);
             const int r3 = static_cast<int>(Rand() % 20);
-            Effects->Spawn(BoardEffect::ElectroSmall, static_cast<float>(AkkumX + 32 + r1),
-                           static_cast<float>(AkkumY), true);
+            Effects->Spawn(BoardEffect::ElectroSmall, static_cast<float>(AkkumX + 32 + r1), static_cast<float>(AkkumY),
+                           true);
             Effects->Spawn(BoardEffect::ElectroSmall, static_cast<float>(AkkumX + 82 - r2),
                            static_cast<float>(AkkumY + 5), true);
             Effects->Spawn(BoardEffect::ElectroSmall, static_cast<float>(AkkumX + 52 + r3),

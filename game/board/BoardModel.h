@@ -206,10 +206,7 @@ public:
     bool PlaceDish(Dish& dish);
     void UpdateDishDropCells(Dish& dish);
     bool IsCellUnderDish(int column, int row) const;
-    bool IsCellInPlay(int column, int row) const
-    {
-        return column >= 0 && column < Columns && row >= 0 && row < Rows;
-    }
+    bool IsCellInPlay(int column, int row) const { return column >= 0 && column < Columns && row >= 0 && row < Rows; }
 
     // Devices and money.
     bool ClickAkkum(int x, int y);

@@ -29,14 +29,16 @@ public:
 inline uint64_t BoardDigest(const BoardModel& m)
 {
     uint64_t h = 1469598103934665603ull;
-    const auto mix = [&h](int64_t v) {
+    const auto mix = [&h](int64_t v)
+    {
         for (int i = 0; i < 8; ++i)
         {
             h ^= static_cast<uint8_t>(v >> (8 * i));
             h *= 1099511628211ull;
         }
     };
-    const auto mixf = [&mix](float f) {
+    const auto mixf = [&mix](float f)
+    {
         uint32_t bits;
         std::memcpy(&bits, &f, 4);
         mix(bits);
@@ -191,8 +193,7 @@ private:
                     ++report.specials;
                 }
             }
-        if (m_.AkkumCharge >= m_.AkkumChargeScale && !m_.AkkumRunning &&
-            m_.ClickAkkum(m_.AkkumX + 1, m_.AkkumY + 1))
+        if (m_.AkkumCharge >= m_.AkkumChargeScale && !m_.AkkumRunning && m_.ClickAkkum(m_.AkkumX + 1, m_.AkkumY + 1))
             ++report.akkumRuns;
         // Coffee for the unhappiest customer.
         if (m_.CoffeeCapacity > 0 && m_.CoffeeFill == m_.CoffeeCapacity && !m_.Persons.empty() &&
@@ -244,7 +245,8 @@ private:
             }
         }
         // The hinted move, once the grid is still; after closing time the bot waits for the tally.
-        if (m_.TimeLeft > 0 && m_.HintId == -1 && !m_.MatchPending && !m_.SwapFirst.piece && m_.IsGridIdle() && m_.IdleFrames % 25 == 5)
+        if (m_.TimeLeft > 0 && m_.HintId == -1 && !m_.MatchPending && !m_.SwapFirst.piece && m_.IsGridIdle() &&
+            m_.IdleFrames % 25 == 5)
         {
             m_.HintPiece = nullptr;
             if (m_.HasMove() && m_.HintPiece)
@@ -259,7 +261,8 @@ private:
 
     void Check(BotReport& report)
     {
-        const auto fault = [&](const std::string& what) {
+        const auto fault = [&](const std::string& what)
+        {
             if (report.faults.size() < 20) report.faults.push_back(std::to_string(report.updates) + ": " + what);
         };
         if (m_.LevelKind == 0 && !m_.Grid.empty())

@@ -309,8 +309,8 @@ TEST_F(DishTest, WishMarkerBoxIsHalfOpen)
     {
         int x, y;
         bool hit;
-    } cases[] = {{185 - 67, 475, true}, {185 - 33, 509, true}, {185 - 32, 480, false}, {185 - 68, 480, false},
-                 {150, 474, false},     {150, 510, false}};
+    } cases[] = {{185 - 67, 475, true},  {185 - 33, 509, true}, {185 - 32, 480, false},
+                 {185 - 68, 480, false}, {150, 474, false},     {150, 510, false}};
     for (const auto& c : cases)
     {
         p.wishUnderWay = false;

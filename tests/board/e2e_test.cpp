@@ -202,15 +202,16 @@ TEST(BoardBonusLevels, PixelHuntPicturesFlyToTheirCustomers)
 TEST(BoardRobustness, MutatedLevelFilesLoadAndPlay)
 {
     const std::string source = FixtureDir() + "basic/";
-    const auto read = [](const std::string& path) {
+    const auto read = [](const std::string& path)
+    {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     };
     const std::string originals[3] = {read(source + "levels.xml"), read(source + "Dishes.xml"),
                                       read(source + "Upgrades.xml")};
     const char* names[3] = {"levels.xml", "Dishes.xml", "Upgrades.xml"};
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("zest-board-mutate-" + std::to_string(reinterpret_cast<uintptr_t>(&source)));
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("zest-board-mutate-" + std::to_string(reinterpret_cast<uintptr_t>(&source)));
     std::filesystem::create_directories(dir);
     MersenneRandom rng(2024);
     const char* numbers[] = {"0", "-1", "-999999", "999999", "2147483647", "-2147483648", "12", "x", ""};
@@ -262,7 +263,8 @@ TEST(BoardRobustness, MutatedLevelFilesLoadAndPlay)
             BoardBot bot(f.host, f.model);
             BotReport report;
             for (int i = 0; i < 2000; ++i) bot.Step(report);
-            for (const auto& fault : report.faults) ADD_FAILURE() << "round " << round << " level " << level << ": " << fault;
+            for (const auto& fault : report.faults)
+                ADD_FAILURE() << "round " << round << " level " << level << ": " << fault;
         }
     }
     std::filesystem::remove_all(dir);

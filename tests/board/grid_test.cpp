@@ -434,9 +434,9 @@ TEST_F(GridTest, MoveSearchFindsTheFirstMoveInScanOrder)
         bool move;
         int column, row, dx, dy;
     } cases[] = {
-        {{"2323", "1011"}, true, 0, 0, 1, 0},   // along the row
+        {{"2323", "1011"}, true, 0, 0, 1, 0},       // along the row
         {{"010", "101", "232"}, true, 1, 1, 0, -1}, // T shape: the middle piece moves up between two 0s
-        {{"1", "3", "1", "1"}, true, 0, 3, 0, 1},     // the top piece moves down onto a column of two
+        {{"1", "3", "1", "1"}, true, 0, 3, 0, 1},   // the top piece moves down onto a column of two
     };
     for (size_t i = 0; i < std::size(cases); ++i)
     {
@@ -469,7 +469,8 @@ TEST_F(GridTest, MoveUnderADishGivesNoHintButCountsAsAMove)
 // Every hint the search gives is a real move, and a grid it calls stuck has no swap that makes a run.
 TEST_F(GridTest, MoveSearchAgreesWithTryingEverySwap)
 {
-    const auto anySwapMakesRun = [&] {
+    const auto anySwapMakesRun = [&]
+    {
         for (int c = 0; c < m.Columns; ++c)
             for (int r = 0; r < m.Rows; ++r)
                 for (auto [dc, dr] : {std::pair{1, 0}, std::pair{0, 1}})

@@ -16,8 +16,7 @@ struct LevelFileTest : ::testing::Test
 
     int BackgroundLoads() const
     {
-        return static_cast<int>(
-            std::count(host.loadedImages.begin(), host.loadedImages.end(), "images/gameplay/bg_a"));
+        return static_cast<int>(std::count(host.loadedImages.begin(), host.loadedImages.end(), "images/gameplay/bg_a"));
     }
 };
 
