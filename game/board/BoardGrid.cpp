@@ -127,7 +127,7 @@ bool BoardModel::IsGridIdle() const
 {
     for (const auto& col : Grid)
         for (const auto& p : col)
-            if (!p->atRest || p->removing) return false;
+            if (!p->atRest) return false;
     return true;
 }
 
@@ -307,6 +307,10 @@ void BoardModel::UpdateGrid()
         if (lightningDue) App.PlaySample(BoardSound::Lighting);
     }
 
+    // A swapped piece that a lightning or a bomb took while it slid comes to rest nowhere, and every removal waits
+    // on the swap: the swap is dropped instead, so that its piece and all the others can go.
+    const auto taken = [](const Topping* p) { return p && p->removing && p->removalDelay <= 0; };
+    if (taken(SwapFirst.piece) || taken(SwapSecond.piece)) SwapFirst.piece = SwapSecond.piece = nullptr;
     if (SwapFirst.piece || SwapSecond.piece) return;
 
     bool deleted = false;

@@ -245,8 +245,11 @@ private:
             }
         }
         // The hinted move, once the grid is still; after closing time the bot waits for the tally.
-        if (m_.TimeLeft > 0 && m_.HintId == -1 && !m_.MatchPending && !m_.SwapFirst.piece && m_.IsGridIdle() &&
-            m_.IdleFrames % 25 == 5)
+        bool removing = false;
+        for (const auto& col : m_.Grid)
+            for (const auto& p : col) removing = removing || p->removing;
+        if (m_.TimeLeft > 0 && m_.HintId == -1 && !m_.MatchPending && !m_.SwapFirst.piece && !removing &&
+            m_.IsGridIdle() && m_.IdleFrames % 25 == 5)
         {
             m_.HintPiece = nullptr;
             if (m_.HasMove() && m_.HintPiece)

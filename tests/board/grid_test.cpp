@@ -275,6 +275,23 @@ TEST_F(GridTest, RunOfFourFiresItsLineFiftyUpdatesLaterAboveLevelThree)
     EXPECT_EQ(f.effects.Count(BoardEffect::Electro1), 2 * 2 * 5);
 }
 
+TEST_F(GridTest, SwapWhosePieceIsTakenMidSlideIsDropped)
+{
+    SetGrid(m, {"01234567", "12345670", "23456701"});
+    Topping* a = m.PieceAt(1, 0);
+    ASSERT_TRUE(Swap(1, 0, 0, 0));
+    f.Step(5);
+    a->removing = true; // a lightning with its delay run out
+    a->removalDelay = 0;
+    f.Step();
+    EXPECT_EQ(m.SwapFirst.piece, nullptr);
+    EXPECT_EQ(m.Grid[0].size(), 3u);
+    for (int c = 0; c < 8; ++c)
+        for (int r = 0; r < 3; ++r) EXPECT_FALSE(m.PieceAt(c, r) == a);
+    f.Settle();
+    EXPECT_TRUE(m.IsGridIdle()) << "the grid comes to rest again";
+}
+
 TEST_F(GridTest, LightningCarrierFiresItsRowAndColumn)
 {
     SetGrid(m, {"0123", "4012", "a234", "3401"});
