@@ -275,7 +275,8 @@ private:
                 for (const auto& p : col)
                 {
                     const bool special = p->isAkkumCharge || p->isRepairTool || p->bomb || p->isIceCream;
-                    const int kinds = std::clamp(m_.TipsCount, 1, 6);
+                    // The first lesson's fixed pattern uses five kinds whatever the level file says.
+                    const int kinds = std::max(std::clamp(m_.TipsCount, 1, 6), m_.PlayerLevel() == 1 ? 5 : 0);
                     if (special ? p->kind != -1 : (p->kind < 0 || p->kind >= kinds))
                         fault("kind " + std::to_string(p->kind));
                 }
