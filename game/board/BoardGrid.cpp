@@ -339,7 +339,8 @@ void BoardModel::UpdateGrid()
                         if (level > 40) ChargePieceInterval += 5;
                     }
                 }
-                if (level >= CoffeeEnableLevel && p->runLength >= 3)
+                // A machine without capacity (no upgrade data) never fills.
+                if (level >= CoffeeEnableLevel && p->runLength >= 3 && CoffeeCapacity > 0)
                 {
                     if (++CoffeeFill > CoffeeCapacity)
                     {

@@ -440,6 +440,14 @@ TEST_F(GridTest, CoffeeFillsOncePerPieceAndAnnouncesOnce)
     }
     EXPECT_EQ(m.CoffeeFill, 4);
     EXPECT_EQ(host.Count(BoardSound::CoffeeReady), 1);
+    m.CoffeeCapacity = 0;
+    m.CoffeeFill = 0;
+    m.CoffeeReadyAnnounced = 0;
+    SetGrid(m, {"0123", "4012", "1111"});
+    m.FindMatches();
+    for (auto& p : m.Grid) p[0]->removalDelay = 0;
+    m.UpdateGrid();
+    EXPECT_EQ(host.Count(BoardSound::CoffeeReady), 1) << "a machine without capacity is never ready";
 }
 
 // The move search and its hint piece.
