@@ -55,6 +55,38 @@ TEST_F(DishTest, PlacementNeedsEveryCellLitAndInside)
     }
 }
 
+TEST_F(DishTest, TurnedPizzaFitsTheOtherWay)
+{
+    for (int c = 0; c < 8; ++c)
+        for (int r = 0; r < 8; ++r) m.CellState[c][r] = (c < 2 && r >= 5) ? 1 : 0; // a block 2 wide, 3 high
+    Dish& wide = DishAt(3, 2, 0, 7);
+    EXPECT_FALSE(m.PlaceDish(wide));
+    Dish& tall = DishAt(2, 3, 0, 7);
+    EXPECT_TRUE(m.PlaceDish(tall));
+    EXPECT_EQ(m.GetDishPrice(tall), 30) << "priced as the 3x2 it is";
+    EXPECT_EQ(tall.dishType, 1);
+}
+
+TEST_F(DishTest, RepairToolRelightsABrokenCellNotUnderADish)
+{
+    SetGrid(m, {"R123", "4012", "1234"});
+    m.CellState[1][0] = -1;
+    m.CellState[2][0] = -1;
+    Topping* tool = m.PieceAt(0, 2);
+    m.MouseMove(static_cast<int>(tool->x), static_cast<int>(tool->y));
+    m.MouseDown(static_cast<int>(tool->x), static_cast<int>(tool->y), 1);
+    EXPECT_TRUE(m.MarkerOn);
+    EXPECT_TRUE(tool->removing);
+    m.Dishes.push_back(std::make_unique<Dish>(0, 1));
+    m.Dishes.back()->cooking = true;
+    m.Dishes.back()->cells = {{2, 0}};
+    EXPECT_FALSE(m.RepairCell(2, 0));
+    EXPECT_EQ(m.CellState[2][0], -1);
+    m.MouseDown(m.CellCenterX(1), m.CellCenterY(0), 1);
+    EXPECT_EQ(m.CellState[1][0], 1);
+    EXPECT_FALSE(m.MarkerOn);
+}
+
 TEST_F(DishTest, DishesMayTouchButNotOverlap)
 {
     ASSERT_TRUE(m.PlaceDish(DishAt(2, 2, 0, 7)));
