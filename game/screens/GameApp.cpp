@@ -2,6 +2,7 @@
 #include "GameApp.h"
 
 #include "BoardTransition.h"
+#include "GameWindows.h"
 #include "HintWnd.h"
 #include "ManagerResources.h"
 #include "MapWnd.h"
@@ -90,7 +91,7 @@ GameApp::GameApp()
     mFiles = std::make_unique<AppGameFiles>(*this);
     music = std::make_unique<SilentMusic>();
     playScreen = std::make_unique<StandInPlayScreen>();
-    windows = std::make_unique<StandInWindows>(*this);
+    windows = std::make_unique<GameWindows>(*this);
 }
 
 GameApp::~GameApp()

@@ -13,6 +13,7 @@
 namespace Zest
 {
 
+class BoardModel;
 class Graphics;
 class Widget;
 class ZestAppBase;
@@ -102,6 +103,13 @@ public:
     // The customer-animation editor on the play field (a developer tool behind a hidden button).
     virtual void StartPersonMaker() {}
     virtual void DrawHeldDish(Graphics* g, int x, int y) { (void)g, (void)x, (void)y; }
+
+    // What the windows over the play field read and change: the model with the level's results, the upgrade
+    // tables, the dish types and the board's pictures (null while there is none); the darkening of the field
+    // (0..50); whether the field is zooming in or out.
+    virtual BoardModel* Model() { return nullptr; }
+    virtual int DimCounter() { return 0; }
+    virtual bool Zooming() { return false; }
 };
 
 // The dialogs of the game's other windows, opened under their dialog ids.
@@ -118,6 +126,10 @@ public:
     // Text entry 1006: waits and returns the dialog's result; on 1 the text is in `text`.
     virtual int AskText(const std::string& header, const std::string& line, const std::string& initial, int maxChars,
                         bool cancelEnabled, std::string& text) = 0;
+    // The windows over the play field: in-game menu 1005, level complete 1016, game over 1006.
+    virtual void OpenMenu() {}
+    virtual void OpenLevelComplete() {}
+    virtual void OpenGameOver() {}
 };
 
 // Records what was asked for and answers text prompts from a script; a plain dialog stands in for each window so
@@ -134,6 +146,9 @@ public:
     void OpenShop(int mode) override;
     int AskText(const std::string& header, const std::string& line, const std::string& initial, int maxChars,
                 bool cancelEnabled, std::string& text) override;
+    void OpenMenu() override { Open(1005, 0); }
+    void OpenLevelComplete() override { Open(1016, 0); }
+    void OpenGameOver() override { Open(1006, 0); }
 
     struct Opened
     {
@@ -180,9 +195,15 @@ public:
         calls.push_back("Down " + Pos(x, y) + " " + std::to_string(count));
     }
     bool HoldsDish() override { return holdsDish; }
+    BoardModel* Model() override { return model; }
+    int DimCounter() override { return dimCounter; }
+    bool Zooming() override { return zooming; }
 
     static std::string Pos(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
     bool holdsDish = false;
+    // Not owned; tests hand one in.
+    BoardModel* model = nullptr;
+    bool zooming = false;
     std::vector<std::string> calls;
     int dimCounter = 50;
     bool menuButtonVisible = false;
