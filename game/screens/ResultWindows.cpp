@@ -53,7 +53,7 @@ LevelCompleteWnd::~LevelCompleteWnd()
 int LevelCompleteWnd::Alpha() const
 {
     const float f = ShareBelowRest();
-    if (closing) return static_cast<int>(200.0f + f * 55.0f);
+    if (closing) return std::min(255, static_cast<int>(200.0f + f * 55.0f));
     return static_cast<int>((1.0f - f) * 200.0f);
 }
 

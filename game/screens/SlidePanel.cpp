@@ -5,6 +5,8 @@
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 
+#include <algorithm>
+
 namespace Zest
 {
 
@@ -47,7 +49,8 @@ float SlidePanel::ShareBelowRest() const
 
 int SlidePanel::DimAlpha(int maxAlpha) const
 {
-    return static_cast<int>((1.0f - ShareBelowRest()) * static_cast<float>(maxAlpha));
+    // Past the bottom edge, in the update that closes it, the share would go below 0.
+    return std::clamp(static_cast<int>((1.0f - ShareBelowRest()) * static_cast<float>(maxAlpha)), 0, maxAlpha);
 }
 
 void SlidePanel::FillScreen(Graphics* g, int alpha)

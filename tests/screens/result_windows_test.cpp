@@ -1,0 +1,340 @@
+// The level-complete and game-over windows and the in-game menu: slides, dimming, what they store and start, and
+// their buttons and keys.
+#include "WindowsTestSupport.h"
+
+#include "game/screens/MenuWnd.h"
+#include "game/screens/OptionsDialog.h"
+#include "game/screens/ResultWindows.h"
+
+using namespace Zest;
+
+namespace
+{
+
+class ResultTest : public WindowsTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowsTest::SetUp();
+        app->StartWithPlayer("Ann", 3, 1000);
+        BoardModel& m = *app->model;
+        m.DayProfit = 400;
+        m.ExpertGoal = 500;
+        m.TipTotal = 35;
+        m.ServedCount = 12;
+        m.LostCount = 2;
+        m.FoodServedCount = 20;
+        m.AkkumCharge = 7;
+        m.TimeLeft = 0;
+        app->Manager().AddWidget(app->board());
+        app->Manager().AddWidget(app->boardInterface());
+        app->FocusGameWidget();
+    }
+    LevelCompleteWnd* OpenLevelComplete()
+    {
+        app->windows->OpenLevelComplete();
+        return app->Dialog<LevelCompleteWnd>(DIALOG_LEVEL_COMPLETE);
+    }
+    int FillAlpha(Widget& w)
+    {
+        for (const auto& c : DrawWidget(w))
+            if (c.op == "fill" && c.rect == Rect(0, 0, 800, 600)) return c.color.mAlpha;
+        return 0; // a clear fill draws nothing
+    }
+};
+
+} // namespace
+
+TEST_F(ResultTest, LevelCompleteRisesRestsAndSinksTwelvePixelsAnUpdate)
+{
+    LevelCompleteWnd* lc = OpenLevelComplete();
+    ASSERT_NE(lc, nullptr);
+    EXPECT_EQ(lc->GetRect(), Rect(80, 600, 640, 500));
+    EXPECT_EQ(FillAlpha(*lc), 0);
+    app->Step(41);
+    EXPECT_EQ(lc->y, 108);
+    app->Step(1);
+    EXPECT_EQ(lc->y, 100); // clamped at 600 - 500
+    EXPECT_EQ(FillAlpha(*lc), 200);
+    app->Step(5);
+    EXPECT_EQ(lc->y, 100);
+    app->Click(lc->okButton.get());
+    EXPECT_TRUE(lc->closing);
+    app->Step(1);
+    EXPECT_EQ(FillAlpha(*lc), 201); // darkens on while sinking: 200 + 12/500 * 55
+    EXPECT_EQ(app->StepUntilClosed(DIALOG_LEVEL_COMPLETE), 41); // the 42nd sinking update, at y = 604
+}
+
+TEST_F(ResultTest, LevelCompleteStoresTheDayOnceWhenItHasSunk)
+{
+    PlayerProfile& p = app->Player();
+    p.expertFlags[2] = 1; // an earlier expert result of this level stays
+    p.dayProfits[2] = 900;
+    LevelCompleteWnd* lc = OpenLevelComplete();
+    app->Step(60);
+    EXPECT_EQ(app->Play().dimCounter, 50); // raised while the window shows, never past 50
+    const std::string before = PlayersFile();
+    ClearDrawn();
+    DrawWidget(*lc);
+    EXPECT_TRUE(DrewText("FONT_DEFAULT", "text109 text651400")) << "money shown with the day's profit";
+    EXPECT_EQ(p.money, 1000);
+    EXPECT_EQ(p.level, 3);
+    app->Click(lc->okButton.get());
+    app->Click(lc->okButton.get()); // a second press only clicks
+    EXPECT_EQ(app->Count(click), 2);
+    EXPECT_EQ(app->StepUntilClosed(DIALOG_LEVEL_COMPLETE), 42);
+    EXPECT_EQ(p.level, 4);
+    EXPECT_EQ(p.money, 1400);
+    EXPECT_EQ(p.dayProfits[2], 400); // a lower replay overwrites
+    EXPECT_EQ(p.expertFlags[2], 1);
+    EXPECT_EQ(p.akkumCharge, 7);
+    EXPECT_EQ(app->model->TimeLeft, 1000);
+    EXPECT_EQ(app->Play().dimCounter, 0);
+    // Set to 98 (the dark half skipped), then the fade's own first update in the same frame.
+    EXPECT_EQ(app->boardTransition->counter, 99);
+    EXPECT_TRUE(app->Shows(app->boardTransition.get()));
+    EXPECT_NE(PlayersFile(), before);
+    // Stored once: the window is gone and later updates change nothing.
+    app->ProcessDeferredDeletes();
+    app->Step(10);
+    EXPECT_EQ(p.level, 4);
+    EXPECT_EQ(p.money, 1400);
+}
+
+TEST_F(ResultTest, ExpertPrizeAndFlagFollowTheGoalAndLateLevelsStayInTheirTables)
+{
+    const struct
+    {
+        int level, profit;
+        bool expert;
+    } cases[] = {{3, 500, true}, {3, 499, false}, {60, 500, true}, {65, 600, true}, {70, 10, false}, {71, 700, true}};
+    for (const auto& c : cases)
+    {
+        PlayerProfile& p = app->Player();
+        p = PlayerProfile{};
+        p.name = "Ann";
+        p.level = c.level;
+        app->model->DayProfit = c.profit;
+        LevelCompleteWnd* lc = OpenLevelComplete();
+        app->Step(42);
+        const auto calls = DrawWidget(*lc);
+        const int prizes = static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const auto& d)
+                                                          { return d.image == IMAGE_EXPERT_PRIZE; }));
+        EXPECT_EQ(prizes, c.expert ? 2 : 0) << c.level << "/" << c.profit;
+        lc->closing = true;
+        EXPECT_NE(app->StepUntilClosed(DIALOG_LEVEL_COMPLETE), -1);
+        app->ProcessDeferredDeletes();
+        EXPECT_EQ(p.level, c.level + 1);
+        if (c.level <= PlayerProfile::kNumLevels)
+        {
+            EXPECT_EQ(p.expertFlags[static_cast<size_t>(c.level - 1)], c.expert ? 1 : 0) << c.level;
+            EXPECT_EQ(p.dayProfits[static_cast<size_t>(c.level - 1)], c.profit) << c.level;
+        }
+        else
+        {
+            // A level past the game's days (a damaged profile) records no result anywhere.
+            EXPECT_EQ(std::count(p.dayProfits.begin(), p.dayProfits.end(), 0), PlayerProfile::kNumLevels);
+            EXPECT_EQ(std::count(p.expertFlags.begin(), p.expertFlags.end(), 0), PlayerProfile::kNumLevels);
+        }
+    }
+}
+
+TEST_F(ResultTest, GameOverDimsToHalfAndOffersRetryOrTheShop)
+{
+    app->windows->OpenGameOver();
+    auto* go = app->Dialog<GameOverWnd>(DIALOG_TEXT_ENTRY);
+    ASSERT_NE(go, nullptr);
+    EXPECT_EQ(go->retryButton->GetRect(), Rect(320 - 65, 400, 130, 40));
+    EXPECT_EQ(go->mapButton->GetRect(), Rect(320 - 65, 460, 130, 40));
+    EXPECT_EQ(FillAlpha(*go), 0);
+    int highest = 0;
+    for (int i = 0; i < 50; ++i)
+    {
+        app->Step(1);
+        highest = std::max(highest, FillAlpha(*go));
+    }
+    EXPECT_EQ(highest, 128);
+    EXPECT_EQ(go->y, 100);
+
+    // Retry keeps the level and starts it once, giving the keyboard back to the field.
+    app->Click(go->retryButton.get());
+    EXPECT_EQ(app->GetDialog(DIALOG_TEXT_ENTRY), nullptr);
+    EXPECT_EQ(std::count(app->Play().calls.begin(), app->Play().calls.end(), "StartLevel"), 1);
+    EXPECT_EQ(app->Player().level, 3);
+    EXPECT_EQ(app->Manager().focusWidget, app->boardInterface());
+}
+
+TEST_F(ResultTest, GameOverMapButtonWorksWhileSlidingAndOpensTheShopPanel)
+{
+    app->Player().money = 400;
+    app->Play().calls.clear();
+    app->windows->OpenGameOver();
+    auto* go = app->Dialog<GameOverWnd>(DIALOG_TEXT_ENTRY);
+    app->Step(3); // still rising, below the middle
+    ClearDrawn();
+    DrawWidget(*go);
+    EXPECT_TRUE(DrewText("FONT_DEFAULT", "text109 text65400"));
+    app->Click(go->mapButton.get());
+    EXPECT_EQ(app->GetDialog(DIALOG_TEXT_ENTRY), nullptr);
+    EXPECT_TRUE(app->Shows(app->boardTransition.get()));
+    EXPECT_EQ(app->boardTransition->focusTarget, app->mapWnd.get());
+    EXPECT_FALSE(app->mapWnd->model.mapPhase);
+    EXPECT_EQ(app->mapWnd->continueButton->GetRect(), Rect(400 - 65, 595 - 40, 130, 40));
+    EXPECT_EQ(app->model->TimeLeft, 1000);
+    // Enough money for the first recipe with hints on: the shop hint shows and holds the continue button.
+    EXPECT_TRUE(app->Shows(app->hintWnd.get()));
+    EXPECT_TRUE(app->mapWnd->continueButton->disabled);
+}
+
+namespace
+{
+
+class MenuTest : public ResultTest
+{
+protected:
+    MenuWnd* menu = nullptr;
+    void SetUp() override
+    {
+        ResultTest::SetUp();
+        app->windows->OpenMenu();
+        menu = app->Dialog<MenuWnd>(DIALOG_MENU);
+        ASSERT_NE(menu, nullptr);
+        app->Step(42);
+        app->samples.clear();
+    }
+};
+
+} // namespace
+
+TEST_F(MenuTest, RestsDimmedWithItsButtonsAndIcons)
+{
+    EXPECT_EQ(menu->y, 100);
+    EXPECT_EQ(app->Manager().focusWidget, menu);
+    EXPECT_EQ(FillAlpha(*menu), 200);
+    EXPECT_EQ(menu->buttons[MenuWnd::ContinueId]->GetRect(), Rect(217, 102, 200, 56));
+    EXPECT_EQ(menu->buttons[MenuWnd::RestartId]->label, "text42");
+    const auto calls = DrawWidget(*menu);
+    for (Image* icon : {IMAGE_ICON_MENU, IMAGE_ICON_HOW, IMAGE_ICON_OPTIONS, IMAGE_ICON_RESTART, IMAGE_ICON_CONTINUE})
+        EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [&](const auto& c) { return c.image == icon; }), 1);
+}
+
+TEST_F(MenuTest, EscapeWaitsForTheZoomAndClosesOnce)
+{
+    app->Play().zooming = true;
+    app->Manager().KeyDown(27);
+    EXPECT_FALSE(menu->closing);
+    app->Play().zooming = false;
+    app->Manager().KeyDown(27);
+    EXPECT_TRUE(menu->closing);
+    app->Step(1);
+    // Sinking: continue and Escape change nothing and make no sound.
+    app->Click(menu->buttons[MenuWnd::ContinueId].get());
+    app->Manager().KeyDown(27);
+    EXPECT_TRUE(app->samples.empty());
+    app->Play().menuButtonVisible = false;
+    EXPECT_EQ(app->StepUntilClosed(DIALOG_MENU), 41);
+    EXPECT_TRUE(app->Play().menuButtonVisible);
+    EXPECT_EQ(app->Manager().focusWidget, app->boardInterface());
+    EXPECT_EQ(FillAlpha(*menu), 0);
+}
+
+TEST_F(MenuTest, RestartStartsTheDayAgainUnlessItWasWonAndHandsBackTheKeyboard)
+{
+    for (bool won : {false, true})
+    {
+        if (!menu)
+        {
+            app->windows->OpenMenu();
+            menu = app->Dialog<MenuWnd>(DIALOG_MENU);
+        }
+        app->Play().calls.clear();
+        app->model->ResultShown = won;
+        app->model->LevelFailed = false;
+        app->Click(menu->buttons[MenuWnd::RestartId].get());
+        EXPECT_EQ(app->GetDialog(DIALOG_MENU), nullptr);
+        EXPECT_EQ(app->Play().calls.size(), won ? 0u : 1u) << won;
+        EXPECT_EQ(app->Manager().focusWidget, app->boardInterface());
+        app->ProcessDeferredDeletes();
+        menu = nullptr;
+    }
+}
+
+TEST_F(MenuTest, LeavingAsksAndKeepsTheMenuOnNo)
+{
+    app->Click(menu->buttons[MenuWnd::MainMenuId].get());
+    EXPECT_EQ(app->waitedIds, std::vector<int>{DIALOG_QUESTION});
+    EXPECT_EQ(app->GetDialog(DIALOG_MENU), menu);
+    app->respond = [](Dialog*) { return DIALOG_BUTTON_YES; };
+    app->Click(menu->buttons[MenuWnd::MainMenuId].get());
+    EXPECT_EQ(app->GetDialog(DIALOG_MENU), nullptr);
+    EXPECT_TRUE(app->Shows(app->titleWnd.get()));
+}
+
+TEST_F(MenuTest, F1GoesToTheMapWithoutRecordingTheDay)
+{
+    const PlayerProfile before = app->Player();
+    app->Manager().KeyDown(112);
+    EXPECT_EQ(app->GetDialog(DIALOG_MENU), nullptr);
+    EXPECT_TRUE(app->Shows(app->boardTransition.get()));
+    EXPECT_EQ(app->boardTransition->focusTarget, app->mapWnd.get());
+    EXPECT_EQ(app->Player().level, before.level);
+    EXPECT_EQ(app->Player().money, before.money);
+    EXPECT_EQ(app->Player().dayProfits, before.dayProfits);
+}
+
+TEST_F(MenuTest, OptionsAndHowToPlayOpenOverTheMenuWhichStaysAtRest)
+{
+    app->Click(menu->buttons[MenuWnd::OptionsId].get());
+    auto* options = app->Dialog<DemoDialog>(DIALOG_OPTIONS);
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(options->GetRect(), Rect(400 - 210, 300 - 150, 420, 301));
+    app->Click(options->okButton.get());
+    EXPECT_EQ(app->GetDialog(DIALOG_OPTIONS), nullptr);
+    app->ProcessDeferredDeletes();
+    app->Click(menu->buttons[MenuWnd::HowToPlayId].get());
+    auto* how = app->Dialog<HowDialog>(DIALOG_SHOP);
+    ASSERT_NE(how, nullptr);
+    EXPECT_EQ(how->GetRect(), Rect(80, 100, 640, 500));
+    app->Step(5);
+    EXPECT_EQ(app->GetDialog(DIALOG_MENU), menu);
+    EXPECT_EQ(menu->y, 100);
+    EXPECT_FALSE(menu->closing);
+}
+
+TEST_F(MenuTest, HowToPlayTurnsPagesBetweenItsEnds)
+{
+    OpenHowDialog(app.get());
+    HowDialog* how = app->Dialog<HowDialog>(DIALOG_SHOP);
+    ClearDrawn();
+    DrawWidget(*how);
+    EXPECT_TRUE(DrewText("FONT_DEFAULT", "text142 1 text143 4"));
+    // Indicator (19 characters of 7 pixels) right-aligned at 535; the page buttons stand 10 pixels either side.
+    EXPECT_EQ(how->previousButton->x + how->previousButton->width, 535 - 19 * 7 - 10);
+    const struct
+    {
+        int button;
+        int page;
+        bool nextDisabled, previousDisabled;
+    } steps[] = {{HowDialog::kPreviousId, 1, false, true}, {HowDialog::kNextId, 2, false, false},
+                 {HowDialog::kNextId, 3, false, false},    {HowDialog::kNextId, 4, true, false},
+                 {HowDialog::kPreviousId, 3, false, false}};
+    for (const auto& s : steps)
+    {
+        how->ButtonReleased(s.button);
+        EXPECT_EQ(how->page, s.page);
+        EXPECT_EQ(how->nextButton->disabled, s.nextDisabled) << s.page;
+        EXPECT_EQ(how->previousButton->disabled, s.previousDisabled) << s.page;
+    }
+    EXPECT_EQ(app->Count(click), 5);
+    for (int page = 1; page <= 4; ++page)
+    {
+        how->page = page;
+        DrawWidget(*how); // every page draws without pictures of the play model
+    }
+    app->Click(how->closeButton.get());
+    EXPECT_EQ(app->GetDialog(DIALOG_SHOP), nullptr);
+    EXPECT_EQ(app->Count(click), 6);
+    OpenHowDialog(app.get());
+    EXPECT_EQ(app->Dialog<HowDialog>(DIALOG_SHOP)->page, 1);
+}
