@@ -183,6 +183,8 @@ void OpenPlayerChoice(GameApp* app)
     for (const auto& player : app->players) dialog->list->AddLine(player->name, false);
     dialog->list->SetSelect(app->currentPlayer + 1);
     app->AddDialog(DIALOG_MENU, dialog);
+    // Enter chooses: the keyboard goes to the list's window.
+    app->mWidgetManager->SetFocus(dialog);
 }
 
 ChPlayerDialog::ChPlayerDialog(GameApp* gameApp, const std::string& title, const std::string& lines)
@@ -357,7 +359,8 @@ void ChPlayerDialog::Delete()
     app->players.erase(app->players.begin() + (s - 1));
     if (app->currentPlayer >= s - 1) app->currentPlayer -= 1;
     list->RemoveLine(s);
-    if (list->selectIndex >= list->GetLineCount()) list->SetSelect(list->GetLineCount() - 1);
+    // The selection stays on the line that moved up into the place, or on the new last line.
+    list->SetSelect(std::min(s, list->GetLineCount() - 1));
 }
 
 void ChPlayerDialog::NewPlayer()
