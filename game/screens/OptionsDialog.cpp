@@ -57,6 +57,11 @@ DemoDialog::DemoDialog(GameApp* gameApp, const std::string& header, const std::s
     musicSlider->SetValue(app->GetMusicVolume());
     soundSlider = std::make_unique<Slider>(kSoundId, this);
     soundSlider->SetValue(app->GetSfxVolume());
+    for (Slider* slider : {musicSlider.get(), soundSlider.get()})
+    {
+        slider->trackImage = IMAGE_SLIDER_TRACK;
+        slider->thumbImage = IMAGE_SLIDER_THUMB;
+    }
     threeDBox = std::make_unique<Checkbox>(kThreeDId, this);
     fullScreenBox = std::make_unique<Checkbox>(kFullScreenId, this);
     noHintsBox = std::make_unique<Checkbox>(kNoHintsId, this);
