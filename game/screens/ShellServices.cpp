@@ -43,7 +43,7 @@ public:
         if (FONT_DEFAULT) edit.SetFont(FONT_DEFAULT);
         edit.maxChars = maxChars;
         edit.SetText(initial);
-        edit.Resize(40, h - 120, w - 80, 28);
+        edit.Resize(40, h - 140, w - 80, 28);
         AddWidget(&edit);
     }
     ~TextPrompt() override { RemoveWidget(&edit); }
