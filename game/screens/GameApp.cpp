@@ -17,6 +17,7 @@
 #include "graphics/Image.h"
 #include "platform/Files.h"
 #include "widgets/Dialog.h"
+#include "widgets/WidgetDefaults.h"
 #include "widgets/WidgetManager.h"
 
 #include <algorithm>
@@ -238,6 +239,12 @@ void GameApp::OnLoadingDone()
         }
         return;
     }
+    // Controls made from here on take the game's look.
+    WidgetDefaults& defaults = GetWidgetDefaults();
+    defaults.checkboxImage = IMAGE_CHECKBOX;
+    defaults.sliderTrackImage = IMAGE_SLIDER_TRACK;
+    defaults.sliderThumbImage = IMAGE_SLIDER_THUMB;
+    defaults.listFont = FONT_DEFAULT;
     if (titleScreen)
     {
         titleScreen->ShowContinueLink();
