@@ -144,8 +144,8 @@ HowDialog::HowDialog(GameApp* gameApp)
         SetLinesFont(FONT_DEFAULT);
     }
     for (int c : {0, 1}) SetColor(c, kWhite);
-    auto setUp = [&](std::unique_ptr<ButtonWidget>& b, int id, int label, Image* normal, Image* over, Image* down,
-                     int bx)
+    auto setUp =
+        [&](std::unique_ptr<ButtonWidget>& b, int id, int label, Image* normal, Image* over, Image* down, int bx)
     {
         b = std::make_unique<ButtonWidget>(id, this);
         b->label = app->Text(label);

@@ -211,7 +211,7 @@ ChPlayerDialog::ChPlayerDialog(GameApp* gameApp, const std::string& title, const
     if (FONT_BUTTON_SMALL) list->font = FONT_BUTTON_SMALL;
     list->justify = 1;
     list->drawOutline = true;
-    const int colours[6][3] = {{87, 149, 242}, {91, 35, 0},      {255, 255, 255},
+    const int colours[6][3] = {{87, 149, 242}, {91, 35, 0},     {255, 255, 255},
                                {255, 255, 0},  {255, 255, 255}, {255, 255, 255}};
     list->SetColors(colours, 6);
     list->AddLine(app->Text(3), false);
@@ -320,13 +320,12 @@ void ChPlayerDialog::Rename()
     if (s <= 0 || s >= list->GetLineCount() || s > static_cast<int>(app->players.size())) return;
     const std::string oldName = list->GetStringAt(s);
     std::string newName;
-    if (AskForTextEntry(app, app->Text(6), app->Text(7), oldName, DialogWithEdit::kMaxNameChars, true, true,
-                        newName) != 1)
+    if (AskForTextEntry(app, app->Text(6), app->Text(7), oldName, DialogWithEdit::kMaxNameChars, true, true, newName) !=
+        1)
         return;
     if (app->FindPlayer(newName))
     {
-        app->OpenDialog(DIALOG_PLAYER_MESSAGE, true, app->Text(8), app->Text(9), app->Text(10),
-                        DIALOG_BUTTONS_FOOTER);
+        app->OpenDialog(DIALOG_PLAYER_MESSAGE, true, app->Text(8), app->Text(9), app->Text(10), DIALOG_BUTTONS_FOOTER);
         return;
     }
     list->SetLine(s, newName);
@@ -346,8 +345,8 @@ void ChPlayerDialog::Delete()
         return;
     }
     const std::string name = list->GetStringAt(s);
-    Dialog* question = MakeQuestion(DIALOG_QUESTION, app->Text(2), app->Text(13) + " " + name + "?", "",
-                                    DIALOG_BUTTONS_YES_NO);
+    Dialog* question =
+        MakeQuestion(DIALOG_QUESTION, app->Text(2), app->Text(13) + " " + name + "?", "", DIALOG_BUTTONS_YES_NO);
     question->yesButton->label = app->Text(14);
     question->noButton->label = app->Text(15);
     app->AddDialog(DIALOG_QUESTION, question);

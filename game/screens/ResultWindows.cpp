@@ -109,7 +109,8 @@ void LevelCompleteWnd::Draw(Graphics* g)
     const int w = ImageWidth(IMAGE_MONITOR), h = ImageHeight(IMAGE_MONITOR);
     const int cx = w / 2;
     const std::string& sign = app->Text(65);
-    auto line = [&](int ly, Font* font, const std::string& text) { DrawJustifiedString(g, font, cx, ly, text, 0, kWhite); };
+    auto line = [&](int ly, Font* font, const std::string& text)
+    { DrawJustifiedString(g, font, cx, ly, text, 0, kWhite); };
     line(80, FONT_BUTTON, app->Text(103));
     line(105, FONT_DEFAULT_BLUE, app->Text(104));
     line(180, FONT_DEFAULT, app->Text(105) + " " + std::to_string(model ? model->ServedCount : 0));
@@ -174,7 +175,8 @@ void GameOverWnd::Draw(Graphics* g)
     const PlayerProfile* player = app->CurrentPlayer();
     const int cx = ImageWidth(IMAGE_MONITOR) / 2;
     const std::string& sign = app->Text(65);
-    auto line = [&](int ly, Font* font, const std::string& text) { DrawJustifiedString(g, font, cx, ly, text, 0, kWhite); };
+    auto line = [&](int ly, Font* font, const std::string& text)
+    { DrawJustifiedString(g, font, cx, ly, text, 0, kWhite); };
     line(90, FONT_BUTTON, app->Text(103));
     line(115, FONT_DEFAULT_BLUE, app->Text(111));
     line(210, FONT_BUTTON_SMALL, app->Text(112));

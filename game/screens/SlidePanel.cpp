@@ -20,8 +20,8 @@ int ImageHeight(Image* image)
     return image ? image->GetHeight() : 0;
 }
 
-SlidePanel::SlidePanel(GameApp* gameApp, Image* frameImage, Image* buttonImage, int dialogId,
-                       const std::string& header, const std::string& lines)
+SlidePanel::SlidePanel(GameApp* gameApp, Image* frameImage, Image* buttonImage, int dialogId, const std::string& header,
+                       const std::string& lines)
     : Dialog(frameImage, buttonImage, dialogId, true, header, lines, "", DIALOG_BUTTONS_NONE), app(gameApp)
 {
     // Animating windows are drawn again on every update.

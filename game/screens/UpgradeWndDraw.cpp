@@ -33,15 +33,42 @@ struct DevicePage
     int nextPriceY;
 };
 
-const DevicePage kCoffeePage = {&IMAGE_COFE_MAC, 65, 30, 69, 470, {61, 62}, 8,
-                                {&IMAGE_SMILE_ON, &IMAGE_TIME_ON}, {&IMAGE_SMILE_OFF, &IMAGE_TIME_OFF},
-                                {66, 67}, {1, 0}, 255};
-const DevicePage kAkkumPage = {&IMAGE_AKKUM, 75, 55, 70, 470, {71, 72}, 5,
-                               {&IMAGE_LIGHT_ON, &IMAGE_TIME_ON}, {&IMAGE_LIGHT_OFF, &IMAGE_TIME_OFF},
-                               {73, 74}, {0, 0}, 257};
-const DevicePage kFoodPage = {&IMAGE_PLATE_FOOD, 75, 70, 75, 485, {76, 77}, 10,
-                              {&IMAGE_MONEY_ON, &IMAGE_SMILE_ON}, {&IMAGE_MONEY_OFF, &IMAGE_SMILE_OFF},
-                              {78, 79}, {2, 1}, 257};
+const DevicePage kCoffeePage = {&IMAGE_COFE_MAC,
+                                65,
+                                30,
+                                69,
+                                470,
+                                {61, 62},
+                                8,
+                                {&IMAGE_SMILE_ON, &IMAGE_TIME_ON},
+                                {&IMAGE_SMILE_OFF, &IMAGE_TIME_OFF},
+                                {66, 67},
+                                {1, 0},
+                                255};
+const DevicePage kAkkumPage = {&IMAGE_AKKUM,
+                               75,
+                               55,
+                               70,
+                               470,
+                               {71, 72},
+                               5,
+                               {&IMAGE_LIGHT_ON, &IMAGE_TIME_ON},
+                               {&IMAGE_LIGHT_OFF, &IMAGE_TIME_OFF},
+                               {73, 74},
+                               {0, 0},
+                               257};
+const DevicePage kFoodPage = {&IMAGE_PLATE_FOOD,
+                              75,
+                              70,
+                              75,
+                              485,
+                              {76, 77},
+                              10,
+                              {&IMAGE_MONEY_ON, &IMAGE_SMILE_ON},
+                              {&IMAGE_MONEY_OFF, &IMAGE_SMILE_OFF},
+                              {78, 79},
+                              {2, 1},
+                              257};
 
 std::string Styled(const std::string& sign, int value, int style)
 {
@@ -149,8 +176,8 @@ void UpgradeWnd::DrawPlatePage(Graphics* g)
                             kWhite);
     if (below)
         DrawJustifiedString(g, FONT_SIMPLE, w / 2, 350,
-                            app->Text(166) + " " + std::to_string(table[static_cast<size_t>(n + 1)].intValue) + "/8",
-                            0, kGreen);
+                            app->Text(166) + " " + std::to_string(table[static_cast<size_t>(n + 1)].intValue) + "/8", 0,
+                            kGreen);
     DrawJustifiedString(g, FONT_DEFAULT, w / 2, 400,
                         app->Text(64) + " " + sign + std::to_string(player ? player->money : 0), 0, kWhite);
 }
@@ -195,8 +222,8 @@ void UpgradeWnd::DrawRecipes(Graphics* g)
     DrawJustifiedString(g, FONT_DEFAULT_BLUE, third, 455,
                         app->Text(97) + " " + std::to_string(dish->sizeX) + "/" + std::to_string(dish->sizeY), -1,
                         kWhite);
-    DrawJustifiedString(g, FONT_DEFAULT_BLUE, third, 485,
-                        app->Text(131) + " " + sign + std::to_string(dish->dishCost), -1, kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT_BLUE, third, 485, app->Text(131) + " " + sign + std::to_string(dish->dishCost),
+                        -1, kWhite);
 }
 
 } // namespace Zest

@@ -25,15 +25,15 @@ public:
     std::map<std::string, std::unique_ptr<WidgetTest::FixedFont>> fonts;
     std::map<std::string, int> sounds;
     std::map<std::string, std::pair<int, int>> sizes = {
-        {"IMAGE_MONITOR", {640, 500}},        {"IMAGE_MONITOR_SMALL", {420, 301}},
+        {"IMAGE_MONITOR", {640, 500}},          {"IMAGE_MONITOR_SMALL", {420, 301}},
         {"IMAGE_W_LEVEL_COMPLETE", {640, 500}}, {"IMAGE_GAME_OVER_WND", {640, 500}},
-        {"IMAGE_BIGBUTTON", {200, 56}},       {"IMAGE_SMBUTTON", {130, 40}},
-        {"IMAGE_SMBUTTON100", {90, 36}},      {"IMAGE_CHECKBOX", {48, 24}},
-        {"IMAGE_SLIDER_TRACK", {150, 20}},    {"IMAGE_SLIDER_THUMB", {20, 20}},
-        {"IMAGE_EXPERT_PRIZE", {60, 40}},     {"IMAGE_BURNER_ON", {49, 49}},
-        {"IMAGE_BURNER_ONON", {49, 49}},      {"IMAGE_SMILE_ON", {32, 32}},
-        {"IMAGE_SMILE_OFF", {32, 32}},        {"IMAGE_TIME_ON", {30, 30}},
-        {"IMAGE_TIME_OFF", {30, 30}},         {"IMAGE_PLATE", {100, 60}},
+        {"IMAGE_BIGBUTTON", {200, 56}},         {"IMAGE_SMBUTTON", {130, 40}},
+        {"IMAGE_SMBUTTON100", {90, 36}},        {"IMAGE_CHECKBOX", {48, 24}},
+        {"IMAGE_SLIDER_TRACK", {150, 20}},      {"IMAGE_SLIDER_THUMB", {20, 20}},
+        {"IMAGE_EXPERT_PRIZE", {60, 40}},       {"IMAGE_BURNER_ON", {49, 49}},
+        {"IMAGE_BURNER_ONON", {49, 49}},        {"IMAGE_SMILE_ON", {32, 32}},
+        {"IMAGE_SMILE_OFF", {32, 32}},          {"IMAGE_TIME_ON", {30, 30}},
+        {"IMAGE_TIME_OFF", {30, 30}},           {"IMAGE_PLATE", {100, 60}},
     };
     Zest::Image* GetImageThrow(const std::string& id) override
     {
@@ -106,7 +106,11 @@ public:
         samples.clear();
     }
     Zest::PlayerProfile& Player() { return *players[static_cast<size_t>(currentPlayer)]; }
-    template <class T> T* Dialog(int id) { return dynamic_cast<T*>(GetDialog(id)); }
+    template <class T>
+    T* Dialog(int id)
+    {
+        return dynamic_cast<T*>(GetDialog(id));
+    }
     // A full click of the left button at the middle of a widget, through the manager.
     void Click(Zest::Widget* w, int clickCount = 1)
     {

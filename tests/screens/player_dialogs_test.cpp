@@ -42,9 +42,9 @@ TEST_F(WindowsTest, TextEntryFiltersNameCharactersAndKeepsTwelve)
     {
         char c;
         bool allowed;
-    } table[] = {{'#', false}, {'$', false}, {'%', false}, {'&', false}, {'(', false}, {')', false},
-                 {'*', false}, {'+', false}, {'-', false}, {'.', false}, {':', false}, {'@', false},
-                 {'^', false}, {'!', true},  {',', true},  {'/', true},  {'?', true},  {'_', true},
+    } table[] = {{'#', false}, {'$', false}, {'%', false}, {'&', false}, {'(', false},   {')', false},
+                 {'*', false}, {'+', false}, {'-', false}, {'.', false}, {':', false},   {'@', false},
+                 {'^', false}, {'!', true},  {',', true},  {'/', true},  {'?', true},    {'_', true},
                  {' ', true},  {'a', true},  {'Z', true},  {'7', true},  {'\x80', true}, {'\xe9', true}};
     DialogWithEdit d(app.get(), "h", "p", "");
     for (const auto& t : table)

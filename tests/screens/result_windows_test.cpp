@@ -62,7 +62,7 @@ TEST_F(ResultTest, LevelCompleteRisesRestsAndSinksTwelvePixelsAnUpdate)
     app->Click(lc->okButton.get());
     EXPECT_TRUE(lc->closing);
     app->Step(1);
-    EXPECT_EQ(FillAlpha(*lc), 201); // darkens on while sinking: 200 + 12/500 * 55
+    EXPECT_EQ(FillAlpha(*lc), 201);                             // darkens on while sinking: 200 + 12/500 * 55
     EXPECT_EQ(app->StepUntilClosed(DIALOG_LEVEL_COMPLETE), 41); // the 42nd sinking update, at y = 604
 }
 
@@ -119,8 +119,8 @@ TEST_F(ResultTest, ExpertPrizeAndFlagFollowTheGoalAndLateLevelsStayInTheirTables
         LevelCompleteWnd* lc = OpenLevelComplete();
         app->Step(42);
         const auto calls = DrawWidget(*lc);
-        const int prizes = static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const auto& d)
-                                                          { return d.image == IMAGE_EXPERT_PRIZE; }));
+        const int prizes = static_cast<int>(
+            std::count_if(calls.begin(), calls.end(), [&](const auto& d) { return d.image == IMAGE_EXPERT_PRIZE; }));
         EXPECT_EQ(prizes, c.expert ? 2 : 0) << c.level << "/" << c.profit;
         lc->closing = true;
         EXPECT_NE(app->StepUntilClosed(DIALOG_LEVEL_COMPLETE), -1);
@@ -316,8 +316,10 @@ TEST_F(MenuTest, HowToPlayTurnsPagesBetweenItsEnds)
         int button;
         int page;
         bool nextDisabled, previousDisabled;
-    } steps[] = {{HowDialog::kPreviousId, 1, false, true}, {HowDialog::kNextId, 2, false, false},
-                 {HowDialog::kNextId, 3, false, false},    {HowDialog::kNextId, 4, true, false},
+    } steps[] = {{HowDialog::kPreviousId, 1, false, true},
+                 {HowDialog::kNextId, 2, false, false},
+                 {HowDialog::kNextId, 3, false, false},
+                 {HowDialog::kNextId, 4, true, false},
                  {HowDialog::kPreviousId, 3, false, false}};
     for (const auto& s : steps)
     {

@@ -36,7 +36,8 @@ protected:
             for (int records : device)
             {
                 out << "  <Param>\n";
-                for (int k = 0; k < records; ++k) out << "   <Upgrade Name=\"s\" Price=\"" << k << "\" IntValue=\"1\"/>\n";
+                for (int k = 0; k < records; ++k)
+                    out << "   <Upgrade Name=\"s\" Price=\"" << k << "\" IntValue=\"1\"/>\n";
                 out << "  </Param>\n";
             }
             out << " </Device>\n";

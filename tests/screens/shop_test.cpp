@@ -76,10 +76,10 @@ TEST_F(ShopTest, PurchasesAtTheirBoundsChangeMoneyStepAndSavedProfileOnce)
         bool wantClosing, wantBuySound;
     } cases[] = {
         // Coffee: the buy button raises sweetness, the second one the speed (nine records, maximum 8).
-        {UpgradeWnd::kCoffee, 0, P::UpgradeCoffeeSweetness, 0, 100, 1, 0, false, true},      // money == price
-        {UpgradeWnd::kCoffee, 0, P::UpgradeCoffeeSweetness, 0, 99, 0, 99, false, false},     // cannot afford
-        {UpgradeWnd::kCoffee, 1, P::UpgradeCoffeeCapacity, 7, 5000, 8, 4200, false, true},   // last step
-        {UpgradeWnd::kCoffee, 1, P::UpgradeCoffeeCapacity, 8, 5000, 8, 5000, false, false},  // maximum reached
+        {UpgradeWnd::kCoffee, 0, P::UpgradeCoffeeSweetness, 0, 100, 1, 0, false, true},     // money == price
+        {UpgradeWnd::kCoffee, 0, P::UpgradeCoffeeSweetness, 0, 99, 0, 99, false, false},    // cannot afford
+        {UpgradeWnd::kCoffee, 1, P::UpgradeCoffeeCapacity, 7, 5000, 8, 4200, false, true},  // last step
+        {UpgradeWnd::kCoffee, 1, P::UpgradeCoffeeCapacity, 8, 5000, 8, 5000, false, false}, // maximum reached
         {UpgradeWnd::kFood, 0, P::UpgradeFoodPrice, 9, 1000, 10, 0, false, true},
         {UpgradeWnd::kFood, 1, P::UpgradeFoodTaste, 10, 9999, 10, 9999, false, false},
         {UpgradeWnd::kAkkum, 0, P::UpgradeAkkumCharge, 4, 500, 5, 0, false, true},
@@ -115,8 +115,8 @@ TEST_F(ShopTest, PurchasesAtTheirBoundsChangeMoneyStepAndSavedProfileOnce)
         app->samples.clear();
         ButtonWidget* button = c.button == 0 ? shop->buyButton.get() : shop->secondButton.get();
         shop->ButtonReleased(button->id);
-        const std::string label = "mode " + std::to_string(c.mode) + " button " + std::to_string(c.button) +
-                                  " level " + std::to_string(c.level) + " money " + std::to_string(c.money);
+        const std::string label = "mode " + std::to_string(c.mode) + " button " + std::to_string(c.button) + " level " +
+                                  std::to_string(c.level) + " money " + std::to_string(c.money);
         EXPECT_EQ(counter, c.wantLevel) << label;
         EXPECT_EQ(p.money, c.wantMoney) << label;
         EXPECT_EQ(shop->closing, c.wantClosing) << label;
@@ -207,7 +207,8 @@ protected:
     std::vector<WidgetTest::DrawCall> calls;
     int CountImage(Image* image, int alpha = -1)
     {
-        return static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const auto& c)
+        return static_cast<int>(std::count_if(calls.begin(), calls.end(),
+                                              [&](const auto& c)
                                               { return c.image == image && (alpha < 0 || c.color.mAlpha == alpha); }));
     }
     void DrawPage(int mode)
