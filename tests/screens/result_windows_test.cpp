@@ -340,3 +340,65 @@ TEST_F(MenuTest, HowToPlayTurnsPagesBetweenItsEnds)
     OpenHowDialog(app.get());
     EXPECT_EQ(app->Dialog<HowDialog>(DIALOG_SHOP)->page, 1);
 }
+
+TEST_F(ResultTest, LevelCompleteTallyLinesStandCentredInTheirFonts)
+{
+    LevelCompleteWnd* lc = OpenLevelComplete();
+    app->Step(42);
+    ClearDrawn();
+    DrawWidget(*lc);
+    const struct
+    {
+        const char* font;
+        std::string text;
+        int y;
+    } lines[] = {{"FONT_BUTTON", "text103", 80},
+                 {"FONT_DEFAULT_BLUE", "text104", 105},
+                 {"FONT_DEFAULT", "text105 12", 180},
+                 {"FONT_DEFAULT_BLUE", "text106 2", 205},
+                 {"FONT_DEFAULT", "text107 20", 230},
+                 {"FONT_DEFAULT", "text192 text6535", 275},
+                 {"FONT_DEFAULT", "text108 text65400", 320},
+                 {"FONT_DEFAULT", "text109 text651400", 345}};
+    for (const auto& l : lines)
+    {
+        const auto* t = FindText(l.font, l.text);
+        ASSERT_NE(t, nullptr) << l.text;
+        EXPECT_EQ(t->y, 100 + l.y) << l.text;
+        EXPECT_EQ(t->x, 80 + 320 - static_cast<int>(l.text.size()) * 7 / 2) << l.text;
+        EXPECT_EQ(t->color, Color(255, 255, 255)) << l.text;
+    }
+}
+
+TEST_F(ResultTest, AWindowOpenedUnderATakenIdClosesTheOldOneCleanly)
+{
+    // Each pair shares a dialog id: the first is closed and deleted when the second comes, while both animate.
+    const std::vector<std::pair<std::function<void()>, std::function<void()>>> pairs = {
+        {[&] { app->windows->OpenMenu(); }, [&] { app->windows->OpenPlayerChoice(); }},
+        {[&] { app->windows->OpenGameOver(); }, [&] { app->OpenTipWindow(3); }},
+        {[&] { app->windows->OpenShop(0); }, [&] { OpenHowDialog(app.get()); }},
+        {[&] { app->windows->OpenLevelComplete(); }, [&] { app->windows->OpenLevelComplete(); }},
+        {[&] { app->windows->OpenHighscores(2); }, [&] { app->windows->OpenHighscores(-1); }},
+    };
+    for (const auto& [first, second] : pairs)
+    {
+        const int before = app->GetDialogCount();
+        first();
+        app->Step(3);
+        second();
+        app->Step(3);
+        app->ProcessDeferredDeletes();
+        app->Step(60);
+        EXPECT_EQ(app->GetDialogCount(), before + 1);
+        while (app->GetDialogCount() > before)
+        {
+            Dialog* top = nullptr;
+            for (int id : {DIALOG_MENU, DIALOG_TEXT_ENTRY, DIALOG_SHOP, DIALOG_LEVEL_COMPLETE, DIALOG_HIGHSCORES})
+                if (app->GetDialog(id)) top = app->GetDialog(id);
+            ASSERT_NE(top, nullptr);
+            app->CloseDialog(top);
+        }
+        app->ProcessDeferredDeletes();
+        EXPECT_TRUE(app->Manager().modalLayers.empty());
+    }
+}
