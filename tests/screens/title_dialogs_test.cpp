@@ -324,3 +324,31 @@ TEST_F(TitleDialogsTest, StoryButtonBlinksEveryFiftyUpdatesUnlessHovered)
     app->Manager().RemoveWidget(&history);
     app->Manager().RemoveWidget(app->boardTransition.get());
 }
+
+TEST_F(TitleDialogsTest, GameCompleteBlinksAndEndsTheGameWithTheScore)
+{
+    GameCompleteWnd done(app.get());
+    app->Manager().AddWidget(&done);
+    EXPECT_EQ(done.button->GetRect(), Rect(530, 550, 130, 40));
+    std::vector<Color> colours;
+    for (int i = 0; i < 100; ++i)
+    {
+        app->Step(1);
+        colours.push_back(done.button->GetColor(0));
+        EXPECT_EQ(done.button->buttonImage, colours.back() == Color(91, 35, 0) ? IMAGE_SMBUTTON : IMAGE_SMBUTTON_OVER);
+    }
+    EXPECT_EQ(std::count(colours.begin(), colours.end(), Color(91, 35, 0)), 50);
+    app->Player().money = 1000000; // above every default row
+    app->mapWnd->model.targetTotal = 1000000;
+    app->respond = [&](Dialog* d)
+    {
+        if (auto* entry = dynamic_cast<DialogWithEdit*>(d)) app->Click(entry->okButton.get());
+        return d->result;
+    };
+    app->Click(done.button.get());
+    EXPECT_FALSE(app->Shows(&done));
+    EXPECT_NE(app->GetDialog(DIALOG_HIGHSCORES), nullptr);
+    EXPECT_EQ(app->Player().level, 1);
+    EXPECT_EQ(app->Player().money, 0);
+    EXPECT_EQ(app->highscores[0].name, "Ann");
+}
