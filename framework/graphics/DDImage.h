@@ -70,6 +70,8 @@ public:
     bool CreateSurfaceFromBits();
     void FreeSurface();
     void FreeSoftwareAfterSurfaceDraw();
+    // Packs ARGB bits of the image's size into the surface (no colour key: a borrowed surface has none).
+    void WriteBitsToSurface(const uint32_t* bits);
     // The display is about to release its device: an owned surface is read back and dropped (made again on next
     // use), a borrowed one is simply let go.
     void DropSurfaceForDevice();

@@ -317,6 +317,11 @@ void DDImage::NormalDrawLineAntiAliased(double x1, double y1, double x2, double 
     {
         // Two pixels across the line per step, weighted by the distance of the exact position from each.
         const Color c = color.Clamped();
+        // A pixel the line covers whole takes the colour itself, packed as the image's own bits are, so that it
+        // reads back as the colour drawn (as on the memory path).
+        uint32_t full = 0;
+        for (int i = 0; i < 3; ++i)
+            full |= ((uint32_t(Comp(c, i)) >> (8 - v.ch[i].width)) << v.ch[i].shift) & v.ch[i].mask;
         const bool steep = std::abs(y2 - y1) > std::abs(x2 - x1);
         double a0 = steep ? y1 : x1, b0 = steep ? x1 : y1, a1 = steep ? y2 : x2, b1 = steep ? x2 : y2;
         if (a0 > a1)
@@ -336,8 +341,8 @@ void DDImage::NormalDrawLineAntiAliased(double x1, double y1, double x2, double 
                 if (px < 0 || py < 0 || px >= mWidth || py >= mHeight) continue;
                 const uint32_t w = uint32_t(std::lround((k ? frac : 1.0 - frac) * c.mAlpha));
                 if (w == 0) continue;
-                const uint32_t d = v.Get(px, py);
-                v.Put(px, py, w >= 255 ? LineBlend(v, d, c, 255) : LineBlend(v, d, c, w));
+                const uint32_t d = w >= 255 ? 0 : v.Get(px, py);
+                v.Put(px, py, w >= 255 ? full : LineBlend(v, d, c, w));
             }
         }
     }

@@ -382,6 +382,8 @@ void MemoryImage::FreeDisplayData()
 void MemoryImage::Clear()
 {
     uint32_t* bits = GetBits();
+    // A surface that may not be read has no bits to clear.
+    if (!bits) return;
     std::memset(bits, 0, size_t(int64_t(mWidth) * mHeight) * sizeof(uint32_t));
     BitsChanged();
 }

@@ -567,6 +567,83 @@ TEST(DDImageTest, SurfaceLifeCycle)
     EXPECT_EQ(back[3], 0u);
 }
 
+// The screen image borrows the display's surface: a clear or new bits written into its memory copy reach the
+// surface, so the next drawing on the surface (which drops the memory copy) keeps them.
+TEST(DDImageTest, ScreenImageWritesReachItsBorrowedSurface)
+{
+    for (Format f : {Format::Rgb565, Format::Xrgb8888})
+    {
+        SCOPED_TRACE(ZestTest::FormatName(f));
+        Display d(f, 16, 8);
+        ASSERT_EQ(d.result, 0);
+        DDImage* screen = d.device->GetScreenImage();
+        ASSERT_NE(screen, nullptr);
+        ASSERT_TRUE(screen->mSurfaceBorrowed);
+        IDirectDrawSurface* surface = screen->mSurface;
+        screen->FillRect(Rect(0, 0, 16, 8), Color(255, 255, 255), 0);
+
+        screen->Clear();
+        screen->FillRect(Rect(0, 0, 1, 1), Color(255, 0, 0), 0);
+        EXPECT_EQ(screen->mSurface, surface) << "the display's surface stays";
+        EXPECT_EQ(Raw(*screen, 5, 5), 0u) << "the clear survives the next surface draw";
+        EXPECT_NE(Raw(*screen, 0, 0), 0u);
+
+        std::vector<uint32_t> blue(16 * 8, 0xFF0000FF);
+        screen->SetBits(blue.data(), 16, 8);
+        screen->FillRect(Rect(0, 0, 1, 1), Color(255, 0, 0), 0);
+        EXPECT_EQ(screen->mSurface, surface);
+        EXPECT_EQ(screen->GetBits()[3 * 16 + 7], f == Format::Rgb565 ? 0xFF0000F8u : 0xFF0000FFu);
+    }
+}
+
+// Where an anti-aliased line covers a pixel whole, the surface holds the colour itself, as the memory path's bits
+// do; the pixels in between stay blends of colour and background on both paths.
+TEST(DDImageTest, AntiAliasedSurfaceLineReachesFullColour)
+{
+    const Color colours[] = {Color(255, 255, 255), Color(200, 40, 90), Color(10, 250, 128)};
+    for (Format f : kFormats)
+    {
+        SCOPED_TRACE(ZestTest::FormatName(f));
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        const DDInterface& dd = *d.device;
+        // Bits the read-back keeps: the top bits of each channel.
+        uint32_t kept = 0xFF000000u;
+        kept |= (0xFFu << (8 - dd.mRedWidth) & 0xFF) << 16;
+        kept |= (0xFFu << (8 - dd.mGreenWidth) & 0xFF) << 8;
+        kept |= 0xFFu << (8 - dd.mBlueWidth) & 0xFF;
+        for (const Color& c : colours)
+        {
+            auto image = SurfaceImage(d, 24, 24, 0xFF000000);
+            MemoryImage memory(nullptr);
+            std::vector<uint32_t> black(24 * 24, 0xFF000000);
+            memory.SetBits(black.data(), 24, 24);
+            // A diagonal through pixel centres covers each of its pixels whole; the shallow one covers some
+            // whole (where it starts) and splits the rest between two pixels.
+            for (auto* target : {static_cast<Image*>(image.get()), static_cast<Image*>(&memory)})
+            {
+                target->DrawLineAntiAliased(2, 2, 12, 12, c, 0);
+                target->DrawLineAntiAliased(1, 16, 22, 20, c, 0);
+            }
+            const uint32_t* surfaceBits = image->GetBits();
+            const uint32_t* memoryBits = memory.GetBits();
+            for (int k = 2; k <= 12; ++k)
+            {
+                const size_t at = size_t(k) * 24 + size_t(k);
+                EXPECT_EQ(surfaceBits[at], memoryBits[at] & kept) << k;
+            }
+            EXPECT_EQ(surfaceBits[16 * 24 + 1], memoryBits[16 * 24 + 1] & kept);
+            // Between the ends the two pixels across the shallow line share the colour: neither reaches it.
+            const uint32_t full = memoryBits[16 * 24 + 1] & kept;
+            for (const size_t at : {size_t(17) * 24 + 9, size_t(18) * 24 + 9})
+            {
+                EXPECT_NE(surfaceBits[at], full) << at;
+                EXPECT_NE(surfaceBits[at], 0xFF000000u) << at;
+            }
+        }
+    }
+}
+
 TEST(DDImageTest, ColourKeyAvoidsOpaqueColours)
 {
     Display d(Format::Rgb565);
