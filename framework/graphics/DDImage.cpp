@@ -575,8 +575,14 @@ void DDImage::StretchToSurface(Image* src, const Rect& destRect, const Rect& src
     src->mDrawn = true;
     const Rect area = destRect.Intersection(clip).Intersection(Rect(0, 0, mWidth, mHeight));
     if (area.IsEmpty()) return;
-    // Sample into a transparent ARGB image of the visible part, then draw it with the surface arithmetic.
-    MemoryImage sampled(nullptr);
+    // Sample into a transparent ARGB image of the visible part, then draw it with the surface arithmetic. The
+    // image and its display-format buffer are kept for the next call: particles stretch every frame.
+    if (!mStretchScratch)
+    {
+        mStretchScratch = std::make_unique<MemoryImage>(nullptr);
+        mStretchScratch->mReuseDisplayBuffer = true;
+    }
+    MemoryImage& sampled = *mStretchScratch;
     sampled.SetBits(nullptr, area.mWidth, area.mHeight);
     const Rect shifted(destRect.mX - area.mX, destRect.mY - area.mY, destRect.mWidth, destRect.mHeight);
     const Rect inside(0, 0, area.mWidth, area.mHeight);

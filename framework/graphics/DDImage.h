@@ -99,6 +99,9 @@ private:
     void StretchToSurface(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip, const Color& color,
                           int drawMode, bool fastStretch, bool mirror);
     void DrawSurfaceLine(double x1, double y1, double x2, double y2, const Color& color, bool additive);
+
+    // The image StretchToSurface samples into, kept between calls.
+    std::unique_ptr<MemoryImage> mStretchScratch;
 };
 
 } // namespace Zest

@@ -406,10 +406,8 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
     DropStaleDisplayData(*source, *mDDInterface);
     const uint32_t* data = source->GetDisplayAlphaData(mDDInterface);
     const uint8_t* indices = palette ? source->mPaletteIndices.get() : nullptr;
-    const uint8_t* runs = additive ? source->GetAdditiveRunData(mDDInterface)
-                                   : ((source->mHasAlpha || !white) ? source->GetAlphaRunData() : nullptr);
-    // GetAdditiveRunData may rebuild the display data; take the pointer again.
-    data = source->GetDisplayAlphaData(mDDInterface);
+    // Sources that are neither additive, nor partly transparent, nor tinted are drawn without runs.
+    const bool needRuns = additive || source->mHasAlpha || !white;
     const int srcW = source->GetWidth();
     const uint32_t colourMasks = v.AllMasks();
     const bool transparent = source->mHasTransparency;
@@ -429,7 +427,7 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
     const bool byteChannels = v.bits == 32 && colourMasks == 0x00FFFFFF && v.ch[0].width == 8 && v.ch[1].width == 8 &&
                               v.ch[2].width == 8 && v.ch[0].shift % 8 == 0 && v.ch[1].shift % 8 == 0 &&
                               v.ch[2].shift % 8 == 0;
-    const bool spans = sVectorSpans && byteChannels && runs && !palette && (additive || white);
+    const bool spans = sVectorSpans && byteChannels && needRuns && !palette && (additive || white);
     uint32_t byteTint[3] = {255, 255, 255};
     for (int ch = 0; ch < 3 && byteChannels; ++ch) byteTint[v.ch[ch].shift / 8] = white ? 255 : tint[ch];
     // 5-6-5 and 5-5-5 surfaces (red and blue either way round) take whole runs at a time in the grey blend and
@@ -447,11 +445,36 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
             slotTint[slot] = white ? 255 : tint[ch];
     }
     const bool spans16 = sVectorSpans && standard16 && !palette && (additive || grey);
+    // An opaque source drawn plainly, or one whose opaque-copy flag asks for it, is copied row by row as it
+    // stands: its display-format pixels already are the surface's.
+    const bool copyRows = !additive && white && !palette &&
+                          (source->mOpaqueCopy || (sVectorSpans && !source->mHasAlpha && !transparent));
+    // The span forms look at every pixel themselves; only the per-pixel walk skips by runs.
+    const uint8_t* runs = nullptr;
+    if (needRuns && !spans && !spans16 && !copyRows)
+        runs = additive ? source->GetAdditiveRunData(mDDInterface) : source->GetAlphaRunData();
+    // GetAdditiveRunData may rebuild the display data; take the pointer again.
+    data = source->GetDisplayAlphaData(mDDInterface);
 
     for (int row = 0; row < sr.mHeight; ++row)
     {
         const size_t srcRow = size_t(sr.mY + row) * size_t(srcW);
         const int dy = y + row;
+        if (copyRows)
+        {
+            const uint32_t* from = data + srcRow + size_t(sr.mX);
+            uint8_t* destRow = v.base + size_t(dy) * size_t(v.pitch);
+            if (v.bits == 32 && colourMasks == 0x00FFFFFF)
+            {
+                uint32_t* start = reinterpret_cast<uint32_t*>(destRow) + (Mirror ? x + sr.mWidth - 1 : x);
+                SurfaceSpanCopy<Mirror>(start, from, sr.mWidth);
+            }
+            else
+            {
+                for (int i = 0; i < sr.mWidth; ++i) v.Put(Mirror ? x + sr.mWidth - 1 - i : x + i, dy, from[i] & colourMasks);
+            }
+            continue;
+        }
         if (spans)
         {
             uint32_t* destRow = reinterpret_cast<uint32_t*>(v.base + size_t(dy) * size_t(v.pitch));

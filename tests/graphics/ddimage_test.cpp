@@ -254,7 +254,8 @@ TEST(DDImageTest, VectorSpansMatchThePerPixelRoutine)
             std::vector<uint32_t> src(size_t(w) * size_t(h)), background(40 * 8);
             for (size_t i = 0; i < src.size();)
             {
-                const uint32_t kind = rng() % 4;
+                // Every third source is opaque throughout, which is copied row by row.
+                const uint32_t kind = round % 3 == 0 ? 1 : rng() % 4;
                 const size_t run = std::min<size_t>(1 + rng() % 9, src.size() - i);
                 for (size_t k = 0; k < run; ++k, ++i)
                 {
@@ -425,6 +426,14 @@ TEST(DDImageTest, PlainCopiesSkipTransparentPixelsOnEveryPath)
             EXPECT_EQ(dest->GetBits()[2 * 6 + 2], surfaced.GetBits()[5]);
             EXPECT_EQ(dest->GetBits()[2 * 6 + 4], surfaced.GetBits()[7]);
         }
+
+        // With its opaque-copy flag a source is copied as it stands: transparent pixels come out black.
+        memory.SetOpaqueCopy(true);
+        auto dest = SurfaceImage(d, 6, 3, 0xFF102030);
+        dest->Blt(&memory, 1, 1, Rect(0, 0, 4, 2), Color::White, 0);
+        EXPECT_EQ(Raw(*dest, 2, 1), 0u);
+        EXPECT_EQ(dest->GetBits()[1 * 6 + 1], surfaced.GetBits()[0]);
+        EXPECT_EQ(dest->GetBits()[2 * 6 + 4], surfaced.GetBits()[7]);
     }
 }
 
