@@ -5,7 +5,7 @@
 
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
-#include "graphics/SurfaceSpans.h"
+#include "graphics/BlendSpans.h"
 
 namespace Zest
 {
@@ -419,7 +419,6 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
     const bool grey = tint[0] == tint[1] && tint[1] == tint[2];
     const uint32_t greenMask = v.ch[1].mask;
     const bool spread16 = v.bits == 16 && (greenMask == 0x07E0 || greenMask == 0x03E0);
-    const uint32_t spreadMask = greenMask == 0x07E0 ? 0x07E0F81Fu : 0x03E07C1Fu;
     // The grey tint as a 5-bit factor: even white keeps only 31/32 of a partly transparent source.
     const uint32_t srcFactor5 = tint[0] >> 3;
 
@@ -456,6 +455,7 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
     // GetAdditiveRunData may rebuild the display data; take the pointer again.
     data = source->GetDisplayAlphaData(mDDInterface);
 
+    const SpanKernels& kernels = ActiveSpanKernels();
     for (int row = 0; row < sr.mHeight; ++row)
     {
         const size_t srcRow = size_t(sr.mY + row) * size_t(srcW);
@@ -467,7 +467,7 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
             if (v.bits == 32 && colourMasks == 0x00FFFFFF)
             {
                 uint32_t* start = reinterpret_cast<uint32_t*>(destRow) + (Mirror ? x + sr.mWidth - 1 : x);
-                SurfaceSpanCopy<Mirror>(start, from, sr.mWidth);
+                kernels.surfaceCopy[Mirror](start, from, sr.mWidth);
             }
             else
             {
@@ -484,9 +484,9 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
             // colour for the additive form) and copy alpha 255, four pixels at a time: walking the runs would
             // cost more than it saves.
             if (additive)
-                SurfaceSpanAdd<Mirror>(at(0), from, sr.mWidth, byteTint, white);
+                kernels.surfaceAdd[Mirror](at(0), from, sr.mWidth, byteTint, white);
             else
-                SurfaceSpanBlend<Mirror>(at(0), from, sr.mWidth);
+                kernels.surfaceBlend[Mirror](at(0), from, sr.mWidth);
             continue;
         }
         if (spans16)
@@ -495,9 +495,9 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
             uint16_t* start = destRow + (Mirror ? x + sr.mWidth - 1 : x);
             const uint32_t* from = data + srcRow + size_t(sr.mX);
             if (additive)
-                SurfaceSpanAdd16<Mirror>(start, from, sr.mWidth, form, slotTint, white);
+                kernels.surfaceAdd16[Mirror](start, from, sr.mWidth, form, slotTint, white);
             else
-                SurfaceSpanBlend16<Mirror>(start, from, sr.mWidth, form, srcFactor5, a, white);
+                kernels.surfaceBlend16[Mirror](start, from, sr.mWidth, form, srcFactor5, a, white);
             continue;
         }
         int i = 0;
@@ -544,13 +544,7 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
                 if (spread16 && grey)
                 {
                     // All three channels at once on the spread word, with 5-bit factors.
-                    const uint32_t ss = ((s & greenMask) << 16 | (s & ~greenMask & 0xFFFF)) & spreadMask;
-                    const uint32_t ds = ((d & greenMask) << 16 | (d & ~greenMask & 0xFFFF)) & spreadMask;
-                    // Both parts are cut down, and the source never exceeds its alpha, so their sum stays
-                    // inside every field.
-                    const uint32_t t =
-                        (((ss * srcFactor5) >> 5) & spreadMask) + (((ds * ((256 - effective) >> 3)) >> 5) & spreadMask);
-                    v.Put(dx, dy, (t | t >> 16) & 0xFFFF);
+                    v.Put(dx, dy, Spread16Blend(form, s, uint16_t(d), srcFactor5, a, white));
                     continue;
                 }
                 uint32_t out = 0;

@@ -9,6 +9,7 @@
 
 #include "DisplayFixture.h"
 #include "base/Common.h"
+#include "graphics/BlendSpans.h"
 
 using namespace Zest;
 using namespace Platform;
@@ -273,10 +274,14 @@ TEST(DDImageTest, VectorSpansMatchThePerPixelRoutine)
                     {
                         SCOPED_TRACE(FormatString("%dx%d at %d,%d tint %08x mode %d mirror %d", w, h, x, y,
                                                   unsigned(tint.ToInt()), mode, int(mirror)));
-                        std::vector<uint32_t> results[2];
-                        for (bool vector : {false, true})
+                        // The per-pixel routine first, then the span kernels of every instruction set here.
+                        std::vector<uint32_t> results[4];
+                        for (int form = 0; form < 4; ++form)
                         {
-                            DDImage::sVectorSpans = vector;
+                            const SpanIsa isas[] = {SpanIsa::Scalar, SpanIsa::Scalar, SpanIsa::Sse2, SpanIsa::Avx2};
+                            if (form > 0 && !SpanIsaAvailable(isas[form])) continue;
+                            DDImage::sVectorSpans = form > 0;
+                            const SpanIsa previous = SetSpanIsa(isas[form]);
                             DDImage dest(d.device.get());
                             dest.SetBits(background.data(), 40, 8);
                             ASSERT_TRUE(dest.CreateSurfaceFromBits());
@@ -285,10 +290,14 @@ TEST(DDImageTest, VectorSpansMatchThePerPixelRoutine)
                             else
                                 dest.Blt(&source, x, y, Rect(0, 0, w, h), tint, mode);
                             for (int py = 0; py < 8; ++py)
-                                for (int px = 0; px < 40; ++px) results[vector].push_back(Raw(dest, px, py));
+                                for (int px = 0; px < 40; ++px) results[form].push_back(Raw(dest, px, py));
+                            SetSpanIsa(previous);
                         }
                         DDImage::sVectorSpans = true;
-                        ASSERT_EQ(results[0], results[1]);
+                        for (int form = 1; form < 4; ++form)
+                        {
+                            if (!results[form].empty()) ASSERT_EQ(results[0], results[form]) << "form " << form;
+                        }
                     }
         }
     }
