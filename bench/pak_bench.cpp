@@ -143,7 +143,6 @@ int main(int argc, char** argv)
     return BenchRatio::Run(argc, argv,
                            {{"packed read / memcpy", "BM_PakReadLargeEntry", "BM_MemcpyFromMapping"},
                             {"open+close / map find", "BM_PakOpenClose/1", "BM_MapFindOnly"}},
-                           BenchRatio::Clock::Real,
                            []
                            {
                                TheFixture(); // its reader must be the active one before anything is opened

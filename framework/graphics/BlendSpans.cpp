@@ -83,6 +83,16 @@ void ScalarSurfaceBlend(uint32_t* d, const uint32_t* s, int n)
 }
 
 template <bool Mirror>
+void ScalarSurfaceBlendTinted(uint32_t* d, const uint32_t* s, int n, const uint32_t weight[3], uint32_t a)
+{
+    for (int i = 0; i < n; ++i)
+    {
+        uint32_t& out = At<Mirror>(d, i);
+        out = SurfaceBlendTintedPixel(s[i], out, weight, a);
+    }
+}
+
+template <bool Mirror>
 void ScalarSurfaceAdd(uint32_t* d, const uint32_t* s, int n, const uint32_t tint[3], bool white)
 {
     for (int i = 0; i < n; ++i)
@@ -218,15 +228,14 @@ void Sse2AddFull(uint32_t* d, const uint32_t* s, int n, const uint8_t* sat)
 
 // ---- Surfaces, SSE2 --------------------------------------------------------------------------------------------
 
-// SurfaceBlendChannel on two pixels widened to 16 bits. Every sum fits 16 bits unsigned: the premultiplied
-// channel never exceeds its alpha, so s x 255 + d x (255 - a) <= 65025, and x / 255 rounded is
+// The destination part of SurfaceBlendChannel on two pixels widened to 16 bits: round(d x (255 - a) / 255). As
+// s x 255 is a multiple of 255, the rounded mix is s plus this part, and the sum never passes 255 because the
+// premultiplied channel never exceeds its alpha. d x (255 - a) fits 16 bits, and x / 255 rounded is
 // (t + (t >> 8)) >> 8 with t = x + 128 over that whole range.
-inline __m128i SurfaceBlend16(__m128i s, __m128i d)
+inline __m128i SurfaceDestPart16(__m128i d, __m128i s)
 {
-    const __m128i a = AlphaLanes(s);
-    const __m128i c255 = _mm_set1_epi16(255);
-    const __m128i x = _mm_add_epi16(_mm_mullo_epi16(s, c255), _mm_mullo_epi16(d, _mm_sub_epi16(c255, a)));
-    const __m128i t = _mm_add_epi16(x, _mm_set1_epi16(128));
+    const __m128i t = _mm_add_epi16(_mm_mullo_epi16(d, _mm_sub_epi16(_mm_set1_epi16(255), AlphaLanes(s))),
+                                    _mm_set1_epi16(128));
     return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
 }
 
@@ -276,10 +285,10 @@ void Sse2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
             continue;
         }
         const __m128i dv = LoadDest<Mirror>(d, i);
-        const __m128i lo = SurfaceBlend16(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero));
-        const __m128i hi = SurfaceBlend16(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero));
+        const __m128i lo = SurfaceDestPart16(_mm_unpacklo_epi8(dv, zero), _mm_unpacklo_epi8(sv, zero));
+        const __m128i hi = SurfaceDestPart16(_mm_unpackhi_epi8(dv, zero), _mm_unpackhi_epi8(sv, zero));
         const __m128i clear = _mm_cmpeq_epi32(_mm_andnot_si128(colour, sv), zero);
-        const __m128i mixed = _mm_and_si128(_mm_packus_epi16(lo, hi), colour);
+        const __m128i mixed = _mm_and_si128(_mm_add_epi8(_mm_packus_epi16(lo, hi), sv), colour);
         StoreDest<Mirror>(d, i, _mm_or_si128(_mm_and_si128(clear, dv), _mm_andnot_si128(clear, mixed)));
     }
     ScalarSurfaceBlend<Mirror>(From<Mirror>(d, i), s + i, n - i);
@@ -603,14 +612,11 @@ ZEST_AVX2 inline void StoreDest8(uint32_t* d, int i, __m256i v)
                             _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0)));
 }
 
-// SurfaceBlend16 on four pixels widened to 16 bits (two per 128-bit half).
-ZEST_AVX2 inline __m256i SurfaceBlend16x4(__m256i s, __m256i d)
+// SurfaceDestPart16 on the destination's pixels widened to 16 bits (two per 128-bit half), with 255 - a already
+// spread over each pixel's lanes.
+ZEST_AVX2 inline __m256i SurfaceDestPart16x4(__m256i d, __m256i inverseAlpha)
 {
-    const __m256i a = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
-    const __m256i c255 = _mm256_set1_epi16(255);
-    const __m256i x =
-        _mm256_add_epi16(_mm256_mullo_epi16(s, c255), _mm256_mullo_epi16(d, _mm256_sub_epi16(c255, a)));
-    const __m256i t = _mm256_add_epi16(x, _mm256_set1_epi16(128));
+    const __m256i t = _mm256_add_epi16(_mm256_mullo_epi16(d, inverseAlpha), _mm256_set1_epi16(128));
     return _mm256_srli_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), 8);
 }
 
@@ -633,6 +639,7 @@ ZEST_AVX2 void Avx2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
     const __m256i zero = _mm256_setzero_si256();
     const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
     const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
+    const __m256i shufLo = AlphaShuffleLo(), shufHi = AlphaShuffleHi();
     for (; i + 8 <= n; i += 8)
     {
         const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
@@ -644,9 +651,13 @@ ZEST_AVX2 void Avx2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
             continue;
         }
         const __m256i dv = LoadDest8<Mirror>(d, i);
-        const __m256i lo = SurfaceBlend16x4(_mm256_unpacklo_epi8(sv, zero), _mm256_unpacklo_epi8(dv, zero));
-        const __m256i hi = SurfaceBlend16x4(_mm256_unpackhi_epi8(sv, zero), _mm256_unpackhi_epi8(dv, zero));
-        const __m256i mixed = _mm256_and_si256(_mm256_packus_epi16(lo, hi), colour);
+        // 255 - a is the inverted alpha byte, spread over each pixel's 16-bit lanes by the alpha shuffles.
+        const __m256i inverse = _mm256_xor_si256(sv, alphaMask);
+        const __m256i lo =
+            SurfaceDestPart16x4(_mm256_unpacklo_epi8(dv, zero), _mm256_shuffle_epi8(inverse, shufLo));
+        const __m256i hi =
+            SurfaceDestPart16x4(_mm256_unpackhi_epi8(dv, zero), _mm256_shuffle_epi8(inverse, shufHi));
+        const __m256i mixed = _mm256_and_si256(_mm256_add_epi8(_mm256_packus_epi16(lo, hi), sv), colour);
         StoreDest8<Mirror>(d, i, _mm256_blendv_epi8(mixed, dv, clear));
     }
     // The tail and the callers run legacy SSE code, which stalls while the upper halves are in use.
@@ -697,6 +708,7 @@ const SpanKernels kScalar = {ScalarOntoOpaque,
                              ScalarAddFull,
                              ZEST_BOTH(ScalarSurfaceCopy),
                              ZEST_BOTH(ScalarSurfaceBlend),
+                           ZEST_BOTH(ScalarSurfaceBlendTinted),
                              ZEST_BOTH(ScalarSurfaceAdd),
                              ZEST_BOTH(ScalarSurfaceBlend16),
                              ZEST_BOTH(ScalarSurfaceAdd16)};
@@ -706,6 +718,7 @@ const SpanKernels kSse2 = {Sse2OntoOpaque,
                            Sse2AddFull,
                            ZEST_BOTH(Sse2SurfaceCopy),
                            ZEST_BOTH(Sse2SurfaceBlend),
+                           ZEST_BOTH(ScalarSurfaceBlendTinted),
                            ZEST_BOTH(Sse2SurfaceAdd),
                            ZEST_BOTH(Sse2SurfaceBlend16),
                            ZEST_BOTH(Sse2SurfaceAdd16)};
@@ -716,6 +729,7 @@ const SpanKernels kAvx2 = {Avx2OntoOpaque,
                            Avx2AddFull,
                            ZEST_BOTH(Avx2SurfaceCopy),
                            ZEST_BOTH(Avx2SurfaceBlend),
+                           ZEST_BOTH(ScalarSurfaceBlendTinted),
                            ZEST_BOTH(Avx2SurfaceAdd),
                            ZEST_BOTH(Sse2SurfaceBlend16),
                            ZEST_BOTH(Sse2SurfaceAdd16)};

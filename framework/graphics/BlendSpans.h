@@ -31,6 +31,9 @@ struct SpanKernels
     void (*surfaceCopy[2])(uint32_t* d, const uint32_t* s, int n);
     // ... blended by their own alpha, white (SurfaceBlendChannel; alpha 0 leaves the destination) ...
     void (*surfaceBlend[2])(uint32_t* d, const uint32_t* s, int n);
+    // ... blended by their own alpha times a tint's alpha a, with the colour x a weights by byte position
+    // (SurfaceBlendTintedPixel) ...
+    void (*surfaceBlendTinted[2])(uint32_t* d, const uint32_t* s, int n, const uint32_t weight[3], uint32_t a);
     // ... and added, tinted by the three 8-bit factors by byte position unless white (SurfaceAddPixel).
     void (*surfaceAdd[2])(uint32_t* d, const uint32_t* s, int n, const uint32_t tint[3], bool white);
     // 5-6-5 and 5-5-5: the grey blend and the additive form of Spread16Blend and Spread16Add.

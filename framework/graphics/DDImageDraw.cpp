@@ -426,9 +426,12 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
     const bool byteChannels = v.bits == 32 && colourMasks == 0x00FFFFFF && v.ch[0].width == 8 && v.ch[1].width == 8 &&
                               v.ch[2].width == 8 && v.ch[0].shift % 8 == 0 && v.ch[1].shift % 8 == 0 &&
                               v.ch[2].shift % 8 == 0;
-    const bool spans = sVectorSpans && byteChannels && needRuns && !palette && (additive || white);
+    const bool spans = sVectorSpans && byteChannels && needRuns && !palette;
     uint32_t byteTint[3] = {255, 255, 255};
     for (int ch = 0; ch < 3 && byteChannels; ++ch) byteTint[v.ch[ch].shift / 8] = white ? 255 : tint[ch];
+    // The tinted blend's colour weights by byte position: colour x alpha, over 255 x 255 with the pixel's share.
+    uint32_t byteWeight[3] = {0, 0, 0};
+    for (int ch = 0; ch < 3 && byteChannels; ++ch) byteWeight[v.ch[ch].shift / 8] = uint32_t(Comp(c, ch)) * a;
     // 5-6-5 and 5-5-5 surfaces (red and blue either way round) take whole runs at a time in the grey blend and
     // the additive form; the tint goes by field, bottom to top.
     const Spread16 form = Spread16::For(greenMask);
@@ -485,8 +488,10 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
             // cost more than it saves.
             if (additive)
                 kernels.surfaceAdd[Mirror](at(0), from, sr.mWidth, byteTint, white);
-            else
+            else if (white)
                 kernels.surfaceBlend[Mirror](at(0), from, sr.mWidth);
+            else
+                kernels.surfaceBlendTinted[Mirror](at(0), from, sr.mWidth, byteWeight, a);
             continue;
         }
         if (spans16)
@@ -550,14 +555,12 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
                 uint32_t out = 0;
                 if (v.bits == 32)
                 {
-                    // The exact mix with one rounding at the end: the tinted source part s x colour x alpha and
-                    // the destination weight 1 - source alpha x alpha, both over 255 x 255.
                     for (int ch = 0; ch < 3; ++ch)
                     {
                         const Channel& cc = v.ch[ch];
-                        const uint64_t sv = (s & cc.mask) >> cc.shift, dv = (d & cc.mask) >> cc.shift;
-                        const uint64_t mix = sv * uint64_t(Comp(c, ch)) * a + dv * (65025 - uint64_t(sa) * a);
-                        out |= (uint32_t((mix + 32512) / 65025) << cc.shift) & cc.mask;
+                        const uint32_t mixed = SurfaceTintedChannel((s & cc.mask) >> cc.shift, (d & cc.mask) >> cc.shift,
+                                                                    uint32_t(Comp(c, ch)) * a, 65025 - sa * a);
+                        out |= (mixed << cc.shift) & cc.mask;
                     }
                     v.Put(dx, dy, out);
                     continue;

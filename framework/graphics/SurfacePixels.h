@@ -28,6 +28,30 @@ inline uint32_t SurfaceBlendPixel(uint32_t s, uint32_t d)
     return v;
 }
 
+// One channel of the tinted blend: the exact mix with one rounding at the end, of the source part s x colour x
+// alpha (weight = colour x alpha) and the destination part d x (255 x 255 - source alpha x alpha) (rest), both
+// over 255 x 255. Every sum stays below 2^25.
+inline uint32_t SurfaceTintedChannel(uint32_t s, uint32_t d, uint32_t weight, uint32_t rest)
+{
+    return (s * weight + d * rest + 32512) / 65025;
+}
+
+// A 32-bit pixel of the tinted blend, with the colour x alpha weights by byte position: alpha 0 leaves the
+// destination, anything else is mixed with the top byte cleared.
+inline uint32_t SurfaceBlendTintedPixel(uint32_t s, uint32_t d, const uint32_t weight[3], uint32_t a)
+{
+    const uint32_t sa = s >> 24;
+    if (sa == 0) return d;
+    const uint32_t rest = 65025 - sa * a;
+    uint32_t v = 0;
+    for (int ch = 0; ch < 3; ++ch)
+    {
+        const int shift = 8 * ch;
+        v |= SurfaceTintedChannel((s >> shift) & 0xFF, (d >> shift) & 0xFF, weight[ch], rest) << shift;
+    }
+    return v;
+}
+
 // A 32-bit pixel added channel by channel, saturated; tint holds the three 8-bit factors by byte position (0..2), and
 // a white tint adds the channel whole (the tinted form takes value x factor / 255, rounded down). A source without
 // colour leaves the destination.
