@@ -6,6 +6,7 @@
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
 #include "graphics/BlendSpans.h"
+#include "graphics/BlitClip.h"
 
 namespace Zest
 {
@@ -99,30 +100,6 @@ inline uint32_t LineBlend(const View& v, uint32_t d, const Color& c, uint32_t a)
         out += uint32_t((((cc * m + (m >> 1)) >> 8) & m) + ((((d & m) * uint64_t(256 - a) + (m >> 1)) >> 8) & m));
     }
     return out;
-}
-
-// Clips a blit to the destination and source images; false when nothing is left.
-bool ClipBlit(int& x, int& y, Rect& src, int srcW, int srcH, int destW, int destH, bool mirror)
-{
-    Rect s = src.Intersection(Rect(0, 0, srcW, srcH));
-    if (s.IsEmpty()) return false;
-    // Keep the destination position of the source pixels that remain.
-    if (!mirror)
-        x += s.mX - src.mX;
-    else
-        x += (src.mX + src.mWidth) - (s.mX + s.mWidth);
-    y += s.mY - src.mY;
-    src = s;
-    const int left = std::max(0, -x), top = std::max(0, -y);
-    const int right = std::max(0, x + src.mWidth - destW), bottom = std::max(0, y + src.mHeight - destH);
-    if (left + right >= src.mWidth || top + bottom >= src.mHeight) return false;
-    src.mX += mirror ? right : left;
-    src.mWidth -= left + right;
-    src.mY += top;
-    src.mHeight -= top + bottom;
-    x += left;
-    y += top;
-    return true;
 }
 
 // Display-format pixels made for another format are stale (the display was re-initialised since in another depth
@@ -383,8 +360,11 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
     auto* source = dynamic_cast<MemoryImage*>(src);
     if (!source || mNoSoftwareAccess) return;
     source->UpdateAlphaFlags();
-    Rect sr = srcRect;
-    if (!ClipBlit(x, y, sr, source->GetWidth(), source->GetHeight(), mWidth, mHeight, Mirror)) return;
+    BltArea area;
+    if (!ClipBlt(x, y, srcRect, source->GetWidth(), source->GetHeight(), mWidth, mHeight, Mirror, area)) return;
+    x = area.destX;
+    y = area.destY;
+    const Rect sr(area.srcX, area.srcY, area.width, area.height);
     const Color c = color.Clamped();
     const bool white = c.IsWhite();
     auto* ddSource = dynamic_cast<DDImage*>(src);
