@@ -459,9 +459,24 @@ void DDImage::FillRect(const Rect& rect, const Color& color, int drawMode)
     FreeSoftwareAfterSurfaceDraw();
 }
 
+namespace
+{
+// Line end points kept well inside the int range (as the memory routines keep them), so that far-away or
+// non-finite coordinates neither overflow a conversion nor send a stepper through billions of steps.
+void KeepLineInRange(double& x1, double& y1, double& x2, double& y2)
+{
+    for (double* v : {&x1, &y1, &x2, &y2})
+    {
+        if (!(*v > -16777216.0)) *v = -16777216.0;
+        if (!(*v < 16777216.0)) *v = 16777216.0;
+    }
+}
+} // namespace
+
 void DDImage::DrawLine(double x1, double y1, double x2, double y2, const Color& color, int drawMode)
 {
     if (IsDrawnThrough3D()) return;
+    KeepLineInRange(x1, y1, x2, y2);
     UpdateAlphaFlags();
     if (!IsPlain())
     {
@@ -486,6 +501,7 @@ void DDImage::DrawLine(double x1, double y1, double x2, double y2, const Color& 
 void DDImage::DrawLineAntiAliased(double x1, double y1, double x2, double y2, const Color& color, int drawMode)
 {
     if (IsDrawnThrough3D()) return;
+    KeepLineInRange(x1, y1, x2, y2);
     UpdateAlphaFlags();
     if (!IsPlain())
     {

@@ -307,7 +307,11 @@ void DDImage::NormalDrawLineAntiAliased(double x1, double y1, double x2, double 
             std::swap(b0, b1);
         }
         const double gradient = a1 == a0 ? 0.0 : (b1 - b0) / (a1 - a0);
-        for (int a = int(std::floor(a0)); a <= int(std::floor(a1)); ++a)
+        // Only the steps whose major coordinate lies on the image are walked.
+        const int majorSize = steep ? mHeight : mWidth;
+        const int firstStep = std::max(int(std::floor(a0)), 0);
+        const int lastStep = std::min(int(std::floor(a1)), majorSize - 1);
+        for (int a = firstStep; a <= lastStep; ++a)
         {
             const double b = b0 + gradient * (a - a0);
             const int base = int(std::floor(b));

@@ -234,13 +234,28 @@ void MemoryImage::DrawLineAntiAliased(double x1, double y1, double x2, double y2
     const int minor1 = steep ? ix1 : iy1, minor2 = steep ? ix2 : iy2;
     const int steps = std::abs(major2 - major1);
     const int dir = major1 < major2 ? 1 : -1;
-    const int64_t gradient = (int64_t(minor2 - minor1) << 16) / steps;
-    int64_t minor = int64_t(minor1) << 16;
-    for (int k = 0; k <= steps; ++k)
+    // The minor coordinate in 32.32 fixed point: a 16-bit fraction would round the gradient of a long line to
+    // nothing and lay it along its first end point's row.
+    const int64_t gradient = (int64_t(minor2 - minor1) * (int64_t(1) << 32)) / steps;
+    // Only the steps whose major coordinate lies on the image are walked.
+    const int majorSize = steep ? mHeight : mWidth;
+    int first = 0, last = steps;
+    if (dir > 0)
+    {
+        first = std::max(first, -major1);
+        last = std::min(last, majorSize - 1 - major1);
+    }
+    else
+    {
+        first = std::max(first, major1 - (majorSize - 1));
+        last = std::min(last, major1);
+    }
+    for (int k = first; k <= last; ++k)
     {
         const int major = major1 + k * dir;
-        const int m = int(minor >> 16);
-        const uint32_t frac = uint32_t((minor & 0xFFFF) >> 8);
+        const int64_t minor = int64_t(minor1) * (int64_t(1) << 32) + int64_t(k) * gradient;
+        const int m = int(minor >> 32);
+        const uint32_t frac = uint32_t((minor >> 24) & 0xFF);
         if (steep)
         {
             plot(m, major, 256 - frac);
@@ -251,7 +266,6 @@ void MemoryImage::DrawLineAntiAliased(double x1, double y1, double x2, double y2
             plot(major, m, 256 - frac);
             plot(major, m + 1, frac);
         }
-        minor += gradient;
     }
     BitsChanged();
 }

@@ -296,7 +296,10 @@ TEST(DDImageTest, VectorSpansMatchThePerPixelRoutine)
                         DDImage::sVectorSpans = true;
                         for (int form = 1; form < 4; ++form)
                         {
-                            if (!results[form].empty()) ASSERT_EQ(results[0], results[form]) << "form " << form;
+                            if (!results[form].empty())
+                            {
+                                ASSERT_EQ(results[0], results[form]) << "form " << form;
+                            }
                         }
                     }
         }
@@ -527,6 +530,120 @@ TEST(DDImageTest, LinesCoverBothEndsAndStayInTheirRectangle)
         // An additive anti-aliased line draws nothing on a surface.
         image->DrawLineAntiAliased(0, 0, 20, 15, Color(255, 255, 255), 1);
         EXPECT_EQ(Raw(*image, 10, 7), 0u);
+    }
+}
+
+// Blended and additive diagonal lines write each pixel of the line by the line's own rules (a blend rounded by half
+// the mask; the additive tables), and nothing else; far-away end points are kept in range.
+TEST(DDImageTest, BlendedAndAdditiveDiagonalLines)
+{
+    for (Format f : kFormats)
+    {
+        SCOPED_TRACE(ZestTest::FormatName(f));
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        const DDInterface& dd = *d.device;
+        const uint32_t masks[3] = {uint32_t(dd.mRedMask), uint32_t(dd.mGreenMask), uint32_t(dd.mBlueMask)};
+        const int comps[3] = {200, 100, 50};
+        const Color colour(200, 100, 50, 128);
+        for (int mode : {0, 1})
+        {
+            SCOPED_TRACE(mode);
+            auto image = SurfaceImage(d, 24, 16, 0xFF204060);
+            const uint32_t background = Raw(*image, 0, 0);
+            uint32_t expected = 0;
+            const Channels old = Split(dd, background);
+            for (int ch = 0; ch < 3; ++ch)
+            {
+                const uint64_t m = masks[ch];
+                if (mode == 0)
+                {
+                    const uint64_t cc = (uint64_t(comps[ch]) * 128 + 128) >> 8;
+                    expected += uint32_t((((cc * m + (m >> 1)) >> 8) & m) +
+                                         ((((background & m) * 128 + (m >> 1)) >> 8) & m));
+                }
+                else
+                {
+                    const int part = Narrow(dd, ch, comps[ch] * 128 / 255);
+                    const int shift = ch == 0 ? dd.mRedShift : (ch == 1 ? dd.mGreenShift : dd.mBlueShift);
+                    expected |= uint32_t(std::min(part + old.c[ch], Max(dd, ch))) << shift;
+                }
+            }
+            image->DrawLine(2, 3, 20, 9, colour, mode);
+            int changed = 0;
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 24; ++x)
+                {
+                    const uint32_t p = Raw(*image, x, y);
+                    if (p == background) continue;
+                    ++changed;
+                    EXPECT_EQ(p, expected) << x << "," << y;
+                }
+            EXPECT_EQ(changed, 19);
+        }
+        auto image = SurfaceImage(d, 24, 16, 0xFF000000);
+        image->DrawLine(-1e12, 5, 1e12, 5, Color(255, 255, 255), 0);
+        image->DrawLineAntiAliased(-1e12, 3, 1e12, 400, Color(255, 255, 255), 0);
+        image->DrawLine(std::nan(""), 1, 4, 1e300, Color(255, 255, 255), 1);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 24; ++x)
+                if (y != 5 && x != 0)
+                {
+                    EXPECT_EQ(Raw(*image, x, y), 0u) << x << "," << y;
+                }
+        for (int x = 0; x < 24; ++x) EXPECT_NE(Raw(*image, x, 5), 0u) << x;
+    }
+}
+
+// Coverage spans blend each pixel with the premultiplied colour at weight (coverage + 1) x alpha >> 8, reading the
+// coverage of its own position, and touch nothing outside the spans, the coverage box or the image.
+TEST(DDImageTest, CoverageSpansOnSurfaces)
+{
+    for (Format f : kFormats)
+    {
+        SCOPED_TRACE(ZestTest::FormatName(f));
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        const DDInterface& dd = *d.device;
+        const uint32_t masks[3] = {uint32_t(dd.mRedMask), uint32_t(dd.mGreenMask), uint32_t(dd.mBlueMask)};
+        auto image = SurfaceImage(d, 16, 8, 0xFF305070);
+        const uint32_t background = Raw(*image, 0, 0);
+        // A 6x3 coverage box at (3, 2) with a different byte per pixel.
+        const int cx = 3, cy = 2, cw = 6, ch = 3;
+        std::vector<uint8_t> coverage(size_t(cw) * ch);
+        for (size_t i = 0; i < coverage.size(); ++i) coverage[i] = uint8_t(i * 47 % 256);
+        coverage[0] = 255;
+        coverage[1] = 0;
+        // Spans: one inside, one running past the box on both sides, one on a row outside the box, one off the image.
+        Span spans[4];
+        spans[0].mY = 2, spans[0].mX = 3, spans[0].mWidth = 4;
+        spans[1].mY = 3, spans[1].mX = 0, spans[1].mWidth = 16;
+        spans[2].mY = 6, spans[2].mX = 0, spans[2].mWidth = 16;
+        spans[3].mY = 4, spans[3].mX = -5, spans[3].mWidth = 30;
+        const Color colour(250, 20, 140, 200);
+        image->FillSpansWithCoverage(spans, 4, colour, 0, coverage.data(), cx, cy, cw, ch);
+        const int comps[3] = {250, 20, 140};
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 16; ++x)
+            {
+                const bool inBox = x >= cx && x < cx + cw && y >= cy && y < cy + ch;
+                const bool onSpan = (y == 2 && x >= 3 && x < 7) || y == 3 || y == 4;
+                uint32_t expected = background;
+                if (inBox && onSpan)
+                {
+                    const uint64_t w = ((uint64_t(coverage[size_t(y - cy) * cw + size_t(x - cx)]) + 1) * 200) >> 8;
+                    expected = 0;
+                    for (int c = 0; c < 3; ++c)
+                    {
+                        const uint64_t m = masks[c];
+                        const uint64_t pre = (uint64_t(comps[c]) * m >> 8) & m;
+                        expected |= uint32_t((((background & m) * (256 - w) + pre * w) >> 8) & m);
+                    }
+                }
+                EXPECT_EQ(Raw(*image, x, y), expected) << x << "," << y;
+            }
+        EXPECT_EQ(Raw(*image, cx + 1, cy), background) << "coverage 0 at alpha 200 leaves the pixel";
+        EXPECT_NE(Raw(*image, cx, cy), background);
     }
 }
 
