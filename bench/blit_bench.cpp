@@ -192,8 +192,8 @@ bool CheckPictures()
         {
             if ((ours[i] & 0xFFFFFF) != (p.destPx.data[i] & 0xFFFFFF)) ++differing;
             for (int shift = 0; shift < 24; shift += 8)
-                largest = std::max(largest, std::abs(int((ours[i] >> shift) & 0xFF) -
-                                                     int((p.destPx.data[i] >> shift) & 0xFF)));
+                largest = std::max(largest,
+                                   std::abs(int((ours[i] >> shift) & 0xFF) - int((p.destPx.data[i] >> shift) & 0xFF)));
         }
         // Ours weighs a straight-alpha source by a / 256 and the destination by (256 - a) / 256, each cut down;
         // pixman adds a source premultiplied by a / 255 (here truncated) to the destination times (255 - a) / 255,
@@ -210,11 +210,12 @@ bool CheckPictures()
 
 int main(int argc, char** argv)
 {
-    std::printf("spans: %s\n", SpanIsaAvailable(SpanIsa::Avx2) ? "AVX2 (pixman has no AVX2 code: see the SSE2 pairs)"
-                                                                 : "SSE2");
+    std::printf("spans: %s\n",
+                SpanIsaAvailable(SpanIsa::Avx2) ? "AVX2 (pixman has no AVX2 code: see the SSE2 pairs)" : "SSE2");
     return BenchRatio::Run(argc, argv,
                            {{"normal blit / pixman OVER", "BM_OursNormal", "BM_PixmanOver"},
                             {"additive blit / pixman ADD", "BM_OursAdditive", "BM_PixmanAdd"},
                             {"normal, SSE2 / pixman OVER", "BM_OursNormalSse2", "BM_PixmanOver"},
-                            {"additive, SSE2 / pixman ADD", "BM_OursAdditiveSse2", "BM_PixmanAdd"}}, CheckPictures);
+                            {"additive, SSE2 / pixman ADD", "BM_OursAdditiveSse2", "BM_PixmanAdd"}},
+                           CheckPictures);
 }

@@ -364,8 +364,8 @@ bool CheckPictures()
             break;
         default:
             o.dest->BltRotated(&o.sprite, kWidth / 2.0f - kSprite / 2.0f, kHeight / 2.0f - kSprite / 2.0f,
-                               Rect(0, 0, kSprite, kSprite), Rect(0, 0, kWidth, kHeight), Color::White,
-                               DRAWMODE_NORMAL, kAngle, kSprite / 2.0f, kSprite / 2.0f);
+                               Rect(0, 0, kSprite, kSprite), Rect(0, 0, kWidth, kHeight), Color::White, DRAWMODE_NORMAL,
+                               kAngle, kSprite / 2.0f, kSprite / 2.0f);
             pixman_image_composite32(PIXMAN_OP_OVER, p.sprite, nullptr, p.dest, px, py, 0, 0, px, py, e, e);
             break;
         }
@@ -412,7 +412,7 @@ int main(int argc, char** argv)
         pairs.push_back({fmt + " additive, SSE2 / pixman ADD", "BM_OursAdditiveSse2" + arg, "BM_PixmanAdd" + arg});
         pairs.push_back({fmt + " rotated / pixman bilinear", "BM_OursRotated" + arg, "BM_PixmanRotated" + arg});
     }
-    std::printf("spans: %s\n", SpanIsaAvailable(SpanIsa::Avx2) ? "AVX2 (pixman has no AVX2 code: see the SSE2 pairs)"
-                                                                 : "SSE2");
+    std::printf("spans: %s\n",
+                SpanIsaAvailable(SpanIsa::Avx2) ? "AVX2 (pixman has no AVX2 code: see the SSE2 pairs)" : "SSE2");
     return BenchRatio::Run(argc, argv, std::move(pairs), CheckPictures);
 }

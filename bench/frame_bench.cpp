@@ -208,17 +208,17 @@ int main(int argc, char** argv)
     std::printf("one frame: an opaque %dx%d background, %d sprites of 64x64, %d additive glows of 128x128, %d lines "
                 "of text; anchor: one full-screen pixman OVER of a layer with partial alpha, same destination format\n",
                 kWidth, kHeight, kSprites, kGlows, kTextLines);
-    std::printf("spans: %s\n", SpanIsaAvailable(SpanIsa::Avx2) ? "AVX2 (pixman has no AVX2 code: see the SSE2 pairs)"
-                                                                 : "SSE2");
+    std::printf("spans: %s\n",
+                SpanIsaAvailable(SpanIsa::Avx2) ? "AVX2 (pixman has no AVX2 code: see the SSE2 pairs)" : "SSE2");
     std::vector<BenchRatio::Pair> pairs;
     for (const char* bits : {"16", "32"})
     {
         const std::string fmt = std::string(bits) == "16" ? "565" : "888";
         const std::string arg = std::string("/") + bits;
-        pairs.push_back({fmt + " frame / pixman full-screen OVER", "BM_OurFrame" + arg,
-                         "BM_PixmanFullScreenOver" + arg});
-        pairs.push_back({fmt + " frame, SSE2 / pixman full-screen OVER", "BM_OurFrameSse2" + arg,
-                         "BM_PixmanFullScreenOver" + arg});
+        pairs.push_back(
+            {fmt + " frame / pixman full-screen OVER", "BM_OurFrame" + arg, "BM_PixmanFullScreenOver" + arg});
+        pairs.push_back(
+            {fmt + " frame, SSE2 / pixman full-screen OVER", "BM_OurFrameSse2" + arg, "BM_PixmanFullScreenOver" + arg});
     }
     return BenchRatio::Run(argc, argv, std::move(pairs));
 }

@@ -13,7 +13,7 @@ namespace Platform
 
 struct FontFile
 {
-    std::string path; // empty when no face could be found
+    std::string path;   // empty when no face could be found
     std::string family; // the family the match came from (the desktop may substitute another)
 };
 

@@ -1,5 +1,6 @@
 // The span kernels of the memory and surface blit hot loops in three forms (per pixel, SSE2, AVX2) and the one
-// run-time choice between them for both. The vector forms skip groups of pixels that are all transparent and copy groups that are all opaque.
+// run-time choice between them for both. The vector forms skip groups of pixels that are all transparent and copy
+// groups that are all opaque.
 #include "graphics/BlendSpans.h"
 
 #include "graphics/PixelBlend.h"
@@ -234,8 +235,8 @@ void Sse2AddFull(uint32_t* d, const uint32_t* s, int n, const uint8_t* sat)
 // (t + (t >> 8)) >> 8 with t = x + 128 over that whole range.
 inline __m128i SurfaceDestPart16(__m128i d, __m128i s)
 {
-    const __m128i t = _mm_add_epi16(_mm_mullo_epi16(d, _mm_sub_epi16(_mm_set1_epi16(255), AlphaLanes(s))),
-                                    _mm_set1_epi16(128));
+    const __m128i t =
+        _mm_add_epi16(_mm_mullo_epi16(d, _mm_sub_epi16(_mm_set1_epi16(255), AlphaLanes(s))), _mm_set1_epi16(128));
     return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
 }
 
@@ -626,8 +627,7 @@ ZEST_AVX2 void Avx2SurfaceCopy(uint32_t* d, const uint32_t* s, int n)
     int i = 0;
     const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
     for (; i + 8 <= n; i += 8)
-        StoreDest8<Mirror>(d, i,
-                           _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)), colour));
+        StoreDest8<Mirror>(d, i, _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)), colour));
     _mm256_zeroupper();
     Sse2SurfaceCopy<Mirror>(From<Mirror>(d, i), s + i, n - i);
 }
@@ -653,10 +653,8 @@ ZEST_AVX2 void Avx2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
         const __m256i dv = LoadDest8<Mirror>(d, i);
         // 255 - a is the inverted alpha byte, spread over each pixel's 16-bit lanes by the alpha shuffles.
         const __m256i inverse = _mm256_xor_si256(sv, alphaMask);
-        const __m256i lo =
-            SurfaceDestPart16x4(_mm256_unpacklo_epi8(dv, zero), _mm256_shuffle_epi8(inverse, shufLo));
-        const __m256i hi =
-            SurfaceDestPart16x4(_mm256_unpackhi_epi8(dv, zero), _mm256_shuffle_epi8(inverse, shufHi));
+        const __m256i lo = SurfaceDestPart16x4(_mm256_unpacklo_epi8(dv, zero), _mm256_shuffle_epi8(inverse, shufLo));
+        const __m256i hi = SurfaceDestPart16x4(_mm256_unpackhi_epi8(dv, zero), _mm256_shuffle_epi8(inverse, shufHi));
         const __m256i mixed = _mm256_and_si256(_mm256_add_epi8(_mm256_packus_epi16(lo, hi), sv), colour);
         StoreDest8<Mirror>(d, i, _mm256_blendv_epi8(mixed, dv, clear));
     }
@@ -702,13 +700,16 @@ ZEST_AVX2 void Avx2SurfaceAdd(uint32_t* d, const uint32_t* s, int n, const uint3
 
 #endif
 
-#define ZEST_BOTH(name) {name<false>, name<true>}
+#define ZEST_BOTH(name)                                                                                                \
+    {                                                                                                                  \
+        name<false>, name<true>                                                                                        \
+    }
 const SpanKernels kScalar = {ScalarOntoOpaque,
                              ScalarAddWeighted,
                              ScalarAddFull,
                              ZEST_BOTH(ScalarSurfaceCopy),
                              ZEST_BOTH(ScalarSurfaceBlend),
-                           ZEST_BOTH(ScalarSurfaceBlendTinted),
+                             ZEST_BOTH(ScalarSurfaceBlendTinted),
                              ZEST_BOTH(ScalarSurfaceAdd),
                              ZEST_BOTH(ScalarSurfaceBlend16),
                              ZEST_BOTH(ScalarSurfaceAdd16)};

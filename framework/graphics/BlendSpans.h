@@ -37,8 +37,8 @@ struct SpanKernels
     // ... and added, tinted by the three 8-bit factors by byte position unless white (SurfaceAddPixel).
     void (*surfaceAdd[2])(uint32_t* d, const uint32_t* s, int n, const uint32_t tint[3], bool white);
     // 5-6-5 and 5-5-5: the grey blend and the additive form of Spread16Blend and Spread16Add.
-    void (*surfaceBlend16[2])(uint16_t* d, const uint32_t* s, int n, const Spread16& f, uint32_t srcFactor,
-                              uint32_t a, bool white);
+    void (*surfaceBlend16[2])(uint16_t* d, const uint32_t* s, int n, const Spread16& f, uint32_t srcFactor, uint32_t a,
+                              bool white);
     void (*surfaceAdd16[2])(uint16_t* d, const uint32_t* s, int n, const Spread16& f, const uint32_t tint[3],
                             bool white);
 };

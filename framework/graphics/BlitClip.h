@@ -16,7 +16,8 @@ struct BltArea
 
 // Cuts a blit to both images. Mirrored blits take their source columns from the right end, so a cut on one
 // side of the destination removes source columns on the other side.
-inline bool ClipBlt(int x, int y, const Rect& srcRect, int srcW, int srcH, int destW, int destH, bool mirror, BltArea& out)
+inline bool ClipBlt(int x, int y, const Rect& srcRect, int srcW, int srcH, int destW, int destH, bool mirror,
+                    BltArea& out)
 {
     int64_t sx = srcRect.mX, sy = srcRect.mY, w = srcRect.mWidth, h = srcRect.mHeight;
     int64_t dx = x, dy = y;

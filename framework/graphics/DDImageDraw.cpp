@@ -3,10 +3,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "graphics/DDImage.h"
-#include "graphics/DDInterface.h"
 #include "graphics/BlendSpans.h"
 #include "graphics/BlitClip.h"
+#include "graphics/DDImage.h"
+#include "graphics/DDInterface.h"
 
 namespace Zest
 {
@@ -433,8 +433,8 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
     const bool spans16 = sVectorSpans && standard16 && !palette && (additive || grey);
     // An opaque source drawn plainly, or one whose opaque-copy flag asks for it, is copied row by row as it
     // stands: its display-format pixels already are the surface's.
-    const bool copyRows = !additive && white && !palette &&
-                          (source->mOpaqueCopy || (sVectorSpans && !source->mHasAlpha && !transparent));
+    const bool copyRows =
+        !additive && white && !palette && (source->mOpaqueCopy || (sVectorSpans && !source->mHasAlpha && !transparent));
     // The span forms look at every pixel themselves; only the per-pixel walk skips by runs.
     const uint8_t* runs = nullptr;
     if (needRuns && !spans && !spans16 && !copyRows)
@@ -458,7 +458,8 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
             }
             else
             {
-                for (int i = 0; i < sr.mWidth; ++i) v.Put(Mirror ? x + sr.mWidth - 1 - i : x + i, dy, from[i] & colourMasks);
+                for (int i = 0; i < sr.mWidth; ++i)
+                    v.Put(Mirror ? x + sr.mWidth - 1 - i : x + i, dy, from[i] & colourMasks);
             }
             continue;
         }
@@ -542,8 +543,9 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
                     for (int ch = 0; ch < 3; ++ch)
                     {
                         const Channel& cc = v.ch[ch];
-                        const uint32_t mixed = SurfaceTintedChannel((s & cc.mask) >> cc.shift, (d & cc.mask) >> cc.shift,
-                                                                    uint32_t(Comp(c, ch)) * a, 65025 - sa * a);
+                        const uint32_t mixed =
+                            SurfaceTintedChannel((s & cc.mask) >> cc.shift, (d & cc.mask) >> cc.shift,
+                                                 uint32_t(Comp(c, ch)) * a, 65025 - sa * a);
                         out |= (mixed << cc.shift) & cc.mask;
                     }
                     v.Put(dx, dy, out);

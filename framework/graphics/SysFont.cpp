@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
-#include <tuple>
 #include <mutex>
+#include <tuple>
 #include <vector>
 
 #include <ft2build.h>
@@ -262,7 +262,8 @@ void SysFont::DrawGlyphs(Graphics* g, int x, int y, const std::string& text)
     for (char ch : text)
     {
         const Glyph& glyph = mRendered->glyphs[static_cast<unsigned char>(ch)];
-        if (glyph.mRect.mWidth > 0) g->DrawImage(mRendered->atlas.get(), pen + glyph.mLeft, y - glyph.mTop, glyph.mRect);
+        if (glyph.mRect.mWidth > 0)
+            g->DrawImage(mRendered->atlas.get(), pen + glyph.mLeft, y - glyph.mTop, glyph.mRect);
         pen += glyph.mAdvance;
     }
 }

@@ -559,8 +559,8 @@ TEST(DDImageTest, BlendedAndAdditiveDiagonalLines)
                 if (mode == 0)
                 {
                     const uint64_t cc = (uint64_t(comps[ch]) * 128 + 128) >> 8;
-                    expected += uint32_t((((cc * m + (m >> 1)) >> 8) & m) +
-                                         ((((background & m) * 128 + (m >> 1)) >> 8) & m));
+                    expected +=
+                        uint32_t((((cc * m + (m >> 1)) >> 8) & m) + ((((background & m) * 128 + (m >> 1)) >> 8) & m));
                 }
                 else
                 {
