@@ -856,4 +856,45 @@ TEST(DDImageTest, StretchedBlitsSampleIntoTheClip)
     EXPECT_GE(Raw(*mirror, 3, 0) >> 16, 0xFEu);
 }
 
+// A surface image keeps the image it stretches into from call to call; what it draws is what a first call draws,
+// whatever size the calls before it had.
+TEST(DDImageTest, RepeatedStretchesDrawLikeFirstOnes)
+{
+    for (Format f : {Format::Rgb565, Format::Xrgb8888})
+    {
+        SCOPED_TRACE(ZestTest::FormatName(f));
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        std::mt19937 rng(5);
+        std::vector<uint32_t> px(9 * 7);
+        for (uint32_t& p : px) p = (rng() % 3 == 0 ? 0x80u : (rng() % 2 ? 0xFFu : 0u)) << 24 | (rng() & 0xFFFFFF);
+        MemoryImage src(nullptr);
+        src.SetBits(px.data(), 9, 7);
+        struct Call
+        {
+            Rect dest;
+            bool fast;
+            int mode;
+        };
+        const Call calls[] = {{Rect(0, 0, 40, 30), false, 0},
+                              {Rect(5, 3, 7, 5), true, 1},
+                              {Rect(-3, 2, 30, 20), false, 1},
+                              {Rect(1, 1, 12, 9), false, 0}};
+        auto reused = SurfaceImage(d, 32, 24, 0xFF102030);
+        for (const Call& c : calls)
+        {
+            auto fresh = SurfaceImage(d, 32, 24, 0xFF102030);
+            // Both start from the same picture: the reused image's earlier draws are copied over first.
+            std::vector<uint32_t> before(reused->GetBits(), reused->GetBits() + 32 * 24);
+            fresh->SetBits(before.data(), 32, 24);
+            ASSERT_TRUE(fresh->CreateSurfaceFromBits());
+            for (DDImage* image : {reused.get(), fresh.get()})
+                image->StretchBlt(&src, c.dest, Rect(0, 0, 9, 7), Rect(0, 0, 32, 24), Color(255, 200, 255, 220), c.mode,
+                                  c.fast);
+            for (int y = 0; y < 24; ++y)
+                for (int x = 0; x < 32; ++x) ASSERT_EQ(Raw(*reused, x, y), Raw(*fresh, x, y)) << x << "," << y;
+        }
+    }
+}
+
 } // namespace
