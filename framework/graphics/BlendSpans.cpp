@@ -229,15 +229,14 @@ void Sse2AddFull(uint32_t* d, const uint32_t* s, int n, const uint8_t* sat)
 
 // ---- Surfaces, SSE2 --------------------------------------------------------------------------------------------
 
-// The destination part of SurfaceBlendChannel on two pixels widened to 16 bits: round(d x (255 - a) / 255). As
-// s x 255 is a multiple of 255, the rounded mix is s plus this part, and the sum never passes 255 because the
-// premultiplied channel never exceeds its alpha. d x (255 - a) fits 16 bits, and x / 255 rounded is
-// (t + (t >> 8)) >> 8 with t = x + 128 over that whole range.
-inline __m128i SurfaceDestPart16(__m128i d, __m128i s)
+// The destination part of SurfaceBlendChannel on two pixels widened to 16 bits, with 255 - a spread over each
+// pixel's lanes: round(d x (255 - a) / 255). As s x 255 is a multiple of 255, the rounded mix is s plus this part,
+// and the sum never passes 255 because the premultiplied channel never exceeds its alpha. d x (255 - a) fits 16
+// bits, and x / 255 rounded is (t x 257) >> 16 with t = x + 128 over that whole range.
+inline __m128i SurfaceDestPart16(__m128i d, __m128i inverseAlpha)
 {
-    const __m128i t =
-        _mm_add_epi16(_mm_mullo_epi16(d, _mm_sub_epi16(_mm_set1_epi16(255), AlphaLanes(s))), _mm_set1_epi16(128));
-    return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+    const __m128i t = _mm_add_epi16(_mm_mullo_epi16(d, inverseAlpha), _mm_set1_epi16(128));
+    return _mm_mulhi_epu16(t, _mm_set1_epi16(0x0101));
 }
 
 // Four destination pixels in source order: mirrored spans are written leftwards from d.
@@ -286,11 +285,14 @@ void Sse2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
             continue;
         }
         const __m128i dv = LoadDest<Mirror>(d, i);
-        const __m128i lo = SurfaceDestPart16(_mm_unpacklo_epi8(dv, zero), _mm_unpacklo_epi8(sv, zero));
-        const __m128i hi = SurfaceDestPart16(_mm_unpackhi_epi8(dv, zero), _mm_unpackhi_epi8(sv, zero));
-        const __m128i clear = _mm_cmpeq_epi32(_mm_andnot_si128(colour, sv), zero);
+        // 255 - a is the inverted alpha byte.
+        const __m128i inverse = _mm_xor_si128(sv, _mm_set1_epi32(int(0xFF000000u)));
+        const __m128i lo = SurfaceDestPart16(_mm_unpacklo_epi8(dv, zero), AlphaLanes(_mm_unpacklo_epi8(inverse, zero)));
+        const __m128i hi = SurfaceDestPart16(_mm_unpackhi_epi8(dv, zero), AlphaLanes(_mm_unpackhi_epi8(inverse, zero)));
         const __m128i mixed = _mm_and_si128(_mm_add_epi8(_mm_packus_epi16(lo, hi), sv), colour);
-        StoreDest<Mirror>(d, i, _mm_or_si128(_mm_and_si128(clear, dv), _mm_andnot_si128(clear, mixed)));
+        // An alpha-0 pixel mixes to its destination's colour; its top byte is put back as well.
+        const __m128i clear = _mm_cmpeq_epi32(alpha, zero);
+        StoreDest<Mirror>(d, i, _mm_or_si128(mixed, _mm_and_si128(clear, dv)));
     }
     ScalarSurfaceBlend<Mirror>(From<Mirror>(d, i), s + i, n - i);
 }
@@ -618,7 +620,7 @@ ZEST_AVX2 inline void StoreDest8(uint32_t* d, int i, __m256i v)
 ZEST_AVX2 inline __m256i SurfaceDestPart16x4(__m256i d, __m256i inverseAlpha)
 {
     const __m256i t = _mm256_add_epi16(_mm256_mullo_epi16(d, inverseAlpha), _mm256_set1_epi16(128));
-    return _mm256_srli_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), 8);
+    return _mm256_mulhi_epu16(t, _mm256_set1_epi16(0x0101));
 }
 
 template <bool Mirror>
@@ -656,7 +658,7 @@ ZEST_AVX2 void Avx2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
         const __m256i lo = SurfaceDestPart16x4(_mm256_unpacklo_epi8(dv, zero), _mm256_shuffle_epi8(inverse, shufLo));
         const __m256i hi = SurfaceDestPart16x4(_mm256_unpackhi_epi8(dv, zero), _mm256_shuffle_epi8(inverse, shufHi));
         const __m256i mixed = _mm256_and_si256(_mm256_add_epi8(_mm256_packus_epi16(lo, hi), sv), colour);
-        StoreDest8<Mirror>(d, i, _mm256_blendv_epi8(mixed, dv, clear));
+        StoreDest8<Mirror>(d, i, _mm256_or_si256(mixed, _mm256_and_si256(clear, dv)));
     }
     // The tail and the callers run legacy SSE code, which stalls while the upper halves are in use.
     _mm256_zeroupper();
