@@ -87,7 +87,9 @@ void DialogWithEdit::Resize(int newX, int newY, int newWidth, int newHeight)
 void DialogWithEdit::Draw(Graphics* g)
 {
     Dialog::Draw(g);
-    // Dialog::Draw left the lines font and colour set.
+    // In the lines font and colour, which the dialog itself only sets when it has lines to show.
+    g->SetFont(linesFont.get());
+    g->SetColor(GetColor(DIALOG_COLOR_LINES));
     g->DrawString(prompt, contentInsets.mLeft, 95);
 }
 

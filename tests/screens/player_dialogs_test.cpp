@@ -76,6 +76,10 @@ TEST_F(WindowsTest, TextEntryOkNeedsTextAndCancelForgetsIt)
         EXPECT_EQ(entry->GetRect(), Rect(400 - 210, 300 - 150, 420, 301));
         EXPECT_EQ(entry->editWidget->GetRect(), Rect(30, 100, 420 - 60, 14 + 10));
         EXPECT_EQ(app->Manager().focusWidget, entry->editWidget.get());
+        ClearDrawn();
+        DrawWidget(*entry);
+        const auto* prompt = FindText("FONT_DEFAULT", "prompt");
+        EXPECT_TRUE(prompt && prompt->x == 190 + 30 && prompt->y == 150 + 95);
         entry->editWidget->SetText("");
         app->Click(entry->okButton.get());
         entry->EditTextEntered(2, "");
