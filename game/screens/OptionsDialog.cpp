@@ -2,6 +2,7 @@
 #include "OptionsDialog.h"
 
 #include "GameApp.h"
+#include "MenuWnd.h"
 #include "SlidePanel.h"
 #include "TitleWnd.h"
 #include "game/core/GameResources.h"
@@ -199,7 +200,12 @@ void DemoDialog::ButtonReleased(int id)
     app->SwitchScreenMode(!fullScreenBox->checked, threeDBox->checked);
     app->SavePlayers();
     app->CloseDialog(this);
-    app->FocusGameWidget();
+    // Over the in-game menu the keyboard goes back to the menu, so that Escape closes it rather than reaching the
+    // play field beneath, which would open a second menu.
+    if (Dialog* menu = app->GetDialog(DIALOG_MENU); menu && menu->widgetManager && dynamic_cast<MenuWnd*>(menu))
+        app->mWidgetManager->SetFocus(menu);
+    else
+        app->FocusGameWidget();
 }
 
 } // namespace Zest

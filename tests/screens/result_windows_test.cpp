@@ -291,6 +291,8 @@ TEST_F(MenuTest, OptionsAndHowToPlayOpenOverTheMenuWhichStaysAtRest)
     EXPECT_EQ(options->GetRect(), Rect(400 - 210, 300 - 150, 420, 301));
     app->Click(options->okButton.get());
     EXPECT_EQ(app->GetDialog(DIALOG_OPTIONS), nullptr);
+    // The menu has the keyboard again: Escape closes it instead of reaching the play field.
+    EXPECT_EQ(app->Manager().focusWidget, menu);
     app->ProcessDeferredDeletes();
     app->Click(menu->buttons[MenuWnd::HowToPlayId].get());
     auto* how = app->Dialog<HowDialog>(DIALOG_SHOP);
