@@ -352,3 +352,24 @@ TEST_F(TitleDialogsTest, GameCompleteBlinksAndEndsTheGameWithTheScore)
     EXPECT_EQ(app->Player().money, 0);
     EXPECT_EQ(app->highscores[0].name, "Ann");
 }
+
+TEST_F(TitleDialogsTest, VolumeSetInTheOptionsIsThereAfterARestart)
+{
+    DemoDialog* options = OpenOptions();
+    WidgetManager& m = app->Manager();
+    const int tx = options->musicSlider->x + options->musicSlider->ThumbPosition() + 10;
+    const int ty = options->musicSlider->y + 10;
+    m.MouseMove(tx, ty);
+    m.MouseDown(tx, ty, 1);
+    m.MouseMove(tx - 39, ty); // 0.85 of 130 pixels is pixel 110; 71 / 130 = 0.546...
+    m.MouseUp(tx - 39, ty, 1);
+    app->Click(options->okButton.get());
+    EXPECT_NEAR(app->GetMusicVolume(), 71.0 / 130.0, 1e-9);
+    app->WriteToRegistry();
+    app.reset();
+    app = std::make_unique<WindowsApp>();
+    EXPECT_EQ(app->GetMusicVolume(), 0.85);
+    app->ReadFromRegistry();
+    EXPECT_EQ(app->GetMusicVolume(), 0.54); // kept in whole percent
+    EXPECT_EQ(app->GetSfxVolume(), 0.85);
+}
