@@ -13,6 +13,7 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
+#include "sound/AudioLayer.h"
 #include "data/ImageLib.h"
 #include "widgets/Dialog.h"
 #include "widgets/WidgetManager.h"
@@ -46,6 +47,7 @@ ZestAppBase::ZestAppBase()
     RegisterDisplayModule();
     RegisterModule("version.dll", {});
     RegisterModule("dsound.dll", {});
+    RegisterAudioLayer();
     mVersionModule = LoadLibrary("version.dll");
     mDDrawModule = LoadLibrary("ddraw.dll");
     mDSoundModule = LoadLibrary("dsound.dll");
