@@ -264,6 +264,7 @@ int PlaySound(int channel, FSOUND_SAMPLE* sample)
     if (!c) return -1;
     c->voice->Stop();
     c->sample = sample;
+    c->volume = 100; // the sample's default volume: full
     c->voice->SetPcm(sample->published);
     c->voice->SetFrequency(sample->frequency);
     c->voice->SetLoopPoints(sample->loopStart, sample->loopEnd);

@@ -191,6 +191,7 @@ void Voice::Play(bool looping)
     }
     mPlaying = true;
     mPaused = false;
+    mFresh = true;
 }
 
 void Voice::StopLocked()
@@ -215,6 +216,7 @@ void Voice::SetPaused(bool paused)
     {
         mGainL = mTargetL;
         mGainR = mTargetR;
+        mFresh = true;
     }
     mPaused = paused;
 }
@@ -283,7 +285,7 @@ void Voice::SetGains(float left, float right)
     std::lock_guard<std::mutex> lock(mMixer.mMutex);
     mTargetL = left;
     mTargetR = right;
-    if (!mPlaying || mPaused)
+    if (!mPlaying || mPaused || mFresh)
     {
         mGainL = left;
         mGainR = right;
@@ -517,6 +519,7 @@ void Mixer::Render(int16_t* out, int frames)
         mVoices[keep++] = mVoices[i];
         if (!v->mPlaying || v->mPaused || v->mStep == 0) continue;
         bool alive = true;
+        v->mFresh = false;
         if (v->mPcm)
             alive = RenderPcm(*v, acc, frames);
         else if (v->mStream)

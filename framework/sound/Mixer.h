@@ -114,7 +114,7 @@ public:
     // Playback rate of the source in Hz.
     void SetFrequency(double hz);
     double Frequency();
-    // Linear gains per side; changes while playing are ramped.
+    // Linear gains per side; changes while playing are ramped (once anything of it was heard).
     void SetGains(float left, float right);
 
 private:
@@ -130,6 +130,7 @@ private:
     bool mPlaying = false;
     bool mPaused = false;
     bool mLooping = false;
+    bool mFresh = false; // started and not rendered yet: gain changes apply at once, nothing was heard
     int64_t mLoopStart = 0;
     int64_t mLoopEnd = 0;
     float mTargetL = 1, mTargetR = 1;
