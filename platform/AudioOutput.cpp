@@ -2,6 +2,8 @@
 #include "platform/AudioOutput.h"
 
 #include <SDL.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -147,34 +149,73 @@ private:
     std::thread mThread;
 };
 
+// The sound libraries under SDL print their own complaints when there is no card; a missing device is worth one
+// line of ours, not a page of theirs. Standard error is parked on /dev/null while the device opens.
+class QuietStandardError
+{
+public:
+    QuietStandardError()
+    {
+        std::fflush(stderr);
+        mSaved = ::dup(2);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (mSaved >= 0 && null >= 0) ::dup2(null, 2);
+        if (null >= 0) ::close(null);
+    }
+    ~QuietStandardError()
+    {
+        std::fflush(stderr);
+        if (mSaved >= 0)
+        {
+            ::dup2(mSaved, 2);
+            ::close(mSaved);
+        }
+    }
+
+private:
+    int mSaved = -1;
+};
+
 class SdlOutput : public AudioOutput
 {
 public:
     static std::unique_ptr<SdlOutput> Open(AudioRenderFunction render)
     {
         auto output = std::unique_ptr<SdlOutput>(new SdlOutput(std::move(render)));
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        std::string error;
+        if (!output->OpenDevice(error))
         {
-            std::fprintf(stderr, "audio: no sound device (%s); continuing silently\n", SDL_GetError());
+            std::fprintf(stderr, "audio: no sound device (%s); continuing silently\n", error.c_str());
             return nullptr;
         }
-        output->mSubsystem = true;
+        SDL_PauseAudioDevice(output->mDevice, 0);
+        return output;
+    }
+
+    bool OpenDevice(std::string& error)
+    {
+        QuietStandardError quiet;
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        {
+            error = SDL_GetError();
+            return false;
+        }
+        mSubsystem = true;
         SDL_AudioSpec want{};
         want.freq = kAudioRate;
         want.format = AUDIO_S16SYS;
         want.channels = kAudioChannels;
         want.samples = 1024;
         want.callback = &SdlOutput::Callback;
-        want.userdata = output.get();
+        want.userdata = this;
         SDL_AudioSpec have{};
-        output->mDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-        if (output->mDevice == 0)
+        mDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (mDevice == 0)
         {
-            std::fprintf(stderr, "audio: no sound device (%s); continuing silently\n", SDL_GetError());
-            return nullptr;
+            error = SDL_GetError();
+            return false;
         }
-        SDL_PauseAudioDevice(output->mDevice, 0);
-        return output;
+        return true;
     }
     ~SdlOutput() override
     {

@@ -5,7 +5,7 @@
 namespace Zest
 {
 
-// Safe to call more than once.
+// Safe to call more than once. Factories already installed are kept.
 void RegisterAudioLayer();
 
 } // namespace Zest

@@ -193,6 +193,8 @@ using MusicInterfaceFactory = std::function<std::unique_ptr<MusicInterface>(Musi
 // Registered by the audio layer; empty factories (the default) give the silent stand-ins.
 void SetSoundManagerFactory(SoundManagerFactory factory);
 void SetMusicInterfaceFactory(MusicInterfaceFactory factory);
+bool HasSoundManagerFactory();
+bool HasMusicInterfaceFactory();
 std::unique_ptr<SoundManager> MakeSoundManager(Platform::HWND window, bool useFMod);
 std::unique_ptr<MusicInterface> MakeMusicInterface(MusicBackend backend, Platform::HWND window);
 
