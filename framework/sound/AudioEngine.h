@@ -31,6 +31,8 @@ public:
     Platform::AudioBackend Backend() const;
     // Manual backend: tops up the streams, then renders `frames` frames (appended to `out` when given).
     bool Pump(int frames, std::vector<int16_t>* out = nullptr);
+    // Frames the output has rendered so far.
+    uint64_t FramesRendered() const { return mOutput->FramesRendered(); }
     // Asks the feeder to top up the streams now (after a seek or a start).
     void WakeFeeder();
 
