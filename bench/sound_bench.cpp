@@ -118,7 +118,8 @@ uint64_t DecodeStream(int64_t& frames)
         stream.Fill();
         const int n = stream.Take(block.data(), kBlock);
         if (n == 0 && stream.Finished()) break;
-        for (int i = 0; i < n * stream.Channels(); ++i) sum = sum * 31 + static_cast<uint16_t>(block[static_cast<size_t>(i)]);
+        for (int i = 0; i < n * stream.Channels(); ++i)
+            sum = sum * 31 + static_cast<uint16_t>(block[static_cast<size_t>(i)]);
         frames += n;
     }
     return sum;
@@ -144,8 +145,8 @@ void BM_Decode(benchmark::State& state)
 {
     int64_t frames = 0;
     for (auto _ : state) benchmark::DoNotOptimize(Decode(frames));
-    state.counters["x_realtime"] = benchmark::Counter(static_cast<double>(state.iterations()) * frames / 44100.0,
-                                                      benchmark::Counter::kIsRate);
+    state.counters["x_realtime"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * frames / 44100.0, benchmark::Counter::kIsRate);
 }
 void BM_TremorDirect(benchmark::State& state)
 {
@@ -171,7 +172,9 @@ int main(int argc, char** argv)
                            {{"Ogg stream / bare Tremor", "BM_OggStream", "BM_TremorDirect"},
                             {"Ogg whole load / bare Tremor", "BM_OggLoadSound", "BM_TremorDirect"},
                             {"32 voices pitched / unit rate", "BM_Mix/32/1", "BM_Mix/32/0"}},
-                           BenchRatio::Clock::Cpu, [] {
+                           BenchRatio::Clock::Cpu,
+                           []
+                           {
                                int64_t a = 0, b = 0, c = 0;
                                const uint64_t anchor = DecodeTremor(a);
                                // All three decode the same samples.

@@ -3,9 +3,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FuzzSoundReader(data, size, [](const uint8_t* d, size_t n, Zest::SoundData& out) {
-        return Zest::ReadOggSound(Zest::OpenMemorySoundFile(d, n), out);
-    });
+    FuzzSoundReader(data, size,
+                    [](const uint8_t* d, size_t n, Zest::SoundData& out)
+                    { return Zest::ReadOggSound(Zest::OpenMemorySoundFile(d, n), out); });
     if (auto stream = Zest::OpenOggStream(Zest::OpenMemorySoundFile(data, size)))
     {
         int16_t block[4096 * 2];

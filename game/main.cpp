@@ -12,11 +12,11 @@
 #include "graphics/Color.h"
 #include "graphics/Graphics.h"
 #include "graphics/SysFont.h"
+#include "platform/Files.h"
 #include "widgets/ButtonWidget.h"
 #include "widgets/Dialog.h"
 #include "widgets/Widget.h"
 #include "widgets/WidgetManager.h"
-#include "platform/Files.h"
 
 namespace
 {
@@ -132,7 +132,8 @@ private:
         constexpr int kRate = 22050;
         constexpr int kFrames = kRate * 3 / 10;
         std::string wav = "RIFF";
-        auto put = [&wav](uint32_t value, int bytes) {
+        auto put = [&wav](uint32_t value, int bytes)
+        {
             for (int i = 0; i < bytes; ++i) wav.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
         };
         put(36 + kFrames * 2, 4);
@@ -149,7 +150,8 @@ private:
         for (int i = 0; i < kFrames; ++i)
         {
             const double t = static_cast<double>(i) / kRate;
-            const double v = std::exp(-t * 12) * (0.6 * std::sin(2 * M_PI * 880 * t) + 0.3 * std::sin(2 * M_PI * 1320 * t));
+            const double v =
+                std::exp(-t * 12) * (0.6 * std::sin(2 * M_PI * 880 * t) + 0.3 * std::sin(2 * M_PI * 1320 * t));
             put(static_cast<uint16_t>(static_cast<int16_t>(v * 20000)), 2);
         }
         const std::string folder = Zest::RemoveTrailingSlash(Zest::GetAppDataFolder()) + "/shell";

@@ -262,9 +262,8 @@ AudioConfig ParseAudioConfig(const std::string& value)
     else
     {
         static std::once_flag once;
-        std::call_once(once, [&] {
-            std::fprintf(stderr, "audio: unknown ZEST_AUDIO value \"%s\"; using sdl\n", value.c_str());
-        });
+        std::call_once(once, [&]
+                       { std::fprintf(stderr, "audio: unknown ZEST_AUDIO value \"%s\"; using sdl\n", value.c_str()); });
     }
     return config;
 }

@@ -10,7 +10,9 @@ namespace Platform
 
 uint64_t FileWriteTime(const std::string& name)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(ResolveFileName(name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
     // Seconds between 1601-01-01 and 1970-01-01.
     constexpr int64_t kEpochGap = 11644473600LL;

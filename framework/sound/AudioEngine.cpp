@@ -24,9 +24,8 @@ std::shared_ptr<AudioEngine> AudioEngine::Acquire()
     std::shared_ptr<AudioEngine> engine(new AudioEngine());
     engine->mMixer.SetMasterGain(static_cast<float>(gWaveOutVolume.load()) / 65535.0f);
     Mixer* mixer = &engine->mMixer;
-    engine->mOutput = Platform::OpenAudioOutput(config, [mixer](int16_t* out, int frames) {
-        mixer->Render(out, frames);
-    });
+    engine->mOutput =
+        Platform::OpenAudioOutput(config, [mixer](int16_t* out, int frames) { mixer->Render(out, frames); });
     if (!engine->mOutput) return nullptr;
     engine->mManual = engine->mOutput->Backend() == Platform::AudioBackend::Manual;
     if (!engine->mManual) engine->mFeeder = std::thread([e = engine.get()] { e->FeedLoop(); });

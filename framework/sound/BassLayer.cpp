@@ -372,12 +372,12 @@ void RegisterBassModule()
         {"BASS_ErrorGetCode", reinterpret_cast<void*>(&BASS_ErrorGetCode)},
     };
     for (const char* name :
-         {"BASS_GetInfo", "BASS_ChannelSlideAttributes", "BASS_ChannelIsSliding", "BASS_ChannelGetLevel",
-          "BASS_ChannelSetSync", "BASS_ChannelRemoveSync", "BASS_ChannelGetData", "BASS_FXSetParameters",
-          "BASS_FXGetParameters", "BASS_ChannelSetFX", "BASS_ChannelRemoveFX", "BASS_MusicGetAttribute",
-          "BASS_MusicGetOrders", "BASS_MusicGetOrderPosition", "BASS_SampleLoad", "BASS_SampleFree",
-          "BASS_SampleSetInfo", "BASS_SampleGetInfo", "BASS_SampleGetChannel", "BASS_SampleStop", "BASS_PluginLoad",
-          "BASS_ChannelGetLength", "BASS_ChannelPreBuf"})
+         {"BASS_GetInfo",         "BASS_ChannelSlideAttributes", "BASS_ChannelIsSliding", "BASS_ChannelGetLevel",
+          "BASS_ChannelSetSync",  "BASS_ChannelRemoveSync",      "BASS_ChannelGetData",   "BASS_FXSetParameters",
+          "BASS_FXGetParameters", "BASS_ChannelSetFX",           "BASS_ChannelRemoveFX",  "BASS_MusicGetAttribute",
+          "BASS_MusicGetOrders",  "BASS_MusicGetOrderPosition",  "BASS_SampleLoad",       "BASS_SampleFree",
+          "BASS_SampleSetInfo",   "BASS_SampleGetInfo",          "BASS_SampleGetChannel", "BASS_SampleStop",
+          "BASS_PluginLoad",      "BASS_ChannelGetLength",       "BASS_ChannelPreBuf"})
         entries[name] = stub;
     Platform::RegisterModule("bass.dll", entries);
 }

@@ -57,8 +57,8 @@ BASS_INSTANCE* LoadBassDLL()
     Required(*bass, bass->BASS_Free, "BASS_Free");
     Required(*bass, bass->BASS_Stop, "BASS_Stop");
     Required(*bass, bass->BASS_Start, "BASS_Start");
-    bass->BASS_SetGlobalVolumes = reinterpret_cast<decltype(bass->BASS_SetGlobalVolumes)>(
-        Find(*bass, "BASS_SetGlobalVolumes"));
+    bass->BASS_SetGlobalVolumes =
+        reinterpret_cast<decltype(bass->BASS_SetGlobalVolumes)>(Find(*bass, "BASS_SetGlobalVolumes"));
     bass->BASS_SetVolume = reinterpret_cast<decltype(bass->BASS_SetVolume)>(Find(*bass, "BASS_SetVolume"));
     if (!bass->BASS_SetGlobalVolumes && !bass->BASS_SetVolume)
         Fatal("Neither BASS_SetGlobalVolumes or BASS_SetVolume found in bass.dll");
@@ -81,10 +81,10 @@ BASS_INSTANCE* LoadBassDLL()
     bass->others.push_back(Require(*bass, "BASS_ChannelGetPosition"));
     Required(*bass, bass->BASS_ChannelIsActive, "BASS_ChannelIsActive");
     Required(*bass, bass->BASS_ChannelSetFlags, "BASS_ChannelSetFlags");
-    for (const char* name : {"BASS_ChannelSlideAttributes", "BASS_ChannelIsSliding", "BASS_ChannelGetLevel",
-                             "BASS_ChannelSetSync", "BASS_ChannelRemoveSync", "BASS_ChannelGetData",
-                             "BASS_FXSetParameters", "BASS_FXGetParameters", "BASS_ChannelSetFX",
-                             "BASS_ChannelRemoveFX"})
+    for (const char* name :
+         {"BASS_ChannelSlideAttributes", "BASS_ChannelIsSliding", "BASS_ChannelGetLevel", "BASS_ChannelSetSync",
+          "BASS_ChannelRemoveSync", "BASS_ChannelGetData", "BASS_FXSetParameters", "BASS_FXGetParameters",
+          "BASS_ChannelSetFX", "BASS_ChannelRemoveFX"})
         bass->others.push_back(Require(*bass, name));
     void* musicLoad = Require(*bass, "BASS_MusicLoad");
     if (bass->newer)
@@ -96,9 +96,9 @@ BASS_INSTANCE* LoadBassDLL()
     Required(*bass, bass->BASS_MusicSetAttribute, "BASS_MusicSetAttribute");
     Required(*bass, bass->BASS_StreamCreateFile, "BASS_StreamCreateFile");
     Required(*bass, bass->BASS_StreamFree, "BASS_StreamFree");
-    for (const char* name : {"BASS_MusicGetOrders", "BASS_MusicGetOrderPosition", "BASS_SampleLoad",
-                             "BASS_SampleFree", "BASS_SampleSetInfo", "BASS_SampleGetInfo", "BASS_SampleGetChannel",
-                             "BASS_SampleStop", "BASS_ErrorGetCode"})
+    for (const char* name :
+         {"BASS_MusicGetOrders", "BASS_MusicGetOrderPosition", "BASS_SampleLoad", "BASS_SampleFree",
+          "BASS_SampleSetInfo", "BASS_SampleGetInfo", "BASS_SampleGetChannel", "BASS_SampleStop", "BASS_ErrorGetCode"})
         bass->others.push_back(Require(*bass, name));
     if (bass->newer)
         for (const char* name : {"BASS_PluginLoad", "BASS_ChannelGetLength", "BASS_ChannelPreBuf"})

@@ -50,8 +50,8 @@ struct BASS_INSTANCE
     // Newer and older forms of the two entries whose argument lists changed.
     BASSBOOL (*BASS_Init)(int device, DWORD freq, DWORD flags, void* window, const void* clsid) = nullptr;
     BASSBOOL (*BASS_InitOld)(int device, DWORD freq, DWORD flags, void* window) = nullptr;
-    HMUSIC (*BASS_MusicLoad)(BASSBOOL mem, const void* file, QWORD offset, DWORD length, DWORD flags,
-                             DWORD freq) = nullptr;
+    HMUSIC (*BASS_MusicLoad)
+    (BASSBOOL mem, const void* file, QWORD offset, DWORD length, DWORD flags, DWORD freq) = nullptr;
     HMUSIC (*BASS_MusicLoadOld)(BASSBOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags) = nullptr;
 
     BASSBOOL (*BASS_Free)() = nullptr;
@@ -70,8 +70,7 @@ struct BASS_INSTANCE
     BASSBOOL (*BASS_ChannelSetFlags)(DWORD handle, DWORD flags) = nullptr;
     void (*BASS_MusicFree)(HMUSIC handle) = nullptr;
     BASSBOOL (*BASS_MusicSetAttribute)(DWORD handle, DWORD attrib, DWORD value) = nullptr;
-    HSTREAM (*BASS_StreamCreateFile)(BASSBOOL mem, const void* file, QWORD offset, QWORD length,
-                                     DWORD flags) = nullptr;
+    HSTREAM (*BASS_StreamCreateFile)(BASSBOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) = nullptr;
     void (*BASS_StreamFree)(HSTREAM handle) = nullptr;
     // Entries looked up but never called by the music interface.
     std::vector<void*> others;

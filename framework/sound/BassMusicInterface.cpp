@@ -109,7 +109,8 @@ bool BassMusicInterface::LoadMusic(int id, const std::string& fileName)
 void BassMusicInterface::StartModule(DWORD module, int order, DWORD flags)
 {
     mBass->BASS_ChannelStop(module);
-    const QWORD position = (static_cast<QWORD>(0xFFFFFFFFu) << 32) | (0x8000u << 16) | (static_cast<DWORD>(order) & 0xFFFF);
+    const QWORD position =
+        (static_cast<QWORD>(0xFFFFFFFFu) << 32) | (0x8000u << 16) | (static_cast<DWORD>(order) & 0xFFFF);
     mBass->BASS_ChannelSetPosition(module, position);
     mBass->BASS_ChannelSetFlags(module, flags);
     mBass->BASS_ChannelPlay(module, 0);

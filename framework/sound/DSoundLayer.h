@@ -104,8 +104,8 @@ public:
     virtual HRESULT GetCurrentPosition(uint32_t* play, uint32_t* write);
     virtual HRESULT SetCurrentPosition(uint32_t position);
     // Static buffers hand out the whole requested range as one region (the second is always empty).
-    virtual HRESULT Lock(uint32_t offset, uint32_t bytes, void** ptr1, uint32_t* bytes1, void** ptr2,
-                         uint32_t* bytes2, uint32_t flags);
+    virtual HRESULT Lock(uint32_t offset, uint32_t bytes, void** ptr1, uint32_t* bytes1, void** ptr2, uint32_t* bytes2,
+                         uint32_t flags);
     virtual HRESULT Unlock(void* ptr1, uint32_t bytes1, void* ptr2, uint32_t bytes2);
 
     // Layer use: the published PCM (null for the primary buffer or an empty one).

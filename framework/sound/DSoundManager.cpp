@@ -96,8 +96,7 @@ std::string DSoundErrorName(HRESULT code)
 
 // ---------------------------------------------------------------- instance
 
-DSoundInstance::DSoundInstance(IDirectSoundBuffer* source, DSoundManager* owner)
-    : mOwner(owner), mSourceBuffer(source)
+DSoundInstance::DSoundInstance(IDirectSoundBuffer* source, DSoundManager* owner) : mOwner(owner), mSourceBuffer(source)
 {
     if (mSourceBuffer)
     {
@@ -208,9 +207,10 @@ DSoundManager::DSoundManager(Platform::HWND window, bool useFMod) : mUseFMod(use
     mBaseVolumes.fill(1.0);
     if (window == nullptr) return;
     mDSoundModule = Platform::LoadLibrary("dsound.dll");
-    auto create = mDSoundModule ? reinterpret_cast<DirectSoundCreateFunction>(
-                                      Platform::GetProcAddress(mDSoundModule, "DirectSoundCreate"))
-                                : nullptr;
+    auto create =
+        mDSoundModule
+            ? reinterpret_cast<DirectSoundCreateFunction>(Platform::GetProcAddress(mDSoundModule, "DirectSoundCreate"))
+            : nullptr;
     if (!create || create(nullptr, &mDirectSound, nullptr) != DS_OK)
     {
         mDirectSound = nullptr;
@@ -335,8 +335,8 @@ bool DSoundManager::CreateBuffer(int id, const SoundData& data)
     format.wBitsPerSample = static_cast<uint16_t>(data.bits);
     DSBUFFERDESC desc;
     desc.dwSize = 20;
-    desc.dwFlags = DSBCAPS_STATIC | DSBCAPS_LOCSOFTWARE | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN |
-                   DSBCAPS_CTRLVOLUME | DSBCAPS_GLOBALFOCUS;
+    desc.dwFlags = DSBCAPS_STATIC | DSBCAPS_LOCSOFTWARE | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME |
+                   DSBCAPS_GLOBALFOCUS;
     desc.dwBufferBytes = static_cast<uint32_t>(data.bytes.size());
     desc.lpwfxFormat = &format;
     IDirectSoundBuffer* buffer = nullptr;
@@ -361,8 +361,7 @@ bool DSoundManager::CreateBuffer(int id, const SoundData& data)
     return true;
 }
 
-bool DSoundManager::LoadWithReader(int id, const std::string& fileName,
-                                   bool (*reader)(const std::string&, SoundData&))
+bool DSoundManager::LoadWithReader(int id, const std::string& fileName, bool (*reader)(const std::string&, SoundData&))
 {
     // Decoding happens outside the lock, so the main thread keeps playing while the loading thread works.
     SoundData data;
@@ -387,8 +386,7 @@ bool DSoundManager::LoadSound(int id, const std::string& fileName)
     }
 
     std::string cachePath;
-    if (fileName.size() > 2 && fileName[0] != '\\' && fileName[0] != '/' && fileName[1] != ':' &&
-        !ClimbsOut(fileName))
+    if (fileName.size() > 2 && fileName[0] != '\\' && fileName[0] != '/' && fileName[1] != ':' && !ClimbsOut(fileName))
         cachePath = SoundCacheFolder() + NativeSoundPath(fileName) + ".wav";
 
     if (!cachePath.empty())

@@ -73,7 +73,8 @@ bool FModMusicInterface::LoadLoopedSample(int id, const std::string& intro, cons
 {
     FSOUND_SAMPLE* introSample = LoadCachedSample(intro);
     FSOUND_SAMPLE* loopSample = LoadCachedSample(loop);
-    auto freeBoth = [&] {
+    auto freeBoth = [&]
+    {
         if (introSample) mFMod->FSOUND_Sample_Free(introSample);
         if (loopSample) mFMod->FSOUND_Sample_Free(loopSample);
     };
@@ -107,7 +108,8 @@ bool FModMusicInterface::LoadLoopedSample(int id, const std::string& intro, cons
     if (mFMod->FSOUND_Sample_Lock(joined, 0, static_cast<int>((introLength + loopLength) * bytesPerSample), &j1, &j2,
                                   &jn1, &jn2))
     {
-        auto copyInto = [&](FSOUND_SAMPLE* part, unsigned int length, unsigned int at) {
+        auto copyInto = [&](FSOUND_SAMPLE* part, unsigned int length, unsigned int at)
+        {
             void* p1 = nullptr;
             void* p2 = nullptr;
             unsigned int n1 = 0, n2 = 0;
@@ -122,7 +124,8 @@ bool FModMusicInterface::LoadLoopedSample(int id, const std::string& intro, cons
     }
     freeBoth();
     // The loop runs from the end of the intro to the end of the joined sample (end exclusive).
-    mFMod->FSOUND_Sample_SetLoopPoints(joined, static_cast<int>(introLength), static_cast<int>(introLength + loopLength));
+    mFMod->FSOUND_Sample_SetLoopPoints(joined, static_cast<int>(introLength),
+                                       static_cast<int>(introLength + loopLength));
     FModMusicInfo& info = mMusicMap[id];
     info.sample = joined;
     info.loop = loopFlag;

@@ -34,8 +34,7 @@ float PcmSample(const PcmData& pcm, int64_t frame, int channel)
 {
     const int ch = pcm.channels == 2 ? channel : 0;
     if (pcm.bits == 8)
-        return static_cast<float>((static_cast<int>(pcm.bytes[static_cast<size_t>(frame * pcm.channels + ch)]) -
-                                   128) *
+        return static_cast<float>((static_cast<int>(pcm.bytes[static_cast<size_t>(frame * pcm.channels + ch)]) - 128) *
                                   256);
     int16_t s;
     std::memcpy(&s, &pcm.bytes[static_cast<size_t>((frame * pcm.channels + ch) * 2)], 2);

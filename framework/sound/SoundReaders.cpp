@@ -486,8 +486,8 @@ public:
         while (done < frames)
         {
             int section = 0;
-            const long n = ov_read(&mVf, reinterpret_cast<char*>(out + done * mChannels),
-                                   (frames - done) * frameBytes, &section);
+            const long n =
+                ov_read(&mVf, reinterpret_cast<char*>(out + done * mChannels), (frames - done) * frameBytes, &section);
             if (n == OV_HOLE && ++holes <= 64) continue;
             if (n <= 0) return done > 0 ? done : (n == 0 ? 0 : -1);
             vorbis_info* link = ov_info(&mVf, section);

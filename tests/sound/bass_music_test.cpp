@@ -57,8 +57,8 @@ BASSBOOL FakeNoArgs()
 }
 HSTREAM FakeStreamCreateFile(BASSBOOL, const void* file, QWORD, QWORD, DWORD flags)
 {
-    gCalls.push_back(std::string("StreamCreateFile(") + static_cast<const char*>(file) + "," +
-                     std::to_string(flags) + ")");
+    gCalls.push_back(std::string("StreamCreateFile(") + static_cast<const char*>(file) + "," + std::to_string(flags) +
+                     ")");
     return gNextHandle++;
 }
 HMUSIC FakeMusicLoad(BASSBOOL, const void* file, QWORD, DWORD, DWORD flags, DWORD)
@@ -123,30 +123,27 @@ protected:
         gCalls.clear();
         gActive = BASS_ACTIVE_PLAYING;
         gNextHandle = 100;
-        Platform::RegisterModule("bass.dll", {
-                                                 {"BASS_Init", reinterpret_cast<void*>(&FakeInit)},
-                                                 {"BASS_SetConfig", reinterpret_cast<void*>(&FakeSetConfig)},
-                                                 {"BASS_SetGlobalVolumes",
-                                                  reinterpret_cast<void*>(&FakeSetGlobalVolumes)},
-                                                 {"BASS_Start", reinterpret_cast<void*>(&FakeNoArgs)},
-                                                 {"BASS_Stop", reinterpret_cast<void*>(&FakeNoArgs)},
-                                                 {"BASS_Free", reinterpret_cast<void*>(&FakeNoArgs)},
-                                                 {"BASS_StreamCreateFile",
-                                                  reinterpret_cast<void*>(&FakeStreamCreateFile)},
-                                                 {"BASS_MusicLoad", reinterpret_cast<void*>(&FakeMusicLoad)},
-                                                 {"BASS_StreamFree", reinterpret_cast<void*>(&FakeStreamFree)},
-                                                 {"BASS_MusicFree", reinterpret_cast<void*>(&FakeMusicFree)},
-                                                 {"BASS_ChannelStop", reinterpret_cast<void*>(&FakeChannelStop)},
-                                                 {"BASS_ChannelPlay", reinterpret_cast<void*>(&FakeChannelPlay)},
-                                                 {"BASS_ChannelPause", reinterpret_cast<void*>(&FakeChannelPause)},
-                                                 {"BASS_ChannelSetAttributes",
-                                                  reinterpret_cast<void*>(&FakeSetAttributes)},
-                                                 {"BASS_ChannelSetPosition", reinterpret_cast<void*>(&FakeSetPosition)},
-                                                 {"BASS_ChannelSetFlags", reinterpret_cast<void*>(&FakeSetFlags)},
-                                                 {"BASS_ChannelIsActive", reinterpret_cast<void*>(&FakeIsActive)},
-                                                 {"BASS_MusicSetAttribute",
-                                                  reinterpret_cast<void*>(&FakeMusicSetAttribute)},
-                                             });
+        Platform::RegisterModule("bass.dll",
+                                 {
+                                     {"BASS_Init", reinterpret_cast<void*>(&FakeInit)},
+                                     {"BASS_SetConfig", reinterpret_cast<void*>(&FakeSetConfig)},
+                                     {"BASS_SetGlobalVolumes", reinterpret_cast<void*>(&FakeSetGlobalVolumes)},
+                                     {"BASS_Start", reinterpret_cast<void*>(&FakeNoArgs)},
+                                     {"BASS_Stop", reinterpret_cast<void*>(&FakeNoArgs)},
+                                     {"BASS_Free", reinterpret_cast<void*>(&FakeNoArgs)},
+                                     {"BASS_StreamCreateFile", reinterpret_cast<void*>(&FakeStreamCreateFile)},
+                                     {"BASS_MusicLoad", reinterpret_cast<void*>(&FakeMusicLoad)},
+                                     {"BASS_StreamFree", reinterpret_cast<void*>(&FakeStreamFree)},
+                                     {"BASS_MusicFree", reinterpret_cast<void*>(&FakeMusicFree)},
+                                     {"BASS_ChannelStop", reinterpret_cast<void*>(&FakeChannelStop)},
+                                     {"BASS_ChannelPlay", reinterpret_cast<void*>(&FakeChannelPlay)},
+                                     {"BASS_ChannelPause", reinterpret_cast<void*>(&FakeChannelPause)},
+                                     {"BASS_ChannelSetAttributes", reinterpret_cast<void*>(&FakeSetAttributes)},
+                                     {"BASS_ChannelSetPosition", reinterpret_cast<void*>(&FakeSetPosition)},
+                                     {"BASS_ChannelSetFlags", reinterpret_cast<void*>(&FakeSetFlags)},
+                                     {"BASS_ChannelIsActive", reinterpret_cast<void*>(&FakeIsActive)},
+                                     {"BASS_MusicSetAttribute", reinterpret_cast<void*>(&FakeMusicSetAttribute)},
+                                 });
         WriteGameFile("music/song.mod", "module bytes");
     }
     void TearDown() override
@@ -198,8 +195,8 @@ TEST_F(BassCalls, StartUpLoadingAndPlayingMakeTheExpectedCalls)
     music.PlayMusic(0, 0, false);
     EXPECT_EQ(Take(), (Calls{"Attr(100,-1,100,-101)", "Stop(100)", "Flags(100,4)", "Play(100,1)"}));
     music.PlayMusic(0, 4000, true);
-    EXPECT_EQ(Take(), (Calls{"Attr(100,-1,100,-101)", "Stop(100)", "Flags(100,0)", "Play(100,1)",
-                             "Position(100,4000)"}));
+    EXPECT_EQ(Take(),
+              (Calls{"Attr(100,-1,100,-101)", "Stop(100)", "Flags(100,0)", "Play(100,1)", "Position(100,4000)"}));
     music.PlayMusic(1, 3, false);
     const long long order = static_cast<long long>((0xFFFFFFFFull << 32) | (0x8000u << 16) | 3);
     EXPECT_EQ(Take(), (Calls{"Attr(101,-1,100,-101)", "Stop(101)", "Stop(101)", Str("Position", {101, order}),
@@ -391,7 +388,8 @@ TEST_F(BassHeard, StopAndPlayWithoutRestartContinuesWhereItStopped)
     EXPECT_FALSE(music.IsPlaying(0));
     music.PlayMusic(0, -1, true);
     const auto resumed = SoundTest::Side(Pump(2000), 0);
-    for (int i = 0; i < 2000; ++i) ASSERT_EQ(resumed[static_cast<size_t>(i)], decoded[static_cast<size_t>(10000 + i)]) << i;
+    for (int i = 0; i < 2000; ++i)
+        ASSERT_EQ(resumed[static_cast<size_t>(i)], decoded[static_cast<size_t>(10000 + i)]) << i;
 
     // Without looping the song ends, and a restart begins at the beginning.
     Pump(44100);

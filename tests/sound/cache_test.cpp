@@ -1,7 +1,6 @@
 // The decoded-sound cache: written once after a decode, read instead of the source, renewed when the source changes.
 #include <gtest/gtest.h>
 
-
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -80,8 +79,7 @@ TEST_F(Cache, FirstLoadWritesTheCacheAndTheSecondReadsOnlyTheCache)
     // The data are the decoded samples combined with 0xA9.
     SoundData decoded;
     ASSERT_TRUE(ReadOggSound(OpenMemorySoundFile(reinterpret_cast<const uint8_t*>(ogg.data()), ogg.size()), decoded));
-    for (size_t i = 0; i < d; i += 997)
-        ASSERT_EQ(static_cast<uint8_t>(file[71 + n + i]), decoded.bytes[i] ^ 0xA9) << i;
+    for (size_t i = 0; i < d; i += 997) ASSERT_EQ(static_cast<uint8_t>(file[71 + n + i]), decoded.bytes[i] ^ 0xA9) << i;
     // Written through a temporary file: nothing else is left in the folder.
     EXPECT_EQ(Listing(CacheFolder() + "sounds"), std::vector<std::string>{"tone.wav"});
 
@@ -141,8 +139,8 @@ TEST_F(Cache, NamesThatAreNeverCached)
     WriteGameFile("plain.wav", SoundTest::Wav16(1, 44100, SoundTest::Ramp(100)));
     WriteGameFile("sub/x.ogg", ogg);
     DSoundManager manager(FakeWindow(), false);
-    EXPECT_TRUE(manager.LoadSound(0, "ab"));      // too short
-    EXPECT_TRUE(manager.LoadSound(1, "plain"));   // a plain WAV is read directly
+    EXPECT_TRUE(manager.LoadSound(0, "ab"));            // too short
+    EXPECT_TRUE(manager.LoadSound(1, "plain"));         // a plain WAV is read directly
     EXPECT_TRUE(manager.LoadSound(2, game + "/sub/x")); // absolute
     EXPECT_TRUE(manager.LoadSound(3, "sub/../sub/x"));  // would climb out of the cache folder
     EXPECT_FALSE(std::filesystem::exists(CacheFolder() + "ab.wav"));
@@ -175,7 +173,8 @@ TEST_F(Cache, PackedSourcesAreValidatedByTheirStoredTime)
 {
     std::filesystem::remove(game + "/sounds/tone.ogg");
     Platform::InvalidateFileNameCache();
-    auto makePack = [&](uint64_t time) {
+    auto makePack = [&](uint64_t time)
+    {
         PakWriter writer;
         ASSERT_TRUE(writer.AddFile("sounds\\tone.ogg", ogg, time));
         ASSERT_TRUE(writer.WriteTo(game + "/main.pak"));

@@ -66,8 +66,8 @@ TEST_F(Capture, AnEffectAndASongAreHeardAtTheirLevelPanAndPitch)
         ASSERT_TRUE(music.LoadMusic(0, "music/tone.ogg"));
         SoundInstance* effect = manager.GetSoundInstance(0);
         ASSERT_NE(effect, nullptr);
-        effect->AdjustPitch(12);   // an octave up: 880 Hz, over in half the time
-        effect->SetPan(-2000);     // the right side 20 dB down
+        effect->AdjustPitch(12); // an octave up: 880 Hz, over in half the time
+        effect->SetPan(-2000);   // the right side 20 dB down
         ASSERT_TRUE(effect->Play(false, true));
         ASSERT_TRUE(WaitFrames(11025));
         EXPECT_FALSE(effect->IsPlaying());

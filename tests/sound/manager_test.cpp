@@ -145,9 +145,9 @@ TEST_F(Manager, VolumeRuleInHundredthsOfADecibel)
         int32_t db;
     };
     const Case cases[] = {
-        {1.0, 1.0, 1.0, 0},       {0.85, 1.0, 1.0, -146},  {0.5, 1.0, 1.0, -605},   {0.85, 0.85, 1.0, -291},
-        {1.0, 0.5, 1.0, -605},    {1.0, 1.0, 0.85, -146},  {0.05, 1.0, 1.0, -1956}, {0.04, 1.0, 1.0, -10000},
-        {0.0, 1.0, 1.0, -10000},  {-0.5, 1.0, 1.0, -10000}, {2.0, 1.0, 1.0, 0},     {1.0, -1.0, 1.0, -10000},
+        {1.0, 1.0, 1.0, 0},      {0.85, 1.0, 1.0, -146},   {0.5, 1.0, 1.0, -605},   {0.85, 0.85, 1.0, -291},
+        {1.0, 0.5, 1.0, -605},   {1.0, 1.0, 0.85, -146},   {0.05, 1.0, 1.0, -1956}, {0.04, 1.0, 1.0, -10000},
+        {0.0, 1.0, 1.0, -10000}, {-0.5, 1.0, 1.0, -10000}, {2.0, 1.0, 1.0, 0},      {1.0, -1.0, 1.0, -10000},
     };
     for (const Case& c : cases)
     {
@@ -188,7 +188,7 @@ TEST_F(Manager, PitchInSemitones)
     ASSERT_TRUE(manager.LoadSound(0, "sounds/beep"));
     auto* instance = Instance(manager, 0);
     EXPECT_EQ(Frequency(instance), 44100u);
-    const std::pair<double, uint32_t> cases[] = {{1, 46722},   {12, 88200},  {12, 88200}, {24, 100000},
+    const std::pair<double, uint32_t> cases[] = {{1, 46722},   {12, 88200}, {12, 88200}, {24, 100000},
                                                  {-12, 22049}, {-100, 136}, {-120, 100}, {0, 44100}};
     for (auto [steps, hz] : cases)
     {
@@ -282,15 +282,17 @@ TEST_F(Manager, LoadingOnAnotherThreadWhilePlaying)
     Platform::OverrideAudioConfig(&null);
     DSoundManager manager(FakeWindow(), false);
     std::atomic<bool> done{false};
-    std::thread loader([&] {
-        for (int i = 0; i < 100; ++i)
+    std::thread loader(
+        [&]
         {
-            const int id = manager.GetFreeSoundId();
-            manager.LoadSound(id, i % 2 ? "sounds/beep" : "sounds/boop");
-            if (i % 3 == 0) manager.ReleaseSound(id);
-        }
-        done = true;
-    });
+            for (int i = 0; i < 100; ++i)
+            {
+                const int id = manager.GetFreeSoundId();
+                manager.LoadSound(id, i % 2 ? "sounds/beep" : "sounds/boop");
+                if (i % 3 == 0) manager.ReleaseSound(id);
+            }
+            done = true;
+        });
     int played = 0;
     while (!done)
         for (int id = 0; id < 80; ++id)

@@ -143,10 +143,12 @@ TEST(WavReader, AStaleDependencyRejectsTheFile)
     auto open = [&] { return OpenMemorySoundFile(reinterpret_cast<const uint8_t*>(file.data()), file.size()); };
     SoundData out;
     std::string asked;
-    EXPECT_TRUE(ReadWavSound(*open(), out, [&](const std::string& name) {
-        asked = name;
-        return uint64_t{1234};
-    }));
+    EXPECT_TRUE(ReadWavSound(*open(), out,
+                             [&](const std::string& name)
+                             {
+                                 asked = name;
+                                 return uint64_t{1234};
+                             }));
     EXPECT_EQ(asked, "x/src.ogg");
     EXPECT_FALSE(ReadWavSound(*open(), out, [](const std::string&) { return uint64_t{1235}; }));
 }
@@ -158,7 +160,8 @@ TEST(AuReader, MuLawValues)
     };
     for (auto [code, value] : cases) EXPECT_EQ(MuLawSample(code), value) << int(code);
     // Monotonic over the positive half: no code is quieter than a louder-looking one.
-    for (int c = 129; c < 255; ++c) EXPECT_GT(MuLawSample(static_cast<uint8_t>(c)), MuLawSample(static_cast<uint8_t>(c + 1)));
+    for (int c = 129; c < 255; ++c)
+        EXPECT_GT(MuLawSample(static_cast<uint8_t>(c)), MuLawSample(static_cast<uint8_t>(c + 1)));
     EXPECT_GT(MuLawSample(128), MuLawSample(129));
 }
 
