@@ -49,11 +49,12 @@ Stream::Stream(std::unique_ptr<StreamSource> source, int ringFrames)
 {
 }
 
-void Stream::Fill()
+void Stream::Fill(int limit)
 {
     std::lock_guard<std::mutex> lock(mMutex);
     int rewindsThisFill = 0;
-    while (mCount < mRingFrames && !mSourceEnded)
+    const int target = std::min(mRingFrames, limit);
+    while (mCount < target && !mSourceEnded)
     {
         const int tail = (mHead + mCount) % mRingFrames;
         const int room = std::min(mRingFrames - mCount, mRingFrames - tail);
@@ -484,6 +485,7 @@ bool Mixer::RenderStream(Voice& v, float* acc, int frames)
         {
             // Out of decoded frames: the end of the stream, or an underrun that the feeder will make up for.
             alive = !stream.Finished();
+            if (alive) ++mUnderruns;
             break;
         }
         const float frac = static_cast<float>(v.mPos & (kOne - 1)) * (1.0f / 4294967296.0f);

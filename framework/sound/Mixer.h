@@ -52,9 +52,10 @@ public:
     int Channels() const { return mChannels; }
     int Rate() const { return mRate; }
 
-    // Decodes until the ring is full or the source has ended (looping sources rewind and go on without a gap).
-    // Runs on the feeder; never under the mixer lock.
-    void Fill();
+    // Decodes until the ring is full (or holds `limit` frames), or the source
+    // has ended; looping sources rewind and go on without a gap. Runs on the feeder, or on the caller to have a
+    // start ready before the first block; never under the mixer lock.
+    void Fill(int limit = 1 << 30);
     // Copies up to `frames` frames out of the ring without decoding. Returns the frames copied.
     int Take(int16_t* out, int frames);
     // Copies without consuming.
@@ -157,6 +158,8 @@ public:
     int PlayingVoices();
     // Streams of playing voices get their rings topped up.
     void FeedStreams();
+    // Blocks in which a playing stream ran out of decoded frames before its end (the feeder fell behind).
+    uint64_t Underruns() const { return mUnderruns.load(); }
 
     std::mutex& Lock() { return mMutex; }
 
@@ -179,6 +182,7 @@ private:
     std::vector<std::weak_ptr<Voice>> mVoices;
     std::vector<Tail> mTails;
     float mMasterGain = 1.0f;
+    std::atomic<uint64_t> mUnderruns{0};
     std::vector<float> mAccumulator;
     std::vector<float> mScratch;
 };

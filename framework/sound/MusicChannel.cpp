@@ -7,6 +7,11 @@
 namespace Zest
 {
 
+namespace
+{
+constexpr int kStartFrames = 8192;
+} // namespace
+
 std::string FileExtension(const std::string& name)
 {
     const size_t dot = name.rfind('.');
@@ -48,6 +53,8 @@ void MusicChannel::Play(bool restart)
         mVoice->SetStream(mStream); // drops what the voice had buffered
     }
     mStream->SetLooping(mLooping);
+    // A few blocks decoded here, so the output never waits for the feeder's first turn.
+    mStream->Fill(kStartFrames);
     mEngine->WakeFeeder();
     mVoice->Play(mLooping);
 }
@@ -85,6 +92,7 @@ bool MusicChannel::SeekFrame(int64_t frame)
     if (playing) mVoice->Stop();
     const bool ok = mStream->SeekFrame(frame);
     mVoice->SetStream(mStream);
+    mStream->Fill(kStartFrames);
     mEngine->WakeFeeder();
     if (playing) mVoice->Play(mLooping);
     return ok;

@@ -73,6 +73,8 @@ TEST_F(Capture, AnEffectAndASongAreHeardAtTheirLevelPanAndPitch)
         EXPECT_FALSE(effect->IsPlaying());
         music.PlayMusic(0, 0, true);
         ASSERT_TRUE(WaitFrames(30000));
+        // The feeder kept the song's ring ahead of the real-time output.
+        EXPECT_EQ(AudioEngine::Running()->GetMixer().Underruns(), 0u);
     }
     // The output closed with the last user; the file is complete.
     SoundData captured;
