@@ -50,7 +50,7 @@ struct BASS_INSTANCE
     // Newer and older forms of the two entries whose argument lists changed.
     BASSBOOL (*BASS_Init)(int device, DWORD freq, DWORD flags, void* window, const void* clsid) = nullptr;
     BASSBOOL (*BASS_InitOld)(int device, DWORD freq, DWORD flags, void* window) = nullptr;
-    HMUSIC (*BASS_MusicLoad)
+    HMUSIC(*BASS_MusicLoad)
     (BASSBOOL mem, const void* file, QWORD offset, DWORD length, DWORD flags, DWORD freq) = nullptr;
     HMUSIC (*BASS_MusicLoadOld)(BASSBOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags) = nullptr;
 

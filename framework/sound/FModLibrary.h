@@ -41,14 +41,14 @@ struct FMOD_INSTANCE
     FSOUND_SAMPLE* (*FSOUND_Sample_Alloc)(int index, int length, unsigned int mode, int frequency, int volume, int pan,
                                           int priority) = nullptr;
     void (*FSOUND_Sample_Free)(FSOUND_SAMPLE* sample) = nullptr;
-    FBOOL (*FSOUND_Sample_Lock)
+    FBOOL(*FSOUND_Sample_Lock)
     (FSOUND_SAMPLE* sample, int offset, int length, void** ptr1, void** ptr2, unsigned int* len1,
      unsigned int* len2) = nullptr;
-    FBOOL (*FSOUND_Sample_Unlock)
+    FBOOL(*FSOUND_Sample_Unlock)
     (FSOUND_SAMPLE* sample, void* ptr1, void* ptr2, unsigned int len1, unsigned int len2) = nullptr;
     FBOOL (*FSOUND_Sample_SetLoopPoints)(FSOUND_SAMPLE* sample, int start, int end) = nullptr;
     unsigned int (*FSOUND_Sample_GetLength)(FSOUND_SAMPLE* sample) = nullptr;
-    FBOOL (*FSOUND_Sample_GetDefaults)
+    FBOOL(*FSOUND_Sample_GetDefaults)
     (FSOUND_SAMPLE* sample, int* frequency, int* volume, int* pan, int* priority) = nullptr;
     unsigned int (*FSOUND_Sample_GetMode)(FSOUND_SAMPLE* sample) = nullptr;
     int (*FSOUND_PlaySound)(int channel, FSOUND_SAMPLE* sample) = nullptr;
