@@ -1,7 +1,8 @@
-// What the application object needs of the sound manager and the music interface, with silent stand-ins.
+// The sound manager, sound instance and music interfaces, their silent implementations, and the factories that
+// make the real ones.
 //
-// The audio layer registers factories for its real sound manager and its two music back ends; until it does,
-// the application runs with a sound manager that plays nothing and the silent base music interface.
+// The audio layer (AudioLayer.h) registers factories for its sound manager and its two music back ends; without
+// them the application runs with a sound manager that plays nothing and the silent base music interface.
 #pragma once
 
 #include <array>
