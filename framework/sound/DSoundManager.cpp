@@ -422,6 +422,13 @@ uint32_t DSoundManager::DataSize(int id)
     return ValidId(id) ? mSourceDataSizes[id] : 0;
 }
 
+int DSoundManager::OccupiedChannels()
+{
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    return static_cast<int>(
+        std::count_if(mPlayingSounds.begin(), mPlayingSounds.end(), [](const auto& s) { return s != nullptr; }));
+}
+
 bool DSoundManager::WriteWAV(const std::string& path, int id, const std::string& sourceName)
 {
     if (path.empty() || !ValidId(id)) return false;

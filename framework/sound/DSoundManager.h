@@ -86,6 +86,8 @@ public:
     IDirectSound* Device() { return mDirectSound; }
     // The PCM size recorded for an id by the last reader (0 when none).
     uint32_t DataSize(int id);
+    // Instance slots holding an instance (released or not).
+    int OccupiedChannels();
 
 private:
     friend class DSoundInstance;

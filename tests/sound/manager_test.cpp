@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "SoundTestSupport.h"
+#include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "sound/DSoundManager.h"
 
@@ -135,6 +136,34 @@ TEST_F(Manager, StopAllSoundsKeepsAutoReleaseSoOneShotsAreReclaimed)
     EXPECT_NE(manager.GetSoundInstance(0), nullptr); // slot 3 reclaimed
     EXPECT_EQ(manager.GetSoundInstance(0), nullptr); // slot 4 is not auto-release
     EXPECT_FALSE(instances[4]->IsReleased());
+}
+
+TEST_F(Manager, ReleasedInstancesAreSweptAtMostOncePerSecond)
+{
+    Platform::SetManualClock(true); // starts at 1000 ms: exactly one second after the initial sweep time of 0
+    DSoundManager manager(FakeWindow(), false);
+    ASSERT_TRUE(manager.LoadSound(0, "sounds/beep"));
+    auto playThreeToTheEnd = [&]
+    {
+        while (manager.OccupiedChannels() < 3) manager.GetSoundInstance(0)->Play(false, true);
+        Pump(2205 + 64);
+    };
+    playThreeToTheEnd();
+    manager.GetSoundInstance(0);
+    // No sweep yet: the scan reclaimed only the first finished slot, for an instance that is not played.
+    EXPECT_EQ(manager.OccupiedChannels(), 3);
+    Platform::AdvanceClock(1);
+    manager.GetSoundInstance(0);
+    EXPECT_EQ(manager.OccupiedChannels(), 2); // both finished ones swept; the unplayed one stays; one slot taken
+    manager.ReleaseChannels();
+    playThreeToTheEnd();
+    Platform::AdvanceClock(1000);
+    manager.GetSoundInstance(0);
+    EXPECT_EQ(manager.OccupiedChannels(), 3);
+    Platform::AdvanceClock(1);
+    manager.GetSoundInstance(0);
+    EXPECT_EQ(manager.OccupiedChannels(), 2);
+    Platform::SetManualClock(false);
 }
 
 TEST_F(Manager, VolumeRuleInHundredthsOfADecibel)
