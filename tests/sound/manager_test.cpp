@@ -32,6 +32,7 @@ protected:
     void TearDown() override
     {
         SetDSoundFailures({});
+        Platform::SetManualClock(false);
         AudioTest::TearDown();
     }
 
@@ -163,7 +164,6 @@ TEST_F(Manager, ReleasedInstancesAreSweptAtMostOncePerSecond)
     Platform::AdvanceClock(1);
     manager.GetSoundInstance(0);
     EXPECT_EQ(manager.OccupiedChannels(), 2);
-    Platform::SetManualClock(false);
 }
 
 TEST_F(Manager, VolumeRuleInHundredthsOfADecibel)
