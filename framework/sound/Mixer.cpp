@@ -438,11 +438,10 @@ bool Mixer::RenderPcm(Voice& v, float* acc, int frames)
         if (idx >= end)
         {
             if (!v.mLooping) return false;
-            while (idx >= end)
-            {
-                v.mPos -= span;
-                idx = static_cast<int64_t>(v.mPos >> 32);
-            }
+            // Back into the loop by whole loop lengths, keeping the fraction.
+            const int64_t wraps = (idx - loopStart) / (loopEnd - loopStart);
+            v.mPos -= static_cast<uint64_t>(wraps) * span;
+            idx = static_cast<int64_t>(v.mPos >> 32);
         }
         const float frac = static_cast<float>(v.mPos & (kOne - 1)) * (1.0f / 4294967296.0f);
         int64_t next = idx + 1;

@@ -149,6 +149,22 @@ TEST(Mixer, LoopPointsRepeatOnlyTheRegion)
         const int expected = i < 100 ? i : 40 + (i - 100) % 60;
         ASSERT_EQ(left[static_cast<size_t>(i)], input[static_cast<size_t>(expected)]) << i;
     }
+
+    // Pitched: twice the rate steps over the loop end and lands as far into the loop as it overshot.
+    auto fast = mixer.CreateVoice();
+    voice->Stop();
+    Render(mixer, 1000);
+    fast->SetPcm(Pcm16(1, 44100, input));
+    fast->SetLoopPoints(40, 100);
+    fast->SetFrequency(88200);
+    fast->Play(true);
+    const auto pitched = Side(Render(mixer, 400), 0);
+    for (int i = 0; i < 400; ++i)
+    {
+        const int p = 2 * i;
+        const int expected = p < 100 ? p : 40 + (p - 40) % 60;
+        ASSERT_EQ(pitched[static_cast<size_t>(i)], input[static_cast<size_t>(expected)]) << i;
+    }
 }
 
 TEST(Mixer, EightBitUnsignedIsCentredAndScaled)
