@@ -81,7 +81,6 @@ private:
     int64_t mPosition = 0;
     bool mLooping = false;
     bool mSourceEnded = false;
-    int mFailedRewinds = 0;
 };
 using StreamPtr = std::shared_ptr<Stream>;
 
