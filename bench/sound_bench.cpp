@@ -1,5 +1,6 @@
-// Audio hot paths: the mixer with up to 32 voices (times real time), and Ogg decoding through our stream and our
-// whole-file loader against bare Tremor reading the same file with stdio. Prints the time ratios.
+// Audio hot paths: the mixer with up to 32 voices (times real time), Ogg decoding through our stream and our
+// whole-file loader against bare Tremor reading the same file with stdio, and a sound load that hits the decoded
+// cache against one that decodes. Prints the time ratios.
 #include <tremor/ivorbisfile.h>
 
 #include <benchmark/benchmark.h>
@@ -10,7 +11,14 @@
 #include <string>
 #include <vector>
 
+#include <filesystem>
+#include <random>
+
 #include "BenchRatio.h"
+#include "platform/AudioOutput.h"
+#include "platform/Files.h"
+#include "sound/AudioLayer.h"
+#include "sound/DSoundManager.h"
 #include "sound/Mixer.h"
 #include "sound/SoundReaders.h"
 
@@ -160,6 +168,59 @@ void BM_OggLoadSound(benchmark::State& state)
 {
     BM_Decode<DecodeWhole>(state);
 }
+// Loading an effect through the sound manager: decoding the Ogg file and writing the cache (a miss), against
+// reading the cache (a hit). Runs in a private folder with the manual output.
+struct CacheFixture
+{
+    std::filesystem::path dir;
+    std::string oldCwd;
+    std::unique_ptr<Zest::DSoundManager> manager;
+
+    CacheFixture()
+    {
+        std::random_device rd;
+        dir = std::filesystem::temp_directory_path() / ("zest_sound_bench_" + std::to_string(rd()));
+        std::filesystem::create_directories(dir / "sounds");
+        std::filesystem::copy_file(kOggPath, dir / "sounds" / "tone.ogg");
+        oldCwd = Platform::GetCurrentDirectory();
+        Platform::SetCurrentDirectory(dir.string());
+        Platform::OverrideFolder(Platform::Folder::Cache, (dir / "cache").string());
+        static Platform::AudioConfig manual = Platform::ParseAudioConfig("manual");
+        Platform::OverrideAudioConfig(&manual);
+        Zest::RegisterAudioLayer();
+        manager = std::make_unique<Zest::DSoundManager>(reinterpret_cast<Platform::HWND>(1), false);
+    }
+    ~CacheFixture()
+    {
+        manager.reset();
+        Platform::SetCurrentDirectory(oldCwd);
+        Platform::OverrideFolder(Platform::Folder::Cache, "");
+        std::filesystem::remove_all(dir);
+    }
+    std::string CacheFile() const { return Zest::SoundCacheFolder() + "sounds/tone.wav"; }
+};
+
+void BM_LoadSoundCacheMiss(benchmark::State& state)
+{
+    CacheFixture f;
+    for (auto _ : state)
+    {
+        state.PauseTiming();
+        std::filesystem::remove(f.CacheFile());
+        state.ResumeTiming();
+        if (!f.manager->LoadSound(0, "sounds/tone")) state.SkipWithError("load failed");
+    }
+}
+void BM_LoadSoundCacheHit(benchmark::State& state)
+{
+    CacheFixture f;
+    f.manager->LoadSound(0, "sounds/tone");
+    for (auto _ : state)
+        if (!f.manager->LoadSound(0, "sounds/tone")) state.SkipWithError("load failed");
+}
+BENCHMARK(BM_LoadSoundCacheMiss);
+BENCHMARK(BM_LoadSoundCacheHit);
+
 BENCHMARK(BM_TremorDirect);
 BENCHMARK(BM_OggStream);
 BENCHMARK(BM_OggLoadSound);
@@ -171,7 +232,8 @@ int main(int argc, char** argv)
     return BenchRatio::Run(argc, argv,
                            {{"Ogg stream / bare Tremor", "BM_OggStream", "BM_TremorDirect"},
                             {"Ogg whole load / bare Tremor", "BM_OggLoadSound", "BM_TremorDirect"},
-                            {"32 voices pitched / unit rate", "BM_Mix/32/1", "BM_Mix/32/0"}},
+                            {"32 voices pitched / unit rate", "BM_Mix/32/1", "BM_Mix/32/0"},
+                            {"sound load, cache hit / miss", "BM_LoadSoundCacheHit", "BM_LoadSoundCacheMiss"}},
                            BenchRatio::Clock::Cpu,
                            []
                            {
