@@ -234,7 +234,6 @@ int main(int argc, char** argv)
                             {"Ogg whole load / bare Tremor", "BM_OggLoadSound", "BM_TremorDirect"},
                             {"32 voices pitched / unit rate", "BM_Mix/32/1", "BM_Mix/32/0"},
                             {"sound load, cache hit / miss", "BM_LoadSoundCacheHit", "BM_LoadSoundCacheMiss"}},
-                           BenchRatio::Clock::Cpu,
                            []
                            {
                                int64_t a = 0, b = 0, c = 0;
