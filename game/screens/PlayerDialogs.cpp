@@ -213,8 +213,9 @@ ChPlayerDialog::ChPlayerDialog(GameApp* gameApp, const std::string& title, const
     if (FONT_BUTTON_SMALL) list->font = FONT_BUTTON_SMALL;
     list->justify = 1;
     list->drawOutline = true;
+    // The selected name is written in the outline's brown: white on the white selection bar could not be read.
     const int colours[6][3] = {{87, 149, 242}, {91, 35, 0},     {255, 255, 255},
-                               {255, 255, 0},  {255, 255, 255}, {255, 255, 255}};
+                               {255, 255, 0},  {255, 255, 255}, {91, 35, 0}};
     list->SetColors(colours, 6);
     list->AddLine(app->Text(3), false);
     list->SetLineColor(0, kWhite);

@@ -7,6 +7,8 @@
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 
+#include <algorithm>
+
 namespace Zest
 {
 
@@ -127,8 +129,9 @@ void UpgradeWnd::DrawDevicePage(Graphics* g)
         const std::vector<UpgradeRecord>& table = Table(u);
         const int n = Level(u);
         const int max = MaxLevel(u);
+        // Without a table (no play model) the step reads 0.
         DrawJustifiedString(g, FONT_DEFAULT, 80, kRowTop[row],
-                            app->Text(page.levelText[row]) + " (" + std::to_string(n) + "/" +
+                            app->Text(page.levelText[row]) + " (" + std::to_string(std::max(n, 0)) + "/" +
                                 std::to_string(page.lampCount) + ")",
                             -1, current);
         Image* on = *page.lampsOn[row];
