@@ -1,6 +1,7 @@
 // The game application: start-up, loading, hand-over, players and high scores, screen changes and dialogs.
 #include "GameApp.h"
 
+#include "BoardScreen.h"
 #include "BoardTransition.h"
 #include "GameWindows.h"
 #include "HintWnd.h"
@@ -260,6 +261,7 @@ void GameApp::OnTitleScreenDone()
 {
     // The screen took itself and its link out and is queued for deletion after this update.
     titleScreen.release();
+    if (useRealBoard) playScreen = std::make_unique<BoardScreen>(*this);
     if (resources) resources->DeleteResources("TitleScreen");
     if (Widget* b = board())
     {

@@ -29,6 +29,7 @@ public:
     TestGameApp()
     {
         useAppMusic = false;
+        useRealBoard = false;
         lngTable = std::make_unique<Zest::LngTable>(false);
         for (int i = 0; i < 217; ++i) lngTable->strings.push_back("text" + std::to_string(i));
         // The shell's own tests watch the window calls instead of opening the windows.
