@@ -37,6 +37,8 @@ public:
     void ForwardMouseDown(int x, int y, int clickCount) override;
     bool HoldsDish() override;
     void StartPersonMaker() override;
+    BoardModel* Model() override { return board->model.get(); }
+    int DimCounter() override { return board->dim; }
 
     // ---- BoardHost ----
     int UpdateCount() const override;

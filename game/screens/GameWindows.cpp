@@ -64,7 +64,7 @@ void AddPanel(GameApp& app, int id, Dialog* panel)
 
 } // namespace
 
-void GameWindows::OpenMenu()
+void GameWindows::OpenInGameMenu()
 {
     auto* menu = new MenuWnd(&mApp);
     AddPanel(mApp, DIALOG_MENU, menu);

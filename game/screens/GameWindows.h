@@ -21,7 +21,7 @@ public:
     void OpenShop(int mode) override;
     int AskText(const std::string& header, const std::string& line, const std::string& initial, int maxChars,
                 bool cancelEnabled, std::string& text) override;
-    void OpenMenu() override;
+    void OpenInGameMenu() override;
     void OpenLevelComplete() override;
     void OpenGameOver() override;
 

@@ -147,10 +147,6 @@ public:
     // Text entry 1006: waits and returns the dialog's result; on 1 the text is in `text`.
     virtual int AskText(const std::string& header, const std::string& line, const std::string& initial, int maxChars,
                         bool cancelEnabled, std::string& text) = 0;
-    // The windows over the play field: in-game menu 1005, level complete 1016, game over 1006.
-    virtual void OpenMenu() {}
-    virtual void OpenLevelComplete() {}
-    virtual void OpenGameOver() {}
 };
 
 // Records what was asked for; a plain dialog stands in for each window so that the dialog register shows the
@@ -171,9 +167,6 @@ public:
     void OpenGameOver() override;
     int AskText(const std::string& header, const std::string& line, const std::string& initial, int maxChars,
                 bool cancelEnabled, std::string& text) override;
-    void OpenMenu() override { Open(1005, 0); }
-    void OpenLevelComplete() override { Open(1016, 0); }
-    void OpenGameOver() override { Open(1006, 0); }
 
     struct Opened
     {

@@ -197,7 +197,7 @@ protected:
     void SetUp() override
     {
         ResultTest::SetUp();
-        app->windows->OpenMenu();
+        app->windows->OpenInGameMenu();
         menu = app->Dialog<MenuWnd>(DIALOG_MENU);
         ASSERT_NE(menu, nullptr);
         app->Step(42);
@@ -245,7 +245,7 @@ TEST_F(MenuTest, RestartStartsTheDayAgainUnlessItWasWonAndHandsBackTheKeyboard)
     {
         if (!menu)
         {
-            app->windows->OpenMenu();
+            app->windows->OpenInGameMenu();
             menu = app->Dialog<MenuWnd>(DIALOG_MENU);
         }
         app->Play().calls.clear();
@@ -376,7 +376,7 @@ TEST_F(ResultTest, AWindowOpenedUnderATakenIdClosesTheOldOneCleanly)
 {
     // Each pair shares a dialog id: the first is closed and deleted when the second comes, while both animate.
     const std::vector<std::pair<std::function<void()>, std::function<void()>>> pairs = {
-        {[&] { app->windows->OpenMenu(); }, [&] { app->windows->OpenPlayerChoice(); }},
+        {[&] { app->windows->OpenInGameMenu(); }, [&] { app->windows->OpenPlayerChoice(); }},
         {[&] { app->windows->OpenGameOver(); }, [&] { app->OpenTipWindow(3); }},
         {[&] { app->windows->OpenShop(0); }, [&] { OpenHowDialog(app.get()); }},
         {[&] { app->windows->OpenLevelComplete(); }, [&] { app->windows->OpenLevelComplete(); }},

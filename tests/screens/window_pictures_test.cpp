@@ -150,7 +150,7 @@ TEST_F(WindowPicturesTest, PanelsOverThePlayFieldAndTheMap)
     app->CloseDialog(DIALOG_TEXT_ENTRY);
     app->ProcessDeferredDeletes();
 
-    app->windows->OpenMenu();
+    app->windows->OpenInGameMenu();
     app->Step(42);
     Draw("menu");
     ExpectDimmed(5, 5, 200);
