@@ -1,6 +1,8 @@
 // The crash catcher: signal handlers that write a prepared report and a backtrace, then end the process.
 #include "platform/Crash.h"
 
+#include <algorithm>
+
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -32,6 +34,9 @@ char gTempPath[kPathCapacity + 8];
 char gInfo[2][kCrashInfoCapacity];
 size_t gInfoLength[2];
 std::atomic<int> gInfoIndex{0};
+// The counter line: its label is set once, its value as often as it changes.
+char gCounterLabel[64];
+std::atomic<long> gCounter{0};
 std::atomic<long> gCrashingThread{0};
 bool gInstalled = false;
 struct sigaction gPrevious[kSignalCount];
@@ -112,8 +117,17 @@ void WriteReport(int fd, int signal, const siginfo_t* info, void* const* frames,
     {
         WriteAll(fd, gInfo[index], gInfoLength[index]);
         if (gInfo[index][gInfoLength[index] - 1] != '\n') WriteAll(fd, "\n", 1);
-        WriteAll(fd, "\n", 1);
     }
+    if (gCounterLabel[0] != '\0')
+    {
+        Line counter;
+        counter.Add(gCounterLabel);
+        counter.Add(": ");
+        counter.AddDecimal(gCounter.load());
+        counter.Add("\n");
+        WriteAll(fd, counter.text, counter.length);
+    }
+    if (gInfoLength[index] > 0 || gCounterLabel[0] != '\0') WriteAll(fd, "\n", 1);
     static const char kBacktrace[] = "Backtrace:\n";
     WriteAll(fd, kBacktrace, sizeof(kBacktrace) - 1);
     backtrace_symbols_fd(const_cast<void* const*>(frames), frameCount, fd);
@@ -224,6 +238,18 @@ void SetCrashInfo(const std::string& text)
     std::memcpy(gInfo[next], text.data(), length);
     gInfoLength[next] = length;
     gInfoIndex.store(next, std::memory_order_release);
+}
+
+void SetCrashCounterLabel(const std::string& label)
+{
+    const size_t length = std::min(label.size(), sizeof(gCounterLabel) - 1);
+    std::memcpy(gCounterLabel, label.data(), length);
+    gCounterLabel[length] = '\0';
+}
+
+void SetCrashCounter(long value)
+{
+    gCounter.store(value, std::memory_order_relaxed);
 }
 
 const char* CrashSignalName(int signal)

@@ -30,6 +30,12 @@ std::string CrashReportPath();
 // thread while it runs still sees the previous complete text.
 void SetCrashInfo(const std::string& text);
 
+// A number the report prints on a line of its own after the text ("<label>: <value>"), for a value that changes
+// too often to be worth formatting into the text every time (an update count). Setting the value is one atomic
+// store; the label is set once, before any crash (an empty label prints no line).
+void SetCrashCounterLabel(const std::string& label);
+void SetCrashCounter(long value);
+
 // "SIGSEGV" and so on for the caught signals; "signal" for any other.
 const char* CrashSignalName(int signal);
 

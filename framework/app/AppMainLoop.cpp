@@ -136,13 +136,27 @@ bool ZestAppBase::TryRunUpdate()
     }
     if (mPlayingDemo && mDemo.PeekHeader() && mDemo.pendingUpdate <= mUpdateCount)
     {
-        // The recorded run handed over here and this one's loader is not done yet: wait for it.
-        if (!mDemo.pendingShort && mDemo.pendingType == DEMO_LOADING_COMPLETE && !mLoadingHandedOver) return false;
-        // Input recorded before this update has to be applied first.
-        if (mDemo.pendingShort || !IsDemoCallRecord(mDemo.pendingType)) return false;
+        if (!mDemo.pendingShort && mDemo.pendingType == DEMO_LOADING_COMPLETE)
+        {
+            // The recorded run handed over here and this one's loader is not done yet: wait for it. A hand-over
+            // that can never come (done already, or no loader) is a damaged record: drop it and go on.
+            if (LoadingHandOverPending()) return false;
+            mDemo.ConsumeHeader();
+            if (mDemo.PeekHeader() && mDemo.pendingUpdate <= mUpdateCount &&
+                (mDemo.pendingShort || !IsDemoCallRecord(mDemo.pendingType)))
+                return false;
+        }
+        else if (mDemo.pendingShort || !IsDemoCallRecord(mDemo.pendingType))
+            // Input recorded before this update has to be applied first.
+            return false;
     }
     RunUpdate();
     return true;
+}
+
+bool ZestAppBase::LoadingHandOverPending() const
+{
+    return mLoadingStarted && !mLoadingHandedOver;
 }
 
 void ZestAppBase::ProcessDeferredDeletes()

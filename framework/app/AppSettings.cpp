@@ -109,7 +109,10 @@ bool ZestAppBase::RegistryWriteBoolean(const std::string& name, bool value)
 bool ZestAppBase::RegistryRead(const std::string& name, uint32_t& type, uint8_t* data, uint32_t& length)
 {
     if (mRegKey.empty()) return false;
-    if (mPlayingDemo && IsMainThread())
+    // During a replay every answer comes from the stream. Other threads' calls were never recorded (their order
+    // against the main thread is not fixed), so they are refused rather than answered from the live store.
+    if (mPlayingDemo && !IsMainThread()) return false;
+    if (mPlayingDemo)
     {
         bool result = false;
         if (!TakeDemoCall(DEMO_REGISTRY_READ, result) || !result) return false;
@@ -184,7 +187,8 @@ bool ZestAppBase::RegistryReadBoolean(const std::string& name, bool& value)
 
 void ZestAppBase::RegistryEraseValue(const std::string& name)
 {
-    if (mRegKey.empty()) return;
+    // A replay never changes the live store.
+    if (mRegKey.empty() || mPlayingDemo) return;
     std::string valueName;
     const std::string path = RegistryPath(name, valueName);
     HKEY key = nullptr;
@@ -275,7 +279,9 @@ bool ZestAppBase::WriteBufferToFile(const std::string& fileName, const Buffer& b
 
 bool ZestAppBase::ReadBufferFromFile(const std::string& fileName, Buffer& buffer, bool doNotRecord)
 {
-    if (mPlayingDemo && !doNotRecord && IsMainThread())
+    // Other threads' reads were never recorded: during a replay they are refused, not served from disk.
+    if (mPlayingDemo && !IsMainThread()) return false;
+    if (mPlayingDemo && !doNotRecord)
     {
         bool result = false;
         if (!TakeDemoCall(DEMO_FILE_READ, result) || !result) return false;
@@ -330,7 +336,8 @@ bool ZestAppBase::ReadBufferFromFile(const std::string& fileName, Buffer& buffer
 
 bool ZestAppBase::FileExists(const std::string& fileName)
 {
-    if (mPlayingDemo && IsMainThread())
+    if (mPlayingDemo && !IsMainThread()) return false;
+    if (mPlayingDemo)
     {
         bool result = true;
         if (!TakeDemoCall(DEMO_FILE_EXISTS, result)) return true;

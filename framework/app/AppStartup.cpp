@@ -177,6 +177,8 @@ void ZestAppBase::Init()
     mMainThreadId = GetCurrentThreadId();
     mMainThreadKnown = true;
     if (mShutdown) return;
+    // From here on SIGTERM and SIGINT close the program in order (the main loop takes them), on every backend.
+    InstallCloseSignals();
 
     if (mDDrawModule == nullptr || mDSoundModule == nullptr)
     {
@@ -231,6 +233,8 @@ void ZestAppBase::Init()
         Popup(mDemoError);
         DoExit(1);
     }
+    // The report now knows whether a demo is recorded or replayed.
+    RefreshCrashInfo();
     std::srand(GetTickCount());
 
     WNDCLASS mainClass;
@@ -605,6 +609,12 @@ bool ZestAppBase::PrepareDemo()
     }
     DemoFileHeader header;
     if (!ParseDemoFile(file, header, mDemo, mDemoError)) return false;
+    if (header.product != mProductName)
+    {
+        // Another product's demo would replay its input into screens it was never made for.
+        mDemoError = "Invalid demo file.";
+        return false;
+    }
     mRandSeed = header.seed;
     SeedRandom(mRandSeed);
     mDemoLength = header.lengthUpdates;

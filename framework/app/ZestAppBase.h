@@ -198,8 +198,12 @@ public:
     virtual void EnterCrashState();
     virtual std::string GetCrashInfo();
     virtual std::string GetExtraCrashInfo() { return std::string(); }
-    // Hands GetCrashInfo's text to the crash catcher ahead of any crash (main thread; cheap when none is set).
+    // Hands GetCrashInfo's text to the crash catcher ahead of any crash (main thread, after every update): the
+    // update count every time, the text itself every kCrashInfoInterval updates.
     void PrepareCrashInfo();
+    // Formats the crash text at once (after something it shows changed: the demo, the version).
+    void RefreshCrashInfo();
+    static constexpr int kCrashInfoInterval = 100;
     // Sets up the crash catcher to write into the data folder.
     void InstallCrashCatcher();
     virtual std::string GetProductVersion() { return mProductVersion; }
@@ -436,6 +440,14 @@ public:
     std::set<MemoryImage*> mMemoryImages;
     std::map<std::pair<std::string, std::string>, SharedImage> mSharedImages;
 
+    // The crash report's text: when it was last formatted and how often (main thread).
+    struct CrashReportState
+    {
+        int formattedAtUpdate = -1;
+        int formatCount = 0;
+    };
+    CrashReportState mCrashReport;
+
     // Threads.
     std::unique_ptr<Platform::Thread> mLoadingThread;
     std::unique_ptr<Platform::Thread> mCursorThread;
@@ -468,6 +480,8 @@ protected:
     void SetMouseRectsFromDisplay();
     void CreateMainWindow(bool windowed);
     std::string RegistryPath(const std::string& valueName, std::string& valueOut) const;
+    // True while a loader runs whose hand-over has not happened yet (a replay waits for it).
+    bool LoadingHandOverPending() const;
     void CheckIdlePause();
 };
 
