@@ -65,6 +65,10 @@ void InvalidateFileNameCache(const std::string& folder);
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size);
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 
+// Removes the temporary files that atomic writes into `folder` left behind when their process was killed
+// mid-write (".<name>.tmp-<pid>-<n>" of a process that no longer runs). Returns how many went.
+int RemoveStaleTempFiles(const std::string& folder);
+
 // Test hook: the next atomic write fails after writing `bytes` bytes of its temporary file (negative disables).
 void InjectWriteFailureAfter(int64_t bytes);
 

@@ -212,6 +212,8 @@ double PercentToVolume(int32_t percent)
 
 void ZestAppBase::WriteToRegistry()
 {
+    // Saved together: one rewrite of the settings file rather than one for each value.
+    Platform::SettingsBatch batch;
     RegistryWriteInteger("MusicVolume", VolumeToPercent(mMusicVolume));
     RegistryWriteInteger("SfxVolume", VolumeToPercent(mSfxVolume));
     RegistryWriteInteger("Muted", mMuteCount - mAutoMuteCount > 0 ? 1 : 0);

@@ -149,6 +149,8 @@ bool ZestAppBase::ApplyCommandLineParam(const std::string& name, const std::stri
     }
     else if (key == "-changedir" && !value.empty())
         mChangeDirTo = value;
+    else if (key == "-debugoutput")
+        SetDebugOutputEnabled(true);
     else if (key == "-screensaver")
         mIsScreenSaver = true;
     else if (key == "-crash")
