@@ -11,6 +11,7 @@
 #include <execinfo.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -133,6 +134,23 @@ void WriteReport(int fd, int signal, const siginfo_t* info, void* const* frames,
     backtrace_symbols_fd(const_cast<void* const*>(frames), frameCount, fd);
 }
 
+// Makes every missing folder on the way to `path` (not the last component), with async-signal-safe calls only.
+void MakeFoldersOf(const char* path)
+{
+    char partial[kPathCapacity + 8];
+    size_t i = 0;
+    for (; path[i] != '\0' && i + 1 < sizeof(partial); ++i)
+    {
+        if (path[i] == '/' && i > 0)
+        {
+            partial[i] = '\0';
+            mkdir(partial, 0755);
+        }
+        partial[i] = path[i];
+    }
+}
+
+
 void OnCrash(int signal, siginfo_t* info, void*)
 {
     const int savedErrno = errno;
@@ -149,7 +167,13 @@ void OnCrash(int signal, siginfo_t* info, void*)
     void* frames[kMaxFrames];
     const int frameCount = backtrace(frames, kMaxFrames);
 
-    const int fd = open(gTempPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int fd = open(gTempPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0 && errno == ENOENT)
+    {
+        // The folder is made only when there is a report to put in it (mkdir is safe in a handler).
+        MakeFoldersOf(gTempPath);
+        fd = open(gTempPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    }
     if (fd >= 0)
     {
         WriteReport(fd, signal, info, frames, frameCount);
@@ -176,7 +200,7 @@ bool InstallCrashHandler(const std::string& folder)
     if (!path.empty() && path.back() != '/') path += '/';
     path += "crash.txt";
     if (path.size() + 1 > kPathCapacity) return false;
-    if (!folder.empty()) MakeDirectories(folder);
+    // The folder is not made now: a run that never crashes leaves no empty folder behind.
     std::memcpy(gReportPath, path.c_str(), path.size() + 1);
     const std::string temp = path + ".tmp";
     std::memcpy(gTempPath, temp.c_str(), temp.size() + 1);

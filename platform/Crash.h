@@ -17,8 +17,9 @@ namespace Platform
 // The most text SetCrashInfo keeps (longer texts are cut).
 constexpr size_t kCrashInfoCapacity = 4096;
 
-// Installs the handlers (again: only the folder changes). The folder is created when missing; an empty folder
-// means the working directory. False when the folder name is too long or a handler could not be installed.
+// Installs the handlers (again: only the folder changes). A missing folder is created by the crash itself, so a
+// run that never crashes leaves none behind; an empty folder means the working directory. False when the folder
+// name is too long or a handler could not be installed.
 bool InstallCrashHandler(const std::string& folder);
 // Puts back the handlers that were in place before InstallCrashHandler.
 void RemoveCrashHandler();

@@ -478,6 +478,19 @@ bool DirectoryExists(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool ExistsButIsNotAFile(const std::string& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+bool CanCreateFileAt(const std::string& path)
+{
+    if (path.empty() || path.back() == '/' || ExistsButIsNotAFile(path)) return false;
+    const std::string folder = ParentOf(path);
+    return ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
+}
+
 int64_t FileModificationTime(const std::string& path)
 {
     struct stat info;

@@ -86,6 +86,12 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out, uint64_t max
 
 bool FileExists(const std::string& path); // a regular file (following links)
 bool DirectoryExists(const std::string& path);
+// Something is at `path` that is not a regular file (a folder, a pipe, a device): reading it could block or
+// never end.
+bool ExistsButIsNotAFile(const std::string& path);
+// Whether a file could be created or replaced at `path`: its folder exists and may be written, and nothing but a
+// regular file is in the way. Creates nothing.
+bool CanCreateFileAt(const std::string& path);
 // Seconds since 1970 of the last modification, 0 when the file does not exist.
 int64_t FileModificationTime(const std::string& path);
 // Removes a file (not a folder). False when it did not exist or could not be removed.

@@ -78,4 +78,9 @@ int CurrentProcessId()
     return static_cast<int>(::getpid());
 }
 
+unsigned CurrentUserId()
+{
+    return static_cast<unsigned>(::getuid());
+}
+
 } // namespace Platform

@@ -7,6 +7,7 @@
 
 #include "base/Common.h"
 #include "app/ZestAppBase.h"
+#include "platform/Window.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "data/PakInterface.h"
@@ -239,8 +240,13 @@ void ZestAppBase::ReadFromRegistry()
     // Only ever written as 0 or 1; a larger stored count would need as many unmutes.
     if (RegistryReadInteger("Muted", value)) mMuteCount = value != 0 ? 1 : 0;
     if (RegistryReadInteger("ScreenMode", value)) mIsWindowed = value == 0;
-    RegistryReadInteger("PreferredX", mPreferredX);
-    RegistryReadInteger("PreferredY", mPreferredY);
+    // A stored position is kept only within the desktop: an edited or damaged value near the int limits would
+    // overflow the placement arithmetic, and being saved back it would do so at every start. Outside it means
+    // "no preference" (-1), as if never stored.
+    if (RegistryReadInteger("PreferredX", value))
+        mPreferredX = value >= 0 && value < GetSystemMetrics(SM_CXSCREEN) ? value : -1;
+    if (RegistryReadInteger("PreferredY", value))
+        mPreferredY = value >= 0 && value < GetSystemMetrics(SM_CYSCREEN) ? value : -1;
     if (RegistryReadInteger("CustomCursors", value)) EnableCustomCursors(value != 0);
     bool vsync = mSyncDrawing;
     if (RegistryReadBoolean("WaitForVSync", vsync)) mSyncDrawing = vsync;

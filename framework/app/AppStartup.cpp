@@ -170,6 +170,8 @@ std::string PrefixDemoName(const std::string& name, const std::string& folder)
     if (!name.empty() && (name[0] == '/' || name[0] == '\\')) return name;
     if (name.size() > 1 && name[1] == ':') return name;
     if (name.size() > 2 && name[2] == '\\') return name;
+    // The folder's closing separator is written the Linux way, so the path reads right where it is shown.
+    if (!folder.empty() && folder.back() == '\\') return folder.substr(0, folder.size() - 1) + "/" + name;
     return folder + name;
 }
 
@@ -216,7 +218,18 @@ void ZestAppBase::Init()
     if (!mSkipCommandLine) ParseCommandLine(mCommandLine);
     if (mIsScreenSaver) mSingleInstance = false;
 
-    if (!ChangeDirectoryHook(mChangeDirTo) && !mChangeDirTo.empty()) SetCurrentDirectory(mChangeDirTo);
+    if (!ChangeDirectoryHook(mChangeDirTo) && !mChangeDirTo.empty() && !SetCurrentDirectory(mChangeDirTo))
+    {
+        // Going on in the wrong folder would start without the game's data, or write where nobody looks.
+        Popup("Cannot change to the folder " + mChangeDirTo + ": it does not exist or cannot be entered.");
+        DoExit(1);
+    }
+    if (mRecording && !CanWriteDemoFile())
+    {
+        // Found out now, not after a whole session that is then lost.
+        Popup("Cannot record the demo: " + mDemoFileName + " cannot be written.");
+        DoExit(1);
+    }
 
     if (!gPakInterface) gPakInterface = std::make_unique<PakInterface>();
     gPakInterface->AddPakFile("main.pak");
@@ -348,8 +361,9 @@ void ZestAppBase::CreateMainWindow(bool windowed)
     if (windowed)
     {
         const int usableW = GetSystemMetrics(SM_CXFULLSCREEN), usableH = GetSystemMetrics(SM_CYFULLSCREEN);
-        const bool visible = mPreferredX >= 0 && mPreferredY >= 0 && mPreferredX + outerW <= usableW &&
-                             mPreferredY + outerH <= usableH + (outerH - mHeight);
+        // In 64 bits: the sums must not overflow whatever the preferred position holds.
+        const bool visible = mPreferredX >= 0 && mPreferredY >= 0 && int64_t(mPreferredX) + outerW <= usableW &&
+                             int64_t(mPreferredY) + outerH <= int64_t(usableH) + (outerH - mHeight);
         x = visible ? mPreferredX : std::max(0, (usableW - outerW) / 2);
         y = visible ? mPreferredY : std::max(0, (usableH - outerH) / 2);
     }
@@ -601,8 +615,22 @@ void ZestAppBase::Shutdown()
 
 // ---- demo files ----
 
+bool ZestAppBase::CanWriteDemoFile() const
+{
+    const std::string path = ResolveFileName(mDemoFileName);
+    const std::string folder = GetFileDir(path);
+    if (!folder.empty() && !Platform::MakeDirectories(RemoveTrailingSlash(folder))) return false;
+    return Platform::CanCreateFileAt(path);
+}
+
 bool ZestAppBase::PrepareDemo()
 {
+    // Only a regular file is read: a pipe or a device would block the start for ever or never end.
+    if (Platform::ExistsButIsNotAFile(ResolveFileName(mDemoFileName)))
+    {
+        mDemoError = "Demo file not found: " + mDemoFileName;
+        return false;
+    }
     Buffer file;
     if (!ReadBufferFromFile(mDemoFileName, file, true))
     {

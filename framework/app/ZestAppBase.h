@@ -167,6 +167,8 @@ public:
 
     // ---- demo files ----
     bool PrepareDemo();
+    // Whether the demo file's folder exists (or can be made) and a file can be created there.
+    bool CanWriteDemoFile() const;
     bool SaveDemo();
     // Applies the input records that are due before the next update (replay).
     void ReplayDueRecords();
