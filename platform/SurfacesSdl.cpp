@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <string>
 #include <map>
 #include <mutex>
 
@@ -63,10 +65,37 @@ void CaptureRenderer(SDL_Renderer* renderer, int width, int height)
 }
 } // namespace
 
+namespace
+{
+std::string gVideoFailure;
+}
+
 bool SdlEnsureVideo()
 {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    // Without a window system SDL would settle for its invisible off-screen driver, and the program would run
+    // with nobody able to see it. Only a driver asked for by name is taken without a display.
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* chosen = std::getenv("SDL_VIDEODRIVER");
+    if ((!x11 || !*x11) && (!wayland || !*wayland) && (!chosen || !*chosen))
+    {
+        gVideoFailure = "No display found: neither DISPLAY nor WAYLAND_DISPLAY is set. Start the game from a "
+                        "graphical session (or set ZEST_VIDEO=headless for a run without a window).";
+        return false;
+    }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    {
+        gVideoFailure = std::string("The display cannot be opened: ") + SDL_GetError();
+        return false;
+    }
+    gVideoFailure.clear();
+    return true;
+}
+
+std::string VideoFailureReason()
+{
+    return gVideoFailure;
 }
 
 DesktopInfo SdlQueryDesktop()

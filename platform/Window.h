@@ -44,6 +44,10 @@ constexpr int SM_CYFULLSCREEN = 17;
 // captioned window.
 int GetSystemMetrics(int index);
 
+// Why the real display could not be opened (no window system to talk to, or the library's own error); empty
+// while nothing failed. For the message a program shows before it gives up.
+std::string VideoFailureReason();
+
 struct WindowPresenter; // the SDL renderer state of a window (SDL backend only)
 
 class Window

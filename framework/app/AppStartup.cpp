@@ -54,6 +54,14 @@ ExitTrap::~ExitTrap()
 void ZestAppBase::DoExit(int code)
 {
     RestoreScreenResolution();
+    // The process ends without running destructors: let go of the instance lock and the notice socket here, so
+    // nothing of this run is left in the runtime folder.
+    if (mNotifyMessage) StopListening();
+    if (mMutex)
+    {
+        CloseHandle(mMutex);
+        mMutex = nullptr;
+    }
     if (gExitTraps > 0) throw AppExit{code};
     std::fflush(stdout);
     std::fflush(stderr);
@@ -432,7 +440,8 @@ void ZestAppBase::MakeWindow()
     if (!mHWnd) CreateMainWindow(mIsWindowed);
     if (!mHWnd)
     {
-        Popup(std::string("The game window could not be created."));
+        const std::string reason = VideoFailureReason();
+        Popup(reason.empty() ? std::string("The game window could not be created.") : reason);
         DoExit(1);
     }
     InitDisplayWithFallback(mIsWindowed);
