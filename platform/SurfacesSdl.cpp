@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <map>
 #include <mutex>
@@ -63,12 +64,27 @@ void CaptureRenderer(SDL_Renderer* renderer, int width, int height)
     std::lock_guard guard(gQueueLock);
     gCaptured = std::move(frame);
 }
-} // namespace
-
-namespace
+// Whether to present through SDL's own software renderer rather than a GPU one. Without a GPU render node the
+// "accelerated" renderer is OpenGL drawn on the processor (several threads, tens of megabytes of driver) only to
+// scale one picture, which costs more than the plain copy to the window; with a GPU it presents with vsync for
+// free. ZEST_RENDERER=software or =accelerated overrides the guess.
+bool PreferSoftwareRenderer()
 {
-std::string gVideoFailure;
+    static const bool software = []
+    {
+        const char* wish = std::getenv("ZEST_RENDERER");
+        if (wish && std::string(wish) == "software") return true;
+        if (wish && std::string(wish) == "accelerated") return false;
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", ignored))
+            if (entry.path().filename().string().rfind("renderD", 0) == 0) return false;
+        return true;
+    }();
+    return software;
 }
+
+std::string gVideoFailure;
+} // namespace
 
 bool SdlEnsureVideo()
 {
@@ -224,7 +240,13 @@ void SdlPresentFrame(Window& window, const PresentedFrame& frame)
     if (!p->renderer)
     {
         const Uint32 vsync = window.WantsVsync() ? SDL_RENDERER_PRESENTVSYNC : 0;
-        SDL_Renderer* renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_ACCELERATED | vsync);
+        SDL_Renderer* renderer = nullptr;
+        if (PreferSoftwareRenderer())
+            // The software renderer draws into the window's surface, which SDL would otherwise back with a GPU
+            // renderer of its own: the plain X shared-memory copy is what a machine without a GPU wants.
+            SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        else
+            renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_ACCELERATED | vsync);
         if (!renderer) renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_SOFTWARE | vsync);
         if (!renderer) return;
         p->renderer = renderer;

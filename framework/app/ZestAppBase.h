@@ -143,6 +143,8 @@ public:
     // The thread that keeps a software cursor drawn while the main thread does not present; Stop joins it.
     void StartCursorThread();
     void StopCursorThread();
+    // How often the cursor thread looks whether a software cursor was set, while none is.
+    static constexpr uint32_t kIdleCursorCheckMs = 250;
     virtual void ApplyCursor();
     void SetCursor(int cursorId) override;
     void EnableCustomCursors(bool enabled);
