@@ -275,6 +275,13 @@ MouseMapping MappingOf(HWND window)
     mapping.scale = std::max(1, window->Scale());
     mapping.offsetX = window->LetterboxOffset().x;
     mapping.offsetY = window->LetterboxOffset().y;
+    if (window->ShownWidth() > 0 && window->ShownHeight() > 0)
+    {
+        mapping.logicalWidth = window->PictureWidth();
+        mapping.logicalHeight = window->PictureHeight();
+        mapping.shownWidth = window->ShownWidth();
+        mapping.shownHeight = window->ShownHeight();
+    }
     return mapping;
 }
 

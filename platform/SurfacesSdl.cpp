@@ -266,22 +266,30 @@ void SdlPresentFrame(Window& window, const PresentedFrame& frame)
     int outW = 0, outH = 0;
     SDL_GetRendererOutputSize(renderer, &outW, &outH);
     SDL_Rect dest;
-    if (outW >= frame.width && outH >= frame.height)
+    const int k = WholeFactor(frame.width, frame.height, outW, outH);
+    const double s = std::min(double(outW) / frame.width, double(outH) / frame.height);
+    const bool whole = outW >= frame.width && outH >= frame.height && (!window.IsFullScreen() || s < k + 0.01);
+    if (whole)
     {
-        // Whole-factor scaling keeps every pixel square and sharp.
-        const int k = WholeFactor(frame.width, frame.height, outW, outH);
+        // Whole-factor scaling keeps every pixel square and sharp (a window is sized to a whole factor).
         dest = SDL_Rect{(outW - frame.width * k) / 2, (outH - frame.height * k) / 2, frame.width * k, frame.height * k};
         SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
         WindowAccess::Scale(window) = k;
+        WindowAccess::ShownWidth(window) = WindowAccess::ShownHeight(window) = 0;
+        WindowAccess::PictureWidth(window) = WindowAccess::PictureHeight(window) = 0;
     }
     else
     {
-        // A screen smaller than the picture: shrink it smoothly.
-        const double s = std::min(double(outW) / frame.width, double(outH) / frame.height);
+        // Full screen, or a screen smaller than the picture: the largest size that fits with the aspect kept,
+        // smoothed, as a real mode switch would have filled the screen.
         const int w = std::max(1, int(frame.width * s)), h = std::max(1, int(frame.height * s));
         dest = SDL_Rect{(outW - w) / 2, (outH - h) / 2, w, h};
         SDL_SetTextureScaleMode(texture, SDL_ScaleModeLinear);
         WindowAccess::Scale(window) = 1;
+        WindowAccess::ShownWidth(window) = w;
+        WindowAccess::ShownHeight(window) = h;
+        WindowAccess::PictureWidth(window) = frame.width;
+        WindowAccess::PictureHeight(window) = frame.height;
     }
     WindowAccess::Offset(window) = POINT{dest.x, dest.y};
     const int bytes = frame.bitsPerPixel / 8;

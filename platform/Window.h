@@ -84,6 +84,12 @@ public:
     // positions back to logical pixels.
     int Scale() const { return mScale; }
     POINT LetterboxOffset() const { return mOffset; }
+    // When the last picture was scaled by a factor that is not whole: its own size and the size it was shown at
+    // (all 0 when Scale applies).
+    int PictureWidth() const { return mPictureWidth; }
+    int PictureHeight() const { return mPictureHeight; }
+    int ShownWidth() const { return mShownWidth; }
+    int ShownHeight() const { return mShownHeight; }
 
 private:
     Window() = default;
@@ -97,6 +103,10 @@ private:
     bool mFullScreen = false;
     bool mVsync = true;
     int mScale = 1;
+    int mPictureWidth = 0;
+    int mPictureHeight = 0;
+    int mShownWidth = 0;
+    int mShownHeight = 0;
     POINT mOffset;
     void* mNative = nullptr;
     std::unique_ptr<WindowPresenter> mPresenter;
