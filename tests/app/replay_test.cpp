@@ -3,6 +3,7 @@
 #include "AppTestSupport.h"
 
 #include "base/Buffer.h"
+#include "platform/MessageBox.h"
 #include "widgets/ButtonWidget.h"
 #include "widgets/Dialog.h"
 
@@ -262,6 +263,7 @@ int StepUntilShutdown(TestApp& app, int maxSteps = 200000)
 TEST_F(ReplayTest, AnotherProductsDemoIsRefusedWithTheInvalidFileError)
 {
     const std::string demo = WriteDemo(root + "/demos/other.dmo", "Some Other Game", {{20, DEMO_CLOSE}});
+    MessageBoxRecorder boxes;
     ExitTrap trap;
     TestApp app;
     app.mLoadingThreadWanted = false;
@@ -276,6 +278,8 @@ TEST_F(ReplayTest, AnotherProductsDemoIsRefusedWithTheInvalidFileError)
         EXPECT_EQ(exit.code, 1);
     }
     EXPECT_EQ(app.mDemoError, "Invalid demo file.");
+    ASSERT_EQ(boxes.Calls().size(), 1u);
+    EXPECT_EQ(boxes.Calls()[0].text, "Invalid demo file.");
 }
 
 TEST_F(ReplayTest, AHandOverThatCannotApplyIsDroppedNotWaitedForForEver)
