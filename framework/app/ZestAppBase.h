@@ -23,15 +23,18 @@
 #include "platform/Messages.h"
 #include "platform/Modules.h"
 #include "platform/Threads.h"
+#include "resources/ResourceApp.h"
 #include "widgets/WidgetApp.h"
 
 namespace Zest
 {
 
 class DDImage;
+class DemoPlaybackWindows;
 class Dialog;
 class Image;
 class MemoryImage;
+class ResourceManager;
 class Widget;
 class WidgetManager;
 
@@ -67,7 +70,7 @@ struct SharedImage
     int refCount = 0;
 };
 
-class ZestAppBase : public WidgetApp, public ImageHost, public DisplayApp
+class ZestAppBase : public WidgetApp, public ImageHost, public DisplayApp, public ResourceApp
 {
 public:
     ZestAppBase();
@@ -177,6 +180,24 @@ public:
     void WriteDemoMarker(const std::string& text);
     int DemoLength() const { return mDemoLength; }
 
+    // ---- demo playback windows: Jump To Time, Marker List, playback save (DemoPlayback.cpp) ----
+    void OpenJumpToTime();
+    void OpenMarkerList();
+    // Writes the demo as replayed so far next to the replayed one (its name plus "-<update>.dmo"); the file
+    // replays to the state this replay has now.
+    bool SavePlayback(std::string* savedName = nullptr);
+    bool PlaybackWindowOpen() const;
+    DemoPlaybackWindows& PlaybackWindows();
+    // Live input for the open playback window (the replayed widgets only ever see the demo's input).
+    void HandlePlaybackInput(uint32_t message, uint32_t wParam, uint32_t lParam);
+    // One loop pass while a playback window is open: the replay stands still.
+    void RunPlaybackWindowStep(bool allowSleep);
+    // Draws the playback window over the screen; true when it drew.
+    bool DrawPlaybackWindow(bool screenRedrawn);
+    // The viewer's own settings, kept in the store even during a replay (which otherwise reads the stream).
+    bool ReadPlaybackSetting(const std::string& name, std::string& text);
+    bool WritePlaybackSetting(const std::string& name, const std::string& text);
+
     // ---- dialogs ----
     virtual Dialog* NewDialog(int id, bool modal, const std::string& header, const std::string& lines,
                               const std::string& footer, int buttonMode);
@@ -239,10 +260,10 @@ public:
     virtual void ReloadImages();
     virtual void DeleteNativeImageData();
     virtual void DeleteExtraImageData();
-    virtual std::unique_ptr<DDImage> GetImage(const std::string& fileName, bool commitBits = true);
+    std::unique_ptr<DDImage> GetImage(const std::string& fileName, bool commitBits = true) override;
     // A reference to the shared image of (path, variant); `loadedNow` tells whether this call loaded it.
-    virtual DDImage* FindSharedImage(const std::string& path, const std::string& variant, bool* loadedNow = nullptr);
-    void ReleaseSharedImage(DDImage* image);
+    DDImage* FindSharedImage(const std::string& path, const std::string& variant, bool* loadedNow = nullptr) override;
+    void ReleaseSharedImage(DDImage* image) override;
     void PurgeUnusedSharedImages();
     bool Is3DAccelerationSupported() const { return false; }
     bool Is3DAccelerationRecommended() const { return false; }
@@ -255,6 +276,9 @@ public:
     bool Is3DAccelerated() const override { return false; }
     NativeDisplay* GetNativeDisplay() override { return mDDInterface.get(); }
     size_t GetMemoryImageCount();
+
+    // ---- ResourceApp ----
+    SoundManager* GetSoundManager() override { return mSoundManager.get(); }
 
     // ---- WidgetApp ----
     int GetUpdateCount() const override { return mUpdateCount; }
@@ -327,6 +351,8 @@ public:
     std::unique_ptr<DDInterface> mDDInterface;
     std::unique_ptr<SoundManager> mSoundManager;
     std::unique_ptr<MusicInterface> mMusicInterface;
+    // Made with the application; it frees its images and sounds before the services above go away.
+    std::unique_ptr<ResourceManager> mResourceManager;
 
     // Flags read by other threads.
     std::atomic<bool> mShutdown{false};
@@ -437,6 +463,8 @@ public:
     bool mSingleStep = false;
     bool mPaused = false;
     std::string mDemoError;
+    // Shared, so the header need not know the type's size.
+    std::shared_ptr<DemoPlaybackWindows> mPlaybackWindows;
 
     // Dialogs and images.
     std::map<int, Dialog*> mDialogs;
