@@ -150,7 +150,6 @@ void MakeFoldersOf(const char* path)
     }
 }
 
-
 void OnCrash(int signal, siginfo_t* info, void*)
 {
     const int savedErrno = errno;

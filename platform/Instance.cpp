@@ -11,8 +11,8 @@
 #include <deque>
 #include <fcntl.h>
 #include <map>
-#include <string>
 #include <mutex>
+#include <string>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>

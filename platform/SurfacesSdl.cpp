@@ -6,9 +6,9 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
-#include <string>
 #include <map>
 #include <mutex>
+#include <string>
 
 #include "platform/SurfacesInternal.h"
 #include "platform/Threads.h"

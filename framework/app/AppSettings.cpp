@@ -5,12 +5,12 @@
 #include <cstring>
 #include <vector>
 
-#include "base/Common.h"
 #include "app/ZestAppBase.h"
-#include "platform/Window.h"
+#include "base/Common.h"
+#include "data/PakInterface.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
-#include "data/PakInterface.h"
+#include "platform/Window.h"
 
 namespace Zest
 {

@@ -288,8 +288,8 @@ TEST_F(TimerPathTest, PointerEnteringAndLeavingIsNoticedAndRecorded)
         int x, y;
         bool over;
         bool inside;
-    } steps[] = {{10, 10, true, true}, {20, 20, true, true}, {639, 479, true, true}, {640, 100, true, false},
-                 {5, 5, true, true},   {5, 5, false, false}};
+    } steps[] = {{10, 10, true, true},    {20, 20, true, true}, {639, 479, true, true},
+                 {640, 100, true, false}, {5, 5, true, true},   {5, 5, false, false}};
     std::vector<int> recorded;
     for (const Step& s : steps)
     {
@@ -321,7 +321,7 @@ TEST_F(TimerPathTest, APendingWebPageNoticeEndsAtItsThresholds)
     {
         const char* what;
         bool active;
-        int gapAfterSteps; // -1: no gap
+        int gapAfterSteps;          // -1: no gap
         int stillPendingAt, goneAt; // in 100 ms steps after opening
     } cases[] = {
         {"inactive", false, -1, 80, 81},

@@ -223,7 +223,8 @@ TEST_F(ReplayTest, RecordedSessionReplaysIdenticallyIntoAnEmptyStoreAndFolder)
 namespace
 {
 // A demo file for the test application, written record by record: each entry is (update, type).
-std::string WriteDemo(const std::string& path, const std::string& product, const std::vector<std::pair<int, int>>& records)
+std::string WriteDemo(const std::string& path, const std::string& product,
+                      const std::vector<std::pair<int, int>>& records)
 {
     DemoStream stream;
     stream.Reset();
@@ -289,7 +290,8 @@ TEST_F(ReplayTest, AHandOverThatCannotApplyIsDroppedNotWaitedForForEver)
         const char* what;
         bool loader; // a loader that has finished and handed over at the first record
     };
-    for (Case c : {Case{"a second hand-over after the loader's", true}, Case{"a hand-over in a run with no loader", false}})
+    for (Case c :
+         {Case{"a second hand-over after the loader's", true}, Case{"a hand-over in a run with no loader", false}})
     {
         SCOPED_TRACE(c.what);
         ResetWindowLayer();

@@ -293,7 +293,7 @@ TEST_F(MessagesTest, MousePositionsAreMappedThroughTheLetterbox)
     const struct
     {
         int x, y, lx, ly;
-    } scaled[] = {{0, 32, 0, 0}, {1, 33, 0, 0}, {2, 34, 1, 1}, {1279, 991, 799, 599},
+    } scaled[] = {{0, 32, 0, 0},         {1, 33, 0, 0},    {2, 34, 1, 1},       {1279, 991, 799, 599},
                   {1280, 992, 800, 600}, {-1, 31, -1, -1}, {640, 512, 400, 300}};
     for (const auto& c : scaled)
     {
