@@ -345,7 +345,11 @@ bool ZestAppBase::Process(bool allowSleep)
             DrawDirtyWidgets();
         else
         {
-            const int sleepMs = static_cast<int>(stepLength - mTimeAccumulator);
+            // Truncated to whole ms, but never to nothing while the update is not due: with a step length that
+            // is not whole (a 60 Hz refresh gives 16.67 ms) a remainder under 1 ms would otherwise spin the loop
+            // without sleeping until real time crept past it.
+            int sleepMs = static_cast<int>(stepLength - mTimeAccumulator);
+            if (sleepMs <= 0 && mTimeAccumulator < stepLength) sleepMs = 1;
             if (sleepMs > 0)
             {
                 if (!allowSleep) return false;

@@ -388,6 +388,8 @@ int ZestAppBase::InitDisplay(bool windowed)
     const int result = mDDInterface->Init(mHWnd, windowed);
     if (result == DDInterface::RESULT_OK)
     {
+        mVSyncUpdates = mSyncDrawing && !mRefreshRateUnknown;
+        if (!mPlayingDemo && !mRecording) mRefreshRate = mDDInterface->mRefreshRate;
         mWindowedNow = windowed;
         // The system's saver and monitor power-down are let through only while windowed.
         mScreenSaverAllowed = windowed;
