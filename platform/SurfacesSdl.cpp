@@ -114,6 +114,11 @@ std::string VideoFailureReason()
     return gVideoFailure;
 }
 
+bool PresentsCanWaitForVsync()
+{
+    return GetVideoBackend() == VideoBackend::Sdl && !PreferSoftwareRenderer();
+}
+
 DesktopInfo SdlQueryDesktop()
 {
     DesktopInfo info;

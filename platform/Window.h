@@ -47,6 +47,9 @@ int GetSystemMetrics(int index);
 // Why the real display could not be opened (no window system to talk to, or the library's own error); empty
 // while nothing failed. For the message a program shows before it gives up.
 std::string VideoFailureReason();
+// Whether presents can wait for the vertical retrace: the real display with a GPU renderer. False headless and
+// with the software presentation chosen on a machine without a GPU, where nothing would pace the frames.
+bool PresentsCanWaitForVsync();
 
 struct WindowPresenter; // the SDL renderer state of a window (SDL backend only)
 

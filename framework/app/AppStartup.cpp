@@ -388,7 +388,10 @@ int ZestAppBase::InitDisplay(bool windowed)
     const int result = mDDInterface->Init(mHWnd, windowed);
     if (result == DDInterface::RESULT_OK)
     {
-        mVSyncUpdates = mSyncDrawing && !mRefreshRateUnknown;
+        // With synchronised drawing the update time follows the monitor's refresh rate, where presents really
+        // wait for the retrace (otherwise nothing would pace the refresh-paced steps). A replay keeps the rate it
+        // was recorded with, a recording the rate it started with.
+        mVSyncUpdates = mSyncDrawing && !mRefreshRateUnknown && PresentsCanWaitForVsync();
         if (!mPlayingDemo && !mRecording) mRefreshRate = mDDInterface->mRefreshRate;
         mWindowedNow = windowed;
         // The system's saver and monitor power-down are let through only while windowed.
