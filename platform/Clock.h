@@ -40,8 +40,8 @@ void Sleep(uint32_t ms);
 // was called after setting it (on either clock).
 void SleepUnless(uint32_t ms, const std::atomic<bool>& cancel);
 void WakeSleepers();
-// Threads other than the main one that are inside Sleep or SleepUnless right now (for tests that must know a worker
-// has gone to sleep before they move the clock).
+// Threads waiting inside Sleep (any thread but the main one) or SleepUnless right now: for tests that must know a
+// worker has gone to sleep before they move the clock.
 int SleepingThreads();
 
 // Manual clock. Switching it on (again) sets it to kClockStartMs; switching it off wakes every sleeper.
