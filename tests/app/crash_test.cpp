@@ -29,6 +29,7 @@ TEST_F(AppCrashTest, CrashSwitchWritesTheReportIntoTheDataFolder)
     ASSERT_FALSE(text.empty()) << "no report at " << Report();
     EXPECT_NE(text.find("Crash: SIGSEGV"), std::string::npos) << text;
     EXPECT_NE(text.find("Product: ZestTest\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Version: unknown\n"), std::string::npos) << "never an empty version line: " << text;
     EXPECT_NE(text.find("Update count: 0\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Backtrace:"), std::string::npos) << text;
 }

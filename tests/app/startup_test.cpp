@@ -136,6 +136,9 @@ TEST_F(StartupTest, DemoNamesGetTheDataFolderOnlyWhenBare)
         {"a:", "a:"},
     };
     for (const Case& c : cases) EXPECT_EQ(PrefixDemoName(c.name, "/D/"), c.result) << c.name;
+    // The data folder as the framework keeps it, with a closing backslash: the name reads the Linux way.
+    EXPECT_EQ(PrefixDemoName("zestapp.dmo", "/home/p/.local/share/Maker/Game\\"),
+              "/home/p/.local/share/Maker/Game/zestapp.dmo");
 }
 
 TEST_F(StartupTest, ShutdownRunsOnceAndOnlyOnTheMainThread)
