@@ -75,11 +75,11 @@ TEST(EffectFileTest, ShortFileReadsAsZeroFilled)
 TEST(EffectFileTest, TaggedRecordsAreRead)
 {
     std::vector<uint8_t> b = Bytes(Burst(10));
-    b.push_back(0), b.push_back(1);                               // additive
+    b.push_back(0), b.push_back(1); // additive
     b.push_back(2), PutInt(b, 5), b.insert(b.end(), {'s', 'p', 'a', 'r', 'k'});
-    b.push_back(3), PutInt(b, 3);                                  // a triangle
+    b.push_back(3), PutInt(b, 3); // a triangle
     for (int v : {0, 0, 10, 0, 0, 10}) PutInt(b, v);
-    b.push_back(9);                                                // unknown: no payload
+    b.push_back(9); // unknown: no payload
     b.push_back(5), PutInt(b, 0), PutInt(b, 2);
     const EffectFile f = EffectFile::Parse(b.data(), b.size());
     EXPECT_TRUE(f.additive);
