@@ -245,6 +245,24 @@ TEST_F(CustomerTest, PaidCustomerLeavesAfterThePayAnimation)
     EXPECT_GT(updates, 100) << "the fade runs its 100 updates first";
 }
 
+TEST_F(CustomerTest, InlayOrderNamingNoDishTypeBringsOnlyTheWish)
+{
+    m.LevelKind = 1;
+    m.TimeLeft = 30;
+    m.InlayStage = 0;
+    m.InlayOrders[0][0] = {99, 1};
+    m.InlayOrders[0][1] = {0, -1};
+    m.LevelMask[0][2][3] = 1;
+    m.UpdateInlay();
+    ASSERT_EQ(m.Persons.size(), 2u);
+    EXPECT_EQ(m.Persons[0]->wish, 1);
+    ASSERT_EQ(m.Dishes.size(), 1u);
+    EXPECT_EQ(m.Dishes[0]->customerId, m.Persons[1]->id);
+    EXPECT_EQ(m.CellState[2][3], 1);
+    EXPECT_EQ(m.CellState[3][3], 0);
+    EXPECT_EQ(m.InlayStage, 1);
+}
+
 TEST_F(CustomerTest, IceCreamGoesToTheUnhappiestCustomer)
 {
     AddPerson(0, 1).mood = 60;

@@ -1,6 +1,8 @@
 // Pizzas on the field, slides and falls, hit boxes, the Akkum, the coffee machine, money and the order clicks.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "BoardTestHost.h"
 
 namespace Zest::Testing
@@ -327,6 +329,20 @@ TEST_F(DishTest, MoneyAndGoals)
     m.DayProfit = 99;
     m.AddMoney(1);
     EXPECT_EQ(host.Count(BoardSound::MainGoal), 1);
+}
+
+TEST_F(DishTest, ExtremeDataNeitherWrapsMoneyNorLeavesTheLamps)
+{
+    m.AddMoney(std::numeric_limits<int>::max());
+    m.AddMoney(std::numeric_limits<int>::max());
+    EXPECT_EQ(m.DayProfit, std::numeric_limits<int>::max());
+    EXPECT_EQ(m.Score, std::numeric_limits<int>::max());
+    m.AkkumChargeUpgrades[0].intValue = -50;
+    m.StopAkkum();
+    EXPECT_EQ(m.AkkumCharge, 10);
+    m.AkkumChargeUpgrades[0].intValue = 99;
+    m.StopAkkum();
+    EXPECT_EQ(m.AkkumCharge, 0);
 }
 
 TEST_F(DishTest, WishMarkerBoxIsHalfOpen)
