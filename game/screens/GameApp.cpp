@@ -3,6 +3,7 @@
 
 #include "BoardTransition.h"
 #include "HintWnd.h"
+#include "ManagerResources.h"
 #include "MapWnd.h"
 #include "TipWnd.h"
 #include "TitleScreen.h"
@@ -15,6 +16,7 @@
 #include "graphics/Image.h"
 #include "platform/Files.h"
 #include "widgets/Dialog.h"
+#include "widgets/WidgetDefaults.h"
 #include "widgets/WidgetManager.h"
 
 #include <algorithm>
@@ -165,7 +167,9 @@ void GameApp::Init()
     ZestAppBase::Init();
     if (mShutdown) return;
     lngTable = std::make_unique<LngTable>();
-    if (!resources || !resources->LoadResources("Init") || !ExtractInitResources(*resources))
+    if (!resources && mResourceManager) resources = std::make_unique<ManagerResources>(*mResourceManager);
+    if (!resources || !resources->LoadManifest() || !resources->LoadResources("Init") ||
+        !ExtractInitResources(*resources))
     {
         FatalResourceError();
         return;
@@ -234,6 +238,12 @@ void GameApp::OnLoadingDone()
         }
         return;
     }
+    // Controls made from here on take the game's look.
+    WidgetDefaults& defaults = GetWidgetDefaults();
+    defaults.checkboxImage = IMAGE_CHECKBOX;
+    defaults.sliderTrackImage = IMAGE_SLIDER_TRACK;
+    defaults.sliderThumbImage = IMAGE_SLIDER_THUMB;
+    defaults.listFont = FONT_DEFAULT;
     if (titleScreen)
     {
         titleScreen->ShowContinueLink();

@@ -27,28 +27,6 @@ int H(Image* image)
 
 } // namespace
 
-ImageCheckbox::ImageCheckbox(int checkboxId, Image* checkboxImage) : id(checkboxId), image(checkboxImage) {}
-
-void ImageCheckbox::Draw(Graphics* g)
-{
-    if (image == nullptr) return;
-    const int half = image->GetWidth() / 2;
-    g->DrawImage(image, 0, 0, Rect(checked ? half : 0, 0, half, image->GetHeight()));
-}
-
-void ImageCheckbox::MouseDown(int mx, int my, int button, int clickCount)
-{
-    Widget::MouseDown(mx, my, button, clickCount);
-    if (button == 0) SetChecked(!checked, true);
-}
-
-void ImageCheckbox::SetChecked(bool on, bool tell)
-{
-    checked = on;
-    MarkDirty();
-    if (tell && onChecked) onChecked(id, checked);
-}
-
 HintWnd::HintWnd(GameApp* gameApp) : app(gameApp)
 {
     flagChange.add |= WIDGETFLAGS_MARK_DIRTY;
@@ -64,9 +42,13 @@ HintWnd::HintWnd(GameApp* gameApp) : app(gameApp)
     okButton->SetHandCursor(true);
     AddWidget(okButton.get());
 
-    noHintsCheckbox = std::make_unique<ImageCheckbox>(kCheckboxId, IMAGE_CHECKBOX);
+    noHintsCheckbox = std::make_unique<Checkbox>(kCheckboxId, this);
+    // One picture, two cells: unchecked on the left, checked on the right.
+    noHintsCheckbox->uncheckedImage = IMAGE_CHECKBOX;
+    noHintsCheckbox->checkedImage = IMAGE_CHECKBOX;
+    noHintsCheckbox->uncheckedRect = Rect(0, 0, W(IMAGE_CHECKBOX) / 2, H(IMAGE_CHECKBOX));
+    noHintsCheckbox->checkedRect = Rect(W(IMAGE_CHECKBOX) / 2, 0, W(IMAGE_CHECKBOX) / 2, H(IMAGE_CHECKBOX));
     noHintsCheckbox->Resize(12, 136, W(IMAGE_CHECKBOX) / 2, H(IMAGE_CHECKBOX));
-    noHintsCheckbox->onChecked = [this](int id, bool on) { CheckboxChecked(id, on); };
     AddWidget(noHintsCheckbox.get());
 }
 

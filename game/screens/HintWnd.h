@@ -5,9 +5,10 @@
 #include "graphics/Rect.h"
 #include "widgets/ButtonListener.h"
 #include "widgets/ButtonWidget.h"
+#include "widgets/Checkbox.h"
+#include "widgets/CheckboxListener.h"
 #include "widgets/Widget.h"
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,23 +18,7 @@ namespace Zest
 class GameApp;
 class Image;
 
-// A two-state box drawn from the two halves of one image: left half unchecked, right half checked.
-class ImageCheckbox : public Widget
-{
-public:
-    ImageCheckbox(int id, Image* image);
-    void Draw(Graphics* g) override;
-    using Widget::MouseDown;
-    void MouseDown(int mx, int my, int button, int clickCount) override;
-    void SetChecked(bool on, bool tell);
-
-    int id;
-    Image* image;
-    bool checked = false;
-    std::function<void(int id, bool checked)> onChecked;
-};
-
-class HintWnd : public Widget, public ButtonListener
+class HintWnd : public Widget, public ButtonListener, public CheckboxListener
 {
 public:
     static constexpr int kOkId = 0;
@@ -55,7 +40,7 @@ public:
     using Widget::MouseDown;
     void MouseDown(int mx, int my, int clickCode) override;
     void ButtonReleased(int id) override;
-    void CheckboxChecked(int id, bool checked);
+    void CheckboxChecked(int id, bool checked) override;
 
     GameApp* app;
     std::string text;
@@ -64,7 +49,7 @@ public:
     int32_t shownUpdates = 0;
     int32_t arrowX = 0;
     std::unique_ptr<ButtonWidget> okButton;
-    std::unique_ptr<ImageCheckbox> noHintsCheckbox;
+    std::unique_ptr<Checkbox> noHintsCheckbox;
 };
 
 } // namespace Zest

@@ -1,12 +1,66 @@
 // Stand-ins for the music, the play screen and the other windows of the game shell.
 #include "ShellServices.h"
 
-#include "app/ZestAppBase.h"
+#include "GameApp.h"
+#include "game/core/GameResources.h"
+#include "graphics/Image.h"
 #include "widgets/Dialog.h"
+#include "widgets/EditListener.h"
+#include "widgets/EditWidget.h"
 #include "widgets/Widget.h"
+#include "widgets/WidgetManager.h"
 
 namespace Zest
 {
+
+namespace
+{
+
+// A modal prompt: header, line, one edit field, OK and Cancel. Enter in the field is OK; OK needs some text.
+class TextPrompt : public Dialog, public EditListener
+{
+public:
+    TextPrompt(GameApp& app, const std::string& header, const std::string& line, const std::string& initial,
+               int maxChars, bool cancelEnabled)
+        : Dialog(IMAGE_MONITOR_SMALL, IMAGE_SMBUTTON, DIALOG_TEXT_ENTRY, true, header, line, "",
+                 DIALOG_BUTTONS_OK_CANCEL),
+          edit(this)
+    {
+        if (FONT_DEFAULT_BLUE) SetButtonFont(FONT_DEFAULT_BLUE);
+        if (FONT_DEFAULT) SetLinesFont(FONT_DEFAULT);
+        if (FONT_BUTTON_SMALL) SetHeaderFont(FONT_BUTTON_SMALL);
+        contentInsets = Insets(30, 30, 30, 50);
+        for (int c : {0, 1, 3, 4}) SetColor(c, Color(255, 255, 255));
+        if (yesButton) yesButton->label = app.Text(10);
+        if (noButton)
+        {
+            noButton->label = app.Text(11);
+            noButton->SetDisabled(!cancelEnabled);
+        }
+        const int w = IMAGE_MONITOR_SMALL ? IMAGE_MONITOR_SMALL->GetWidth() : 420;
+        const int h = IMAGE_MONITOR_SMALL ? IMAGE_MONITOR_SMALL->GetHeight() : 300;
+        Resize(400 - w / 2, 300 - h / 2, w, h);
+        if (FONT_DEFAULT) edit.SetFont(FONT_DEFAULT);
+        edit.maxChars = maxChars;
+        edit.SetText(initial);
+        edit.Resize(40, h - 140, w - 80, 28);
+        AddWidget(&edit);
+    }
+    ~TextPrompt() override { RemoveWidget(&edit); }
+
+    void EditTextEntered(int, const std::string&) override { ButtonReleased(DIALOG_BUTTON_YES); }
+    bool AllowChar(int, char chr) override { return static_cast<unsigned char>(chr) >= 32; }
+    void ButtonReleased(int buttonId) override
+    {
+        // An empty name is no name: OK waits for one.
+        if (buttonId == DIALOG_BUTTON_YES && edit.text.empty()) return;
+        Dialog::ButtonReleased(buttonId);
+    }
+
+    EditWidget edit;
+};
+
+} // namespace
 
 bool SilentMusic::LoadMusic(int track, const std::string& fileName)
 {
@@ -73,7 +127,16 @@ int StandInWindows::AskText(const std::string& header, const std::string& line, 
                             int maxChars, bool cancelEnabled, std::string& text)
 {
     prompts.push_back({header, line, initial, maxChars, cancelEnabled});
-    if (answers.empty()) return 0;
+    if (answers.empty())
+    {
+        auto* prompt = new TextPrompt(mApp, header, line, initial, maxChars, cancelEnabled);
+        mApp.AddDialog(DIALOG_TEXT_ENTRY, prompt);
+        mApp.mWidgetManager->SetFocus(&prompt->edit);
+        const int answer = mApp.WaitForDialog(prompt);
+        if (answer == DIALOG_BUTTON_YES) text = prompt->edit.text;
+        mApp.CloseDialog(DIALOG_TEXT_ENTRY);
+        return answer == DIALOG_BUTTON_YES ? 1 : 0;
+    }
     auto [result, answer] = answers.front();
     answers.erase(answers.begin());
     if (result == 1) text = answer;

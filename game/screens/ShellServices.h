@@ -13,9 +13,9 @@
 namespace Zest
 {
 
+class GameApp;
 class Graphics;
 class Widget;
-class ZestAppBase;
 
 // Four looping tracks with per-update fades. Speeds are volume per update; offset -1 continues a stream where it
 // stopped, 0 starts it from the beginning.
@@ -46,6 +46,8 @@ public:
 class ShellResources : public ResourceLookup
 {
 public:
+    // Reads the resource manifest; false (with the error text set) when it cannot be read.
+    virtual bool LoadManifest() = 0;
     virtual bool LoadResources(const std::string& group) = 0;
     virtual void StartLoadResources(const std::string& group) = 0;
     // False when nothing is left or a resource failed.
@@ -118,12 +120,13 @@ public:
                         bool cancelEnabled, std::string& text) = 0;
 };
 
-// Records what was asked for and answers text prompts from a script; a plain dialog stands in for each window so
-// that the dialog register shows the right ids.
+// Records what was asked for; a plain dialog stands in for each window so that the dialog register shows the
+// right ids. Text prompts are answered from a script when one is given, otherwise by a simple prompt window with
+// an edit field, so that a player can still be named.
 class StandInWindows : public ShellWindows
 {
 public:
-    explicit StandInWindows(ZestAppBase& app) : mApp(app) {}
+    explicit StandInWindows(GameApp& app) : mApp(app) {}
     void OpenContinueDialog() override;
     void OpenOptions() override;
     void OpenPlayerChoice() override;
@@ -147,12 +150,12 @@ public:
         bool cancelEnabled;
     };
     std::vector<Prompt> prompts;
-    // Answers to the next prompts: result and text. Without one a prompt is cancelled (result 0).
+    // Answers to the next prompts: result and text. Without one the prompt window asks.
     std::vector<std::pair<int, std::string>> answers;
 
 private:
     void Open(int id, int mode);
-    ZestAppBase& mApp;
+    GameApp& mApp;
 };
 
 // Two empty widgets in place of the play field and its input widget, and a log of the calls.

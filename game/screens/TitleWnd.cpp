@@ -9,6 +9,9 @@
 #include "graphics/Image.h"
 #include "widgets/WidgetManager.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace Zest
 {
 
@@ -62,7 +65,6 @@ TitleWnd::TitleWnd(GameApp* gameApp) : app(gameApp)
     for (ButtonWidget* b : {playButton.get(), personMakerButton.get(), changePlayerButton.get(), optionsButton.get(),
                             highscoresButton.get(), quitButton.get()})
         AddWidget(b);
-    flagChange.add |= WIDGETFLAGS_MARK_DIRTY;
     LoadLogos();
 }
 
@@ -91,11 +93,29 @@ std::string TitleWnd::WelcomeLine() const
     return app->Text(20) + ", " + player->name;
 }
 
+void TitleWnd::UpdateAll(ModalFlags& modalFlags)
+{
+    // Redrawn on every update only while something lies in front of it (a dialog sliding over it, the fade) and
+    // once more after that is gone, or when the welcome line changed. Redrawing the idle menu a hundred times a
+    // second cost a third of a processor core for a picture that does not move.
+    bool covered = false;
+    if (widgetManager != nullptr)
+    {
+        const auto& top = widgetManager->children;
+        auto it = std::find(top.begin(), top.end(), this);
+        covered = it != top.end() && std::next(it) != top.end();
+    }
+    if (covered || mWasCovered || WelcomeLine() != mDrawnWelcome) MarkDirty();
+    mWasCovered = covered;
+    Widget::UpdateAll(modalFlags);
+}
+
 void TitleWnd::Draw(Graphics* g)
 {
     g->DrawImage(IMAGE_TITLE, 0, 0);
     for (auto& picture : onTitlePictures) picture->Draw(g);
     const std::string welcome = WelcomeLine();
+    mDrawnWelcome = welcome;
     if (!welcome.empty())
         DrawJustifiedString(g, FONT_BUTTON_SMALL, 530 + ButtonWidth() / 2, 55, welcome, 0, Color(255, 255, 255));
 }

@@ -33,6 +33,7 @@ public:
 
     void LoadLogos();
     void LoadLogos(const LogoFileData& data);
+    void UpdateAll(ModalFlags& modalFlags) override;
     void Draw(Graphics* g) override;
     void ButtonReleased(int id) override;
     void ShowContinueDialog();
@@ -47,6 +48,10 @@ public:
     std::unique_ptr<ButtonWidget> highscoresButton;
     std::unique_ptr<ButtonWidget> quitButton;
     std::vector<std::unique_ptr<LogoPicture>> onTitlePictures;
+
+private:
+    bool mWasCovered = false;
+    std::string mDrawnWelcome;
 };
 
 } // namespace Zest

@@ -23,7 +23,8 @@ public:
         std::string yesLabel, noLabel;
     };
     std::vector<Waited> waited;
-    std::vector<int> answers; // results of the next waits; none left: No
+    std::vector<int> answers;                  // results of the next waits; none left: No
+    std::function<void(Zest::Dialog*)> onWait; // acts on the dialog before the answer is given
 
     TestGameApp()
     {
@@ -36,6 +37,7 @@ public:
         if (dialog->yesButton) w.yes = dialog->yesButton->GetRect(), w.yesLabel = dialog->yesButton->label;
         if (dialog->noButton) w.no = dialog->noButton->GetRect(), w.noLabel = dialog->noButton->label;
         waited.push_back(w);
+        if (onWait) onWait(dialog);
         if (answers.empty()) return Zest::DIALOG_BUTTON_NO;
         const int answer = answers.front();
         answers.erase(answers.begin());

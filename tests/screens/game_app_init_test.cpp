@@ -3,6 +3,7 @@
 #include "ShellTestSupport.h"
 
 #include "game/core/GameResources.h"
+#include "widgets/WidgetDefaults.h"
 
 #include <set>
 
@@ -37,6 +38,7 @@ public:
     {
         if (error.empty()) error = text;
     }
+    bool LoadManifest() override { return true; }
     bool LoadResources(const std::string& group) override
     {
         calls.push_back("Load " + group);
@@ -149,6 +151,10 @@ TEST_F(InitTest, StartsTheLoadingScreenWithTitleMusic)
     EXPECT_NE(IMAGE_W_LEVEL_COMPLETE, nullptr);
     app->OnLoadingDone();
     EXPECT_TRUE(app->titleScreen->continueLink->visible);
+    // Controls made from now on take the game's check box and slider pictures.
+    EXPECT_EQ(GetWidgetDefaults().checkboxImage, IMAGE_CHECKBOX);
+    EXPECT_EQ(GetWidgetDefaults().sliderThumbImage, IMAGE_SLIDER_THUMB);
+    GetWidgetDefaults() = WidgetDefaults{};
 }
 
 TEST_F(InitTest, MissingStartUpFontEndsTheProgramWithItsName)

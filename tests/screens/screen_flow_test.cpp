@@ -4,6 +4,7 @@
 
 #include "game/core/GameFiles.h"
 #include "game/core/ProfileFile.h"
+#include "widgets/EditWidget.h"
 
 using namespace Zest;
 
@@ -332,4 +333,24 @@ TEST_F(ShellTest, FindPlayerAndAskForText)
     app->Windows().answers.push_back({1, "42"});
     EXPECT_EQ(app->AskForText("h", "l", "x"), "42");
     EXPECT_EQ(app->Windows().prompts.back().maxChars, 255);
+}
+
+TEST_F(ShellTest, WithoutAScriptThePromptWindowAsksForTheName)
+{
+    app->answers = {DIALOG_BUTTON_YES};
+    app->onWait = [](Dialog* dialog)
+    {
+        ASSERT_FALSE(dialog->children.empty());
+        auto* edit = dynamic_cast<EditWidget*>(dialog->children.front());
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->text, "New Player");
+        EXPECT_EQ(edit->maxChars, 12);
+        edit->SetText("Dee");
+    };
+    app->ToTitle("");
+    ASSERT_EQ(app->waited.size(), 1u);
+    EXPECT_EQ(app->waited[0].id, DIALOG_TEXT_ENTRY);
+    EXPECT_EQ(app->GetDialog(DIALOG_TEXT_ENTRY), nullptr);
+    ASSERT_EQ(app->players.size(), 1u);
+    EXPECT_EQ(app->players[0]->name, "Dee");
 }

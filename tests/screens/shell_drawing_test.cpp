@@ -415,3 +415,41 @@ TEST_F(DrawingTest, WelcomeLineFollowsTheCurrentPlayer)
     app->titleWnd->Draw(&g);
     EXPECT_TRUE(TextsOf("FONT_BUTTON_SMALL").empty());
 }
+
+TEST_F(DrawingTest, IdleTitleIsNotRedrawnButAnythingOverItIs)
+{
+    app->ToTitle("Ann");
+    TitleWnd& title = *app->titleWnd;
+    RecordingImage target(800, 600);
+    Graphics g(&target);
+    title.Draw(&g); // as the screen draw does
+    app->Step(2);
+    title.dirty = false;
+    app->Step(3);
+    EXPECT_FALSE(title.dirty); // nothing changed, nothing to draw
+
+    Widget cover;
+    cover.Resize(100, 100, 50, 50);
+    app->Manager().AddWidget(&cover);
+    for (int i = 0; i < 3; ++i)
+    {
+        title.dirty = false;
+        app->Step(1);
+        EXPECT_TRUE(title.dirty) << i;
+    }
+    app->Manager().RemoveWidget(&cover);
+    title.dirty = false;
+    app->Step(1);
+    EXPECT_TRUE(title.dirty); // once more, to wipe where the cover was
+    title.dirty = false;
+    app->Step(1);
+    EXPECT_FALSE(title.dirty);
+
+    // A new current player shows at once.
+    title.dirty = false;
+    app->players.push_back(std::make_unique<PlayerProfile>());
+    app->players[1]->name = "Bo";
+    app->currentPlayer = 1;
+    app->Step(1);
+    EXPECT_TRUE(title.dirty);
+}
