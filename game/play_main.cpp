@@ -1,11 +1,12 @@
 // A play screen started directly, for scripted runs of the field: one level from a level folder, drawn with
 // generated flat-colour pictures until the authored art is in; what the field asks for is printed on stdout.
 //
-// embercook_play [--levels=DIR] [--characters=DIR] [--level=N] [--lit] [--customer] [--hints]
+// embercook_play [--levels=DIR] [--characters=DIR] [--level=N] [--plate=N] [--lit] [--customer] [--hints]
 //                [--headless-frames=N --png=FILE]
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -206,7 +207,7 @@ public:
         ZestAppBase::Init();
         BindArt();
         player.level = std::stoi(Option("--level", "5"));
-        player.upgrades[PlayerProfile::UpgradePlate] = 2;
+        player.upgrades[PlayerProfile::UpgradePlate] = std::stoi(Option("--plate", "2"));
         if (!Flag("--hints")) player.hintsShown.fill(1);
         board = std::make_unique<Board>(*this);
         BoardModel& m = *board->model;
@@ -245,8 +246,8 @@ public:
     {
         BindArt();
         player.level = std::stoi(Option("--level", "5"));
-        player.upgrades[PlayerProfile::UpgradePlate] = 2;
-        player.hintsShown.fill(1);
+        player.upgrades[PlayerProfile::UpgradePlate] = std::stoi(Option("--plate", "2"));
+        if (!Flag("--hints")) player.hintsShown.fill(1);
         board = std::make_unique<Board>(*this);
         BoardModel& m = *board->model;
         m.LevelFolder = Option("--levels", "levels/");
@@ -333,6 +334,9 @@ public:
             return MakePicture(w * 49, h * 49, 0xFFE8A040, true);
         }
         if (path.find("persons/") != std::string::npos) return MakePicture(140, 200, 0xFF6080A0, false);
+        if (path.find("objects/") != std::string::npos)
+            return MakePicture(70, 50, 0xFF000000u | static_cast<uint32_t>(std::hash<std::string>()(path) & 0xFFFFFF),
+                               true);
         // The level's background: a warm counter top, darker towards the floor.
         if (path.find("gameplay/") != std::string::npos) return MakePicture(800, 600, 0xFF6A4A38, false);
         return nullptr;
