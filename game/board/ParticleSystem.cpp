@@ -446,8 +446,9 @@ bool ParticleSystem::Inside(int px, int py) const
     {
         const EffectPoint& a = clipPolygon[i];
         const EffectPoint& b = clipPolygon[(i + 1) % n];
-        const long long side =
-            static_cast<long long>(b.x - a.x) * (py - a.y) - static_cast<long long>(b.y - a.y) * (px - a.x);
+        // Polygon points come from the file: any int32, so every difference is taken in 64 bits.
+        const long long ax = a.x, ay = a.y, bx = b.x, by = b.y;
+        const long long side = (bx - ax) * (py - ay) - (by - ay) * (px - ax);
         if (a.y <= py && py < b.y && side > 0)
             ++winding;
         else if (b.y <= py && py < a.y && side < 0)
@@ -472,7 +473,9 @@ void ParticleSystem::Render(Graphics& g, bool accelerated)
         if (!Finite(p)) continue;
         const float x = offsetX + p.x, y = offsetY + p.y;
         if (std::fabs(x) > kMaxCoordinate || std::fabs(y) > kMaxCoordinate) continue;
-        if (clip && !Inside(static_cast<int>(p.x), static_cast<int>(p.y))) continue;
+        if (clip && (std::fabs(p.x) > kMaxCoordinate || std::fabs(p.y) > kMaxCoordinate ||
+                     !Inside(static_cast<int>(p.x), static_cast<int>(p.y))))
+            continue;
         g.SetColor(Color(PackComponent(p.colour[0]), PackComponent(p.colour[1]), PackComponent(p.colour[2]),
                          PackComponent(p.colour[3])));
         const float size = std::clamp(p.size, -kMaxDrawnSize / std::max(1.0f, std::max(w, h)),
