@@ -277,6 +277,8 @@ struct Screen
 void BM_BoardFrame(benchmark::State& state)
 {
     BusyBoard board;
+    // Second argument 0: the same frame without the running effects, to show their share.
+    if (state.range(1) == 0) board.particles->manager.KillAll();
     Screen screen(int(state.range(0)));
     for (auto _ : state)
     {
@@ -342,9 +344,10 @@ void BM_ParticleRenderAdditive(benchmark::State& state)
 {
     ParticleSystem::ResetSeed(1);
     auto sprite = Round(16, 16, 0xFFF0A0);
-    ParticleSystem templ(Sparkle(20000, 1000.0f), sprite.get(), 0.0f);
-    ParticleManager manager(20.0f);
     const int perSystem = int(state.range(0));
+    // One 0.05 s step makes exactly perSystem particles.
+    ParticleSystem templ(Sparkle(perSystem * 20, 1000.0f), sprite.get(), 0.0f);
+    ParticleManager manager(20.0f);
     FillManager(manager, templ, perSystem, true);
     MemoryImage screen(nullptr);
     screen.Create(kWidth, kHeight);
@@ -359,18 +362,20 @@ void BM_ParticleRenderAdditive(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_BoardFrame)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BoardFrame)->Args({16, 1})->Args({32, 1})->Args({32, 0})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PixmanOver)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ParticleManagerUpdate)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_ParticleRenderAdditive)->Arg(100)->Arg(750)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ParticleRenderAdditive)->Arg(10)->Arg(100)->Arg(750)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
     Platform::SetDebugOutputEnabled(false);
     std::vector<BenchRatio::Pair> pairs = {
-        {"busiest frame 565 / pixman OVER", "BM_BoardFrame/16", "BM_PixmanOver/16"},
-        {"busiest frame 888 / pixman OVER", "BM_BoardFrame/32", "BM_PixmanOver/32"},
+        {"busiest frame 565 / pixman OVER", "BM_BoardFrame/16/1", "BM_PixmanOver/16"},
+        {"busiest frame 888 / pixman OVER", "BM_BoardFrame/32/1", "BM_PixmanOver/32"},
+        {"frame without effects / OVER", "BM_BoardFrame/32/0", "BM_PixmanOver/32"},
         {"particle update at cap / OVER", "BM_ParticleManagerUpdate", "BM_PixmanOver/32"},
+        {"additive 200x10 / OVER", "BM_ParticleRenderAdditive/10", "BM_PixmanOver/32"},
         {"additive 200x100 / OVER", "BM_ParticleRenderAdditive/100", "BM_PixmanOver/32"},
         {"additive 200x750 / OVER", "BM_ParticleRenderAdditive/750", "BM_PixmanOver/32"},
     };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "BoardTestHost.h"
+#include "game/board/BoardParticles.h"
 #include "game/board/BoardView.h"
 #include "game/core/GameResources.h"
 #include "graphics/Graphics.h"
@@ -189,6 +190,55 @@ TEST_F(PresentationTest, DraggedCupFollowsTheMouseOnAnEmptyMachine)
     Render();
     EXPECT_PRED2(Near, Px(600, 500), 0xFFFFFFu);
     EXPECT_NE(Px(276 + 5, 555 + 5), 0xFFFFFFu);
+}
+
+TEST_F(PresentationTest, OnTopLabelsStandInFrontOfTheParticles)
+{
+    EffectLibrary library;
+    BoardParticles particles(m, library, "no-effects/");
+    BoardView withParticles(m, &particles);
+    FlatArt& a = art;
+    Image* sprite = a.Bind(IM_BONUS_PARTICLE1, 30, 30, 0xFF0000FF);
+    Image* money = a.Bind(IMAGE_MONEY, 20, 20, 0xFF00FF00);
+    (void)money;
+    EffectDescription d;
+    d.emissionRate = 1000;
+    d.lifetime = ParticleSystem::kEndless;
+    d.lifeMin = d.lifeMax = 10;
+    d.sizeStart = d.sizeEnd = 1;
+    for (int c = 0; c < 4; ++c) d.colourStart[c] = d.colourEnd[c] = 1;
+    ParticleSystem templ(d, sprite, 0.0f);
+    particles.manager.Spawn(templ, 100, 100)->Update(0.05f);
+    FloatingLabel& under = m.AddLabel(BoardImage::Money, 90, 90, 0, 0, 1000);
+    FloatingLabel& over = m.AddLabel(BoardImage::Money, 90, 140, 0, 0, 1000);
+    over.onTop = true;
+    particles.manager.Spawn(templ, 100, 150)->Update(0.05f);
+    (void)under;
+    for (int i = 0; i < 800 * 600; ++i) screen.GetBits()[i] = 0xFF000000;
+    Graphics g(&screen);
+    withParticles.DrawEffects(g);
+    EXPECT_PRED2(Near, Px(100, 100), 0x0000FFu) << "a plain label lies under the particles";
+    EXPECT_PRED2(Near, Px(100, 150), 0x00FF00u) << "an on-top label stands in front of them";
+    IM_BONUS_PARTICLE1 = nullptr;
+    IMAGE_MONEY = nullptr;
+}
+
+TEST_F(PresentationTest, DraggedDishIsHiddenWhileAHintShows)
+{
+    for (int c = 0; c < 8; ++c)
+        for (int r = 0; r < 8; ++r) m.CellState[c][r] = 1, m.CellAlpha[c][r] = 255;
+    m.Dishes.push_back(std::make_unique<Dish>(0, 1));
+    Dish& d = *m.Dishes.back();
+    d.width = d.height = 2;
+    d.held = true;
+    d.SetPosition(m, 500, 300);
+    m.DraggedDish = &d;
+    m.UpdateDishDropCells(d);
+    Render();
+    EXPECT_PRED2(Near, Px(480, 280), 0x69FF00u) << "the footprint cell shows green over the lit burner";
+    m.HintId = 19;
+    Render();
+    EXPECT_PRED2(Near, Px(480, 280), 0xFFFF00u) << "hidden: the lit burner shows (the drop-here look)";
 }
 
 // --- input ---
