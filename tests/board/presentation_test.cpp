@@ -342,6 +342,40 @@ TEST_F(PresentationTest, ChargePieceAtTenStaysAtTen)
     EXPECT_EQ(host.Count(BoardSound::TakeCharge), 1);
 }
 
+TEST_F(PresentationTest, DropOnColdBurnersSendsTheDishBack)
+{
+    m.Dishes.push_back(std::make_unique<Dish>(0, 1));
+    Dish& d = *m.Dishes.back();
+    d.width = d.height = 2;
+    d.shelfX = m.ShelfX;
+    d.SetPosition(m, static_cast<float>(m.ShelfX), static_cast<float>(m.ShelfY));
+    m.MouseDown(m.ShelfX, m.ShelfY, 1);
+    m.MouseUp(m.ShelfX, m.ShelfY, 1);
+    m.MouseMove(m.CellCenterX(3), m.CellCenterY(3));
+    EXPECT_TRUE(d.cells.empty()) << "no cell of the footprint would take it";
+    m.MouseDown(m.CellCenterX(3), m.CellCenterY(3), 1);
+    EXPECT_EQ(m.DraggedDish, nullptr);
+    EXPECT_FALSE(d.cooking);
+    EXPECT_EQ(host.Count(BoardSound::PutPizza), 0);
+    EXPECT_NEAR(d.targetY, static_cast<float>(m.ShelfY), 0.01f);
+}
+
+TEST_F(PresentationTest, SpecialPiecesAreTakenByAClick)
+{
+    SetGrid(m, {"IB234012", "01234012", "01234012", "01234012", "01234012", "01234012", "01234012", "01234012"});
+    auto p = std::make_unique<Person>(0, 7);
+    p->mood = 50;
+    m.Persons.push_back(std::move(p));
+    m.MouseDown(m.CellCenterX(0), m.CellCenterY(7), 1);
+    EXPECT_TRUE(m.PieceAt(0, 7)->removing);
+    EXPECT_EQ(host.Count(BoardSound::TakeIceCream), 1);
+    ASSERT_FALSE(m.Dishes.empty());
+    EXPECT_EQ(m.Dishes.back()->itemKind, 3) << "an ice cream on its way to the unhappiest customer";
+    m.MouseDown(m.CellCenterX(1), m.CellCenterY(7), 1);
+    EXPECT_TRUE(m.PieceAt(1, 7)->removing) << "a clicked bomb goes off";
+    EXPECT_EQ(m.SelectedPiece, nullptr);
+}
+
 // --- hints ---
 
 TEST_F(PresentationTest, FirstLessonShowsHintZeroOnceAndOnlyTheAskedSwapPasses)
