@@ -61,18 +61,28 @@ TemplateSource SourceOf(BoardEffect effect)
 BoardParticles::BoardParticles(BoardModel& boardModel, EffectLibrary& effectLibrary, const std::string& effectFolder)
     : model(boardModel), library(effectLibrary), folder(effectFolder)
 {
-    for (size_t i = 0; i < templates.size(); ++i)
+    // The effects' random sequence takes its seed now, so that the game's own random draws do not depend on
+    // when the first effect happens to start.
+    ParticleSystem::SeedOnce();
+}
+
+ParticleSystem& BoardParticles::TemplateOf(BoardEffect effect)
+{
+    // Built on first use: by then the game's pictures are bound and its data files are reachable.
+    auto& slot = templates[static_cast<size_t>(effect)];
+    if (!slot)
     {
-        const TemplateSource s = SourceOf(static_cast<BoardEffect>(i));
-        templates[i] = std::make_unique<ParticleSystem>(library, folder + s.file, s.sprite ? *s.sprite : nullptr,
-                                                        s.frameRate, s.readTags);
+        const TemplateSource s = SourceOf(effect);
+        slot = std::make_unique<ParticleSystem>(library, folder + s.file, s.sprite ? *s.sprite : nullptr, s.frameRate,
+                                                s.readTags);
     }
+    return *slot;
 }
 
 void BoardParticles::Spawn(BoardEffect effect, float x, float y, bool additive)
 {
     if (effect == BoardEffect::Count) return;
-    ParticleSystem& templ = *templates[static_cast<size_t>(effect)];
+    ParticleSystem& templ = TemplateOf(effect);
     // Templates built before the game's pictures were bound take their sprite on first use.
     if (!templ.sprite)
         if (Image* const* handle = SourceOf(effect).sprite) templ.sprite = *handle;

@@ -34,7 +34,7 @@ public:
     ParticleSystem* Attached(const Topping& piece);
     void Render(Graphics& g, bool accelerated = false) { manager.Render(g, accelerated); }
 
-    const ParticleSystem& Template(BoardEffect effect) const { return *templates[static_cast<size_t>(effect)]; }
+    ParticleSystem& TemplateOf(BoardEffect effect);
 
     BoardModel& model;
     EffectLibrary& library;

@@ -218,7 +218,14 @@ std::shared_ptr<const EffectFile> EffectLibrary::Get(const std::string& path)
     if (it != mFiles.end()) return it->second;
     ++fileReads;
     std::vector<uint8_t> bytes;
-    if (PackFileHandle* f = PakOpen(path, "rb"))
+    PackFileHandle* f = PakOpen(path, "rb");
+    if (!f)
+    {
+        // Not kept: the data may become reachable later (a pack mounted after start-up).
+        auto empty = std::make_shared<EffectFile>(EffectFile::Parse(nullptr, 0));
+        empty->found = false;
+        return empty;
+    }
     {
         // Effect files are a few hundred bytes; anything past 1 MiB is not one.
         constexpr size_t kMaxFile = 1u << 20;

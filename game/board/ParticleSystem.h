@@ -62,6 +62,8 @@ struct EffectFile
     int32_t pathMode = -1;
     // Reading the records stopped at a record whose length did not fit the bytes left.
     bool truncated = false;
+    // The file could be opened (a missing file reads as all zero).
+    bool found = true;
 
     static constexpr size_t kMaxSpriteName = 259;
     static EffectFile Parse(const uint8_t* data, size_t size);
@@ -129,6 +131,8 @@ public:
     // The emitters' shared random sequence; seeded once from Rand() by the first system built.
     static float RandomFloat(float min, float max);
     static void ResetSeed(uint32_t seed);
+    // Seeds the sequence from Rand() unless it is seeded already.
+    static void SeedOnce();
     static float InvSqrt(float x);
 
     EffectDescription description;
@@ -149,7 +153,6 @@ public:
 private:
     void Step(float t);
     void Emit(float t);
-    static void SeedOnce();
     bool Inside(int px, int py) const;
 
     int liveCount = 0;

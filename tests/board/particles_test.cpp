@@ -136,7 +136,10 @@ TEST(EffectFileTest, LibraryParsesEachFileOnceAndMissingFilesShowNothing)
     EXPECT_EQ(lib.Get((dir / "a.psi").string())->description.emissionRate, 40);
     EXPECT_EQ(lib.Get((dir / "a.psi").string())->description.emissionRate, 40);
     EXPECT_EQ(lib.fileReads, 1);
-    EXPECT_EQ(lib.Get((dir / "missing.psi").string())->description.emissionRate, 0);
+    EXPECT_EQ(lib.Get((dir / "late.psi").string())->description.emissionRate, 0);
+    // A file that appears later (its pack mounted after start-up) is read then.
+    std::ofstream(dir / "late.psi", std::ios::binary).write(reinterpret_cast<const char*>(b.data()), 128);
+    EXPECT_EQ(lib.Get((dir / "late.psi").string())->description.emissionRate, 40);
     std::filesystem::remove_all(dir);
 }
 

@@ -241,6 +241,32 @@ TEST_F(PresentationTest, DraggedDishIsHiddenWhileAHintShows)
     EXPECT_PRED2(Near, Px(480, 280), 0xFFFF00u) << "hidden: the lit burner shows (the drop-here look)";
 }
 
+TEST_F(PresentationTest, CarriedEffectsFollowTheirPiecesAndGoWithThem)
+{
+    EffectLibrary library;
+    BoardParticles particles(m, library, "no-effects/");
+    Topping* bomb = m.PieceAt(2, 2);
+    bomb->effect = PieceEffect::BombFire;
+    particles.UpdatePieces();
+    ParticleSystem* fuse = particles.Attached(*bomb);
+    ASSERT_NE(fuse, nullptr);
+    EXPECT_TRUE(fuse->additive);
+    bomb->x += 10;
+    particles.UpdatePieces();
+    EXPECT_FLOAT_EQ(fuse->emitterX, bomb->x + 19) << "the fuse's fire point";
+    EXPECT_FLOAT_EQ(fuse->emitterY, bomb->y - 7);
+    bomb->effect = PieceEffect::Lightning;
+    particles.UpdatePieces();
+    EXPECT_NE(particles.Attached(*bomb), nullptr);
+    m.Grid[2].erase(m.Grid[2].begin() + 2);
+    particles.UpdatePieces();
+    particles.Spawn(BoardEffect::Star, 10, 10, true);
+    EXPECT_EQ(particles.manager.Count(), 1);
+    EXPECT_TRUE(particles.manager.At(0)->additive);
+    particles.KillAll();
+    EXPECT_EQ(particles.manager.Count(), 0);
+}
+
 // --- input ---
 
 TEST_F(PresentationTest, ClickSelectsAgainDeselectsAndNeighbourSwaps)
