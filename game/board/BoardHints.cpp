@@ -76,11 +76,9 @@ void BoardModel::UpdateHints()
     };
     Dish* firstDish = Dishes.empty() ? nullptr : Dishes.front().get();
     Person* firstPerson = Persons.empty() ? nullptr : Persons.front().get();
-    bool levelDone = false;
     // D. The first lesson.
     if (level == 1)
     {
-        levelDone = true;
         float px = 0, py = 0;
         piecePoint(px, py);
         if (seen[0] == 0 && idle && p44 && p43)
@@ -107,7 +105,6 @@ void BoardModel::UpdateHints()
     // E. The second lesson: snacks.
     else if (level == 2 && !LevelEnding && idle)
     {
-        levelDone = true;
         float px = 0, py = 0;
         piecePoint(px, py);
         // The first customer's order is on the shelf only while there is one.
@@ -125,7 +122,6 @@ void BoardModel::UpdateHints()
     // F. The coffee lesson.
     else if (level == CoffeeEnableLevel && !LevelEnding && idle)
     {
-        levelDone = true;
         const BoardImageSize mac = App.ImageSize(BoardImage::CoffeeMachine);
         if (seen[12] == 0 && firstPerson && !DraggedDish && !CupDragged && CoffeeCapacity > 0 &&
             CoffeeFill >= CoffeeCapacity)
@@ -139,7 +135,6 @@ void BoardModel::UpdateHints()
     // G. The Akkum lesson.
     else if (level == AkkumEnableLevel && !LevelEnding && idle)
     {
-        levelDone = true;
         const BoardImageSize akkum = App.ImageSize(BoardImage::Akkum);
         const float ax = static_cast<float>(AkkumX + akkum.width / 2), ay = static_cast<float>(AkkumY);
         if (seen[14] == 0 && !DraggedDish && !CupDragged && Persons.size() > 2 && !AkkumRunning)
@@ -152,7 +147,6 @@ void BoardModel::UpdateHints()
         if (seen[16] == 0 && visible && seen[14] == 1 && !DraggedDish && !CupDragged && !AkkumRunning)
             return show(16, 134, ax, ay, 0, 1, 1);
     }
-    (void)levelDone;
     // H. Customer-type tips and the special pieces, from the third day on.
     if (level <= 2 || LevelEnding || !idle) return;
     if (!CustomerTipsShown)

@@ -41,6 +41,19 @@ void BoardModel::UpdateMarker(int x, int y)
     }
 }
 
+bool BoardModel::HoverPieceAt(int x, int y)
+{
+    if (HoverPiece && !HoverPiece->HitTest(x, y)) HoverPiece = nullptr;
+    for (auto& column : Grid)
+        for (auto& p : column)
+            if (p->HitTest(x, y))
+            {
+                HoverPiece = p.get();
+                return true;
+            }
+    return false;
+}
+
 void BoardModel::KeyDown(int key)
 {
     if (key != kKeySpace || !App.InputWidgetHasFocus() || DraggedDish || HeldSlot != -1) return;
@@ -114,14 +127,7 @@ void BoardModel::MouseMove(int x, int y)
             HoverDish = d.get();
             break;
         }
-    if (HoverPiece && !HoverPiece->HitTest(x, y)) HoverPiece = nullptr;
-    for (auto& column : Grid)
-        for (auto& p : column)
-            if (p->HitTest(x, y))
-            {
-                HoverPiece = p.get();
-                return;
-            }
+    if (HoverPieceAt(x, y)) return;
     hoverPerson();
 }
 
@@ -150,15 +156,7 @@ void BoardModel::MouseDrag(int x, int y)
     }
     if (LevelKind == 3) return;
     UpdateMarker(x, y);
-    if (HoverPiece && !HoverPiece->HitTest(x, y)) HoverPiece = nullptr;
-    for (auto& column : Grid)
-        for (auto& p : column)
-            if (p->HitTest(x, y))
-            {
-                HoverPiece = p.get();
-                goto found;
-            }
-found:
+    HoverPieceAt(x, y);
     // The swipe: from the selected piece onto an orthogonal neighbour, both at rest.
     if (SelectedPiece && HoverPiece && SelectedPiece != HoverPiece && SelectedPiece->atRest && HoverPiece->atRest)
     {

@@ -261,6 +261,8 @@ public:
     void UpdateMarker(int x, int y);
     // A customer's hit test (its box or the circle at its order shelf); stores the result in its hover flag.
     bool HitPerson(Person& person, int x, int y) const;
+    // The piece under a point into HoverPiece, column by column from the bottom; true when there is one.
+    bool HoverPieceAt(int x, int y);
 
     // Level files and the start and end of a level.
     void LoadLevels();
