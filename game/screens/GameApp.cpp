@@ -181,6 +181,7 @@ void GameApp::Init()
         return;
     }
     CreateTitleScreen();
+    if (useAppMusic && mMusicInterface) music = std::make_unique<AppMusic>(*mMusicInterface);
     LoadMusicTracks();
     music->FadeIn(0, 0, 0.002, true);
     mLoadingTasksTotal = resources->GetNumResources("Game");

@@ -105,6 +105,8 @@ public:
     virtual int WaitForDialog(Dialog* dialog);
 
     // ---- seams, replaced when the real parts are wired in ----
+    // Init puts the application's music player behind `music` unless this is off (tests keep the silent one).
+    bool useAppMusic = true;
     std::unique_ptr<ShellMusic> music;
     std::unique_ptr<ShellResources> resources;
     std::unique_ptr<PlayScreen> playScreen;

@@ -4,6 +4,7 @@
 #include "GameApp.h"
 #include "game/core/GameResources.h"
 #include "graphics/Image.h"
+#include "sound/SoundServices.h"
 #include "widgets/Dialog.h"
 #include "widgets/EditListener.h"
 #include "widgets/EditWidget.h"
@@ -84,6 +85,26 @@ void SilentMusic::FadeOutAll(bool stopWhenSilent, double speed)
 bool SilentMusic::IsPlaying(int track)
 {
     return track >= 0 && track < 4 && playing[track];
+}
+
+bool AppMusic::LoadMusic(int track, const std::string& fileName)
+{
+    return mMusic.LoadMusic(track, fileName);
+}
+
+void AppMusic::FadeIn(int track, int offset, double speed, bool loop)
+{
+    mMusic.FadeIn(track, offset, speed, !loop);
+}
+
+void AppMusic::FadeOutAll(bool stopWhenSilent, double speed)
+{
+    mMusic.FadeOutAll(stopWhenSilent, speed);
+}
+
+bool AppMusic::IsPlaying(int track)
+{
+    return mMusic.IsPlaying(track);
 }
 
 void StandInWindows::Open(int id, int mode)

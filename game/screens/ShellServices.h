@@ -15,6 +15,7 @@ namespace Zest
 
 class GameApp;
 class Graphics;
+class MusicInterface;
 class Widget;
 
 // Four looping tracks with per-update fades. Speeds are volume per update; offset -1 continues a stream where it
@@ -40,6 +41,20 @@ public:
 
     std::array<bool, 4> playing{};
     std::vector<std::string> calls;
+};
+
+// The application's music player behind the shell's calls.
+class AppMusic : public ShellMusic
+{
+public:
+    explicit AppMusic(MusicInterface& music) : mMusic(music) {}
+    bool LoadMusic(int track, const std::string& fileName) override;
+    void FadeIn(int track, int offset, double speed, bool loop) override;
+    void FadeOutAll(bool stopWhenSilent, double speed) override;
+    bool IsPlaying(int track) override;
+
+private:
+    MusicInterface& mMusic;
 };
 
 // Resource groups as the shell loads them; the lookups bind the handles.

@@ -28,6 +28,7 @@ public:
 
     TestGameApp()
     {
+        useAppMusic = false;
         lngTable = std::make_unique<Zest::LngTable>(false);
         for (int i = 0; i < 217; ++i) lngTable->strings.push_back("text" + std::to_string(i));
     }

@@ -3,6 +3,7 @@
 #include "ShellTestSupport.h"
 
 #include "game/core/GameResources.h"
+#include "sound/SoundServices.h"
 #include "widgets/WidgetDefaults.h"
 
 #include <set>
@@ -209,4 +210,31 @@ TEST_F(InitTest, ShutdownDuringLoadingStopsAfterTheCurrentResource)
     EXPECT_TRUE(app->mLoadingFailed); // nothing to hand over
     app->OnLoadingDone();
     EXPECT_FALSE(app->titleScreen->continueLink->visible);
+}
+
+TEST(AppMusic, PassesTheShellsCallsToTheMusicPlayer)
+{
+    class Recording : public MusicInterface
+    {
+    public:
+        std::vector<std::string> calls;
+        bool LoadMusic(int id, const std::string& file) override
+        {
+            calls.push_back("load " + std::to_string(id) + " " + file);
+            return true;
+        }
+        void FadeIn(int id, int offset, double, bool noLoop) override
+        {
+            calls.push_back("in " + std::to_string(id) + " " + std::to_string(offset) + (noLoop ? " once" : " loop"));
+        }
+        void FadeOutAll(bool stop, double) override { calls.push_back(stop ? "out stop" : "out"); }
+        bool IsPlaying(int id) override { return id == 2; }
+    } player;
+    AppMusic music(player);
+    EXPECT_TRUE(music.LoadMusic(1, "music/music2.ogg"));
+    music.FadeIn(0, -1, 0.005, true);
+    music.FadeOutAll(true, 0.005);
+    EXPECT_TRUE(music.IsPlaying(2));
+    EXPECT_FALSE(music.IsPlaying(0));
+    EXPECT_EQ(player.calls, (std::vector<std::string>{"load 1 music/music2.ogg", "in 0 -1 loop", "out stop"}));
 }

@@ -23,7 +23,8 @@ protected:
         for (int i = 0; i < 24; ++i) image->GetBits()[i] = 0xFF336699u;
         std::filesystem::create_directories("images");
         ASSERT_TRUE(ImageLib::WritePNGImage("images/load.png", *image));
-        WriteText("sounds/continue.wav", "RIFF");
+        // Two 16-bit samples: the smallest sound the sound manager decodes.
+        WriteText("sounds/continue.wav", std::string("RIFF\x10\0\0\0WAVEdata\x04\0\0\0\x10\x00\x20\x00", 24));
         app->ZestAppBase::Init();
     }
     void TearDown() override
@@ -43,7 +44,7 @@ protected:
 <SetDefaults path="images" idprefix="IMAGE_"/>
 <Image id="LOADER_BAR" path="load"/><Image id="LOADER_C" path="load"/><Image id="LOAD_SCREEN" path="load"/>
 <SetDefaults path="sounds" idprefix="SOUND_"/>)") +
-               (withSound ? R"(<Sound id="CONTINUE" path="continue.wav"/>)" : "") + "</Resources></ResourceManifest>";
+               (withSound ? R"(<Sound id="CONTINUE" path="continue"/>)" : "") + "</Resources></ResourceManifest>";
     }
 };
 
