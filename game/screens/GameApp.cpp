@@ -147,10 +147,10 @@ void GameApp::PlayClick()
 
 std::string GameApp::GetAppDataFolder()
 {
-    // One folder per user, named like the settings key so that it holds no spaces.
+    // One folder per user, the one the framework uses: maker and product without spaces.
     const std::string base = Platform::DataFolder();
     if (base.empty()) return std::string();
-    return base + "/Quillbrook/CookEmber/";
+    return base + "/Quillbrook/EmberCook/";
 }
 
 // ---- start-up ----
