@@ -2,6 +2,7 @@
 // their buttons and keys.
 #include "WindowsTestSupport.h"
 
+#include "game/screens/BoardScreen.h"
 #include "game/screens/MenuWnd.h"
 #include "game/screens/OptionsDialog.h"
 #include "game/screens/ResultWindows.h"
@@ -403,4 +404,51 @@ TEST_F(ResultTest, AWindowOpenedUnderATakenIdClosesTheOldOneCleanly)
         app->ProcessDeferredDeletes();
         EXPECT_TRUE(app->Manager().modalLayers.empty());
     }
+}
+
+TEST_F(WindowsTest, TheRealPlayScreensLevelEndsOpenTheResultWindows)
+{
+    app->StartWithPlayer("Ann", 2, 100);
+    auto screen = std::make_unique<BoardScreen>(*app);
+    BoardScreen& real = *screen;
+    app->playScreen = std::move(screen);
+    app->Manager().AddWidget(app->board());
+    app->Manager().AddWidget(app->boardInterface());
+    app->FocusGameWidget();
+    BoardModel& model = *real.board->model;
+
+    model.DayProfit = 250;
+    model.ExpertGoal = 1000;
+    model.OpenLevelComplete();
+    auto* lc = app->Dialog<LevelCompleteWnd>(DIALOG_LEVEL_COMPLETE);
+    ASSERT_NE(lc, nullptr);
+    app->Step(42);
+    EXPECT_EQ(real.board->dim, 50);
+    app->Click(lc->okButton.get());
+    EXPECT_NE(app->StepUntilClosed(DIALOG_LEVEL_COMPLETE), -1);
+    EXPECT_EQ(app->Player().level, 3);
+    EXPECT_EQ(app->Player().money, 350);
+    EXPECT_EQ(app->Player().dayProfits[1], 250);
+    EXPECT_EQ(model.TimeLeft, 1000);
+    app->ProcessDeferredDeletes();
+
+    // A lost day: the board banks the profit and opens the game-over window, which retries.
+    model.ResultShown = false;
+    model.DayProfit = 40;
+    model.LevelLost();
+    auto* go = app->Dialog<GameOverWnd>(DIALOG_TEXT_ENTRY);
+    ASSERT_NE(go, nullptr);
+    EXPECT_EQ(app->Player().money, 390);
+    app->Step(42);
+    app->Manager().RemoveWidget(app->boardTransition.get());
+
+    // The menu opens from the board and closes back to it.
+    app->CloseDialog(DIALOG_TEXT_ENTRY);
+    app->ProcessDeferredDeletes();
+    app->FocusGameWidget();
+    model.HintId = -1;
+    real.board->OpenMenu();
+    auto* menu = app->Dialog<MenuWnd>(DIALOG_MENU);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(app->Manager().focusWidget, menu);
 }
