@@ -107,25 +107,52 @@ def wall_tiles(s, w, h, c1, c2, size=40):
 
 
 def kitchen_bg(n):
-    """Level background n: a warm kitchen wall behind the board and a walnut counter along the bottom."""
+    """Level background n: a warm kitchen wall with the wood-fired oven behind the queue, the stove slab under
+    the board and a walnut counter along the bottom. Each pizzeria has its own wall, oven and decoration."""
     palettes = [("#f3dfc1", "#ecd3ae", "#8fc0d8"), ("#e8e2c8", "#ddd6b6", "#a8d8a0"), ("#f1d4c4", "#e8c0ac", "#f0c070"),
                 ("#dce6ea", "#cbd9df", "#f5b48a"), ("#efe0b8", "#e4d19e", "#c8a8e0"), ("#e6d0d8", "#dabdc8", "#9fd3e8")]
+    bricks = ["#b5553a", "#a8643e", "#9a4a36", "#8a6a5a", "#b0703a", "#a04040"][(n - 1) % 6]
     t1, t2, accent = palettes[(n - 1) % len(palettes)]
+    rnd = random.Random(n)
     s = Svg(800, 600)
     wall_tiles(s, 800, 600, t1, t2)
     s.add(rect(0, 0, 800, 600, 0, fill=s.grad("#ffffff", "#000000", 0, 0, 0, 1), stroke=None,
                extra='opacity="0.12"'))
-    # Window with the town outside, above the customers.
-    s.add(rect(20, 14, 90, 80, 8, fill=s.grad(SKY, "#e0f4ff", 0, 0, 0, 1), sw=4))
-    s.add(path("M65 14 L65 94 M20 54 L110 54", stroke=INK, sw=3))
-    s.add(path("M24 90 L40 70 L52 80 L70 62 L106 90 Z", fill=accent, stroke=None, extra='opacity="0.7"'))
-    # Shelf with jars above the board, hung on the wall to the right of the window.
-    s.add(rect(140, 4, 120, 8, 3, fill=s.grad(WALNUT_L, WALNUT), sw=2))
-    for i, c in enumerate((TOMATO, CHEESE, BASIL, EMBER)):
-        s.add(rect(146 + i * 28, -14, 20, 18, 4, fill=c, sw=2))
+    # The wood-fired oven: a brick dome with a glowing mouth, behind the customers' queue.
+    s.add(path("M14 445 L14 250 Q14 150 122 140 Q230 150 230 250 L230 445 Z", fill=s.grad(bricks, "#5a2a1a"),
+               sw=3))
+    for row in range(8):
+        y = 170 + row * 34
+        for col in range(5):
+            x = 22 + col * 44 + (22 if row % 2 else 0)
+            if 18 < x < 212:
+                s.add(rect(x, y, 40, 30, 4, fill="#ffffff", stroke=None, extra='opacity="0.07"'))
+    s.add(path("M52 445 L52 330 Q52 270 122 266 Q192 270 192 330 L192 445 Z", fill="#1e0f08", sw=3))
+    s.add(path("M62 445 L62 340 Q62 286 122 282 Q182 286 182 340 L182 445 Z",
+               fill=s.radial(EMBER_L, "#7a2208", 0.5, 0.95, 0.8)))
+    for i in range(7):
+        x = 75 + i * 16 + rnd.uniform(-4, 4)
+        s.add(path("M%.1f 445 Q%.1f 420 %.1f %.1f Q%.1f 420 %.1f 445 Z" % (x - 9, x - 6, x, 400 - rnd.uniform(0, 30),
+                                                                          x + 6, x + 9),
+                   fill=s.grad(CHEESE_L, EMBER, 0, 0, 0, 1), stroke=None, extra='opacity="0.9"'))
+    s.add(rect(90, 232, 64, 22, 6, fill=s.grad(CHEESE, "#b07a10"), sw=2))
+    s.add(label(122, 248, "No.%d" % n, 13, fill=INK))
+    # Hanging lamps over the board.
+    for x in (330, 505, 680):
+        s.add(path("M%d 0 L%d 16" % (x, x), stroke=INK, sw=2))
+        s.add(path("M%d 16 L%d 16 L%d 30 L%d 30 Z" % (x - 10, x + 10, x + 18, x - 18), fill=accent, sw=2))
     # Board backing: a dark stone slab, so broken burners read as holes in the stove.
     s.add(rect(250, 40, 510, 412, 14, fill=s.grad("#5a4a40", "#2a201a", 0, 0, 0, 1), stroke=INK, sw=3))
     s.add(rect(250, 40, 510, 412, 14, stroke="#8a6a50", sw=1, extra='opacity="0.5"'))
+    for i in range(6):
+        x, y = rnd.uniform(270, 740), rnd.uniform(60, 430)
+        s.add(ellipse(x, y, rnd.uniform(10, 30), rnd.uniform(6, 14), fill="#000000", stroke=None,
+                      extra='opacity="0.12"'))
+    # Herbs and a pepper string on the wall right of the slab.
+    s.add(path("M775 60 Q780 130 772 200", stroke=BASIL, sw=2.5))
+    for k in range(6):
+        y = 75 + k * 22
+        s.add(ellipse(775 + (4 if k % 2 else -4), y, 4, 9, fill=TOMATO if n % 2 else BASIL_L, sw=1.5))
     # Counter: customers stand behind it, devices sit on it.
     s.add(rect(0, 445, 800, 155, 0, fill=s.grad(WALNUT_L, "#3a2316", 0, 0, 0, 1), stroke=None))
     s.add(rect(0, 445, 800, 12, 0, fill=s.grad("#b07a4a", WALNUT, 0, 0, 0, 1), stroke=INK, sw=2))
@@ -133,9 +160,6 @@ def kitchen_bg(n):
         s.add(path("M%d 462 L%d 600" % (x + 40, x + 30), stroke="#2a180c", sw=1.5, extra='opacity="0.5"'))
     # Quiet panel under the goal and profit texts.
     s.add(rect(500, 510, 190, 82, 12, fill="#2a180c", stroke=None, extra='opacity="0.55"'))
-    # Customer area: a soft floor shadow so the queue stands on something.
-    s.add(ellipse(120, 445, 140, 10, fill="#000000", stroke=None, extra='opacity="0.12"'))
-    s.add(label(745, 30, "No.%d" % n, 14, fill=WALNUT, anchor="end", weight="bold"))
     return s
 
 
@@ -257,12 +281,16 @@ def title_screen():
     b = building(1, 120, 110)
     s.defs.update(b.defs)
     s.add('<g transform="translate(60 250) scale(2.6)">', *b.body, "</g>")
-    s.add(rect(505, 30, 270, 315, 18, fill="#3a2316", stroke=None, extra='opacity="0.55"'))
-    s.add(rect(505, 30, 270, 315, 18, stroke=CHEESE, sw=2, extra='opacity="0.6"'))
+    chef = map_chef()
+    s.defs.update(chef.defs)
+    s.add('<g transform="translate(318 424) scale(0.9)">', *chef.body, "</g>")
+    # The menu board for the welcome line and the buttons.
+    s.add(rect(505, 30, 270, 315, 18, fill=s.grad("#34483e", "#1c2621", 0, 0, 0.3, 1), stroke=WALNUT, sw=8,
+               extra='fill-opacity="0.92" filter="%s"' % s.shadow(3, 2)))
     # Pizza on a peel in the foreground.
     p = art_food.pizza(3, 3, 49, seed=3)
     s.defs.update(p.defs)
-    s.add(rect(420, 520, 300, 16, 8, fill=s.grad(WALNUT_L, WALNUT)), '<g transform="translate(540 440) scale(0.9)">',
+    s.add(rect(560, 540, 220, 16, 8, fill=s.grad(WALNUT_L, WALNUT)), '<g transform="translate(606 458) scale(0.9)">',
           *p.body, "</g>")
     return s
 
@@ -284,19 +312,38 @@ def load_screen():
     return s
 
 
+# Where the shop panel shows each recipe (x, y, width, height), and where the devices stand.
+RECIPE_AREAS = [(216, 194, 98, 71), (336, 194, 112, 71), (471, 194, 114, 71), (610, 194, 126, 71),
+                (207, 304, 119, 73), (337, 302, 117, 75), (460, 294, 137, 83), (598, 294, 160, 83)]
+DEVICE_CENTRES = [(215, 480), (365, 490), (520, 495), (665, 490)]
+
+
 def shop_screen():
     s = Svg(800, 600)
     wall_tiles(s, 800, 600, "#5a3720", "#523220", 50)
-    s.add(rect(0, 0, 800, 600, 0, fill=s.radial("#000000", "#000000", 0.5, 0.4, 0.9, 0.0), stroke=None,
-               extra='opacity="0.0"'))
     s.add(rect(20, 20, 760, 560, 20, fill=s.grad("#34483e", "#1c2621", 0, 0, 0.3, 1), sw=4))
-    s.add(rect(130, 36, 270, 30, 12, fill=s.grad(EMBER, "#a8400e"), sw=2))
-    # Recipe board above, equipment shelf below; light texts sit on both.
-    s.add(rect(40, 180, 720, 220, 14, fill="#ffffff", sw=2, extra='fill-opacity="0.06"'))
-    s.add(rect(40, 432, 720, 120, 14, fill="#000000", sw=2, extra='fill-opacity="0.2"'))
-    s.add(rect(40, 470, 720, 10, 4, fill=s.grad(WALNUT_L, WALNUT), sw=1.5))
-    for x in (60, 740):
-        s.add(circle(x, 40, 5, fill=CHEESE, sw=1.5))
+    # Title plaque (the title is centred on 265, 57) and the till (money right-aligned at 510, 78).
+    s.add(rect(140, 36, 250, 32, 12, fill=s.grad(EMBER, "#a8400e"), sw=2))
+    s.add(rect(400, 56, 120, 30, 10, fill="#000000", sw=1.5, extra='fill-opacity="0.35"'))
+    # Recipe cards pinned to the board, each its own size, on a corkboard.
+    s.add(rect(190, 150, 580, 240, 14, fill=s.grad("#c9a068", "#a87a48", 0, 0, 0, 1), sw=2.5))
+    for i in range(40):
+        x, y = 200 + (i * 53) % 560, 160 + (i * 37) % 220
+        s.add(circle(x, y, 1.2, fill="#7a5028", stroke=None, extra='opacity="0.6"'))
+    for i, (x, y, w, h) in enumerate(RECIPE_AREAS):
+        s.add(rect(x - 3, y - 3, w + 6, h + 6, 8, fill=s.grad(CREAM, DOUGH, 0, 0, 0, 1),
+                   extra='filter="%s"' % s.shadow(2, 1.5)))
+        s.add(circle(x + w / 2, y + 2, 4, fill=TOMATO, sw=1.2))
+    # Left side: the chef's chalk menu of the day.
+    s.add(rect(36, 150, 140, 240, 10, fill="#000000", sw=1.5, extra='fill-opacity="0.15"'))
+    for k in range(6):
+        s.add(path("M52 %d L%d %d" % (186 + k * 32, 150 + (k * 37) % 20, 186 + k * 32), stroke="#ffffff", sw=2,
+                   extra='opacity="0.18"'))
+    # Equipment shelf: the devices stand on it, their lamps and captions just below.
+    s.add(rect(40, 440, 720, 120, 14, fill="#000000", sw=2, extra='fill-opacity="0.2"'))
+    s.add(rect(120, 512, 600, 8, 3, fill=s.grad(WALNUT_L, WALNUT), sw=1.5))
+    for x, y in DEVICE_CENTRES:
+        s.add(ellipse(x, 512, 52, 6, fill="#000000", stroke=None, extra='opacity="0.25"'))
     return s
 
 

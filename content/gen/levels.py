@@ -16,7 +16,7 @@ MAP_Y_SHIFT = 85
 def person_weights(level):
     weights = []
     for kind, debut in enumerate(world.CUSTOMER_DEBUT):
-        if level < debut or (debut == 0 and False):
+        if level < debut:
             weights.append(0)
         elif level == debut and debut > 2:
             weights.append(80)  # exactly 80 introduces the type with its tip window
@@ -33,12 +33,12 @@ def dish_weights(level):
 
 
 def background(level):
-    return "bg_pizzeria%d" % ((level - 1) // world.LEVELS_PER_PIZZERIA + 1)
+    return "bg_pizzeria%d" % (world.pizzeria_of(level) + 1)
 
 
 def common_attrs(level, kind):
-    p = (level - 1) // world.LEVELS_PER_PIZZERIA
-    step = (level - 1) % world.LEVELS_PER_PIZZERIA
+    p = world.pizzeria_of(level)
+    step = level - world.first_level(p)
     time = 120 + 5 * p if kind == "" else (90 if kind == "Inlay" else 100)
     goal = 120 + level * 28 + p * 40
     if kind == "Inlay":
@@ -166,7 +166,7 @@ def main(outdir):
     for p, (x, y) in enumerate(world.pizzeria_points()):
         # The finished building rises over its plot on the pizzeria's first day.
         m.append('    <PizzeriaPicure x="%d" y="%d" Pizzeria="%d" Level="%d" Image="images/map/building%d" '
-                 'xSin="0" ySin="0"/>' % (x - 60, y - 70, p, p * world.LEVELS_PER_PIZZERIA + 1, p + 1))
+                 'xSin="0" ySin="0"/>' % (x - 60, y - 70, p, world.first_level(p), p + 1))
     m += ["  </Pictures>", "</Map>"]
     with open(os.path.join(outdir, "levels", "map.xml"), "w") as f:
         f.write("\n".join(m) + "\n")

@@ -25,14 +25,15 @@ def sheet(entries, out_png, title, width=1600):
     parts = []
     for rid, path in entries:
         w, h = png_size(path)
-        cell_w = max(w, min(len(rid) * 7 + 6, 260)) + 14
+        caption = "%s %dx%d" % (rid, w, h)
+        cell_w = max(w, int(len(caption) * 6.8)) + 14
         if x + cell_w > width and x > 10:
             x, y, row_h = 10, y + row_h + 30, 0
         data = base64.b64encode(open(path, "rb").read()).decode()
         parts.append('<rect x="%d" y="%d" width="%d" height="%d" fill="#d8d0c8"/>' % (x, y, w, h))
         parts.append('<image x="%d" y="%d" width="%d" height="%d" href="data:image/png;base64,%s"/>' % (x, y, w, h, data))
-        parts.append('<text x="%d" y="%d" font-family="DejaVu Sans" font-size="11" fill="#222">%s %dx%d</text>'
-                     % (x, y + h + 13, rid, w, h))
+        parts.append('<text x="%d" y="%d" font-family="DejaVu Sans" font-size="11" fill="#222">%s</text>'
+                     % (x, y + h + 13, caption))
         x += cell_w
         row_h = max(row_h, h)
     total_h = y + row_h + 30

@@ -3,7 +3,6 @@ import math
 
 LEVELS = 70
 PIZZERIAS = 6
-LEVELS_PER_PIZZERIA = 12
 MAP_W, MAP_H = 1600, 600
 
 INLAY_LEVELS = {5, 17, 29, 41, 53, 65}
@@ -17,6 +16,15 @@ CUSTOMER_DEBUT = [0, 0, 0, 3, 7, 11, 15, 20, 26, 32, 40, 48]
 DISHES = [(2, 2), (3, 2), (3, 3), (4, 2), (4, 3), (4, 4), (5, 3), (5, 5)]
 SNACKS = [(2, 1), (2, 2), (3, 1)]
 HUNT_OBJECTS = ["spoon", "whisk", "rollingpin", "grater", "peppermill", "mitt", "ladle", "garlic", "tomatocan", "basil"]
+
+
+def pizzeria_of(level):
+    """The pizzeria a level is played in: the first holds days 1-10, then twelve days each, the last from 59 on."""
+    return 0 if level <= 10 else min(PIZZERIAS - 1, (level - 11) // 12 + 1)
+
+
+def first_level(pizzeria):
+    return 1 if pizzeria == 0 else 11 + (pizzeria - 1) * 12
 
 
 def road(t):
@@ -42,7 +50,7 @@ def level_points():
     slots = []
     s = 0.0
     for level in range(1, LEVELS + 1):
-        if level > 1 and (level - 1) % LEVELS_PER_PIZZERIA == 0:
+        if level > 1 and pizzeria_of(level) != pizzeria_of(level - 1):
             s += 1.6
         slots.append(s)
         s += 1.0
@@ -61,7 +69,7 @@ def pizzeria_points():
     lv = level_points()
     out = []
     for p in range(PIZZERIAS):
-        x, y = lv[p * LEVELS_PER_PIZZERIA]
+        x, y = lv[first_level(p) - 1]
         dy = -95 if y > 300 else 95
         out.append((x + 10, y + dy))
     return out
