@@ -46,6 +46,72 @@ def sheet(entries, out_png, title, width=1600):
     os.unlink(f.name)
 
 
+def parse_font(path):
+    """The glyph table of a baked font descriptor: char -> (rect, advance, offset), plus its image and tint."""
+    text = open(path, encoding="latin-1").read()
+    glyphs, tint, image, height = {}, None, None, 20
+
+    def chars_of(q):
+        return q.replace('""', '"').replace("\\\\", "\\")
+
+    for stmt in re.finditer(r'(\w+)\s+"((?:[^"]|"")*)"\s*\((.*?)\);\n', text, re.S):
+        word, chars, body = stmt.group(1), chars_of(stmt.group(2)), stmt.group(3)
+        nums = [list(map(int, t.split())) for t in re.findall(r"\(([-\d ]+)\)", body)] or \
+            [[int(v)] for v in body.split()]
+        for c, n in zip(chars, nums):
+            g = glyphs.setdefault(c, {})
+            g[word] = n
+    m = re.search(r'Image "([^"]+)"', text)
+    image = os.path.join(os.path.dirname(path), m.group(1))
+    m = re.search(r"Tint (\d+) (\d+) (\d+)", text)
+    if m:
+        tint = tuple(int(v) / 255 for v in m.groups())
+    m = re.search(r"Metrics (\d+) \d+ (\d+)", text)
+    if m:
+        height = int(m.group(2))
+    return glyphs, image, tint, height
+
+
+def font_sheet(datadir, fonts, out_png, sample):
+    parts, y = [], 50
+    for rid, rel in fonts:
+        glyphs, image, tint, height = parse_font(os.path.join(datadir, rel))
+        w, h = png_size(image)
+        data = base64.b64encode(open(image, "rb").read()).decode()
+        filt = ""
+        if tint:
+            filt = ' filter="url(#t%s)"' % rid
+            parts.append('<filter id="t%s"><feColorMatrix type="matrix" values="%f 0 0 0 0 0 %f 0 0 0 0 0 %f 0 0 0 0 0 1 0"/>'
+                         '</filter>' % (rid, tint[0], tint[1], tint[2]))
+        parts.append('<text x="10" y="%d" font-family="DejaVu Sans" font-size="12" fill="#ddd">%s (%s)</text>'
+                     % (y - 6, rid, rel))
+        for line in sample:
+            x = 10
+            parts.append("<g%s>" % filt)
+            for c in line:
+                g = glyphs.get(c)
+                if not g:
+                    x += 6
+                    continue
+                gx, gy, gw, gh = g["Glyphs"]
+                ox, oy = g["Offsets"]
+                if gw > 0:
+                    parts.append('<svg x="%d" y="%d" width="%d" height="%d" viewBox="%d %d %d %d">'
+                                 '<image width="%d" height="%d" href="data:image/png;base64,%s"/></svg>'
+                                 % (x + ox, y + oy, gw, gh, gx, gy, gw, gh, w, h, data))
+                x += g["Advances"][0]
+            parts.append("</g>")
+            y += height + 6
+        y += 24
+    svg = ('<svg xmlns="http://www.w3.org/2000/svg" width="900" height="%d"><rect width="100%%" height="100%%" '
+           'fill="#24302a"/><text x="10" y="26" font-family="DejaVu Sans" font-size="18" font-weight="bold" '
+           'fill="#fff">Group Init: fonts (as baked, on the dialog board)</text>%s</svg>' % (y, "".join(parts)))
+    with tempfile.NamedTemporaryFile("w", suffix=".svg", delete=False) as f:
+        f.write(svg)
+    subprocess.run(["rsvg-convert", "-o", out_png, f.name], check=True)
+    os.unlink(f.name)
+
+
 def main(datadir, outdir):
     os.makedirs(outdir, exist_ok=True)
     text = open(os.path.join(datadir, "properties", "resources.xml")).read()
@@ -58,6 +124,9 @@ def main(datadir, outdir):
         m = re.search(r'<Image id="([^"]+)" path="([^"]+)"', line)
         if m:
             groups.setdefault(current, []).append((m.group(1), os.path.join(datadir, m.group(2) + ".png")))
+    font_sheet(datadir, art.FONTS, os.path.join(outdir, "sheet_init_fonts.png"),
+               ["Ember Cook: Day 12 - $1,250 - Yes / No / OK / Continue",
+                "The quick brown fox bakes 3 pizzas: 4x3, 5x5 & \"Margherita\"!"])
     big = lambda e: png_size(e[1])[0] >= 600
     sheet(groups["Init"] + groups["TitleScreen"], os.path.join(outdir, "sheet_init_titlescreen.png"),
           "Groups Init and TitleScreen")

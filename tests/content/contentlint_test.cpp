@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <sstream>
 #include <string>
 
@@ -70,6 +71,11 @@ struct Break
     std::function<void(const fs::path&)> apply;
     const char* expected; // a part of the problem line
 };
+
+void PrintTo(const Break& b, std::ostream* os)
+{
+    *os << b.name;
+}
 
 class ContentLintBreaks : public ::testing::TestWithParam<Break>
 {
