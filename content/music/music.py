@@ -37,7 +37,8 @@ CHORDS = {"C": ["C3", "E3", "G3"], "Am": ["A2", "C3", "E3"], "F": ["F2", "A2", "
           "C7": ["C3", "E3", "Bb3"]}
 
 # Scores: tempo (beats per minute), beats per bar, the chord of each bar, a bass pattern (beat offsets that play the
-# chord root), a chord pattern, and the melody as "note:beats" ("r" rests). The melody must fill the loop exactly.
+# chord root), a chord pattern, and the melody as "note:beats" ("r" rests); each tune plays its A part twice, the
+# second time an octave-doubled lead, then its B part. Each melody must fill its part exactly.
 TUNES = {
     # music3: title, map and menus. An easy-going waltz, accordion over a guitar-like pluck.
     "music3": dict(tempo=132, beats=3, lead="accordion",
@@ -45,7 +46,9 @@ TUNES = {
                    bass=[0], comp=[1, 2],
                    melody="E5:1 G5:1 C6:1 B5:2 G5:1 D5:1 F5:1 B5:1 A5:2 G5:1 F5:1 E5:1 D5:1 E5:3 "
                           "C5:1 E5:1 G5:1 A5:2 F5:1 C6:1 A5:1 F5:1 G5:3 E5:1 D5:1 C5:1 D5:1 F5:1 B5:1 "
-                          "A5:1 G5:1 F5:1 E5:2 D5:1 C5:3 G4:3"),
+                          "A5:1 G5:1 F5:1 E5:2 D5:1 C5:3 G4:3",
+                   chords_b="Am Am F F C C G G Am Am F F C G7 C C",
+                   melody_b="A5:2 G5:1 F5:2 E5:1 A5:1 C6:1 A5:1 F5:3 E5:1 G5:1 C6:1 B5:3 D5:1 G5:1 B5:1 D6:3 C6:1 B5:1 A5:1 E5:1 A5:1 C6:1 B5:2 A5:1 F5:1 A5:1 C6:1 A5:2 F5:1 E5:1 G5:1 C6:1 D5:1 F5:1 B5:1 C6:3"),
     # music2: a bright, bouncing kitchen groove in 4.
     "music2": dict(tempo=118, beats=4, lead="pluck",
                    chords="C Am F G C Am Dm G",
@@ -53,21 +56,27 @@ TUNES = {
                    melody="G5:0.5 E5:0.5 G5:0.5 A5:0.5 G5:1 E5:1 C5:0.5 E5:0.5 A5:1 G5:0.5 E5:0.5 C5:1 "
                           "F5:0.5 A5:0.5 C6:1 A5:0.5 F5:0.5 D5:1 B4:0.5 D5:0.5 G5:1 F5:1 D5:1 "
                           "E5:0.5 G5:0.5 C6:1 B5:0.5 A5:0.5 G5:1 E5:0.5 C5:0.5 E5:1 A5:1 r:1 "
-                          "D5:0.5 F5:0.5 A5:1 G5:0.5 F5:0.5 E5:0.5 D5:0.5 B4:1 D5:0.5 G5:0.5 C5:2"),
+                          "D5:0.5 F5:0.5 A5:1 G5:0.5 F5:0.5 E5:0.5 D5:0.5 B4:1 D5:0.5 G5:0.5 C5:2",
+                   chords_b="F G Em Am F G C C",
+                   melody_b="A5:0.5 G5:0.5 F5:0.5 A5:0.5 C6:2 B5:0.5 A5:0.5 G5:0.5 B5:0.5 D6:2 B5:1 G5:1 E5:1 G5:1 A5:1 C6:1 E5:1 A5:1 F5:0.5 G5:0.5 A5:0.5 C6:0.5 F5:2 G5:0.5 A5:0.5 B5:0.5 D6:0.5 G5:2 C6:1 G5:1 E5:1 G5:1 C6:4"),
     # music1: a minor tarantella-flavoured rush in 6/8 felt as two beats of three.
     "music1": dict(tempo=150, beats=3, lead="accordion",
                    chords="Am Am E E Am Am Dm E Am Am Dm Dm Am E Am Am",
                    bass=[0, 2], comp=[1],
                    melody="A4:1 C5:1 E5:1 A5:2 G#5:1 B5:2 E5:1 G#5:2 B5:1 A5:1 G5:1 F5:1 E5:2 C5:1 "
                           "D5:1 F5:1 A5:1 G#5:1 E5:1 B4:1 C5:1 E5:1 A5:1 A5:2 E5:1 D5:1 F5:1 D5:1 "
-                          "F5:1 A5:1 D6:1 C6:1 B5:1 A5:1 G#5:1 B5:1 E5:1 A5:3 A4:3"),
+                          "F5:1 A5:1 D6:1 C6:1 B5:1 A5:1 G#5:1 B5:1 E5:1 A5:3 A4:3",
+                   chords_b="Dm Dm Am Am E E Am Am Dm Dm Am Am E E Am Am",
+                   melody_b="D5:1 F5:1 A5:1 D6:2 C6:1 A5:2 E5:1 C5:3 B4:1 D5:1 E5:1 G#5:2 B5:1 A5:3 E5:3 F5:1 A5:1 D6:1 C6:1 A5:1 F5:1 E5:1 A5:1 C6:1 E6:3 E6:1 D6:1 B5:1 G#5:1 B5:1 E5:1 A5:3 A4:3"),
     # music4: a slower, swinging stroll for the busy later days.
     "music4": dict(tempo=104, beats=4, lead="pluck",
                    chords="F F C7 C7 F Bb C7 F",
                    bass=[0, 2, 3], comp=[1, 3],
                    melody="C5:1 F5:1 A5:1.5 G5:0.5 F5:1 A5:1 C6:2 Bb5:1 G5:1 E5:1.5 F5:0.5 G5:2 C5:1 E5:1 "
                           "G5:1.5 Bb5:0.5 A5:1 F5:1 C5:2 D5:1 E5:1 "
-                          "F5:1 A5:1 G5:1 E5:1 F5:4"),
+                          "F5:1 A5:1 G5:1 E5:1 F5:4",
+                   chords_b="Bb Bb F F C7 C7 F F",
+                   melody_b="D5:1 F5:1 Bb5:2 A5:1 G5:1 F5:2 C5:1 F5:1 A5:1.5 G5:0.5 F5:4 E5:1 G5:1 Bb5:1.5 A5:0.5 G5:2 E5:1 C5:1 A5:1 C6:1 A5:1 F5:1 F5:4"),
 }
 
 
@@ -124,7 +133,8 @@ def voice(kind, f, dur, vol):
 
 def render(tune):
     spb = 60.0 / tune["tempo"]
-    bars = tune["chords"].split()
+    bars = (tune["chords"] + " " + tune["chords"] + " " + tune["chords_b"]).split()
+    a_beats = len(tune["chords"].split()) * tune["beats"]
     loop_beats = len(bars) * tune["beats"]
     length = int(round(loop_beats * spb * RATE))
     buf = [0.0] * length
@@ -146,12 +156,19 @@ def render(tune):
             put(base + beat, voice("kick" if beat == 0 else "hat", 0, spb * (0.4 if beat == 0 else 0.1),
                                    0.35 if beat == 0 else 0.12))
     beat = 0.0
-    for item in tune["melody"].split():
-        name, dur = item.split(":")
-        dur = float(dur)
-        if name != "r":
-            put(beat, voice(tune["lead"], freq(name), dur * spb * 0.95, 0.22))
-        beat += dur
+    parts = [(tune["melody"], False), (tune["melody"], True), (tune["melody_b"], False)]
+    for melody, doubled in parts:
+        start = beat
+        for item in melody.split():
+            name, dur = item.split(":")
+            dur = float(dur)
+            if name != "r":
+                put(beat, voice(tune["lead"], freq(name), dur * spb * 0.95, 0.22))
+                if doubled:
+                    put(beat, voice("pad", freq(name) / 2, dur * spb * 0.95, 0.12))
+            beat += dur
+        if melody is tune["melody"] and abs(beat - start - a_beats) > 1e-6:
+            sys.exit("A melody fills %.2f beats, its part has %d" % (beat - start, a_beats))
     if abs(beat - loop_beats) > 1e-6:
         sys.exit("melody fills %.2f beats, the loop has %d" % (beat, loop_beats))
     return buf
