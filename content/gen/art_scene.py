@@ -183,14 +183,40 @@ def map_image():
     w, h = world.MAP_W, world.MAP_H
     s = Svg(w, h)
     sky_and_hills(s, w, h)
-    # Sea at the far right, fields in between.
+    # Sea at the far right, a river from the hills down to the bottom edge, fields in between.
     s.add(path("M1480 600 Q1500 420 1600 380 L1600 600 Z", fill=s.grad("#6ec0e0", "#2a7aa8"), stroke=None))
+    river = "M760 170 Q700 260 790 330 Q880 400 820 480 Q780 540 830 600"
+    s.add(path(river, stroke="#2a7aa8", sw=26), path(river, stroke="#7cc8e8", sw=18))
     rnd = random.Random(11)
-    road_pts = [world.road(i / 800) for i in range(801)] + world.pizzeria_points()
+    road_pts = [world.road(i / 800) for i in range(801)]
+
+    def clear_of_road(x, y, margin):
+        return min((x - px) ** 2 + (y - py) ** 2 for px, py in road_pts + world.pizzeria_points()) >= margin ** 2
+
+    field_colours = ["#b8d86a", "#e8d070", "#9cc860", "#d8c060", "#a8d078"]
+    for _ in range(40):
+        x, y = rnd.uniform(40, w - 120), rnd.uniform(200, 560)
+        if not clear_of_road(x, y, 70):
+            continue
+        fw, fh = rnd.uniform(60, 110), rnd.uniform(28, 44)
+        s.add(rect(x - fw / 2, y - fh / 2, fw, fh, 8, fill=rnd.choice(field_colours), sw=1.5,
+                   extra='opacity="0.85" transform="rotate(%d %.1f %.1f)"' % (rnd.randint(-12, 12), x, y)))
+        for k in range(1, 4):
+            s.add(path("M%.1f %.1f L%.1f %.1f" % (x - fw / 2 + 6, y - fh / 2 + k * fh / 4, x + fw / 2 - 6,
+                                                  y - fh / 2 + k * fh / 4), stroke="#6a8a30", sw=1,
+                       extra='opacity="0.5" transform="rotate(0)"'))
+    # Farmhouses along the way.
+    for _ in range(26):
+        x, y = rnd.uniform(40, w - 60), rnd.uniform(190, 560)
+        if not clear_of_road(x, y, 55):
+            continue
+        roof = rnd.choice([TOMATO, "#a84a2a", WALNUT_L])
+        s.add(rect(x - 9, y - 6, 18, 13, 1.5, fill=CREAM, sw=1.5), poly([(x - 12, y - 5), (x, y - 15), (x + 12, y - 5)],
+                                                                         fill=roof, sw=1.5))
     for _ in range(140):
         x, y = rnd.uniform(20, w - 20), rnd.uniform(170, 560)
         # Trees keep clear of the road and of the building plots.
-        if min((x - px) ** 2 + (y - py) ** 2 for px, py in road_pts) < 45 ** 2:
+        if not clear_of_road(x, y, 45):
             continue
         tree(s, x, y, rnd.uniform(0.6, 1.1))
     # The road.

@@ -56,10 +56,10 @@ def cursor(kind):
                            extra='filter="%s"' % s.shadow(1.5, 1))
         s.add(fingers)
     else:
-        s.add(path("M10 4 Q16 4 16 8 Q16 4 22 4 M16 8 L16 24 M10 28 Q16 28 16 24 Q16 28 22 28 M12 16 L20 16",
-                   stroke=INK, sw=4.5))
-        s.add(path("M10 4 Q16 4 16 8 Q16 4 22 4 M16 8 L16 24 M10 28 Q16 28 16 24 Q16 28 22 28 M12 16 L20 16",
-                   stroke=CREAM, sw=2))
+        # The beam hugs the left edge: the cursor image is drawn with its corner at the pointer.
+        beam = "M2 3 Q7 3 7 7 Q7 3 12 3 M7 7 L7 23 M2 27 Q7 27 7 23 Q7 27 12 27 M4 15 L10 15"
+        s.add(path(beam, stroke=INK, sw=4.5))
+        s.add(path(beam, stroke=CREAM, sw=2))
     return s
 
 
