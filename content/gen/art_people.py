@@ -205,14 +205,17 @@ def person(name, pose):
 def anime_xml(name):
     frames = "\n".join('    <Image src="images/persons/%s/%s"/>' % (name, pose) for pose in POSES)
     shift = -4 if PEOPLE[name]["tall"] > 1.0 else 0
+    # The front place starts 50 pixels left of the screen: moving every frame right keeps the whole figure in view
+    # and leaves the mood meter and the wish bubble beside the head.
+    shift_x = 45
     mood = {"grandmam": 80, "cowboy": 75, "madam": 65, "girl": 55, "bunny": 50, "ballplayer": 50, "boy": 55,
             "turist": 70, "diver": 52, "alien": 68, "superman": 58, "boomgirl": 56}[name]
     return ('<?xml version="1.0" encoding="utf-8"?>\n'
             '<!-- %s: waiting (state 0), angry (state 1) and paying (state 2, played once). -->\n'
-            '<PersonAnime MoodDownTime="%d" ShiftX="0" ShiftY="%d">\n  <Images>\n%s\n  </Images>\n'
+            '<PersonAnime MoodDownTime="%d" ShiftX="%d" ShiftY="%d">\n  <Images>\n%s\n  </Images>\n'
             '  <Anime name="wait"> <State img="0" time="24"/> <State img="1" time="5"/> <State img="0" time="14"/> '
             '</Anime>\n'
             '  <Anime name="angry"> <State img="2" time="7"/> <State img="3" time="7"/> </Anime>\n'
             '  <Anime name="pay"> <State img="4" time="6"/> <State img="5" time="6"/> <State img="4" time="6"/> '
             '<State img="5" time="6"/> </Anime>\n'
-            '</PersonAnime>\n' % (name, mood, shift, frames))
+            '</PersonAnime>\n' % (name, mood, shift_x, shift, frames))
