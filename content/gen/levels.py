@@ -118,6 +118,8 @@ def hunt_body(level, index):
     rnd.shuffle(spots)
     for name, (x, y) in zip(picks, spots):
         scale = round(rnd.uniform(0.6, 1.1) - 0.04 * index, 2)
+        if name == "light":
+            scale = round(rnd.uniform(2.5, 3.5), 2)  # the charge lamp is an 8-pixel picture: shown large enough to find
         rot = rnd.choice([0, 0, 15, -20, 35, -40, 90])
         flip = -1 if rnd.random() < 0.2 else 1
         out.append('    <Object Pic="%s" x="%d" y="%d" rot="%d" w="%.2f" h="%.2f"/>'

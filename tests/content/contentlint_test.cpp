@@ -154,6 +154,18 @@ const Break kBreaks[] = {
     {"pizza_index_out_of_range",
      [](const fs::path& t) { Replace(t / "levels/levels.xml", "Pizza=\"1\"", "Pizza=\"8\""); },
      "Pizza out of the dish list"},
+    {"hunt_object_too_small",
+     [](const fs::path& t)
+     {
+         std::string text = ReadFile(t / "levels/levels.xml");
+         const size_t at = text.find("<Object Pic=\"light\"");
+         const size_t w = text.find(" w=\"", at);
+         text.replace(w, text.find(" h=", w) - w, " w=\"1.0\"");
+         const size_t h = text.find(" h=\"", at);
+         text.replace(h, text.find("/>", h) - h, " h=\"1.0\"");
+         WriteFile(t / "levels/levels.xml", text);
+     },
+     "Object \"light\" is shown smaller than 16 pixels"},
     {"background_missing", [](const fs::path& t) { fs::remove(t / "images/gameplay/bg_pizzeria3.png"); },
      "Background: image \"images/gameplay/bg_pizzeria3\" has no file"},
     {"upgrade_row_missing",

@@ -657,6 +657,15 @@ void CheckLevels(const Paths& paths, Report& report)
     std::vector<Element> els;
     if (!ReadXml(Join(paths, "levels/levels.xml"), "levels/levels.xml", els, report)) return;
     const int dishTypes = CountTypes(paths);
+    // The money and light objects use manifest pictures.
+    std::map<std::string, std::string> manifestImages;
+    {
+        std::vector<Declared> declared;
+        Report ignored;
+        ReadManifest(paths, declared, ignored);
+        for (const Declared& d : declared)
+            if (d.kind == "Image") manifestImages[d.id] = d.path;
+    }
     std::map<int, int> seen;
     for (size_t i = 0; i < els.size(); ++i)
     {
@@ -678,10 +687,13 @@ void CheckLevels(const Paths& paths, Report& report)
         const std::string type = level.Get("Type");
         const int kind = type == "Inlay" ? 1 : type == "PixelHunt" ? 3 : 0;
         if (!type.empty() && kind == 0) report.Fail(at + "unknown Type \"" + type + "\"");
+        Size background;
         if (!level.Has("Background"))
             report.Fail(at + "no Background");
-        else
-            LoadImage(paths, "images/gameplay/" + level.Get("Background"), at + "Background", report);
+        else if (LoadImage(paths, "images/gameplay/" + level.Get("Background"), at + "Background", report,
+                           &background) &&
+                 (background.w != 800 || background.h != 600))
+            report.Fail(at + "the Background must be 800x600");
 
         int personSum = 0, dishW1 = 0, boards = 0, groups = 0, persons = 0, objects = 0, wanted = 0;
         bool weights = false, dishes = false, food = false;
@@ -742,14 +754,24 @@ void CheckLevels(const Paths& paths, Report& report)
             {
                 ++objects;
                 const std::string pic = e.Get("Pic");
-                if (pic != "money" && pic != "light")
+                Size size;
+                bool loaded = false;
+                if (pic == "money" || pic == "light")
+                {
+                    const auto it = manifestImages.find(pic == "money" ? "IMAGE_MONEY" : "IMAGE_LIGHT_ON");
+                    loaded = it != manifestImages.end() && LoadImage(paths, it->second, at + "Object", report, &size);
+                }
+                else
                 {
                     ++wanted;
-                    LoadImage(paths, "images/objects/" + pic, at + "Object", report);
+                    loaded = LoadImage(paths, "images/objects/" + pic, at + "Object", report, &size);
                 }
                 double w = 0, h = 0;
                 if (!Double(e, "w", w) || !Double(e, "h", h) || w == 0 || h == 0)
                     report.Fail(at + "Object \"" + pic + "\" needs non-zero w and h (else it is invisible)");
+                // The object is found by clicking within its shown size: too small and nobody can find it.
+                else if (loaded && std::max(size.w * std::abs(w), size.h * std::abs(h)) < 16.0)
+                    report.Fail(at + "Object \"" + pic + "\" is shown smaller than 16 pixels");
                 int x = 0, y = 0;
                 if (!Int(e, "x", x) || !Int(e, "y", y) || x < 0 || x > 800 || y < 0 || y > 600)
                     report.Fail(at + "Object \"" + pic + "\" must lie on the screen");
