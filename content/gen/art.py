@@ -73,7 +73,7 @@ def build_list():
     img(g, "IMAGE_FOOD3_BIG", "images/snacks/breadsticks_big", lambda: F.breadsticks(147, 49))
     img(g, "IMAGE_FOOD4", "images/snacks/icecream", lambda: F.ice_cream(44))
     img(g, "IMAGE_FOOD4_BIG", "images/snacks/icecream_big", lambda: F.ice_cream(98))
-    img(g, "IMAGE_GAME_OVER_WND", ui + "gameover_window", lambda: U.panel(640, 520, inner=("#4a3430", "#241816")))
+    img(g, "IMAGE_GAME_OVER_WND", ui + "gameover_window", lambda: U.panel(640, 520, inner=("#4a3430", "#241816"), gloomy=True))
     img(g, "IMAGE_GOAL", ui + "goal", lambda: S.goal_picture(False))
     img(g, "IMAGE_HELP_PAGE1", "images/screens/help1", S.help_page1)
     img(g, "IMAGE_HELP_PAGE2", "images/screens/help2", S.help_page2)
@@ -134,7 +134,7 @@ def build_list():
     img(g, "IMAGE_W_HINT_ARROW_LEFT", ui + "hint_arrow_left", lambda: U.hint_arrow("left"))
     img(g, "IMAGE_W_HINT_ARROW_LEFT_UP", ui + "hint_arrow_left_up", lambda: U.hint_arrow("left_up"))
     img(g, "IMAGE_W_HINT_ARROW_RIGHT", ui + "hint_arrow_right", lambda: U.hint_arrow("right"))
-    img(g, "IMAGE_W_LEVEL_COMPLETE", ui + "levelcomplete_window", lambda: U.panel(640, 520, inner=("#35503a", "#1a2a1e")))
+    img(g, "IMAGE_W_LEVEL_COMPLETE", ui + "levelcomplete_window", lambda: U.panel(640, 520, inner=("#35503a", "#1a2a1e"), celebrate=True))
     for n, (w, h) in enumerate(((160, 70), (130, 60), (190, 80)), 1):
         img(g, "IM_BONUS_CLOUD%d" % n, "images/particles/cloud%d" % n, lambda w=w, h=h, n=n: S.cloud(w, h, n))
     img(g, "IM_BONUS_HART", "images/particles/heart", lambda: S.particle("heart"))

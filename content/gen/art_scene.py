@@ -303,6 +303,18 @@ def chef_walker():
 def title_screen():
     s = Svg(800, 600)
     sky_and_hills(s, 800, 600)
+    # Evening sun and a few clouds; bunting strung from the pizzeria to the menu board.
+    s.add(circle(430, 120, 46, fill=s.radial("#fff4c0", EMBER_L, 0.5, 0.5, 0.6), stroke=None, extra='opacity="0.9"'))
+    for cx, cy, k in ((120, 70, 1.0), (330, 40, 0.7), (10, 200, 0.6)):
+        c = cloud(int(160 * k), int(70 * k), int(cx))
+        s.defs.update(c.defs)
+        s.add('<g transform="translate(%d %d)">' % (cx, cy), *c.body, "</g>")
+    s.add(path("M300 330 Q400 380 505 300", stroke=INK, sw=1.5))
+    for i in range(9):
+        t = (i + 0.5) / 9
+        x = (1 - t) ** 2 * 300 + 2 * (1 - t) * t * 400 + t ** 2 * 505
+        y = (1 - t) ** 2 * 330 + 2 * (1 - t) * t * 380 + t ** 2 * 300
+        s.add(poly([(x - 7, y), (x + 7, y), (x, y + 14)], fill=(TOMATO, CREAM, BASIL)[i % 3], sw=1.2))
     # The first pizzeria, big, at the left; a quiet board for the menu on the right.
     b = building(1, 120, 110)
     s.defs.update(b.defs)

@@ -7,13 +7,13 @@ from svg import *
 CHALK = ("#34483e", "#1c2621")
 
 
-def panel(w, h, title_band=True, inner=CHALK):
+def panel(w, h, title_band=True, inner=CHALK, celebrate=False, gloomy=False):
     """A walnut frame round a chalkboard: every dialog and window of the game. Texts on it are drawn light."""
     s = Svg(w, h)
     s.add(rect(3, 3, w - 8, h - 8, 22, fill=s.grad(WALNUT_L, WALNUT), extra='filter="%s"' % s.shadow(3, 2.5)))
     s.add(rect(14, 14, w - 30, h - 30, 14, fill=s.grad(inner[0], inner[1], 0, 0, 0.3, 1), sw=2))
     # Chalk dust: a faint smear so the board does not look like flat paint.
-    s.add(ellipse(w * 0.35, h * 0.3, w * 0.25, h * 0.12, fill="#ffffff", stroke=None, extra='opacity="0.025"'))
+    s.add(ellipse(w * 0.35, h * 0.3, w * 0.25, h * 0.12, fill="#ffffff", stroke=None, extra='opacity="0.015"'))
     # Wood grain: a few soft strokes on the frame.
     for i in range(4):
         y = 8 + i * 2
@@ -21,6 +21,17 @@ def panel(w, h, title_band=True, inner=CHALK):
                    extra='opacity="0.18"'))
     if title_band:
         s.add(rect(w / 2 - w * 0.3, 0, w * 0.6, 10, 5, fill=s.grad(EMBER_L, EMBER), sw=2))
+    if celebrate:
+        # Laurel of little stars along the top of the board for a won day.
+        # Stars in the two top corners, clear of the centred heading.
+        for i in range(3):
+            for x in (36 + i * 26, w - 36 - i * 26):
+                s.add(poly(star_points(x, 38 + i * 5, 10 - i * 1.5, 4.5 - i * 0.6), fill=s.radial(CHEESE_L, "#e08a10"),
+                           sw=1.2))
+    if gloomy:
+        # A curl of smoke over a closed day.
+        s.add(path("M%d 60 q-20 -20 0 -36 q20 -16 0 -32" % (w - 70), stroke="#8a8a8a", sw=5, extra='opacity="0.5"'))
+        s.add(path("M%d 66 q-14 -16 0 -28" % (w - 100), stroke="#8a8a8a", sw=4, extra='opacity="0.4"'))
     # Corner studs.
     for cx, cy in ((9, 9), (w - 13, 9), (9, h - 13), (w - 13, h - 13)):
         s.add(circle(cx, cy, 3.2, fill=s.radial(CHEESE_L, "#b07a1e"), sw=1.2))
