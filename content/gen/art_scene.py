@@ -426,9 +426,9 @@ def logo(w, h, big=True):
     k = w / 520.0
     s.add('<g transform="scale(%.3f)">' % k)
     s.add(path("M40 150 Q260 190 480 150 L470 188 Q260 220 50 188 Z", fill=s.grad(TOMATO_L, TOMATO), sw=3))
-    s.add('<text x="260" y="122" font-family="DejaVu Serif" font-style="italic" font-weight="bold" font-size="84" '
+    s.add('<text x="260" y="122" font-family="DejaVu Serif" font-style="italic" font-weight="bold" font-size="68" '
           'fill="%s" stroke="%s" stroke-width="8" paint-order="stroke" stroke-linejoin="round" '
-          'text-anchor="middle" textLength="470" lengthAdjust="spacingAndGlyphs">Ember Cook</text>' % (s.grad(CHEESE_L, EMBER, 0, 0, 0, 1), INK))
+          'text-anchor="middle">Ember Cook</text>' % (s.grad(CHEESE_L, EMBER, 0, 0, 0, 1), INK))
     s.add(label(260, 182, "PIZZA KITCHEN", 22, fill=CREAM))
     for i in range(3):
         s.add(path("M%d 40 q-8 -12 0 -22 q8 -10 0 -18" % (60 + i * 12), stroke=EMBER, sw=4))
