@@ -203,6 +203,8 @@ def person(name, pose):
 
 
 def anime_xml(name):
+    # Times are in updates (100 a second): a wait loop of about a second so anger shows promptly, a paying
+    # flourish of under a second.
     frames = "\n".join('    <Image src="images/persons/%s/%s"/>' % (name, pose) for pose in POSES)
     shift = -4 if PEOPLE[name]["tall"] > 1.0 else 0
     # The front place starts 50 pixels left of the screen: moving every frame right keeps the whole figure in view
@@ -213,9 +215,9 @@ def anime_xml(name):
     return ('<?xml version="1.0" encoding="utf-8"?>\n'
             '<!-- %s: waiting (state 0), angry (state 1) and paying (state 2, played once). -->\n'
             '<PersonAnime MoodDownTime="%d" ShiftX="%d" ShiftY="%d">\n  <Images>\n%s\n  </Images>\n'
-            '  <Anime name="wait"> <State img="0" time="24"/> <State img="1" time="5"/> <State img="0" time="14"/> '
+            '  <Anime name="wait"> <State img="0" time="60"/> <State img="1" time="8"/> <State img="0" time="40"/> '
             '</Anime>\n'
-            '  <Anime name="angry"> <State img="2" time="7"/> <State img="3" time="7"/> </Anime>\n'
-            '  <Anime name="pay"> <State img="4" time="6"/> <State img="5" time="6"/> <State img="4" time="6"/> '
-            '<State img="5" time="6"/> </Anime>\n'
+            '  <Anime name="angry"> <State img="2" time="24"/> <State img="3" time="24"/> </Anime>\n'
+            '  <Anime name="pay"> <State img="4" time="20"/> <State img="5" time="20"/> <State img="4" time="20"/> '
+            '<State img="5" time="20"/> </Anime>\n'
             '</PersonAnime>\n' % (name, mood, shift_x, shift, frames))

@@ -190,6 +190,12 @@ const Break kBreaks[] = {
     {"animation_state_missing",
      [](const fs::path& t) { Replace(t / "characters/boy_anime.xml", "<Anime name=\"pay\">", "<Anime>"); },
      "boy_anime.xml: needs the waiting, angry and paying states"},
+    {"paying_too_short",
+     [](const fs::path& t)
+     {
+         for (int i = 0; i < 4; ++i) Replace(t / "characters/girl_anime.xml", "time=\"20\"", "time=\"2\"");
+     },
+     "girl_anime.xml: the paying animation should last 0.4 to 2 s"},
     {"pizza_wrong_size",
      [](const fs::path& t)
      {

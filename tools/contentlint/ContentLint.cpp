@@ -1020,8 +1020,8 @@ void CheckAnimations(const Paths& paths, Report& report)
         const std::string shown = std::string("characters/") + name + "_anime.xml";
         std::vector<Element> els;
         if (!ReadXml(Join(paths, shown), shown, els, report)) continue;
-        int images = 0, states = 0, mood = 60;
-        std::vector<int> framesPerState;
+        int images = 0, states = 0, mood = 60, time = 0;
+        std::vector<int> framesPerState, updatesPerState;
         bool first = true;
         std::vector<int> used;
         for (const Element& e : els)
@@ -1035,10 +1035,10 @@ void CheckAnimations(const Paths& paths, Report& report)
                 if (LoadImage(paths, e.Get("src"), shown, report, &size) && (size.h > 260 || size.w > 260))
                     report.Fail(shown + ": frame \"" + e.Get("src") + "\" is larger than a customer's place");
             }
-            if (e.Start("Anime") && e.Has("name")) ++states, framesPerState.push_back(0);
+            if (e.Start("Anime") && e.Has("name")) ++states, framesPerState.push_back(0), updatesPerState.push_back(0);
             if (e.Start("State"))
             {
-                int img = 0, time = 0;
+                int img = 0;
                 if (first && (!Int(e, "img", img) || !Int(e, "time", time)))
                     report.Fail(shown + ": the first State must give img and time");
                 first = false;
@@ -1049,11 +1049,19 @@ void CheckAnimations(const Paths& paths, Report& report)
                 if (e.Has("img") && Int(e, "img", img)) used.push_back(img);
                 if (e.Has("time") && (!Int(e, "time", time) || time < 0))
                     report.Fail(shown + ": a State time must be 0 or more");
+                if (!updatesPerState.empty()) updatesPerState.back() += time + 1; // a missing time repeats the last
             }
         }
         if (states < 3) report.Fail(shown + ": needs the waiting, angry and paying states");
         for (int count : framesPerState)
             if (count == 0) report.Fail(shown + ": a state without frames");
+        // Waiting is checked for anger at each wrap, and the customer leaves when paying wraps: keep both short.
+        if (updatesPerState.size() >= 3)
+        {
+            if (updatesPerState[0] > 250) report.Fail(shown + ": the waiting loop is longer than 2.5 s");
+            if (updatesPerState[2] < 40 || updatesPerState[2] > 200)
+                report.Fail(shown + ": the paying animation should last 0.4 to 2 s");
+        }
         for (int img : used)
             if (img < 0 || img >= images) report.Fail(shown + ": State img " + std::to_string(img) + " has no Image");
     }
