@@ -91,9 +91,13 @@ def person(name, pose):
             s.add(circle(hx, shoulder - 8 - bob * 2, 7, fill=p["skin"], sw=2))
     else:
         for side in (-1, 1):
-            s.add(rect(cx + side * bw - 6 - (0 if side > 0 else 0), shoulder + 6, 12, body_h * 0.75, 6,
-                       fill=p["top"]))
-            s.add(circle(cx + side * bw, shoulder + 8 + body_h * 0.75, 6.5, fill=p["skin"], sw=2))
+            top_x, top_y = cx + side * (bw - 3), shoulder + 8
+            end_x, end_y = cx + side * (bw + 6), shoulder + 6 + body_h * 0.72 - bob
+            s.add(path("M%.1f %.1f Q%.1f %.1f %.1f %.1f" % (top_x, top_y, cx + side * (bw + 9), top_y + body_h * 0.3,
+                                                            end_x, end_y), stroke=INK, sw=13))
+            s.add(path("M%.1f %.1f Q%.1f %.1f %.1f %.1f" % (top_x, top_y, cx + side * (bw + 9), top_y + body_h * 0.3,
+                                                            end_x, end_y), stroke=p["top"], sw=8))
+            s.add(circle(end_x, end_y + 3, 6.5, fill=p["skin"], sw=2))
     if p.get("boombox"):
         bx = cx + bw - 6
         s.add(rect(bx, hip - 30 + bob, 44, 26, 5, fill="#5a5a6a"), circle(bx + 11, hip - 17 + bob, 7, fill="#2a2a3a",
@@ -103,9 +107,13 @@ def person(name, pose):
         s.add(rect(cx - 12, shoulder + 18, 24, 16, 3, fill="#3a3a42"), circle(cx, shoulder + 26, 5, fill=SKY, sw=1.5))
         s.add(path("M%.1f %.1f L%.1f %.1f L%.1f %.1f" % (cx - 12, shoulder + 20, cx, shoulder + 2, cx + 12,
                                                          shoulder + 20), stroke=INK, sw=1.5))
+    # Neck and collar.
+    s.add(rect(cx - 7, head_y + head_r - 8, 14, 14, 4, fill=p["skin"], sw=2))
+    s.add(path("M%.1f %.1f L%.1f %.1f L%.1f %.1f" % (cx - 12, shoulder + 1, cx, shoulder + 10, cx + 12, shoulder + 1),
+               fill=CREAM if p["top"] != "#ffffff" else "#d8d8e0", sw=2))
     # Head.
     hy = head_y
-    skin = p["skin"] if not angry else "#ff8a6a" if name != "alien" else "#c8d040"
+    skin = p["skin"]
     if p["style"] == "afro":
         s.add(circle(cx, hy - 6, head_r + 12, fill=p["hair"]))
     if p["style"] == "pigtails":
@@ -122,6 +130,8 @@ def person(name, pose):
         for dx in (-12, 12):
             s.add(path("M%.1f %.1f L%.1f %.1f" % (cx + dx * 0.5, hy - head_r + 2, cx + dx, hy - head_r - 16), sw=2))
             s.add(circle(cx + dx, hy - head_r - 18, 4, fill=CHEESE_L, sw=1.5))
+    if name not in ("alien", "bunny"):
+        s.add(circle(cx - head_r + 1, hy + 2, 5, fill=skin, sw=2), circle(cx + head_r - 1, hy + 2, 5, fill=skin, sw=2))
     s.add(ellipse(cx, hy, head_r, head_r * (1.1 if name == "alien" else 1.0), fill=s.radial(skin, skin, 0.35, 0.3, 0.9)))
     if p["style"] in ("short", "bun", "pigtails", "spiky", "quiff"):
         d = "M%.1f %.1f Q%.1f %.1f %.1f %.1f Q%.1f %.1f %.1f %.1f" % (cx - head_r, hy - 2, cx - head_r, hy - head_r - 6,
@@ -136,7 +146,9 @@ def person(name, pose):
         else:
             d += " Q%.1f %.1f %.1f %.1f Z" % (cx, hy - head_r + 10, cx - head_r, hy - 2)
         s.add(path(d, fill=p["hair"]))
-    # Face.
+    # Face; anger flushes it red over the skin's own tone.
+    if angry:
+        s.add(ellipse(cx, hy + 2, head_r - 2, head_r - 4, fill="#ff3a2a", stroke=None, extra='opacity="0.35"'))
     eye_y = hy - 2
     if name == "alien":
         s.add(ellipse(cx - 9, eye_y, 6, 8, fill=INK, stroke=None), ellipse(cx + 9, eye_y, 6, 8, fill=INK, stroke=None))
@@ -148,7 +160,12 @@ def person(name, pose):
             if blink:
                 s.add(path("M%.1f %.1f L%.1f %.1f" % (cx + dx - 3, eye_y, cx + dx + 3, eye_y), stroke=INK, sw=2))
             else:
-                s.add(circle(cx + dx, eye_y, 2.8, fill=INK, stroke=None))
+                s.add(ellipse(cx + dx, eye_y, 4.2, 5, fill="#ffffff", sw=1.4))
+                s.add(circle(cx + dx + 0.6, eye_y + 0.8, 2.6, fill=INK, stroke=None))
+                s.add(circle(cx + dx + 1.4, eye_y - 0.4, 0.9, fill="#ffffff", stroke=None))
+        if not angry and not paying:
+            s.add(circle(cx - 14, hy + 7, 3.5, fill="#ff8a8a", stroke=None, extra='opacity="0.35"'),
+                  circle(cx + 14, hy + 7, 3.5, fill="#ff8a8a", stroke=None, extra='opacity="0.35"'))
         if angry:
             s.add(path("M%.1f %.1f L%.1f %.1f M%.1f %.1f L%.1f %.1f" % (cx - 13, eye_y - 9, cx - 4, eye_y - 5,
                                                                        cx + 13, eye_y - 9, cx + 4, eye_y - 5), sw=2.5))
