@@ -13,6 +13,7 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
+#include "resources/ResourceManager.h"
 #include "data/ImageLib.h"
 #include "widgets/Dialog.h"
 #include "widgets/WidgetManager.h"
@@ -56,6 +57,7 @@ ZestAppBase::ZestAppBase()
     }
     ImageLib::LoadJ2KCodec();
     mWidgetManager = std::make_unique<WidgetManager>(this);
+    mResourceManager = std::make_unique<ResourceManager>(this);
     mExecutablePath = ExecutablePath();
     mLoadTick = GetTickCount();
     mLoadTime = TimeGetTime();
@@ -76,6 +78,8 @@ ZestAppBase::~ZestAppBase()
 {
     Shutdown();
     if (mLoadingThread) mLoadingThread->Join();
+    // Its records hold references into the shared-image table and ids of the sound manager.
+    mResourceManager.reset();
     // The catcher's report names this application; the process outlives it only in tests.
     RemoveCrashHandler();
     RegistryWriteInteger("Is3D", 0);

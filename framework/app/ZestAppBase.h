@@ -23,6 +23,7 @@
 #include "platform/Messages.h"
 #include "platform/Modules.h"
 #include "platform/Threads.h"
+#include "resources/ResourceApp.h"
 #include "widgets/WidgetApp.h"
 
 namespace Zest
@@ -32,6 +33,7 @@ class DDImage;
 class Dialog;
 class Image;
 class MemoryImage;
+class ResourceManager;
 class Widget;
 class WidgetManager;
 
@@ -67,7 +69,7 @@ struct SharedImage
     int refCount = 0;
 };
 
-class ZestAppBase : public WidgetApp, public ImageHost, public DisplayApp
+class ZestAppBase : public WidgetApp, public ImageHost, public DisplayApp, public ResourceApp
 {
 public:
     ZestAppBase();
@@ -231,10 +233,10 @@ public:
     virtual void ReloadImages();
     virtual void DeleteNativeImageData();
     virtual void DeleteExtraImageData();
-    virtual std::unique_ptr<DDImage> GetImage(const std::string& fileName, bool commitBits = true);
+    std::unique_ptr<DDImage> GetImage(const std::string& fileName, bool commitBits = true) override;
     // A reference to the shared image of (path, variant); `loadedNow` tells whether this call loaded it.
-    virtual DDImage* FindSharedImage(const std::string& path, const std::string& variant, bool* loadedNow = nullptr);
-    void ReleaseSharedImage(DDImage* image);
+    DDImage* FindSharedImage(const std::string& path, const std::string& variant, bool* loadedNow = nullptr) override;
+    void ReleaseSharedImage(DDImage* image) override;
     void PurgeUnusedSharedImages();
     bool Is3DAccelerationSupported() const { return false; }
     bool Is3DAccelerationRecommended() const { return false; }
@@ -247,6 +249,9 @@ public:
     bool Is3DAccelerated() const override { return false; }
     NativeDisplay* GetNativeDisplay() override { return mDDInterface.get(); }
     size_t GetMemoryImageCount();
+
+    // ---- ResourceApp ----
+    SoundManager* GetSoundManager() override { return mSoundManager.get(); }
 
     // ---- WidgetApp ----
     int GetUpdateCount() const override { return mUpdateCount; }
@@ -319,6 +324,8 @@ public:
     std::unique_ptr<DDInterface> mDDInterface;
     std::unique_ptr<SoundManager> mSoundManager;
     std::unique_ptr<MusicInterface> mMusicInterface;
+    // Made with the application; it frees its images and sounds before the services above go away.
+    std::unique_ptr<ResourceManager> mResourceManager;
 
     // Flags read by other threads.
     std::atomic<bool> mShutdown{false};

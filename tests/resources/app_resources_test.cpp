@@ -1,0 +1,48 @@
+// The application's own resource manager: made by the constructor, loading through the application's shared-image
+// table and sound manager, and torn down before them.
+#include "tests/app/AppTestSupport.h"
+
+#include "data/ImageLib.h"
+#include "graphics/DDImage.h"
+#include "resources/ResourceManager.h"
+
+using namespace Zest;
+
+namespace
+{
+class AppResourcesTest : public AppTest
+{
+};
+} // namespace
+
+TEST_F(AppResourcesTest, ApplicationLoadsGroupsThroughItsOwnServices)
+{
+    auto image = ImageLib::Image::Create(6, 4);
+    for (int i = 0; i < 24; ++i) image->GetBits()[i] = 0xFF336699u;
+    std::filesystem::create_directories("images");
+    ASSERT_TRUE(ImageLib::WritePNGImage("images/tile.png", *image));
+    WriteText("sounds/tick.wav", "RIFF");
+    WriteText("properties/resources.xml", R"(<ResourceManifest><Resources id="Init">
+<SetDefaults path="images" idprefix="IMAGE_"/><Image path="Tile"/><Image id="TILE2" path="tile"/>
+<SetDefaults path="sounds" idprefix="SOUND_"/><Sound path="tick.wav" volume="0.5"/>
+</Resources></ResourceManifest>)");
+
+    TestApp app;
+    ASSERT_NE(app.mResourceManager, nullptr);
+    app.Init();
+    ResourceManager& resources = *app.mResourceManager;
+    ASSERT_TRUE(resources.ParseResourcesFile("properties\\resources.xml")) << resources.GetErrorText();
+    ASSERT_TRUE(resources.LoadResources("Init")) << resources.GetErrorText();
+    // Both records name one file in the table (the case of a name does not matter to it).
+    DDImage* tile = resources.GetImageThrow("IMAGE_Tile");
+    EXPECT_EQ(resources.GetImageThrow("IMAGE_TILE2"), tile);
+    EXPECT_EQ(tile->GetWidth(), 6);
+    EXPECT_EQ(app.mSharedImages.size(), 1u);
+    EXPECT_EQ(app.mSharedImages.begin()->second.refCount, 2);
+    EXPECT_EQ(resources.GetSoundThrow("SOUND_tick"), 0);
+
+    resources.DeleteResources("Init");
+    EXPECT_EQ(app.mSharedImages.begin()->second.refCount, 0);
+    ASSERT_TRUE(resources.LoadResources("Init"));
+    // The application goes away with the group loaded: the manager gives everything back first.
+}
