@@ -1,8 +1,8 @@
-// The clipboard, kept inside the process until the window layer connects it to the desktop's.
+// The clipboard: the desktop's while a real window is up (on the main thread), else kept inside the process.
 //
-// Implements: setting and getting plain text (UTF-8, or UTF-16 code units for the wide forms), shared by all
-// threads of the process.
-// Leaves out: exchange with other programs, formats other than text.
+// Implements: setting and getting plain text (UTF-8, or UTF-16 code units for the wide forms, or Latin-1 bytes),
+// shared by all threads of the process.
+// Leaves out: formats other than text; other threads than the main one see only the in-process copy.
 #pragma once
 
 #include <string>
@@ -16,6 +16,10 @@ void SetClipboardText(const std::wstring& text);
 std::string GetClipboardText();
 std::wstring GetClipboardTextWide();
 bool HasClipboardText();
+// The text as single-byte Latin-1 characters, what the framework's text fields hold: setting converts each byte to
+// its UTF-8 form; getting keeps the code points up to 255, one byte each, and drops the others.
+void SetClipboardLatin1(const std::string& text);
+std::string GetClipboardLatin1();
 void ClearClipboard();
 
 } // namespace Platform

@@ -467,14 +467,15 @@ void ZestAppBase::PurgeUnusedSharedImages()
 
 // ---- clipboard ----
 
+// Text fields hold Latin-1 bytes; the clipboard outside speaks UTF-8.
 void ZestAppBase::CopyToClipboard(const std::string& text)
 {
-    SetClipboardText(text);
+    SetClipboardLatin1(text);
 }
 
 std::string ZestAppBase::GetClipboard()
 {
-    return GetClipboardText();
+    return GetClipboardLatin1();
 }
 
 // ---- state hash ----

@@ -324,6 +324,7 @@ bool ZestAppBase::ProcessQueuedInput()
     if (mRecording && !mShutdown) RecordInputMessage(record);
 
     const uint32_t message = record.message;
+    if (mPlayingDemo && PlaybackWindowOpen()) HandlePlaybackInput(message, record.wParam, record.lParam);
     if (!mPlayingDemo)
     {
         const bool isMain = record.hwnd == mHWnd;
@@ -560,6 +561,8 @@ bool ZestAppBase::UsesAltKey(int key)
 
 void ZestAppBase::PlaybackKey(int key)
 {
+    // While a playback window is open, typed characters are the window's.
+    if (PlaybackWindowOpen()) return;
     if (key >= 'a' && key <= 'z') key -= 'a' - 'A';
     const int frame = std::max(1, mFrameTime);
     switch (key)
@@ -599,9 +602,16 @@ void ZestAppBase::PlaybackKey(int key)
         mTimeAccumulator = 0.0;
         mLastTime = TimeGetTime();
         break;
+    case 'J':
+        OpenJumpToTime();
+        break;
+    case 'L':
+        OpenMarkerList();
+        break;
+    case 'S':
+        SavePlayback();
+        break;
     default:
-        // "J" (jump to a time), "L" (marker list) and "S" (save the demo so far) need dialogs this build
-        // does not have yet; they do nothing, like every other key.
         break;
     }
 }

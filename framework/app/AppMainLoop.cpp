@@ -181,6 +181,13 @@ bool ZestAppBase::Process(bool allowSleep)
     // Extra updates one pass may run, whatever the accumulator says.
     const int maxExtra = static_cast<int>(std::ceil(fraction)) + 1;
 
+    if (mPlayingDemo && PlaybackWindowOpen())
+    {
+        RunPlaybackWindowStep(allowSleep);
+        ProcessDeferredDeletes();
+        return true;
+    }
+
     // Demo catch-up: run updates without waiting until the jump target.
     if (mPlayingDemo && (mUpdateCount < mDemoJumpTarget || mFastForward))
     {
@@ -370,7 +377,8 @@ bool ZestAppBase::DrawDirtyWidgets()
     }
 
     mDrawingNow = true;
-    const bool drew = mWidgetManager->DrawScreen();
+    bool drew = mWidgetManager->DrawScreen();
+    if (mPlaybackWindows) drew = DrawPlaybackWindow(drew) || drew;
     mDrawingNow = false;
     const uint32_t drawTime = TimeGetTime() - start;
     mUpdatedSinceDraw = false;

@@ -89,6 +89,7 @@ bool DemoStream::PeekHeader()
 {
     if (exhausted) return false;
     if (!headerConsumed) return true;
+    headerStartBit = buffer.GetReadBitPos();
     for (;;)
     {
         if (!HasBits(5))

@@ -68,6 +68,8 @@ public:
     bool pendingShort = false;
     int pendingType = 0;
     int pendingUpdate = 0;
+    // Where the pending header (with the fillers before it) starts in the buffer.
+    int64_t headerStartBit = 0;
 
     // Starts an empty stream for recording / the reader at the first record.
     void Reset();

@@ -30,6 +30,7 @@ namespace Zest
 {
 
 class DDImage;
+class DemoPlaybackWindows;
 class Dialog;
 class Image;
 class MemoryImage;
@@ -174,6 +175,24 @@ public:
     void ReplayDueRecords();
     void WriteDemoMarker(const std::string& text);
     int DemoLength() const { return mDemoLength; }
+
+    // ---- demo playback windows: Jump To Time, Marker List, playback save (DemoPlayback.cpp) ----
+    void OpenJumpToTime();
+    void OpenMarkerList();
+    // Writes the demo as replayed so far next to the replayed one (its name plus "-<update>.dmo"); the file
+    // replays to the state this replay has now.
+    bool SavePlayback(std::string* savedName = nullptr);
+    bool PlaybackWindowOpen() const;
+    DemoPlaybackWindows& PlaybackWindows();
+    // Live input for the open playback window (the replayed widgets only ever see the demo's input).
+    void HandlePlaybackInput(uint32_t message, uint32_t wParam, uint32_t lParam);
+    // One loop pass while a playback window is open: the replay stands still.
+    void RunPlaybackWindowStep(bool allowSleep);
+    // Draws the playback window over the screen; true when it drew.
+    bool DrawPlaybackWindow(bool screenRedrawn);
+    // The viewer's own settings, kept in the store even during a replay (which otherwise reads the stream).
+    bool ReadPlaybackSetting(const std::string& name, std::string& text);
+    bool WritePlaybackSetting(const std::string& name, const std::string& text);
 
     // ---- dialogs ----
     virtual Dialog* NewDialog(int id, bool modal, const std::string& header, const std::string& lines,
@@ -436,6 +455,8 @@ public:
     bool mSingleStep = false;
     bool mPaused = false;
     std::string mDemoError;
+    // Shared, so the header need not know the type's size.
+    std::shared_ptr<DemoPlaybackWindows> mPlaybackWindows;
 
     // Dialogs and images.
     std::map<int, Dialog*> mDialogs;

@@ -149,6 +149,17 @@ TEST_F(HeadlessServices, ClipboardKeepsTextWithinTheProcess)
     EXPECT_FALSE(HasClipboardText());
 }
 
+// Text fields hold Latin-1 bytes: they go out as UTF-8 and come back one byte per character, and what Latin-1
+// cannot hold is dropped rather than split into bytes of its UTF-8 form.
+TEST_F(HeadlessServices, ClipboardConvertsLatin1AtTheBoundary)
+{
+    SetClipboardLatin1("Caf\xe9 \xc5sa\xff");
+    EXPECT_EQ(GetClipboardText(), "Caf\xc3\xa9 \xc3\x85sa\xc3\xbf");
+    EXPECT_EQ(GetClipboardLatin1(), "Caf\xe9 \xc5sa\xff");
+    SetClipboardText(std::wstring(L"Chef \u00e9\u20ac \U0001F36A!"));
+    EXPECT_EQ(GetClipboardLatin1(), "Chef \xe9 !");
+}
+
 TEST(Unicode, ConversionsReplaceWhatIsMalformed)
 {
     // The wide side holds UTF-16 code units, as the framework keeps them.
