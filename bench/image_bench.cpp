@@ -166,5 +166,5 @@ int main(int argc, char** argv)
     return BenchRatio::Run(argc, argv,
                            {{"PNG ours / libpng simplified", "BM_PngOurs", "BM_PngLibpngSimplified"},
                             {"JPEG ours / TurboJPEG", "BM_JpegOurs", "BM_JpegTurboJpeg"}},
-                           BenchRatio::Clock::Cpu, SamePixels);
+                           SamePixels);
 }

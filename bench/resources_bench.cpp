@@ -243,8 +243,7 @@ BENCHMARK(BM_MainThreadFrameIdle)->Unit(benchmark::kMillisecond)->UseRealTime();
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    BenchRatio::Reporter reporter({{"group load / decode floor", "BM_GroupLoad", "BM_DecodeFloor"}},
-                                  BenchRatio::Clock::Cpu);
+    BenchRatio::Reporter reporter({{"group load / decode floor", "BM_GroupLoad", "BM_DecodeFloor"}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;

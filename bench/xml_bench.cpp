@@ -1,5 +1,7 @@
 // Our XML reader on a generated 1 MB level-like file (read from a pack), against pugixml and expat on the same
-// bytes in memory; all three must see the same elements and attributes. Prints the time ratios.
+// bytes in memory; all three must see the same elements and attributes. Ours hands every element's attributes to
+// its caller as a map of strings, so both anchors fill such a map per element too (one map, cleared and filled
+// again, as a caller of ours keeps one element record). Prints the processor-time ratios.
 #include "data/PakInterface.h"
 #include "data/PakWriter.h"
 #include "data/XMLParser.h"
@@ -108,22 +110,22 @@ size_t OursCount(Elements* out)
     return count;
 }
 
-size_t PugiWalk(const pugi::xml_node& node, Elements* out)
+size_t PugiWalk(const pugi::xml_node& node, Elements* out, std::map<std::string, std::string>& attributes)
 {
     size_t count = 0;
     for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
     {
         if (child.type() != pugi::node_element) continue;
         ++count;
-        std::map<std::string, std::string> attributes;
+        attributes.clear();
         for (pugi::xml_attribute a = child.first_attribute(); a; a = a.next_attribute())
         {
             ++count;
-            benchmark::DoNotOptimize(a.value());
-            if (out) attributes[a.name()] = a.value();
+            attributes[a.name()] = a.value();
         }
+        benchmark::DoNotOptimize(attributes);
         if (out) out->push_back(Describe(child.name(), attributes));
-        count += PugiWalk(child, out);
+        count += PugiWalk(child, out, attributes);
     }
     return count;
 }
@@ -132,7 +134,8 @@ size_t PugiCount(const std::string& xml, Elements* out)
 {
     pugi::xml_document doc;
     if (!doc.load_buffer(xml.data(), xml.size())) std::abort();
-    return PugiWalk(doc, out);
+    std::map<std::string, std::string> attributes;
+    return PugiWalk(doc, out, attributes);
 }
 
 struct ExpatState
@@ -152,6 +155,7 @@ void ExpatStart(void* user, const XML_Char* name, const XML_Char** attrs)
         state->attributes[attrs[i]] = attrs[i + 1];
         ++state->count;
     }
+    benchmark::DoNotOptimize(state->attributes);
     if (state->out) state->out->push_back(Describe(name, state->attributes));
 }
 
@@ -214,7 +218,6 @@ int main(int argc, char** argv)
     return BenchRatio::Run(argc, argv,
                            {{"our reader / pugixml", "BM_OurReaderFromPack", "BM_Pugixml"},
                             {"our reader / expat", "BM_OurReaderFromPack", "BM_Expat"}},
-                           BenchRatio::Clock::Real,
                            []
                            {
                                CheckAgreement();

@@ -2,6 +2,8 @@
 // state machine. Files are read through the pack wrappers in blocks; characters are taken from the block.
 #include "data/XMLParser.h"
 
+#include <algorithm>
+
 #include "base/Common.h"
 #include "data/PakInterface.h"
 
@@ -463,112 +465,103 @@ void XMLParser::ResetElement(XMLElement& element)
     element.mSection = mCurrentSection;
     element.mValue.clear();
     element.mInstruction.clear();
-    if (mLentPattern >= 0)
+    // The entries handed out with the previous element go back to their kind's map, whatever the caller did to
+    // them: they are only ever looked up by name.
+    if (mLentMap >= 0)
     {
-        // Take back the entries handed out with the previous element (checked before any reuse).
-        element.mAttributes.swap(mPatterns[mLentPattern].entries);
-        mLentPattern = -1;
+        element.mAttributes.swap(mKindMaps[mLentMap].entries);
+        mLentMap = -1;
     }
     element.mAttributes.clear();
-    mActivePattern = -1;
-    mPatternMissed = false;
-    mKeyCount = 0;
-}
-
-// True when the pattern's map is made of exactly its own entries (the caller may have changed it meanwhile).
-bool XMLParser::HoldsPattern(const AttributePattern& pattern)
-{
-    if (!pattern.valid || pattern.entries.size() != pattern.keys.size() || pattern.nodes.size() != pattern.keys.size())
-        return false;
-    size_t i = 0;
-    for (const auto& entry : pattern.entries)
-        if (static_cast<const void*>(&entry) != pattern.nodes[i++]) return false;
-    return true;
-}
-
-// The element turned out different from the pattern: it keeps only the attributes it has set so far.
-void XMLParser::StopReusingAttributes(XMLElement& element)
-{
-    AttributePattern& pattern = mPatterns[mActivePattern];
-    pattern.valid = false;
-    mActivePattern = -1;
-    mPatternMissed = true;
-    if (mCurKeys.size() < mKeyCount) mCurKeys.resize(mKeyCount);
-    for (size_t i = 0; i < mKeyCount; ++i) mCurKeys[i] = pattern.keys[i];
-    auto& attributes = element.mAttributes;
-    mKeptNodes.clear();
-    for (size_t i = 0; i < mKeyCount; ++i) mKeptNodes.push_back(attributes.extract(mCurKeys[i]));
-    attributes.clear();
-    for (auto& node : mKeptNodes)
-        if (!node.empty()) attributes.insert(std::move(node));
-    mKeptNodes.clear();
-}
-
-void XMLParser::FinishAttributes(XMLElement& element)
-{
-    if (mActivePattern >= 0)
-    {
-        if (mKeyCount == mPatterns[mActivePattern].keys.size())
-        {
-            mLentPattern = mActivePattern;
-            mActivePattern = -1;
-            return;
-        }
-        StopReusingAttributes(element);
-    }
-    // A repeated name leaves fewer entries than names; such an element is no pattern.
-    if (mKeyCount == 0 || element.mAttributes.size() != mKeyCount) return;
-    int slot = -1;
-    for (int i = 0; i < kPatternCount && slot < 0; ++i)
-        if (mPatterns[i].tag == element.mValue) slot = i;
-    if (slot < 0)
-    {
-        slot = mNextPattern;
-        mNextPattern = (mNextPattern + 1) % kPatternCount;
-    }
-    AttributePattern& pattern = mPatterns[slot];
-    pattern.valid = true;
-    pattern.tag = element.mValue;
-    pattern.keys.assign(mCurKeys.begin(), mCurKeys.begin() + static_cast<std::ptrdiff_t>(mKeyCount));
-    pattern.entries.clear();
-    pattern.nodes.clear();
-    pattern.slots.clear();
-    for (auto& entry : element.mAttributes) pattern.nodes.push_back(&entry);
-    for (const std::string& key : pattern.keys) pattern.slots.push_back(element.mAttributes.find(key));
-    mLentPattern = slot;
+    mSetEntries.clear();
+    mOrderHeld = false;
 }
 
 void XMLParser::AddAttribute(XMLElement& element, const std::string& name, const std::string& value)
 {
     auto& attributes = element.mAttributes;
-    if (mKeyCount == 0 && !mPatternMissed && attributes.empty())
+    if (mSetEntries.empty() && attributes.empty() && mLentMap < 0)
     {
-        for (int i = 0; i < kPatternCount; ++i)
-        {
-            AttributePattern& pattern = mPatterns[i];
-            if (pattern.valid && pattern.tag == element.mValue && SameText(pattern.keys[0], name) &&
-                HoldsPattern(pattern))
+        // Elements of one kind usually carry the same names in the same order: start from the entries of the last
+        // one, filled again in place instead of being freed and allocated for every element.
+        for (int i = 0; i < kKindMapCount; ++i)
+            if (mKindMaps[i].tag == element.mValue)
             {
-                attributes.swap(pattern.entries);
-                mActivePattern = i;
+                attributes.swap(mKindMaps[i].entries);
+                mLentMap = i;
                 break;
             }
-        }
-        mPatternMissed = mActivePattern < 0;
+        // The entries in name order, from a walk of the map as it is now.
+        mSorted.clear();
+        for (auto it = attributes.begin(); it != attributes.end(); ++it) mSorted.push_back(it);
+        mOrderHeld = true;
     }
-    if (mActivePattern >= 0)
+    // The entry the same reading position had last time, when it has this name; else a search by name.
+    const size_t position = mSetEntries.size();
+    if (mLentMap >= 0)
     {
-        AttributePattern& pattern = mPatterns[mActivePattern];
-        if (mKeyCount < pattern.keys.size() && SameText(pattern.slots[mKeyCount]->first, name))
+        const std::vector<uint8_t>& order = mKindMaps[mLentMap].order;
+        if (mOrderHeld && position < order.size() && order[position] < mSorted.size() &&
+            mSorted[order[position]]->first == name)
         {
-            pattern.slots[mKeyCount++]->second = value;
+            mSorted[order[position]]->second = value;
+            mSetEntries.push_back(mSorted[order[position]]);
             return;
         }
-        StopReusingAttributes(element);
     }
-    attributes.insert_or_assign(name, value);
-    if (mCurKeys.size() <= mKeyCount) mCurKeys.resize(mKeyCount + 1);
-    mCurKeys[mKeyCount++] = name;
+    mOrderHeld = false;
+    auto it = attributes.find(name);
+    if (it == attributes.end())
+    {
+        mSetEntries.push_back(attributes.emplace(name, value).first);
+        return;
+    }
+    it->second = value;
+    // A repeated name keeps its last value and counts once.
+    if (std::find(mSetEntries.begin(), mSetEntries.end(), it) == mSetEntries.end()) mSetEntries.push_back(it);
+}
+
+void XMLParser::FinishAttributes(XMLElement& element)
+{
+    auto& attributes = element.mAttributes;
+    // Entries of the earlier element that this one did not set are dropped.
+    if (mSetEntries.size() != attributes.size())
+    {
+        mOrderHeld = false;
+        for (auto it = attributes.begin(); it != attributes.end();)
+            if (std::find(mSetEntries.begin(), mSetEntries.end(), it) == mSetEntries.end())
+                it = attributes.erase(it);
+            else
+                ++it;
+    }
+    if (attributes.empty()) return;
+    int slot = mLentMap;
+    if (slot < 0)
+    {
+        // The first element of its kind: its entries will serve the next one.
+        for (int i = 0; i < kKindMapCount && slot < 0; ++i)
+            if (mKindMaps[i].tag == element.mValue) slot = i;
+        if (slot < 0)
+        {
+            slot = mNextKindMap;
+            mNextKindMap = (mNextKindMap + 1) % kKindMapCount;
+        }
+        mKindMaps[slot].tag = element.mValue;
+        mKindMaps[slot].entries.clear();
+        mLentMap = slot;
+        mOrderHeld = false;
+    }
+    if (mOrderHeld) return;
+    // Where each reading position's entry stands in name order, for the next element of this kind.
+    std::vector<uint8_t>& order = mKindMaps[slot].order;
+    order.clear();
+    if (mSetEntries.size() > 255) return;
+    for (const auto& entry : mSetEntries)
+    {
+        uint8_t index = 0;
+        for (auto it = attributes.begin(); it != entry; ++it) ++index;
+        order.push_back(index);
+    }
 }
 
 void XMLParser::CommitAttribute(XMLElement& element)

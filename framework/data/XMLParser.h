@@ -110,11 +110,10 @@ private:
     bool NextChar(char16_t& c, bool& error);
     void CloseFile();
     void ResetElement(XMLElement& element);
-    void StopReusingAttributes(XMLElement& element);
-    void FinishAttributes(XMLElement& element);
     static bool IsSimpleName(const std::string& name);
     bool CloseElement(const std::string& name);
     void CommitAttribute(XMLElement& element);
+    void FinishAttributes(XMLElement& element);
     void SelectReader(ReaderKind kind);
 
     std::string mFileName;
@@ -149,30 +148,25 @@ private:
     std::string mLastAttrName;
     std::string mDecodedName;
     std::string mDecodedValue;
-    // Elements of one kind usually carry the same attribute names in the same order. The entries of a few recent
-    // kinds are kept and overwritten in place instead of being freed and allocated again for every element.
+    // The attribute entries of the last element of a few recent kinds (tag names), filled again by the next element
+    // of that kind. While an element is out with the caller its kind's map is empty and `mLentMap` names it.
     using AttributeMap = std::map<std::string, std::string>;
-    struct AttributePattern
+    struct KindMap
     {
-        bool valid = false;
         std::string tag;
-        std::vector<std::string> keys; // reading order
-        AttributeMap entries;          // empty while lent to the caller's element
-        // Identity of the entries in name order, and where each name lives; trusted only once the map has been
-        // walked and found to hold exactly these entries.
-        std::vector<const void*> nodes;
-        std::vector<AttributeMap::iterator> slots;
+        AttributeMap entries;
+        std::vector<uint8_t> order; // for each reading position of the last element, its entry's place by name
     };
-    static bool HoldsPattern(const AttributePattern& pattern);
-    static constexpr int kPatternCount = 8;
-    AttributePattern mPatterns[kPatternCount];
-    int mLentPattern = -1;   // whose entries the caller's element holds
-    int mActivePattern = -1; // being overwritten by the element now read
-    bool mPatternMissed = false;
-    int mNextPattern = 0;
-    std::vector<std::string> mCurKeys;
-    size_t mKeyCount = 0;
-    std::vector<AttributeMap::node_type> mKeptNodes;
+    static constexpr int kKindMapCount = 8;
+    KindMap mKindMaps[kKindMapCount];
+    int mLentMap = -1;
+    int mNextKindMap = 0;
+    // The entries the element being read has set, in reading order.
+    std::vector<AttributeMap::iterator> mSetEntries;
+    // The lent entries in name order, walked afresh when they were taken back; valid while `mOrderHeld` is set
+    // and every position so far has matched the last element's.
+    std::vector<AttributeMap::iterator> mSorted;
+    bool mOrderHeld = false;
 };
 
 } // namespace Zest

@@ -1,5 +1,6 @@
-// The span kernels of the blit hot loops in three forms (per pixel, SSE2, AVX2) and the run-time choice between
-// them. The vector forms skip groups of pixels that are all transparent and copy groups that are all opaque.
+// The span kernels of the memory and surface blit hot loops in three forms (per pixel, SSE2, AVX2) and the one
+// run-time choice between them for both. The vector forms skip groups of pixels that are all transparent and copy
+// groups that are all opaque.
 #include "graphics/BlendSpans.h"
 
 #include "graphics/PixelBlend.h"
@@ -50,6 +51,77 @@ void ScalarAddWeighted(uint32_t* d, const uint32_t* s, int n, const uint8_t* sat
 void ScalarAddFull(uint32_t* d, const uint32_t* s, int n, const uint8_t* sat)
 {
     for (int i = 0; i < n; ++i) PixelAdd(d[i], s[i], sat, false);
+}
+
+// Surface spans: the destination pixel for source pixel i is d[i], or d[-i] for a mirrored span.
+template <bool Mirror, typename T>
+inline T& At(T* d, int i)
+{
+    return Mirror ? d[-i] : d[i];
+}
+
+// The span from source pixel i on.
+template <bool Mirror, typename T>
+inline T* From(T* d, int i)
+{
+    return Mirror ? d - i : d + i;
+}
+
+template <bool Mirror>
+void ScalarSurfaceCopy(uint32_t* d, const uint32_t* s, int n)
+{
+    for (int i = 0; i < n; ++i) At<Mirror>(d, i) = s[i] & 0x00FFFFFF;
+}
+
+template <bool Mirror>
+void ScalarSurfaceBlend(uint32_t* d, const uint32_t* s, int n)
+{
+    for (int i = 0; i < n; ++i)
+    {
+        uint32_t& out = At<Mirror>(d, i);
+        out = SurfaceBlendPixel(s[i], out);
+    }
+}
+
+template <bool Mirror>
+void ScalarSurfaceBlendTinted(uint32_t* d, const uint32_t* s, int n, const uint32_t weight[3], uint32_t a)
+{
+    for (int i = 0; i < n; ++i)
+    {
+        uint32_t& out = At<Mirror>(d, i);
+        out = SurfaceBlendTintedPixel(s[i], out, weight, a);
+    }
+}
+
+template <bool Mirror>
+void ScalarSurfaceAdd(uint32_t* d, const uint32_t* s, int n, const uint32_t tint[3], bool white)
+{
+    for (int i = 0; i < n; ++i)
+    {
+        uint32_t& out = At<Mirror>(d, i);
+        out = SurfaceAddPixel(s[i], out, tint, white);
+    }
+}
+
+template <bool Mirror>
+void ScalarSurfaceBlend16(uint16_t* d, const uint32_t* s, int n, const Spread16& f, uint32_t srcFactor, uint32_t a,
+                          bool white)
+{
+    for (int i = 0; i < n; ++i)
+    {
+        uint16_t& out = At<Mirror>(d, i);
+        out = Spread16Blend(f, s[i], out, srcFactor, a, white);
+    }
+}
+
+template <bool Mirror>
+void ScalarSurfaceAdd16(uint16_t* d, const uint32_t* s, int n, const Spread16& f, const uint32_t tint[3], bool white)
+{
+    for (int i = 0; i < n; ++i)
+    {
+        uint16_t& out = At<Mirror>(d, i);
+        out = Spread16Add(f, s[i], out, tint, white);
+    }
 }
 
 #if defined(ZEST_SPAN_X86) && defined(__SSE2__)
@@ -153,6 +225,252 @@ void Sse2AddFull(uint32_t* d, const uint32_t* s, int n, const uint8_t* sat)
     int i = 0;
     for (; i + 4 <= n; i += 4) AddFull4(d + i, s + i);
     ScalarAddFull(d + i, s + i, n - i, sat);
+}
+
+// ---- Surfaces, SSE2 --------------------------------------------------------------------------------------------
+
+// The destination part of SurfaceBlendChannel on two pixels widened to 16 bits, with 255 - a spread over each
+// pixel's lanes: round(d x (255 - a) / 255). As s x 255 is a multiple of 255, the rounded mix is s plus this part,
+// and the sum never passes 255 because the premultiplied channel never exceeds its alpha. d x (255 - a) fits 16
+// bits, and x / 255 rounded is (t x 257) >> 16 with t = x + 128 over that whole range.
+inline __m128i SurfaceDestPart16(__m128i d, __m128i inverseAlpha)
+{
+    const __m128i t = _mm_add_epi16(_mm_mullo_epi16(d, inverseAlpha), _mm_set1_epi16(128));
+    return _mm_mulhi_epu16(t, _mm_set1_epi16(0x0101));
+}
+
+// Four destination pixels in source order: mirrored spans are written leftwards from d.
+template <bool Mirror>
+inline __m128i LoadDest(const uint32_t* d, int i)
+{
+    if (!Mirror) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d - i - 3));
+    return _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
+}
+
+template <bool Mirror>
+inline void StoreDest(uint32_t* d, int i, __m128i v)
+{
+    if (!Mirror)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), v);
+    else
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d - i - 3), _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3)));
+}
+
+template <bool Mirror>
+void Sse2SurfaceCopy(uint32_t* d, const uint32_t* s, int n)
+{
+    int i = 0;
+    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+    for (; i + 4 <= n; i += 4)
+        StoreDest<Mirror>(d, i, _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)), colour));
+    ScalarSurfaceCopy<Mirror>(From<Mirror>(d, i), s + i, n - i);
+}
+
+// Four transparent pixels leave the destination, four opaque ones are copied.
+template <bool Mirror>
+void Sse2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
+{
+    int i = 0;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+    for (; i + 4 <= n; i += 4)
+    {
+        const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i alpha = _mm_srli_epi32(sv, 24);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF) continue;
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, _mm_set1_epi32(255))) == 0xFFFF)
+        {
+            StoreDest<Mirror>(d, i, _mm_and_si128(sv, colour));
+            continue;
+        }
+        const __m128i dv = LoadDest<Mirror>(d, i);
+        // 255 - a is the inverted alpha byte.
+        const __m128i inverse = _mm_xor_si128(sv, _mm_set1_epi32(int(0xFF000000u)));
+        const __m128i lo = SurfaceDestPart16(_mm_unpacklo_epi8(dv, zero), AlphaLanes(_mm_unpacklo_epi8(inverse, zero)));
+        const __m128i hi = SurfaceDestPart16(_mm_unpackhi_epi8(dv, zero), AlphaLanes(_mm_unpackhi_epi8(inverse, zero)));
+        const __m128i mixed = _mm_and_si128(_mm_add_epi8(_mm_packus_epi16(lo, hi), sv), colour);
+        // An alpha-0 pixel mixes to its destination's colour; its top byte is put back as well.
+        const __m128i clear = _mm_cmpeq_epi32(alpha, zero);
+        StoreDest<Mirror>(d, i, _mm_or_si128(mixed, _mm_and_si128(clear, dv)));
+    }
+    ScalarSurfaceBlend<Mirror>(From<Mirror>(d, i), s + i, n - i);
+}
+
+template <bool Mirror>
+void Sse2SurfaceAdd(uint32_t* d, const uint32_t* s, int n, const uint32_t tint[3], bool white)
+{
+    int i = 0;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i factors = _mm_set_epi16(0, short(tint[2]), short(tint[1]), short(tint[0]), 0, short(tint[2]),
+                                          short(tint[1]), short(tint[0]));
+    const __m128i one = _mm_set1_epi16(1);
+    for (; i + 4 <= n; i += 4)
+    {
+        __m128i sv = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)), colour);
+        // Pixels without colour leave the destination as it was, top byte included.
+        const __m128i keep = _mm_cmpeq_epi32(sv, zero);
+        if (_mm_movemask_epi8(keep) == 0xFFFF) continue;
+        const __m128i dv = LoadDest<Mirror>(d, i);
+        if (!white)
+        {
+            // x / 255 rounded down is (x + 1 + ((x + 1) >> 8)) >> 8 for every product up to 255 x 255.
+            auto scale = [&](__m128i v16)
+            {
+                const __m128i x = _mm_add_epi16(_mm_mullo_epi16(v16, factors), one);
+                return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+            };
+            sv = _mm_packus_epi16(scale(_mm_unpacklo_epi8(sv, zero)), scale(_mm_unpackhi_epi8(sv, zero)));
+        }
+        const __m128i added = _mm_adds_epu8(_mm_and_si128(dv, colour), sv);
+        StoreDest<Mirror>(d, i, _mm_or_si128(_mm_and_si128(keep, dv), _mm_andnot_si128(keep, added)));
+    }
+    ScalarSurfaceAdd<Mirror>(From<Mirror>(d, i), s + i, n - i, tint, white);
+}
+
+// Eight 16-bit destination pixels in source order: mirrored spans are written leftwards from d.
+template <bool Mirror>
+inline __m128i LoadDest16(const uint16_t* d, int i)
+{
+    if (!Mirror) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d - i - 7));
+    v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
+    v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+    return _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+}
+
+template <bool Mirror>
+inline void StoreDest16(uint16_t* d, int i, __m128i v)
+{
+    if (Mirror)
+    {
+        v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
+        v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+        v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d - i - 7), v);
+    }
+    else
+    {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), v);
+    }
+}
+
+// The low 16 bits of two vectors of four 32-bit lanes, as eight 16-bit lanes (sign-extended first so that the
+// saturating pack keeps them as they are).
+inline __m128i PackLow16(__m128i lo, __m128i hi)
+{
+    return _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(lo, 16), 16), _mm_srai_epi32(_mm_slli_epi32(hi, 16), 16));
+}
+
+// 32-bit lanes times a factor below 2^16 held in both halves of each lane, for products below 2^32: the low half's
+// product carries into the high half through its top 16 bits.
+inline __m128i MulLanes32(__m128i v, __m128i factor)
+{
+    return _mm_add_epi32(_mm_mullo_epi16(v, factor), _mm_slli_epi32(_mm_mulhi_epu16(v, factor), 16));
+}
+
+// x / 255 rounded down for every x up to 255 x 255, in 16- or 32-bit lanes of that range.
+inline __m128i Div255Lanes16(__m128i x)
+{
+    const __m128i y = _mm_add_epi16(x, _mm_set1_epi16(1));
+    return _mm_srli_epi16(_mm_add_epi16(y, _mm_srli_epi16(y, 8)), 8);
+}
+
+// Spread16Blend on four pixels: s in 32-bit lanes (colour low, alpha on top), d widened to 32-bit lanes.
+inline __m128i Spread16Blend4(__m128i s, __m128i d, __m128i green, __m128i spread, __m128i srcFactor, __m128i tintAlpha)
+{
+    const __m128i low16 = _mm_set1_epi32(0xFFFF);
+    const __m128i ss = _mm_and_si128(
+        _mm_or_si128(_mm_slli_epi32(_mm_and_si128(s, green), 16), _mm_andnot_si128(green, _mm_and_si128(s, low16))),
+        spread);
+    const __m128i ds =
+        _mm_and_si128(_mm_or_si128(_mm_slli_epi32(_mm_and_si128(d, green), 16), _mm_andnot_si128(green, d)), spread);
+    // The source alpha x a / 255 stays below 2^16 in the low half of each lane; the high half stays 0.
+    const __m128i effective = Div255Lanes16(_mm_mullo_epi16(_mm_srli_epi32(s, 24), tintAlpha));
+    __m128i destFactor = _mm_srli_epi32(_mm_sub_epi32(_mm_set1_epi32(256), effective), 3);
+    destFactor = _mm_or_si128(destFactor, _mm_slli_epi32(destFactor, 16));
+    const __m128i t = _mm_add_epi32(_mm_and_si128(_mm_srli_epi32(MulLanes32(ss, srcFactor), 5), spread),
+                                    _mm_and_si128(_mm_srli_epi32(MulLanes32(ds, destFactor), 5), spread));
+    return _mm_or_si128(t, _mm_srli_epi32(t, 16));
+}
+
+// Eight at a time: eight transparent pixels leave the destination, eight opaque ones under a white tint are copied.
+template <bool Mirror>
+void Sse2SurfaceBlend16(uint16_t* d, const uint32_t* s, int n, const Spread16& f, uint32_t srcFactor, uint32_t a,
+                        bool white)
+{
+    int i = 0;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i opaque = _mm_set1_epi16(255);
+    const __m128i green = _mm_set1_epi32(int(f.greenMask));
+    const __m128i spread = _mm_set1_epi32(int(f.spreadMask));
+    const __m128i colour = _mm_set1_epi16(short(f.colourMask));
+    const __m128i srcFactorLanes = _mm_set1_epi16(short(srcFactor));
+    const __m128i tintAlpha = _mm_set1_epi32(int(a));
+    for (; i + 8 <= n; i += 8)
+    {
+        const __m128i s0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i s1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 4));
+        const __m128i alpha = _mm_packs_epi32(_mm_srli_epi32(s0, 24), _mm_srli_epi32(s1, 24));
+        const __m128i clear = _mm_cmpeq_epi16(alpha, zero);
+        if (_mm_movemask_epi8(clear) == 0xFFFF) continue;
+        const __m128i s16 = PackLow16(s0, s1);
+        const __m128i copy = white ? _mm_cmpeq_epi16(alpha, opaque) : zero;
+        if (_mm_movemask_epi8(copy) == 0xFFFF)
+        {
+            StoreDest16<Mirror>(d, i, _mm_and_si128(s16, colour));
+            continue;
+        }
+        const __m128i dv = LoadDest16<Mirror>(d, i);
+        const __m128i mixed =
+            PackLow16(Spread16Blend4(s0, _mm_unpacklo_epi16(dv, zero), green, spread, srcFactorLanes, tintAlpha),
+                      Spread16Blend4(s1, _mm_unpackhi_epi16(dv, zero), green, spread, srcFactorLanes, tintAlpha));
+        __m128i out = _mm_or_si128(_mm_and_si128(copy, s16), _mm_andnot_si128(copy, mixed));
+        out = _mm_or_si128(_mm_and_si128(clear, dv), _mm_andnot_si128(clear, out));
+        StoreDest16<Mirror>(d, i, out);
+    }
+    ScalarSurfaceBlend16<Mirror>(From<Mirror>(d, i), s + i, n - i, f, srcFactor, a, white);
+}
+
+// Eight at a time, each channel in its own 16-bit lanes.
+template <bool Mirror>
+void Sse2SurfaceAdd16(uint16_t* d, const uint32_t* s, int n, const Spread16& f, const uint32_t tint[3], bool white)
+{
+    int i = 0;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i colour24 = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i five = _mm_set1_epi16(31);
+    const __m128i greenTop = _mm_set1_epi16(short((1 << f.greenWidth) - 1));
+    const __m128i tint0 = _mm_set1_epi16(short(tint[0]));
+    const __m128i tint1 = _mm_set1_epi16(short(tint[1]));
+    const __m128i tint2 = _mm_set1_epi16(short(tint[2]));
+    const __m128i topShift = _mm_cvtsi32_si128(f.topShift);
+    for (; i + 8 <= n; i += 8)
+    {
+        const __m128i s0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i s1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 4));
+        const __m128i keep = _mm_packs_epi32(_mm_cmpeq_epi32(_mm_and_si128(s0, colour24), zero),
+                                             _mm_cmpeq_epi32(_mm_and_si128(s1, colour24), zero));
+        if (_mm_movemask_epi8(keep) == 0xFFFF) continue;
+        const __m128i s16 = PackLow16(s0, s1);
+        const __m128i dv = LoadDest16<Mirror>(d, i);
+        __m128i low = _mm_and_si128(s16, five);
+        __m128i mid = _mm_and_si128(_mm_srli_epi16(s16, 5), greenTop);
+        __m128i top = _mm_and_si128(_mm_srl_epi16(s16, topShift), five);
+        if (!white)
+        {
+            low = Div255Lanes16(_mm_mullo_epi16(low, tint0));
+            mid = Div255Lanes16(_mm_mullo_epi16(mid, tint1));
+            top = Div255Lanes16(_mm_mullo_epi16(top, tint2));
+        }
+        low = _mm_min_epi16(_mm_add_epi16(low, _mm_and_si128(dv, five)), five);
+        mid = _mm_min_epi16(_mm_add_epi16(mid, _mm_and_si128(_mm_srli_epi16(dv, 5), greenTop)), greenTop);
+        top = _mm_min_epi16(_mm_add_epi16(top, _mm_and_si128(_mm_srl_epi16(dv, topShift), five)), five);
+        const __m128i added = _mm_or_si128(_mm_or_si128(low, _mm_slli_epi16(mid, 5)), _mm_sll_epi16(top, topShift));
+        StoreDest16<Mirror>(d, i, _mm_or_si128(_mm_and_si128(keep, dv), _mm_andnot_si128(keep, added)));
+    }
+    ScalarSurfaceAdd16<Mirror>(From<Mirror>(d, i), s + i, n - i, f, tint, white);
 }
 
 #define ZEST_SPAN_SSE2 1
@@ -276,18 +594,150 @@ ZEST_AVX2 void Avx2AddFull(uint32_t* d, const uint32_t* s, int n, const uint8_t*
     ScalarAddFull(d + i, s + i, n - i, sat);
 }
 
+// ---- Surfaces, AVX2 (32 bits; the 5-6-5 and 5-5-5 forms are the SSE2 ones) ------------------------------------
+
+// Eight destination pixels in source order: mirrored spans are written leftwards from d.
+template <bool Mirror>
+ZEST_AVX2 inline __m256i LoadDest8(const uint32_t* d, int i)
+{
+    if (!Mirror) return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d - i - 7));
+    return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0));
+}
+
+template <bool Mirror>
+ZEST_AVX2 inline void StoreDest8(uint32_t* d, int i, __m256i v)
+{
+    if (!Mirror)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), v);
+    else
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d - i - 7),
+                            _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0)));
+}
+
+// SurfaceDestPart16 on the destination's pixels widened to 16 bits (two per 128-bit half), with 255 - a already
+// spread over each pixel's lanes.
+ZEST_AVX2 inline __m256i SurfaceDestPart16x4(__m256i d, __m256i inverseAlpha)
+{
+    const __m256i t = _mm256_add_epi16(_mm256_mullo_epi16(d, inverseAlpha), _mm256_set1_epi16(128));
+    return _mm256_mulhi_epu16(t, _mm256_set1_epi16(0x0101));
+}
+
+template <bool Mirror>
+ZEST_AVX2 void Avx2SurfaceCopy(uint32_t* d, const uint32_t* s, int n)
+{
+    int i = 0;
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    for (; i + 8 <= n; i += 8)
+        StoreDest8<Mirror>(d, i, _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)), colour));
+    _mm256_zeroupper();
+    Sse2SurfaceCopy<Mirror>(From<Mirror>(d, i), s + i, n - i);
+}
+
+template <bool Mirror>
+ZEST_AVX2 void Avx2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
+{
+    int i = 0;
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
+    const __m256i shufLo = AlphaShuffleLo(), shufHi = AlphaShuffleHi();
+    for (; i + 8 <= n; i += 8)
+    {
+        const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+        if (_mm256_testz_si256(sv, alphaMask)) continue;
+        const __m256i clear = _mm256_cmpeq_epi32(_mm256_and_si256(sv, alphaMask), zero);
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_and_si256(sv, alphaMask), alphaMask)) == -1)
+        {
+            StoreDest8<Mirror>(d, i, _mm256_and_si256(sv, colour));
+            continue;
+        }
+        const __m256i dv = LoadDest8<Mirror>(d, i);
+        // 255 - a is the inverted alpha byte, spread over each pixel's 16-bit lanes by the alpha shuffles.
+        const __m256i inverse = _mm256_xor_si256(sv, alphaMask);
+        const __m256i lo = SurfaceDestPart16x4(_mm256_unpacklo_epi8(dv, zero), _mm256_shuffle_epi8(inverse, shufLo));
+        const __m256i hi = SurfaceDestPart16x4(_mm256_unpackhi_epi8(dv, zero), _mm256_shuffle_epi8(inverse, shufHi));
+        const __m256i mixed = _mm256_and_si256(_mm256_add_epi8(_mm256_packus_epi16(lo, hi), sv), colour);
+        StoreDest8<Mirror>(d, i, _mm256_or_si256(mixed, _mm256_and_si256(clear, dv)));
+    }
+    // The tail and the callers run legacy SSE code, which stalls while the upper halves are in use.
+    _mm256_zeroupper();
+    Sse2SurfaceBlend<Mirror>(From<Mirror>(d, i), s + i, n - i);
+}
+
+// Channels widened to 16 bits times their factors / 255, rounded down: (x + 1 + ((x + 1) >> 8)) >> 8 for every
+// product up to 255 x 255.
+ZEST_AVX2 inline __m256i TintLanes(__m256i v16, __m256i factors)
+{
+    const __m256i x = _mm256_add_epi16(_mm256_mullo_epi16(v16, factors), _mm256_set1_epi16(1));
+    return _mm256_srli_epi16(_mm256_add_epi16(x, _mm256_srli_epi16(x, 8)), 8);
+}
+
+template <bool Mirror>
+ZEST_AVX2 void Avx2SurfaceAdd(uint32_t* d, const uint32_t* s, int n, const uint32_t tint[3], bool white)
+{
+    int i = 0;
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    const short t0 = short(tint[0]), t1 = short(tint[1]), t2 = short(tint[2]);
+    const __m256i factors = _mm256_set_epi16(0, t2, t1, t0, 0, t2, t1, t0, 0, t2, t1, t0, 0, t2, t1, t0);
+    for (; i + 8 <= n; i += 8)
+    {
+        __m256i sv = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)), colour);
+        if (_mm256_testz_si256(sv, sv)) continue;
+        const __m256i keep = _mm256_cmpeq_epi32(sv, zero);
+        const __m256i dv = LoadDest8<Mirror>(d, i);
+        if (!white)
+            sv = _mm256_packus_epi16(TintLanes(_mm256_unpacklo_epi8(sv, zero), factors),
+                                     TintLanes(_mm256_unpackhi_epi8(sv, zero), factors));
+        const __m256i added = _mm256_adds_epu8(_mm256_and_si256(dv, colour), sv);
+        StoreDest8<Mirror>(d, i, _mm256_blendv_epi8(added, dv, keep));
+    }
+    _mm256_zeroupper();
+    Sse2SurfaceAdd<Mirror>(From<Mirror>(d, i), s + i, n - i, tint, white);
+}
+
 #undef ZEST_AVX2
 #define ZEST_SPAN_AVX2 1
 
 #endif
 
-const SpanKernels kScalar = {ScalarOntoOpaque, ScalarAddWeighted, ScalarAddFull};
+#define ZEST_BOTH(name)                                                                                                \
+    {                                                                                                                  \
+        name<false>, name<true>                                                                                        \
+    }
+const SpanKernels kScalar = {ScalarOntoOpaque,
+                             ScalarAddWeighted,
+                             ScalarAddFull,
+                             ZEST_BOTH(ScalarSurfaceCopy),
+                             ZEST_BOTH(ScalarSurfaceBlend),
+                             ZEST_BOTH(ScalarSurfaceBlendTinted),
+                             ZEST_BOTH(ScalarSurfaceAdd),
+                             ZEST_BOTH(ScalarSurfaceBlend16),
+                             ZEST_BOTH(ScalarSurfaceAdd16)};
 #if defined(ZEST_SPAN_SSE2)
-const SpanKernels kSse2 = {Sse2OntoOpaque, Sse2AddWeighted, Sse2AddFull};
+const SpanKernels kSse2 = {Sse2OntoOpaque,
+                           Sse2AddWeighted,
+                           Sse2AddFull,
+                           ZEST_BOTH(Sse2SurfaceCopy),
+                           ZEST_BOTH(Sse2SurfaceBlend),
+                           ZEST_BOTH(ScalarSurfaceBlendTinted),
+                           ZEST_BOTH(Sse2SurfaceAdd),
+                           ZEST_BOTH(Sse2SurfaceBlend16),
+                           ZEST_BOTH(Sse2SurfaceAdd16)};
 #endif
 #if defined(ZEST_SPAN_AVX2)
-const SpanKernels kAvx2 = {Avx2OntoOpaque, Avx2AddWeighted, Avx2AddFull};
+const SpanKernels kAvx2 = {Avx2OntoOpaque,
+                           Avx2AddWeighted,
+                           Avx2AddFull,
+                           ZEST_BOTH(Avx2SurfaceCopy),
+                           ZEST_BOTH(Avx2SurfaceBlend),
+                           ZEST_BOTH(ScalarSurfaceBlendTinted),
+                           ZEST_BOTH(Avx2SurfaceAdd),
+                           ZEST_BOTH(Sse2SurfaceBlend16),
+                           ZEST_BOTH(Sse2SurfaceAdd16)};
 #endif
+#undef ZEST_BOTH
 
 SpanIsa BestIsa()
 {

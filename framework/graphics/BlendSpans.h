@@ -1,9 +1,12 @@
-// Whole-span forms of the white blends in PixelBlend.h for the blit hot loops: a plain per-pixel form, an SSE2
-// form (the baseline of every x86-64 processor) and an AVX2 form picked at run time where the processor has it.
-// Every form gives exactly the result of the per-pixel rules.
+// Whole-span forms of the blit hot loops, for memory images (the white blends of PixelBlend.h) and for display
+// surfaces (the rules of SurfacePixels.h): a plain per-pixel form, an SSE2 form (the baseline of every x86-64
+// processor) and an AVX2 form, one of them picked at run time for both. Every form gives exactly the result of the
+// per-pixel rules.
 #pragma once
 
 #include <cstdint>
+
+#include "graphics/SurfacePixels.h"
 
 namespace Zest
 {
@@ -21,6 +24,23 @@ struct SpanKernels
     SpanFn addWeighted;
     // Additive, white, source without partial alpha: every colour channel added in full, saturated.
     SpanFn addFull;
+
+    // Display surfaces, from the source's display-format pixels (premultiplied, alpha on top). Each comes in a
+    // plain form [0] and a mirrored one [1], which writes the span leftwards from d (d[-i] for source pixel i).
+    // 32 bits with 8-bit channels in the low three bytes: opaque pixels copied (top byte cleared) ...
+    void (*surfaceCopy[2])(uint32_t* d, const uint32_t* s, int n);
+    // ... blended by their own alpha, white (SurfaceBlendChannel; alpha 0 leaves the destination) ...
+    void (*surfaceBlend[2])(uint32_t* d, const uint32_t* s, int n);
+    // ... blended by their own alpha times a tint's alpha a, with the colour x a weights by byte position
+    // (SurfaceBlendTintedPixel) ...
+    void (*surfaceBlendTinted[2])(uint32_t* d, const uint32_t* s, int n, const uint32_t weight[3], uint32_t a);
+    // ... and added, tinted by the three 8-bit factors by byte position unless white (SurfaceAddPixel).
+    void (*surfaceAdd[2])(uint32_t* d, const uint32_t* s, int n, const uint32_t tint[3], bool white);
+    // 5-6-5 and 5-5-5: the grey blend and the additive form of Spread16Blend and Spread16Add.
+    void (*surfaceBlend16[2])(uint16_t* d, const uint32_t* s, int n, const Spread16& f, uint32_t srcFactor, uint32_t a,
+                              bool white);
+    void (*surfaceAdd16[2])(uint16_t* d, const uint32_t* s, int n, const Spread16& f, const uint32_t tint[3],
+                            bool white);
 };
 
 enum class SpanIsa

@@ -215,8 +215,14 @@ void DDImage::Create(int width, int height)
 void DDImage::BitsChanged()
 {
     MemoryImage::BitsChanged();
-    // A borrowed surface is the display's; it stays, whatever happens to the memory copy.
-    if (mSurface && !mSurfaceBorrowed)
+    if (mSurface && mSurfaceBorrowed)
+    {
+        // A borrowed surface is the display's and stays; what was written into the memory copy (a clear, new
+        // bits) goes on to it, or the next drawing on the surface would drop the copy and lose the writes.
+        if (mBits) WriteBitsToSurface(mBits.get());
+        return;
+    }
+    if (mSurface)
     {
         if (mLockCount > 0) mSurface->Unlock(nullptr);
         mLockCount = 0;
@@ -292,6 +298,44 @@ void DDImage::ReleaseBits()
         FreeSurface();
     }
     MemoryImage::ReleaseBits();
+}
+
+void DDImage::WriteBitsToSurface(const uint32_t* bits)
+{
+    if (mNoSoftwareAccess || !LockSurface()) return;
+    const NativeDisplay& d = *mDDInterface;
+    const DDPIXELFORMAT& pf = mLockDesc.ddpfPixelFormat;
+    const uint32_t bitCount = pf.dwRGBBitCount;
+    if (bitCount == 16 || bitCount == 32)
+    {
+        const uint32_t rMask = pf.dwRBitMask, gMask = pf.dwGBitMask, bMask = pf.dwBBitMask;
+        // The surface keeps its own size; only the part both cover is written.
+        const int width = std::min(mWidth, int(mLockDesc.dwWidth ? mLockDesc.dwWidth : uint32_t(mWidth)));
+        const int height = std::min(mHeight, int(mLockDesc.dwHeight ? mLockDesc.dwHeight : uint32_t(mHeight)));
+        auto* base = static_cast<uint8_t*>(mLockDesc.lpSurface);
+        for (int y = 0; y < height; ++y)
+        {
+            uint8_t* row = base + size_t(y) * size_t(mLockDesc.lPitch);
+            const uint32_t* from = bits + size_t(y) * size_t(mWidth);
+            for (int x = 0; x < width; ++x)
+            {
+                const uint32_t argb = from[x];
+                const uint32_t v = (((argb >> (24 - d.mRedWidth)) << d.mRedShift) & rMask) |
+                                   (((argb >> (16 - d.mGreenWidth)) << d.mGreenShift) & gMask) |
+                                   (((argb >> (8 - d.mBlueWidth)) << d.mBlueShift) & bMask);
+                if (bitCount == 16)
+                {
+                    const uint16_t w = uint16_t(v);
+                    std::memcpy(row + size_t(x) * 2, &w, 2);
+                }
+                else
+                {
+                    std::memcpy(row + size_t(x) * 4, &v, 4);
+                }
+            }
+        }
+    }
+    UnlockSurface();
 }
 
 bool DDImage::CreateSurfaceFromBits()
@@ -415,9 +459,24 @@ void DDImage::FillRect(const Rect& rect, const Color& color, int drawMode)
     FreeSoftwareAfterSurfaceDraw();
 }
 
+namespace
+{
+// Line end points kept well inside the int range (as the memory routines keep them), so that far-away or
+// non-finite coordinates neither overflow a conversion nor send a stepper through billions of steps.
+void KeepLineInRange(double& x1, double& y1, double& x2, double& y2)
+{
+    for (double* v : {&x1, &y1, &x2, &y2})
+    {
+        if (!(*v > -16777216.0)) *v = -16777216.0;
+        if (!(*v < 16777216.0)) *v = 16777216.0;
+    }
+}
+} // namespace
+
 void DDImage::DrawLine(double x1, double y1, double x2, double y2, const Color& color, int drawMode)
 {
     if (IsDrawnThrough3D()) return;
+    KeepLineInRange(x1, y1, x2, y2);
     UpdateAlphaFlags();
     if (!IsPlain())
     {
@@ -442,6 +501,7 @@ void DDImage::DrawLine(double x1, double y1, double x2, double y2, const Color& 
 void DDImage::DrawLineAntiAliased(double x1, double y1, double x2, double y2, const Color& color, int drawMode)
 {
     if (IsDrawnThrough3D()) return;
+    KeepLineInRange(x1, y1, x2, y2);
     UpdateAlphaFlags();
     if (!IsPlain())
     {
@@ -531,8 +591,14 @@ void DDImage::StretchToSurface(Image* src, const Rect& destRect, const Rect& src
     src->mDrawn = true;
     const Rect area = destRect.Intersection(clip).Intersection(Rect(0, 0, mWidth, mHeight));
     if (area.IsEmpty()) return;
-    // Sample into a transparent ARGB image of the visible part, then draw it with the surface arithmetic.
-    MemoryImage sampled(nullptr);
+    // Sample into a transparent ARGB image of the visible part, then draw it with the surface arithmetic. The
+    // image and its display-format buffer are kept for the next call: particles stretch every frame.
+    if (!mStretchScratch)
+    {
+        mStretchScratch = std::make_unique<MemoryImage>(nullptr);
+        mStretchScratch->mReuseDisplayBuffer = true;
+    }
+    MemoryImage& sampled = *mStretchScratch;
     sampled.SetBits(nullptr, area.mWidth, area.mHeight);
     const Rect shifted(destRect.mX - area.mX, destRect.mY - area.mY, destRect.mWidth, destRect.mHeight);
     const Rect inside(0, 0, area.mWidth, area.mHeight);

@@ -70,6 +70,8 @@ public:
     bool CreateSurfaceFromBits();
     void FreeSurface();
     void FreeSoftwareAfterSurfaceDraw();
+    // Packs ARGB bits of the image's size into the surface (no colour key: a borrowed surface has none).
+    void WriteBitsToSurface(const uint32_t* bits);
     // The display is about to release its device: an owned surface is read back and dropped (made again on next
     // use), a borrowed one is simply let go.
     void DropSurfaceForDevice();
@@ -97,6 +99,9 @@ private:
     void StretchToSurface(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip, const Color& color,
                           int drawMode, bool fastStretch, bool mirror);
     void DrawSurfaceLine(double x1, double y1, double x2, double y2, const Color& color, bool additive);
+
+    // The image StretchToSurface samples into, kept between calls.
+    std::unique_ptr<MemoryImage> mStretchScratch;
 };
 
 } // namespace Zest

@@ -3,9 +3,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "graphics/BlendSpans.h"
+#include "graphics/BlitClip.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
-#include "graphics/SurfaceSpans.h"
 
 namespace Zest
 {
@@ -99,30 +100,6 @@ inline uint32_t LineBlend(const View& v, uint32_t d, const Color& c, uint32_t a)
         out += uint32_t((((cc * m + (m >> 1)) >> 8) & m) + ((((d & m) * uint64_t(256 - a) + (m >> 1)) >> 8) & m));
     }
     return out;
-}
-
-// Clips a blit to the destination and source images; false when nothing is left.
-bool ClipBlit(int& x, int& y, Rect& src, int srcW, int srcH, int destW, int destH, bool mirror)
-{
-    Rect s = src.Intersection(Rect(0, 0, srcW, srcH));
-    if (s.IsEmpty()) return false;
-    // Keep the destination position of the source pixels that remain.
-    if (!mirror)
-        x += s.mX - src.mX;
-    else
-        x += (src.mX + src.mWidth) - (s.mX + s.mWidth);
-    y += s.mY - src.mY;
-    src = s;
-    const int left = std::max(0, -x), top = std::max(0, -y);
-    const int right = std::max(0, x + src.mWidth - destW), bottom = std::max(0, y + src.mHeight - destH);
-    if (left + right >= src.mWidth || top + bottom >= src.mHeight) return false;
-    src.mX += mirror ? right : left;
-    src.mWidth -= left + right;
-    src.mY += top;
-    src.mHeight -= top + bottom;
-    x += left;
-    y += top;
-    return true;
 }
 
 // Display-format pixels made for another format are stale (the display was re-initialised since in another depth
@@ -317,6 +294,11 @@ void DDImage::NormalDrawLineAntiAliased(double x1, double y1, double x2, double 
     {
         // Two pixels across the line per step, weighted by the distance of the exact position from each.
         const Color c = color.Clamped();
+        // A pixel the line covers whole takes the colour itself, packed as the image's own bits are, so that it
+        // reads back as the colour drawn (as on the memory path).
+        uint32_t full = 0;
+        for (int i = 0; i < 3; ++i)
+            full |= ((uint32_t(Comp(c, i)) >> (8 - v.ch[i].width)) << v.ch[i].shift) & v.ch[i].mask;
         const bool steep = std::abs(y2 - y1) > std::abs(x2 - x1);
         double a0 = steep ? y1 : x1, b0 = steep ? x1 : y1, a1 = steep ? y2 : x2, b1 = steep ? x2 : y2;
         if (a0 > a1)
@@ -325,7 +307,11 @@ void DDImage::NormalDrawLineAntiAliased(double x1, double y1, double x2, double 
             std::swap(b0, b1);
         }
         const double gradient = a1 == a0 ? 0.0 : (b1 - b0) / (a1 - a0);
-        for (int a = int(std::floor(a0)); a <= int(std::floor(a1)); ++a)
+        // Only the steps whose major coordinate lies on the image are walked.
+        const int majorSize = steep ? mHeight : mWidth;
+        const int firstStep = std::max(int(std::floor(a0)), 0);
+        const int lastStep = std::min(int(std::floor(a1)), majorSize - 1);
+        for (int a = firstStep; a <= lastStep; ++a)
         {
             const double b = b0 + gradient * (a - a0);
             const int base = int(std::floor(b));
@@ -336,8 +322,8 @@ void DDImage::NormalDrawLineAntiAliased(double x1, double y1, double x2, double 
                 if (px < 0 || py < 0 || px >= mWidth || py >= mHeight) continue;
                 const uint32_t w = uint32_t(std::lround((k ? frac : 1.0 - frac) * c.mAlpha));
                 if (w == 0) continue;
-                const uint32_t d = v.Get(px, py);
-                v.Put(px, py, w >= 255 ? LineBlend(v, d, c, 255) : LineBlend(v, d, c, w));
+                const uint32_t d = w >= 255 ? 0 : v.Get(px, py);
+                v.Put(px, py, w >= 255 ? full : LineBlend(v, d, c, w));
             }
         }
     }
@@ -378,8 +364,11 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
     auto* source = dynamic_cast<MemoryImage*>(src);
     if (!source || mNoSoftwareAccess) return;
     source->UpdateAlphaFlags();
-    Rect sr = srcRect;
-    if (!ClipBlit(x, y, sr, source->GetWidth(), source->GetHeight(), mWidth, mHeight, Mirror)) return;
+    BltArea area;
+    if (!ClipBlt(x, y, srcRect, source->GetWidth(), source->GetHeight(), mWidth, mHeight, Mirror, area)) return;
+    x = area.destX;
+    y = area.destY;
+    const Rect sr(area.srcX, area.srcY, area.width, area.height);
     const Color c = color.Clamped();
     const bool white = c.IsWhite();
     auto* ddSource = dynamic_cast<DDImage*>(src);
@@ -401,10 +390,8 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
     DropStaleDisplayData(*source, *mDDInterface);
     const uint32_t* data = source->GetDisplayAlphaData(mDDInterface);
     const uint8_t* indices = palette ? source->mPaletteIndices.get() : nullptr;
-    const uint8_t* runs = additive ? source->GetAdditiveRunData(mDDInterface)
-                                   : ((source->mHasAlpha || !white) ? source->GetAlphaRunData() : nullptr);
-    // GetAdditiveRunData may rebuild the display data; take the pointer again.
-    data = source->GetDisplayAlphaData(mDDInterface);
+    // Sources that are neither additive, nor partly transparent, nor tinted are drawn without runs.
+    const bool needRuns = additive || source->mHasAlpha || !white;
     const int srcW = source->GetWidth();
     const uint32_t colourMasks = v.AllMasks();
     const bool transparent = source->mHasTransparency;
@@ -416,7 +403,6 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
     const bool grey = tint[0] == tint[1] && tint[1] == tint[2];
     const uint32_t greenMask = v.ch[1].mask;
     const bool spread16 = v.bits == 16 && (greenMask == 0x07E0 || greenMask == 0x03E0);
-    const uint32_t spreadMask = greenMask == 0x07E0 ? 0x07E0F81Fu : 0x03E07C1Fu;
     // The grey tint as a 5-bit factor: even white keeps only 31/32 of a partly transparent source.
     const uint32_t srcFactor5 = tint[0] >> 3;
 
@@ -424,9 +410,12 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
     const bool byteChannels = v.bits == 32 && colourMasks == 0x00FFFFFF && v.ch[0].width == 8 && v.ch[1].width == 8 &&
                               v.ch[2].width == 8 && v.ch[0].shift % 8 == 0 && v.ch[1].shift % 8 == 0 &&
                               v.ch[2].shift % 8 == 0;
-    const bool spans = sVectorSpans && byteChannels && runs && !palette && (additive || white);
+    const bool spans = sVectorSpans && byteChannels && needRuns && !palette;
     uint32_t byteTint[3] = {255, 255, 255};
     for (int ch = 0; ch < 3 && byteChannels; ++ch) byteTint[v.ch[ch].shift / 8] = white ? 255 : tint[ch];
+    // The tinted blend's colour weights by byte position: colour x alpha, over 255 x 255 with the pixel's share.
+    uint32_t byteWeight[3] = {0, 0, 0};
+    for (int ch = 0; ch < 3 && byteChannels; ++ch) byteWeight[v.ch[ch].shift / 8] = uint32_t(Comp(c, ch)) * a;
     // 5-6-5 and 5-5-5 surfaces (red and blue either way round) take whole runs at a time in the grey blend and
     // the additive form; the tint goes by field, bottom to top.
     const Spread16 form = Spread16::For(greenMask);
@@ -442,11 +431,38 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
             slotTint[slot] = white ? 255 : tint[ch];
     }
     const bool spans16 = sVectorSpans && standard16 && !palette && (additive || grey);
+    // An opaque source drawn plainly, or one whose opaque-copy flag asks for it, is copied row by row as it
+    // stands: its display-format pixels already are the surface's.
+    const bool copyRows =
+        !additive && white && !palette && (source->mOpaqueCopy || (sVectorSpans && !source->mHasAlpha && !transparent));
+    // The span forms look at every pixel themselves; only the per-pixel walk skips by runs.
+    const uint8_t* runs = nullptr;
+    if (needRuns && !spans && !spans16 && !copyRows)
+        runs = additive ? source->GetAdditiveRunData(mDDInterface) : source->GetAlphaRunData();
+    // GetAdditiveRunData may rebuild the display data; take the pointer again.
+    data = source->GetDisplayAlphaData(mDDInterface);
 
+    const SpanKernels& kernels = ActiveSpanKernels();
     for (int row = 0; row < sr.mHeight; ++row)
     {
         const size_t srcRow = size_t(sr.mY + row) * size_t(srcW);
         const int dy = y + row;
+        if (copyRows)
+        {
+            const uint32_t* from = data + srcRow + size_t(sr.mX);
+            uint8_t* destRow = v.base + size_t(dy) * size_t(v.pitch);
+            if (v.bits == 32 && colourMasks == 0x00FFFFFF)
+            {
+                uint32_t* start = reinterpret_cast<uint32_t*>(destRow) + (Mirror ? x + sr.mWidth - 1 : x);
+                kernels.surfaceCopy[Mirror](start, from, sr.mWidth);
+            }
+            else
+            {
+                for (int i = 0; i < sr.mWidth; ++i)
+                    v.Put(Mirror ? x + sr.mWidth - 1 - i : x + i, dy, from[i] & colourMasks);
+            }
+            continue;
+        }
         if (spans)
         {
             uint32_t* destRow = reinterpret_cast<uint32_t*>(v.base + size_t(dy) * size_t(v.pitch));
@@ -456,9 +472,11 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
             // colour for the additive form) and copy alpha 255, four pixels at a time: walking the runs would
             // cost more than it saves.
             if (additive)
-                SurfaceSpanAdd<Mirror>(at(0), from, sr.mWidth, byteTint, white);
+                kernels.surfaceAdd[Mirror](at(0), from, sr.mWidth, byteTint, white);
+            else if (white)
+                kernels.surfaceBlend[Mirror](at(0), from, sr.mWidth);
             else
-                SurfaceSpanBlend<Mirror>(at(0), from, sr.mWidth);
+                kernels.surfaceBlendTinted[Mirror](at(0), from, sr.mWidth, byteWeight, a);
             continue;
         }
         if (spans16)
@@ -467,9 +485,9 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
             uint16_t* start = destRow + (Mirror ? x + sr.mWidth - 1 : x);
             const uint32_t* from = data + srcRow + size_t(sr.mX);
             if (additive)
-                SurfaceSpanAdd16<Mirror>(start, from, sr.mWidth, form, slotTint, white);
+                kernels.surfaceAdd16[Mirror](start, from, sr.mWidth, form, slotTint, white);
             else
-                SurfaceSpanBlend16<Mirror>(start, from, sr.mWidth, form, srcFactor5, a, white);
+                kernels.surfaceBlend16[Mirror](start, from, sr.mWidth, form, srcFactor5, a, white);
             continue;
         }
         int i = 0;
@@ -516,26 +534,19 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
                 if (spread16 && grey)
                 {
                     // All three channels at once on the spread word, with 5-bit factors.
-                    const uint32_t ss = ((s & greenMask) << 16 | (s & ~greenMask & 0xFFFF)) & spreadMask;
-                    const uint32_t ds = ((d & greenMask) << 16 | (d & ~greenMask & 0xFFFF)) & spreadMask;
-                    // Both parts are cut down, and the source never exceeds its alpha, so their sum stays
-                    // inside every field.
-                    const uint32_t t =
-                        (((ss * srcFactor5) >> 5) & spreadMask) + (((ds * ((256 - effective) >> 3)) >> 5) & spreadMask);
-                    v.Put(dx, dy, (t | t >> 16) & 0xFFFF);
+                    v.Put(dx, dy, Spread16Blend(form, s, uint16_t(d), srcFactor5, a, white));
                     continue;
                 }
                 uint32_t out = 0;
                 if (v.bits == 32)
                 {
-                    // The exact mix with one rounding at the end: the tinted source part s x colour x alpha and
-                    // the destination weight 1 - source alpha x alpha, both over 255 x 255.
                     for (int ch = 0; ch < 3; ++ch)
                     {
                         const Channel& cc = v.ch[ch];
-                        const uint64_t sv = (s & cc.mask) >> cc.shift, dv = (d & cc.mask) >> cc.shift;
-                        const uint64_t mix = sv * uint64_t(Comp(c, ch)) * a + dv * (65025 - uint64_t(sa) * a);
-                        out |= (uint32_t((mix + 32512) / 65025) << cc.shift) & cc.mask;
+                        const uint32_t mixed =
+                            SurfaceTintedChannel((s & cc.mask) >> cc.shift, (d & cc.mask) >> cc.shift,
+                                                 uint32_t(Comp(c, ch)) * a, 65025 - sa * a);
+                        out |= (mixed << cc.shift) & cc.mask;
                     }
                     v.Put(dx, dy, out);
                     continue;

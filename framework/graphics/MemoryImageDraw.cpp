@@ -3,6 +3,7 @@
 #include "graphics/MemoryImage.h"
 
 #include "graphics/BlendSpans.h"
+#include "graphics/BlitClip.h"
 #include "graphics/PixelBlend.h"
 #include "graphics/RotatedBlit.h"
 
@@ -93,62 +94,6 @@ SpanFn WhiteKernel(const BlendParams& p)
     const SpanKernels& k = ActiveSpanKernels();
     if (p.additive) return p.srcHasAlpha ? k.addWeighted : k.addFull;
     return p.opaqueDest ? k.ontoOpaque : nullptr;
-}
-
-struct BltArea
-{
-    int destX, destY, srcX, srcY, width, height;
-};
-
-// Cuts a blit to both images. Mirrored blits take their source columns from the right end, so a cut on one
-// side of the destination removes source columns on the other side.
-bool ClipBlt(int x, int y, const Rect& srcRect, int srcW, int srcH, int destW, int destH, bool mirror, BltArea& out)
-{
-    int64_t sx = srcRect.mX, sy = srcRect.mY, w = srcRect.mWidth, h = srcRect.mHeight;
-    int64_t dx = x, dy = y;
-    auto cutLeftOfSource = [&](int64_t k)
-    {
-        sx += k;
-        w -= k;
-        if (!mirror) dx += k;
-    };
-    auto cutRightOfSource = [&](int64_t k)
-    {
-        w -= k;
-        if (mirror) dx += k;
-    };
-    if (sx < 0) cutLeftOfSource(-sx);
-    if (sx + w > srcW) cutRightOfSource(sx + w - srcW);
-    if (sy < 0)
-    {
-        dy -= sy;
-        h += sy;
-        sy = 0;
-    }
-    if (sy + h > srcH) h = srcH - sy;
-    if (dx < 0)
-    {
-        const int64_t k = -dx;
-        dx = 0;
-        w -= k;
-        if (!mirror) sx += k;
-    }
-    if (dx + w > destW)
-    {
-        const int64_t k = dx + w - destW;
-        w -= k;
-        if (mirror) sx += k;
-    }
-    if (dy < 0)
-    {
-        sy -= dy;
-        h += dy;
-        dy = 0;
-    }
-    if (dy + h > destH) h = destH - dy;
-    if (w <= 0 || h <= 0) return false;
-    out = {int(dx), int(dy), int(sx), int(sy), int(w), int(h)};
-    return true;
 }
 
 Rect ImageBounds(const MemoryImage& image)
@@ -289,13 +234,28 @@ void MemoryImage::DrawLineAntiAliased(double x1, double y1, double x2, double y2
     const int minor1 = steep ? ix1 : iy1, minor2 = steep ? ix2 : iy2;
     const int steps = std::abs(major2 - major1);
     const int dir = major1 < major2 ? 1 : -1;
-    const int64_t gradient = (int64_t(minor2 - minor1) << 16) / steps;
-    int64_t minor = int64_t(minor1) << 16;
-    for (int k = 0; k <= steps; ++k)
+    // The minor coordinate in 32.32 fixed point: a 16-bit fraction would round the gradient of a long line to
+    // nothing and lay it along its first end point's row.
+    const int64_t gradient = (int64_t(minor2 - minor1) * (int64_t(1) << 32)) / steps;
+    // Only the steps whose major coordinate lies on the image are walked.
+    const int majorSize = steep ? mHeight : mWidth;
+    int first = 0, last = steps;
+    if (dir > 0)
+    {
+        first = std::max(first, -major1);
+        last = std::min(last, majorSize - 1 - major1);
+    }
+    else
+    {
+        first = std::max(first, major1 - (majorSize - 1));
+        last = std::min(last, major1);
+    }
+    for (int k = first; k <= last; ++k)
     {
         const int major = major1 + k * dir;
-        const int m = int(minor >> 16);
-        const uint32_t frac = uint32_t((minor & 0xFFFF) >> 8);
+        const int64_t minor = int64_t(minor1) * (int64_t(1) << 32) + int64_t(k) * gradient;
+        const int m = int(minor >> 32);
+        const uint32_t frac = uint32_t((minor >> 24) & 0xFF);
         if (steep)
         {
             plot(m, major, 256 - frac);
@@ -306,7 +266,6 @@ void MemoryImage::DrawLineAntiAliased(double x1, double y1, double x2, double y2
             plot(major, m, 256 - frac);
             plot(major, m + 1, frac);
         }
-        minor += gradient;
     }
     BitsChanged();
 }
@@ -464,12 +423,11 @@ std::vector<StretchTap> StretchTaps(int destStart, int destFirst, int count, int
     return taps;
 }
 
-// A bilinear sample: the four pixels weighted by area and by their own alpha; the colour comes back
-// un-premultiplied with the combined alpha.
-inline uint32_t Bilinear(uint32_t s00, uint32_t s10, uint32_t s01, uint32_t s11, uint32_t fx, uint32_t fy)
+// A bilinear sample: the four pixels (top-left, top-right, bottom-left, bottom-right) weighted by their area
+// weights (summing to 65536 or just under) and by their own alpha; the colour comes back un-premultiplied and
+// rounded, with the combined alpha. The one sampler of the stretched and the rotated memory blits.
+inline uint32_t Bilinear(const uint32_t px[4], const uint32_t area[4])
 {
-    const uint32_t area[4] = {(256 - fx) * (256 - fy), fx * (256 - fy), (256 - fx) * fy, fx * fy};
-    const uint32_t px[4] = {s00, s10, s01, s11};
     uint64_t total = 0, r = 0, g = 0, b = 0;
     for (int k = 0; k < 4; ++k)
     {
@@ -484,6 +442,15 @@ inline uint32_t Bilinear(uint32_t s00, uint32_t s10, uint32_t s01, uint32_t s11,
     const uint64_t half = total / 2;
     return (a << 24) | (uint32_t((r + half) / total) << 16) | (uint32_t((g + half) / total) << 8) |
            uint32_t((b + half) / total);
+}
+
+// The area weights of 8-bit fractions (0..256) between two columns and two rows.
+inline void StretchAreas(uint32_t fx, uint32_t fy, uint32_t area[4])
+{
+    area[0] = (256 - fx) * (256 - fy);
+    area[1] = fx * (256 - fy);
+    area[2] = (256 - fx) * fy;
+    area[3] = fx * fy;
 }
 
 } // namespace
@@ -524,8 +491,13 @@ static void StretchInto(MemoryImage& dest, Image* src, const Rect& destRect, con
             if (fastStretch)
                 s = pixels.At(tx.i0, ty.i0);
             else
-                s = Bilinear(pixels.At(tx.i0, ty.i0), pixels.At(tx.i1, ty.i0), pixels.At(tx.i0, ty.i1),
-                             pixels.At(tx.i1, ty.i1), tx.f, ty.f);
+            {
+                const uint32_t px[4] = {pixels.At(tx.i0, ty.i0), pixels.At(tx.i1, ty.i0), pixels.At(tx.i0, ty.i1),
+                                        pixels.At(tx.i1, ty.i1)};
+                uint32_t area[4];
+                StretchAreas(tx.f, ty.f, area);
+                s = Bilinear(px, area);
+            }
             BlendPixel(d[i], s, params);
         }
     }
@@ -584,17 +556,8 @@ void MemoryImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, 
                                    pixels.At(sx + 1, sy + 1)};
             const BilinearWeights a = RotatedBlitWeights(u, v);
             const uint32_t area[4] = {a.a00, a.a10, a.a01, a.a11};
-            uint32_t total = 0, red = 0, green = 0, blue = 0;
-            for (int k = 0; k < 4; ++k)
-            {
-                const uint32_t w = (area[k] * (s[k] >> 24)) >> 16;
-                total += w;
-                red += ((s[k] >> 16) & 0xFF) * w;
-                green += ((s[k] >> 8) & 0xFF) * w;
-                blue += (s[k] & 0xFF) * w;
-            }
-            if (total == 0) continue;
-            const uint32_t sample = (total << 24) | ((red / total) << 16) | ((green / total) << 8) | (blue / total);
+            const uint32_t sample = Bilinear(s, area);
+            if (sample >> 24 == 0) continue;
             BlendPixel(d[i], sample, params);
         }
     }

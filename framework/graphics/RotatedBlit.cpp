@@ -40,7 +40,10 @@ bool CalcRotatedBlit(float& x, float& y, const Rect& srcRect, const Rect& clip, 
         minY = std::min(minY, Y);
         maxY = std::max(maxY, Y);
     }
-    bounds = DRect(minX, minY, double(maxX) - minX, double(maxY) - minY).Intersection(DRect(clip));
+    // The extent is a float difference like the corners themselves, so that the surface and memory forms and any
+    // caller that repeats this arithmetic agree on the last row and column.
+    const float width = maxX - minX, height = maxY - minY;
+    bounds = DRect(minX, minY, width, height).Intersection(DRect(clip));
     return bounds.mWidth > 0 && bounds.mHeight > 0;
 }
 

@@ -1,4 +1,5 @@
-// Zest::SysFont: a system font, rendered once with FreeType from the DejaVu Sans faces into an alpha atlas.
+// Zest::SysFont: a system font drawn from a DejaVu Sans face rendered with FreeType into an alpha atlas, one atlas
+// shared by every font of the same face, size and style.
 #pragma once
 
 #include <array>
@@ -16,8 +17,8 @@ class MemoryImage;
 class SysFont : public Font
 {
 public:
-    // Every face name is drawn with DejaVu Sans (its Bold, Oblique or Bold Oblique form when asked); the pixel
-    // size is round(pointSize x 96 / 72).
+    // Every face name is drawn with DejaVu Sans (its Bold, Oblique or Bold Oblique form when asked), found through
+    // the desktop's font lookup; the pixel size is round(pointSize x 96 / 72).
     SysFont(ImageHost* host, const std::string& faceName, int pointSize, bool bold = false, bool italic = false,
             bool underline = false);
     SysFont(const SysFont& other);
@@ -30,10 +31,12 @@ public:
     std::unique_ptr<Font> Duplicate() override;
 
     // True when a face file was found and rendered.
-    bool IsLoaded() const { return mLoaded; }
+    bool IsLoaded() const;
     // The path of the face file used (empty when none was found).
-    const std::string& GetFacePath() const { return mFacePath; }
+    const std::string& GetFacePath() const;
     static int PixelSizeForPoints(int pointSize);
+    // The atlas this font draws from; fonts of one face, size and style (and image host) share it.
+    const MemoryImage* GetAtlas() const;
 
     std::string mFace;
     int mPointSize = 0;
@@ -43,7 +46,6 @@ public:
     bool mDrawShadow = false;
     bool mSimulateBold = false;
 
-private:
     struct Glyph
     {
         Rect mRect;       // in the atlas; empty for a glyph with no pixels
@@ -51,17 +53,14 @@ private:
         int mTop = 0;     // from the baseline up to the bitmap's top edge
         int mAdvance = 0; // 0 when the face has no glyph
     };
+    struct Rendered;
 
-    void Render();
+private:
+    void Attach(std::shared_ptr<Rendered> rendered);
     void DrawGlyphs(Graphics* g, int x, int y, const std::string& text);
 
     ImageHost* mHost = nullptr;
-    std::string mFacePath;
-    bool mLoaded = false;
-    int mUnderlinePosition = 1; // below the baseline
-    int mUnderlineThickness = 1;
-    std::array<Glyph, 256> mGlyphs;
-    std::unique_ptr<MemoryImage> mAtlas;
+    std::shared_ptr<Rendered> mRendered;
 };
 
 } // namespace Zest

@@ -10,7 +10,6 @@ namespace Zest
 {
 
 class Dialog;
-class Image;
 
 // Cursor ids understood by WidgetApp::SetCursor.
 enum CursorId : int
@@ -67,15 +66,8 @@ public:
     }
     virtual void HideSystemCaret() {}
 
-    // Drawing: whether the display draws through 3-D hardware, and the lock that keeps a display surface
-    // locked for one whole screen draw (false when the image needs none or could not be locked).
+    // Drawing: whether the display draws through 3-D hardware.
     virtual bool Is3DAccelerated() const { return false; }
-    virtual bool LockScreenImage(Image* screen)
-    {
-        (void)screen;
-        return false;
-    }
-    virtual void UnlockScreenImage(Image* screen) { (void)screen; }
 
     // 1000 -> dialogId + 2000, 1001 -> dialogId + 3000; any other button has no application id (-1).
     static int DialogButtonId(int dialogId, int buttonId);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "graphics/DDImage.h"
 #include "graphics/Graphics.h"
 #include "widgets/WidgetApp.h"
 
@@ -392,7 +393,10 @@ bool WidgetManager::DrawScreen()
 
     Graphics screen(screenImage);
     currentGraphics = &screen;
-    bool locked = app != nullptr && screenImage != nullptr && app->LockScreenImage(screenImage);
+    // The screen surface stays locked for the whole pass: every surface routine below then only counts the lock
+    // instead of locking and unlocking the surface for each rectangle, line and image.
+    auto* surfaceImage = dynamic_cast<DDImage*>(screenImage);
+    const bool locked = surfaceImage != nullptr && surfaceImage->LockSurface();
 
     bool drewAny = false;
     if (dirtyCount > 0)
@@ -415,7 +419,7 @@ bool WidgetManager::DrawScreen()
     }
     DrawQueuedOverlays(INT32_MAX);
 
-    if (locked) app->UnlockScreenImage(screenImage);
+    if (locked) surfaceImage->UnlockSurface();
     currentGraphics = nullptr;
     // Everything that asked for a redraw has had it.
     dirty = false;

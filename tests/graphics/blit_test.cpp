@@ -593,9 +593,32 @@ TEST(LineTest, SteppersAndStraightLines)
     d.DrawLine(0, 0, 4, 4, Color(100, 0, 0), 7);
     EXPECT_EQ(Pixels(d), std::vector<uint32_t>(25, 0xFF000000u));
 
-    // Lines leaving the image are cut to it.
+    // Lines leaving the image are cut to it: the part inside is drawn where the whole line lies (y = x / 2
+    // here, one pixel per column), nothing is drawn outside, and far-away end points neither wrap nor crash.
+    Fill(d, 5, 5, 0xFF000000);
     d.DrawLine(-100, -50, 200, 100, Color(1, 2, 3), 0);
-    d.DrawLineAntiAliased(-1e12, 3, 1e12, 400, Color(1, 2, 3), 0);
+    px = Pixels(d);
+    for (int x = 0; x < 5; ++x)
+        for (int y = 0; y < 5; ++y)
+        {
+            const bool lit = px[size_t(y * 5 + x)] == 0xFF010203u;
+            if (std::abs(2 * y - x) > 1)
+            {
+                EXPECT_FALSE(lit) << x << "," << y;
+            }
+        }
+    for (int x = 0; x < 5; ++x)
+    {
+        int hits = 0;
+        for (int y = 0; y < 5; ++y) hits += px[size_t(y * 5 + x)] == 0xFF010203u;
+        EXPECT_EQ(hits, 1) << "column " << x;
+    }
+    Fill(d, 5, 5, 0xFF000000);
+    d.DrawLineAntiAliased(-1e12, 3, 1e12, 400, Color(1, 2, 3), 0); // passes far below the image
+    EXPECT_EQ(Pixels(d), std::vector<uint32_t>(25, 0xFF000000u));
+    d.DrawLineAntiAliased(-1e12, 2, 1e12, 2, Color(1, 2, 3), 0);
+    px = Pixels(d);
+    for (int i = 0; i < 25; ++i) EXPECT_EQ(px[size_t(i)], i / 5 == 2 ? 0xFF010203u : 0xFF000000u) << i;
 
     // The anti-aliased stepper puts the whole colour on pixels the line passes through the centre of and
     // shares it between two pixels elsewhere.

@@ -9,6 +9,7 @@
 
 #include "DisplayFixture.h"
 #include "base/Common.h"
+#include "graphics/BlendSpans.h"
 
 using namespace Zest;
 using namespace Platform;
@@ -254,7 +255,8 @@ TEST(DDImageTest, VectorSpansMatchThePerPixelRoutine)
             std::vector<uint32_t> src(size_t(w) * size_t(h)), background(40 * 8);
             for (size_t i = 0; i < src.size();)
             {
-                const uint32_t kind = rng() % 4;
+                // Every third source is opaque throughout, which is copied row by row.
+                const uint32_t kind = round % 3 == 0 ? 1 : rng() % 4;
                 const size_t run = std::min<size_t>(1 + rng() % 9, src.size() - i);
                 for (size_t k = 0; k < run; ++k, ++i)
                 {
@@ -272,10 +274,14 @@ TEST(DDImageTest, VectorSpansMatchThePerPixelRoutine)
                     {
                         SCOPED_TRACE(FormatString("%dx%d at %d,%d tint %08x mode %d mirror %d", w, h, x, y,
                                                   unsigned(tint.ToInt()), mode, int(mirror)));
-                        std::vector<uint32_t> results[2];
-                        for (bool vector : {false, true})
+                        // The per-pixel routine first, then the span kernels of every instruction set here.
+                        std::vector<uint32_t> results[4];
+                        for (int form = 0; form < 4; ++form)
                         {
-                            DDImage::sVectorSpans = vector;
+                            const SpanIsa isas[] = {SpanIsa::Scalar, SpanIsa::Scalar, SpanIsa::Sse2, SpanIsa::Avx2};
+                            if (form > 0 && !SpanIsaAvailable(isas[form])) continue;
+                            DDImage::sVectorSpans = form > 0;
+                            const SpanIsa previous = SetSpanIsa(isas[form]);
                             DDImage dest(d.device.get());
                             dest.SetBits(background.data(), 40, 8);
                             ASSERT_TRUE(dest.CreateSurfaceFromBits());
@@ -284,10 +290,17 @@ TEST(DDImageTest, VectorSpansMatchThePerPixelRoutine)
                             else
                                 dest.Blt(&source, x, y, Rect(0, 0, w, h), tint, mode);
                             for (int py = 0; py < 8; ++py)
-                                for (int px = 0; px < 40; ++px) results[vector].push_back(Raw(dest, px, py));
+                                for (int px = 0; px < 40; ++px) results[form].push_back(Raw(dest, px, py));
+                            SetSpanIsa(previous);
                         }
                         DDImage::sVectorSpans = true;
-                        ASSERT_EQ(results[0], results[1]);
+                        for (int form = 1; form < 4; ++form)
+                        {
+                            if (!results[form].empty())
+                            {
+                                ASSERT_EQ(results[0], results[form]) << "form " << form;
+                            }
+                        }
                     }
         }
     }
@@ -425,6 +438,14 @@ TEST(DDImageTest, PlainCopiesSkipTransparentPixelsOnEveryPath)
             EXPECT_EQ(dest->GetBits()[2 * 6 + 2], surfaced.GetBits()[5]);
             EXPECT_EQ(dest->GetBits()[2 * 6 + 4], surfaced.GetBits()[7]);
         }
+
+        // With its opaque-copy flag a source is copied as it stands: transparent pixels come out black.
+        memory.SetOpaqueCopy(true);
+        auto dest = SurfaceImage(d, 6, 3, 0xFF102030);
+        dest->Blt(&memory, 1, 1, Rect(0, 0, 4, 2), Color::White, 0);
+        EXPECT_EQ(Raw(*dest, 2, 1), 0u);
+        EXPECT_EQ(dest->GetBits()[1 * 6 + 1], surfaced.GetBits()[0]);
+        EXPECT_EQ(dest->GetBits()[2 * 6 + 4], surfaced.GetBits()[7]);
     }
 }
 
@@ -512,6 +533,120 @@ TEST(DDImageTest, LinesCoverBothEndsAndStayInTheirRectangle)
     }
 }
 
+// Blended and additive diagonal lines write each pixel of the line by the line's own rules (a blend rounded by half
+// the mask; the additive tables), and nothing else; far-away end points are kept in range.
+TEST(DDImageTest, BlendedAndAdditiveDiagonalLines)
+{
+    for (Format f : kFormats)
+    {
+        SCOPED_TRACE(ZestTest::FormatName(f));
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        const DDInterface& dd = *d.device;
+        const uint32_t masks[3] = {uint32_t(dd.mRedMask), uint32_t(dd.mGreenMask), uint32_t(dd.mBlueMask)};
+        const int comps[3] = {200, 100, 50};
+        const Color colour(200, 100, 50, 128);
+        for (int mode : {0, 1})
+        {
+            SCOPED_TRACE(mode);
+            auto image = SurfaceImage(d, 24, 16, 0xFF204060);
+            const uint32_t background = Raw(*image, 0, 0);
+            uint32_t expected = 0;
+            const Channels old = Split(dd, background);
+            for (int ch = 0; ch < 3; ++ch)
+            {
+                const uint64_t m = masks[ch];
+                if (mode == 0)
+                {
+                    const uint64_t cc = (uint64_t(comps[ch]) * 128 + 128) >> 8;
+                    expected +=
+                        uint32_t((((cc * m + (m >> 1)) >> 8) & m) + ((((background & m) * 128 + (m >> 1)) >> 8) & m));
+                }
+                else
+                {
+                    const int part = Narrow(dd, ch, comps[ch] * 128 / 255);
+                    const int shift = ch == 0 ? dd.mRedShift : (ch == 1 ? dd.mGreenShift : dd.mBlueShift);
+                    expected |= uint32_t(std::min(part + old.c[ch], Max(dd, ch))) << shift;
+                }
+            }
+            image->DrawLine(2, 3, 20, 9, colour, mode);
+            int changed = 0;
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 24; ++x)
+                {
+                    const uint32_t p = Raw(*image, x, y);
+                    if (p == background) continue;
+                    ++changed;
+                    EXPECT_EQ(p, expected) << x << "," << y;
+                }
+            EXPECT_EQ(changed, 19);
+        }
+        auto image = SurfaceImage(d, 24, 16, 0xFF000000);
+        image->DrawLine(-1e12, 5, 1e12, 5, Color(255, 255, 255), 0);
+        image->DrawLineAntiAliased(-1e12, 3, 1e12, 400, Color(255, 255, 255), 0);
+        image->DrawLine(std::nan(""), 1, 4, 1e300, Color(255, 255, 255), 1);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 24; ++x)
+                if (y != 5 && x != 0)
+                {
+                    EXPECT_EQ(Raw(*image, x, y), 0u) << x << "," << y;
+                }
+        for (int x = 0; x < 24; ++x) EXPECT_NE(Raw(*image, x, 5), 0u) << x;
+    }
+}
+
+// Coverage spans blend each pixel with the premultiplied colour at weight (coverage + 1) x alpha >> 8, reading the
+// coverage of its own position, and touch nothing outside the spans, the coverage box or the image.
+TEST(DDImageTest, CoverageSpansOnSurfaces)
+{
+    for (Format f : kFormats)
+    {
+        SCOPED_TRACE(ZestTest::FormatName(f));
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        const DDInterface& dd = *d.device;
+        const uint32_t masks[3] = {uint32_t(dd.mRedMask), uint32_t(dd.mGreenMask), uint32_t(dd.mBlueMask)};
+        auto image = SurfaceImage(d, 16, 8, 0xFF305070);
+        const uint32_t background = Raw(*image, 0, 0);
+        // A 6x3 coverage box at (3, 2) with a different byte per pixel.
+        const int cx = 3, cy = 2, cw = 6, ch = 3;
+        std::vector<uint8_t> coverage(size_t(cw) * ch);
+        for (size_t i = 0; i < coverage.size(); ++i) coverage[i] = uint8_t(i * 47 % 256);
+        coverage[0] = 255;
+        coverage[1] = 0;
+        // Spans: one inside, one running past the box on both sides, one on a row outside the box, one off the image.
+        Span spans[4];
+        spans[0].mY = 2, spans[0].mX = 3, spans[0].mWidth = 4;
+        spans[1].mY = 3, spans[1].mX = 0, spans[1].mWidth = 16;
+        spans[2].mY = 6, spans[2].mX = 0, spans[2].mWidth = 16;
+        spans[3].mY = 4, spans[3].mX = -5, spans[3].mWidth = 30;
+        const Color colour(250, 20, 140, 200);
+        image->FillSpansWithCoverage(spans, 4, colour, 0, coverage.data(), cx, cy, cw, ch);
+        const int comps[3] = {250, 20, 140};
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 16; ++x)
+            {
+                const bool inBox = x >= cx && x < cx + cw && y >= cy && y < cy + ch;
+                const bool onSpan = (y == 2 && x >= 3 && x < 7) || y == 3 || y == 4;
+                uint32_t expected = background;
+                if (inBox && onSpan)
+                {
+                    const uint64_t w = ((uint64_t(coverage[size_t(y - cy) * cw + size_t(x - cx)]) + 1) * 200) >> 8;
+                    expected = 0;
+                    for (int c = 0; c < 3; ++c)
+                    {
+                        const uint64_t m = masks[c];
+                        const uint64_t pre = (uint64_t(comps[c]) * m >> 8) & m;
+                        expected |= uint32_t((((background & m) * (256 - w) + pre * w) >> 8) & m);
+                    }
+                }
+                EXPECT_EQ(Raw(*image, x, y), expected) << x << "," << y;
+            }
+        EXPECT_EQ(Raw(*image, cx + 1, cy), background) << "coverage 0 at alpha 200 leaves the pixel";
+        EXPECT_NE(Raw(*image, cx, cy), background);
+    }
+}
+
 TEST(DDImageTest, SurfaceLifeCycle)
 {
     Display d(Format::Rgb565);
@@ -565,6 +700,83 @@ TEST(DDImageTest, SurfaceLifeCycle)
     EXPECT_EQ(back[1], 0u);
     EXPECT_EQ(back[2], 0xFF0000F8u);
     EXPECT_EQ(back[3], 0u);
+}
+
+// The screen image borrows the display's surface: a clear or new bits written into its memory copy reach the
+// surface, so the next drawing on the surface (which drops the memory copy) keeps them.
+TEST(DDImageTest, ScreenImageWritesReachItsBorrowedSurface)
+{
+    for (Format f : {Format::Rgb565, Format::Xrgb8888})
+    {
+        SCOPED_TRACE(ZestTest::FormatName(f));
+        Display d(f, 16, 8);
+        ASSERT_EQ(d.result, 0);
+        DDImage* screen = d.device->GetScreenImage();
+        ASSERT_NE(screen, nullptr);
+        ASSERT_TRUE(screen->mSurfaceBorrowed);
+        IDirectDrawSurface* surface = screen->mSurface;
+        screen->FillRect(Rect(0, 0, 16, 8), Color(255, 255, 255), 0);
+
+        screen->Clear();
+        screen->FillRect(Rect(0, 0, 1, 1), Color(255, 0, 0), 0);
+        EXPECT_EQ(screen->mSurface, surface) << "the display's surface stays";
+        EXPECT_EQ(Raw(*screen, 5, 5), 0u) << "the clear survives the next surface draw";
+        EXPECT_NE(Raw(*screen, 0, 0), 0u);
+
+        std::vector<uint32_t> blue(16 * 8, 0xFF0000FF);
+        screen->SetBits(blue.data(), 16, 8);
+        screen->FillRect(Rect(0, 0, 1, 1), Color(255, 0, 0), 0);
+        EXPECT_EQ(screen->mSurface, surface);
+        EXPECT_EQ(screen->GetBits()[3 * 16 + 7], f == Format::Rgb565 ? 0xFF0000F8u : 0xFF0000FFu);
+    }
+}
+
+// Where an anti-aliased line covers a pixel whole, the surface holds the colour itself, as the memory path's bits
+// do; the pixels in between stay blends of colour and background on both paths.
+TEST(DDImageTest, AntiAliasedSurfaceLineReachesFullColour)
+{
+    const Color colours[] = {Color(255, 255, 255), Color(200, 40, 90), Color(10, 250, 128)};
+    for (Format f : kFormats)
+    {
+        SCOPED_TRACE(ZestTest::FormatName(f));
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        const DDInterface& dd = *d.device;
+        // Bits the read-back keeps: the top bits of each channel.
+        uint32_t kept = 0xFF000000u;
+        kept |= (0xFFu << (8 - dd.mRedWidth) & 0xFF) << 16;
+        kept |= (0xFFu << (8 - dd.mGreenWidth) & 0xFF) << 8;
+        kept |= 0xFFu << (8 - dd.mBlueWidth) & 0xFF;
+        for (const Color& c : colours)
+        {
+            auto image = SurfaceImage(d, 24, 24, 0xFF000000);
+            MemoryImage memory(nullptr);
+            std::vector<uint32_t> black(24 * 24, 0xFF000000);
+            memory.SetBits(black.data(), 24, 24);
+            // A diagonal through pixel centres covers each of its pixels whole; the shallow one covers some
+            // whole (where it starts) and splits the rest between two pixels.
+            for (auto* target : {static_cast<Image*>(image.get()), static_cast<Image*>(&memory)})
+            {
+                target->DrawLineAntiAliased(2, 2, 12, 12, c, 0);
+                target->DrawLineAntiAliased(1, 16, 22, 20, c, 0);
+            }
+            const uint32_t* surfaceBits = image->GetBits();
+            const uint32_t* memoryBits = memory.GetBits();
+            for (int k = 2; k <= 12; ++k)
+            {
+                const size_t at = size_t(k) * 24 + size_t(k);
+                EXPECT_EQ(surfaceBits[at], memoryBits[at] & kept) << k;
+            }
+            EXPECT_EQ(surfaceBits[16 * 24 + 1], memoryBits[16 * 24 + 1] & kept);
+            // Between the ends the two pixels across the shallow line share the colour: neither reaches it.
+            const uint32_t full = memoryBits[16 * 24 + 1] & kept;
+            for (const size_t at : {size_t(17) * 24 + 9, size_t(18) * 24 + 9})
+            {
+                EXPECT_NE(surfaceBits[at], full) << at;
+                EXPECT_NE(surfaceBits[at], 0xFF000000u) << at;
+            }
+        }
+    }
 }
 
 TEST(DDImageTest, ColourKeyAvoidsOpaqueColours)
@@ -642,6 +854,47 @@ TEST(DDImageTest, StretchedBlitsSampleIntoTheClip)
     mirror->StretchBltMirror(&src, Rect(0, 0, 4, 4), Rect(0, 0, 2, 2), Rect(0, 0, 8, 8), Color::White, 0, true);
     EXPECT_GE((Raw(*mirror, 0, 0) >> 8) & 0xFF, 0xFEu);
     EXPECT_GE(Raw(*mirror, 3, 0) >> 16, 0xFEu);
+}
+
+// A surface image keeps the image it stretches into from call to call; what it draws is what a first call draws,
+// whatever size the calls before it had.
+TEST(DDImageTest, RepeatedStretchesDrawLikeFirstOnes)
+{
+    for (Format f : {Format::Rgb565, Format::Xrgb8888})
+    {
+        SCOPED_TRACE(ZestTest::FormatName(f));
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        std::mt19937 rng(5);
+        std::vector<uint32_t> px(9 * 7);
+        for (uint32_t& p : px) p = (rng() % 3 == 0 ? 0x80u : (rng() % 2 ? 0xFFu : 0u)) << 24 | (rng() & 0xFFFFFF);
+        MemoryImage src(nullptr);
+        src.SetBits(px.data(), 9, 7);
+        struct Call
+        {
+            Rect dest;
+            bool fast;
+            int mode;
+        };
+        const Call calls[] = {{Rect(0, 0, 40, 30), false, 0},
+                              {Rect(5, 3, 7, 5), true, 1},
+                              {Rect(-3, 2, 30, 20), false, 1},
+                              {Rect(1, 1, 12, 9), false, 0}};
+        auto reused = SurfaceImage(d, 32, 24, 0xFF102030);
+        for (const Call& c : calls)
+        {
+            auto fresh = SurfaceImage(d, 32, 24, 0xFF102030);
+            // Both start from the same picture: the reused image's earlier draws are copied over first.
+            std::vector<uint32_t> before(reused->GetBits(), reused->GetBits() + 32 * 24);
+            fresh->SetBits(before.data(), 32, 24);
+            ASSERT_TRUE(fresh->CreateSurfaceFromBits());
+            for (DDImage* image : {reused.get(), fresh.get()})
+                image->StretchBlt(&src, c.dest, Rect(0, 0, 9, 7), Rect(0, 0, 32, 24), Color(255, 200, 255, 220), c.mode,
+                                  c.fast);
+            for (int y = 0; y < 24; ++y)
+                for (int x = 0; x < 32; ++x) ASSERT_EQ(Raw(*reused, x, y), Raw(*fresh, x, y)) << x << "," << y;
+        }
+    }
 }
 
 } // namespace

@@ -498,6 +498,34 @@ TEST(SysFontTest, MeasuresDejaVuSans)
     EXPECT_EQ(g.GetColor(), Color(255, 0, 0));
 }
 
+// Fonts of one face, size and style draw from one atlas, however they are made; another size or style has its own.
+TEST(SysFontTest, FontsOfOneFaceSizeAndStyleShareTheirAtlas)
+{
+    SysFont first(nullptr, "Arial Unicode MS", 11);
+    if (!first.IsLoaded()) GTEST_SKIP() << "DejaVu Sans is not installed";
+    SysFont second(nullptr, "Another Face", 11, false, false, true);
+    std::unique_ptr<Font> copy = first.Duplicate();
+    EXPECT_EQ(second.GetAtlas(), first.GetAtlas());
+    EXPECT_EQ(static_cast<SysFont*>(copy.get())->GetAtlas(), first.GetAtlas());
+    EXPECT_EQ(copy->GetAscent(), first.GetAscent());
+    EXPECT_EQ(copy->StringWidth("Shared"), first.StringWidth("Shared"));
+    SysFont bold(nullptr, "Arial Unicode MS", 11, true);
+    SysFont bigger(nullptr, "Arial Unicode MS", 12);
+    SysFont italic(nullptr, "Arial Unicode MS", 11, false, true);
+    EXPECT_NE(bold.GetAtlas(), first.GetAtlas());
+    EXPECT_NE(bigger.GetAtlas(), first.GetAtlas());
+    EXPECT_NE(italic.GetAtlas(), first.GetAtlas());
+    EXPECT_NE(italic.GetFacePath(), first.GetFacePath());
+    // A dialog opened again finds its fonts made: the atlas of a small size outlives the fonts that used it.
+    const MemoryImage* atlas = nullptr;
+    {
+        SysFont once(nullptr, "Arial Unicode MS", 9, true, true);
+        atlas = once.GetAtlas();
+    }
+    SysFont again(nullptr, "Arial Unicode MS", 9, true, true);
+    EXPECT_EQ(again.GetAtlas(), atlas);
+}
+
 TEST(SysFontTest, LargeSizesKeepGlyphsWiderThanAnAtlasRow)
 {
     // A resource file may ask for any positive point size; at 420 points (560 px) a 'W' is wider than 512 px.

@@ -134,19 +134,19 @@ void DrawScene(MemoryImage& canvas, Font* baked, Font* system)
     t.Scale(-1, 1);
     g.DrawImageTransform(sprite.get(), t, 740, 300);
 
-    // A nine-slice box with its edges and centre tiled.
-    auto frame = MakeFrame();
-    g.DrawImageBox(Rect(20, 320, 250, 150), frame.get());
-    g.DrawImageBox(Rect(280, 330, 30, 30), frame.get());
-
-    // Wrapped, colour-tagged text in the baked font inside the box, and in the system font beside it.
+    // Wrapped, colour-tagged text in the baked font inside a nine-slice box (edges and centre tiled) sized to hold
+    // it, and in the system font beside it.
     const std::string story =
         "The ^FFD040^kitchen^oldclr^ opens at dawn: dough ^ff8080^rises^oldclr^, ovens roar, and every "
         "order is served hot. ^^ Caf\xE9 cr\xE8me br\xFBl\xE9"
         "e!";
-    g.SetColor(Color(40, 20, 10));
     g.SetFont(baked);
-    g.DrawWrappedText(Rect(34, 334, 222, 130), story, -1, -1);
+    const int storyHeight = g.MeasureWrappedText(222, story, -1);
+    auto frame = MakeFrame();
+    g.DrawImageBox(Rect(20, 320, 250, storyHeight + 28), frame.get());
+    g.DrawImageBox(Rect(280, 330, 30, 30), frame.get());
+    g.SetColor(Color(40, 20, 10));
+    g.DrawWrappedText(Rect(34, 334, 222, storyHeight), story, -1, -1);
     g.SetFont(system);
     g.SetColor(Color(255, 255, 255));
     g.DrawWrappedText(Rect(330, 330, 200, 200), story, -1, 0);

@@ -1,6 +1,8 @@
 // Tests of the widget manager: input routing, hover, capture, focus, keys, modal layers, update and drawing.
 #include <gtest/gtest.h>
 
+#include "../graphics/DisplayFixture.h"
+
 #include "WidgetTestSupport.h"
 
 using namespace Zest;
@@ -505,6 +507,31 @@ TEST_F(ManagerTest, DrawScreenTranslatesAndClipsEachWidget)
     EXPECT_EQ(screen.calls[1].rect, Rect(90, 60, 30, 40));
     manager.RemoveAllWidgets();
     outer.RemoveAllWidgets();
+}
+
+// The screen surface is locked once for the whole pass: each widget finds it open, and it is closed afterwards.
+TEST_F(ManagerTest, DrawScreenHoldsTheScreenSurfaceLockedForThePass)
+{
+    ZestTest::Display display(ZestTest::Format::Xrgb8888, 64, 48);
+    ASSERT_EQ(display.result, 0);
+    Zest::DDImage* screen = display.device->GetScreenImage();
+    ASSERT_NE(screen, nullptr);
+    manager.screenImage = screen;
+    std::vector<int> seen;
+    auto a = Add("A", 0, 0, 10, 10);
+    auto b = Add("B", 20, 0, 10, 10);
+    for (auto* w : {a.get(), b.get()})
+        w->onDraw = [&](Graphics* g)
+        {
+            seen.push_back(screen->mLockCount);
+            g->SetColor(Color(255, 255, 255));
+            g->FillRect(0, 0, 4, 4);
+        };
+    EXPECT_TRUE(manager.DrawScreen());
+    EXPECT_EQ(seen, (std::vector<int>{1, 1}));
+    EXPECT_EQ(screen->mLockCount, 0);
+    EXPECT_EQ(screen->GetBits()[21] & 0xFFFFFF, 0xFEFEFEu) << "drawing reached the surface";
+    manager.RemoveAllWidgets();
 }
 
 TEST_F(ManagerTest, UpdateFrameCountsAndReportsDirt)
