@@ -1,4 +1,6 @@
 // Program entry: until the game's own screens take over, a small application that shows the framework at work.
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -6,9 +8,11 @@
 #include <vector>
 
 #include "app/ZestAppBase.h"
+#include "base/Common.h"
 #include "graphics/Color.h"
 #include "graphics/Graphics.h"
 #include "graphics/SysFont.h"
+#include "platform/Files.h"
 #include "widgets/ButtonWidget.h"
 #include "widgets/Dialog.h"
 #include "widgets/Widget.h"
@@ -17,7 +21,7 @@
 namespace
 {
 
-constexpr int kButtonCount = 3;
+constexpr int kButtonCount = 5;
 constexpr int kFirstButtonId = 1;
 constexpr int kWelcomeDialogId = 100;
 
@@ -86,7 +90,7 @@ public:
         mWidgetManager->AddWidget(&mBackdrop);
         mWidgetManager->SetFocus(&mBackdrop);
 
-        static const char* const kLabels[kButtonCount] = {"Play", "Options", "Quit"};
+        static const char* const kLabels[kButtonCount] = {"Play", "Options", "Quit", "Sound", "Music"};
         for (int i = 0; i < kButtonCount; ++i)
         {
             auto button = std::make_unique<Zest::ButtonWidget>(kFirstButtonId + i, this);
@@ -95,6 +99,7 @@ public:
             mWidgetManager->AddWidget(button.get());
             mButtons.push_back(std::move(button));
         }
+        LoadShellSounds();
         Zest::Dialog* welcome = OpenDialog(kWelcomeDialogId, false, "Welcome",
                                            "Ember Cook is still being built. The buttons on the left report their "
                                            "clicks at the bottom of the window.",
@@ -116,9 +121,62 @@ public:
         if (id < kFirstButtonId || id >= kFirstButtonId + kButtonCount) return;
         Report("Clicked", "clicked", mButtons[id - kFirstButtonId]->label);
         if (id == kFirstButtonId + 2) Shutdown();
+        if (id == kFirstButtonId + 3 && mChimeId >= 0) PlaySample(mChimeId);
+        if (id == kFirstButtonId + 4) ToggleMusic();
     }
 
 private:
+    // Until the game has sounds of its own, the shell makes a short chime and writes it beside its data.
+    void LoadShellSounds()
+    {
+        constexpr int kRate = 22050;
+        constexpr int kFrames = kRate * 3 / 10;
+        std::string wav = "RIFF";
+        auto put = [&wav](uint32_t value, int bytes)
+        {
+            for (int i = 0; i < bytes; ++i) wav.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+        };
+        put(36 + kFrames * 2, 4);
+        wav += "WAVEfmt ";
+        put(16, 4);
+        put(1, 2);
+        put(1, 2);
+        put(kRate, 4);
+        put(kRate * 2, 4);
+        put(2, 2);
+        put(16, 2);
+        wav += "data";
+        put(kFrames * 2, 4);
+        for (int i = 0; i < kFrames; ++i)
+        {
+            const double t = static_cast<double>(i) / kRate;
+            const double v =
+                std::exp(-t * 12) * (0.6 * std::sin(2 * M_PI * 880 * t) + 0.3 * std::sin(2 * M_PI * 1320 * t));
+            put(static_cast<uint16_t>(static_cast<int16_t>(v * 20000)), 2);
+        }
+        const std::string folder = Zest::RemoveTrailingSlash(Zest::GetAppDataFolder()) + "/shell";
+        Platform::MakeDirectories(folder);
+        if (mSoundManager && Platform::WriteFileAtomically(folder + "/chime.wav", wav))
+        {
+            mChimeId = mSoundManager->GetFreeSoundId();
+            if (!mSoundManager->LoadSound(mChimeId, folder + "/chime")) mChimeId = -1;
+        }
+        mHaveMusic = mMusicInterface && mMusicInterface->LoadMusic(0, "music/music3.ogg");
+    }
+
+    void ToggleMusic()
+    {
+        if (!mHaveMusic)
+        {
+            Report("Music", "music", "not found (music/music3.ogg)");
+            return;
+        }
+        if (mMusicInterface->IsPlaying(0))
+            mMusicInterface->FadeOutAll(true, 0.005);
+        else
+            mMusicInterface->FadeIn(0, 0, 0.002, false);
+    }
+
     // Shown in the window and written to the standard output, where scripted runs look for it.
     void Report(const char* shown, const char* printed, const std::string& what)
     {
@@ -130,6 +188,8 @@ private:
 
     Backdrop mBackdrop;
     std::vector<std::unique_ptr<Zest::ButtonWidget>> mButtons;
+    int mChimeId = -1;
+    bool mHaveMusic = false;
 };
 
 } // namespace

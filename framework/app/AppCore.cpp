@@ -14,6 +14,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "resources/ResourceManager.h"
+#include "sound/AudioLayer.h"
 #include "data/ImageLib.h"
 #include "widgets/Dialog.h"
 #include "widgets/WidgetManager.h"
@@ -47,6 +48,7 @@ ZestAppBase::ZestAppBase()
     RegisterDisplayModule();
     RegisterModule("version.dll", {});
     RegisterModule("dsound.dll", {});
+    RegisterAudioLayer();
     mVersionModule = LoadLibrary("version.dll");
     mDDrawModule = LoadLibrary("ddraw.dll");
     mDSoundModule = LoadLibrary("dsound.dll");

@@ -34,6 +34,16 @@ void SetMusicInterfaceFactory(MusicInterfaceFactory factory)
     MusicFactory() = std::move(factory);
 }
 
+bool HasSoundManagerFactory()
+{
+    return static_cast<bool>(SoundFactory());
+}
+
+bool HasMusicInterfaceFactory()
+{
+    return static_cast<bool>(MusicFactory());
+}
+
 std::unique_ptr<SoundManager> MakeSoundManager(Platform::HWND window, bool useFMod)
 {
     if (SoundFactory())

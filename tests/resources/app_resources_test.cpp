@@ -21,10 +21,11 @@ TEST_F(AppResourcesTest, ApplicationLoadsGroupsThroughItsOwnServices)
     for (int i = 0; i < 24; ++i) image->GetBits()[i] = 0xFF336699u;
     std::filesystem::create_directories("images");
     ASSERT_TRUE(ImageLib::WritePNGImage("images/tile.png", *image));
-    WriteText("sounds/tick.wav", "RIFF");
+    // The smallest real sound: a WAV of two 16-bit samples (22050 Hz mono, the format without a "fmt " chunk).
+    WriteText("sounds/tick.wav", std::string("RIFF\x10\0\0\0WAVEdata\x04\0\0\0\x10\x00\x20\x00", 24));
     WriteText("properties/resources.xml", R"(<ResourceManifest><Resources id="Init">
 <SetDefaults path="images" idprefix="IMAGE_"/><Image path="Tile"/><Image id="TILE2" path="tile"/>
-<SetDefaults path="sounds" idprefix="SOUND_"/><Sound path="tick.wav" volume="0.5"/>
+<SetDefaults path="sounds" idprefix="SOUND_"/><Sound path="tick" volume="0.5"/>
 </Resources></ResourceManifest>)");
 
     TestApp app;
