@@ -59,7 +59,7 @@ geometry() {
 # wait_for <what> <command...>: polls for up to 5 s.
 wait_for() {
     local what=$1; shift
-    for _ in $(seq 50); do
+    for _ in $(seq 300); do
         "$@" && return 0
         sleep 0.1
     done
