@@ -1,6 +1,8 @@
 // The play screen widgets: one model update per widget update, the dim level, and input forwarded to the model.
 #include "game/board/Board.h"
 
+#include "game/board/BoardParticles.h"
+#include "game/board/BoardView.h"
 #include "game/core/LngTable.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
@@ -18,6 +20,11 @@ constexpr int kMaxDim = 50;
 
 Board::Board(BoardHost& host) : app(host), model(std::make_unique<BoardModel>(host))
 {
+    effectLibrary = std::make_unique<EffectLibrary>();
+    effectLibrary->imageLoader = [&host](const std::string& path) { return host.LoadImage(path); };
+    particles = std::make_unique<BoardParticles>(*model, *effectLibrary);
+    model->Effects = particles.get();
+    view = std::make_unique<BoardView>(*model, particles.get());
     model->Init();
     flagChange.add |= WIDGETFLAGS_MARK_DIRTY;
 }
@@ -28,6 +35,7 @@ void Board::Update()
 {
     Widget::Update();
     model->Update();
+    particles->UpdatePieces();
     if (app.InputWidgetHasFocus())
     {
         if (dim > 0) --dim;
@@ -40,7 +48,10 @@ void Board::Update()
 
 void Board::Draw(Graphics* g)
 {
-    if (g) g->ClearClipRect();
+    if (!g) return;
+    g->ClearClipRect();
+    view->Draw(*g);
+    view->DrawEffects(*g);
 }
 
 void Board::OpenMenu()

@@ -12,7 +12,10 @@
 namespace Zest
 {
 
+class BoardParticles;
+class BoardView;
 class ButtonWidget;
+class EffectLibrary;
 class Graphics;
 class Image;
 
@@ -29,6 +32,10 @@ public:
 
     BoardHost& app;
     std::unique_ptr<BoardModel> model;
+    // The effect files parsed once, the running effects and the painter of the field.
+    std::unique_ptr<EffectLibrary> effectLibrary;
+    std::unique_ptr<BoardParticles> particles;
+    std::unique_ptr<BoardView> view;
     std::unique_ptr<Image> image;
     // 0..50: how far the windows over the play field have darkened it.
     int dim = 0;

@@ -99,6 +99,10 @@ public:
     // window, the application sets BoardModel::HintId back to -1, which lets the play go on.
     virtual void ShowHint(int x, int y, int placement, const std::string& text) = 0;
     virtual void HideHint() = 0;
+    // The hint window's OK button and no-hints box: 1 shown, 0 hidden, -1 left as they are.
+    virtual void SetHintControls(int okShown, int checkboxShown) { (void)okShown, (void)checkboxShown; }
+    // The hint window's own visible flag (hiding the hint takes the window off the screen, not this flag).
+    virtual bool HintWindowVisible() const { return true; }
 
     // Windows over the play field; each is placed and registered by the application under its dialog id.
     virtual void OpenMenuWindow() = 0;
@@ -109,7 +113,11 @@ public:
     // Pizzeria picture 0..5 for a player level.
     virtual int PizzeriaIndex(int level) const = 0;
 
-    // Input state the application keeps for the play screen.
+    // Input state the application keeps for the play screen. The board's mouse handlers store every position they
+    // are given; drawing, the cursor choice and the update step read it back.
+    virtual void SetLastMouse(int x, int y) { (void)x, (void)y; }
+    // The mouse cursor over the play field: 0 arrow, 1 hand, 2 dragging.
+    virtual void SetCursor(int cursor) { (void)cursor; }
     virtual int LastMouseX() const = 0;
     virtual int LastMouseY() const = 0;
     virtual void SetShiftDown(bool down) = 0;

@@ -176,7 +176,7 @@ void BoardModel::Update()
     // 1. Labels move even while the play is paused.
     for (size_t i = 0; i < Labels.size();)
     {
-        Labels[i]->Update();
+        Labels[i]->Update(frame);
         if (Labels[i]->done)
             Labels.erase(Labels.begin() + static_cast<std::ptrdiff_t>(i));
         else

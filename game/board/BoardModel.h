@@ -176,7 +176,13 @@ public:
     void EraseFinishedDishes();
     void UpdatePersons();
     void SettleGrid();
-    void UpdateHints() {}
+    // The tutorial hints: at most one shown per call, each once per player.
+    void UpdateHints();
+    // A left click while a hint shows goes on only when it does what the hint asks.
+    bool CheckHintAction(int x, int y);
+    Topping* FindBombPiece() const;
+    Topping* FindIceCreamPiece() const;
+    Topping* FindLightningPiece() const;
 
     // Grid: swaps and runs.
     int CellCenterX(int column) const { return GridX + column * CellSize + CellSize / 2; }
@@ -247,6 +253,16 @@ public:
     void MouseDrag(int x, int y);
     void MouseWheel();
     void UpdateCursor(int x, int y);
+    // The cursor UpdateCursor chose last: 0 arrow, 1 hand.
+    int Cursor = 0;
+    // A held dish that cannot go down slides back to its shelf place, the right way round.
+    void SendDishBack(Dish& dish);
+    // The grid cell under a point into MarkerColumn and MarkerRow (column -1 outside the grid).
+    void UpdateMarker(int x, int y);
+    // A customer's hit test (its box or the circle at its order shelf); stores the result in its hover flag.
+    bool HitPerson(Person& person, int x, int y) const;
+    // The piece under a point into HoverPiece, column by column from the bottom; true when there is one.
+    bool HoverPieceAt(int x, int y);
 
     // Level files and the start and end of a level.
     void LoadLevels();

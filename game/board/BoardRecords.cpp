@@ -406,23 +406,35 @@ void Person::Update(BoardModel& model)
     if (slotX > targetX) slotX = std::max(slotX - 2, targetX);
 }
 
-void FloatingLabel::Update()
+void FloatingLabel::Update(int updateCount)
 {
     if (startDelay > 0)
     {
         --startDelay;
         return;
     }
-    x += vx;
-    if (verticalSteps == -1)
+    if (physics)
     {
-        y += vy;
+        UpdatePhysics();
     }
-    else if (verticalSteps > 0)
+    else if (bounce)
     {
-        y += vy;
-        verticalSteps = static_cast<int>(static_cast<float>(verticalSteps) + vy);
+        UpdateBounce();
     }
+    else
+    {
+        x += vx;
+        if (verticalSteps == -1)
+        {
+            y += vy;
+        }
+        else if (verticalSteps > 0)
+        {
+            y += vy;
+            verticalSteps = static_cast<int>(static_cast<float>(verticalSteps) + vy);
+        }
+    }
+    if (animInterval > 0 && cels > 1 && updateCount % animInterval == 0) cel = (cel + 1) % cels;
     ++age;
     if (age >= life) done = true;
     if (life - age < 50)

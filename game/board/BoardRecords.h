@@ -181,11 +181,29 @@ struct FloatingLabel
     int font = 0;
     bool blueFont = false;
 
+    // The two other ways a label can move (title and map labels): physics mode accelerates towards velocity
+    // limits and bounces off the side walls; bounce mode slides in sideways, settles, then rises off the top.
+    bool physics = false;
+    bool bounce = false;
+    bool settled = false;
+    bool boundHit = false;
+    int secondDelay = 0;
+    float physVx = 0, physVy = 0;
+    float accelX = 0, accelY = 0;
+    float limitX = 0, limitY = 0;
+    float floorVy = 0;
+    // Cels of the label's picture and the updates between cel steps.
+    int cels = 1;
+    int animInterval = 15;
+
     FloatingLabel(BoardImage picture, float px, float py, float velX, float velY, int lifeTime)
         : x(px), y(py), vx(velX), vy(velY), life(lifeTime), image(picture)
     {
     }
-    void Update();
+    // updateCount: the application's update counter, which times the picture's cel steps.
+    void Update(int updateCount = 1);
+    void UpdatePhysics();
+    void UpdateBounce();
 };
 
 // Fonts a label asks for.

@@ -3,6 +3,8 @@
 
 #include "data/XMLParser.h"
 
+#include <cstdio>
+
 namespace Zest
 {
 
@@ -19,10 +21,16 @@ LngTable::LngTable(bool loadDefault)
 void LngTable::Load(const std::string& fileName)
 {
     XMLParser parser;
-    if (!parser.OpenFile(fileName)) return;
-    XMLElement element;
-    while (parser.ReadNextElement(element))
+    if (!parser.OpenFile(fileName))
     {
+        std::fprintf(stderr, "Language file %s could not be opened\n", fileName.c_str());
+        return;
+    }
+    XMLElement element;
+    bool pending = false; // element already holds the next element to look at
+    while (pending || parser.ReadNextElement(element))
+    {
+        pending = false;
         if (element.mType != XMLElement::TypeStartTag) continue;
         if (element.mValue == "Language")
         {
@@ -32,12 +40,34 @@ void LngTable::Load(const std::string& fileName)
         else if (element.mValue == "String" && element.mSection == "Language")
         {
             auto it = element.mAttributes.find("LNG");
-            if (it == element.mAttributes.end() || it->second != current) continue;
-            XMLElement text;
-            if (!parser.ReadNextElement(text)) break;
-            strings.push_back(text.mValue);
+            const std::string lng = it == element.mAttributes.end() ? std::string() : it->second;
+            if (lng != current) continue;
+            if (!parser.ReadNextElement(element))
+            {
+                strings.emplace_back();
+                break;
+            }
+            if (element.mType == XMLElement::TypeText)
+            {
+                strings.push_back(element.mValue);
+            }
+            else
+            {
+                // An empty entry still takes its number; what follows it (maybe the next entry) is read as usual,
+                // so later numbers do not shift.
+                strings.emplace_back();
+                pending = true;
+            }
         }
     }
+}
+
+const std::string& LngTable::Get(int n) const
+{
+    if (n >= 0 && static_cast<size_t>(n) < strings.size()) return strings[static_cast<size_t>(n)];
+    if (mReportedMissing.insert(n).second) std::fprintf(stderr, "Language text %d is missing\n", n);
+    static const std::string empty;
+    return empty;
 }
 
 } // namespace Zest

@@ -1,6 +1,7 @@
 // The language table: every text the game shows, by number, in the language the language file names as current.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,16 @@ public:
     // Appends the current language's texts of that file; a file that cannot be opened leaves the table unchanged.
     void Load(const std::string& fileName);
 
-    // Language text n; a number beyond the table throws std::out_of_range.
-    const std::string& operator()(int n) const { return strings.at(static_cast<size_t>(n)); }
-    const std::string& Get(int n) const { return (*this)(n); }
+    // Language text n; a number outside the table gives an empty text (reported once per number), so a short
+    // language file costs a label, not the game.
+    const std::string& operator()(int n) const { return Get(n); }
+    const std::string& Get(int n) const;
 
     std::vector<std::string> strings;
     std::string current;
+
+private:
+    mutable std::set<int> mReportedMissing;
 };
 
 } // namespace Zest

@@ -13,7 +13,8 @@ struct PlayerProfile
 {
     static constexpr int kNumRecipes = 8;
     static constexpr int kNumUpgrades = 7;
-    static constexpr int kNumStoredLevels = 60; // per-level results kept in the profile record
+    static constexpr int kNumLevels = 70;       // days of the game; results are kept for every one of them
+    static constexpr int kNumStoredLevels = 60; // per-level results kept in the profile record of players.dat
     static constexpr int kNumHints = 30;
 
     // Upgrade steps, each a row index into one upgrade table.
@@ -29,7 +30,7 @@ struct PlayerProfile
     };
 
     std::string name;
-    int32_t level = 1;         // 1..70 next level to play; 71 once the last is won
+    int32_t level = 1; // 1..70 next level to play; 71 once the last is won
     int32_t money = 0;
     int32_t reservedValue = 0; // kept in the file, never changed
     bool reservedFlag = true;  // kept in the file, never read
@@ -37,8 +38,10 @@ struct PlayerProfile
     std::array<int32_t, kNumRecipes> recipes{1, 0, 0, 0, 0, 0, 0, 0};
     std::array<int32_t, kNumUpgrades> upgrades{};
     int32_t akkumCharge = 0;
-    std::array<int32_t, kNumStoredLevels> expertFlags{};
-    std::array<int32_t, kNumStoredLevels> dayProfits{};
+    // Entry L - 1 holds the result of level L. Levels 1..60 travel in the profile record, 61..70 in the
+    // companion file beside it (the record layout predates the last ten days).
+    std::array<int32_t, kNumLevels> expertFlags{};
+    std::array<int32_t, kNumLevels> dayProfits{};
     std::array<int32_t, kNumHints> hintsShown{};
 };
 

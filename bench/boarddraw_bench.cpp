@@ -1,0 +1,404 @@
+// Play-field drawing and particle benchmark: the busiest board frame drawn in software onto the 16- and 32-bit
+// screen surface, a particle manager update at the cap and additive particle drawing at the cap, each printed
+// beside one pixman full-screen OVER onto a destination of the same format in the same run.
+#include "BenchRatio.h"
+#include "game/board/BoardHost.h"
+#include "game/board/BoardModel.h"
+#include "game/board/BoardParticles.h"
+#include "game/board/BoardView.h"
+#include "game/board/ParticleManager.h"
+#include "game/core/GameResources.h"
+#include "game/core/LngTable.h"
+#include "game/core/PlayerProfile.h"
+#include "graphics/DDImage.h"
+#include "graphics/DDInterface.h"
+#include "graphics/Graphics.h"
+#include "graphics/MemoryImage.h"
+#include "platform/Debug.h"
+#include "platform/Surfaces.h"
+#include "platform/Window.h"
+
+#include <benchmark/benchmark.h>
+#include <pixman.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace Zest;
+
+namespace
+{
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+
+// A picture with a soft round body and transparent corners, like most of the field's art.
+std::unique_ptr<MemoryImage> Round(int w, int h, uint32_t rgb, int cols = 1)
+{
+    auto img = std::make_unique<MemoryImage>(nullptr);
+    img->Create(w, h);
+    const int celW = w / cols;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+        {
+            const double dx = (x % celW + 0.5 - celW / 2.0) / (celW / 2.0), dy = (y + 0.5 - h / 2.0) / (h / 2.0);
+            const double a = std::clamp((1.0 - std::sqrt(dx * dx + dy * dy)) * 8.0, 0.0, 1.0);
+            img->GetBits()[y * w + x] = uint32_t(a * 255) << 24 | rgb;
+        }
+    img->mNumCols = cols;
+    img->BitsChanged();
+    return img;
+}
+
+std::unique_ptr<MemoryImage> Opaque(int w, int h, uint32_t rgb)
+{
+    auto img = std::make_unique<MemoryImage>(nullptr);
+    img->Create(w, h);
+    for (int i = 0; i < w * h; ++i) img->GetBits()[i] = 0xFF000000u | (rgb ^ uint32_t(i * 2654435761u >> 26));
+    img->BitsChanged();
+    return img;
+}
+
+class BenchHost : public BoardHost
+{
+public:
+    BenchHost() : lng(false)
+    {
+        for (int i = 0; i < 220; ++i) lng.strings.push_back("T");
+        player.level = 30;
+        player.hintsShown.fill(1);
+    }
+    int UpdateCount() const override { return count; }
+    PlayerProfile& Player() override { return player; }
+    const LngTable& Lng() const override { return lng; }
+    void SavePlayers() override {}
+    void PlaySample(BoardSound) override {}
+    BoardImageSize ImageSize(BoardImage) const override { return {90, 60}; }
+    std::unique_ptr<Image> LoadImage(const std::string& path) override
+    {
+        if (path.find("persons") != std::string::npos) return Round(160, 200, 0x6080A0);
+        return nullptr;
+    }
+    bool IsMusicPlaying(int) override { return false; }
+    void FadeInMusic(int) override {}
+    void FadeOutAllMusic() override {}
+    void StopAllMusic() override {}
+    void ShowHint(int, int, int, const std::string&) override {}
+    void HideHint() override {}
+    void OpenMenuWindow() override {}
+    void OpenLevelCompleteWindow() override {}
+    void OpenGameOverWindow() override {}
+    void OpenTipWindow(int) override {}
+    int PizzeriaIndex(int) const override { return 0; }
+    int LastMouseX() const override { return 500; }
+    int LastMouseY() const override { return 300; }
+    void SetShiftDown(bool) override {}
+    bool IsShiftDown() const override { return false; }
+    bool InputWidgetHasFocus() const override { return true; }
+    bool FadeWidgetHasFocus() const override { return false; }
+
+    int count = 1000;
+    PlayerProfile player;
+    LngTable lng;
+};
+
+// Effect description of a typical sparkle: 40 particles a second, half a second each.
+EffectDescription Sparkle(int rate, float life)
+{
+    EffectDescription d;
+    d.emissionRate = rate;
+    d.lifetime = ParticleSystem::kEndless;
+    d.lifeMin = d.lifeMax = life;
+    d.spread = 6.28f;
+    d.speedMin = 0.5f, d.speedMax = 2.0f;
+    d.gravityMin = d.gravityMax = 5.0f;
+    d.sizeStart = 1.0f, d.sizeEnd = 0.3f;
+    d.spinStart = 1.0f, d.spinEnd = 3.0f;
+    for (int c = 0; c < 4; ++c) d.colourStart[c] = 1.0f, d.colourEnd[c] = 0.5f;
+    return d;
+}
+
+// Fills a manager with 200 systems of n live particles each, spread over the screen.
+void FillManager(ParticleManager& manager, const ParticleSystem& templ, int perSystem, bool additive)
+{
+    manager.KillAll();
+    for (int i = 0; i < ParticleManager::kMaxSystems; ++i)
+    {
+        ParticleSystem* s = manager.Spawn(templ, 50.0f + (i % 20) * 35.0f, 50.0f + (i / 20) * 50.0f);
+        s->additive = additive;
+        while (s->LiveCount() < perSystem) s->Update(0.05f);
+    }
+}
+
+// The busiest moment of a normal level.
+struct BusyBoard
+{
+    std::vector<std::unique_ptr<MemoryImage>> art;
+    BenchHost host;
+    BoardModel model{host};
+    EffectLibrary library;
+    std::unique_ptr<BoardParticles> particles;
+    std::unique_ptr<BoardView> view;
+
+    Image* Keep(std::unique_ptr<MemoryImage> img)
+    {
+        art.push_back(std::move(img));
+        return art.back().get();
+    }
+
+    BusyBoard()
+    {
+        IMAGE_BURNER_OFF = Keep(Opaque(49, 49, 0x3A3A44));
+        IMAGE_BURNER_ON = Keep(Opaque(49, 49, 0xE05A20));
+        IMAGE_BURNER_ONON = Keep(Opaque(49, 49, 0xF0C030));
+        IMAGE_RAMKA_LEFT = IMAGE_RAMKA_RIGHT = Keep(Opaque(4, 398, 0x8A5A30));
+        IMAGE_AKKUM = IMAGE_AKKUM_READY = Keep(Round(90, 60, 0x3060C0));
+        IMAGE_AKKUM_LIGHT = Keep(Round(10, 10, 0xFFFF80));
+        IMAGE_COFE_MAC = IMAGE_COFE_MAC_READY = Keep(Round(70, 90, 0x704020));
+        IMAGE_COFE_PR = Keep(Round(10, 40, 0xC08040));
+        IMAGE_COFE_CUP = Keep(Round(22, 22, 0xF0F0F0));
+        IMAGE_CLOCK = Keep(Round(480, 80, 0xD0D0D0, 6));
+        IMAGE_CLOCK_SMALL = Keep(Round(120, 24, 0xE0E0E0, 5));
+        IMAGE_SELECT = Keep(Round(49, 49, 0xFFFFFF));
+        IMAGE_FOOD1 = IMAGE_FOOD2 = IMAGE_FOOD3 = IMAGE_FOOD4 = Keep(Round(35, 35, 0xE0C080));
+        IMAGE_BOX2 = IMAGE_BOX3 = IMAGE_BOX4B = IMAGE_BOX4T = Keep(Round(90, 80, 0xB08850));
+        IMAGE_BOX_READY = Keep(Round(60, 40, 0xC09860));
+        IMAGE_FACE_BAD = IMAGE_FACE_GOOD = IMAGE_FACE_FINE = Keep(Round(30, 25, 0x40E040));
+        IMAGE_MOOD_BAD = IMAGE_MOOD_GOOD = IMAGE_MOOD_FINE = Keep(Round(64, 25, 0x40E040));
+        IMAGE_CLOUDLET = Keep(Round(110, 80, 0xFFFFFF));
+        IMAGE_CLOUDLET_SMALL = Keep(Round(60, 60, 0xFFFFFF));
+        IMAGE_MONEY = Keep(Round(40, 30, 0x40B040));
+        IM_BONUS_PARTICLE1 = IM_BONUS_PARTICLE2 = IM_BONUS_PARTICLE3 = IM_BONUS_HART = IMAGE_STAR_FULL =
+            Keep(Round(16, 16, 0xFFF0A0));
+
+        model.LevelFolder = "bench-no-levels/";
+        model.CharacterFolder = "bench-no-characters/";
+        model.Init();
+        // Characters with three one-frame states, so that every customer draws its body.
+        model.Characters.clear();
+        for (int i = 0; i < BoardModel::kNumCharacters; ++i)
+        {
+            auto def = std::make_unique<PersonAnime>();
+            def->imageNames = {"images/persons/bench/wait"};
+            def->animes = {{PersonFrame{}}, {PersonFrame{}}, {PersonFrame{}}};
+            model.Characters.push_back(std::move(def));
+        }
+        model.Columns = 10;
+        model.GridX = 260;
+        model.ResetLevel();
+        model.BackgroundImage = Opaque(800, 600, 0x6A4A38);
+        for (int i = 0; i < 6; ++i) model.ToppingImages[size_t(i)] = Round(42, 42, 0x40B040 + 0x202000 * i);
+        for (int w = 2; w <= 5; ++w)
+            for (int h = 2; h <= 5; ++h)
+            {
+                model.PizzaImages[size_t((w - 2) * 4 + h - 2)] = Round(w * 49, h * 49, 0xE8A040);
+                model.SmallPizzaImages[size_t((w - 2) * 4 + h - 2)] = Round(20 + 12 * w, 20 + 12 * h, 0xE8A040);
+            }
+        for (auto& column : model.Grid)
+            for (auto& p : column) p->atRest = true;
+        model.FreezeCountdown = 0;
+        model.AkkumEnableLevel = model.CoffeeEnableLevel = model.FoodEnableLevel = 0;
+        model.AkkumWorkTimeUpgrades = {{"", 0, 10}};
+        model.StartAkkum();
+        model.AkkumFramesLeft = 600;
+        model.CoffeeCapacity = 4, model.CoffeeFill = 4;
+        model.StockCount[0] = 2;
+        for (int c = 0; c < 10; ++c)
+            for (int r = 0; r < 8; ++r) model.CellAlpha[c][r] = 120;
+        for (int i = 0; i < 4; ++i)
+        {
+            auto p = std::make_unique<Person>(i, i + 1);
+            p->queueIndex = i;
+            p->slotX = 10 * i - 50, p->slotY = 400 - 100 * i;
+            p->character = i;
+            p->mood = 20.0f + 20 * i;
+            p->wish = i % 3;
+            p->angryCounter = 60;
+            model.Persons.push_back(std::move(p));
+            auto d = std::make_unique<Dish>(i, i + 1);
+            d->width = 3 + i % 2, d->height = 3;
+            d->shelfX = model.ShelfX;
+            d->SetPosition(model, float(model.ShelfX), float(model.ShelfY - 100 * i));
+            if (i < 2)
+            {
+                d->cooking = true;
+                d->cookLeft = 100;
+                d->x = float(model.GridX + 49 * (4 * i + 2));
+                d->y = 200;
+            }
+            model.Dishes.push_back(std::move(d));
+        }
+        for (int i = 0; i < 20; ++i) model.AddLabel(BoardImage::Money, 100.0f + 30 * i, 300, 0, -0.2f, 200);
+        particles = std::make_unique<BoardParticles>(model, library, "bench-no-effects/");
+        view = std::make_unique<BoardView>(model, particles.get());
+        // The running-effects cap: 200 systems of a typical 40 live particles.
+        ParticleSystem templ(Sparkle(800, 0.5f), IM_BONUS_PARTICLE1, 0.0f);
+        FillManager(particles->manager, templ, 40, true);
+    }
+};
+
+// The headless display with its screen surface in 5-6-5 or X8R8G8B8.
+struct Screen
+{
+    std::unique_ptr<Platform::Window> window;
+    DisplayApp app;
+    std::unique_ptr<DDInterface> device;
+    std::unique_ptr<DDImage> dest;
+
+    explicit Screen(int bits)
+    {
+        Platform::SetVideoBackend(Platform::VideoBackend::Headless);
+        Platform::ResetHeadlessDisplay();
+        Platform::HeadlessDisplay().bitsPerPixel = bits;
+        app.mWidth = kWidth;
+        app.mHeight = kHeight;
+        app.mColorDepth = bits;
+        app.mSyncDrawing = false;
+        window = Platform::Window::Create("bench", 0, 0, kWidth, kHeight);
+        device = std::make_unique<DDInterface>(&app);
+        if (device->Init(window.get(), true) != 0) std::fprintf(stderr, "%s\n", device->mErrorString.c_str());
+        dest = std::make_unique<DDImage>(device.get());
+        std::vector<uint32_t> bg(size_t(kWidth) * kHeight, 0xFF202020u);
+        dest->SetBits(bg.data(), kWidth, kHeight);
+        if (!dest->CreateSurfaceFromBits()) std::fprintf(stderr, "no surface for the destination\n");
+    }
+    ~Screen()
+    {
+        dest.reset();
+        device.reset();
+        Platform::ResetHeadlessDisplay();
+    }
+};
+
+void BM_BoardFrame(benchmark::State& state)
+{
+    BusyBoard board;
+    // Second argument 0: the same frame without the running effects, to show their share.
+    if (state.range(1) == 0) board.particles->manager.KillAll();
+    Screen screen(int(state.range(0)));
+    for (auto _ : state)
+    {
+        Graphics g(screen.dest.get());
+        board.view->Draw(g);
+        board.view->DrawEffects(g);
+        benchmark::ClobberMemory();
+    }
+}
+
+std::vector<uint32_t> Premultiplied(MemoryImage& img)
+{
+    std::vector<uint32_t> px(img.GetBits(), img.GetBits() + size_t(img.GetWidth()) * img.GetHeight());
+    for (uint32_t& p : px)
+    {
+        const uint32_t a = p >> 24;
+        p = (a << 24) | ((((p >> 16) & 0xFF) * a / 255) << 16) | ((((p >> 8) & 0xFF) * a / 255) << 8) |
+            ((p & 0xFF) * a / 255);
+    }
+    return px;
+}
+
+// One full-screen OVER of an 800x600 picture with soft-edged sprites onto the same format.
+void BM_PixmanOver(benchmark::State& state)
+{
+    const int bits = int(state.range(0));
+    auto layer = Round(800, 600, 0x80A0C0, 12);
+    std::vector<uint32_t> src = Premultiplied(*layer);
+    std::vector<uint32_t> dst(size_t(kWidth) * kHeight, 0xFF202020u);
+    pixman_image_t* s = pixman_image_create_bits(PIXMAN_a8r8g8b8, kWidth, kHeight, src.data(), kWidth * 4);
+    pixman_image_t* d = bits == 16 ? pixman_image_create_bits(PIXMAN_r5g6b5, kWidth, kHeight, dst.data(), kWidth * 2)
+                                   : pixman_image_create_bits(PIXMAN_x8r8g8b8, kWidth, kHeight, dst.data(), kWidth * 4);
+    for (auto _ : state)
+    {
+        pixman_image_composite32(PIXMAN_OP_OVER, s, nullptr, d, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
+        benchmark::ClobberMemory();
+    }
+    pixman_image_unref(s);
+    pixman_image_unref(d);
+}
+
+// A full manager, 200 systems of 750: one 10 ms update; each system steps on every fifth.
+void BM_ParticleManagerUpdate(benchmark::State& state)
+{
+    ParticleSystem::ResetSeed(1);
+    auto sprite = Round(16, 16, 0xFFF0A0);
+    // Particles that never die and an emitter that keeps the count at the cap.
+    ParticleSystem templ(Sparkle(20000, 1000.0f), sprite.get(), 0.0f);
+    ParticleManager manager(20.0f);
+    FillManager(manager, templ, ParticleSystem::kMaxParticles, false);
+    int live = 0;
+    for (auto _ : state)
+    {
+        manager.Update(0.01f);
+        benchmark::ClobberMemory();
+    }
+    for (int i = 0; i < manager.Count(); ++i) live += manager.At(i)->LiveCount();
+    state.counters["particles"] = live;
+}
+
+// Drawing at the cap: 200 systems of 750 additive 16-pixel sparks, stretched, into an 800x600 picture.
+void BM_ParticleRenderAdditive(benchmark::State& state)
+{
+    ParticleSystem::ResetSeed(1);
+    auto sprite = Round(16, 16, 0xFFF0A0);
+    const int perSystem = int(state.range(0));
+    // One 0.05 s step makes exactly perSystem particles.
+    ParticleSystem templ(Sparkle(perSystem * 20, 1000.0f), sprite.get(), 0.0f);
+    ParticleManager manager(20.0f);
+    FillManager(manager, templ, perSystem, true);
+    MemoryImage screen(nullptr);
+    screen.Create(kWidth, kHeight);
+    for (auto _ : state)
+    {
+        Graphics g(&screen);
+        manager.Render(g);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * int64_t(ParticleManager::kMaxSystems) * perSystem);
+}
+
+} // namespace
+
+BENCHMARK(BM_BoardFrame)->Args({16, 1})->Args({32, 1})->Args({32, 0})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PixmanOver)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ParticleManagerUpdate)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ParticleRenderAdditive)->Arg(10)->Arg(100)->Arg(750)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv)
+{
+    Platform::SetDebugOutputEnabled(false);
+    std::vector<BenchRatio::Pair> pairs = {
+        {"busiest frame 565 / pixman OVER", "BM_BoardFrame/16/1", "BM_PixmanOver/16"},
+        {"busiest frame 888 / pixman OVER", "BM_BoardFrame/32/1", "BM_PixmanOver/32"},
+        {"frame without effects / OVER", "BM_BoardFrame/32/0", "BM_PixmanOver/32"},
+        {"particle update at cap / OVER", "BM_ParticleManagerUpdate", "BM_PixmanOver/32"},
+        {"additive 200x10 / OVER", "BM_ParticleRenderAdditive/10", "BM_PixmanOver/32"},
+        {"additive 200x100 / OVER", "BM_ParticleRenderAdditive/100", "BM_PixmanOver/32"},
+        {"additive 200x750 / OVER", "BM_ParticleRenderAdditive/750", "BM_PixmanOver/32"},
+    };
+    // These pairs are yardsticks, not the same work: before timing, check that the busy scene really draws its
+    // parts and that the manager really holds the cap.
+    const auto check = []
+    {
+        BusyBoard board;
+        MemoryImage screen(nullptr);
+        screen.Create(kWidth, kHeight);
+        Graphics g(&screen);
+        board.view->Draw(g);
+        board.view->DrawEffects(g);
+        const uint32_t lit = screen.GetBits()[size_t(50 + 24) * kWidth + 260 + 2] & 0xFFFFFF; // a burner's corner
+        const uint32_t akkum = screen.GetBits()[size_t(502 + 30) * kWidth + 405 + 45] & 0xFFFFFF;
+        int live = 0;
+        for (int i = 0; i < board.particles->manager.Count(); ++i) live += board.particles->manager.At(i)->LiveCount();
+        const bool ok = lit != 0 && akkum != 0 && board.particles->manager.Count() == ParticleManager::kMaxSystems &&
+                        live == ParticleManager::kMaxSystems * 40;
+        if (!ok)
+            std::fprintf(stderr, "the busy scene did not draw as built (burner %06x, Akkum %06x, %d particles)\n", lit,
+                         akkum, live);
+        return ok;
+    };
+    return BenchRatio::Run(argc, argv, std::move(pairs), check);
+}

@@ -1,0 +1,109 @@
+// Fuzz target: any bytes as a customer animation file, loaded with the other characters, then every state of the
+// character entered, animated and drawn. Nothing may crash or read outside the lists.
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "game/board/BoardHost.h"
+#include "game/board/BoardModel.h"
+#include "game/board/BoardView.h"
+#include "game/core/LngTable.h"
+#include "game/core/PlayerProfile.h"
+#include "graphics/Graphics.h"
+#include "graphics/MemoryImage.h"
+
+namespace
+{
+
+using namespace Zest;
+
+class FuzzHost : public BoardHost
+{
+public:
+    FuzzHost() : lng(false)
+    {
+        for (int i = 0; i < 220; ++i) lng.strings.push_back("T" + std::to_string(i));
+        player.hintsShown.fill(1);
+    }
+    int UpdateCount() const override { return count; }
+    PlayerProfile& Player() override { return player; }
+    const LngTable& Lng() const override { return lng; }
+    void SavePlayers() override {}
+    void PlaySample(BoardSound) override {}
+    BoardImageSize ImageSize(BoardImage) const override { return {64, 64}; }
+    // Every second picture loads, so both the drawn and the missing paths run.
+    std::unique_ptr<Image> LoadImage(const std::string&) override
+    {
+        if (++loads % 2) return nullptr;
+        auto img = std::make_unique<MemoryImage>();
+        img->Create(16, 20);
+        return img;
+    }
+    bool IsMusicPlaying(int) override { return false; }
+    void FadeInMusic(int) override {}
+    void FadeOutAllMusic() override {}
+    void StopAllMusic() override {}
+    void ShowHint(int, int, int, const std::string&) override {}
+    void HideHint() override {}
+    void OpenMenuWindow() override {}
+    void OpenLevelCompleteWindow() override {}
+    void OpenGameOverWindow() override {}
+    void OpenTipWindow(int) override {}
+    int PizzeriaIndex(int) const override { return 0; }
+    int LastMouseX() const override { return 0; }
+    int LastMouseY() const override { return 0; }
+    void SetShiftDown(bool) override {}
+    bool IsShiftDown() const override { return false; }
+    bool InputWidgetHasFocus() const override { return true; }
+    bool FadeWidgetHasFocus() const override { return false; }
+
+    int count = 0;
+    int loads = 0;
+    PlayerProfile player;
+    LngTable lng;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    // One folder per process: parallel fuzzing runs must not read each other's file.
+    static const std::filesystem::path dir = []
+    {
+        std::random_device rd;
+        auto d = std::filesystem::temp_directory_path() / ("ember_anime_fuzz_" + std::to_string(rd()));
+        std::filesystem::create_directories(d);
+        return d;
+    }();
+    {
+        std::ofstream out(dir / "cowboy_anime.xml", std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    FuzzHost host;
+    BoardModel model(host);
+    model.CharacterFolder = dir.string() + "/";
+    model.LoadCharacters();
+    BoardView view(model, nullptr);
+    MemoryImage screen;
+    screen.Create(320, 240);
+    Graphics g(&screen);
+    Person p(0, 1);
+    p.character = 0;
+    p.slotX = 10, p.slotY = 10;
+    for (int state = 0; state < 5; ++state)
+    {
+        p.SetState(model, state);
+        for (int update = 0; update < 60; ++update)
+        {
+            ++host.count;
+            p.Update(model);
+            p.gone = false, p.leaving = false;
+            if (update % 7 == 0) view.DrawPerson(g, p);
+            (void)model.PersonCenterX(p);
+        }
+    }
+    return 0;
+}

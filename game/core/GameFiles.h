@@ -1,0 +1,53 @@
+// The file calls the game's stored data goes through: read, atomic write, existence, moving a damaged file aside.
+#pragma once
+
+#include <string>
+
+namespace Zest
+{
+
+class Buffer;
+class ZestAppBase;
+
+class GameFiles
+{
+public:
+    virtual ~GameFiles() = default;
+
+    virtual bool Exists(const std::string& fileName) = 0;
+    // The whole file into the buffer; false (buffer untouched) when it is missing or cannot be read.
+    virtual bool Read(const std::string& fileName, Buffer& buffer) = 0;
+    // The whole buffer, so that a crash leaves the old file or the new one; creates missing folders.
+    virtual bool Write(const std::string& fileName, const Buffer& buffer) = 0;
+    // Renames a file out of the way; the target must not exist yet.
+    virtual bool Move(const std::string& from, const std::string& to) = 0;
+};
+
+// Straight to the file system (tools and tests).
+class DiskGameFiles : public GameFiles
+{
+public:
+    bool Exists(const std::string& fileName) override;
+    bool Read(const std::string& fileName, Buffer& buffer) override;
+    bool Write(const std::string& fileName, const Buffer& buffer) override;
+    bool Move(const std::string& from, const std::string& to) override;
+};
+
+// Through the application, so that demo recording and replay see every read and a replay writes nothing.
+class AppGameFiles : public GameFiles
+{
+public:
+    explicit AppGameFiles(ZestAppBase& app) : mApp(app) {}
+    bool Exists(const std::string& fileName) override;
+    bool Read(const std::string& fileName, Buffer& buffer) override;
+    bool Write(const std::string& fileName, const Buffer& buffer) override;
+    bool Move(const std::string& from, const std::string& to) override;
+
+private:
+    ZestAppBase& mApp;
+};
+
+// First free name of the form "<file>.damaged", "<file>.damaged-2", "<file>.damaged-3", ...
+std::string DamagedFileName(GameFiles& files, const std::string& fileName);
+
+} // namespace Zest

@@ -1,0 +1,105 @@
+// The high-score table: its defaults, its file, and where a new score lands.
+#include "Highscores.h"
+
+#include "GameFiles.h"
+#include "base/Buffer.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace Zest
+{
+
+namespace
+{
+
+const HighscoreEntry kDefaultRows[kNumHighscores] = {
+    {"Chef", 100000, {10, 8, 6, 5, 4, 3}},     {"Chef's mate", 90000, {9, 8, 7, 5, 2, 1}},
+    {"Scullion", 80000, {8, 7, 6, 5, 4, 3}},   {"Dilettante", 70000, {8, 5, 3, 3, 2, 1}},
+    {"Dilettante", 60000, {8, 4, 3, 2, 2, 1}}, {"Dilettante", 50000, {5, 3, 3, 2, 2, 1}},
+    {"Dilettante", 40000, {4, 3, 3, 2, 2, 1}}, {"Dilettante", 30000, {4, 2, 2, 1, 1, 0}},
+    {"Dilettante", 20000, {3, 2, 2, 1, 0, 0}}, {"Dilettante", 10000, {2, 1, 1, 0, 0, 0}},
+};
+
+int64_t BytesLeft(const Buffer& buffer)
+{
+    return (static_cast<int64_t>(buffer.GetBitSize()) - buffer.GetReadBitPos()) / 8;
+}
+
+} // namespace
+
+void ResetHighscores(std::vector<HighscoreEntry>& table)
+{
+    table.insert(table.end(), std::begin(kDefaultRows), std::end(kDefaultRows));
+}
+
+void EncodeHighscores(Buffer& buffer, const std::vector<HighscoreEntry>& table)
+{
+    for (size_t i = 0; i < table.size() && i < kNumHighscores; ++i)
+    {
+        buffer.WriteString(table[i].name);
+        buffer.WriteLong(table[i].score);
+        for (int32_t c : table[i].expertCounts) buffer.WriteLong(c);
+    }
+}
+
+void DecodeHighscores(Buffer& buffer, std::vector<HighscoreEntry>& table)
+{
+    std::vector<HighscoreEntry> read;
+    while (read.size() < kNumHighscores && BytesLeft(buffer) >= 2)
+    {
+        const int16_t length = buffer.ReadShort();
+        // A record cut short is not a row: it would enter a zero score under a half name.
+        if (length < 0 || BytesLeft(buffer) < length + 28) break;
+        HighscoreEntry row;
+        for (int i = 0; i < length; ++i) row.name.push_back(static_cast<char>(buffer.ReadByte()));
+        row.score = buffer.ReadLong();
+        for (int32_t& c : row.expertCounts) c = buffer.ReadLong();
+        read.push_back(std::move(row));
+    }
+    if (read.size() < kNumHighscores)
+    {
+        // Every reader of the table relies on ten rows. The stored rows go first so that among equal scores
+        // they stay above the defaults.
+        read.insert(read.end(), std::begin(kDefaultRows) + read.size(), std::end(kDefaultRows));
+        std::stable_sort(read.begin(), read.end(),
+                         [](const HighscoreEntry& a, const HighscoreEntry& b) { return a.score > b.score; });
+    }
+    table = std::move(read);
+}
+
+std::array<int32_t, 6> ExpertCounts(const PlayerProfile& profile)
+{
+    std::array<int32_t, 6> counts{};
+    for (int level = 1; level <= 60; ++level)
+        if (profile.expertFlags[level - 1] != 0) ++counts[(level - 1) / 10];
+    return counts;
+}
+
+int InsertHighscore(std::vector<HighscoreEntry>& table, const HighscoreEntry& entry)
+{
+    const int place = static_cast<int>(
+        std::count_if(table.begin(), table.end(), [&](const HighscoreEntry& row) { return row.score > entry.score; }));
+    if (place >= kNumHighscores) return kNumHighscores;
+    table.insert(table.begin() + place, entry);
+    if (table.size() > kNumHighscores) table.resize(kNumHighscores);
+    return place;
+}
+
+void LoadHighscores(GameFiles& files, const std::string& path, std::vector<HighscoreEntry>& table)
+{
+    Buffer buffer;
+    if (!files.Exists(path) || !files.Read(path, buffer)) return;
+    DecodeHighscores(buffer, table);
+}
+
+bool SaveHighscores(GameFiles& files, const std::string& path, const std::vector<HighscoreEntry>& table)
+{
+    Buffer buffer;
+    EncodeHighscores(buffer, table);
+    const bool ok = files.Write(path, buffer);
+    if (!ok) std::fprintf(stderr, "Could not save the high scores to %s\n", path.c_str());
+    return ok;
+}
+
+} // namespace Zest

@@ -1,0 +1,71 @@
+// The players file ("players.dat") and its companion for the last ten days: layouts, reading, saving.
+#pragma once
+
+#include "PlayerProfile.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Zest
+{
+
+class Buffer;
+class GameFiles;
+
+using PlayerList = std::vector<std::unique_ptr<PlayerProfile>>;
+
+constexpr int32_t kPlayersFileMagic = 1108;
+// Companion "players_ext.dat": magic, version, then per profile in players.dat order the name, ten expert flags
+// and ten day profits of levels 61..70.
+constexpr int32_t kPlayersExtMagic = 0x45584543; // "CEXE" in file byte order
+constexpr int32_t kPlayersExtVersion = 1;
+constexpr const char* kPlayersFileName = "players.dat";
+constexpr const char* kPlayersExtFileName = "players_ext.dat";
+
+// One record of players.dat (680 bytes plus the name). Note the stored order: reservedValue sits between level
+// and money.
+void WriteProfileRecord(Buffer& buffer, const PlayerProfile& profile);
+// Reads one record; bytes missing at the end of the data read as 0.
+void ReadProfileRecord(Buffer& buffer, PlayerProfile& profile);
+
+// The whole players.dat: magic, current player, records to the end of the data.
+void EncodePlayers(Buffer& buffer, int32_t currentPlayer, const PlayerList& players);
+// False (list and current player untouched) when the magic is wrong. Records are read to the end of the data, a
+// cut last one with zeros for what is missing; values no part of the game can use are brought into range (see
+// SanitizeProfile) and a current player that names no profile becomes the first one, or -1 without profiles.
+bool DecodePlayers(Buffer& buffer, int32_t& currentPlayer, PlayerList& players);
+
+// Brings values that would index past the game's tables into range; valid values are left exactly as they are.
+void SanitizeProfile(PlayerProfile& profile);
+
+void EncodePlayersExt(Buffer& buffer, const PlayerList& players);
+// Applies each complete entry to the profile at the same position with the same name; others are ignored.
+// False when the magic or version is wrong.
+bool DecodePlayersExt(Buffer& buffer, PlayerList& players);
+
+// Reads and writes the players of one data folder ("" or ending in a separator).
+class ProfileStore
+{
+public:
+    ProfileStore(GameFiles& files, std::string dataFolder) : mFiles(files), mDataFolder(std::move(dataFolder)) {}
+
+    std::string PlayersPath() const { return mDataFolder + kPlayersFileName; }
+    std::string PlayersExtPath() const { return mDataFolder + kPlayersExtFileName; }
+
+    // Fills an empty list. A missing file gives no players and -1. A damaged players.dat (wrong magic, or a file
+    // that exists but cannot be read) is moved aside under a new name together with its companion, never
+    // erased, and the game starts as if it were absent; `notice` then says where it went (empty otherwise).
+    void Load(int32_t& currentPlayer, PlayerList& players, std::string& notice);
+    // Writes the companion, then players.dat, each whole; true when both were written.
+    bool Save(int32_t currentPlayer, const PlayerList& players);
+
+private:
+    std::string MoveAside(const std::string& path);
+
+    GameFiles& mFiles;
+    std::string mDataFolder;
+};
+
+} // namespace Zest

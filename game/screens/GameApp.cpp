@@ -1,0 +1,523 @@
+// The game application: start-up, loading, hand-over, players and high scores, screen changes and dialogs.
+#include "GameApp.h"
+
+#include "BoardScreen.h"
+#include "BoardTransition.h"
+#include "HintWnd.h"
+#include "ManagerResources.h"
+#include "MapWnd.h"
+#include "TipWnd.h"
+#include "TitleScreen.h"
+#include "TitleWnd.h"
+#include "base/Common.h"
+#include "game/core/GameFiles.h"
+#include "game/core/GameResources.h"
+#include "graphics/Font.h"
+#include "graphics/Graphics.h"
+#include "graphics/Image.h"
+#include "platform/Files.h"
+#include "widgets/Dialog.h"
+#include "widgets/WidgetDefaults.h"
+#include "widgets/WidgetManager.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace Zest
+{
+
+namespace
+{
+
+GameApp* gGameApp = nullptr;
+const Color kWhite(255, 255, 255, 255);
+
+int W(Image* image)
+{
+    return image ? image->GetWidth() : 0;
+}
+
+int H(Image* image)
+{
+    return image ? image->GetHeight() : 0;
+}
+
+} // namespace
+
+GameApp* GetGameApp()
+{
+    return gGameApp;
+}
+
+void DrawJustifiedString(Graphics* g, Font* font, int x, int y, const std::string& text, int justification,
+                         const Color& color)
+{
+    if (g == nullptr) return;
+    g->PushState();
+    g->SetFont(font);
+    g->SetColor(color);
+    const int width = font ? font->StringWidth(text) : 0;
+    switch (justification)
+    {
+    case -1:
+        g->DrawString(text, x, y);
+        break;
+    case 0:
+        g->DrawString(text, x - width / 2, y);
+        break;
+    case 1:
+        g->DrawString(text, x - width, y);
+        break;
+    default:
+        break;
+    }
+    g->PopState();
+}
+
+GameApp::GameApp()
+{
+    gGameApp = this;
+    mProductName = "Ember Cook";
+    mTitle = "Ember Cook";
+    mCompanyName = "Quillbrook";
+    mProductVersion = "1.0";
+    mRegKey = "Quillbrook\\CookEmber";
+    mWidth = 800;
+    mHeight = 600;
+    mColorDepth = 32;
+    // Full screen unless the stored settings say otherwise.
+    mIsWindowed = false;
+    // "main.pak" is registered by the base start-up, ahead of the loose files.
+
+    mFiles = std::make_unique<AppGameFiles>(*this);
+    music = std::make_unique<SilentMusic>();
+    playScreen = std::make_unique<StandInPlayScreen>();
+    windows = std::make_unique<StandInWindows>(*this);
+}
+
+GameApp::~GameApp()
+{
+    if (mWidgetManager)
+    {
+        for (Widget* w : {board(), boardInterface(), static_cast<Widget*>(boardTransition.get())})
+            if (w) mWidgetManager->RemoveWidget(w);
+    }
+    lngTable.reset();
+    playScreen.reset();
+    boardTransition.reset();
+    for (Widget* w : {static_cast<Widget*>(hintWnd.get()), static_cast<Widget*>(titleScreen.get()),
+                      static_cast<Widget*>(titleWnd.get()), static_cast<Widget*>(mapWnd.get())})
+        if (w && mWidgetManager) mWidgetManager->RemoveWidget(w);
+    hintWnd.reset();
+    titleScreen.reset();
+    titleWnd.reset();
+    mapWnd.reset();
+    while (!players.empty()) players.pop_back();
+    highscores.clear();
+    if (resources)
+    {
+        resources->DeleteResources("Init");
+        resources->DeleteResources("TitleScreen");
+        resources->DeleteResources("Game");
+    }
+    if (gGameApp == this) gGameApp = nullptr;
+}
+
+Widget* GameApp::board() const
+{
+    return playScreen ? playScreen->BoardWidget() : nullptr;
+}
+
+Widget* GameApp::boardInterface() const
+{
+    return playScreen ? playScreen->InputWidget() : nullptr;
+}
+
+const std::string& GameApp::Text(int n) const
+{
+    static const std::string empty;
+    return lngTable ? lngTable->Get(n) : empty;
+}
+
+void GameApp::PlayClick()
+{
+    PlaySample(SOUND_CLICK);
+}
+
+std::string GameApp::GetAppDataFolder()
+{
+    // One folder per user, the one the framework uses: maker and product without spaces.
+    const std::string base = Platform::DataFolder();
+    if (base.empty()) return std::string();
+    return base + "/Quillbrook/EmberCook/";
+}
+
+// ---- start-up ----
+
+void GameApp::FatalResourceError()
+{
+    mLoadingFailed = true;
+    const std::string text = resources ? resources->GetErrorText() : std::string("No resource manager");
+    std::fprintf(stderr, "FATAL ERROR: %s\n", text.c_str());
+    MsgBox(text, "FATAL ERROR", 0);
+    Shutdown();
+}
+
+void GameApp::Init()
+{
+    ZestAppBase::Init();
+    if (mShutdown) return;
+    lngTable = std::make_unique<LngTable>();
+    if (!resources && mResourceManager) resources = std::make_unique<ManagerResources>(*mResourceManager);
+    if (!resources || !resources->LoadManifest() || !resources->LoadResources("Init") ||
+        !ExtractInitResources(*resources))
+    {
+        FatalResourceError();
+        return;
+    }
+    EnableCustomCursors(true);
+    if (!resources->LoadResources("TitleScreen") || !ExtractLoaderBarResources(*resources))
+    {
+        FatalResourceError();
+        return;
+    }
+    CreateTitleScreen();
+    if (useAppMusic && mMusicInterface) music = std::make_unique<AppMusic>(*mMusicInterface);
+    LoadMusicTracks();
+    music->FadeIn(0, 0, 0.002, true);
+    mLoadingTasksTotal = resources->GetNumResources("Game");
+    // Screens under a modal dialog stand still.
+    mWidgetManager->defaultBelowModalFlagChange.remove |= WIDGETFLAGS_UPDATE;
+    dataFolder = GetAppDataFolder();
+    shiftDown = false;
+    titleScreen->LoadLogos();
+}
+
+void GameApp::CreateTitleScreen()
+{
+    titleScreen = std::make_unique<TitleScreen>(this);
+    titleScreen->Resize(0, 0, 800, 600);
+    titleScreen->CreateContinueLink();
+    mWidgetManager->AddWidget(titleScreen.get());
+}
+
+void GameApp::LoadMusicTracks()
+{
+    // A track that cannot be loaded is simply not heard.
+    music->LoadMusic(0, "music/music3.ogg");
+    music->LoadMusic(1, "music/music2.ogg");
+    music->LoadMusic(2, "music/music1.ogg");
+    music->LoadMusic(3, "music/music4.ogg");
+}
+
+void GameApp::LoadingProcedure()
+{
+    if (!resources) return;
+    resources->StartLoadResources("Game");
+    while (resources->LoadNextResource())
+    {
+        ++mLoadingTasksDone;
+        if (mShutdown)
+        {
+            // Cut short: what was loaded is not a game to hand over.
+            mLoadingFailed = true;
+            return;
+        }
+    }
+    // The error box is shown by the main thread once loading is over (OnLoadingDone).
+    if (resources->HadError() || !ExtractGameResources(*resources)) mLoadingFailed = true;
+}
+
+void GameApp::OnLoadingDone()
+{
+    if (mLoadingFailed)
+    {
+        if (!mShutdown && resources)
+        {
+            const std::string text = resources->GetErrorText();
+            std::fprintf(stderr, "FATAL ERROR: %s\n", text.c_str());
+            MsgBox(text, "FATAL ERROR", 0);
+        }
+        return;
+    }
+    // Controls made from here on take the game's look.
+    WidgetDefaults& defaults = GetWidgetDefaults();
+    defaults.checkboxImage = IMAGE_CHECKBOX;
+    defaults.sliderTrackImage = IMAGE_SLIDER_TRACK;
+    defaults.sliderThumbImage = IMAGE_SLIDER_THUMB;
+    defaults.listFont = FONT_DEFAULT;
+    if (titleScreen)
+    {
+        titleScreen->ShowContinueLink();
+        titleScreen->MarkDirty();
+    }
+    LoadPlayers();
+    ResetHighscores();
+    LoadHighscores();
+}
+
+void GameApp::OnTitleScreenDone()
+{
+    // The screen took itself and its link out and is queued for deletion after this update.
+    titleScreen.release();
+    if (useRealBoard) playScreen = std::make_unique<BoardScreen>(*this);
+    if (resources) resources->DeleteResources("TitleScreen");
+    if (Widget* b = board())
+    {
+        b->Resize(0, 0, 0, 0);
+        // All mouse input goes to the input widget over it.
+        b->flagChange.remove |= WIDGETFLAGS_ALLOW_MOUSE;
+    }
+    if (Widget* bi = boardInterface()) bi->Resize(0, 0, 800, 600);
+    boardTransition = std::make_unique<BoardTransition>();
+    boardTransition->Resize(0, 0, 800, 600);
+    boardTransition->onDone = [this]
+    {
+        if (playScreen) playScreen->SetDimCounter(0);
+    };
+    titleWnd = std::make_unique<TitleWnd>(this);
+    titleWnd->Resize(0, 0, 800, 600);
+    mWidgetManager->AddWidget(titleWnd.get());
+    mWidgetManager->SetFocus(titleWnd.get());
+    mapWnd = std::make_unique<MapWnd>(this);
+    mapWnd->Resize(0, 0, 800, 600);
+    hintWnd = std::make_unique<HintWnd>(this);
+    hintWnd->Resize(0, 0, W(IMAGE_W_HINT), H(IMAGE_W_HINT));
+    if (!playersNotice.empty())
+    {
+        MsgBox(playersNotice, "Ember Cook", 0);
+        playersNotice.clear();
+    }
+    if (currentPlayer == -1) AskForNewPlayer();
+}
+
+bool GameApp::AskForNewPlayer()
+{
+    std::string name;
+    const int result = windows->AskText(Text(18), Text(7), "New Player", 12, false, name);
+    if (result != 1 || name.empty()) return false;
+    lastEditText = name;
+    auto profile = std::make_unique<PlayerProfile>();
+    profile->name = GetLastEditText();
+    players.push_back(std::move(profile));
+    // The new profile is the one to play, also when older ones exist without a current one.
+    currentPlayer = static_cast<int32_t>(players.size()) - 1;
+    SavePlayers();
+    return true;
+}
+
+// ---- players and high scores ----
+
+void GameApp::LoadPlayers()
+{
+    if (!players.empty()) return;
+    ProfileStore(*mFiles, dataFolder).Load(currentPlayer, players, playersNotice);
+}
+
+void GameApp::SavePlayers()
+{
+    ProfileStore(*mFiles, dataFolder).Save(currentPlayer, players);
+}
+
+void GameApp::ResetHighscores()
+{
+    Zest::ResetHighscores(highscores);
+}
+
+void GameApp::LoadHighscores()
+{
+    Zest::LoadHighscores(*mFiles, dataFolder + kHighscoresFileName, highscores);
+}
+
+void GameApp::SaveHighscores()
+{
+    Zest::SaveHighscores(*mFiles, dataFolder + kHighscoresFileName, highscores);
+}
+
+PlayerProfile* GameApp::CurrentPlayer()
+{
+    if (currentPlayer < 0 || currentPlayer >= static_cast<int32_t>(players.size())) return nullptr;
+    return players[static_cast<size_t>(currentPlayer)].get();
+}
+
+bool GameApp::FindPlayer(const std::string& name) const
+{
+    return std::any_of(players.begin(), players.end(), [&](const auto& p) { return p->name == name; });
+}
+
+void GameApp::ToTitleMusic(int offset)
+{
+    if (music->IsPlaying(0)) return;
+    music->FadeOutAll(true, 0.005);
+    music->FadeIn(0, offset, 0.005, true);
+}
+
+void GameApp::SubmitScore()
+{
+    for (Widget* w : {static_cast<Widget*>(mapWnd.get()), board(), boardInterface()})
+        if (w) mWidgetManager->RemoveWidget(w);
+    if (titleWnd) mWidgetManager->AddWidget(titleWnd.get());
+    music->FadeOutAll(true, 0.005);
+    music->FadeIn(0, 0, 0.005, true);
+    PlayerProfile* player = CurrentPlayer();
+    if (player == nullptr || highscores.size() < static_cast<size_t>(kNumHighscores)) return;
+    if (player->money < highscores[kNumHighscores - 1].score) return;
+    windows->OpenHighscores(-1);
+    const int32_t score = mapWnd ? std::max(mapWnd->model.displayedTotal, mapWnd->model.targetTotal) : 0;
+    // The game counts as finished before the name is asked for.
+    player->level = 1;
+    SavePlayers();
+    std::string name;
+    const int result =
+        windows->AskText(Text(212) + " " + std::to_string(score) + "!", Text(44), player->name, 12, true, name);
+    if (result != 1) return;
+    lastEditText = name;
+    const int place = InsertHighscore(highscores, {name, score, ExpertCounts(*player)});
+    windows->SetHighscoreHighlight(place);
+    SaveHighscores();
+}
+
+// ---- screen flow ----
+
+void GameApp::StartGame()
+{
+    if (!mapWnd || !boardTransition) return;
+    boardTransition->Reset();
+    boardTransition->addList = {mapWnd.get()};
+    boardTransition->removeList = {titleWnd.get(), boardInterface(), board()};
+    boardTransition->focusTarget = mapWnd.get();
+    mWidgetManager->AddWidget(boardTransition.get());
+    ToTitleMusic(-1);
+    if (playScreen) playScreen->ClearEffects();
+    mapWnd->model.Enter();
+    mapWnd->ApplyButtons();
+}
+
+bool GameApp::ConfirmLeaveGame()
+{
+    auto* dialog = new Dialog(IMAGE_MONITOR, nullptr, DIALOG_QUESTION, true, "", Text(45), "", DIALOG_BUTTONS_YES_NO);
+    dialog->contentInsets = Insets(55, 50, 50, 100);
+    if (FONT_BUTTON) dialog->SetButtonFont(FONT_BUTTON);
+    if (FONT_TEST) dialog->SetLinesFont(FONT_TEST);
+    for (int c : {1, 3, 4}) dialog->SetColor(c, kWhite);
+    const int w = W(IMAGE_MONITOR), h = H(IMAGE_MONITOR);
+    dialog->Resize(400 - w / 2, 600 - h, w, h);
+    for (auto* button : {dialog->yesButton.get(), dialog->noButton.get()})
+    {
+        if (button == nullptr) continue;
+        const bool yes = button == dialog->yesButton.get();
+        button->label = Text(yes ? 14 : 15);
+        button->buttonImage = IMAGE_BIGBUTTON;
+        button->overImage = IMAGE_BIGBUTTON_OVER;
+        button->downImage = IMAGE_BIGBUTTON_DOWN;
+        button->componentImage = nullptr;
+        button->Resize(yes ? 350 - W(IMAGE_BIGBUTTON) : 450, 400, W(IMAGE_BIGBUTTON), H(IMAGE_BIGBUTTON));
+    }
+    AddDialog(DIALOG_QUESTION, dialog);
+    const int result = WaitForDialog(dialog);
+    CloseDialog(DIALOG_QUESTION);
+    if (result != DIALOG_BUTTON_YES) return false;
+    for (Widget* w2 : {static_cast<Widget*>(mapWnd.get()), board(), boardInterface()})
+        if (w2) mWidgetManager->RemoveWidget(w2);
+    if (titleWnd) mWidgetManager->AddWidget(titleWnd.get());
+    ToTitleMusic(0);
+    if (playScreen)
+    {
+        playScreen->ShowMenuButton();
+        playScreen->SetDimCounter(0);
+    }
+    return true;
+}
+
+int GameApp::WaitForDialog(Dialog* dialog)
+{
+    return dialog->WaitForResult(true);
+}
+
+void GameApp::ShowHint(int x, int y, int placement, const std::string& text)
+{
+    if (!hintWnd) return;
+    mWidgetManager->AddWidget(hintWnd.get());
+    hintWnd->SetHint(x, y, placement);
+    hintWnd->SetText(text);
+}
+
+void GameApp::HideHint()
+{
+    if (hintWnd) mWidgetManager->RemoveWidget(hintWnd.get());
+    if (playScreen) playScreen->SetShownHint(-1);
+}
+
+void GameApp::FocusGameWidget()
+{
+    if (Widget* bi = boardInterface()) mWidgetManager->SetFocus(bi);
+}
+
+void GameApp::OpenTipWindow(int customerType)
+{
+    auto* tip = new TipWnd(this, customerType);
+    AddDialog(DIALOG_TEXT_ENTRY, tip);
+}
+
+std::string GameApp::AskForText(const std::string& header, const std::string& line, const std::string& initial)
+{
+    std::string text;
+    if (windows->AskText(header, line, initial, 255, true, text) != 1) return std::string();
+    lastEditText = text;
+    return text;
+}
+
+// ---- framework hooks ----
+
+void GameApp::OnShutdown()
+{
+    // Runs twice when the title menu quits; removing what is not there is harmless.
+    if (!mWidgetManager) return;
+    if (Widget* b = board()) mWidgetManager->RemoveWidget(b);
+    if (Widget* bi = boardInterface()) mWidgetManager->RemoveWidget(bi);
+}
+
+void GameApp::LostFocus()
+{
+    ZestAppBase::LostFocus();
+    Widget* bi = boardInterface();
+    if (bi && mWidgetManager->focusWidget == bi && mWidgetManager->HasWidget(bi) && playScreen) playScreen->OpenMenu();
+}
+
+Dialog* GameApp::NewDialog(int id, bool modal, const std::string& header, const std::string& lines,
+                           const std::string& footer, int buttonMode)
+{
+    auto* dialog = new Dialog(IMAGE_MONITOR_SMALL, IMAGE_SMBUTTON, id, modal, header, lines, footer, buttonMode);
+    if (FONT_DEFAULT_BLUE) dialog->SetButtonFont(FONT_DEFAULT_BLUE);
+    if (FONT_DEFAULT) dialog->SetLinesFont(FONT_DEFAULT);
+    if (FONT_BUTTON_SMALL) dialog->SetHeaderFont(FONT_BUTTON_SMALL);
+    dialog->contentInsets = Insets(30, 30, 30, 50);
+    for (int c : {0, 1, 3, 4}) dialog->SetColor(c, kWhite);
+    dialog->spaceAfterHeader = 20;
+    const int w = W(IMAGE_MONITOR_SMALL), h = H(IMAGE_MONITOR_SMALL);
+    dialog->Resize(400 - w / 2, 300 - h / 2, w, h);
+    return dialog;
+}
+
+void GameApp::ButtonPress(int id)
+{
+    if (id == 2000 + DIALOG_OPTIONS_MESSAGE) CloseDialog(DIALOG_OPTIONS_MESSAGE);
+}
+
+void GameApp::DialogButtonReleased(int dialogId, int buttonId)
+{
+    PlayClick();
+    if (buttonId == DIALOG_BUTTON_YES && (dialogId == DIALOG_PLAYER_MESSAGE || dialogId == DIALOG_ONLY_PLAYER))
+    {
+        CloseDialog(dialogId);
+        return;
+    }
+    ZestAppBase::DialogButtonReleased(dialogId, buttonId);
+}
+
+void GameApp::SwitchScreenMode(bool windowed, bool threeD)
+{
+    ZestAppBase::SwitchScreenMode(windowed, threeD, false);
+}
+
+} // namespace Zest

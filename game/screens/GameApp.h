@@ -1,0 +1,146 @@
+// Zest::GameApp: the game's application object: start-up and loading, the hand-over to the title menu, the long-
+// lived screens, players and high scores, the dialog look, screen changes and the hint panel.
+#pragma once
+
+#include "app/ZestAppBase.h"
+#include "game/core/Highscores.h"
+#include "game/core/LngTable.h"
+#include "game/core/PlayerProfile.h"
+#include "game/core/ProfileFile.h"
+#include "game/screens/ShellServices.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Zest
+{
+
+class BoardTransition;
+class Color;
+class Font;
+class Graphics;
+class HintWnd;
+class MapWnd;
+class TitleScreen;
+class TitleWnd;
+
+// Text at baseline y: justification -1 starts at x, 0 is centred on x, 1 ends at x; any other draws nothing.
+// The drawing state is restored afterwards.
+void DrawJustifiedString(Graphics* g, Font* font, int x, int y, const std::string& text, int justification,
+                         const Color& color);
+
+// Dialog ids of the game's windows.
+enum GameDialogId
+{
+    DIALOG_OPTIONS_MESSAGE = 7,
+    DIALOG_OPTIONS = 8,
+    DIALOG_PLAYER_MESSAGE = 100,
+    DIALOG_QUESTION = 108,
+    DIALOG_ONLY_PLAYER = 111,
+    DIALOG_MENU = 1005,
+    DIALOG_TEXT_ENTRY = 1006,
+    DIALOG_CONTINUE = 1008,
+    DIALOG_HIGHSCORES = 1009,
+    DIALOG_LEVEL_COMPLETE = 1016,
+    DIALOG_SHOP = 1025,
+};
+
+class GameApp : public ZestAppBase
+{
+public:
+    GameApp();
+    ~GameApp() override;
+
+    // ---- framework hooks ----
+    void Init() override;
+    void LoadingProcedure() override;
+    void OnLoadingDone() override;
+    void OnShutdown() override;
+    void LostFocus() override;
+    Dialog* NewDialog(int id, bool modal, const std::string& header, const std::string& lines,
+                      const std::string& footer, int buttonMode) override;
+    using ZestAppBase::ButtonPress;
+    void ButtonPress(int id) override;
+    void DialogButtonReleased(int dialogId, int buttonId) override;
+    using ZestAppBase::SwitchScreenMode;
+    virtual void SwitchScreenMode(bool windowed, bool threeD);
+
+    // ---- start-up pieces (Init runs them in order; tests call them one by one) ----
+    // Creates the loading screen with its hidden continue link and puts it up.
+    void CreateTitleScreen();
+    void LoadMusicTracks();
+    // The loading screen's continue link: builds the long-lived screens and shows the title menu.
+    void OnTitleScreenDone();
+
+    // ---- players and high scores ----
+    void LoadPlayers();
+    void SavePlayers();
+    void ResetHighscores();
+    void LoadHighscores();
+    void SaveHighscores();
+    void SubmitScore();
+    bool FindPlayer(const std::string& name) const;
+    // The current player, or null while none is settled.
+    PlayerProfile* CurrentPlayer();
+    // The New Player prompt; true when a profile was created and made current.
+    bool AskForNewPlayer();
+
+    // ---- screen flow ----
+    void StartGame();
+    bool ConfirmLeaveGame();
+    void ShowHint(int x, int y, int placement, const std::string& text);
+    void HideHint();
+    void FocusGameWidget();
+    // Introduces customer type 0..11 over the play field (dialog 1006; a second one replaces the first).
+    void OpenTipWindow(int customerType);
+
+    // ---- helpers ----
+    std::string AskForText(const std::string& header, const std::string& line, const std::string& initial);
+    std::string GetLastEditText() const { return lastEditText; }
+    static std::string GetAppDataFolder();
+    void PlayClick();
+    const std::string& Text(int n) const;
+    // Runs a modal dialog's own loop until it has a result; tests answer in its place.
+    virtual int WaitForDialog(Dialog* dialog);
+
+    // ---- seams, replaced when the real parts are wired in ----
+    // Init puts the application's music player behind `music` unless this is off (tests keep the silent one).
+    bool useAppMusic = true;
+    // The hand-over builds the real play screen unless this is off (tests keep the stand-in).
+    bool useRealBoard = true;
+    std::unique_ptr<ShellMusic> music;
+    std::unique_ptr<ShellResources> resources;
+    std::unique_ptr<PlayScreen> playScreen;
+    std::unique_ptr<ShellWindows> windows;
+
+    // ---- fields ----
+    std::unique_ptr<TitleScreen> titleScreen;
+    std::string lastEditText;
+    std::unique_ptr<LngTable> lngTable;
+    std::unique_ptr<BoardTransition> boardTransition;
+    std::unique_ptr<TitleWnd> titleWnd;
+    std::unique_ptr<MapWnd> mapWnd;
+    std::unique_ptr<HintWnd> hintWnd;
+    int32_t currentPlayer = -1;
+    PlayerList players;
+    std::vector<HighscoreEntry> highscores;
+    int32_t mouseX = 0;
+    int32_t mouseY = 0;
+    std::string dataFolder;
+    bool shiftDown = false;
+    // Said once when a damaged players file was put aside at start-up.
+    std::string playersNotice;
+
+    Widget* board() const;
+    Widget* boardInterface() const;
+
+private:
+    void FatalResourceError();
+    void ToTitleMusic(int offset);
+    std::unique_ptr<GameFiles> mFiles;
+};
+
+GameApp* GetGameApp();
+
+} // namespace Zest

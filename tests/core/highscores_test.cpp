@@ -1,0 +1,124 @@
+// High-score table: defaults and their bytes, placing new scores, short and long files.
+#include "CoreTestSupport.h"
+#include "base/Buffer.h"
+#include "game/core/GameFiles.h"
+#include "game/core/Highscores.h"
+
+#include <gtest/gtest.h>
+
+using namespace Zest;
+
+namespace
+{
+
+std::vector<HighscoreEntry> Defaults()
+{
+    std::vector<HighscoreEntry> table;
+    ResetHighscores(table);
+    return table;
+}
+
+} // namespace
+
+TEST(Highscores, DefaultTableIs393BytesAndRoundTrips)
+{
+    const auto table = Defaults();
+    ASSERT_EQ(table.size(), 10u);
+    EXPECT_EQ(table[1].name, "Chef's mate");
+    EXPECT_EQ(table[9].score, 10000);
+    Buffer b;
+    EncodeHighscores(b, table);
+    EXPECT_EQ(b.GetDataLen(), 393);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.GetDataPtr()), 10), std::string("\x04\x00"
+                                                                                          "Chef\xa0\x86\x01\x00",
+                                                                                          10));
+    std::vector<HighscoreEntry> back;
+    DecodeHighscores(b, back);
+    EXPECT_EQ(back, table);
+}
+
+TEST(Highscores, InsertionPlacesAndDrops)
+{
+    struct Case
+    {
+        int32_t score;
+        int wantPlace;
+    };
+    const Case cases[] = {
+        {15000, 9},              // between the last two rows; the last default row drops out
+        {100000, 0},             // equal to the top: the newer row goes above
+        {150000, 0}, {10000, 9}, // equal to the last row: the newer row goes above it
+        {500, 10},   {70000, 3},
+    };
+    for (const Case& c : cases)
+    {
+        auto table = Defaults();
+        const auto before = table;
+        const HighscoreEntry entry{"New", c.score, {1, 0, 0, 0, 0, 0}};
+        EXPECT_EQ(InsertHighscore(table, entry), c.wantPlace) << c.score;
+        ASSERT_EQ(table.size(), 10u);
+        if (c.wantPlace == 10)
+        {
+            EXPECT_EQ(table, before);
+            continue;
+        }
+        EXPECT_EQ(table[c.wantPlace], entry);
+        for (int i = 0; i < c.wantPlace; ++i) EXPECT_EQ(table[i], before[i]);
+        for (int i = c.wantPlace + 1; i < 10; ++i) EXPECT_EQ(table[i], before[i - 1]);
+    }
+}
+
+TEST(Highscores, ExpertCountsCoverTheFirstSixtyLevels)
+{
+    PlayerProfile p;
+    for (int level : {1, 2, 15, 60, 61, 70}) p.expertFlags[level - 1] = 1;
+    p.expertFlags[30] = 5; // any non-zero value is a reached goal
+    EXPECT_EQ(ExpertCounts(p), (std::array<int32_t, 6>{2, 1, 0, 1, 0, 1}));
+}
+
+TEST(Highscores, ShortFilesArePaddedLongOnesCutAndCutRecordsDropped)
+{
+    // Three rows, the last one cut short.
+    std::vector<HighscoreEntry> rows = {{"Ann", 95000, {}}, {"Bob", 5, {}}, {"Cid", 3, {}}};
+    Buffer b;
+    EncodeHighscores(b, rows);
+    Buffer cut;
+    cut.SetData(b.GetDataPtr(), b.GetDataLen() - 3);
+    std::vector<HighscoreEntry> table;
+    DecodeHighscores(cut, table);
+    ASSERT_EQ(table.size(), 10u);
+    // The stored rows stay; the places they leave free take the default rows of those places.
+    EXPECT_EQ(table[0].name, "Ann");
+    EXPECT_EQ(table[1].name, "Scullion");
+    EXPECT_EQ(table[8].score, 10000);
+    EXPECT_EQ(table[9].name, "Bob");
+    for (int i = 1; i < 10; ++i) EXPECT_GE(table[i - 1].score, table[i].score);
+
+    // Eleven rows: the first ten count.
+    std::vector<HighscoreEntry> eleven = Defaults();
+    eleven.push_back({"Extra", 1, {}});
+    Buffer longFile;
+    EncodeHighscores(longFile, eleven); // writes ten
+    longFile.WriteString("Extra");
+    for (int i = 0; i < 7; ++i) longFile.WriteLong(1);
+    DecodeHighscores(longFile, table);
+    EXPECT_EQ(table, Defaults());
+
+    Buffer empty;
+    DecodeHighscores(empty, table);
+    EXPECT_EQ(table, Defaults());
+}
+
+TEST(Highscores, LoadKeepsTheTableWithoutAFile)
+{
+    CoreTest::TempFolder dir;
+    DiskGameFiles files;
+    auto table = Defaults();
+    table[0].name = "Mine";
+    LoadHighscores(files, dir.File("highscores.dat"), table);
+    EXPECT_EQ(table[0].name, "Mine");
+    ASSERT_TRUE(SaveHighscores(files, dir.File("highscores.dat"), table));
+    std::vector<HighscoreEntry> back;
+    LoadHighscores(files, dir.File("highscores.dat"), back);
+    EXPECT_EQ(back, table);
+}

@@ -1,0 +1,240 @@
+// Start-up and loading: the groups in order, the fatal end of a missing start-up resource, the loading thread's
+// count, its stop on shutdown, and a failed game group that keeps the loading screen without its link.
+#include "ShellTestSupport.h"
+
+#include "game/core/GameResources.h"
+#include "sound/SoundServices.h"
+#include "widgets/WidgetDefaults.h"
+
+#include <set>
+
+using namespace Zest;
+
+namespace
+{
+
+// Resource groups answered from name lists: each group "loads" its names one by one; a name in `missing` is not
+// there, a name in `broken` fails to load.
+class FakeGroups : public ShellResources
+{
+public:
+    std::set<std::string> missing;
+    std::set<std::string> broken;
+    std::vector<std::string> calls;
+    std::string error;
+    std::vector<std::string> pending;
+    int loadedGame = 0;
+    std::function<void()> onLoadNext;
+
+    static std::vector<std::string> NamesOf(const std::string& group)
+    {
+        const auto& list = group == "Init"          ? InitResourceNames()
+                           : group == "TitleScreen" ? LoaderBarResourceNames()
+                                                    : GameResourceNames();
+        std::vector<std::string> names;
+        for (const ResourceName& r : list) names.push_back(r.name);
+        return names;
+    }
+    void Fail(const std::string& text)
+    {
+        if (error.empty()) error = text;
+    }
+    bool LoadManifest() override { return true; }
+    bool LoadResources(const std::string& group) override
+    {
+        calls.push_back("Load " + group);
+        for (const std::string& name : NamesOf(group))
+            if (broken.count(name)) Fail("Failed to load " + name);
+        return error.empty();
+    }
+    void StartLoadResources(const std::string& group) override
+    {
+        calls.push_back("Start " + group);
+        pending = NamesOf(group);
+    }
+    bool LoadNextResource() override
+    {
+        if (pending.empty() || !error.empty()) return false;
+        const std::string name = pending.front();
+        pending.erase(pending.begin());
+        ++loadedGame;
+        if (onLoadNext) onLoadNext();
+        if (broken.count(name))
+        {
+            Fail("Failed to load " + name);
+            return false;
+        }
+        return true;
+    }
+    int GetNumResources(const std::string& group) override { return static_cast<int>(NamesOf(group).size()); }
+    void DeleteResources(const std::string& group) override { calls.push_back("Delete " + group); }
+    bool HadError() override { return !error.empty(); }
+    std::string GetErrorText() override { return error; }
+
+    Image* GetImageThrow(const std::string& id) override
+    {
+        Check("Image", id);
+        return reinterpret_cast<Image*>(&images[id]);
+    }
+    int GetSoundThrow(const std::string& id) override
+    {
+        Check("Sound", id);
+        return 1;
+    }
+    Font* GetFontThrow(const std::string& id) override
+    {
+        Check("Font", id);
+        return nullptr;
+    }
+    std::map<std::string, char> images;
+
+private:
+    void Check(const char* kind, const std::string& id)
+    {
+        if (!missing.count(id)) return;
+        Fail(std::string(kind) + " resource not found: " + id);
+        throw ResourceLookupError(error);
+    }
+};
+
+class InitTest : public AppTest
+{
+protected:
+    std::unique_ptr<TestGameApp> app;
+    FakeGroups* groups = nullptr;
+
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        app = std::make_unique<TestGameApp>();
+        auto fake = std::make_unique<FakeGroups>();
+        groups = fake.get();
+        app->resources = std::move(fake);
+    }
+    void TearDown() override
+    {
+        app.reset();
+        // The handles are program-wide: leave them empty for the next test.
+        class Zero : public ResourceLookup
+        {
+            Image* GetImageThrow(const std::string&) override { return nullptr; }
+            int GetSoundThrow(const std::string&) override { return 0; }
+            Font* GetFontThrow(const std::string&) override { return nullptr; }
+        } zero;
+        ExtractInitResources(zero);
+        ExtractLoaderBarResources(zero);
+        ExtractGameResources(zero);
+        AppTest::TearDown();
+    }
+};
+
+} // namespace
+
+TEST_F(InitTest, StartsTheLoadingScreenWithTitleMusic)
+{
+    app->Init();
+    ASSERT_FALSE(app->mShutdown);
+    EXPECT_EQ(groups->calls, (std::vector<std::string>{"Load Init", "Load TitleScreen"}));
+    ASSERT_NE(app->titleScreen, nullptr);
+    EXPECT_TRUE(app->Shows(app->titleScreen.get()));
+    EXPECT_EQ(app->Music().calls,
+              (std::vector<std::string>{"LoadMusic 0 music/music3.ogg", "LoadMusic 1 music/music2.ogg",
+                                        "LoadMusic 2 music/music1.ogg", "LoadMusic 3 music/music4.ogg",
+                                        "FadeIn 0 0 0.002 loop"}));
+    EXPECT_EQ(app->mLoadingTasksTotal, 155);
+    EXPECT_TRUE(app->Manager().defaultBelowModalFlagChange.remove & WIDGETFLAGS_UPDATE);
+    EXPECT_EQ(app->dataFolder, root + "/data/Quillbrook/EmberCook/");
+    EXPECT_NE(IMAGE_LOAD_SCREEN, nullptr);
+
+    app->LoadingProcedure();
+    EXPECT_EQ(app->mLoadingTasksDone, 155);
+    EXPECT_FALSE(app->mLoadingFailed);
+    EXPECT_NE(IMAGE_W_LEVEL_COMPLETE, nullptr);
+    app->OnLoadingDone();
+    EXPECT_TRUE(app->titleScreen->continueLink->visible);
+    // Controls made from now on take the game's check box and slider pictures.
+    EXPECT_EQ(GetWidgetDefaults().checkboxImage, IMAGE_CHECKBOX);
+    EXPECT_EQ(GetWidgetDefaults().sliderThumbImage, IMAGE_SLIDER_THUMB);
+    GetWidgetDefaults() = WidgetDefaults{};
+}
+
+TEST_F(InitTest, MissingStartUpFontEndsTheProgramWithItsName)
+{
+    groups->missing = {"FONT_TEST"};
+    testing::internal::CaptureStderr();
+    app->Init();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("Font resource not found: FONT_TEST"), std::string::npos) << err;
+    EXPECT_TRUE(app->mLoadingFailed);
+    EXPECT_TRUE(app->mShutdown);
+    EXPECT_EQ(app->titleScreen, nullptr);
+    EXPECT_EQ(groups->calls, (std::vector<std::string>{"Load Init"}));
+    EXPECT_EQ(IMAGE_CUSTOM_POINTER, nullptr);
+}
+
+TEST_F(InitTest, FailedGameGroupKeepsTheLoadingScreenWithoutItsLink)
+{
+    groups->missing = {"SOUND_MATCH"};
+    app->Init();
+    app->LoadingProcedure();
+    EXPECT_TRUE(app->mLoadingFailed);
+    EXPECT_EQ(SOUND_MATCH, 0);
+    testing::internal::CaptureStderr();
+    app->OnLoadingDone();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("Sound resource not found: SOUND_MATCH"), std::string::npos) << err;
+    EXPECT_FALSE(app->mShutdown);
+    EXPECT_FALSE(app->titleScreen->continueLink->visible);
+    EXPECT_TRUE(app->players.empty());
+
+    // A file that failed to load: its own message, not a lookup's.
+    FakeGroups broken;
+    broken.broken = {"IMAGE_TITLE"};
+    broken.StartLoadResources("Game");
+    while (broken.LoadNextResource())
+    {
+    }
+    EXPECT_EQ(broken.GetErrorText(), "Failed to load IMAGE_TITLE");
+}
+
+TEST_F(InitTest, ShutdownDuringLoadingStopsAfterTheCurrentResource)
+{
+    app->Init();
+    groups->onLoadNext = [this]
+    {
+        if (groups->loadedGame == 10) app->mShutdown = true;
+    };
+    app->LoadingProcedure();
+    EXPECT_EQ(groups->loadedGame, 10);
+    EXPECT_EQ(app->mLoadingTasksDone, 10);
+    EXPECT_TRUE(app->mLoadingFailed); // nothing to hand over
+    app->OnLoadingDone();
+    EXPECT_FALSE(app->titleScreen->continueLink->visible);
+}
+
+TEST(AppMusic, PassesTheShellsCallsToTheMusicPlayer)
+{
+    class Recording : public MusicInterface
+    {
+    public:
+        std::vector<std::string> calls;
+        bool LoadMusic(int id, const std::string& file) override
+        {
+            calls.push_back("load " + std::to_string(id) + " " + file);
+            return true;
+        }
+        void FadeIn(int id, int offset, double, bool noLoop) override
+        {
+            calls.push_back("in " + std::to_string(id) + " " + std::to_string(offset) + (noLoop ? " once" : " loop"));
+        }
+        void FadeOutAll(bool stop, double) override { calls.push_back(stop ? "out stop" : "out"); }
+        bool IsPlaying(int id) override { return id == 2; }
+    } player;
+    AppMusic music(player);
+    EXPECT_TRUE(music.LoadMusic(1, "music/music2.ogg"));
+    music.FadeIn(0, -1, 0.005, true);
+    music.FadeOutAll(true, 0.005);
+    EXPECT_TRUE(music.IsPlaying(2));
+    EXPECT_FALSE(music.IsPlaying(0));
+    EXPECT_EQ(player.calls, (std::vector<std::string>{"load 1 music/music2.ogg", "in 0 -1 loop", "out stop"}));
+}
