@@ -1,0 +1,32 @@
+"""Bakes the fonts listed in content/fonts/fonts.txt with our font baker.
+
+usage: fonts.py FONTBAKE LIST DATADIR   (writes DATADIR/fonts/<name>.txt and <name>.png)
+A tint is written into the descriptor, so a coloured variant shares nothing but its face with the white one.
+"""
+import os
+import subprocess
+import sys
+
+
+def main(fontbake, listing, datadir):
+    outdir = os.path.join(datadir, "fonts")
+    os.makedirs(outdir, exist_ok=True)
+    for line in open(listing):
+        line = line.split("#", 1)[0].split()
+        if not line:
+            continue
+        name, face, pixels, tint = line[0], line[1], line[2], line[3:]
+        if not os.path.exists(face):
+            sys.exit("fonts.py: %s is missing (install the font package named in content/CREDITS)" % face)
+        out = os.path.join(outdir, name)
+        subprocess.run([fontbake, face, pixels, out], check=True, stdout=subprocess.DEVNULL)
+        if tint and tint != ["-"]:
+            text = open(out + ".txt", encoding="latin-1").read()
+            text = text.replace('Layer "Main";\n', 'Layer "Main";\nTint %s;\n' % " ".join(tint), 1)
+            open(out + ".txt", "w", encoding="latin-1").write(text)
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 4:
+        sys.exit("usage: fonts.py FONTBAKE LIST DATADIR")
+    main(*sys.argv[1:])

@@ -1,0 +1,98 @@
+// The shipped days on the game's own board: every level, dish list, upgrade table and customer file loads through
+// the play screen's loaders, and every day starts and runs its first minute headless.
+#include <gtest/gtest.h>
+
+#include "tests/board/BoardTestHost.h"
+
+#include "data/ImageLib.h"
+#include "graphics/MemoryImage.h"
+
+#include <algorithm>
+#include <set>
+
+namespace Zest::Testing
+{
+namespace
+{
+
+// The recording host, loading the pictures the board asks for from the shipped tree.
+class ContentHost : public RecordingHost
+{
+public:
+    std::unique_ptr<Image> LoadImage(const std::string& path) override
+    {
+        loadedImages.push_back(path);
+        std::string file = std::string(ZEST_CONTENT_DATA) + "/" + path;
+        std::replace(file.begin(), file.end(), '\\', '/');
+        std::unique_ptr<ImageLib::Image> decoded = ImageLib::GetImage(file);
+        if (!decoded)
+        {
+            missing.insert(path);
+            return nullptr;
+        }
+        auto image = std::make_unique<MemoryImage>(nullptr);
+        image->SetBits(decoded->GetBits(), decoded->GetWidth(), decoded->GetHeight());
+        return image;
+    }
+    std::set<std::string> missing;
+};
+
+struct ShippedDay
+{
+    ContentHost host;
+    RecordingEffects effects;
+    BoardModel model{host};
+
+    explicit ShippedDay(int level)
+    {
+        SeedRandom(static_cast<uint32_t>(level));
+        model.LevelFolder = std::string(ZEST_CONTENT_DATA) + "/levels/";
+        model.CharacterFolder = std::string(ZEST_CONTENT_DATA) + "/characters/";
+        model.Effects = &effects;
+        host.player.level = level;
+        // A player who has bought everything: every recipe's order weight takes part.
+        for (int& recipe : host.player.recipes) recipe = 1;
+        model.Init();
+    }
+};
+
+TEST(ShippedBoard, DishesUpgradesAndCustomersLoad)
+{
+    ShippedDay b(1);
+    EXPECT_GE(b.model.DishTypes.size(), 8u);
+    ASSERT_EQ(b.model.Characters.size(), 12u);
+    for (size_t i = 0; i < b.model.Characters.size(); ++i)
+        EXPECT_TRUE(b.model.Characters[i] && b.model.Characters[i]->IsUsable())
+            << BoardModel::kCharacterNames[i] << " would never be spawned";
+    EXPECT_TRUE(b.host.missing.empty()) << *b.host.missing.begin();
+}
+
+TEST(ShippedBoard, EveryDayStartsAndRunsItsFirstMinute)
+{
+    static const std::set<int> kInlay = {5, 17, 29, 41, 53, 65}, kHunt = {9, 21, 33, 45, 57, 69};
+    for (int level = 1; level <= 70; ++level)
+    {
+        SCOPED_TRACE("level " + std::to_string(level));
+        ShippedDay b(level);
+        b.model.StartLevel();
+        EXPECT_GT(b.model.TimeTotal, 0);
+        EXPECT_EQ(b.model.LevelKind, kInlay.count(level) ? 1 : kHunt.count(level) ? 3 : 0);
+        EXPECT_EQ(b.model.BackgroundName, "bg_pizzeria" + std::to_string(b.host.PizzeriaIndex(level) + 1));
+        EXPECT_GE(b.model.Columns, 8);
+        EXPECT_LE(b.model.Columns, 10);
+        if (b.model.LevelKind == 3)
+        {
+            EXPECT_FALSE(b.model.LevelObjects.empty());
+        }
+        for (int i = 0; i < 6000; ++i)
+        {
+            ++b.host.updateCount;
+            b.model.Update();
+        }
+        EXPECT_GT(b.host.Count(BoardSound::NewPerson), 0) << "no customer came in the first minute";
+        EXPECT_TRUE(b.host.missing.empty()) << *b.host.missing.begin();
+    }
+}
+
+} // namespace
+} // namespace Zest::Testing
