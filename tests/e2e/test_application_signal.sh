@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SIGTERM and SIGINT on the headless backend end the program in order: exit code 0, settings saved, the recorded
 # demo written, the instance lock gone; the demo then replays to its recorded close by itself.
-# Usage: embercook_signal.sh <embercook>
+# Usage: test_application_signal.sh <test_application>
 set -u
 
 app=$1

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Drives the real application window on an X display: clicks, typing, the Alt+Enter full-screen toggle and Alt+F4.
-# Usage: embercook_window.sh <embercook> [screenshot folder]. Exits 77 (skipped) when there is no display or tool.
+# Usage: test_application_window.sh <test_application> [screenshot folder]. Exits 77 (skipped) when there is no display or tool.
 set -u
 
 app=$1
@@ -101,7 +101,7 @@ wait_for "the windowed screenshot could not be taken" shot windowed
 for corner in "0 0" "799 0" "0 599" "799 599"; do
     is_black windowed $corner && fail "windowed corner ($corner) is black"
 done
-keep windowed embercook_windowed
+keep windowed test_application_windowed
 
 # Alt+Enter: full screen, the 800x600 picture scaled by the largest factor that fits with its aspect kept and
 # centred, black bars only where the screen's aspect differs.
