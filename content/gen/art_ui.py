@@ -137,8 +137,9 @@ def checkbox():
 
 
 def slider_track():
-    s = Svg(200, 16)
-    s.add(rect(2, 4, 196, 8, 4, fill=s.grad(WALNUT, WALNUT_L, 0, 0, 0, 1), sw=2))
+    # Narrow enough that the options dialog's two volume sliders stand side by side inside it.
+    s = Svg(150, 16)
+    s.add(rect(2, 4, 146, 8, 4, fill=s.grad(WALNUT, WALNUT_L, 0, 0, 0, 1), sw=2))
     return s
 
 
@@ -153,7 +154,10 @@ def slider_thumb():
 def hint_panel():
     s = Svg(300, 180)
     s.add(rect(3, 3, 292, 172, 18, fill=s.grad(WALNUT_L, WALNUT), extra='filter="%s"' % s.shadow(2.5, 2)))
+    # A paper note for the hint's dark green words, over a chalk strip that carries the white check box caption
+    # and the button.
     s.add(rect(9, 9, 280, 160, 13, fill=s.grad(CHALK[0], CHALK[1], 0, 0, 0.3, 1), sw=1.5))
+    s.add(rect(9, 9, 280, 114, 13, fill=s.grad(CREAM, DOUGH), sw=1.5))
     return s
 
 

@@ -58,4 +58,29 @@ TEST_F(ShippedResources, LoadFromThePackAlone)
     LoadAllIn(folder.string());
 }
 
+// The shipped pictures suit the fixed layouts drawn over them: the options dialog puts its two volume sliders side
+// by side inside its 40-pixel insets, and the hint panel writes its words in dark green on the panel's upper part.
+TEST_F(ShippedResources, PicturesFitTheLayoutsDrawnOverThem)
+{
+    Platform::SetCurrentDirectory(ZEST_CONTENT_DATA);
+    TestApp app;
+    app.Init();
+    ResourceManager& resources = *app.mResourceManager;
+    ASSERT_TRUE(resources.ParseResourcesFile("properties\\resources.xml")) << resources.GetErrorText();
+    ASSERT_TRUE(resources.LoadResources("Game")) << resources.GetErrorText();
+
+    const int track = resources.GetImageThrow("IMAGE_SLIDER_TRACK")->GetWidth();
+    const int dialog = resources.GetImageThrow("IMAGE_MONITOR_SMALL")->GetWidth();
+    EXPECT_LT(40 + track, dialog - 40 - track) << "the music slider runs into the sound slider";
+
+    // Light under the words: every sampled point of the text area is brighter than the dark green ink (13, 94, 36).
+    DDImage* hint = resources.GetImageThrow("IMAGE_W_HINT");
+    for (const auto& [x, y] : {std::pair{20, 20}, {150, 60}, {270, 110}, {20, 110}})
+    {
+        const uint32_t argb = hint->GetPixel(x, y);
+        const int luma = (((argb >> 16) & 0xFF) * 3 + ((argb >> 8) & 0xFF) * 6 + (argb & 0xFF)) / 10;
+        EXPECT_GT(luma, 170) << "hint panel at (" << x << ", " << y << ") is too dark for its words";
+    }
+}
+
 } // namespace
