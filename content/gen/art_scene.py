@@ -253,11 +253,12 @@ def building(n, w=120, h=110):
 
 
 def pizzeria_picture(n):
-    s = Svg(208, 148)
-    sky_and_hills(s, 208, 148)
+    # Small enough that the day's heading above it on the level's opening card stays clear of its frame.
+    s = Svg(150, 100)
+    sky_and_hills(s, 150, 100)
     b = building(n)
     s.defs.update(b.defs)
-    s.add('<g transform="translate(44 30)">', *b.body, "</g>")
+    s.add('<g transform="translate(34.5 20) scale(0.676)">', *b.body, "</g>")
     return s
 
 

@@ -293,9 +293,10 @@ def ramka_side():
 
 
 def ramka():
-    s = Svg(216, 156)
-    s.add(rect(3, 3, 208, 148, 10, stroke=WALNUT, sw=8, extra='filter="%s"' % s.shadow(2, 1.5)))
-    s.add(rect(3, 3, 208, 148, 10, stroke=CHEESE, sw=2))
+    # Frames the 150x100 pizzeria picture.
+    s = Svg(158, 108)
+    s.add(rect(3, 3, 150, 100, 10, stroke=WALNUT, sw=8, extra='filter="%s"' % s.shadow(2, 1.5)))
+    s.add(rect(3, 3, 150, 100, 10, stroke=CHEESE, sw=2))
     return s
 
 

@@ -59,7 +59,8 @@ TEST_F(ShippedResources, LoadFromThePackAlone)
 }
 
 // The shipped pictures suit the fixed layouts drawn over them: the options dialog puts its two volume sliders side
-// by side inside its 40-pixel insets, and the hint panel writes its words in dark green on the panel's upper part.
+// by side inside its 40-pixel insets, the level's opening card writes the day above its picture, and the hint
+// panel writes its words in dark green on the panel's upper part.
 TEST_F(ShippedResources, PicturesFitTheLayoutsDrawnOverThem)
 {
     Platform::SetCurrentDirectory(ZEST_CONTENT_DATA);
@@ -72,6 +73,13 @@ TEST_F(ShippedResources, PicturesFitTheLayoutsDrawnOverThem)
     const int track = resources.GetImageThrow("IMAGE_SLIDER_TRACK")->GetWidth();
     const int dialog = resources.GetImageThrow("IMAGE_MONITOR_SMALL")->GetWidth();
     EXPECT_LT(40 + track, dialog - 40 - track) << "the music slider runs into the sound slider";
+
+    // The level's opening card: the day's heading sits above the framed pizzeria picture centred at y 290, so the
+    // frame's top stays below 230, and the picture fits inside its frame.
+    const int frame = resources.GetImageThrow("IMAGE_RAMKA")->GetHeight();
+    EXPECT_GE(290 - frame / 2, 230) << "the frame covers the day's heading";
+    for (int n = 1; n <= 6; ++n)
+        EXPECT_LE(resources.GetImageThrow("IMAGE_PIZZERIA" + std::to_string(n))->GetHeight(), frame) << n;
 
     // Light under the words: every sampled point of the text area is brighter than the dark green ink (13, 94, 36).
     DDImage* hint = resources.GetImageThrow("IMAGE_W_HINT");
