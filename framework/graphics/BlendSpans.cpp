@@ -800,6 +800,12 @@ const SpanKernels& ActiveSpanKernels()
     return SpanKernelsFor(ChosenIsa().load(std::memory_order_relaxed));
 }
 
+SpanIsa ActiveSpanIsa()
+{
+    const SpanIsa isa = ChosenIsa().load(std::memory_order_relaxed);
+    return SpanIsaAvailable(isa) ? isa : SpanIsa::Scalar;
+}
+
 SpanIsa SetSpanIsa(SpanIsa isa)
 {
     while (isa != SpanIsa::Scalar && !SpanIsaAvailable(isa)) isa = SpanIsa(int(isa) - 1);

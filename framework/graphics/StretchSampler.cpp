@@ -1,0 +1,329 @@
+// Stretched-blit sampling: the taps of a call, the column sums of a row pair and the bilinear samples of a row, per
+// pixel or eight pixels at a time with AVX2. Every form gives exactly BilinearSample's result.
+#include "graphics/StretchSampler.h"
+
+#include "graphics/BlendSpans.h"
+
+#include <algorithm>
+#include <cmath>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define ZEST_STRETCH_X86 1
+#endif
+
+namespace Zest
+{
+
+uint32_t BilinearSample(const uint32_t px[4], const uint32_t area[4])
+{
+    uint64_t total = 0, r = 0, g = 0, b = 0;
+    for (int k = 0; k < 4; ++k)
+    {
+        const uint64_t w = uint64_t(area[k]) * (px[k] >> 24);
+        total += w;
+        r += w * ((px[k] >> 16) & 0xFF);
+        g += w * ((px[k] >> 8) & 0xFF);
+        b += w * (px[k] & 0xFF);
+    }
+    if (total == 0) return 0;
+    const uint32_t a = uint32_t(total >> 16);
+    const uint64_t half = total / 2;
+    return (a << 24) | (uint32_t((r + half) / total) << 16) | (uint32_t((g + half) / total) << 8) |
+           uint32_t((b + half) / total);
+}
+
+namespace
+{
+
+void MakeTaps(std::vector<StretchTap>& taps, int destStart, int destFirst, int count, int destSize, int srcStart,
+              int srcSize, int lo, int hi, bool nearest, bool mirror)
+{
+    taps.resize(size_t(std::max(count, 0)));
+    const double scale = double(srcSize) / double(destSize);
+    for (int k = 0; k < count; ++k)
+    {
+        int64_t offset = int64_t(destFirst) + k - destStart;
+        if (mirror) offset = int64_t(destSize) - 1 - offset;
+        const double centre = (double(offset) + 0.5) * scale;
+        StretchTap t;
+        if (nearest)
+        {
+            const int i = std::clamp(srcStart + int(std::floor(centre)), lo, hi);
+            t = {i, i, 0};
+        }
+        else
+        {
+            const double u = std::clamp(double(srcStart) + centre - 0.5, double(lo), double(hi));
+            const int i0 = int(std::floor(u));
+            t = {i0, std::min(i0 + 1, hi), uint32_t((u - i0) * 256.0)};
+            if (t.f > 255) t.f = 255;
+        }
+        taps[size_t(k)] = t;
+    }
+}
+
+// The alpha-weighted sums of the columns lo .. lo + n - 1 between source rows y0 (weight 256 - f) and y1 (f),
+// stored as four planes of n: alpha, red, green, blue. Each is below 2^24.
+void ColumnSums(const StretchSource& s, int lo, int n, int y0, int y1, uint32_t f, uint32_t* sums)
+{
+    uint32_t *A = sums, *R = sums + n, *G = sums + 2 * n, *B = sums + 3 * n;
+    for (int k = 0; k < n; ++k)
+    {
+        const uint32_t p0 = s.At(lo + k, y0), p1 = s.At(lo + k, y1);
+        const uint32_t w0 = (256 - f) * (p0 >> 24), w1 = f * (p1 >> 24);
+        A[k] = w0 + w1;
+        R[k] = w0 * ((p0 >> 16) & 0xFF) + w1 * ((p1 >> 16) & 0xFF);
+        G[k] = w0 * ((p0 >> 8) & 0xFF) + w1 * ((p1 >> 8) & 0xFF);
+        B[k] = w0 * (p0 & 0xFF) + w1 * (p1 & 0xFF);
+    }
+}
+
+// Each pixel of a row from the column sums: x0/x1 index the planes, fx weighs the second.
+void ScalarResolveRow(const uint32_t* sums, int n, const int* x0, const int* x1, const uint32_t* fx, int count,
+                      uint32_t* out)
+{
+    const uint32_t *A = sums, *R = sums + n, *G = sums + 2 * n, *B = sums + 3 * n;
+    for (int i = 0; i < count; ++i)
+    {
+        const uint32_t u1 = fx[i], u0 = 256 - u1;
+        const int a = x0[i], b = x1[i];
+        out[i] =
+            ResolveSums(u0 * A[a] + u1 * A[b], u0 * R[a] + u1 * R[b], u0 * G[a] + u1 * G[b], u0 * B[a] + u1 * B[b]);
+    }
+}
+
+using ColumnSumsFn = void (*)(const StretchSource& s, int lo, int n, int y0, int y1, uint32_t f, uint32_t* sums);
+using ResolveRowFn = void (*)(const uint32_t* sums, int n, const int* x0, const int* x1, const uint32_t* fx, int count,
+                              uint32_t* out);
+
+#if defined(ZEST_STRETCH_X86) && defined(__SSE2__)
+
+#define ZEST_AVX2 __attribute__((target("avx2")))
+
+// One channel's column sum: w0 x c0 + w1 x c1.
+ZEST_AVX2 inline __m256i ChannelSum(__m256i p0, __m256i p1, __m256i w0, __m256i w1, int shift)
+{
+    const __m256i byte = _mm256_set1_epi32(0xFF);
+    const __m256i c0 = _mm256_and_si256(_mm256_srli_epi32(p0, shift), byte);
+    const __m256i c1 = _mm256_and_si256(_mm256_srli_epi32(p1, shift), byte);
+    return _mm256_add_epi32(_mm256_mullo_epi32(w0, c0), _mm256_mullo_epi32(w1, c1));
+}
+
+// ARGB rows (no palette): eight columns at a time, the tail per column.
+ZEST_AVX2 void Avx2ColumnSums(const StretchSource& s, int lo, int n, int y0, int y1, uint32_t f, uint32_t* sums)
+{
+    if (!s.bits)
+    {
+        ColumnSums(s, lo, n, y0, y1, f, sums);
+        return;
+    }
+    uint32_t *A = sums, *R = sums + n, *G = sums + 2 * n, *B = sums + 3 * n;
+    const uint32_t* row0 = s.bits + size_t(y0) * s.stride + size_t(lo);
+    const uint32_t* row1 = s.bits + size_t(y1) * s.stride + size_t(lo);
+    const __m256i f0 = _mm256_set1_epi32(int(256 - f)), f1 = _mm256_set1_epi32(int(f));
+    int k = 0;
+    for (; k + 8 <= n; k += 8)
+    {
+        const __m256i p0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row0 + k));
+        const __m256i p1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row1 + k));
+        // Both weights fit 16 bits, so the 16-bit multiply of the low halves is exact.
+        const __m256i w0 = _mm256_mullo_epi16(_mm256_srli_epi32(p0, 24), f0);
+        const __m256i w1 = _mm256_mullo_epi16(_mm256_srli_epi32(p1, 24), f1);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(A + k), _mm256_add_epi32(w0, w1));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(R + k), ChannelSum(p0, p1, w0, w1, 16));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(G + k), ChannelSum(p0, p1, w0, w1, 8));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(B + k), ChannelSum(p0, p1, w0, w1, 0));
+    }
+    _mm256_zeroupper();
+    for (; k < n; ++k)
+    {
+        const uint32_t p0 = row0[k], p1 = row1[k];
+        const uint32_t w0 = (256 - f) * (p0 >> 24), w1 = f * (p1 >> 24);
+        A[k] = w0 + w1;
+        R[k] = w0 * ((p0 >> 16) & 0xFF) + w1 * ((p1 >> 16) & 0xFF);
+        G[k] = w0 * ((p0 >> 8) & 0xFF) + w1 * ((p1 >> 8) & 0xFF);
+        B[k] = w0 * (p0 & 0xFF) + w1 * (p1 & 0xFF);
+    }
+}
+
+// (sum + t / 2) / t for eight pixels: a float estimate of the quotient (off by at most one, as the quotient is
+// below 256 and the float error far below 1 / 256 of it), put right by the remainder, which the 32-bit lanes
+// hold exactly even when the product wraps because its true value lies within (-t, 2t).
+ZEST_AVX2 inline __m256i DivideLanes(__m256i sum, __m256i t, __m256i half, __m256 reciprocal)
+{
+    const __m256i n = _mm256_add_epi32(sum, half);
+    // Unsigned to float: the signed conversion, plus 2^32 where the top bit was set.
+    const __m256 nf = _mm256_add_ps(_mm256_cvtepi32_ps(n), _mm256_and_ps(_mm256_castsi256_ps(_mm256_srai_epi32(n, 31)),
+                                                                         _mm256_set1_ps(4294967296.0f)));
+    __m256i q = _mm256_cvttps_epi32(_mm256_mul_ps(nf, reciprocal));
+    __m256i rem = _mm256_sub_epi32(n, _mm256_mullo_epi32(q, t));
+    const __m256i low = _mm256_cmpgt_epi32(_mm256_setzero_si256(), rem);
+    q = _mm256_add_epi32(q, low);
+    rem = _mm256_add_epi32(rem, _mm256_and_si256(low, t));
+    const __m256i high = _mm256_cmpgt_epi32(rem, _mm256_sub_epi32(t, _mm256_set1_epi32(1)));
+    return _mm256_sub_epi32(q, high);
+}
+
+// A plane's entries at two column indices mixed by the weights u0 and u1.
+ZEST_AVX2 inline __m256i MixPlane(const int* plane, __m256i i0, __m256i i1, __m256i u0, __m256i u1)
+{
+    return _mm256_add_epi32(_mm256_mullo_epi32(u0, _mm256_i32gather_epi32(plane, i0, 4)),
+                            _mm256_mullo_epi32(u1, _mm256_i32gather_epi32(plane, i1, 4)));
+}
+
+ZEST_AVX2 void Avx2ResolveRow(const uint32_t* sums, int n, const int* x0, const int* x1, const uint32_t* fx, int count,
+                              uint32_t* out)
+{
+    const int* A = reinterpret_cast<const int*>(sums);
+    const int* R = A + n;
+    const int* G = A + 2 * n;
+    const int* B = A + 3 * n;
+    const __m256i full = _mm256_set1_epi32(256);
+    int i = 0;
+    for (; i + 8 <= count; i += 8)
+    {
+        const __m256i i0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x0 + i));
+        const __m256i i1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x1 + i));
+        const __m256i u1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(fx + i));
+        const __m256i u0 = _mm256_sub_epi32(full, u1);
+        const __m256i t = MixPlane(A, i0, i1, u0, u1);
+        const __m256i none = _mm256_cmpeq_epi32(t, _mm256_setzero_si256());
+        if (_mm256_movemask_epi8(none) == -1)
+        {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_setzero_si256());
+            continue;
+        }
+        // t is below 2^24, so its float is exact; t = 0 lanes are cleared at the end.
+        const __m256 reciprocal = _mm256_div_ps(_mm256_set1_ps(1.0f), _mm256_cvtepi32_ps(t));
+        const __m256i half = _mm256_srli_epi32(t, 1);
+        const __m256i r = DivideLanes(MixPlane(R, i0, i1, u0, u1), t, half, reciprocal);
+        const __m256i g = DivideLanes(MixPlane(G, i0, i1, u0, u1), t, half, reciprocal);
+        const __m256i b = DivideLanes(MixPlane(B, i0, i1, u0, u1), t, half, reciprocal);
+        const __m256i pixel =
+            _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(_mm256_srli_epi32(t, 16), 24), _mm256_slli_epi32(r, 16)),
+                            _mm256_or_si256(_mm256_slli_epi32(g, 8), b));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_andnot_si256(none, pixel));
+    }
+    _mm256_zeroupper();
+    ScalarResolveRow(sums, n, x0 + i, x1 + i, fx + i, count - i, out + i);
+}
+
+#undef ZEST_AVX2
+#define ZEST_STRETCH_AVX2 1
+#endif
+
+struct StretchForms
+{
+    ColumnSumsFn columnSums;
+    ResolveRowFn resolveRow;
+};
+
+StretchForms ActiveForms()
+{
+#if defined(ZEST_STRETCH_AVX2)
+    if (ActiveSpanIsa() == SpanIsa::Avx2) return {Avx2ColumnSums, Avx2ResolveRow};
+#endif
+    return {ColumnSums, ScalarResolveRow};
+}
+
+} // namespace
+
+StretchSampler& StretchSampler::ForThread()
+{
+    static thread_local StretchSampler sampler;
+    return sampler;
+}
+
+uint32_t* StretchSampler::Scratch(size_t n)
+{
+    if (mScratch.size() < n) mScratch.resize(n);
+    return mScratch.data();
+}
+
+void StretchSampler::Begin(const StretchSource& source, const Rect& destRect, const Rect& srcRect, const Rect& usable,
+                           const Rect& area, bool nearest, bool mirror)
+{
+    mSource = source;
+    mNearest = nearest;
+    mWidth = area.mWidth;
+    MakeTaps(mCols, destRect.mX, area.mX, area.mWidth, destRect.mWidth, srcRect.mX, srcRect.mWidth, usable.mX,
+             usable.mX + usable.mWidth - 1, nearest, mirror);
+    MakeTaps(mRows, destRect.mY, area.mY, area.mHeight, destRect.mHeight, srcRect.mY, srcRect.mHeight, usable.mY,
+             usable.mY + usable.mHeight - 1, nearest, false);
+    if (nearest) return;
+    // The columns a row reads: one pass down them per row, then each pixel mixes two of them. A strong shrink
+    // reads far more columns than it draws; it then sums each pixel's own four.
+    int lo = mCols[0].i0, hi = mCols[0].i1;
+    for (const StretchTap& t : mCols)
+    {
+        lo = std::min(lo, t.i0);
+        hi = std::max(hi, t.i1);
+    }
+    mSpanLo = lo;
+    mSpanCount = hi - lo + 1;
+    mSeparable = mSpanCount <= 4 * mWidth + 16;
+    // Column indices and weights as planes: the gathering forms load eight at a time.
+    mPixelSums.resize(size_t(mWidth) * 3);
+    int* x0 = reinterpret_cast<int*>(mPixelSums.data());
+    int* x1 = x0 + mWidth;
+    uint32_t* fx = mPixelSums.data() + 2 * size_t(mWidth);
+    for (int i = 0; i < mWidth; ++i)
+    {
+        const StretchTap& t = mCols[size_t(i)];
+        x0[i] = mSeparable ? t.i0 - lo : 2 * i;
+        x1[i] = mSeparable ? t.i1 - lo : 2 * i + 1;
+        fx[i] = t.f;
+    }
+    mColumnSums.resize(size_t(mSeparable ? mSpanCount : 2 * mWidth) * 4);
+}
+
+void StretchSampler::Row(int j, uint32_t* out)
+{
+    const StretchTap& ty = mRows[size_t(j)];
+    if (mNearest)
+    {
+        if (mSource.bits)
+        {
+            const uint32_t* row = mSource.bits + size_t(ty.i0) * mSource.stride;
+            for (int i = 0; i < mWidth; ++i) out[i] = row[mCols[size_t(i)].i0];
+        }
+        else
+        {
+            for (int i = 0; i < mWidth; ++i) out[i] = mSource.At(mCols[size_t(i)].i0, ty.i0);
+        }
+        return;
+    }
+    const StretchForms forms = ActiveForms();
+    const int* x0 = reinterpret_cast<const int*>(mPixelSums.data());
+    const int* x1 = x0 + mWidth;
+    const uint32_t* fx = mPixelSums.data() + 2 * size_t(mWidth);
+    if (mSeparable)
+    {
+        forms.columnSums(mSource, mSpanLo, mSpanCount, ty.i0, ty.i1, ty.f, mColumnSums.data());
+        forms.resolveRow(mColumnSums.data(), mSpanCount, x0, x1, fx, mWidth, out);
+        return;
+    }
+    // Each pixel's own two columns, side by side in the planes.
+    const int n = 2 * mWidth;
+    uint32_t* sums = mColumnSums.data();
+    uint32_t *A = sums, *R = sums + n, *G = sums + 2 * n, *B = sums + 3 * n;
+    for (int i = 0; i < mWidth; ++i)
+    {
+        const StretchTap& tx = mCols[size_t(i)];
+        for (int k = 0; k < 2; ++k)
+        {
+            const int x = k ? tx.i1 : tx.i0;
+            const uint32_t p0 = mSource.At(x, ty.i0), p1 = mSource.At(x, ty.i1);
+            const uint32_t w0 = (256 - ty.f) * (p0 >> 24), w1 = ty.f * (p1 >> 24);
+            const size_t at = size_t(2 * i + k);
+            A[at] = w0 + w1;
+            R[at] = w0 * ((p0 >> 16) & 0xFF) + w1 * ((p1 >> 16) & 0xFF);
+            G[at] = w0 * ((p0 >> 8) & 0xFF) + w1 * ((p1 >> 8) & 0xFF);
+            B[at] = w0 * (p0 & 0xFF) + w1 * (p1 & 0xFF);
+        }
+    }
+    forms.resolveRow(sums, n, x0, x1, fx, mWidth, out);
+}
+
+} // namespace Zest
