@@ -14,18 +14,36 @@
 namespace
 {
 
-// The pack lives alone in a private working folder, so that the disk half of the file search stays small.
-const std::string& PackPath()
+// The pack lives alone in a private folder, named by its full path: the working folder stays where libFuzzer
+// started (it reads its corpus by relative paths), and the folder goes when the program ends.
+struct PackFolder
 {
-    static const std::string path = []
+    std::filesystem::path dir;
+    std::string file;
+
+    PackFolder()
     {
         std::random_device rd;
-        const auto dir = std::filesystem::temp_directory_path() / ("zest_pak_fuzz_" + std::to_string(rd()));
+        dir = std::filesystem::temp_directory_path() / ("zest_pak_fuzz_" + std::to_string(rd()));
         std::filesystem::create_directories(dir);
-        std::filesystem::current_path(dir);
-        return std::string("main.pak");
-    }();
-    return path;
+        file = (dir / "main.pak").string();
+    }
+    ~PackFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+};
+
+const PackFolder& Folder()
+{
+    static const PackFolder folder;
+    return folder;
+}
+
+const std::string& PackPath()
+{
+    return Folder().file;
 }
 
 void Check(bool ok, const char* what)
@@ -112,9 +130,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         pak.FClose(h);
     }
 
-    // The pack search walks the same directory.
+    // The pack search walks the pack's own folder (and the disk beside it, which holds only the pack).
     Zest::FindData found;
-    if (Zest::PackFindState* s = pak.FindFirstFile("*", &found))
+    if (Zest::PackFindState* s = pak.FindFirstFile((Folder().dir / "*").string(), &found))
     {
         int guard = 0;
         while (pak.FindNextFile(s, &found) && ++guard < 100000)

@@ -66,8 +66,11 @@ public:
         mTitle = "Ember Cook";
         mCompanyName = "EmberCook";
         mRegKey = "EmberCook";
+        mProductVersion = "1.0";
         mWidth = 800;
         mHeight = 600;
+        // The game's own depth: full screen keeps the colours of the window instead of dropping to 16 bits.
+        mColorDepth = 32;
     }
 
     ~ShellApp() override

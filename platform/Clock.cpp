@@ -32,6 +32,25 @@ std::atomic<int> gTimerPeriods{0};
 // Sleepers on the manual clock wait here; every change of the manual clock or the shutdown flag notifies.
 std::mutex gWaitMutex;
 std::condition_variable gWaitChanged;
+// Threads inside a wait on gWaitChanged (guarded by gWaitMutex), so a test can wait until its workers sleep.
+int gSleepers = 0;
+
+// Counts the calling thread as a sleeper for as long as it waits (the lock is held whenever the count changes).
+struct SleeperMark
+{
+    SleeperMark() { ++gSleepers; }
+    ~SleeperMark() { --gSleepers; }
+};
+
+// A real-time wait that a shutdown request (or `cancel`) ends early. A plain sleep_for could not be interrupted,
+// so a worker that found the manual clock already off would sit out the whole time.
+void RealWait(uint32_t ms, const std::atomic<bool>* cancel)
+{
+    std::unique_lock<std::mutex> lock(gWaitMutex);
+    SleeperMark mark;
+    gWaitChanged.wait_for(lock, std::chrono::milliseconds(ms),
+                          [cancel] { return gShutdown.load() || (cancel && cancel->load()); });
+}
 
 void NotifySleepers()
 {
@@ -91,7 +110,11 @@ void Sleep(uint32_t ms)
     }
     if (!gManual.load())
     {
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        // The main thread's pacing sleeps are short and must last their time whatever a test asked of workers.
+        if (IsMainThread())
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        else
+            RealWait(ms, nullptr);
         return;
     }
     if (IsMainThread())
@@ -101,6 +124,7 @@ void Sleep(uint32_t ms)
     }
     uint32_t wake = gManualNow.load() + ms;
     std::unique_lock<std::mutex> lock(gWaitMutex);
+    SleeperMark mark;
     gWaitChanged.wait(lock, [wake] { return !gManual.load() || gShutdown.load() || Reached(gManualNow.load(), wake); });
 }
 
@@ -112,16 +136,23 @@ void SleepUnless(uint32_t ms, const std::atomic<bool>& cancel)
         AdvanceClock(ms);
         return;
     }
-    std::unique_lock<std::mutex> lock(gWaitMutex);
     if (!gManual.load())
     {
-        gWaitChanged.wait_for(lock, std::chrono::milliseconds(ms), [&cancel] { return cancel.load(); });
+        RealWait(ms, &cancel);
         return;
     }
+    std::unique_lock<std::mutex> lock(gWaitMutex);
+    SleeperMark mark;
     const uint32_t wake = gManualNow.load() + ms;
     gWaitChanged.wait(
         lock, [wake, &cancel]
         { return cancel.load() || !gManual.load() || gShutdown.load() || Reached(gManualNow.load(), wake); });
+}
+
+int SleepingThreads()
+{
+    std::lock_guard<std::mutex> lock(gWaitMutex);
+    return gSleepers;
 }
 
 void WakeSleepers()

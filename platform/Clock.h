@@ -7,7 +7,8 @@
 //
 // With the manual clock on, Sleep on the main thread advances the clock by the requested time, so a run of N
 // updates takes no wall time; Sleep on any other thread waits until the manual clock passes its wake time, the
-// manual clock is switched off, or shutdown is requested (so a worker thread can never hang a test).
+// manual clock is switched off, or shutdown is requested (so a worker thread can never hang a test). A worker's
+// real-time sleep ends early on a shutdown request as well, so no sleep, however long, can hold up a join.
 #pragma once
 
 #include <atomic>
@@ -39,6 +40,9 @@ void Sleep(uint32_t ms);
 // was called after setting it (on either clock).
 void SleepUnless(uint32_t ms, const std::atomic<bool>& cancel);
 void WakeSleepers();
+// Threads waiting inside Sleep (any thread but the main one) or SleepUnless right now: for tests that must know a
+// worker has gone to sleep before they move the clock.
+int SleepingThreads();
 
 // Manual clock. Switching it on (again) sets it to kClockStartMs; switching it off wakes every sleeper.
 void SetManualClock(bool enabled);
@@ -48,7 +52,7 @@ void AdvanceClock(uint32_t ms);
 // Puts the manual clock at an exact value (e.g. just before the 2^32 wrap).
 void SetManualClockTime(uint32_t ms);
 
-// Shutdown request seen by manual-clock sleepers: set it to release every waiting thread at once.
+// Shutdown request seen by every worker's sleep, on either clock: set it to release every waiting thread at once.
 void RequestClockShutdown();
 void ResetClockShutdown();
 bool IsClockShutdownRequested();

@@ -1,6 +1,8 @@
 // The crash catcher: signal handlers that write a prepared report and a backtrace, then end the process.
 #include "platform/Crash.h"
 
+#include <algorithm>
+
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -9,6 +11,7 @@
 #include <execinfo.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -32,6 +35,9 @@ char gTempPath[kPathCapacity + 8];
 char gInfo[2][kCrashInfoCapacity];
 size_t gInfoLength[2];
 std::atomic<int> gInfoIndex{0};
+// The counter line: its label is set once, its value as often as it changes.
+char gCounterLabel[64];
+std::atomic<long> gCounter{0};
 std::atomic<long> gCrashingThread{0};
 bool gInstalled = false;
 struct sigaction gPrevious[kSignalCount];
@@ -112,11 +118,36 @@ void WriteReport(int fd, int signal, const siginfo_t* info, void* const* frames,
     {
         WriteAll(fd, gInfo[index], gInfoLength[index]);
         if (gInfo[index][gInfoLength[index] - 1] != '\n') WriteAll(fd, "\n", 1);
-        WriteAll(fd, "\n", 1);
     }
+    if (gCounterLabel[0] != '\0')
+    {
+        Line counter;
+        counter.Add(gCounterLabel);
+        counter.Add(": ");
+        counter.AddDecimal(gCounter.load());
+        counter.Add("\n");
+        WriteAll(fd, counter.text, counter.length);
+    }
+    if (gInfoLength[index] > 0 || gCounterLabel[0] != '\0') WriteAll(fd, "\n", 1);
     static const char kBacktrace[] = "Backtrace:\n";
     WriteAll(fd, kBacktrace, sizeof(kBacktrace) - 1);
     backtrace_symbols_fd(const_cast<void* const*>(frames), frameCount, fd);
+}
+
+// Makes every missing folder on the way to `path` (not the last component), with async-signal-safe calls only.
+void MakeFoldersOf(const char* path)
+{
+    char partial[kPathCapacity + 8];
+    size_t i = 0;
+    for (; path[i] != '\0' && i + 1 < sizeof(partial); ++i)
+    {
+        if (path[i] == '/' && i > 0)
+        {
+            partial[i] = '\0';
+            mkdir(partial, 0755);
+        }
+        partial[i] = path[i];
+    }
 }
 
 void OnCrash(int signal, siginfo_t* info, void*)
@@ -135,7 +166,13 @@ void OnCrash(int signal, siginfo_t* info, void*)
     void* frames[kMaxFrames];
     const int frameCount = backtrace(frames, kMaxFrames);
 
-    const int fd = open(gTempPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int fd = open(gTempPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0 && errno == ENOENT)
+    {
+        // The folder is made only when there is a report to put in it (mkdir is safe in a handler).
+        MakeFoldersOf(gTempPath);
+        fd = open(gTempPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    }
     if (fd >= 0)
     {
         WriteReport(fd, signal, info, frames, frameCount);
@@ -162,7 +199,7 @@ bool InstallCrashHandler(const std::string& folder)
     if (!path.empty() && path.back() != '/') path += '/';
     path += "crash.txt";
     if (path.size() + 1 > kPathCapacity) return false;
-    if (!folder.empty()) MakeDirectories(folder);
+    // The folder is not made now: a run that never crashes leaves no empty folder behind.
     std::memcpy(gReportPath, path.c_str(), path.size() + 1);
     const std::string temp = path + ".tmp";
     std::memcpy(gTempPath, temp.c_str(), temp.size() + 1);
@@ -224,6 +261,18 @@ void SetCrashInfo(const std::string& text)
     std::memcpy(gInfo[next], text.data(), length);
     gInfoLength[next] = length;
     gInfoIndex.store(next, std::memory_order_release);
+}
+
+void SetCrashCounterLabel(const std::string& label)
+{
+    const size_t length = std::min(label.size(), sizeof(gCounterLabel) - 1);
+    std::memcpy(gCounterLabel, label.data(), length);
+    gCounterLabel[length] = '\0';
+}
+
+void SetCrashCounter(long value)
+{
+    gCounter.store(value, std::memory_order_relaxed);
 }
 
 const char* CrashSignalName(int signal)

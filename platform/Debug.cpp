@@ -15,7 +15,7 @@ namespace
 bool EnabledAtStart()
 {
     const char* value = std::getenv("ZEST_DEBUG_OUTPUT");
-    return value == nullptr || std::strcmp(value, "0") != 0;
+    return value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0;
 }
 
 std::atomic<bool> gEnabled{EnabledAtStart()};
@@ -34,6 +34,15 @@ void OutputDebugString(const std::string& text)
     }
     if (!gEnabled.load()) return;
     std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
+
+void ReportToUser(const std::string& text)
+{
+    std::lock_guard<std::mutex> lock(gMutex);
+    const std::string line = text + "\n";
+    if (gCapture != nullptr) gCapture->mText += line;
+    std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }
 

@@ -11,9 +11,15 @@ namespace Platform
 
 void OutputDebugString(const std::string& text);
 
-// On by default; set ZEST_DEBUG_OUTPUT=0 to start with it off.
+// Off by default (a player's terminal is no place for a developer's chatter); ZEST_DEBUG_OUTPUT=1 in the
+// environment, or the -debugoutput switch on the command line, turns it on.
 void SetDebugOutputEnabled(bool enabled);
 bool IsDebugOutputEnabled();
+
+// A line the person running the program must see (a problem that changes what they get, such as settings that
+// cannot be saved): always written to standard error with a newline, whatever the debugger-output switch says.
+// A capture collects it as well.
+void ReportToUser(const std::string& text);
 
 // While one of these lives, debugger output is collected here instead of reaching standard error (whatever the
 // switch says). Captures nest; the innermost one receives the text.
@@ -31,6 +37,7 @@ public:
 
 private:
     friend void OutputDebugString(const std::string& text);
+    friend void ReportToUser(const std::string& text);
     DebugOutputCapture* mOuter;
     std::string mText;
 };

@@ -136,6 +136,16 @@ void AddWheel(const InputEvent& event, HWND window, const MouseMapping& mapping,
 
 POINT MapWindowToLogical(int x, int y, const MouseMapping& mapping)
 {
+    if (mapping.shownWidth > 0 && mapping.shownHeight > 0 && mapping.logicalWidth > 0 && mapping.logicalHeight > 0)
+    {
+        auto map = [](int v, int logical, int shown)
+        {
+            const int64_t scaled = int64_t(v) * logical;
+            return int(scaled >= 0 ? scaled / shown : -((-scaled + shown - 1) / shown));
+        };
+        return POINT{map(x - mapping.offsetX, mapping.logicalWidth, mapping.shownWidth),
+                     map(y - mapping.offsetY, mapping.logicalHeight, mapping.shownHeight)};
+    }
     const int scale = std::max(1, mapping.scale);
     return POINT{FloorDiv(x - mapping.offsetX, scale), FloorDiv(y - mapping.offsetY, scale)};
 }

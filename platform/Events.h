@@ -80,9 +80,15 @@ struct MouseMapping
     int offsetX = 0;
     int offsetY = 0;
     int scale = 1;
+    // A picture scaled by a factor that is not whole: its logical size and the size it is shown at (zero when the
+    // whole scale applies).
+    int logicalWidth = 0;
+    int logicalHeight = 0;
+    int shownWidth = 0;
+    int shownHeight = 0;
 };
-// Window pixel -> logical pixel: subtract the offset, divide by the scale rounding toward minus infinity (so a
-// captured pointer left of or above the picture reads negative).
+// Window pixel -> logical pixel: subtract the offset, divide by the scale (or scale by logical / shown size)
+// rounding toward minus infinity (so a captured pointer left of or above the picture reads negative).
 POINT MapWindowToLogical(int x, int y, const MouseMapping& mapping);
 
 // Appends to `out` the messages one record becomes for `window`: key and system-key messages (system form while Alt

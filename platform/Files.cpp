@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -387,6 +388,35 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes)
     return WriteFileAtomically(path, bytes.data(), bytes.size());
 }
 
+int RemoveStaleTempFiles(const std::string& folder)
+{
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir))
+    {
+        // ".<name>.tmp-<pid>-<counter>", as WriteFileAtomically names them.
+        const std::string name = entry->d_name;
+        const size_t mark = name.rfind(".tmp-");
+        if (name.size() < 2 || name[0] != '.' || mark == std::string::npos || mark == 0) continue;
+        const size_t dash = name.find('-', mark + 5);
+        if (dash == std::string::npos || dash == mark + 5 || dash + 1 == name.size()) continue;
+        const std::string pidText = name.substr(mark + 5, dash - mark - 5);
+        const std::string counter = name.substr(dash + 1);
+        if (pidText.find_first_not_of("0123456789") != std::string::npos || pidText.size() > 9 ||
+            counter.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::atol(pidText.c_str()));
+        // A live process (this one included) may be writing it right now.
+        if (pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+        const std::string path = Join(folder, name);
+        struct stat info;
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::unlink(path.c_str()) == 0) ++removed;
+    }
+    ::closedir(dir);
+    return removed;
+}
+
 void InjectWriteFailureAfter(int64_t bytes)
 {
     gFailWriteAfter.store(bytes < 0 ? -1 : bytes);
@@ -446,6 +476,19 @@ bool DirectoryExists(const std::string& path)
 {
     struct stat info;
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool ExistsButIsNotAFile(const std::string& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+bool CanCreateFileAt(const std::string& path)
+{
+    if (path.empty() || path.back() == '/' || ExistsButIsNotAFile(path)) return false;
+    const std::string folder = ParentOf(path);
+    return ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
 }
 
 int64_t FileModificationTime(const std::string& path)

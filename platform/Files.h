@@ -65,6 +65,10 @@ void InvalidateFileNameCache(const std::string& folder);
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size);
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 
+// Removes the temporary files that atomic writes into `folder` left behind when their process was killed
+// mid-write (".<name>.tmp-<pid>-<n>" of a process that no longer runs). Returns how many went.
+int RemoveStaleTempFiles(const std::string& folder);
+
 // Test hook: the next atomic write fails after writing `bytes` bytes of its temporary file (negative disables).
 void InjectWriteFailureAfter(int64_t bytes);
 
@@ -82,6 +86,12 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out, uint64_t max
 
 bool FileExists(const std::string& path); // a regular file (following links)
 bool DirectoryExists(const std::string& path);
+// Something is at `path` that is not a regular file (a folder, a pipe, a device): reading it could block or
+// never end.
+bool ExistsButIsNotAFile(const std::string& path);
+// Whether a file could be created or replaced at `path`: its folder exists and may be written, and nothing but a
+// regular file is in the way. Creates nothing.
+bool CanCreateFileAt(const std::string& path);
 // Seconds since 1970 of the last modification, 0 when the file does not exist.
 int64_t FileModificationTime(const std::string& path);
 // Removes a file (not a folder). False when it did not exist or could not be removed.

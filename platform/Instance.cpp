@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <map>
 #include <mutex>
+#include <string>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -25,12 +26,14 @@ namespace Platform
 struct InstanceMutex
 {
     int fd = -1; // holds the flock while open
+    std::string path;
 };
 
 namespace
 {
 
 thread_local uint32_t tLastError = 0;
+thread_local int gLockRetries = 0;
 std::atomic<bool> gOtherInstance{false};
 
 std::string Lower(std::string text)
@@ -48,19 +51,33 @@ std::string FileNameFor(const std::string& name)
     std::string safe = name;
     for (char& c : safe)
     {
-        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20) c = '_';
+        // No separators, control characters or spaces: a name that reads and types easily in a shell.
+        if (c == '/' || c == '\\' || c == ' ' || static_cast<unsigned char>(c) < 0x20) c = '_';
     }
     if (safe == "." || safe == "..") safe = "_" + safe;
     return safe;
 }
 
+// The lock and the notice socket live in one folder of their own in the runtime folder, which the system empties
+// at log-out: nothing lasts beyond the session, and nothing lands among the player's data. Without a runtime
+// folder, a private folder in /tmp stands in (made for this user only).
 std::string SharedFolder()
 {
     std::string runtime = RuntimeFolder();
-    if (!runtime.empty()) return runtime;
-    std::string data = DataFolder();
-    MakeDirectories(data);
-    return data;
+    std::string folder;
+    if (!runtime.empty())
+        folder = runtime + "/zest";
+    else
+    {
+        const std::optional<std::string> temp = GetEnv("TMPDIR");
+        folder = (temp && !temp->empty() && (*temp)[0] == '/' ? *temp : std::string("/tmp")) + "/zest-" +
+                 std::to_string(::getuid());
+    }
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+    {
+        OutputDebugString("Cannot create " + folder + ": " + std::strerror(errno) + "\n");
+    }
+    return folder;
 }
 
 // ---- registered messages ----
@@ -164,14 +181,36 @@ MutexHandle CreateMutex(const void*, bool, const std::string& name)
         ::close(fd);
         return mutex;
     }
+    // The holder removes the file when it lets go; a newcomer that opened it just before then holds a lock on a
+    // file nobody else can find any more, so it checks that its file is still the one at the path.
+    struct stat held, named;
+    if (::fstat(fd, &held) != 0 || ::stat(path.c_str(), &named) != 0 || held.st_ino != named.st_ino ||
+        held.st_dev != named.st_dev)
+    {
+        ::close(fd);
+        if (++gLockRetries > 100)
+        {
+            gLockRetries = 0;
+            return mutex;
+        }
+        delete mutex;
+        return CreateMutex(nullptr, true, name);
+    }
+    gLockRetries = 0;
     mutex->fd = fd;
+    mutex->path = path;
     return mutex;
 }
 
 bool CloseHandle(MutexHandle mutex)
 {
     if (mutex == nullptr) return false;
-    if (mutex->fd >= 0) ::close(mutex->fd); // drops the flock
+    if (mutex->fd >= 0)
+    {
+        // Removed while still held, so no one can take a lock on it between the two steps; nothing stale stays.
+        ::unlink(mutex->path.c_str());
+        ::close(mutex->fd); // drops the flock
+    }
     delete mutex;
     return true;
 }

@@ -1,10 +1,11 @@
 // The single-instance lock and the notice a second instance sends to the first.
 //
-// Implements: a named mutex whose only use is "does another instance exist" (a lock file in $XDG_RUNTIME_DIR,
-// else in the data folder, held with flock so the kernel drops it when the process ends, however it ends),
-// registered message ids by name, and the notice itself: the first instance listens on a Unix datagram socket
-// named after the message in the same folder and polls it without blocking; a second instance sends it
-// (message id, wParam, lParam). With headless video the notice stays inside the process.
+// Implements: a named mutex whose only use is "does another instance exist" (a lock file in $XDG_RUNTIME_DIR/zest,
+// else in $TMPDIR (or /tmp)/zest-<uid>; spaces in the name become '_'; held with flock so the kernel drops it when
+// the process ends, however it ends, and removed by its holder on close), registered message ids by name, and the
+// notice itself: the first instance listens on a Unix datagram socket named after the message in the same folder
+// and polls it without blocking; a second instance sends it (message id, wParam, lParam). With headless video the
+// notice stays inside the process.
 // Leaves out: waiting on or releasing the mutex (it is held until closed), sending to windows other than the
 // first instance's.
 #pragma once

@@ -209,12 +209,13 @@ void UpdateTimers()
 
 void TakeSignals()
 {
-    const bool close = gCloseSignal.exchange(false);
-    const bool endSession = gEndSessionSignal.exchange(false);
-    if (!close && !endSession) return;
+    if (!gCloseSignal.load() && !gEndSessionSignal.load()) return;
     HWND target = MainWindowHandle();
     if (!target && !gWindows.empty()) target = gWindows.front()->window.get();
+    // A signal that came before any window stays pending until there is one to tell.
     if (!target) return;
+    const bool close = gCloseSignal.exchange(false);
+    const bool endSession = gEndSessionSignal.exchange(false);
     if (endSession) Append(MakeMsg(target, WM_ENDSESSION, 1, 0));
     if (close) Append(MakeMsg(target, WM_CLOSE, 0, 0));
 }
@@ -274,6 +275,13 @@ MouseMapping MappingOf(HWND window)
     mapping.scale = std::max(1, window->Scale());
     mapping.offsetX = window->LetterboxOffset().x;
     mapping.offsetY = window->LetterboxOffset().y;
+    if (window->ShownWidth() > 0 && window->ShownHeight() > 0)
+    {
+        mapping.logicalWidth = window->PictureWidth();
+        mapping.logicalHeight = window->PictureHeight();
+        mapping.shownWidth = window->ShownWidth();
+        mapping.shownHeight = window->ShownHeight();
+    }
     return mapping;
 }
 
@@ -345,9 +353,11 @@ HWND CreateWindowEx(uint32_t, const std::string& className, const std::string& t
         record->window = Window::Create(title, x + frame.left, y + frame.top, width - frame.left - frame.right,
                                         height - frame.top - frame.bottom);
         if (!record->window) return nullptr;
+        // Every backend answers SIGTERM and SIGINT with an orderly close (settings saved, a recorded demo
+        // written), the headless one included: unattended runs are the ones most often ended by a signal.
+        InstallCloseSignals();
         if (!Headless())
         {
-            InstallCloseSignals();
             if (!gTextInputStarted)
             {
                 SdlStartTextInput();

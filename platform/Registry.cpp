@@ -383,10 +383,18 @@ public:
 
     bool Exists(const std::string& path) { return Keys().count(Lower(path)) != 0; }
 
-    // Applies `change` to the store and saves it; when saving fails the change is undone.
+    // Applies `change` to the store and saves it; when saving fails the change is undone. Inside a batch the
+    // change is only kept in memory, and the batch's end saves everything at once.
     template <typename Change>
     int32_t Modify(Change change)
     {
+        if (batchDepth > 0)
+        {
+            Keys();
+            const int32_t result = change(mKeys);
+            if (result == ERROR_SUCCESS) batchChanged = true;
+            return result;
+        }
         KeyMap before = Keys();
         int32_t result = change(mKeys);
         if (result != ERROR_SUCCESS) return result;
@@ -397,6 +405,19 @@ public:
         }
         return ERROR_SUCCESS;
     }
+
+    // Ends a batch: one atomic save of every change made in it. On failure the changes stay in memory (they
+    // were answered as made), and the next save tries again.
+    bool SaveBatch()
+    {
+        if (!batchChanged) return true;
+        if (!Save()) return false;
+        batchChanged = false;
+        return true;
+    }
+
+    int batchDepth = 0;
+    bool batchChanged = false;
 
     void SetFile(const std::string& path)
     {
@@ -428,8 +449,13 @@ private:
         mKeys.try_emplace("", Key{});
         std::string path = File();
         std::string text;
+        // Temporary files of saves that a kill or a power cut interrupted are of no use to anyone.
+        const size_t slash = path.find_last_of('/');
+        if (slash != std::string::npos && slash > 0) RemoveStaleTempFiles(path.substr(0, slash));
         ReadResult read = ReadWholeFile(path, text, kMaxFileBytes);
         if (read == ReadResult::NotFound) return;
+        // Editors on some systems start a UTF-8 file with a byte-order mark; it is no part of the settings.
+        if (read == ReadResult::Ok && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
         size_t badLine = 0;
         std::optional<KeyMap> parsed;
         if (read == ReadResult::Ok) parsed = Parse(text, badLine);
@@ -442,7 +468,7 @@ private:
         {
             // Unreadable (permissions, a folder in the way): start empty, but never write over it.
             mSaveBlocked = true;
-            OutputDebugString("Settings file " + path + " cannot be read; settings will not be saved.\n");
+            ReportToUser("Settings file " + path + " cannot be read; settings will not be saved.");
             return;
         }
         KeepAside(path, read == ReadResult::TooLarge ? "it is too large" : "line " + std::to_string(badLine));
@@ -456,15 +482,15 @@ private:
             if (Platform::FileExists(aside) || DirectoryExists(aside)) continue;
             if (RenameFile(path, aside))
             {
-                OutputDebugString("Settings file " + path + " is damaged (" + reason + "); kept as " + aside +
-                                  ", starting with empty settings.\n");
+                ReportToUser("Settings file " + path + " is damaged (" + reason + "); kept as " + aside +
+                             ", starting with empty settings.");
                 return;
             }
             break;
         }
         mSaveBlocked = true;
-        OutputDebugString("Settings file " + path + " is damaged (" + reason +
-                          ") and could not be moved aside; settings will not be saved.\n");
+        ReportToUser("Settings file " + path + " is damaged (" + reason +
+                     ") and could not be moved aside; settings will not be saved.");
     }
 
     bool Save()
@@ -472,9 +498,22 @@ private:
         if (mSaveBlocked) return false;
         std::string path = File();
         size_t slash = path.find_last_of('/');
-        if (slash != std::string::npos && slash > 0 && !MakeDirectories(path.substr(0, slash))) return false;
-        return WriteFileAtomically(path, Serialise(mKeys));
+        const bool ok = (slash == std::string::npos || slash == 0 || MakeDirectories(path.substr(0, slash))) &&
+                        WriteFileAtomically(path, Serialise(mKeys));
+        if (!ok) SayCannotSave(path);
+        return ok;
     }
+
+    // A player whose settings are not kept should hear of it once, not at every change.
+    void SayCannotSave(const std::string& path)
+    {
+        if (mSaidCannotSave.count(path)) return;
+        mSaidCannotSave.insert(path);
+        ReportToUser("Settings cannot be saved to " + path + " (the folder is read-only or the disk is full); " +
+                     "changes last only until the program ends.");
+    }
+
+    std::set<std::string> mSaidCannotSave;
 
     std::string mFile;
     bool mLoaded = false;
@@ -635,6 +674,28 @@ int32_t RegCloseKey(HKEY key)
     if (key == nullptr || store.handles.erase(key) == 0) return ERROR_INVALID_HANDLE;
     delete key;
     return ERROR_SUCCESS;
+}
+
+SettingsBatch::SettingsBatch()
+{
+    Store& store = TheStore();
+    std::lock_guard<std::mutex> lock(store.mutex);
+    ++store.batchDepth;
+}
+
+SettingsBatch::~SettingsBatch()
+{
+    Commit();
+}
+
+bool SettingsBatch::Commit()
+{
+    if (mDone) return mSaved;
+    mDone = true;
+    Store& store = TheStore();
+    std::lock_guard<std::mutex> lock(store.mutex);
+    if (--store.batchDepth > 0) return mSaved = true;
+    return mSaved = store.SaveBatch();
 }
 
 void SetSettingsFile(const std::string& path)

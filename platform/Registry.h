@@ -4,7 +4,9 @@
 // case), typed values (REG_SZ text stored byte for byte without adding a terminator, REG_DWORD as 4 bytes
 // little-endian, REG_BINARY), query / set / delete value and close, access rights checked as the flags say.
 // Everything lives in one text file (default $XDG_CONFIG_HOME/<key path>/settings.ini), rewritten atomically after each
-// change; a change that cannot be saved is undone and reported. A damaged file is read as an empty store and kept
+// change or once for a batch of changes; a change that cannot be saved is undone and reported (the player is told
+// once on standard error). A byte-order mark at the start of the file is skipped, and temporary files of saves
+// that were cut short are removed when the file is read. A damaged file is read as an empty store and kept
 // aside as "<file>.damaged" (then ".damaged-2", ...), never overwritten. Test hooks make open, create or set fail.
 // Leaves out: other roots, deleting keys, enumerating keys or values, other value types, security descriptors,
 // change notifications, volatile keys.
@@ -73,6 +75,23 @@ void SetSettingsFolderName(const std::string& keyPath);
 std::string SettingsFile();
 // Forgets the in-memory store so the next call reads the file again.
 void ReloadSettings();
+
+// While one lives, changes to the store are kept in memory and answered as made; its end (or Commit) writes them
+// all in one atomic save, so settings changed together cost one rewrite of the file instead of one each.
+// Batches nest: the outermost one saves. Commit returns whether the save succeeded (true when nothing changed).
+class SettingsBatch
+{
+public:
+    SettingsBatch();
+    ~SettingsBatch();
+    SettingsBatch(const SettingsBatch&) = delete;
+    SettingsBatch& operator=(const SettingsBatch&) = delete;
+    bool Commit();
+
+private:
+    bool mDone = false;
+    bool mSaved = false;
+};
 
 // Test hooks: make every open, create or set fail with ERROR_ACCESS_DENIED until cleared.
 enum class RegistryFault

@@ -69,6 +69,10 @@ struct WindowAccess
     static int& Width(Window& w) { return w.mWidth; }
     static int& Height(Window& w) { return w.mHeight; }
     static int& Scale(Window& w) { return w.mScale; }
+    static int& PictureWidth(Window& w) { return w.mPictureWidth; }
+    static int& PictureHeight(Window& w) { return w.mPictureHeight; }
+    static int& ShownWidth(Window& w) { return w.mShownWidth; }
+    static int& ShownHeight(Window& w) { return w.mShownHeight; }
     static POINT& Offset(Window& w) { return w.mOffset; }
     static void*& Native(Window& w) { return w.mNative; }
     static std::unique_ptr<WindowPresenter>& Presenter(Window& w) { return w.mPresenter; }

@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <mutex>
+#include <string>
 
 #include "platform/SurfacesInternal.h"
 #include "platform/Threads.h"
@@ -61,12 +64,59 @@ void CaptureRenderer(SDL_Renderer* renderer, int width, int height)
     std::lock_guard guard(gQueueLock);
     gCaptured = std::move(frame);
 }
+// Whether to present through SDL's own software renderer rather than a GPU one. Without a GPU render node the
+// "accelerated" renderer is OpenGL drawn on the processor (several threads, tens of megabytes of driver) only to
+// scale one picture, which costs more than the plain copy to the window; with a GPU it presents with vsync for
+// free. ZEST_RENDERER=software or =accelerated overrides the guess.
+bool PreferSoftwareRenderer()
+{
+    static const bool software = []
+    {
+        const char* wish = std::getenv("ZEST_RENDERER");
+        if (wish && std::string(wish) == "software") return true;
+        if (wish && std::string(wish) == "accelerated") return false;
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", ignored))
+            if (entry.path().filename().string().rfind("renderD", 0) == 0) return false;
+        return true;
+    }();
+    return software;
+}
+
+std::string gVideoFailure;
 } // namespace
 
 bool SdlEnsureVideo()
 {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    // Without a window system SDL would settle for its invisible off-screen driver, and the program would run
+    // with nobody able to see it. Only a driver asked for by name is taken without a display.
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* chosen = std::getenv("SDL_VIDEODRIVER");
+    if ((!x11 || !*x11) && (!wayland || !*wayland) && (!chosen || !*chosen))
+    {
+        gVideoFailure = "No display found: neither DISPLAY nor WAYLAND_DISPLAY is set. Start the game from a "
+                        "graphical session (or set ZEST_VIDEO=headless for a run without a window).";
+        return false;
+    }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    {
+        gVideoFailure = std::string("The display cannot be opened: ") + SDL_GetError();
+        return false;
+    }
+    gVideoFailure.clear();
+    return true;
+}
+
+std::string VideoFailureReason()
+{
+    return gVideoFailure;
+}
+
+bool PresentsCanWaitForVsync()
+{
+    return GetVideoBackend() == VideoBackend::Sdl && !PreferSoftwareRenderer();
 }
 
 DesktopInfo SdlQueryDesktop()
@@ -195,7 +245,13 @@ void SdlPresentFrame(Window& window, const PresentedFrame& frame)
     if (!p->renderer)
     {
         const Uint32 vsync = window.WantsVsync() ? SDL_RENDERER_PRESENTVSYNC : 0;
-        SDL_Renderer* renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_ACCELERATED | vsync);
+        SDL_Renderer* renderer = nullptr;
+        if (PreferSoftwareRenderer())
+            // The software renderer draws into the window's surface, which SDL would otherwise back with a GPU
+            // renderer of its own: the plain X shared-memory copy is what a machine without a GPU wants.
+            SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        else
+            renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_ACCELERATED | vsync);
         if (!renderer) renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_SOFTWARE | vsync);
         if (!renderer) return;
         p->renderer = renderer;
@@ -215,22 +271,30 @@ void SdlPresentFrame(Window& window, const PresentedFrame& frame)
     int outW = 0, outH = 0;
     SDL_GetRendererOutputSize(renderer, &outW, &outH);
     SDL_Rect dest;
-    if (outW >= frame.width && outH >= frame.height)
+    const int k = WholeFactor(frame.width, frame.height, outW, outH);
+    const double s = std::min(double(outW) / frame.width, double(outH) / frame.height);
+    const bool whole = outW >= frame.width && outH >= frame.height && (!window.IsFullScreen() || s < k + 0.01);
+    if (whole)
     {
-        // Whole-factor scaling keeps every pixel square and sharp.
-        const int k = WholeFactor(frame.width, frame.height, outW, outH);
+        // Whole-factor scaling keeps every pixel square and sharp (a window is sized to a whole factor).
         dest = SDL_Rect{(outW - frame.width * k) / 2, (outH - frame.height * k) / 2, frame.width * k, frame.height * k};
         SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
         WindowAccess::Scale(window) = k;
+        WindowAccess::ShownWidth(window) = WindowAccess::ShownHeight(window) = 0;
+        WindowAccess::PictureWidth(window) = WindowAccess::PictureHeight(window) = 0;
     }
     else
     {
-        // A screen smaller than the picture: shrink it smoothly.
-        const double s = std::min(double(outW) / frame.width, double(outH) / frame.height);
+        // Full screen, or a screen smaller than the picture: the largest size that fits with the aspect kept,
+        // smoothed, as a real mode switch would have filled the screen.
         const int w = std::max(1, int(frame.width * s)), h = std::max(1, int(frame.height * s));
         dest = SDL_Rect{(outW - w) / 2, (outH - h) / 2, w, h};
         SDL_SetTextureScaleMode(texture, SDL_ScaleModeLinear);
         WindowAccess::Scale(window) = 1;
+        WindowAccess::ShownWidth(window) = w;
+        WindowAccess::ShownHeight(window) = h;
+        WindowAccess::PictureWidth(window) = frame.width;
+        WindowAccess::PictureHeight(window) = frame.height;
     }
     WindowAccess::Offset(window) = POINT{dest.x, dest.y};
     const int bytes = frame.bitsPerPixel / 8;

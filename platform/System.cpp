@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <unistd.h>
 
 namespace Platform
 {
@@ -70,6 +71,16 @@ bool IsUnattended()
     if (IsHeadlessVideo()) return true;
     std::optional<std::string> ci = GetEnv("CI");
     return ci && !ci->empty() && *ci != "0" && *ci != "false";
+}
+
+int CurrentProcessId()
+{
+    return static_cast<int>(::getpid());
+}
+
+unsigned CurrentUserId()
+{
+    return static_cast<unsigned>(::getuid());
 }
 
 } // namespace Platform

@@ -31,6 +31,10 @@ std::optional<std::string> GetEnv(const std::string& name);
 void SetEnv(const std::string& name, const std::string& value);
 void UnsetEnv(const std::string& name);
 
+// This process's id, and the id of the user it runs as.
+int CurrentProcessId();
+unsigned CurrentUserId();
+
 // ZEST_VIDEO=headless (or a test override) means no window, no display, nothing shown.
 bool IsHeadlessVideo();
 // Test override of ZEST_VIDEO; nullopt goes back to the environment.

@@ -44,6 +44,13 @@ constexpr int SM_CYFULLSCREEN = 17;
 // captioned window.
 int GetSystemMetrics(int index);
 
+// Why the real display could not be opened (no window system to talk to, or the library's own error); empty
+// while nothing failed. For the message a program shows before it gives up.
+std::string VideoFailureReason();
+// Whether presents can wait for the vertical retrace: the real display with a GPU renderer. False headless and
+// with the software presentation chosen on a machine without a GPU, where nothing would pace the frames.
+bool PresentsCanWaitForVsync();
+
 struct WindowPresenter; // the SDL renderer state of a window (SDL backend only)
 
 class Window
@@ -80,6 +87,12 @@ public:
     // positions back to logical pixels.
     int Scale() const { return mScale; }
     POINT LetterboxOffset() const { return mOffset; }
+    // When the last picture was scaled by a factor that is not whole: its own size and the size it was shown at
+    // (all 0 when Scale applies).
+    int PictureWidth() const { return mPictureWidth; }
+    int PictureHeight() const { return mPictureHeight; }
+    int ShownWidth() const { return mShownWidth; }
+    int ShownHeight() const { return mShownHeight; }
 
 private:
     Window() = default;
@@ -93,6 +106,10 @@ private:
     bool mFullScreen = false;
     bool mVsync = true;
     int mScale = 1;
+    int mPictureWidth = 0;
+    int mPictureHeight = 0;
+    int mShownWidth = 0;
+    int mShownHeight = 0;
     POINT mOffset;
     void* mNative = nullptr;
     std::unique_ptr<WindowPresenter> mPresenter;

@@ -268,11 +268,11 @@ void ZestAppBase::EnterCrashState()
 std::string ZestAppBase::GetCrashInfo()
 {
     std::string info = "Product: " + mProductName + "\n";
-    info += "Version: " + GetProductVersion() + "\n";
-    info += FormatString("Update count: %d\n", mUpdateCount);
+    const std::string version = GetProductVersion();
+    info += "Version: " + (version.empty() ? std::string("unknown") : version) + "\n";
+    // The update count follows on a line of its own that the catcher keeps current (see PrepareCrashInfo).
     if (mPlayingDemo)
-        info +=
-            FormatString("Demo: replaying %s at update %d of %d\n", mDemoFileName.c_str(), mUpdateCount, mDemoLength);
+        info += FormatString("Demo: replaying %s, %d updates long\n", mDemoFileName.c_str(), mDemoLength);
     else if (mRecording)
         info += "Demo: recording " + mDemoFileName + "\n";
     info += GetExtraCrashInfo();

@@ -53,6 +53,15 @@ void ZestAppBase::DrawCursorThread(DDInterface* display, uint32_t start)
     uint32_t next = start + 10;
     while (!mCursorThreadStop && !mShutdown)
     {
+        if (display && !display->mHasCursorImage)
+        {
+            // No software cursor (the window system draws the pointer): nothing to keep drawn, so look again
+            // only now and then instead of a hundred times a second. Stopping still wakes the thread at once.
+            SleepUnless(kIdleCursorCheckMs, mCursorThreadStop);
+            ++mCursorThreadPasses;
+            next = TimeGetTime() + 10;
+            continue;
+        }
         const int32_t wait = static_cast<int32_t>(next - TimeGetTime());
         if (wait > 0) SleepUnless(static_cast<uint32_t>(wait), mCursorThreadStop);
         if (mCursorThreadStop || mShutdown) break;

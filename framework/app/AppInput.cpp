@@ -622,6 +622,13 @@ void ZestAppBase::ReplayDueRecords()
     while (!mShutdown && mDemo.PeekHeader() && mDemo.pendingUpdate <= mUpdateCount)
     {
         const int type = mDemo.pendingType;
+        if (!mDemo.pendingShort && type == DEMO_LOADING_COMPLETE && !LoadingHandOverPending())
+        {
+            // A second hand-over (or one in a run without a loader) cannot apply: a damaged demo. Consumed, so
+            // the replay goes on instead of waiting for it for ever.
+            mDemo.ConsumeHeader();
+            continue;
+        }
         if (!mDemo.pendingShort && (IsDemoCallRecord(type) || type == DEMO_LOADING_COMPLETE)) return;
         mDemo.ConsumeHeader();
         int32_t a = 0, b = 0;

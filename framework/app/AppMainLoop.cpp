@@ -136,13 +136,27 @@ bool ZestAppBase::TryRunUpdate()
     }
     if (mPlayingDemo && mDemo.PeekHeader() && mDemo.pendingUpdate <= mUpdateCount)
     {
-        // The recorded run handed over here and this one's loader is not done yet: wait for it.
-        if (!mDemo.pendingShort && mDemo.pendingType == DEMO_LOADING_COMPLETE && !mLoadingHandedOver) return false;
-        // Input recorded before this update has to be applied first.
-        if (mDemo.pendingShort || !IsDemoCallRecord(mDemo.pendingType)) return false;
+        if (!mDemo.pendingShort && mDemo.pendingType == DEMO_LOADING_COMPLETE)
+        {
+            // The recorded run handed over here and this one's loader is not done yet: wait for it. A hand-over
+            // that can never come (done already, or no loader) is a damaged record: drop it and go on.
+            if (LoadingHandOverPending()) return false;
+            mDemo.ConsumeHeader();
+            if (mDemo.PeekHeader() && mDemo.pendingUpdate <= mUpdateCount &&
+                (mDemo.pendingShort || !IsDemoCallRecord(mDemo.pendingType)))
+                return false;
+        }
+        else if (mDemo.pendingShort || !IsDemoCallRecord(mDemo.pendingType))
+            // Input recorded before this update has to be applied first.
+            return false;
     }
     RunUpdate();
     return true;
+}
+
+bool ZestAppBase::LoadingHandOverPending() const
+{
+    return mLoadingStarted && !mLoadingHandedOver;
 }
 
 void ZestAppBase::ProcessDeferredDeletes()
@@ -331,7 +345,11 @@ bool ZestAppBase::Process(bool allowSleep)
             DrawDirtyWidgets();
         else
         {
-            const int sleepMs = static_cast<int>(stepLength - mTimeAccumulator);
+            // Truncated to whole ms, but never to nothing while the update is not due: with a step length that
+            // is not whole (a 60 Hz refresh gives 16.67 ms) a remainder under 1 ms would otherwise spin the loop
+            // without sleeping until real time crept past it.
+            int sleepMs = static_cast<int>(stepLength - mTimeAccumulator);
+            if (sleepMs <= 0 && mTimeAccumulator < stepLength) sleepMs = 1;
             if (sleepMs > 0)
             {
                 if (!allowSleep) return false;

@@ -5,11 +5,12 @@
 #include <cstring>
 #include <vector>
 
-#include "base/Common.h"
 #include "app/ZestAppBase.h"
+#include "base/Common.h"
+#include "data/PakInterface.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
-#include "data/PakInterface.h"
+#include "platform/Window.h"
 
 namespace Zest
 {
@@ -109,7 +110,10 @@ bool ZestAppBase::RegistryWriteBoolean(const std::string& name, bool value)
 bool ZestAppBase::RegistryRead(const std::string& name, uint32_t& type, uint8_t* data, uint32_t& length)
 {
     if (mRegKey.empty()) return false;
-    if (mPlayingDemo && IsMainThread())
+    // During a replay every answer comes from the stream. Other threads' calls were never recorded (their order
+    // against the main thread is not fixed), so they are refused rather than answered from the live store.
+    if (mPlayingDemo && !IsMainThread()) return false;
+    if (mPlayingDemo)
     {
         bool result = false;
         if (!TakeDemoCall(DEMO_REGISTRY_READ, result) || !result) return false;
@@ -184,7 +188,8 @@ bool ZestAppBase::RegistryReadBoolean(const std::string& name, bool& value)
 
 void ZestAppBase::RegistryEraseValue(const std::string& name)
 {
-    if (mRegKey.empty()) return;
+    // A replay never changes the live store.
+    if (mRegKey.empty() || mPlayingDemo) return;
     std::string valueName;
     const std::string path = RegistryPath(name, valueName);
     HKEY key = nullptr;
@@ -208,6 +213,8 @@ double PercentToVolume(int32_t percent)
 
 void ZestAppBase::WriteToRegistry()
 {
+    // Saved together: one rewrite of the settings file rather than one for each value.
+    Platform::SettingsBatch batch;
     RegistryWriteInteger("MusicVolume", VolumeToPercent(mMusicVolume));
     RegistryWriteInteger("SfxVolume", VolumeToPercent(mSfxVolume));
     RegistryWriteInteger("Muted", mMuteCount - mAutoMuteCount > 0 ? 1 : 0);
@@ -233,8 +240,13 @@ void ZestAppBase::ReadFromRegistry()
     // Only ever written as 0 or 1; a larger stored count would need as many unmutes.
     if (RegistryReadInteger("Muted", value)) mMuteCount = value != 0 ? 1 : 0;
     if (RegistryReadInteger("ScreenMode", value)) mIsWindowed = value == 0;
-    RegistryReadInteger("PreferredX", mPreferredX);
-    RegistryReadInteger("PreferredY", mPreferredY);
+    // A stored position is kept only within the desktop: an edited or damaged value near the int limits would
+    // overflow the placement arithmetic, and being saved back it would do so at every start. Outside it means
+    // "no preference" (-1), as if never stored.
+    if (RegistryReadInteger("PreferredX", value))
+        mPreferredX = value >= 0 && value < GetSystemMetrics(SM_CXSCREEN) ? value : -1;
+    if (RegistryReadInteger("PreferredY", value))
+        mPreferredY = value >= 0 && value < GetSystemMetrics(SM_CYSCREEN) ? value : -1;
     if (RegistryReadInteger("CustomCursors", value)) EnableCustomCursors(value != 0);
     bool vsync = mSyncDrawing;
     if (RegistryReadBoolean("WaitForVSync", vsync)) mSyncDrawing = vsync;
@@ -275,7 +287,9 @@ bool ZestAppBase::WriteBufferToFile(const std::string& fileName, const Buffer& b
 
 bool ZestAppBase::ReadBufferFromFile(const std::string& fileName, Buffer& buffer, bool doNotRecord)
 {
-    if (mPlayingDemo && !doNotRecord && IsMainThread())
+    // Other threads' reads were never recorded: during a replay they are refused, not served from disk.
+    if (mPlayingDemo && !IsMainThread()) return false;
+    if (mPlayingDemo && !doNotRecord)
     {
         bool result = false;
         if (!TakeDemoCall(DEMO_FILE_READ, result) || !result) return false;
@@ -330,7 +344,8 @@ bool ZestAppBase::ReadBufferFromFile(const std::string& fileName, Buffer& buffer
 
 bool ZestAppBase::FileExists(const std::string& fileName)
 {
-    if (mPlayingDemo && IsMainThread())
+    if (mPlayingDemo && !IsMainThread()) return false;
+    if (mPlayingDemo)
     {
         bool result = true;
         if (!TakeDemoCall(DEMO_FILE_EXISTS, result)) return true;

@@ -54,6 +54,14 @@ ExitTrap::~ExitTrap()
 void ZestAppBase::DoExit(int code)
 {
     RestoreScreenResolution();
+    // The process ends without running destructors: let go of the instance lock and the notice socket here, so
+    // nothing of this run is left in the runtime folder.
+    if (mNotifyMessage) StopListening();
+    if (mMutex)
+    {
+        CloseHandle(mMutex);
+        mMutex = nullptr;
+    }
     if (gExitTraps > 0) throw AppExit{code};
     std::fflush(stdout);
     std::fflush(stderr);
@@ -149,6 +157,8 @@ bool ZestAppBase::ApplyCommandLineParam(const std::string& name, const std::stri
     }
     else if (key == "-changedir" && !value.empty())
         mChangeDirTo = value;
+    else if (key == "-debugoutput")
+        SetDebugOutputEnabled(true);
     else if (key == "-screensaver")
         mIsScreenSaver = true;
     else if (key == "-crash")
@@ -168,6 +178,8 @@ std::string PrefixDemoName(const std::string& name, const std::string& folder)
     if (!name.empty() && (name[0] == '/' || name[0] == '\\')) return name;
     if (name.size() > 1 && name[1] == ':') return name;
     if (name.size() > 2 && name[2] == '\\') return name;
+    // The folder's closing separator is written the Linux way, so the path reads right where it is shown.
+    if (!folder.empty() && folder.back() == '\\') return folder.substr(0, folder.size() - 1) + "/" + name;
     return folder + name;
 }
 
@@ -177,6 +189,8 @@ void ZestAppBase::Init()
     mMainThreadId = GetCurrentThreadId();
     mMainThreadKnown = true;
     if (mShutdown) return;
+    // From here on SIGTERM and SIGINT close the program in order (the main loop takes them), on every backend.
+    InstallCloseSignals();
 
     if (mDDrawModule == nullptr || mDSoundModule == nullptr)
     {
@@ -212,7 +226,18 @@ void ZestAppBase::Init()
     if (!mSkipCommandLine) ParseCommandLine(mCommandLine);
     if (mIsScreenSaver) mSingleInstance = false;
 
-    if (!ChangeDirectoryHook(mChangeDirTo) && !mChangeDirTo.empty()) SetCurrentDirectory(mChangeDirTo);
+    if (!ChangeDirectoryHook(mChangeDirTo) && !mChangeDirTo.empty() && !SetCurrentDirectory(mChangeDirTo))
+    {
+        // Going on in the wrong folder would start without the game's data, or write where nobody looks.
+        Popup("Cannot change to the folder " + mChangeDirTo + ": it does not exist or cannot be entered.");
+        DoExit(1);
+    }
+    if (mRecording && !CanWriteDemoFile())
+    {
+        // Found out now, not after a whole session that is then lost.
+        Popup("Cannot record the demo: " + mDemoFileName + " cannot be written.");
+        DoExit(1);
+    }
 
     if (!gPakInterface) gPakInterface = std::make_unique<PakInterface>();
     gPakInterface->AddPakFile("main.pak");
@@ -231,6 +256,8 @@ void ZestAppBase::Init()
         Popup(mDemoError);
         DoExit(1);
     }
+    // The report now knows whether a demo is recorded or replayed.
+    RefreshCrashInfo();
     std::srand(GetTickCount());
 
     WNDCLASS mainClass;
@@ -342,8 +369,9 @@ void ZestAppBase::CreateMainWindow(bool windowed)
     if (windowed)
     {
         const int usableW = GetSystemMetrics(SM_CXFULLSCREEN), usableH = GetSystemMetrics(SM_CYFULLSCREEN);
-        const bool visible = mPreferredX >= 0 && mPreferredY >= 0 && mPreferredX + outerW <= usableW &&
-                             mPreferredY + outerH <= usableH + (outerH - mHeight);
+        // In 64 bits: the sums must not overflow whatever the preferred position holds.
+        const bool visible = mPreferredX >= 0 && mPreferredY >= 0 && int64_t(mPreferredX) + outerW <= usableW &&
+                             int64_t(mPreferredY) + outerH <= int64_t(usableH) + (outerH - mHeight);
         x = visible ? mPreferredX : std::max(0, (usableW - outerW) / 2);
         y = visible ? mPreferredY : std::max(0, (usableH - outerH) / 2);
     }
@@ -360,6 +388,11 @@ int ZestAppBase::InitDisplay(bool windowed)
     const int result = mDDInterface->Init(mHWnd, windowed);
     if (result == DDInterface::RESULT_OK)
     {
+        // With synchronised drawing the update time follows the monitor's refresh rate, where presents really
+        // wait for the retrace (otherwise nothing would pace the refresh-paced steps). A replay keeps the rate it
+        // was recorded with, a recording the rate it started with.
+        mVSyncUpdates = mSyncDrawing && !mRefreshRateUnknown && PresentsCanWaitForVsync();
+        if (!mPlayingDemo && !mRecording) mRefreshRate = mDDInterface->mRefreshRate;
         mWindowedNow = windowed;
         // The system's saver and monitor power-down are let through only while windowed.
         mScreenSaverAllowed = windowed;
@@ -412,7 +445,8 @@ void ZestAppBase::MakeWindow()
     if (!mHWnd) CreateMainWindow(mIsWindowed);
     if (!mHWnd)
     {
-        Popup(std::string("The game window could not be created."));
+        const std::string reason = VideoFailureReason();
+        Popup(reason.empty() ? std::string("The game window could not be created.") : reason);
         DoExit(1);
     }
     InitDisplayWithFallback(mIsWindowed);
@@ -595,8 +629,22 @@ void ZestAppBase::Shutdown()
 
 // ---- demo files ----
 
+bool ZestAppBase::CanWriteDemoFile() const
+{
+    const std::string path = ResolveFileName(mDemoFileName);
+    const std::string folder = GetFileDir(path);
+    if (!folder.empty() && !Platform::MakeDirectories(RemoveTrailingSlash(folder))) return false;
+    return Platform::CanCreateFileAt(path);
+}
+
 bool ZestAppBase::PrepareDemo()
 {
+    // Only a regular file is read: a pipe or a device would block the start for ever or never end.
+    if (Platform::ExistsButIsNotAFile(ResolveFileName(mDemoFileName)))
+    {
+        mDemoError = "Demo file not found: " + mDemoFileName;
+        return false;
+    }
     Buffer file;
     if (!ReadBufferFromFile(mDemoFileName, file, true))
     {
@@ -605,6 +653,12 @@ bool ZestAppBase::PrepareDemo()
     }
     DemoFileHeader header;
     if (!ParseDemoFile(file, header, mDemo, mDemoError)) return false;
+    if (header.product != mProductName)
+    {
+        // Another product's demo would replay its input into screens it was never made for.
+        mDemoError = "Invalid demo file.";
+        return false;
+    }
     mRandSeed = header.seed;
     SeedRandom(mRandSeed);
     mDemoLength = header.lengthUpdates;

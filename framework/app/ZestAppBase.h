@@ -146,6 +146,8 @@ public:
     // The thread that keeps a software cursor drawn while the main thread does not present; Stop joins it.
     void StartCursorThread();
     void StopCursorThread();
+    // How often the cursor thread looks whether a software cursor was set, while none is.
+    static constexpr uint32_t kIdleCursorCheckMs = 250;
     virtual void ApplyCursor();
     void SetCursor(int cursorId) override;
     void EnableCustomCursors(bool enabled);
@@ -170,6 +172,8 @@ public:
 
     // ---- demo files ----
     bool PrepareDemo();
+    // Whether the demo file's folder exists (or can be made) and a file can be created there.
+    bool CanWriteDemoFile() const;
     bool SaveDemo();
     // Applies the input records that are due before the next update (replay).
     void ReplayDueRecords();
@@ -219,8 +223,12 @@ public:
     virtual void EnterCrashState();
     virtual std::string GetCrashInfo();
     virtual std::string GetExtraCrashInfo() { return std::string(); }
-    // Hands GetCrashInfo's text to the crash catcher ahead of any crash (main thread; cheap when none is set).
+    // Hands GetCrashInfo's text to the crash catcher ahead of any crash (main thread, after every update): the
+    // update count every time, the text itself every kCrashInfoInterval updates.
     void PrepareCrashInfo();
+    // Formats the crash text at once (after something it shows changed: the demo, the version).
+    void RefreshCrashInfo();
+    static constexpr int kCrashInfoInterval = 100;
     // Sets up the crash catcher to write into the data folder.
     void InstallCrashCatcher();
     virtual std::string GetProductVersion() { return mProductVersion; }
@@ -464,6 +472,14 @@ public:
     std::set<MemoryImage*> mMemoryImages;
     std::map<std::pair<std::string, std::string>, SharedImage> mSharedImages;
 
+    // The crash report's text: when it was last formatted and how often (main thread).
+    struct CrashReportState
+    {
+        int formattedAtUpdate = -1;
+        int formatCount = 0;
+    };
+    CrashReportState mCrashReport;
+
     // Threads.
     std::unique_ptr<Platform::Thread> mLoadingThread;
     std::unique_ptr<Platform::Thread> mCursorThread;
@@ -496,6 +512,8 @@ protected:
     void SetMouseRectsFromDisplay();
     void CreateMainWindow(bool windowed);
     std::string RegistryPath(const std::string& valueName, std::string& valueOut) const;
+    // True while a loader runs whose hand-over has not happened yet (a replay waits for it).
+    bool LoadingHandOverPending() const;
     void CheckIdlePause();
 };
 

@@ -225,7 +225,7 @@ bool Buffer::AtEnd() const
     return mReadBitPos >= mDataBitSize;
 }
 
-bool ReadBufferFromFile(const std::string& fileName, Buffer& buffer)
+bool LoadBufferFromDisk(const std::string& fileName, Buffer& buffer)
 {
     std::string bytes;
     if (Platform::ReadWholeFile(Platform::ResolveFileName(fileName), bytes, Buffer::kMaxBytes) !=
@@ -236,7 +236,7 @@ bool ReadBufferFromFile(const std::string& fileName, Buffer& buffer)
     return true;
 }
 
-bool WriteBufferToFile(const std::string& fileName, const Buffer& buffer)
+bool SaveBufferToDisk(const std::string& fileName, const Buffer& buffer)
 {
     return Platform::WriteFileAtomically(Platform::ResolveFileName(fileName), buffer.GetDataPtr(),
                                          static_cast<size_t>(buffer.GetDataLen()));

@@ -511,6 +511,7 @@ bool DDInterface::SetCursorImage(Image* image)
     std::lock_guard guard(mCritSect);
     if (image == mCursorImage) return false;
     mCursorImage = image;
+    mHasCursorImage = image != nullptr;
     mCursorCopy.reset();
     if (auto* source = dynamic_cast<MemoryImage*>(image))
     {

@@ -151,6 +151,7 @@ public:
     int mCursorDrawnX = 0;
     int mCursorDrawnY = 0;
     Image* mCursorImage = nullptr;            // identity of the image last set (not owned)
+    std::atomic<bool> mHasCursorImage{false}; // a software cursor is set (read by the cursor thread)
     std::unique_ptr<MemoryImage> mCursorCopy; // private copy drawn by both threads
     bool mCursorDrawn = false;
     Platform::IDirectDrawSurface* mOldCursorArea = nullptr;

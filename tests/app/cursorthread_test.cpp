@@ -133,3 +133,28 @@ TEST_F(CursorThreadTest, HeadlessPointerReadableFromAnotherThread)
     EXPECT_EQ(seen.x, origin.x + 7);
     EXPECT_EQ(seen.y, origin.y + 9);
 }
+
+TEST_F(CursorThreadTest, WithoutASoftwareCursorItLooksOnlyNowAndThen)
+{
+    app->mDDInterface->SetCursorImage(nullptr);
+    app->StartCursorThread();
+    const int before = app->mCursorThreadPasses;
+    // The clock may only move once the thread sleeps on it (a yield loop: no test waits on time).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (SleepingThreads() < 1 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    ASSERT_EQ(SleepingThreads(), 1);
+    // A second of 10 ms steps: at a hundred wake-ups a second this would be about 100 passes.
+    for (int i = 0; i < 100; ++i) AdvanceClock(10);
+    Advance(ZestAppBase::kIdleCursorCheckMs); // and one more look, waited for
+    EXPECT_LE(app->mCursorThreadPasses - before, 6);
+    EXPECT_EQ(app->mCursorThreadDraws, 0);
+
+    // A cursor set later is picked up at the next look.
+    app->mDDInterface->SetCursorImage(&cursor);
+    PointAt(40, 30);
+    while (SleepingThreads() < 1 && std::chrono::steady_clock::now() < deadline + std::chrono::seconds(5))
+        std::this_thread::yield();
+    Advance(ZestAppBase::kIdleCursorCheckMs);
+    Advance(static_cast<uint32_t>(limit) + 10);
+    EXPECT_GE(app->mCursorThreadDraws, 1);
+}

@@ -252,3 +252,127 @@ TEST_F(InputTest, DuringReplayOnlyACloseActs)
     EXPECT_TRUE(app->mClosing);
     app->mPlayingDemo = false;
 }
+
+namespace
+{
+// The timer record's paths: each step moves the clock 100 ms and hands the window procedure one timer.
+class TimerPathTest : public InputTest
+{
+protected:
+    void SetUp() override
+    {
+        InputTest::SetUp();
+        app->mRunning = true;
+        ShowWindow(app->mHWnd, SW_SHOW); // only a shown window is found under the pointer
+        ClientToScreen(app->mHWnd, &origin);
+    }
+    void Tick(int steps = 1)
+    {
+        for (int i = 0; i < steps; ++i)
+        {
+            AdvanceClock(100);
+            Send(WM_TIMER, 100);
+            Drain();
+        }
+    }
+    POINT origin;
+};
+} // namespace
+
+TEST_F(TimerPathTest, PointerEnteringAndLeavingIsNoticedAndRecorded)
+{
+    app->mRecording = true;
+    app->mDemo.Reset();
+    struct Step
+    {
+        int x, y;
+        bool over;
+        bool inside;
+    } steps[] = {{10, 10, true, true},    {20, 20, true, true}, {639, 479, true, true},
+                 {640, 100, true, false}, {5, 5, true, true},   {5, 5, false, false}};
+    std::vector<int> recorded;
+    for (const Step& s : steps)
+    {
+        SetHeadlessCursor(POINT{origin.x + s.x, origin.y + s.y}, s.over);
+        Tick();
+        EXPECT_EQ(app->mMouseInWindow, s.inside) << s.x << "," << s.y << (s.over ? "" : " (another window)");
+    }
+    // One record per change, none for staying put: enter, leave, enter, leave.
+    DemoStream read;
+    read.buffer = app->mDemo.buffer;
+    read.StartReading();
+    while (read.PeekHeader())
+    {
+        EXPECT_FALSE(read.pendingShort);
+        EXPECT_EQ(read.pendingType, DEMO_MOUSE_ENTER);
+        read.ConsumeHeader();
+        bool entered = false;
+        ASSERT_TRUE(read.ReadBit(entered));
+        recorded.push_back(entered);
+    }
+    EXPECT_EQ(recorded, (std::vector<int>{1, 0, 1, 0}));
+}
+
+TEST_F(TimerPathTest, APendingWebPageNoticeEndsAtItsThresholds)
+{
+    // Inactive (the browser took the focus): the notice finishes 8001 ms after opening, once timers have run
+    // for over 5 s without a gap; active: it is dropped after 12001 ms. A gap over 500 ms restarts the 5 s.
+    struct Case
+    {
+        const char* what;
+        bool active;
+        int gapAfterSteps;          // -1: no gap
+        int stillPendingAt, goneAt; // in 100 ms steps after opening
+    } cases[] = {
+        {"inactive", false, -1, 80, 81},
+        {"active", true, -1, 120, 121},
+        {"inactive with a timer gap", false, 40, 91, 92},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        app->mActive = c.active;
+        app->mLastTimerTick = 0;
+        app->mURLPending = true;
+        app->mShutdownAfterURL = false;
+        app->mPendingURL = "https://example.invalid/";
+        app->mURLOpenTick = GetTickCount();
+        int step = 0;
+        auto runTo = [&](int target)
+        {
+            while (step < target)
+            {
+                if (step == c.gapAfterSteps) AdvanceClock(600); // no timer arrives for 0.6 s
+                Tick();
+                ++step;
+            }
+        };
+        runTo(c.stillPendingAt);
+        EXPECT_TRUE(app->mURLPending) << "ended early, at step " << step;
+        runTo(c.goneAt);
+        EXPECT_FALSE(app->mURLPending) << "still pending at step " << step;
+        EXPECT_FALSE(app->mShutdown);
+        AdvanceClock(1000); // the next case starts after a gap
+    }
+}
+
+TEST_F(InputTest, ScreenSaverAndMonitorPowerAreRefusedInFullScreen)
+{
+    for (const bool windowed : {false, true, false})
+    {
+        SCOPED_TRACE(windowed ? "windowed" : "full screen");
+        app->SwitchScreenMode(windowed, false, true);
+        ASSERT_EQ(app->mWindowedNow, windowed);
+        // On Linux the refusal is the system's own switch: the saver and the monitor's power-down stay off while
+        // the game fills the screen, and come back with the window.
+        EXPECT_EQ(IsScreenSaverAllowed(), windowed);
+        EXPECT_EQ(app->mScreenSaverAllowed, windowed);
+        EXPECT_EQ(app->mMonitorPowerAllowed, windowed);
+        // The requests themselves are answered without passing them on, and a power request is remembered.
+        AdvanceClock(10);
+        EXPECT_EQ(Send(WM_SYSCOMMAND, SC_SCREENSAVE), 0);
+        EXPECT_EQ(Send(WM_SYSCOMMAND, SC_MONITORPOWER | 0x2, 2), 0);
+        EXPECT_EQ(app->mLastPowerRequest, GetTickCount());
+    }
+    app->SwitchScreenMode(true, false, true);
+}

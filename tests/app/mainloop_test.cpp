@@ -283,3 +283,106 @@ TEST_F(MainLoopTest, RefreshPacingRunsFractionalUpdates)
     EXPECT_NEAR(app.mUpdateCount, 100, 1);
     EXPECT_GE(app.mTimeAccumulator, 0.0);
 }
+
+TEST_F(MainLoopTest, DemoCatchUpRunsUpdatesWithoutWaitingMutedAndDrawsOncePerSecond)
+{
+    // A replay jumping ahead (a jump target) or fast-forwarding runs updates back to back, muted meanwhile, draws
+    // at most once a second of the clock, and gives the sound back when it stops.
+    for (const bool fastForward : {false, true})
+    {
+        SCOPED_TRACE(fastForward ? "fast forward" : "jump");
+        TestApp app;
+        app.mLoadingThreadWanted = false;
+        app.Init();
+        Prime(app);
+        app.mPlayingDemo = true; // an empty stream: every update may run
+        if (fastForward)
+            app.mFastForward = true;
+        else
+            app.mDemoJumpTarget = 600;
+        const uint32_t start = TimeGetTime();
+        bool mutedMeanwhile = true;
+        app.onUpdate = [&](TestApp& a)
+        {
+            mutedMeanwhile = mutedMeanwhile && a.IsMuted();
+            AdvanceClock(5); // each update takes 5 ms of the clock: 600 of them are 3 s
+            if (fastForward && a.mUpdateCount == 600) a.mFastForward = false;
+        };
+        const int draws = app.mDrawCount, sleeps = app.mSleepCount;
+        for (int i = 0; i < 10000 && app.mUpdateCount < 600; ++i)
+        {
+            bool updated = false;
+            app.RunLoopStep(false, updated);
+        }
+        // A pass may run a few extra updates of a refresh-paced step beyond the target.
+        EXPECT_GE(app.mUpdateCount, 600);
+        EXPECT_LE(app.mUpdateCount, 603);
+        EXPECT_EQ(app.mSleepCount, sleeps) << "a catch-up never waits";
+        EXPECT_TRUE(mutedMeanwhile);
+        const uint32_t seconds = (TimeGetTime() - start) / 1000;
+        EXPECT_LE(app.mDrawCount - draws, int(seconds) + 1) << "drawn more than once a second";
+        // The next pass ends the catch-up and gives the sound back.
+        bool updated = false;
+        app.RunLoopStep(false, updated);
+        app.RunLoopStep(false, updated);
+        EXPECT_FALSE(app.IsMuted());
+        EXPECT_FALSE(app.mDemoAutoMuted);
+    }
+}
+
+TEST_F(MainLoopTest, RedrawRecoversALostDisplayAtMostOnceASecond)
+{
+    TestApp app;
+    app.mLoadingThreadWanted = false;
+    app.Init();
+    ASSERT_TRUE(app.Redraw(nullptr));
+    // A failed present: the display is made again at once, and the next present goes through.
+    InjectSurfaceFailure(SurfaceStep::Blt, DDERR_SURFACELOST, 0);
+    EXPECT_FALSE(app.Redraw(nullptr)) << "the failed present itself reports failure";
+    EXPECT_EQ(app.mRedrawFailures, 1);
+    ClearSurfaceFailures();
+    EXPECT_TRUE(app.Redraw(nullptr));
+    EXPECT_EQ(app.mRedrawFailures, 0);
+
+    // A display that cannot be made again: retried at most once a second.
+    InjectSurfaceFailure(SurfaceStep::Blt, DDERR_SURFACELOST, 0);
+    InjectSurfaceFailure(SurfaceStep::SetCooperativeLevelNormal, DDERR_GENERIC, 0);
+    EXPECT_FALSE(app.Redraw(nullptr));
+    EXPECT_EQ(app.mRedrawFailures, 1);
+    const uint32_t attempt = app.mLastRedrawAttempt;
+    AdvanceClock(500);
+    EXPECT_FALSE(app.Redraw(nullptr));
+    EXPECT_EQ(app.mLastRedrawAttempt, attempt) << "no new attempt within the second";
+    EXPECT_EQ(app.mRedrawFailures, 1);
+
+    // Once the display can be made again, the next attempt after the second brings it back.
+    ClearSurfaceFailures();
+    bool back = false;
+    for (int i = 0; i < 3 && !back; ++i)
+    {
+        AdvanceClock(1100);
+        back = app.Redraw(nullptr);
+    }
+    EXPECT_TRUE(back);
+    EXPECT_EQ(app.mRedrawFailures, 0);
+}
+
+TEST_F(MainLoopTest, AFractionalStepNeverSpinsWithoutSleeping)
+{
+    // At 60 Hz a step is 16.67 ms: the time left before an update can be under 1 ms, which truncates to no sleep
+    // at all. The loop must still sleep (on the manual clock, only sleeps move time) and keep updating.
+    TestApp app;
+    app.mLoadingThreadWanted = false;
+    app.Init();
+    Prime(app);
+    app.mVSyncUpdates = true;
+    app.mRefreshRate = 60;
+    for (int i = 0; i < 20000 && app.mUpdateCount < 300; ++i)
+    {
+        bool updated = false;
+        app.RunLoopStep(false, updated);
+    }
+    EXPECT_GE(app.mUpdateCount, 300) << "stuck after " << app.mSleepCount << " sleeps";
+    // 100 updates a second of the clock, whatever the step length.
+    EXPECT_NEAR(double(TimeGetTime() - kClockStartMs) / app.mUpdateCount, 10.0, 0.5);
+}

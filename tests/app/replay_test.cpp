@@ -3,8 +3,11 @@
 #include "AppTestSupport.h"
 
 #include "base/Buffer.h"
+#include "platform/MessageBox.h"
 #include "widgets/ButtonWidget.h"
 #include "widgets/Dialog.h"
+
+#include <thread>
 
 using namespace Zest;
 using namespace Platform;
@@ -215,4 +218,138 @@ TEST_F(ReplayTest, RecordedSessionReplaysIdenticallyIntoAnEmptyStoreAndFolder)
     EXPECT_FALSE(std::filesystem::exists(root + "/config/settings.ini")) << SettingsText();
     EXPECT_EQ(FilesUnder(root + "/data"), 0);
     EXPECT_FALSE(std::filesystem::exists(root + "/cwd/data"));
+}
+
+namespace
+{
+// A demo file for the test application, written record by record: each entry is (update, type).
+std::string WriteDemo(const std::string& path, const std::string& product,
+                      const std::vector<std::pair<int, int>>& records)
+{
+    DemoStream stream;
+    stream.Reset();
+    stream.WriteHeader(0, false, DEMO_INITIAL_STATE);
+    stream.buffer.WriteBoolean(true);
+    stream.buffer.WriteByte(100);
+    int last = 0;
+    for (auto [update, type] : records)
+    {
+        stream.WriteHeader(update, false, type);
+        last = update;
+    }
+    DemoFileHeader header;
+    header.seed = 7;
+    header.product = product;
+    header.lengthUpdates = last;
+    Buffer file;
+    WriteDemoFile(file, header, stream);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.GetDataPtr()), static_cast<std::streamsize>(file.GetDataLen()));
+    return path;
+}
+
+// Steps the loop until the app shuts down or `maxSteps` pass; the number of updates it reached.
+int StepUntilShutdown(TestApp& app, int maxSteps = 200000)
+{
+    for (int i = 0; i < maxSteps && !app.mShutdown; ++i)
+    {
+        bool updated = false;
+        app.RunLoopStep(false, updated);
+    }
+    return app.mUpdateCount;
+}
+} // namespace
+
+TEST_F(ReplayTest, AnotherProductsDemoIsRefusedWithTheInvalidFileError)
+{
+    const std::string demo = WriteDemo(root + "/demos/other.dmo", "Some Other Game", {{20, DEMO_CLOSE}});
+    MessageBoxRecorder boxes;
+    ExitTrap trap;
+    TestApp app;
+    app.mLoadingThreadWanted = false;
+    app.mCommandLine = {"-play", "-demofile=" + demo};
+    try
+    {
+        app.Init();
+        ADD_FAILURE() << "the demo of another product was accepted";
+    }
+    catch (const AppExit& exit)
+    {
+        EXPECT_EQ(exit.code, 1);
+    }
+    EXPECT_EQ(app.mDemoError, "Invalid demo file.");
+    ASSERT_EQ(boxes.Calls().size(), 1u);
+    EXPECT_EQ(boxes.Calls()[0].text, "Invalid demo file.");
+}
+
+TEST_F(ReplayTest, AHandOverThatCannotApplyIsDroppedNotWaitedForForEver)
+{
+    struct Case
+    {
+        const char* what;
+        bool loader; // a loader that has finished and handed over at the first record
+    };
+    for (Case c :
+         {Case{"a second hand-over after the loader's", true}, Case{"a hand-over in a run with no loader", false}})
+    {
+        SCOPED_TRACE(c.what);
+        ResetWindowLayer();
+        const std::string demo = WriteDemo(root + "/demos/damaged.dmo", "ZestTest",
+                                           {{2, DEMO_LOADING_COMPLETE}, {5, DEMO_LOADING_COMPLETE}, {20, DEMO_CLOSE}});
+        TestApp app;
+        app.mLoadingThreadWanted = false;
+        app.mCommandLine = {"-play", "-demofile=" + demo};
+        app.Init();
+        if (c.loader)
+        {
+            app.mLoadingStarted = true;
+            app.mLoadingCompleted = true;
+        }
+        EXPECT_GE(StepUntilShutdown(app), 20) << "the replay stalled on a record it could not apply";
+        EXPECT_TRUE(app.mShutdown);
+        EXPECT_EQ(app.loadingDone, c.loader ? 1 : 0);
+    }
+}
+
+TEST_F(ReplayTest, OtherThreadsReachNeitherTheLiveStoreNorTheDiskDuringReplay)
+{
+    // The live store and the working folder hold what a worker would find if it slipped through.
+    {
+        TestApp live;
+        ASSERT_TRUE(live.RegistryWriteInteger("Secret", 42));
+    }
+    ResetWindowLayer();
+    WriteText(root + "/cwd/data/live.txt", "on disk");
+    const std::string demo = WriteDemo(root + "/demos/plain.dmo", "ZestTest", {{30, DEMO_CLOSE}});
+
+    TestApp app;
+    app.mLoadingThreadWanted = false;
+    app.mCommandLine = {"-play", "-demofile=" + demo};
+    app.Init();
+    struct Seen
+    {
+        bool registry = true, file = true, exists = true, wrote = false;
+        int32_t value = 0;
+    } seen;
+    app.onUpdate = [&](TestApp& self)
+    {
+        if (self.mUpdateCount != 10) return;
+        std::thread worker(
+            [&]
+            {
+                seen.registry = self.RegistryReadInteger("Secret", seen.value);
+                Buffer buffer;
+                seen.file = self.ReadBufferFromFile("data/live.txt", buffer, true);
+                seen.exists = self.FileExists("data/live.txt");
+                seen.wrote = self.WriteBytesToFile("data/new.txt", reinterpret_cast<const uint8_t*>("x"), 1);
+            });
+        worker.join();
+    };
+    StepUntilShutdown(app);
+    EXPECT_FALSE(seen.registry) << "read " << seen.value << " from the live store";
+    EXPECT_FALSE(seen.file);
+    EXPECT_FALSE(seen.exists);
+    EXPECT_FALSE(std::filesystem::exists(root + "/cwd/data/new.txt"));
+    EXPECT_NE(SettingsText().find("Secret"), std::string::npos) << "the live store itself is untouched";
 }

@@ -102,6 +102,10 @@ TEST_F(SettingsTest, StandardValuesReadAsDefined)
         {"ScreenMode", 0, [](const TestApp& a) { return a.mIsWindowed; }},
         {"ScreenMode", 2, [](const TestApp& a) { return !a.mIsWindowed; }},
         {"PreferredX", 123, [](const TestApp& a) { return a.mPreferredX == 123; }},
+        // Off the desktop (or near the int limits, where the placement sums would overflow): no preference.
+        {"PreferredX", 2147483647, [](const TestApp& a) { return a.mPreferredX == -1; }},
+        {"PreferredY", 2147483600, [](const TestApp& a) { return a.mPreferredY == -1; }},
+        {"PreferredY", -2147483647 - 1, [](const TestApp& a) { return a.mPreferredY == -1; }},
         {"CustomCursors", 1, [](const TestApp& a) { return a.mCustomCursorsEnabled; }},
         {"WaitForVSync", 0, [](const TestApp& a) { return !a.mSyncDrawing; }},
         {"InProgress", 1, [](const TestApp& a) { return !a.mLastRunEndedCleanly; }},

@@ -5,6 +5,8 @@
 #include "platform/MessageBox.h"
 #include "widgets/Dialog.h"
 
+#include <cstdlib>
+
 using namespace Zest;
 using namespace Platform;
 
@@ -134,6 +136,9 @@ TEST_F(StartupTest, DemoNamesGetTheDataFolderOnlyWhenBare)
         {"a:", "a:"},
     };
     for (const Case& c : cases) EXPECT_EQ(PrefixDemoName(c.name, "/D/"), c.result) << c.name;
+    // The data folder as the framework keeps it, with a closing backslash: the name reads the Linux way.
+    EXPECT_EQ(PrefixDemoName("zestapp.dmo", "/home/p/.local/share/Maker/Game\\"),
+              "/home/p/.local/share/Maker/Game/zestapp.dmo");
 }
 
 TEST_F(StartupTest, ShutdownRunsOnceAndOnlyOnTheMainThread)
@@ -233,7 +238,17 @@ TEST_F(StartupTest, FatalPathsEndWithCodeOne)
         {"unknown parameter", {"-bogus=1"}, false, "Invalid command line parameter: -bogus=1"},
         {"missing demo", {"-play", "-demofile=/nonexistent/x.dmo"}, false, "Demo file not found: /nonexistent/x.dmo"},
         {"no display service", {}, true, "This application requires DirectX"},
+        {"missing folder to change to", {"-changedir=" + root + "/nowhere"}, false, "Cannot change to the folder"},
+        {"demo that cannot be recorded",
+         {"-record", "-demofile=" + root + "/blocker/x.dmo"},
+         false,
+         "Cannot record the demo"},
+        {"demo that is a folder", {"-play", "-demofile=" + root + "/cwd"}, false, "Demo file not found"},
+        {"demo that is a pipe", {"-play", "-demofile=" + root + "/fifo"}, false, "Demo file not found"},
     };
+    // A file where the recording's folder should be, and a pipe nobody writes to (opening it would block).
+    WriteText(root + "/blocker", "not a folder");
+    ASSERT_EQ(std::system(("mkfifo '" + root + "/fifo'").c_str()), 0);
     for (const Case& c : cases)
     {
         ResetWindowLayer();

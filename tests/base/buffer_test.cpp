@@ -317,13 +317,13 @@ TEST(Buffer, FileRoundTrip)
     Buffer written;
     written.WriteString("player");
     written.WriteBits(5, 3);
-    EXPECT_TRUE(Zest::WriteBufferToFile(folder.string() + "\\saves\\p.dat", written));
+    EXPECT_TRUE(Zest::SaveBufferToDisk(folder.string() + "\\saves\\p.dat", written));
     EXPECT_TRUE(fs::exists(folder / "Saves" / "p.dat"));
 
     Buffer read;
     read.WriteLong(7);
     read.ReadByte();
-    EXPECT_TRUE(Zest::ReadBufferFromFile(folder.string() + "/SAVES/p.dat", read));
+    EXPECT_TRUE(Zest::LoadBufferFromDisk(folder.string() + "/SAVES/p.dat", read));
     EXPECT_EQ(Bytes(read), Bytes(written));
     EXPECT_EQ(read.GetReadBitPos(), 0);
     EXPECT_EQ(read.ReadString(), "player");
@@ -336,12 +336,12 @@ TEST(Buffer, FileRoundTrip)
     {
         Buffer kept;
         kept.WriteByte(0x42);
-        EXPECT_FALSE(Zest::ReadBufferFromFile((folder / name).string(), kept)) << name;
+        EXPECT_FALSE(Zest::LoadBufferFromDisk((folder / name).string(), kept)) << name;
         EXPECT_EQ(Bytes(kept), std::vector<uint8_t>({0x42})) << name;
     }
 
     // Writing into a folder that does not exist fails.
-    EXPECT_FALSE(Zest::WriteBufferToFile((folder / "nowhere" / "p.dat").string(), written));
+    EXPECT_FALSE(Zest::SaveBufferToDisk((folder / "nowhere" / "p.dat").string(), written));
     fs::remove_all(folder);
 }
 

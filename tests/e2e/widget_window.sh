@@ -58,7 +58,7 @@ geometry() {
 }
 wait_for() {
     local what=$1; shift
-    for _ in $(seq 50); do
+    for _ in $(seq 300); do
         "$@" && return 0
         sleep 0.1
     done
@@ -80,11 +80,11 @@ wait_for "the window never showed its picture" drawn
 
 # The field has the keyboard from the start. Typed text arrives as UTF-8 and lands as Latin-1 bytes.
 x windowfocus --sync "$wid" || fail "could not give the window the keyboard"
-x type --delay 60 'Zoé' || fail "xdotool could not type"
+x type --delay 150 'Zoé' || fail "xdotool could not type"
 wait_for "'Zoé' did not land in the field" last_text_is 5a6fe9
 x key BackSpace || fail "xdotool could not press Backspace"
 wait_for "Backspace did not remove the é" last_text_is 5a6f
-x type --delay 60 'é ñ' || fail "xdotool could not type"
+x type --delay 150 'é ñ' || fail "xdotool could not type"
 wait_for "'é ñ' did not land in the field" last_text_is 5a6fe920f1
 
 # Home, Shift+End, Ctrl+C, End, Ctrl+V: the clipboard carries the accented letters out and back; Ctrl+Z undoes.

@@ -26,10 +26,22 @@ protected:
     }
 };
 
-// Gives a sleeping worker real time to (wrongly) wake up.
-void Settle()
+// Waits (by yielding, never by sleeping) until `count` workers are inside a clock sleep. After 10 s it fails the
+// test and requests shutdown, so the workers still end and the test's joins cannot hang.
+bool WaitForSleepers(int count)
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (Platform::SleepingThreads() < count)
+    {
+        if (std::chrono::steady_clock::now() > deadline)
+        {
+            ADD_FAILURE() << "only " << Platform::SleepingThreads() << " of " << count << " workers went to sleep";
+            Platform::RequestClockShutdown();
+            return false;
+        }
+        std::this_thread::yield();
+    }
+    return true;
 }
 
 } // namespace
@@ -79,19 +91,17 @@ TEST_F(ManualClock, WorkerSleepWaitsForTheClockToPassItsWakeTime)
         SCOPED_TRACE(c.what);
         Platform::SetManualClockTime(c.start);
         std::atomic<bool> woke{false};
-        std::atomic<bool> started{false};
         Platform::Thread worker(
             [&]
             {
-                started = true;
                 Platform::Sleep(50);
                 woke = true;
             });
-        while (!started) std::this_thread::yield();
-        Settle();
-        Platform::AdvanceClock(49);
-        Settle();
+        EXPECT_TRUE(WaitForSleepers(1));
+        // Each advance wakes the worker to look at the clock; only the last one may let it go.
+        for (int i = 0; i < 49; ++i) Platform::AdvanceClock(1);
         EXPECT_FALSE(woke) << "woke before its time";
+        EXPECT_EQ(Platform::SleepingThreads(), 1);
         Platform::Sleep(1); // the main thread's sleep moves the clock that releases the worker
         worker.Join();
         EXPECT_TRUE(woke);
@@ -119,7 +129,8 @@ TEST_F(ManualClock, ShutdownOrSwitchingOffReleasesEverySleeper)
                     Platform::Sleep(0x7FFFFFFF);
                     ++awake;
                 });
-            Settle();
+            // Both must be asleep on the manual clock before it changes, or they would never see it.
+            EXPECT_TRUE(WaitForSleepers(2));
             EXPECT_EQ(awake, 0);
             if (byShutdown)
                 Platform::RequestClockShutdown();
@@ -129,6 +140,36 @@ TEST_F(ManualClock, ShutdownOrSwitchingOffReleasesEverySleeper)
         EXPECT_EQ(awake, 2);
         EXPECT_EQ(Platform::IsClockShutdownRequested(), byShutdown);
     }
+}
+
+TEST(RealClock, ShutdownCutsAWorkersLongSleepShort)
+{
+    // With the real clock a worker's sleep of days must still end when the process shuts down.
+    Platform::ResetClockShutdown();
+    std::atomic<bool> awake{false};
+    std::atomic<bool> cancel{false};
+    {
+        Platform::Thread sleeper(
+            [&]
+            {
+                Platform::Sleep(0x7FFFFFFF);
+                Platform::SleepUnless(0x7FFFFFFF, cancel); // returns at once: shutdown stays requested
+                awake = true;
+            });
+        EXPECT_TRUE(WaitForSleepers(1));
+        Platform::RequestClockShutdown();
+    }
+    EXPECT_TRUE(awake);
+    Platform::ResetClockShutdown();
+
+    // SleepUnless ends early on its own flag, with no shutdown.
+    {
+        Platform::Thread sleeper([&] { Platform::SleepUnless(0x7FFFFFFF, cancel); });
+        EXPECT_TRUE(WaitForSleepers(1));
+        cancel = true;
+        Platform::WakeSleepers();
+    }
+    EXPECT_EQ(Platform::SleepingThreads(), 0);
 }
 
 TEST(TimerPeriod, RequestsAreCountedAndChangeNothing)

@@ -47,8 +47,8 @@ TEST_F(InstanceTest, OnlyOneHolderUntilItCloses)
     MutexHandle first = CreateMutex(nullptr, true, "EmberCookMutex");
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(GetLastError(), 0u);
-    EXPECT_EQ(InstanceLockPath("EmberCookMutex"), root + "/run/EmberCookMutex.lock");
-    EXPECT_TRUE(fs::exists(root + "/run/EmberCookMutex.lock"));
+    EXPECT_EQ(InstanceLockPath("EmberCookMutex"), root + "/run/zest/EmberCookMutex.lock");
+    EXPECT_TRUE(fs::exists(root + "/run/zest/EmberCookMutex.lock"));
 
     // Another open of the lock file conflicts exactly as another process's would.
     MutexHandle second = CreateMutex(nullptr, true, "EmberCookMutex");
@@ -62,6 +62,7 @@ TEST_F(InstanceTest, OnlyOneHolderUntilItCloses)
     EXPECT_TRUE(CloseHandle(second)); // the loser closing must not release the winner's lock
     EXPECT_EQ(LockFromAnotherProcess(InstanceLockPath("EmberCookMutex")), 3);
     EXPECT_TRUE(CloseHandle(first));
+    EXPECT_FALSE(fs::exists(InstanceLockPath("EmberCookMutex"))) << "the holder leaves nothing behind";
     EXPECT_EQ(LockFromAnotherProcess(InstanceLockPath("EmberCookMutex")), 0);
 
     // A process that held the lock and ended has released it.
@@ -72,14 +73,25 @@ TEST_F(InstanceTest, OnlyOneHolderUntilItCloses)
     EXPECT_FALSE(CloseHandle(nullptr));
 }
 
-TEST_F(InstanceTest, LockFileFallsBackToTheDataFolderAndOddNamesStayInside)
+TEST_F(InstanceTest, LockFileFallsBackToAPrivateTemporaryFolderAndOddNamesStayInside)
 {
     UnsetEnv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(InstanceLockPath("Game/../Mutex"), root + "/data/Game_.._Mutex.lock");
-    MutexHandle mutex = CreateMutex(nullptr, true, "Game/../Mutex");
+    const std::optional<std::string> oldTemp = GetEnv("TMPDIR");
+    SetEnv("TMPDIR", root + "/tmp");
+    fs::create_directories(root + "/tmp");
+    const std::string folder = root + "/tmp/zest-" + std::to_string(CurrentUserId());
+    EXPECT_EQ(InstanceLockPath("Game/../A Mutex"), folder + "/Game_.._A_Mutex.lock") << "no separators, no spaces";
+    MutexHandle mutex = CreateMutex(nullptr, true, "Game/../A Mutex");
     EXPECT_EQ(GetLastError(), 0u);
-    EXPECT_TRUE(fs::exists(root + "/data/Game_.._Mutex.lock"));
+    EXPECT_TRUE(fs::exists(folder + "/Game_.._A_Mutex.lock"));
+    EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all) << "this user's only";
     CloseHandle(mutex);
+    EXPECT_FALSE(fs::exists(folder + "/Game_.._A_Mutex.lock"));
+    EXPECT_FALSE(fs::exists(root + "/data")) << "nothing among the player's data";
+    if (oldTemp)
+        SetEnv("TMPDIR", *oldTemp);
+    else
+        UnsetEnv("TMPDIR");
 
     EXPECT_EQ(CreateMutex(nullptr, true, ""), nullptr);
 }
@@ -89,7 +101,7 @@ TEST_F(InstanceTest, OtherInstanceCanBeSimulated)
     SetOtherInstanceRunning(true);
     MutexHandle mutex = CreateMutex(nullptr, true, "EmberCookMutex");
     EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
-    EXPECT_FALSE(fs::exists(root + "/run/EmberCookMutex.lock"));
+    EXPECT_FALSE(fs::exists(root + "/run/zest/EmberCookMutex.lock"));
     CloseHandle(mutex);
 }
 
@@ -112,7 +124,7 @@ TEST_F(InstanceTest, NoticeTravelsOverTheSocket)
     EXPECT_FALSE(PostBroadcastMessage(id, 0, 0)) << "nobody listens yet";
 
     // A socket file left by a first instance that crashed does not stop the next one.
-    WriteText(root + "/run/EmberCookNotify", "stale");
+    WriteText(root + "/run/zest/EmberCookNotify", "stale");
     ASSERT_TRUE(ListenForBroadcast(id));
     BroadcastMessage message;
     EXPECT_FALSE(PeekBroadcastMessage(message)) << "polling never blocks";
@@ -129,7 +141,7 @@ TEST_F(InstanceTest, NoticeTravelsOverTheSocket)
 
     EXPECT_FALSE(PostBroadcastMessage(0xBEEF, 0, 0)) << "not a registered message";
     StopListening();
-    EXPECT_FALSE(fs::exists(root + "/run/EmberCookNotify"));
+    EXPECT_FALSE(fs::exists(root + "/run/zest/EmberCookNotify"));
     EXPECT_FALSE(PostBroadcastMessage(id, 0, 0));
 }
 
@@ -139,7 +151,7 @@ TEST_F(InstanceTest, HeadlessNoticeStaysInTheProcess)
     uint32_t id = RegisterWindowMessage("EmberCookNotify");
     EXPECT_FALSE(PostBroadcastMessage(id, 1, 2));
     ASSERT_TRUE(ListenForBroadcast(id));
-    EXPECT_FALSE(fs::exists(root + "/run/EmberCookNotify")) << "no socket in headless runs";
+    EXPECT_FALSE(fs::exists(root + "/run/zest/EmberCookNotify")) << "no socket in headless runs";
     EXPECT_TRUE(PostBroadcastMessage(id, 1, 2));
     BroadcastMessage message;
     ASSERT_TRUE(PeekBroadcastMessage(message));

@@ -287,6 +287,20 @@ TEST_F(MessagesTest, MousePositionsAreMappedThroughTheLetterbox)
     const POINT p = MapWindowToLogical(7, 9, MouseMapping{0, 0, 0});
     EXPECT_EQ(p.x, 7);
     EXPECT_EQ(p.y, 9);
+
+    // Full screen on 1280x1024: the 800x600 picture shown at 1280x960 (1.6 times), 32 pixels from the top.
+    const MouseMapping smooth{0, 32, 1, 800, 600, 1280, 960};
+    const struct
+    {
+        int x, y, lx, ly;
+    } scaled[] = {{0, 32, 0, 0},         {1, 33, 0, 0},    {2, 34, 1, 1},       {1279, 991, 799, 599},
+                  {1280, 992, 800, 600}, {-1, 31, -1, -1}, {640, 512, 400, 300}};
+    for (const auto& c : scaled)
+    {
+        const POINT q = MapWindowToLogical(c.x, c.y, smooth);
+        EXPECT_EQ(q.x, c.lx) << c.x;
+        EXPECT_EQ(q.y, c.ly) << c.y;
+    }
 }
 
 TEST_F(MessagesTest, ClickCountsGiveDoubleClicksOnlyWhenTheClassAsks)

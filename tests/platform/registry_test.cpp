@@ -4,6 +4,7 @@
 #include "platform/Debug.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "platform/System.h"
 
 #include <gtest/gtest.h>
 
@@ -267,6 +268,77 @@ TEST_F(RegistryTest, HandEditedFilesAreRead)
     EXPECT_EQ(x.bytes, Dword(static_cast<uint32_t>(-7))) << "a key met twice is one key; the later value wins";
     EXPECT_EQ(Query("SOFTWARE\\A", "s").bytes, "Abc");
     EXPECT_EQ(Query("SOFTWARE\\A", "b").bytes, "\xde\xad\xbe\xef");
+}
+
+TEST_F(RegistryTest, AByteOrderMarkIsSkippedNotTakenForDamage)
+{
+    WriteText(file, "\xEF\xBB\xBF[\"SOFTWARE\\\\A\"]\n\"x\" = int:5\n");
+    ReloadSettings();
+    EXPECT_EQ(Query("SOFTWARE\\A", "x").bytes, Dword(5));
+    EXPECT_FALSE(fs::exists(file + ".damaged"));
+}
+
+TEST_F(RegistryTest, TemporariesOfKilledSavesGoWhenTheFileIsRead)
+{
+    // A process id that runs no process: past the kernel's largest.
+    const std::string dead = ".settings.ini.tmp-999999999-3";
+    const std::string mine = ".settings.ini.tmp-" + std::to_string(CurrentProcessId()) + "-0";
+    WriteText(file, "[\"SOFTWARE\\\\A\"]\n\"x\" = int:1\n");
+    for (const std::string& name : {dead, mine, std::string(".other.tmp-1x-2"), std::string("notes.txt")})
+        WriteText(root + "/config/zest/" + name, "partial");
+    ReloadSettings();
+    EXPECT_EQ(Query("SOFTWARE\\A", "x").bytes, Dword(1));
+    EXPECT_EQ(Listing(root + "/config/zest"),
+              (std::vector<std::string>{".other.tmp-1x-2", mine, "notes.txt", "settings.ini"}))
+        << "only the dead process's temporary goes; a live writer's and other names stay";
+}
+
+TEST_F(RegistryTest, ABatchSavesOnceAtItsEnd)
+{
+    HKEY key = Create("SOFTWARE\\A");
+    const std::string before = ReadText(file);
+    {
+        SettingsBatch batch;
+        for (int i = 0; i < 9; ++i) EXPECT_EQ(Set(key, "v" + std::to_string(i), REG_DWORD, Dword(i)), ERROR_SUCCESS);
+        {
+            SettingsBatch inner; // nested: the outer one saves
+        }
+        EXPECT_EQ(ReadText(file), before) << "nothing written while the batch lives";
+        EXPECT_EQ(Query("SOFTWARE\\A", "v8").bytes, Dword(8)) << "but every change is visible at once";
+        EXPECT_TRUE(batch.Commit());
+    }
+    ReloadSettings();
+    EXPECT_EQ(Query("SOFTWARE\\A", "v0").bytes, Dword(0));
+    EXPECT_EQ(Query("SOFTWARE\\A", "v8").bytes, Dword(8));
+
+    // A batch whose save fails says so, keeps its changes in memory, and a later save writes them.
+    {
+        SettingsBatch batch;
+        EXPECT_EQ(Set(key, "late", REG_DWORD, Dword(1)), ERROR_SUCCESS);
+        InjectWriteFailureAfter(0);
+        EXPECT_FALSE(batch.Commit());
+    }
+    EXPECT_EQ(Query("SOFTWARE\\A", "late").bytes, Dword(1));
+    EXPECT_EQ(Set(key, "later", REG_DWORD, Dword(2)), ERROR_SUCCESS);
+    RegCloseKey(key);
+    ReloadSettings();
+    EXPECT_EQ(Query("SOFTWARE\\A", "late").bytes, Dword(1));
+}
+
+TEST_F(RegistryTest, SettingsThatCannotBeSavedAreReportedOnce)
+{
+    HKEY key = Create("SOFTWARE\\A");
+    DebugOutputCapture seen;
+    for (int i = 0; i < 3; ++i)
+    {
+        InjectWriteFailureAfter(0);
+        EXPECT_EQ(Set(key, "x", REG_DWORD, Dword(i)), ERROR_CANTWRITE);
+    }
+    RegCloseKey(key);
+    const std::string text = seen.Text();
+    const size_t first = text.find("Settings cannot be saved to " + file);
+    EXPECT_NE(first, std::string::npos) << text;
+    EXPECT_EQ(text.find("Settings cannot be saved", first + 1), std::string::npos) << "said more than once: " << text;
 }
 
 TEST_F(RegistryTest, SaveThatFailsHalfWayLeavesThePreviousFileAndState)

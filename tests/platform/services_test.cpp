@@ -93,6 +93,7 @@ TEST_F(HeadlessServices, UnrecordedBoxBecomesOneLineOnStandardError)
 TEST_F(HeadlessServices, DebugOutputIsSwitchableAndCapturable)
 {
     testing::internal::CaptureStderr();
+    SetDebugOutputEnabled(true);
     OutputDebugString("visible\r\n");
     SetDebugOutputEnabled(false);
     OutputDebugString("hidden\n");
@@ -112,6 +113,7 @@ TEST_F(HeadlessServices, DebugOutputIsSwitchableAndCapturable)
     OutputDebugString("back");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "visible\r\nback");
     EXPECT_EQ(captured, "ac") << "captured even while switched off";
+    SetDebugOutputEnabled(false); // the default: a player's terminal stays quiet
 }
 
 TEST_F(HeadlessServices, OpeningAddressesIsRecordedAndNeverStartsABrowserHere)
