@@ -16,7 +16,7 @@ bool DiskGameFiles::Exists(const std::string& fileName)
 
 bool DiskGameFiles::Read(const std::string& fileName, Buffer& buffer)
 {
-    return ReadBufferFromFile(fileName, buffer);
+    return LoadBufferFromDisk(fileName, buffer);
 }
 
 bool DiskGameFiles::Write(const std::string& fileName, const Buffer& buffer)
@@ -24,7 +24,7 @@ bool DiskGameFiles::Write(const std::string& fileName, const Buffer& buffer)
     const std::string path = Platform::ResolveFileName(fileName);
     const std::string dir = GetFileDir(path);
     if (!dir.empty()) Platform::MakeDirectories(RemoveTrailingSlash(dir));
-    return WriteBufferToFile(path, buffer);
+    return SaveBufferToDisk(path, buffer);
 }
 
 bool DiskGameFiles::Move(const std::string& from, const std::string& to)
