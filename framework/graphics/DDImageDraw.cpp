@@ -653,6 +653,22 @@ void DDImage::StretchRows(MemoryImage& source, const Rect& destRect, const Rect&
         pixels.indices = source.mPaletteIndices.get();
         pixels.table = source.mPaletteTable.get();
     }
+    const NativeDisplay& display = *mDDInterface;
+    if (mStretchFormat.mBitsPerPixel != display.mBitsPerPixel || mStretchFormat.mRedMask != display.mRedMask ||
+        mStretchFormat.mGreenMask != display.mGreenMask || mStretchFormat.mBlueMask != display.mBlueMask)
+        mStretchFormat.SetPixelFormat(display.mBitsPerPixel, uint32_t(display.mRedMask), uint32_t(display.mGreenMask),
+                                      uint32_t(display.mBlueMask));
+    // The premultiplied samples are the display form of the standard layout; other layouts of channels up to 8 bits
+    // move and cut them; any other format converts the picture pixel by pixel.
+    const NativeDisplay& f = mStretchFormat;
+    const bool standard = f.mRedMask == 0xFF0000 && f.mGreenMask == 0xFF00 && f.mBlueMask == 0xFF;
+    const int widths[3] = {f.mRedWidth, f.mGreenWidth, f.mBlueWidth};
+    const int shifts[3] = {f.mRedShift, f.mGreenShift, f.mBlueShift};
+    bool plainShifts = true;
+    for (int c = 0; c < 3; ++c) plainShifts = plainShifts && widths[c] >= 0 && widths[c] <= 8 && shifts[c] >= 0;
+    const int cut[3] = {8 - widths[0], 8 - widths[1], 8 - widths[2]};
+    const uint32_t masks[3] = {uint32_t(f.mRedMask), uint32_t(f.mGreenMask), uint32_t(f.mBlueMask)};
+
     StretchSampler& sampler = StretchSampler::ForThread();
     sampler.Begin(pixels, destRect, srcRect, usable, area, fastStretch, mirror);
     const size_t w = size_t(area.mWidth);
@@ -662,6 +678,11 @@ void DDImage::StretchRows(MemoryImage& source, const Rect& destRect, const Rect&
     {
         uint32_t* p = mStretchPixels.data() + size_t(j) * w;
         sampler.Row(j, p);
+        if (plainShifts)
+        {
+            PremultiplySamples(p, area.mWidth, transparent, hasAlpha);
+            continue;
+        }
         for (size_t i = 0; i < w; ++i)
         {
             const uint32_t s = p[i], a = s >> 24;
@@ -676,17 +697,26 @@ void DDImage::StretchRows(MemoryImage& source, const Rect& destRect, const Rect&
                    ((s & 0xFF) * 255 >> 8);
         }
     }
-    const NativeDisplay& display = *mDDInterface;
-    if (mStretchFormat.mBitsPerPixel != display.mBitsPerPixel || mStretchFormat.mRedMask != display.mRedMask ||
-        mStretchFormat.mGreenMask != display.mGreenMask || mStretchFormat.mBlueMask != display.mBlueMask)
-        mStretchFormat.SetPixelFormat(display.mBitsPerPixel, uint32_t(display.mRedMask), uint32_t(display.mGreenMask),
-                                      uint32_t(display.mBlueMask));
     const SurfaceRows rows(v, color.Clamped(), additive, hasAlpha, transparent, false, false, sVectorSpans);
     uint32_t* converted = mStretchPixels.data() + w * size_t(area.mHeight);
     for (int j = 0; j < area.mHeight; ++j)
     {
-        ToDisplayPixels(mStretchFormat, mStretchPixels.data() + size_t(j) * w, converted, w);
-        rows.Row<false>(area.mY + j, area.mX, area.mWidth, converted, nullptr, nullptr);
+        const uint32_t* p = mStretchPixels.data() + size_t(j) * w;
+        if (!standard)
+        {
+            if (plainShifts)
+                for (size_t i = 0; i < w; ++i)
+                {
+                    const uint32_t s = p[i];
+                    converted[i] = (s & 0xFF000000u) | ((((s >> 16) & 0xFF) >> cut[0] << shifts[0]) & masks[0]) |
+                                   ((((s >> 8) & 0xFF) >> cut[1] << shifts[1]) & masks[1]) |
+                                   (((s & 0xFF) >> cut[2] << shifts[2]) & masks[2]);
+                }
+            else
+                ToDisplayPixels(f, p, converted, w);
+            p = converted;
+        }
+        rows.Row<false>(area.mY + j, area.mX, area.mWidth, p, nullptr, nullptr);
     }
 }
 

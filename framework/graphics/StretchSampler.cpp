@@ -93,6 +93,25 @@ void ScalarResolveRow(const uint32_t* sums, int n, const int* x0, const int* x1,
     }
 }
 
+void ScalarPremultiply(uint32_t* p, int n, bool& transparent, bool& partial)
+{
+    for (int i = 0; i < n; ++i)
+    {
+        const uint32_t s = p[i], a = s >> 24, a1 = a + 1;
+        if (a == 0)
+        {
+            p[i] = 0;
+            transparent = true;
+            continue;
+        }
+        partial = partial || a != 255;
+        const uint32_t r = ((((s >> 16) & 0xFF) * 255 >> 8) * a1) >> 8, g = ((((s >> 8) & 0xFF) * 255 >> 8) * a1) >> 8,
+                       b = (((s & 0xFF) * 255 >> 8) * a1) >> 8;
+        p[i] = a << 24 | r << 16 | g << 8 | b;
+    }
+}
+
+using PremultiplyFn = void (*)(uint32_t* p, int n, bool& transparent, bool& partial);
 using ColumnSumsFn = void (*)(const StretchSource& s, int lo, int n, int y0, int y1, uint32_t f, uint32_t* sums);
 using ResolveRowFn = void (*)(const uint32_t* sums, int n, const int* x0, const int* x1, const uint32_t* fx, int count,
                               uint32_t* out);
@@ -209,6 +228,40 @@ ZEST_AVX2 void Avx2ResolveRow(const uint32_t* sums, int n, const int* x0, const 
     ScalarResolveRow(sums, n, x0 + i, x1 + i, fx + i, count - i, out + i);
 }
 
+// One channel at a shift: (c' x (a + 1)) >> 8 in place; the 16-bit product is at most 254 x 256.
+ZEST_AVX2 inline __m256i PremultiplyChannel(__m256i c, __m256i a1, int shift)
+{
+    const __m256i v = _mm256_and_si256(_mm256_srli_epi32(c, shift), _mm256_set1_epi32(0xFF));
+    return _mm256_slli_epi32(_mm256_srli_epi32(_mm256_mullo_epi16(v, a1), 8), shift);
+}
+
+ZEST_AVX2 void Avx2Premultiply(uint32_t* p, int n, bool& transparent, bool& partial)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i clearSeen = zero, partialSeen = zero;
+    int i = 0;
+    for (; i + 8 <= n; i += 8)
+    {
+        const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+        const __m256i a = _mm256_srli_epi32(s, 24);
+        const __m256i clear = _mm256_cmpeq_epi32(a, zero);
+        const __m256i opaque = _mm256_cmpeq_epi32(a, _mm256_set1_epi32(255));
+        clearSeen = _mm256_or_si256(clearSeen, clear);
+        partialSeen = _mm256_or_si256(partialSeen, _mm256_cmpeq_epi32(_mm256_or_si256(clear, opaque), zero));
+        // c x 255 >> 8 is c - 1 for every c but 0: a saturating byte subtraction.
+        const __m256i c = _mm256_subs_epu8(s, _mm256_set1_epi32(0x00010101));
+        const __m256i a1 = _mm256_add_epi32(a, _mm256_set1_epi32(1));
+        const __m256i out =
+            _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(a, 24), PremultiplyChannel(c, a1, 16)),
+                            _mm256_or_si256(PremultiplyChannel(c, a1, 8), PremultiplyChannel(c, a1, 0)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + i), _mm256_andnot_si256(clear, out));
+    }
+    transparent = transparent || !_mm256_testz_si256(clearSeen, clearSeen);
+    partial = partial || !_mm256_testz_si256(partialSeen, partialSeen);
+    _mm256_zeroupper();
+    ScalarPremultiply(p + i, n - i, transparent, partial);
+}
+
 #undef ZEST_AVX2
 #define ZEST_STRETCH_AVX2 1
 #endif
@@ -217,17 +270,23 @@ struct StretchForms
 {
     ColumnSumsFn columnSums;
     ResolveRowFn resolveRow;
+    PremultiplyFn premultiply;
 };
 
 StretchForms ActiveForms()
 {
 #if defined(ZEST_STRETCH_AVX2)
-    if (ActiveSpanIsa() == SpanIsa::Avx2) return {Avx2ColumnSums, Avx2ResolveRow};
+    if (ActiveSpanIsa() == SpanIsa::Avx2) return {Avx2ColumnSums, Avx2ResolveRow, Avx2Premultiply};
 #endif
-    return {ColumnSums, ScalarResolveRow};
+    return {ColumnSums, ScalarResolveRow, ScalarPremultiply};
 }
 
 } // namespace
+
+void PremultiplySamples(uint32_t* p, int n, bool& transparent, bool& partial)
+{
+    ActiveForms().premultiply(p, n, transparent, partial);
+}
 
 StretchSampler& StretchSampler::ForThread()
 {

@@ -49,6 +49,11 @@ inline uint32_t ResolveSums(uint32_t t, uint32_t r, uint32_t g, uint32_t b)
     return (t >> 16) << 24 | ((r + h) / t) << 16 | ((g + h) / t) << 8 | (b + h) / t;
 }
 
+// Samples in place as the picture over a transparent image holds them, in the premultiplied form the display
+// conversion makes (alpha on top, each channel c' = c x 255 >> 8 and then c' x (alpha + 1) >> 8; nothing where
+// alpha is 0). Notes whether any sample was transparent and whether any had partial alpha.
+void PremultiplySamples(uint32_t* p, int n, bool& transparent, bool& partial);
+
 // Samples the destination rows of one stretched blit. One per thread is kept (ForThread), so that its buffers are
 // made once and not on every call: particles stretch thousands of small sprites a frame.
 class StretchSampler
