@@ -674,16 +674,15 @@ void DDImage::StretchRows(MemoryImage& source, const Rect& destRect, const Rect&
     const size_t w = size_t(area.mWidth);
     mStretchPixels.resize(w * size_t(area.mHeight) + w);
     bool hasAlpha = false, transparent = false;
-    for (int j = 0; j < area.mHeight; ++j)
+    sampler.Rows(0, area.mHeight, mStretchPixels.data());
+    if (plainShifts)
     {
-        uint32_t* p = mStretchPixels.data() + size_t(j) * w;
-        sampler.Row(j, p);
-        if (plainShifts)
-        {
-            PremultiplySamples(p, area.mWidth, transparent, hasAlpha);
-            continue;
-        }
-        for (size_t i = 0; i < w; ++i)
+        PremultiplySamples(mStretchPixels.data(), area.mWidth * area.mHeight, transparent, hasAlpha);
+    }
+    else
+    {
+        uint32_t* p = mStretchPixels.data();
+        for (size_t i = 0; i < w * size_t(area.mHeight); ++i)
         {
             const uint32_t s = p[i], a = s >> 24;
             if (a == 0)

@@ -408,15 +408,18 @@ static void StretchInto(MemoryImage& dest, Image* src, const Rect& destRect, con
     params.srcHasAlpha = source->mHasAlpha || (!fastStretch && source->mHasTransparency);
     params.opaqueDest = !dest.mHasTransparency && !dest.mHasAlpha;
     const SpanFn kernel = WhiteKernel(params);
-    uint32_t* samples = sampler.Scratch(size_t(area.mWidth));
+    // Bands of rows are sampled at once, then blended row by row.
+    const int band = std::clamp(4096 / area.mWidth, 1, area.mHeight);
+    uint32_t* samples = sampler.Scratch(size_t(area.mWidth) * size_t(band));
     for (int j = 0; j < area.mHeight; ++j)
     {
         uint32_t* d = bits + size_t(area.mY + j) * size_t(dest.mWidth) + size_t(area.mX);
-        sampler.Row(j, samples);
+        if (j % band == 0) sampler.Rows(j, std::min(band, area.mHeight - j), samples);
+        const uint32_t* row = samples + size_t(j % band) * size_t(area.mWidth);
         if (kernel)
-            kernel(d, samples, area.mWidth, params.sat);
+            kernel(d, row, area.mWidth, params.sat);
         else
-            for (int i = 0; i < area.mWidth; ++i) BlendPixel(d[i], samples[i], params);
+            for (int i = 0; i < area.mWidth; ++i) BlendPixel(d[i], row[i], params);
     }
     dest.BitsChanged();
 }

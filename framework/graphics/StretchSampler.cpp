@@ -167,7 +167,7 @@ ZEST_AVX2 void Avx2ColumnSums(const StretchSource& s, int lo, int n, int y0, int
 }
 
 // (sum + t / 2) / t for eight pixels: a float estimate of the quotient (off by at most one, as the quotient is
-// below 256 and the float error far below 1 / 256 of it), put right by the remainder, which the 32-bit lanes
+// below 256 and the estimate's relative error far below 1 / 256), put right by the remainder, which the 32-bit lanes
 // hold exactly even when the product wraps because its true value lies within (-t, 2t).
 ZEST_AVX2 inline __m256i DivideLanes(__m256i sum, __m256i t, __m256i half, __m256 reciprocal)
 {
@@ -191,6 +191,27 @@ ZEST_AVX2 inline __m256i MixPlane(const int* plane, __m256i i0, __m256i i1, __m2
                             _mm256_mullo_epi32(u1, _mm256_i32gather_epi32(plane, i1, 4)));
 }
 
+// Eight pixels from the column sums: x0/x1 index the planes, fx weighs the second.
+ZEST_AVX2 inline __attribute__((always_inline)) __m256i ResolveEight(const int* A, const int* R, const int* G, const int* B, __m256i i0, __m256i i1,
+                                      __m256i u1)
+{
+    const __m256i u0 = _mm256_sub_epi32(_mm256_set1_epi32(256), u1);
+    const __m256i t = MixPlane(A, i0, i1, u0, u1);
+    const __m256i none = _mm256_cmpeq_epi32(t, _mm256_setzero_si256());
+    if (_mm256_movemask_epi8(none) == -1) return _mm256_setzero_si256();
+    // t is below 2^24, so its float is exact; t = 0 lanes are cleared at the end. The approximate reciprocal is
+    // close enough (within 1.5 x 2^-12) for the estimate to be off by at most one, which DivideLanes puts right.
+    const __m256 reciprocal = _mm256_rcp_ps(_mm256_cvtepi32_ps(t));
+    const __m256i half = _mm256_srli_epi32(t, 1);
+    const __m256i r = DivideLanes(MixPlane(R, i0, i1, u0, u1), t, half, reciprocal);
+    const __m256i g = DivideLanes(MixPlane(G, i0, i1, u0, u1), t, half, reciprocal);
+    const __m256i b = DivideLanes(MixPlane(B, i0, i1, u0, u1), t, half, reciprocal);
+    const __m256i pixel =
+        _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(_mm256_srli_epi32(t, 16), 24), _mm256_slli_epi32(r, 16)),
+                        _mm256_or_si256(_mm256_slli_epi32(g, 8), b));
+    return _mm256_andnot_si256(none, pixel);
+}
+
 ZEST_AVX2 void Avx2ResolveRow(const uint32_t* sums, int n, const int* x0, const int* x1, const uint32_t* fx, int count,
                               uint32_t* out)
 {
@@ -198,34 +219,33 @@ ZEST_AVX2 void Avx2ResolveRow(const uint32_t* sums, int n, const int* x0, const 
     const int* R = A + n;
     const int* G = A + 2 * n;
     const int* B = A + 3 * n;
-    const __m256i full = _mm256_set1_epi32(256);
     int i = 0;
     for (; i + 8 <= count; i += 8)
     {
         const __m256i i0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x0 + i));
         const __m256i i1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x1 + i));
         const __m256i u1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(fx + i));
-        const __m256i u0 = _mm256_sub_epi32(full, u1);
-        const __m256i t = MixPlane(A, i0, i1, u0, u1);
-        const __m256i none = _mm256_cmpeq_epi32(t, _mm256_setzero_si256());
-        if (_mm256_movemask_epi8(none) == -1)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), ResolveEight(A, R, G, B, i0, i1, u1));
+    }
+    if (i < count)
+    {
+        // The last few as eight more, padded with column 0: small sprites are mostly tail, and the per-pixel
+        // division costs more than the lanes it wastes.
+        alignas(32) int t0[8] = {}, t1[8] = {};
+        alignas(32) uint32_t tf[8] = {}, result[8];
+        for (int k = 0; i + k < count; ++k)
         {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_setzero_si256());
-            continue;
+            t0[k] = x0[i + k];
+            t1[k] = x1[i + k];
+            tf[k] = fx[i + k];
         }
-        // t is below 2^24, so its float is exact; t = 0 lanes are cleared at the end.
-        const __m256 reciprocal = _mm256_div_ps(_mm256_set1_ps(1.0f), _mm256_cvtepi32_ps(t));
-        const __m256i half = _mm256_srli_epi32(t, 1);
-        const __m256i r = DivideLanes(MixPlane(R, i0, i1, u0, u1), t, half, reciprocal);
-        const __m256i g = DivideLanes(MixPlane(G, i0, i1, u0, u1), t, half, reciprocal);
-        const __m256i b = DivideLanes(MixPlane(B, i0, i1, u0, u1), t, half, reciprocal);
-        const __m256i pixel =
-            _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(_mm256_srli_epi32(t, 16), 24), _mm256_slli_epi32(r, 16)),
-                            _mm256_or_si256(_mm256_slli_epi32(g, 8), b));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_andnot_si256(none, pixel));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(result),
+                           ResolveEight(A, R, G, B, _mm256_load_si256(reinterpret_cast<const __m256i*>(t0)),
+                                        _mm256_load_si256(reinterpret_cast<const __m256i*>(t1)),
+                                        _mm256_load_si256(reinterpret_cast<const __m256i*>(tf))));
+        for (int k = 0; i + k < count; ++k) out[i + k] = result[k];
     }
     _mm256_zeroupper();
-    ScalarResolveRow(sums, n, x0 + i, x1 + i, fx + i, count - i, out + i);
 }
 
 // One channel at a shift: (c' x (a + 1)) >> 8 in place; the 16-bit product is at most 254 x 256.
@@ -335,6 +355,48 @@ void StretchSampler::Begin(const StretchSource& source, const Rect& destRect, co
         fx[i] = t.f;
     }
     mColumnSums.resize(size_t(mSeparable ? mSpanCount : 2 * mWidth) * 4);
+}
+
+void StretchSampler::Rows(int first, int count, uint32_t* out)
+{
+    if (mNearest || !mSeparable)
+    {
+        for (int j = 0; j < count; ++j) Row(first + j, out + size_t(j) * size_t(mWidth));
+        return;
+    }
+    const StretchForms forms = ActiveForms();
+    const int* x0 = reinterpret_cast<const int*>(mPixelSums.data());
+    const int* x1 = x0 + mWidth;
+    const uint32_t* fx = mPixelSums.data() + 2 * size_t(mWidth);
+    // Bands of about 4096 pixels keep the buffers small for large stretches.
+    const int band = std::clamp(4096 / mWidth, 1, count);
+    const size_t rowSums = size_t(mSpanCount) * 4;
+    mBandSums.resize(rowSums * size_t(band));
+    mBandTaps.resize(size_t(band) * size_t(mWidth) * 3);
+    const size_t pixels = size_t(band) * size_t(mWidth);
+    int* bx0 = reinterpret_cast<int*>(mBandTaps.data());
+    int* bx1 = bx0 + pixels;
+    uint32_t* bfx = mBandTaps.data() + 2 * pixels;
+    // Each row's indices point into its own four planes; the planes of one row are span apart, as a single
+    // row's are.
+    for (int k = 0; k < band; ++k)
+        for (int i = 0; i < mWidth; ++i)
+        {
+            const size_t at = size_t(k) * size_t(mWidth) + size_t(i);
+            bx0[at] = int(size_t(k) * rowSums) + x0[i];
+            bx1[at] = int(size_t(k) * rowSums) + x1[i];
+            bfx[at] = fx[i];
+        }
+    for (int j = 0; j < count; j += band)
+    {
+        const int rows = std::min(band, count - j);
+        for (int k = 0; k < rows; ++k)
+        {
+            const StretchTap& ty = mRows[size_t(first + j + k)];
+            forms.columnSums(mSource, mSpanLo, mSpanCount, ty.i0, ty.i1, ty.f, mBandSums.data() + size_t(k) * rowSums);
+        }
+        forms.resolveRow(mBandSums.data(), mSpanCount, bx0, bx1, bfx, rows * mWidth, out + size_t(j) * size_t(mWidth));
+    }
 }
 
 void StretchSampler::Row(int j, uint32_t* out)

@@ -65,6 +65,9 @@ public:
                const Rect& area, bool nearest, bool mirror);
     // The samples of row j of the area, area width of them.
     void Row(int j, uint32_t* out);
+    // The samples of count rows from row first on, one after another (area width apart): the rows of a band are
+    // resolved in one pass, which keeps the vector forms busy where one small row would leave them mostly idle.
+    void Rows(int first, int count, uint32_t* out);
     // A buffer of at least n words for the caller's rows, kept with the sampler.
     uint32_t* Scratch(size_t n);
 
@@ -79,6 +82,8 @@ private:
     std::vector<StretchTap> mCols, mRows;
     // Column sums of the current row pair (alpha, red, green, blue over the span) and the pixel sums of a row.
     std::vector<uint32_t> mColumnSums, mPixelSums, mScratch;
+    // A band's column sums, one row's four planes after another, and each pixel's plane indices and weight.
+    std::vector<uint32_t> mBandSums, mBandTaps;
 };
 
 } // namespace Zest
