@@ -672,7 +672,8 @@ void DDImage::StretchRows(MemoryImage& source, const Rect& destRect, const Rect&
     StretchSampler& sampler = StretchSampler::ForThread();
     sampler.Begin(pixels, destRect, srcRect, usable, area, fastStretch, mirror);
     const size_t w = size_t(area.mWidth);
-    mStretchPixels.resize(w * size_t(area.mHeight) + w);
+    // Grown only, as the sampler's buffers are.
+    if (mStretchPixels.size() < w * size_t(area.mHeight) + w) mStretchPixels.resize(w * size_t(area.mHeight) + w);
     bool hasAlpha = false, transparent = false;
     sampler.Rows(0, area.mHeight, mStretchPixels.data());
     if (plainShifts)

@@ -36,10 +36,18 @@ uint32_t BilinearSample(const uint32_t px[4], const uint32_t area[4])
 namespace
 {
 
+// Buffers only grow: particles of every size pass through one sampler, and growing again after a shrink would
+// clear the new part on every call.
+template <class T>
+void AtLeast(std::vector<T>& v, size_t n)
+{
+    if (v.size() < n) v.resize(n);
+}
+
 void MakeTaps(std::vector<StretchTap>& taps, int destStart, int destFirst, int count, int destSize, int srcStart,
               int srcSize, int lo, int hi, bool nearest, bool mirror)
 {
-    taps.resize(size_t(std::max(count, 0)));
+    AtLeast(taps, size_t(std::max(count, 0)));
     const double scale = double(srcSize) / double(destSize);
     for (int k = 0; k < count; ++k)
     {
@@ -192,8 +200,8 @@ ZEST_AVX2 inline __m256i MixPlane(const int* plane, __m256i i0, __m256i i1, __m2
 }
 
 // Eight pixels from the column sums: x0/x1 index the planes, fx weighs the second.
-ZEST_AVX2 inline __attribute__((always_inline)) __m256i ResolveEight(const int* A, const int* R, const int* G, const int* B, __m256i i0, __m256i i1,
-                                      __m256i u1)
+ZEST_AVX2 inline __attribute__((always_inline)) __m256i ResolveEight(const int* A, const int* R, const int* G,
+                                                                     const int* B, __m256i i0, __m256i i1, __m256i u1)
 {
     const __m256i u0 = _mm256_sub_epi32(_mm256_set1_epi32(256), u1);
     const __m256i t = MixPlane(A, i0, i1, u0, u1);
@@ -316,7 +324,7 @@ StretchSampler& StretchSampler::ForThread()
 
 uint32_t* StretchSampler::Scratch(size_t n)
 {
-    if (mScratch.size() < n) mScratch.resize(n);
+    AtLeast(mScratch, n);
     return mScratch.data();
 }
 
@@ -334,16 +342,16 @@ void StretchSampler::Begin(const StretchSource& source, const Rect& destRect, co
     // The columns a row reads: one pass down them per row, then each pixel mixes two of them. A strong shrink
     // reads far more columns than it draws; it then sums each pixel's own four.
     int lo = mCols[0].i0, hi = mCols[0].i1;
-    for (const StretchTap& t : mCols)
+    for (int i = 0; i < mWidth; ++i)
     {
-        lo = std::min(lo, t.i0);
-        hi = std::max(hi, t.i1);
+        lo = std::min(lo, mCols[size_t(i)].i0);
+        hi = std::max(hi, mCols[size_t(i)].i1);
     }
     mSpanLo = lo;
     mSpanCount = hi - lo + 1;
     mSeparable = mSpanCount <= 4 * mWidth + 16;
     // Column indices and weights as planes: the gathering forms load eight at a time.
-    mPixelSums.resize(size_t(mWidth) * 3);
+    AtLeast(mPixelSums, size_t(mWidth) * 3);
     int* x0 = reinterpret_cast<int*>(mPixelSums.data());
     int* x1 = x0 + mWidth;
     uint32_t* fx = mPixelSums.data() + 2 * size_t(mWidth);
@@ -354,7 +362,7 @@ void StretchSampler::Begin(const StretchSource& source, const Rect& destRect, co
         x1[i] = mSeparable ? t.i1 - lo : 2 * i + 1;
         fx[i] = t.f;
     }
-    mColumnSums.resize(size_t(mSeparable ? mSpanCount : 2 * mWidth) * 4);
+    AtLeast(mColumnSums, size_t(mSeparable ? mSpanCount : 2 * mWidth) * 4);
 }
 
 void StretchSampler::Rows(int first, int count, uint32_t* out)
@@ -371,8 +379,8 @@ void StretchSampler::Rows(int first, int count, uint32_t* out)
     // Bands of about 4096 pixels keep the buffers small for large stretches.
     const int band = std::clamp(4096 / mWidth, 1, count);
     const size_t rowSums = size_t(mSpanCount) * 4;
-    mBandSums.resize(rowSums * size_t(band));
-    mBandTaps.resize(size_t(band) * size_t(mWidth) * 3);
+    AtLeast(mBandSums, rowSums * size_t(band));
+    AtLeast(mBandTaps, size_t(band) * size_t(mWidth) * 3);
     const size_t pixels = size_t(band) * size_t(mWidth);
     int* bx0 = reinterpret_cast<int*>(mBandTaps.data());
     int* bx1 = bx0 + pixels;
