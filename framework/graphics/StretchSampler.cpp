@@ -174,20 +174,19 @@ ZEST_AVX2 void Avx2ColumnSums(const StretchSource& s, int lo, int n, int y0, int
     }
 }
 
-// (sum + t / 2) / t for eight pixels: a float estimate of the quotient (off by at most one, as the quotient is
-// below 256 and the estimate's relative error far below 1 / 256), put right by the remainder, which the 32-bit lanes
-// hold exactly even when the product wraps because its true value lies within (-t, 2t).
+// (sum + t / 2) / t for eight pixels. The float estimate of the quotient is within 0.1 of it (the quotient is
+// below 256 and the approximate reciprocal's relative error below 1.5 x 2^-12); less a quarter and truncated it is
+// the quotient or one below, which the remainder puts right. The 32-bit lanes hold the remainder exactly even when
+// the product wraps, because its true value lies within [0, 2t).
 ZEST_AVX2 inline __m256i DivideLanes(__m256i sum, __m256i t, __m256i half, __m256 reciprocal)
 {
     const __m256i n = _mm256_add_epi32(sum, half);
     // Unsigned to float: the signed conversion, plus 2^32 where the top bit was set.
-    const __m256 nf = _mm256_add_ps(_mm256_cvtepi32_ps(n), _mm256_and_ps(_mm256_castsi256_ps(_mm256_srai_epi32(n, 31)),
-                                                                         _mm256_set1_ps(4294967296.0f)));
-    __m256i q = _mm256_cvttps_epi32(_mm256_mul_ps(nf, reciprocal));
-    __m256i rem = _mm256_sub_epi32(n, _mm256_mullo_epi32(q, t));
-    const __m256i low = _mm256_cmpgt_epi32(_mm256_setzero_si256(), rem);
-    q = _mm256_add_epi32(q, low);
-    rem = _mm256_add_epi32(rem, _mm256_and_si256(low, t));
+    const __m256 nf = _mm256_add_ps(_mm256_cvtepi32_ps(n),
+                                    _mm256_and_ps(_mm256_castsi256_ps(_mm256_srai_epi32(n, 31)),
+                                                  _mm256_set1_ps(4294967296.0f)));
+    const __m256i q = _mm256_cvttps_epi32(_mm256_sub_ps(_mm256_mul_ps(nf, reciprocal), _mm256_set1_ps(0.25f)));
+    const __m256i rem = _mm256_sub_epi32(n, _mm256_mullo_epi32(q, t));
     const __m256i high = _mm256_cmpgt_epi32(rem, _mm256_sub_epi32(t, _mm256_set1_epi32(1)));
     return _mm256_sub_epi32(q, high);
 }
@@ -207,8 +206,7 @@ ZEST_AVX2 inline __attribute__((always_inline)) __m256i ResolveEight(const int* 
     const __m256i t = MixPlane(A, i0, i1, u0, u1);
     const __m256i none = _mm256_cmpeq_epi32(t, _mm256_setzero_si256());
     if (_mm256_movemask_epi8(none) == -1) return _mm256_setzero_si256();
-    // t is below 2^24, so its float is exact; t = 0 lanes are cleared at the end. The approximate reciprocal is
-    // close enough (within 1.5 x 2^-12) for the estimate to be off by at most one, which DivideLanes puts right.
+    // t is below 2^24, so its float is exact; t = 0 lanes are cleared at the end.
     const __m256 reciprocal = _mm256_rcp_ps(_mm256_cvtepi32_ps(t));
     const __m256i half = _mm256_srli_epi32(t, 1);
     const __m256i r = DivideLanes(MixPlane(R, i0, i1, u0, u1), t, half, reciprocal);
