@@ -1,5 +1,6 @@
-// Stretched blits against a plain per-pixel reference: random sources, rectangles, clips and tints, both modes,
-// mirrored or not, nearest and bilinear, on memory images and on 16- and 32-bit surfaces, in every vector form.
+// Stretched blits against a plain per-pixel reference (random sources, rectangles, clips and tints, both modes,
+// mirrored or not, nearest and bilinear, memory images and 16- and 32-bit surfaces, every vector form), and the
+// exact division of the vector tinted surface blend.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -274,6 +275,37 @@ TEST(StretchTest, SurfaceStretchesMatchTheReference)
                             ASSERT_EQ(got[1], want);
                         }
                     }
+        }
+    }
+}
+
+TEST(SurfaceSpanTest, TintedBlendDividesExactlyInEveryForm)
+{
+    // The vector forms divide by 65025 through a float estimate put right by the remainder: every source alpha and
+    // channel value over destinations at both ends and between, for tints whose sums land on and near multiples of
+    // the divisor, must give the per-pixel rule's result.
+    const uint32_t tints[][4] = {{255, 255, 255, 255}, {0, 0, 0, 255}, {255, 0, 128, 1},  {17, 200, 255, 254},
+                                 {255, 255, 255, 128}, {1, 2, 3, 77},  {255, 254, 253, 255}};
+    const uint32_t dests[] = {0, 1, 127, 128, 254, 255};
+    std::vector<uint32_t> src, dst, want;
+    for (uint32_t sa = 0; sa < 256; ++sa)
+        for (uint32_t c = 0; c < 256; ++c)
+            for (uint32_t dc : dests)
+            {
+                src.push_back(sa << 24 | c << 16 | (255 - c) << 8 | (c ^ 0x5A));
+                dst.push_back(0xAB000000u | dc << 16 | (255 - dc) << 8 | ((dc + c) & 0xFF));
+            }
+    for (const uint32_t* t : tints)
+    {
+        const uint32_t a = t[3], weight[3] = {t[2] * a, t[1] * a, t[0] * a};
+        want = dst;
+        for (size_t i = 0; i < src.size(); ++i) want[i] = SurfaceBlendTintedPixel(src[i], dst[i], weight, a);
+        for (const Isa& isa : kIsas)
+        {
+            if (!SpanIsaAvailable(isa.isa)) continue;
+            std::vector<uint32_t> got = dst;
+            SpanKernelsFor(isa.isa).surfaceBlendTinted[0](got.data(), src.data(), int(src.size()), weight, a);
+            ASSERT_EQ(got, want) << isa.name << " tint " << t[0] << "," << t[1] << "," << t[2] << "," << a;
         }
     }
 }
