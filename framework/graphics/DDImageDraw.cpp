@@ -442,6 +442,13 @@ struct SurfaceRows
                 uint32_t* start = reinterpret_cast<uint32_t*>(destRow) + (Mirror ? x + sr.mWidth - 1 : x);
                 kernels.surfaceCopy[Mirror](start, from, sr.mWidth);
             }
+            else if (v.bits == 16)
+            {
+                // Straight stores into the row: the whole-screen background of every 16-bit frame comes here.
+                uint16_t* out = reinterpret_cast<uint16_t*>(destRow) + x;
+                for (int i = 0; i < sr.mWidth; ++i)
+                    out[Mirror ? sr.mWidth - 1 - i : i] = uint16_t(from[i] & colourMasks);
+            }
             else
             {
                 for (int i = 0; i < sr.mWidth; ++i)
@@ -476,6 +483,15 @@ struct SurfaceRows
                 kernels.surfaceBlend16[Mirror](start, from, sr.mWidth, form, srcFactor5, a, white);
             return;
         }
+        // Locals, not members: the walk's stores go through a pointer the compiler cannot tell apart from this
+        // object, and would make every pixel of it load the members again.
+        const View v = this->v;
+        const Color c = this->c;
+        const bool additive = this->additive, white = this->white, palette = this->palette,
+                   transparent = this->transparent, grey = this->grey, spread16 = this->spread16;
+        const uint32_t colourMasks = this->colourMasks, a = this->a, srcFactor5 = this->srcFactor5;
+        const uint32_t tint[3] = {this->tint[0], this->tint[1], this->tint[2]};
+        const Spread16 form = this->form;
         int i = 0;
         while (i < sr.mWidth)
         {
