@@ -214,11 +214,6 @@ void MemoryImage::BitsChanged()
 {
     ++mChangeCount;
     mBitsChanged = true;
-    if (mReuseDisplayBuffer && mDisplayData && !(mPaletteTable && mPaletteIndices))
-    {
-        mSpareDisplayData = std::move(mDisplayData);
-        mSpareDisplayPixels = mDisplayPixels;
-    }
     mDisplayData.reset();
     mAlphaRuns.reset();
     mAdditiveRuns.reset();
@@ -266,17 +261,7 @@ uint32_t* MemoryImage::GetDisplayAlphaData(const NativeDisplay* display)
     {
         const uint32_t* bits = GetBits();
         const size_t pixels = size_t(int64_t(mWidth) * mHeight);
-        if (mSpareDisplayData && mSpareDisplayPixels >= pixels)
-        {
-            mDisplayData = std::move(mSpareDisplayData);
-            mDisplayPixels = mSpareDisplayPixels;
-        }
-        else
-        {
-            mDisplayData = std::make_unique<uint32_t[]>(std::max<size_t>(pixels, 1));
-            mDisplayPixels = std::max<size_t>(pixels, 1);
-        }
-        mSpareDisplayData.reset();
+        mDisplayData = std::make_unique<uint32_t[]>(std::max<size_t>(pixels, 1));
         ToDisplayPixels(mDisplayFormat, bits, mDisplayData.get(), pixels);
     }
     return mDisplayData.get();

@@ -125,11 +125,6 @@ public:
     std::unique_ptr<uint8_t[]> mAlphaRuns;
     std::unique_ptr<uint8_t[]> mAdditiveRuns;
     bool mBitsChanged = false;
-    // A scratch image redrawn over and over keeps its display-format buffer when its bits change and refills it.
-    bool mReuseDisplayBuffer = false;
-    std::unique_ptr<uint32_t[]> mSpareDisplayData;
-    size_t mSpareDisplayPixels = 0;
-    size_t mDisplayPixels = 0; // room in mDisplayData when it was made from the bits
     ImageHost* mHost = nullptr;
     int mHintFlags = 0;
 
