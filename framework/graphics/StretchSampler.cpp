@@ -182,9 +182,8 @@ ZEST_AVX2 inline __m256i DivideLanes(__m256i sum, __m256i t, __m256i half, __m25
 {
     const __m256i n = _mm256_add_epi32(sum, half);
     // Unsigned to float: the signed conversion, plus 2^32 where the top bit was set.
-    const __m256 nf = _mm256_add_ps(_mm256_cvtepi32_ps(n),
-                                    _mm256_and_ps(_mm256_castsi256_ps(_mm256_srai_epi32(n, 31)),
-                                                  _mm256_set1_ps(4294967296.0f)));
+    const __m256 nf = _mm256_add_ps(_mm256_cvtepi32_ps(n), _mm256_and_ps(_mm256_castsi256_ps(_mm256_srai_epi32(n, 31)),
+                                                                         _mm256_set1_ps(4294967296.0f)));
     const __m256i q = _mm256_cvttps_epi32(_mm256_sub_ps(_mm256_mul_ps(nf, reciprocal), _mm256_set1_ps(0.25f)));
     const __m256i rem = _mm256_sub_epi32(n, _mm256_mullo_epi32(q, t));
     const __m256i high = _mm256_cmpgt_epi32(rem, _mm256_sub_epi32(t, _mm256_set1_epi32(1)));
