@@ -84,6 +84,11 @@ private:
     std::vector<uint32_t> mColumnSums, mPixelSums, mScratch;
     // A band's column sums, one row's four planes after another, and each pixel's plane indices and weight.
     std::vector<uint32_t> mBandSums, mBandTaps;
+    // Rows first (sprites): the source rows mRowLo .. mRowLo + mRowCount - 1 summed at every destination column,
+    // made once a call, and the column taps padded to mPadded.
+    bool mRowsFirst = false, mRowSumsReady = false;
+    int mRowLo = 0, mRowCount = 0, mPadded = 0;
+    std::vector<uint32_t> mRowSums, mRowTaps;
 };
 
 } // namespace Zest

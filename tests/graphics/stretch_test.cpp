@@ -210,6 +210,53 @@ TEST(StretchTest, MemoryStretchesMatchTheReference)
     }
 }
 
+TEST(StretchTest, WideStretchesMatchTheReference)
+{
+    // Areas too wide for the rows-first order, growing and shrinking strongly (the shrink sums each pixel's own
+    // columns), partly clipped.
+    struct Wide
+    {
+        int srcW, srcH;
+        Rect destRect;
+    };
+    const Wide cases[] = {{23, 19, Rect(-3, 0, 1100, 24)}, {5000, 20, Rect(5, 1, 1090, 22)}};
+    std::mt19937 rng(17);
+    const int W = 1100, H = 24;
+    for (const Wide& c : cases)
+    {
+        MemoryImage source(nullptr);
+        const std::vector<uint32_t> src = RandomSource(rng, c.srcW, c.srcH, 0);
+        source.SetBits(src.data(), c.srcW, c.srcH);
+        std::vector<uint32_t> background(size_t(W) * H);
+        for (uint32_t& p : background) p = 0xFF000000u | (rng() & 0xFFFFFF);
+        const Rect srcRect(0, 0, c.srcW, c.srcH), clip(0, 0, W - 7, H);
+        for (const Color& tint : {Color::White, Color(255, 120, 40, 200)})
+            for (int mode : {0, 1})
+                for (int variant = 0; variant < 4; ++variant)
+                {
+                    const bool nearest = variant & 1, mirror = variant & 2;
+                    MemoryImage expected(nullptr);
+                    expected.SetBits(background.data(), W, H);
+                    ReferenceStretch(expected, source, c.destRect, srcRect, clip, tint, mode, nearest, mirror);
+                    for (const Isa& isa : kIsas)
+                    {
+                        if (!SpanIsaAvailable(isa.isa)) continue;
+                        SCOPED_TRACE(FormatString("source %d wide %s tint %08x mode %d nearest %d mirror %d", c.srcW,
+                                                  isa.name, unsigned(tint.ToInt()), mode, int(nearest), int(mirror)));
+                        const SpanIsa previous = SetSpanIsa(isa.isa);
+                        MemoryImage dest(nullptr);
+                        dest.SetBits(background.data(), W, H);
+                        if (mirror)
+                            dest.StretchBltMirror(&source, c.destRect, srcRect, clip, tint, mode, nearest);
+                        else
+                            dest.StretchBlt(&source, c.destRect, srcRect, clip, tint, mode, nearest);
+                        SetSpanIsa(previous);
+                        ASSERT_TRUE(std::equal(expected.GetBits(), expected.GetBits() + W * H, dest.GetBits()));
+                    }
+                }
+    }
+}
+
 TEST(StretchTest, SurfaceStretchesMatchTheReference)
 {
     const int W = 48, H = 32;
@@ -284,7 +331,7 @@ TEST(SurfaceSpanTest, TintedBlendDividesExactlyInEveryForm)
     // The vector forms divide by 65025 through a float estimate put right by the remainder: every source alpha and
     // channel value over destinations at both ends and between, for tints whose sums land on and near multiples of
     // the divisor, must give the per-pixel rule's result.
-    const uint32_t tints[][4] = {{255, 255, 255, 255}, {0, 0, 0, 255}, {255, 0, 128, 1},  {17, 200, 255, 254},
+    const uint32_t tints[][4] = {{255, 255, 255, 255}, {0, 0, 0, 255}, {255, 0, 128, 1},    {17, 200, 255, 254},
                                  {255, 255, 255, 128}, {1, 2, 3, 77},  {255, 254, 253, 255}};
     const uint32_t dests[] = {0, 1, 127, 128, 254, 255};
     std::vector<uint32_t> src, dst, want;
