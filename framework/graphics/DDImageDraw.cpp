@@ -721,13 +721,7 @@ void DDImage::StretchRows(MemoryImage& source, const Rect& destRect, const Rect&
         if (!standard)
         {
             if (plainShifts)
-                for (size_t i = 0; i < w; ++i)
-                {
-                    const uint32_t s = p[i];
-                    converted[i] = (s & 0xFF000000u) | ((((s >> 16) & 0xFF) >> cut[0] << shifts[0]) & masks[0]) |
-                                   ((((s >> 8) & 0xFF) >> cut[1] << shifts[1]) & masks[1]) |
-                                   (((s & 0xFF) >> cut[2] << shifts[2]) & masks[2]);
-                }
+                PlaceSamples(p, converted, area.mWidth, cut, shifts, masks);
             else
                 ToDisplayPixels(f, p, converted, w);
             p = converted;

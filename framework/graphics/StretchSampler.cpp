@@ -119,6 +119,18 @@ void ScalarPremultiply(uint32_t* p, int n, bool& transparent, bool& partial)
     }
 }
 
+void ScalarPlace(const uint32_t* in, uint32_t* out, int n, const int cut[3], const int shift[3], const uint32_t mask[3])
+{
+    for (int i = 0; i < n; ++i)
+    {
+        const uint32_t s = in[i];
+        out[i] = (s & 0xFF000000u) | ((((s >> 16) & 0xFF) >> cut[0] << shift[0]) & mask[0]) |
+                 ((((s >> 8) & 0xFF) >> cut[1] << shift[1]) & mask[1]) | (((s & 0xFF) >> cut[2] << shift[2]) & mask[2]);
+    }
+}
+
+using PlaceFn = void (*)(const uint32_t* in, uint32_t* out, int n, const int cut[3], const int shift[3],
+                         const uint32_t mask[3]);
 using PremultiplyFn = void (*)(uint32_t* p, int n, bool& transparent, bool& partial);
 using ColumnSumsFn = void (*)(const StretchSource& s, int lo, int n, int y0, int y1, uint32_t f, uint32_t* sums);
 using ResolveRowFn = void (*)(const uint32_t* sums, int n, const int* x0, const int* x1, const uint32_t* fx, int count,
@@ -359,6 +371,31 @@ ZEST_AVX2 void Avx2ResolveFromRows(const uint32_t* top, const uint32_t* bottom, 
     _mm256_zeroupper();
 }
 
+// One channel from its byte at `from`, cut and moved to its place under its mask.
+ZEST_AVX2 inline __m256i PlaceChannel(__m256i s, int from, int cut, int shift, uint32_t mask)
+{
+    const __m256i c = _mm256_and_si256(_mm256_srli_epi32(s, from), _mm256_set1_epi32(0xFF));
+    const __m256i placed = _mm256_sll_epi32(_mm256_srl_epi32(c, _mm_cvtsi32_si128(cut)), _mm_cvtsi32_si128(shift));
+    return _mm256_and_si256(placed, _mm256_set1_epi32(int(mask)));
+}
+
+ZEST_AVX2 void Avx2Place(const uint32_t* in, uint32_t* out, int n, const int cut[3], const int shift[3],
+                         const uint32_t mask[3])
+{
+    int i = 0;
+    for (; i + 8 <= n; i += 8)
+    {
+        const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
+        const __m256i placed = _mm256_or_si256(_mm256_or_si256(_mm256_and_si256(s, _mm256_set1_epi32(int(0xFF000000u))),
+                                                               PlaceChannel(s, 16, cut[0], shift[0], mask[0])),
+                                               _mm256_or_si256(PlaceChannel(s, 8, cut[1], shift[1], mask[1]),
+                                                               PlaceChannel(s, 0, cut[2], shift[2], mask[2])));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), placed);
+    }
+    _mm256_zeroupper();
+    ScalarPlace(in + i, out + i, n - i, cut, shift, mask);
+}
+
 #undef ZEST_AVX2
 #define ZEST_STRETCH_AVX2 1
 #endif
@@ -368,17 +405,24 @@ struct StretchForms
     ColumnSumsFn columnSums;
     ResolveRowFn resolveRow;
     PremultiplyFn premultiply;
+    PlaceFn place;
 };
 
 StretchForms ActiveForms()
 {
 #if defined(ZEST_STRETCH_AVX2)
-    if (ActiveSpanIsa() == SpanIsa::Avx2) return {Avx2ColumnSums, Avx2ResolveRow, Avx2Premultiply};
+    if (ActiveSpanIsa() == SpanIsa::Avx2) return {Avx2ColumnSums, Avx2ResolveRow, Avx2Premultiply, Avx2Place};
 #endif
-    return {ColumnSums, ScalarResolveRow, ScalarPremultiply};
+    return {ColumnSums, ScalarResolveRow, ScalarPremultiply, ScalarPlace};
 }
 
 } // namespace
+
+void PlaceSamples(const uint32_t* in, uint32_t* out, int n, const int cut[3], const int shift[3],
+                  const uint32_t mask[3])
+{
+    ActiveForms().place(in, out, n, cut, shift, mask);
+}
 
 void PremultiplySamples(uint32_t* p, int n, bool& transparent, bool& partial)
 {

@@ -54,6 +54,11 @@ inline uint32_t ResolveSums(uint32_t t, uint32_t r, uint32_t g, uint32_t b)
 // alpha is 0). Notes whether any sample was transparent and whether any had partial alpha.
 void PremultiplySamples(uint32_t* p, int n, bool& transparent, bool& partial);
 
+// Premultiplied samples moved into a display layout of channels up to 8 bits wide: each channel (red, green, blue)
+// cut to its width and shifted to its place under its mask, alpha kept on top.
+void PlaceSamples(const uint32_t* in, uint32_t* out, int n, const int cut[3], const int shift[3],
+                  const uint32_t mask[3]);
+
 // Samples the destination rows of one stretched blit. One per thread is kept (ForThread), so that its buffers are
 // made once and not on every call: particles stretch thousands of small sprites a frame.
 class StretchSampler
