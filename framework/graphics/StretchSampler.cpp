@@ -57,13 +57,15 @@ void MakeTaps(std::vector<StretchTap>& taps, int destStart, int destFirst, int c
         StretchTap t;
         if (nearest)
         {
-            const int i = std::clamp(srcStart + int(std::floor(centre)), lo, hi);
+            // centre is never negative (offset is not), so truncation is its floor.
+            const int i = std::clamp(srcStart + int(centre), lo, hi);
             t = {i, i, 0};
         }
         else
         {
             const double u = std::clamp(double(srcStart) + centre - 0.5, double(lo), double(hi));
-            const int i0 = int(std::floor(u));
+            // u is clamped inside the image, so it is not negative and truncation is its floor.
+            const int i0 = int(u);
             t = {i0, std::min(i0 + 1, hi), uint32_t((u - i0) * 256.0)};
             if (t.f > 255) t.f = 255;
         }
