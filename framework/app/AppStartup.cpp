@@ -215,7 +215,13 @@ void ZestAppBase::Init()
         char path[MAX_PATH] = {};
         if (query && query(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path) == S_OK)
         {
-            std::string folder = RemoveTrailingSlash(path) + "/" + mCompanyName + "/" + mProductName;
+            // Folder names without spaces: they end up in shell commands and file managers on Linux.
+            auto folderName = [](std::string name) {
+                name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
+                return name;
+            };
+            std::string folder =
+                RemoveTrailingSlash(path) + "/" + folderName(mCompanyName) + "/" + folderName(mProductName);
             SetAppDataFolder(folder);
             mDemoFileName = PrefixDemoName(mDemoFileName, GetAppDataFolder());
         }

@@ -1,6 +1,7 @@
 // The game application: start-up, loading, hand-over, players and high scores, screen changes and dialogs.
 #include "GameApp.h"
 
+#include "BoardScreen.h"
 #include "BoardTransition.h"
 #include "HintWnd.h"
 #include "ManagerResources.h"
@@ -145,10 +146,10 @@ void GameApp::PlayClick()
 
 std::string GameApp::GetAppDataFolder()
 {
-    // One folder per user, named like the settings key so that it holds no spaces.
+    // One folder per user, the one the framework uses: maker and product without spaces.
     const std::string base = Platform::DataFolder();
     if (base.empty()) return std::string();
-    return base + "/Quillbrook/CookEmber/";
+    return base + "/Quillbrook/EmberCook/";
 }
 
 // ---- start-up ----
@@ -259,6 +260,7 @@ void GameApp::OnTitleScreenDone()
 {
     // The screen took itself and its link out and is queued for deletion after this update.
     titleScreen.release();
+    if (useRealBoard) playScreen = std::make_unique<BoardScreen>(*this);
     if (resources) resources->DeleteResources("TitleScreen");
     if (Widget* b = board())
     {

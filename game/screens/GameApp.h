@@ -107,6 +107,8 @@ public:
     // ---- seams, replaced when the real parts are wired in ----
     // Init puts the application's music player behind `music` unless this is off (tests keep the silent one).
     bool useAppMusic = true;
+    // The hand-over builds the real play screen unless this is off (tests keep the stand-in).
+    bool useRealBoard = true;
     std::unique_ptr<ShellMusic> music;
     std::unique_ptr<ShellResources> resources;
     std::unique_ptr<PlayScreen> playScreen;

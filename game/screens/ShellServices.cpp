@@ -82,6 +82,12 @@ void SilentMusic::FadeOutAll(bool stopWhenSilent, double speed)
     playing.fill(false);
 }
 
+void SilentMusic::StopAll()
+{
+    calls.push_back("StopAll");
+    playing.fill(false);
+}
+
 bool SilentMusic::IsPlaying(int track)
 {
     return track >= 0 && track < 4 && playing[track];
@@ -100,6 +106,11 @@ void AppMusic::FadeIn(int track, int offset, double speed, bool loop)
 void AppMusic::FadeOutAll(bool stopWhenSilent, double speed)
 {
     mMusic.FadeOutAll(stopWhenSilent, speed);
+}
+
+void AppMusic::StopAll()
+{
+    mMusic.StopAllMusic();
 }
 
 bool AppMusic::IsPlaying(int track)
@@ -142,6 +153,21 @@ void StandInWindows::OpenHighscores(int place)
 void StandInWindows::OpenShop(int mode)
 {
     Open(1025, mode);
+}
+
+void StandInWindows::OpenInGameMenu()
+{
+    Open(1005, 0);
+}
+
+void StandInWindows::OpenLevelComplete()
+{
+    Open(1016, 0);
+}
+
+void StandInWindows::OpenGameOver()
+{
+    Open(1006, 0);
 }
 
 int StandInWindows::AskText(const std::string& header, const std::string& line, const std::string& initial,

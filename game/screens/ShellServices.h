@@ -28,6 +28,7 @@ public:
     virtual void FadeIn(int track, int offset, double speed, bool loop) = 0;
     virtual void FadeOutAll(bool stopWhenSilent, double speed) = 0;
     virtual bool IsPlaying(int track) = 0;
+    virtual void StopAll() = 0;
 };
 
 // Plays nothing but keeps track of what would be playing, and writes every call into `calls`.
@@ -38,6 +39,7 @@ public:
     void FadeIn(int track, int offset, double speed, bool loop) override;
     void FadeOutAll(bool stopWhenSilent, double speed) override;
     bool IsPlaying(int track) override;
+    void StopAll() override;
 
     std::array<bool, 4> playing{};
     std::vector<std::string> calls;
@@ -52,6 +54,7 @@ public:
     void FadeIn(int track, int offset, double speed, bool loop) override;
     void FadeOutAll(bool stopWhenSilent, double speed) override;
     bool IsPlaying(int track) override;
+    void StopAll() override;
 
 private:
     MusicInterface& mMusic;
@@ -129,7 +132,10 @@ public:
     virtual void OpenPlayerChoice() = 0;            // 1005
     virtual void OpenHighscores(int highlight) = 0; // 1009
     virtual void SetHighscoreHighlight(int place) = 0;
-    virtual void OpenShop(int mode) = 0; // 1025
+    virtual void OpenShop(int mode) = 0;  // 1025
+    virtual void OpenInGameMenu() = 0;    // 1005
+    virtual void OpenLevelComplete() = 0; // 1016
+    virtual void OpenGameOver() = 0;      // 1006
     // Text entry 1006: waits and returns the dialog's result; on 1 the text is in `text`.
     virtual int AskText(const std::string& header, const std::string& line, const std::string& initial, int maxChars,
                         bool cancelEnabled, std::string& text) = 0;
@@ -148,6 +154,9 @@ public:
     void OpenHighscores(int highlight) override;
     void SetHighscoreHighlight(int place) override { highlight = place; }
     void OpenShop(int mode) override;
+    void OpenInGameMenu() override;
+    void OpenLevelComplete() override;
+    void OpenGameOver() override;
     int AskText(const std::string& header, const std::string& line, const std::string& initial, int maxChars,
                 bool cancelEnabled, std::string& text) override;
 

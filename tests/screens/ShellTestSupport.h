@@ -29,6 +29,7 @@ public:
     TestGameApp()
     {
         useAppMusic = false;
+        useRealBoard = false;
         lngTable = std::make_unique<Zest::LngTable>(false);
         for (int i = 0; i < 217; ++i) lngTable->strings.push_back("text" + std::to_string(i));
     }
@@ -75,7 +76,7 @@ protected:
     {
         AppTest::SetUp();
         app = std::make_unique<TestGameApp>();
-        app->dataFolder = root + "/data/Quillbrook/CookEmber/";
+        app->dataFolder = root + "/data/Quillbrook/EmberCook/";
     }
     void TearDown() override
     {

@@ -143,7 +143,7 @@ TEST_F(InitTest, StartsTheLoadingScreenWithTitleMusic)
                                         "FadeIn 0 0 0.002 loop"}));
     EXPECT_EQ(app->mLoadingTasksTotal, 155);
     EXPECT_TRUE(app->Manager().defaultBelowModalFlagChange.remove & WIDGETFLAGS_UPDATE);
-    EXPECT_EQ(app->dataFolder, root + "/data/Quillbrook/CookEmber/");
+    EXPECT_EQ(app->dataFolder, root + "/data/Quillbrook/EmberCook/");
     EXPECT_NE(IMAGE_LOAD_SCREEN, nullptr);
 
     app->LoadingProcedure();

@@ -4,6 +4,7 @@
 
 #include "game/core/GameFiles.h"
 #include "game/core/ProfileFile.h"
+#include "game/screens/BoardScreen.h"
 #include "widgets/EditWidget.h"
 
 using namespace Zest;
@@ -353,4 +354,25 @@ TEST_F(ShellTest, WithoutAScriptThePromptWindowAsksForTheName)
     EXPECT_EQ(app->GetDialog(DIALOG_TEXT_ENTRY), nullptr);
     ASSERT_EQ(app->players.size(), 1u);
     EXPECT_EQ(app->players[0]->name, "Dee");
+}
+
+TEST_F(ShellTest, RealPlayScreenTakesOverAfterTheMap)
+{
+    app->useRealBoard = true;
+    app->ToTitle("Ann");
+    ASSERT_NE(dynamic_cast<BoardScreen*>(app->playScreen.get()), nullptr);
+    app->titleWnd->ButtonReleased(TitleWnd::PlayId);
+    app->Step(200);
+    app->mapWnd->ButtonReleased(MapWnd::kContinueId);
+    app->Step(200);
+    EXPECT_TRUE(app->Shows(app->board()));
+    EXPECT_TRUE(app->Shows(app->boardInterface()));
+    EXPECT_EQ(app->Manager().focusWidget, app->boardInterface());
+    auto& screen = static_cast<BoardScreen&>(*app->playScreen);
+    EXPECT_TRUE(screen.InputWidgetHasFocus());
+    EXPECT_EQ(&screen.Player(), app->players[0].get());
+    app->Step(50); // the play field runs
+    screen.SetShownHint(3);
+    app->HideHint();
+    EXPECT_EQ(screen.board->model->HintId, -1);
 }
