@@ -287,37 +287,8 @@ public:
     }
     BoardImageSize ImageSize(BoardImage image) const override
     {
-        Image* img = nullptr;
-        switch (image)
-        {
-        case BoardImage::Akkum:
-            img = IMAGE_AKKUM;
-            break;
-        case BoardImage::CoffeeMachine:
-            img = IMAGE_COFE_MAC;
-            break;
-        case BoardImage::Money:
-            img = IMAGE_MONEY;
-            break;
-        case BoardImage::Goal:
-            img = IMAGE_GOAL;
-            break;
-        case BoardImage::ExpertGoal:
-            img = IMAGE_EXPERT_GOAL;
-            break;
-        case BoardImage::MonitorSmall:
-            img = IMAGE_MONITOR_SMALL;
-            break;
-        case BoardImage::Ramka:
-            img = IMAGE_RAMKA;
-            break;
-        case BoardImage::LightOn:
-            img = IMAGE_LIGHT_ON;
-            break;
-        default:
-            img = IMAGE_PIZZERIA1;
-            break;
-        }
+        // Only the first pizzeria picture is made here: every pizzeria takes its size.
+        const Image* img = image >= BoardImage::Pizzeria1 ? IMAGE_PIZZERIA1 : BoardPicture(image);
         return img ? BoardImageSize{img->GetWidth(), img->GetHeight()} : BoardImageSize{};
     }
     std::unique_ptr<Image> LoadImage(const std::string& path) override
