@@ -2,6 +2,7 @@
 // screen surface, a particle manager update at the cap and additive particle drawing at the cap, each printed
 // beside one pixman full-screen OVER onto a destination of the same format in the same run.
 #include "BenchRatio.h"
+#include "BenchScreen.h"
 #include "game/board/QuietBoardHost.h"
 #include "game/board/BoardModel.h"
 #include "game/board/BoardParticles.h"
@@ -217,33 +218,15 @@ struct BusyBoard
 // The headless display with its screen surface in 5-6-5 or X8R8G8B8.
 struct Screen
 {
-    std::unique_ptr<Platform::Window> window;
-    DisplayApp app;
-    std::unique_ptr<DDInterface> device;
+    BenchScreen::HeadlessDevice display;
     std::unique_ptr<DDImage> dest;
 
-    explicit Screen(int bits)
+    explicit Screen(int bits) : display(bits, kWidth, kHeight)
     {
-        Platform::SetVideoBackend(Platform::VideoBackend::Headless);
-        Platform::ResetHeadlessDisplay();
-        Platform::HeadlessDisplay().bitsPerPixel = bits;
-        app.mWidth = kWidth;
-        app.mHeight = kHeight;
-        app.mColorDepth = bits;
-        app.mSyncDrawing = false;
-        window = Platform::Window::Create("bench", 0, 0, kWidth, kHeight);
-        device = std::make_unique<DDInterface>(&app);
-        if (device->Init(window.get(), true) != 0) std::fprintf(stderr, "%s\n", device->mErrorString.c_str());
-        dest = std::make_unique<DDImage>(device.get());
+        dest = std::make_unique<DDImage>(display.device.get());
         std::vector<uint32_t> bg(size_t(kWidth) * kHeight, 0xFF202020u);
         dest->SetBits(bg.data(), kWidth, kHeight);
         if (!dest->CreateSurfaceFromBits()) std::fprintf(stderr, "no surface for the destination\n");
-    }
-    ~Screen()
-    {
-        dest.reset();
-        device.reset();
-        Platform::ResetHeadlessDisplay();
     }
 };
 
@@ -264,14 +247,7 @@ void BM_BoardFrame(benchmark::State& state)
 
 std::vector<uint32_t> Premultiplied(MemoryImage& img)
 {
-    std::vector<uint32_t> px(img.GetBits(), img.GetBits() + size_t(img.GetWidth()) * img.GetHeight());
-    for (uint32_t& p : px)
-    {
-        const uint32_t a = p >> 24;
-        p = (a << 24) | ((((p >> 16) & 0xFF) * a / 255) << 16) | ((((p >> 8) & 0xFF) * a / 255) << 8) |
-            ((p & 0xFF) * a / 255);
-    }
-    return px;
+    return BenchScreen::Premultiplied({img.GetBits(), img.GetBits() + size_t(img.GetWidth()) * img.GetHeight()});
 }
 
 // One full-screen OVER of an 800x600 picture with soft-edged sprites onto the same format.
