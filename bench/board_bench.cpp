@@ -8,8 +8,8 @@
 #include <string>
 
 #include "base/Random.h"
-#include "game/board/QuietBoardHost.h"
 #include "game/board/BoardModel.h"
+#include "game/board/QuietBoardHost.h"
 
 namespace
 {

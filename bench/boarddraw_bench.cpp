@@ -3,11 +3,11 @@
 // beside one pixman full-screen OVER onto a destination of the same format in the same run.
 #include "BenchRatio.h"
 #include "BenchScreen.h"
-#include "game/board/QuietBoardHost.h"
 #include "game/board/BoardModel.h"
 #include "game/board/BoardParticles.h"
 #include "game/board/BoardView.h"
 #include "game/board/ParticleManager.h"
+#include "game/board/QuietBoardHost.h"
 #include "game/core/GameResources.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"

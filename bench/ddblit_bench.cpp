@@ -314,11 +314,13 @@ bool CheckPictures()
         {
         case 0:
             o.dest->Blt(&o.layer, 0, 0, Rect(0, 0, kWidth, kHeight), Color::White, DRAWMODE_NORMAL);
-            pixman_image_composite32(PIXMAN_OP_OVER, p.layer, nullptr, p.screen.image, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
+            pixman_image_composite32(PIXMAN_OP_OVER, p.layer, nullptr, p.screen.image, 0, 0, 0, 0, 0, 0, kWidth,
+                                     kHeight);
             break;
         case 1:
             o.dest->Blt(&o.layer, 0, 0, Rect(0, 0, kWidth, kHeight), Color::White, DRAWMODE_ADDITIVE);
-            pixman_image_composite32(PIXMAN_OP_ADD, p.layer, nullptr, p.screen.image, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
+            pixman_image_composite32(PIXMAN_OP_ADD, p.layer, nullptr, p.screen.image, 0, 0, 0, 0, 0, 0, kWidth,
+                                     kHeight);
             break;
         default:
             o.dest->BltRotated(&o.sprite, kWidth / 2.0f - kSprite / 2.0f, kHeight / 2.0f - kSprite / 2.0f,

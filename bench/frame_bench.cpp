@@ -119,7 +119,8 @@ struct PixmanOver
         layerPx.resize(size_t(kWidth) * kHeight);
         const std::vector<uint32_t> sprite = Round(64, 1, false);
         for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x) layerPx[size_t(y) * kWidth + size_t(x)] = sprite[size_t(y % 64) * 64 + size_t(x % 64)];
+            for (int x = 0; x < kWidth; ++x)
+                layerPx[size_t(y) * kWidth + size_t(x)] = sprite[size_t(y % 64) * 64 + size_t(x % 64)];
         layerPx = BenchScreen::Premultiplied(std::move(layerPx));
         layer = pixman_image_create_bits(PIXMAN_a8r8g8b8, kWidth, kHeight, layerPx.data(), kWidth * 4);
     }

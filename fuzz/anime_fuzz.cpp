@@ -7,9 +7,9 @@
 #include <random>
 #include <string>
 
-#include "game/board/QuietBoardHost.h"
 #include "game/board/BoardModel.h"
 #include "game/board/BoardView.h"
+#include "game/board/QuietBoardHost.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 
