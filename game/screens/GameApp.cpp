@@ -427,6 +427,16 @@ int GameApp::WaitForDialog(Dialog* dialog)
     return dialog->WaitForResult(true);
 }
 
+bool GameApp::AskYesNo(Dialog* question)
+{
+    question->yesButton->label = Text(14);
+    question->noButton->label = Text(15);
+    AddDialog(DIALOG_QUESTION, question);
+    const int answer = WaitForDialog(question);
+    if (GetDialog(DIALOG_QUESTION) == question) CloseDialog(DIALOG_QUESTION);
+    return answer == DIALOG_BUTTON_YES;
+}
+
 void GameApp::ShowHint(int x, int y, int placement, const std::string& text)
 {
     if (!hintWnd) return;
