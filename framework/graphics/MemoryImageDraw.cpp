@@ -19,26 +19,11 @@ namespace Zest
 namespace
 {
 
-// Read access to a source image in whichever form it holds its pixels.
-struct SourcePixels
-{
-    const uint32_t* bits = nullptr;
-    const uint8_t* indices = nullptr;
-    const uint32_t* table = nullptr;
-    size_t stride = 0;
-
-    uint32_t At(int x, int y) const
-    {
-        const size_t i = size_t(y) * stride + size_t(x);
-        return bits ? bits[i] : table[indices[i]];
-    }
-};
-
 // Brings a source to a readable form (purged images are rebuilt) and refreshes its alpha flags.
-SourcePixels PrepareSource(MemoryImage* src)
+StretchSource PrepareSource(MemoryImage* src)
 {
     src->UpdateAlphaFlags();
-    SourcePixels s;
+    StretchSource s;
     if (!src->mBits && !(src->mPaletteTable && src->mPaletteIndices)) src->GetBits();
     s.stride = size_t(src->mWidth);
     if (src->mBits)
@@ -292,7 +277,7 @@ void MemoryImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color
     if (!source) return;
     BltArea area;
     if (!ClipBlt(x, y, srcRect, source->mWidth, source->mHeight, mWidth, mHeight, false, area)) return;
-    const SourcePixels pixels = PrepareSource(source);
+    const StretchSource pixels = PrepareSource(source);
     BlendParams params(color.Clamped(), drawMode == DRAWMODE_ADDITIVE, GetSaturationTable());
     params.srcHasAlpha = source->mHasAlpha;
     params.opaqueDest = !mHasTransparency && !mHasAlpha;
@@ -360,7 +345,7 @@ void MemoryImage::BltMirror(Image* src, int x, int y, const Rect& srcRect, const
     if (!source) return;
     BltArea area;
     if (!ClipBlt(x, y, srcRect, source->mWidth, source->mHeight, mWidth, mHeight, true, area)) return;
-    const SourcePixels pixels = PrepareSource(source);
+    const StretchSource pixels = PrepareSource(source);
     uint32_t* bits = GetBits();
     BlendParams params(color.Clamped(), drawMode == DRAWMODE_ADDITIVE, GetSaturationTable());
     params.srcHasAlpha = source->mHasAlpha;
@@ -398,10 +383,9 @@ static void StretchInto(MemoryImage& dest, Image* src, const Rect& destRect, con
     if (usable.mWidth <= 0 || usable.mHeight <= 0) return;
     const Rect area = destRect.Intersection(clip).Intersection(Rect(0, 0, dest.mWidth, dest.mHeight));
     if (area.mWidth <= 0 || area.mHeight <= 0) return;
-    const SourcePixels pixels = PrepareSource(source);
+    const StretchSource pixels = PrepareSource(source);
     StretchSampler& sampler = StretchSampler::ForThread();
-    sampler.Begin(StretchSource{pixels.bits, pixels.indices, pixels.table, pixels.stride}, destRect, srcRect, usable,
-                  area, fastStretch, mirror);
+    sampler.Begin(pixels, destRect, srcRect, usable, area, fastStretch, mirror);
     uint32_t* bits = dest.GetBits();
     BlendParams params(color.Clamped(), drawMode == DRAWMODE_ADDITIVE, dest.GetSaturationTable());
     // Filtering makes partial alpha at transparent edges, which must then weigh the added colour.
@@ -457,7 +441,7 @@ void MemoryImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, 
         return;
     RotatedBlitWalker walker;
     if (!walker.Begin(x, y, srcRect, clip.Intersection(Rect(0, 0, mWidth, mHeight)), angle, centreX, centreY)) return;
-    const SourcePixels pixels = PrepareSource(source);
+    const StretchSource pixels = PrepareSource(source);
     uint32_t* bits = GetBits();
     BlendParams params(color.Clamped(), drawMode == DRAWMODE_ADDITIVE, GetSaturationTable());
     params.srcHasAlpha = true; // filtered samples always carry their weight in alpha
