@@ -6,6 +6,7 @@
 #include "graphics/MemoryImage.h"
 
 #include "BenchRatio.h"
+#include "BenchScreen.h"
 
 #include <benchmark/benchmark.h>
 #include <pixman.h>
@@ -77,20 +78,9 @@ struct AlignedPixels
     }
 };
 
-std::vector<uint32_t> Premultiplied(std::vector<uint32_t> px)
-{
-    for (uint32_t& p : px) // pixman wants premultiplied colour
-    {
-        const uint32_t a = p >> 24;
-        p = (a << 24) | ((((p >> 16) & 0xFF) * a / 255) << 16) | ((((p >> 8) & 0xFF) * a / 255) << 8) |
-            ((p & 0xFF) * a / 255);
-    }
-    return px;
-}
-
 struct Pixman
 {
-    AlignedPixels srcPx{Premultiplied(MakeLayer())};
+    AlignedPixels srcPx{BenchScreen::Premultiplied(MakeLayer())};
     AlignedPixels destPx{MakeBackground()};
     pixman_image_t* src = nullptr;
     pixman_image_t* dest = nullptr;

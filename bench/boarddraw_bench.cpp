@@ -2,14 +2,13 @@
 // screen surface, a particle manager update at the cap and additive particle drawing at the cap, each printed
 // beside one pixman full-screen OVER onto a destination of the same format in the same run.
 #include "BenchRatio.h"
-#include "game/board/BoardHost.h"
+#include "BenchScreen.h"
 #include "game/board/BoardModel.h"
 #include "game/board/BoardParticles.h"
 #include "game/board/BoardView.h"
 #include "game/board/ParticleManager.h"
+#include "game/board/QuietBoardHost.h"
 #include "game/core/GameResources.h"
-#include "game/core/LngTable.h"
-#include "game/core/PlayerProfile.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
 #include "graphics/Graphics.h"
@@ -63,47 +62,22 @@ std::unique_ptr<MemoryImage> Opaque(int w, int h, uint32_t rgb)
     return img;
 }
 
-class BenchHost : public BoardHost
+struct BenchHost : QuietBoardHost
 {
-public:
-    BenchHost() : lng(false)
+    BenchHost()
     {
-        for (int i = 0; i < 220; ++i) lng.strings.push_back("T");
+        for (auto& s : lng.strings) s = "T";
         player.level = 30;
         player.hintsShown.fill(1);
+        imageSize = {90, 60};
+        mouseX = 500;
+        count = 1000;
     }
-    int UpdateCount() const override { return count; }
-    PlayerProfile& Player() override { return player; }
-    const LngTable& Lng() const override { return lng; }
-    void SavePlayers() override {}
-    void PlaySample(BoardSound) override {}
-    BoardImageSize ImageSize(BoardImage) const override { return {90, 60}; }
     std::unique_ptr<Image> LoadImage(const std::string& path) override
     {
         if (path.find("persons") != std::string::npos) return Round(160, 200, 0x6080A0);
         return nullptr;
     }
-    bool IsMusicPlaying(int) override { return false; }
-    void FadeInMusic(int) override {}
-    void FadeOutAllMusic() override {}
-    void StopAllMusic() override {}
-    void ShowHint(int, int, int, const std::string&) override {}
-    void HideHint() override {}
-    void OpenMenuWindow() override {}
-    void OpenLevelCompleteWindow() override {}
-    void OpenGameOverWindow() override {}
-    void OpenTipWindow(int) override {}
-    int PizzeriaIndex(int) const override { return 0; }
-    int LastMouseX() const override { return 500; }
-    int LastMouseY() const override { return 300; }
-    void SetShiftDown(bool) override {}
-    bool IsShiftDown() const override { return false; }
-    bool InputWidgetHasFocus() const override { return true; }
-    bool FadeWidgetHasFocus() const override { return false; }
-
-    int count = 1000;
-    PlayerProfile player;
-    LngTable lng;
 };
 
 // Effect description of a typical sparkle: 40 particles a second, half a second each.
@@ -244,33 +218,15 @@ struct BusyBoard
 // The headless display with its screen surface in 5-6-5 or X8R8G8B8.
 struct Screen
 {
-    std::unique_ptr<Platform::Window> window;
-    DisplayApp app;
-    std::unique_ptr<DDInterface> device;
+    BenchScreen::HeadlessDevice display;
     std::unique_ptr<DDImage> dest;
 
-    explicit Screen(int bits)
+    explicit Screen(int bits) : display(bits, kWidth, kHeight)
     {
-        Platform::SetVideoBackend(Platform::VideoBackend::Headless);
-        Platform::ResetHeadlessDisplay();
-        Platform::HeadlessDisplay().bitsPerPixel = bits;
-        app.mWidth = kWidth;
-        app.mHeight = kHeight;
-        app.mColorDepth = bits;
-        app.mSyncDrawing = false;
-        window = Platform::Window::Create("bench", 0, 0, kWidth, kHeight);
-        device = std::make_unique<DDInterface>(&app);
-        if (device->Init(window.get(), true) != 0) std::fprintf(stderr, "%s\n", device->mErrorString.c_str());
-        dest = std::make_unique<DDImage>(device.get());
+        dest = std::make_unique<DDImage>(display.device.get());
         std::vector<uint32_t> bg(size_t(kWidth) * kHeight, 0xFF202020u);
         dest->SetBits(bg.data(), kWidth, kHeight);
         if (!dest->CreateSurfaceFromBits()) std::fprintf(stderr, "no surface for the destination\n");
-    }
-    ~Screen()
-    {
-        dest.reset();
-        device.reset();
-        Platform::ResetHeadlessDisplay();
     }
 };
 
@@ -291,14 +247,7 @@ void BM_BoardFrame(benchmark::State& state)
 
 std::vector<uint32_t> Premultiplied(MemoryImage& img)
 {
-    std::vector<uint32_t> px(img.GetBits(), img.GetBits() + size_t(img.GetWidth()) * img.GetHeight());
-    for (uint32_t& p : px)
-    {
-        const uint32_t a = p >> 24;
-        p = (a << 24) | ((((p >> 16) & 0xFF) * a / 255) << 16) | ((((p >> 8) & 0xFF) * a / 255) << 8) |
-            ((p & 0xFF) * a / 255);
-    }
-    return px;
+    return BenchScreen::Premultiplied({img.GetBits(), img.GetBits() + size_t(img.GetWidth()) * img.GetHeight()});
 }
 
 // One full-screen OVER of an 800x600 picture with soft-edged sprites onto the same format.

@@ -11,6 +11,7 @@
 #include "platform/Window.h"
 
 #include "BenchRatio.h"
+#include "BenchScreen.h"
 
 #include <benchmark/benchmark.h>
 #include <pixman.h>
@@ -60,26 +61,14 @@ std::vector<uint32_t> MakeBackground()
 // A headless display in 5-6-5 (bits 16) or X8R8G8B8 (bits 32) with an opaque surface image to draw on.
 struct Ours
 {
-    std::unique_ptr<Platform::Window> windowObject;
-    DisplayApp app;
-    std::unique_ptr<DDInterface> device;
+    BenchScreen::HeadlessDevice display;
     std::unique_ptr<DDImage> dest;
     MemoryImage layer{nullptr};
     MemoryImage sprite{nullptr};
 
-    explicit Ours(int bits)
+    explicit Ours(int bits) : display(bits, kWidth, kHeight)
     {
-        Platform::SetVideoBackend(Platform::VideoBackend::Headless);
-        Platform::ResetHeadlessDisplay();
-        Platform::HeadlessDisplay().bitsPerPixel = bits;
-        app.mWidth = kWidth;
-        app.mHeight = kHeight;
-        app.mColorDepth = bits;
-        app.mSyncDrawing = false;
-        windowObject = Platform::Window::Create("bench", 0, 0, kWidth, kHeight);
-        device = std::make_unique<DDInterface>(&app);
-        if (device->Init(windowObject.get(), true) != 0) std::fprintf(stderr, "%s\n", device->mErrorString.c_str());
-        dest = std::make_unique<DDImage>(device.get());
+        dest = std::make_unique<DDImage>(display.device.get());
         const std::vector<uint32_t> bg = MakeBackground(), layerPx = MakeLayer(kWidth, kHeight, 64),
                                     spritePx = MakeLayer(kSprite, kSprite, kSprite);
         dest->SetBits(bg.data(), kWidth, kHeight);
@@ -87,41 +76,21 @@ struct Ours
         layer.SetBits(layerPx.data(), kWidth, kHeight);
         sprite.SetBits(spritePx.data(), kSprite, kSprite);
     }
-    ~Ours()
-    {
-        dest.reset();
-        device.reset();
-        Platform::ResetHeadlessDisplay();
-    }
 };
 
 struct Pixman
 {
-    std::vector<uint32_t> layerPx, spritePx, destPx;
+    std::vector<uint32_t> layerPx, spritePx;
     pixman_image_t* layer = nullptr;
     pixman_image_t* sprite = nullptr;
-    pixman_image_t* dest = nullptr;
+    BenchScreen::PixmanDest screen;
 
-    explicit Pixman(int bits)
+    explicit Pixman(int bits) : screen(bits, MakeBackground(), kWidth, kHeight)
     {
-        layerPx = Premultiplied(MakeLayer(kWidth, kHeight, 64));
-        spritePx = Premultiplied(MakeLayer(kSprite, kSprite, kSprite));
+        layerPx = BenchScreen::Premultiplied(MakeLayer(kWidth, kHeight, 64));
+        spritePx = BenchScreen::Premultiplied(MakeLayer(kSprite, kSprite, kSprite));
         layer = pixman_image_create_bits(PIXMAN_a8r8g8b8, kWidth, kHeight, layerPx.data(), kWidth * 4);
         sprite = pixman_image_create_bits(PIXMAN_a8r8g8b8, kSprite, kSprite, spritePx.data(), kSprite * 4);
-        const std::vector<uint32_t> bg = MakeBackground();
-        if (bits == 16)
-        {
-            destPx.resize(size_t(kWidth) * kHeight / 2);
-            auto* p16 = reinterpret_cast<uint16_t*>(destPx.data());
-            for (size_t i = 0; i < bg.size(); ++i)
-                p16[i] = uint16_t((bg[i] >> 8 & 0xF800) | (bg[i] >> 5 & 0x07E0) | (bg[i] >> 3 & 0x001F));
-            dest = pixman_image_create_bits(PIXMAN_r5g6b5, kWidth, kHeight, destPx.data(), kWidth * 2);
-        }
-        else
-        {
-            destPx = bg;
-            dest = pixman_image_create_bits(PIXMAN_x8r8g8b8, kWidth, kHeight, destPx.data(), kWidth * 4);
-        }
         // The sprite turned about its centre onto the destination's centre, the way ours turns it (a positive
         // angle is anticlockwise on the screen: X = c dx + s dy, Y = -s dx + c dy). pixman maps destination
         // pixels back to the source, so it takes the inverse: dx = c X - s Y, dy = s X + c Y.
@@ -143,17 +112,6 @@ struct Pixman
     {
         pixman_image_unref(layer);
         pixman_image_unref(sprite);
-        pixman_image_unref(dest);
-    }
-    static std::vector<uint32_t> Premultiplied(std::vector<uint32_t> px)
-    {
-        for (uint32_t& p : px)
-        {
-            const uint32_t a = p >> 24;
-            p = (a << 24) | ((((p >> 16) & 0xFF) * a / 255) << 16) | ((((p >> 8) & 0xFF) * a / 255) << 8) |
-                ((p & 0xFF) * a / 255);
-        }
-        return px;
     }
 };
 
@@ -179,7 +137,7 @@ void BM_PixmanOver(benchmark::State& state)
     Pixman p(int(state.range(0)));
     for (auto _ : state)
     {
-        pixman_image_composite32(PIXMAN_OP_OVER, p.layer, nullptr, p.dest, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
+        pixman_image_composite32(PIXMAN_OP_OVER, p.layer, nullptr, p.screen.image, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
@@ -242,7 +200,7 @@ void BM_PixmanAdd(benchmark::State& state)
     Pixman p(int(state.range(0)));
     for (auto _ : state)
     {
-        pixman_image_composite32(PIXMAN_OP_ADD, p.layer, nullptr, p.dest, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
+        pixman_image_composite32(PIXMAN_OP_ADD, p.layer, nullptr, p.screen.image, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
@@ -267,7 +225,7 @@ void BM_PixmanRotated(benchmark::State& state)
     const int e = RotatedExtent(), x = kWidth / 2 - e / 2, y = kHeight / 2 - e / 2;
     for (auto _ : state)
     {
-        pixman_image_composite32(PIXMAN_OP_OVER, p.sprite, nullptr, p.dest, x, y, 0, 0, x, y, e, e);
+        pixman_image_composite32(PIXMAN_OP_OVER, p.sprite, nullptr, p.screen.image, x, y, 0, 0, x, y, e, e);
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * kSprite * kSprite);
@@ -289,8 +247,8 @@ BENCHMARK(BM_PixmanRotated)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 // A destination pixel as ARGB, the low bits a 5-6-5 pixel does not hold left 0 (as our read-back gives them).
 uint32_t PixmanPixel(const Pixman& p, int bits, size_t i)
 {
-    if (bits == 32) return 0xFF000000u | p.destPx[i];
-    const uint16_t v = reinterpret_cast<const uint16_t*>(p.destPx.data())[i];
+    if (bits == 32) return 0xFF000000u | p.screen.px[i];
+    const uint16_t v = reinterpret_cast<const uint16_t*>(p.screen.px.data())[i];
     return 0xFF000000u | uint32_t(v >> 11) << 19 | uint32_t((v >> 5) & 63) << 10 | uint32_t(v & 31) << 3;
 }
 
@@ -356,17 +314,19 @@ bool CheckPictures()
         {
         case 0:
             o.dest->Blt(&o.layer, 0, 0, Rect(0, 0, kWidth, kHeight), Color::White, DRAWMODE_NORMAL);
-            pixman_image_composite32(PIXMAN_OP_OVER, p.layer, nullptr, p.dest, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
+            pixman_image_composite32(PIXMAN_OP_OVER, p.layer, nullptr, p.screen.image, 0, 0, 0, 0, 0, 0, kWidth,
+                                     kHeight);
             break;
         case 1:
             o.dest->Blt(&o.layer, 0, 0, Rect(0, 0, kWidth, kHeight), Color::White, DRAWMODE_ADDITIVE);
-            pixman_image_composite32(PIXMAN_OP_ADD, p.layer, nullptr, p.dest, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
+            pixman_image_composite32(PIXMAN_OP_ADD, p.layer, nullptr, p.screen.image, 0, 0, 0, 0, 0, 0, kWidth,
+                                     kHeight);
             break;
         default:
             o.dest->BltRotated(&o.sprite, kWidth / 2.0f - kSprite / 2.0f, kHeight / 2.0f - kSprite / 2.0f,
                                Rect(0, 0, kSprite, kSprite), Rect(0, 0, kWidth, kHeight), Color::White, DRAWMODE_NORMAL,
                                kAngle, kSprite / 2.0f, kSprite / 2.0f);
-            pixman_image_composite32(PIXMAN_OP_OVER, p.sprite, nullptr, p.dest, px, py, 0, 0, px, py, e, e);
+            pixman_image_composite32(PIXMAN_OP_OVER, p.sprite, nullptr, p.screen.image, px, py, 0, 0, px, py, e, e);
             break;
         }
         const Difference d = Compare(o, p, c.bits);

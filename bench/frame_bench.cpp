@@ -13,6 +13,7 @@
 #include "platform/Window.h"
 
 #include "BenchRatio.h"
+#include "BenchScreen.h"
 
 #include <benchmark/benchmark.h>
 #include <pixman.h>
@@ -66,29 +67,17 @@ std::vector<uint32_t> Background()
 // The screen of a headless display in the given depth, with the frame's pictures made through that display.
 struct Scene
 {
-    DisplayApp app;
-    std::unique_ptr<Platform::Window> window;
-    std::unique_ptr<DDInterface> device;
+    BenchScreen::HeadlessDevice display;
     std::unique_ptr<DDImage> background;
     std::vector<std::unique_ptr<DDImage>> sprites;
     std::vector<std::unique_ptr<DDImage>> glows;
     std::unique_ptr<SysFont> font;
 
-    explicit Scene(int bits)
+    explicit Scene(int bits) : display(bits, kWidth, kHeight)
     {
-        Platform::SetVideoBackend(Platform::VideoBackend::Headless);
-        Platform::ResetHeadlessDisplay();
-        Platform::HeadlessDisplay().bitsPerPixel = bits;
-        app.mWidth = kWidth;
-        app.mHeight = kHeight;
-        app.mColorDepth = bits;
-        app.mSyncDrawing = false;
-        window = Platform::Window::Create("bench", 0, 0, kWidth, kHeight);
-        device = std::make_unique<DDInterface>(&app);
-        if (device->Init(window.get(), true) != 0) std::fprintf(stderr, "%s\n", device->mErrorString.c_str());
         auto make = [&](const std::vector<uint32_t>& px, int w, int h)
         {
-            auto image = std::make_unique<DDImage>(device.get());
+            auto image = std::make_unique<DDImage>(display.device.get());
             image->SetBits(px.data(), w, h);
             return image;
         };
@@ -97,18 +86,9 @@ struct Scene
         for (int i = 0; i < 2; ++i) glows.push_back(make(Round(128, uint32_t(i + 7), true), 128, 128));
         font = std::make_unique<SysFont>(nullptr, "Arial Unicode MS", 12);
     }
-    ~Scene()
-    {
-        sprites.clear();
-        glows.clear();
-        background.reset();
-        device.reset();
-        Platform::ResetHeadlessDisplay();
-    }
-
     void DrawFrame()
     {
-        DDImage* screen = device->GetScreenImage();
+        DDImage* screen = display.device->GetScreenImage();
         const bool locked = screen->LockSurface();
         Graphics g(screen);
         g.DrawImage(background.get(), 0, 0);
@@ -129,43 +109,22 @@ struct Scene
 
 struct PixmanOver
 {
-    std::vector<uint32_t> layerPx, destPx;
+    std::vector<uint32_t> layerPx;
     pixman_image_t* layer = nullptr;
-    pixman_image_t* dest = nullptr;
+    BenchScreen::PixmanDest dest;
 
-    explicit PixmanOver(int bits)
+    explicit PixmanOver(int bits) : dest(bits, Background(), kWidth, kHeight)
     {
-        // A full-screen layer of the frame's sprites (premultiplied, as pixman wants it).
+        // A full-screen layer of the frame's sprites.
         layerPx.resize(size_t(kWidth) * kHeight);
         const std::vector<uint32_t> sprite = Round(64, 1, false);
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x)
-            {
-                const uint32_t p = sprite[size_t(y % 64) * 64 + size_t(x % 64)], a = p >> 24;
-                layerPx[size_t(y) * kWidth + size_t(x)] = a << 24 | (((p >> 16) & 0xFF) * a / 255) << 16 |
-                                                          (((p >> 8) & 0xFF) * a / 255) << 8 | (p & 0xFF) * a / 255;
-            }
+                layerPx[size_t(y) * kWidth + size_t(x)] = sprite[size_t(y % 64) * 64 + size_t(x % 64)];
+        layerPx = BenchScreen::Premultiplied(std::move(layerPx));
         layer = pixman_image_create_bits(PIXMAN_a8r8g8b8, kWidth, kHeight, layerPx.data(), kWidth * 4);
-        const std::vector<uint32_t> bg = Background();
-        if (bits == 16)
-        {
-            destPx.resize(size_t(kWidth) * kHeight / 2);
-            auto* p16 = reinterpret_cast<uint16_t*>(destPx.data());
-            for (size_t i = 0; i < bg.size(); ++i)
-                p16[i] = uint16_t((bg[i] >> 8 & 0xF800) | (bg[i] >> 5 & 0x07E0) | (bg[i] >> 3 & 0x001F));
-            dest = pixman_image_create_bits(PIXMAN_r5g6b5, kWidth, kHeight, destPx.data(), kWidth * 2);
-        }
-        else
-        {
-            destPx = bg;
-            dest = pixman_image_create_bits(PIXMAN_x8r8g8b8, kWidth, kHeight, destPx.data(), kWidth * 4);
-        }
     }
-    ~PixmanOver()
-    {
-        pixman_image_unref(layer);
-        pixman_image_unref(dest);
-    }
+    ~PixmanOver() { pixman_image_unref(layer); }
 };
 
 void BM_OurFrame(benchmark::State& state)
@@ -191,7 +150,7 @@ void BM_PixmanFullScreenOver(benchmark::State& state)
     PixmanOver p(int(state.range(0)));
     for (auto _ : state)
     {
-        pixman_image_composite32(PIXMAN_OP_OVER, p.layer, nullptr, p.dest, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
+        pixman_image_composite32(PIXMAN_OP_OVER, p.layer, nullptr, p.dest.image, 0, 0, 0, 0, 0, 0, kWidth, kHeight);
         benchmark::ClobberMemory();
     }
 }

@@ -178,6 +178,16 @@ void BM_DecodeFloor(benchmark::State& state)
 }
 BENCHMARK(BM_DecodeFloor)->Unit(benchmark::kMillisecond);
 
+// One main-thread frame of the loading screen (a full-screen fill and a small picture made), in milliseconds.
+double FrameMs(Zest::MemoryImage& screen)
+{
+    const auto start = std::chrono::steady_clock::now();
+    screen.FillRect(Zest::Rect(0, 0, 800, 600), Zest::Color(20, 40, 60), 0);
+    Zest::MemoryImage scratch;
+    scratch.Create(80, 60);
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
 // A loading thread loads the group while the main thread draws frames (a full-screen fill and a small image made
 // and freed, which registers with the application under its display lock). Reports the longest frame.
 void BM_MainThreadFrameWhileLoading(benchmark::State& state)
@@ -198,13 +208,7 @@ void BM_MainThreadFrameWhileLoading(benchmark::State& state)
             });
         while (!done)
         {
-            const auto start = std::chrono::steady_clock::now();
-            screen.FillRect(Zest::Rect(0, 0, 800, 600), Zest::Color(20, 40, 60), 0);
-            Zest::MemoryImage scratch;
-            scratch.Create(80, 60);
-            const double ms =
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-            longestMs = std::max(longestMs, ms);
+            longestMs = std::max(longestMs, FrameMs(screen));
             ++frames;
         }
         loader.join();
@@ -225,13 +229,7 @@ void BM_MainThreadFrameIdle(benchmark::State& state)
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(130);
         while (std::chrono::steady_clock::now() < until)
         {
-            const auto start = std::chrono::steady_clock::now();
-            screen.FillRect(Zest::Rect(0, 0, 800, 600), Zest::Color(20, 40, 60), 0);
-            Zest::MemoryImage scratch;
-            scratch.Create(80, 60);
-            const double ms =
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-            longestMs = std::max(longestMs, ms);
+            longestMs = std::max(longestMs, FrameMs(screen));
         }
     }
     state.counters["longest_frame_ms"] = longestMs;

@@ -7,11 +7,9 @@
 #include <random>
 #include <string>
 
-#include "game/board/BoardHost.h"
 #include "game/board/BoardModel.h"
 #include "game/board/BoardView.h"
-#include "game/core/LngTable.h"
-#include "game/core/PlayerProfile.h"
+#include "game/board/QuietBoardHost.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 
@@ -20,20 +18,13 @@ namespace
 
 using namespace Zest;
 
-class FuzzHost : public BoardHost
+struct FuzzHost : QuietBoardHost
 {
-public:
-    FuzzHost() : lng(false)
+    FuzzHost()
     {
-        for (int i = 0; i < 220; ++i) lng.strings.push_back("T" + std::to_string(i));
         player.hintsShown.fill(1);
+        mouseX = mouseY = 0;
     }
-    int UpdateCount() const override { return count; }
-    PlayerProfile& Player() override { return player; }
-    const LngTable& Lng() const override { return lng; }
-    void SavePlayers() override {}
-    void PlaySample(BoardSound) override {}
-    BoardImageSize ImageSize(BoardImage) const override { return {64, 64}; }
     // Every second picture loads, so both the drawn and the missing paths run.
     std::unique_ptr<Image> LoadImage(const std::string&) override
     {
@@ -42,28 +33,8 @@ public:
         img->Create(16, 20);
         return img;
     }
-    bool IsMusicPlaying(int) override { return false; }
-    void FadeInMusic(int) override {}
-    void FadeOutAllMusic() override {}
-    void StopAllMusic() override {}
-    void ShowHint(int, int, int, const std::string&) override {}
-    void HideHint() override {}
-    void OpenMenuWindow() override {}
-    void OpenLevelCompleteWindow() override {}
-    void OpenGameOverWindow() override {}
-    void OpenTipWindow(int) override {}
-    int PizzeriaIndex(int) const override { return 0; }
-    int LastMouseX() const override { return 0; }
-    int LastMouseY() const override { return 0; }
-    void SetShiftDown(bool) override {}
-    bool IsShiftDown() const override { return false; }
-    bool InputWidgetHasFocus() const override { return true; }
-    bool FadeWidgetHasFocus() const override { return false; }
 
-    int count = 0;
     int loads = 0;
-    PlayerProfile player;
-    LngTable lng;
 };
 
 } // namespace

@@ -9,52 +9,17 @@
 #include <string>
 
 #include "base/Random.h"
-#include "game/board/BoardHost.h"
 #include "game/board/BoardModel.h"
-#include "game/core/LngTable.h"
-#include "game/core/PlayerProfile.h"
-#include "graphics/Image.h"
+#include "game/board/QuietBoardHost.h"
 
 namespace
 {
 
 using namespace Zest;
 
-class FuzzHost : public BoardHost
+struct FuzzHost : QuietBoardHost
 {
-public:
-    FuzzHost() : lng(false)
-    {
-        for (int i = 0; i < 220; ++i) lng.strings.push_back("T" + std::to_string(i));
-    }
-    int UpdateCount() const override { return count; }
-    PlayerProfile& Player() override { return player; }
-    const LngTable& Lng() const override { return lng; }
-    void SavePlayers() override {}
-    void PlaySample(BoardSound) override {}
-    BoardImageSize ImageSize(BoardImage) const override { return {64, 64}; }
-    std::unique_ptr<Image> LoadImage(const std::string&) override { return nullptr; }
-    bool IsMusicPlaying(int) override { return false; }
-    void FadeInMusic(int) override {}
-    void FadeOutAllMusic() override {}
-    void StopAllMusic() override {}
-    void ShowHint(int, int, int, const std::string&) override {}
-    void HideHint() override {}
-    void OpenMenuWindow() override {}
-    void OpenLevelCompleteWindow() override {}
-    void OpenGameOverWindow() override {}
-    void OpenTipWindow(int) override {}
     int PizzeriaIndex(int level) const override { return level % 6; }
-    int LastMouseX() const override { return 400; }
-    int LastMouseY() const override { return 300; }
-    void SetShiftDown(bool) override {}
-    bool IsShiftDown() const override { return false; }
-    bool InputWidgetHasFocus() const override { return true; }
-    bool FadeWidgetHasFocus() const override { return false; }
-
-    int count = 0;
-    PlayerProfile player;
-    LngTable lng;
 };
 
 const char* const kLevels =

@@ -202,9 +202,9 @@ public:
         FONT_BUTTON = FONT_BUTTON_SMALL = fonts.back().get();
     }
 
-    void Init() override
+    // The field from the command line's level, plate and folders, its data files loaded; not started yet.
+    BoardModel& MakeBoard()
     {
-        ZestAppBase::Init();
         BindArt();
         player.level = std::stoi(Option("--level", "5"));
         player.upgrades[PlayerProfile::UpgradePlate] = std::stoi(Option("--plate", "2"));
@@ -216,6 +216,13 @@ public:
         m.LoadCharacters();
         m.LoadDishes();
         m.LoadUpgrades();
+        return m;
+    }
+
+    void Init() override
+    {
+        ZestAppBase::Init();
+        BoardModel& m = MakeBoard();
         input = std::make_unique<BoardInterface>(*this, *board, IMAGE_SMBUTTON100, IMAGE_SMBUTTON100_OVER);
         board->Resize(0, 0, 800, 600);
         input->Resize(0, 0, 800, 600);
@@ -244,17 +251,7 @@ public:
     // Runs the field without a window and writes one drawn frame.
     int Headless(int frames, const std::string& png)
     {
-        BindArt();
-        player.level = std::stoi(Option("--level", "5"));
-        player.upgrades[PlayerProfile::UpgradePlate] = std::stoi(Option("--plate", "2"));
-        if (!Flag("--hints")) player.hintsShown.fill(1);
-        board = std::make_unique<Board>(*this);
-        BoardModel& m = *board->model;
-        m.LevelFolder = Option("--levels", "levels/");
-        m.CharacterFolder = Option("--characters", "characters/");
-        m.LoadCharacters();
-        m.LoadDishes();
-        m.LoadUpgrades();
+        BoardModel& m = MakeBoard();
         m.StartLevel();
         for (int i = 0; i < frames; ++i)
         {
@@ -287,37 +284,8 @@ public:
     }
     BoardImageSize ImageSize(BoardImage image) const override
     {
-        Image* img = nullptr;
-        switch (image)
-        {
-        case BoardImage::Akkum:
-            img = IMAGE_AKKUM;
-            break;
-        case BoardImage::CoffeeMachine:
-            img = IMAGE_COFE_MAC;
-            break;
-        case BoardImage::Money:
-            img = IMAGE_MONEY;
-            break;
-        case BoardImage::Goal:
-            img = IMAGE_GOAL;
-            break;
-        case BoardImage::ExpertGoal:
-            img = IMAGE_EXPERT_GOAL;
-            break;
-        case BoardImage::MonitorSmall:
-            img = IMAGE_MONITOR_SMALL;
-            break;
-        case BoardImage::Ramka:
-            img = IMAGE_RAMKA;
-            break;
-        case BoardImage::LightOn:
-            img = IMAGE_LIGHT_ON;
-            break;
-        default:
-            img = IMAGE_PIZZERIA1;
-            break;
-        }
+        // Only the first pizzeria picture is made here: every pizzeria takes its size.
+        const Image* img = image >= BoardImage::Pizzeria1 ? IMAGE_PIZZERIA1 : BoardPicture(image);
         return img ? BoardImageSize{img->GetWidth(), img->GetHeight()} : BoardImageSize{};
     }
     std::unique_ptr<Image> LoadImage(const std::string& path) override

@@ -59,6 +59,9 @@ const SpanKernels& SpanKernelsFor(SpanIsa isa);
 // The kernels the blitters use: the best available form unless SetSpanIsa chose another.
 const SpanKernels& ActiveSpanKernels();
 
+// The form the blitters use, for the other vector kernels that follow the same choice.
+SpanIsa ActiveSpanIsa();
+
 // Makes the blitters use the given form (or the best available one below it); returns the previous choice.
 // For comparing the forms against each other.
 SpanIsa SetSpanIsa(SpanIsa isa);

@@ -575,45 +575,6 @@ void DDImage::StretchBltMirror(Image* src, const Rect& destRect, const Rect& src
     StretchToSurface(src, destRect, srcRect, clip, color, drawMode, fastStretch, true);
 }
 
-void DDImage::StretchToSurface(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
-                               const Color& color, int drawMode, bool fastStretch, bool mirror)
-{
-    if (!src || IsDrawnThrough3D()) return;
-    UpdateAlphaFlags();
-    if (!IsPlain())
-    {
-        if (mirror)
-            MemoryImage::StretchBltMirror(src, destRect, srcRect, clip, color, drawMode, fastStretch);
-        else
-            MemoryImage::StretchBlt(src, destRect, srcRect, clip, color, drawMode, fastStretch);
-        return;
-    }
-    src->mDrawn = true;
-    const Rect area = destRect.Intersection(clip).Intersection(Rect(0, 0, mWidth, mHeight));
-    if (area.IsEmpty()) return;
-    // Sample into a transparent ARGB image of the visible part, then draw it with the surface arithmetic. The
-    // image and its display-format buffer are kept for the next call: particles stretch every frame.
-    if (!mStretchScratch)
-    {
-        mStretchScratch = std::make_unique<MemoryImage>(nullptr);
-        mStretchScratch->mReuseDisplayBuffer = true;
-    }
-    MemoryImage& sampled = *mStretchScratch;
-    sampled.SetBits(nullptr, area.mWidth, area.mHeight);
-    const Rect shifted(destRect.mX - area.mX, destRect.mY - area.mY, destRect.mWidth, destRect.mHeight);
-    const Rect inside(0, 0, area.mWidth, area.mHeight);
-    if (mirror)
-        sampled.StretchBltMirror(src, shifted, srcRect, inside, Color::White, 0, fastStretch);
-    else
-        sampled.StretchBlt(src, shifted, srcRect, inside, Color::White, 0, fastStretch);
-    sampled.UpdateAlphaFlags();
-    if (drawMode == 0)
-        NormalBlt(&sampled, area.mX, area.mY, inside, color);
-    else
-        AdditiveBlt(&sampled, area.mX, area.mY, inside, color);
-    FreeSoftwareAfterSurfaceDraw();
-}
-
 void DDImage::BltMatrix(Image* src, float x, float y, const Matrix3& matrix, const Rect& clip, const Color& color,
                         int drawMode, const Rect& srcRect, bool linearBlend)
 {

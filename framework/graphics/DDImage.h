@@ -5,6 +5,8 @@
 #include "graphics/MemoryImage.h"
 #include "platform/Surfaces.h"
 
+#include <vector>
+
 namespace Zest
 {
 
@@ -98,10 +100,16 @@ private:
     void SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const Color& color, bool additive);
     void StretchToSurface(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip, const Color& color,
                           int drawMode, bool fastStretch, bool mirror);
+    // StretchToSurface's sampling and drawing onto the locked surface (view: the surface as the blits see it).
+    void StretchRows(MemoryImage& source, const Rect& destRect, const Rect& srcRect, const Rect& usable,
+                     const Rect& area, const Color& color, bool additive, bool fastStretch, bool mirror,
+                     const void* view);
     void DrawSurfaceLine(double x1, double y1, double x2, double y2, const Color& color, bool additive);
 
-    // The image StretchToSurface samples into, kept between calls.
-    std::unique_ptr<MemoryImage> mStretchScratch;
+    // The samples of StretchToSurface's visible part and the format it converts them to, kept between calls:
+    // particles stretch thousands of small sprites a frame.
+    std::vector<uint32_t> mStretchPixels;
+    NativeDisplay mStretchFormat;
 };
 
 } // namespace Zest

@@ -7,6 +7,7 @@
 #include "graphics/BlitClip.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
+#include "graphics/StretchSampler.h"
 
 namespace Zest
 {
@@ -356,97 +357,82 @@ bool DDImage::SurfaceBlt(DDImage* src, int x, int y, const Rect& srcRect)
     return result == DD_OK;
 }
 
-template <bool Mirror>
-void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const Color& color, bool additive)
+namespace
 {
-    if (!src) return;
-    src->mDrawn = true;
-    auto* source = dynamic_cast<MemoryImage*>(src);
-    if (!source || mNoSoftwareAccess) return;
-    source->UpdateAlphaFlags();
-    BltArea area;
-    if (!ClipBlt(x, y, srcRect, source->GetWidth(), source->GetHeight(), mWidth, mHeight, Mirror, area)) return;
-    x = area.destX;
-    y = area.destY;
-    const Rect sr(area.srcX, area.srcY, area.width, area.height);
-    const Color c = color.Clamped();
-    const bool white = c.IsWhite();
-    auto* ddSource = dynamic_cast<DDImage*>(src);
-    if (!Mirror && !additive && !source->mHasAlpha && white && ddSource && ddSource != this && ddSource->mSurface &&
-        (mVideoMemory || !ddSource->mVideoMemory))
-    {
-        if (SurfaceBlt(ddSource, x, y, sr)) return;
-    }
-    if (!EnsureSurface() || !LockSurface()) return;
-    const View v = MakeView(mLockDesc, *mDDInterface);
-    if (v.bits != 16 && v.bits != 32)
-    {
-        UnlockSurface();
-        return;
-    }
-    // The source's display-format pixels (premultiplied, alpha on top); a palette image gives a 256-entry table
-    // and is read through its indices.
-    const bool palette = source->mPaletteTable && source->mPaletteIndices;
-    DropStaleDisplayData(*source, *mDDInterface);
-    const uint32_t* data = source->GetDisplayAlphaData(mDDInterface);
-    const uint8_t* indices = palette ? source->mPaletteIndices.get() : nullptr;
-    // Sources that are neither additive, nor partly transparent, nor tinted are drawn without runs.
-    const bool needRuns = additive || source->mHasAlpha || !white;
-    const int srcW = source->GetWidth();
-    const uint32_t colourMasks = v.AllMasks();
-    const bool transparent = source->mHasTransparency;
 
-    // Per-call factors: the tint per channel (0..255) and its alpha.
-    const uint32_t a = uint32_t(c.mAlpha);
-    uint32_t tint[3];
-    for (int i = 0; i < 3; ++i) tint[i] = uint32_t(Comp(c, i)) * a / 255;
-    const bool grey = tint[0] == tint[1] && tint[1] == tint[2];
-    const uint32_t greenMask = v.ch[1].mask;
-    const bool spread16 = v.bits == 16 && (greenMask == 0x07E0 || greenMask == 0x03E0);
-    // The grey tint as a 5-bit factor: even white keeps only 31/32 of a partly transparent source.
-    const uint32_t srcFactor5 = tint[0] >> 3;
+// The per-call constants of a software blit onto the locked surface, and the drawing of one row of the source's
+// display-format pixels (premultiplied, alpha on top; a palette source gives its 256-entry table and its indices).
+// Plain blits read the rows from the source image, stretched ones from the samples of each row.
+struct SurfaceRows
+{
+    View v;
+    Color c;
+    bool additive, white, palette, transparent, needRuns;
+    uint32_t colourMasks, a, tint[3], srcFactor5, greenMask;
+    bool grey, spread16, byteChannels, spans, standard16, spans16, copyRows;
+    uint32_t byteTint[3] = {255, 255, 255}, byteWeight[3] = {0, 0, 0}, slotTint[3] = {255, 255, 255};
+    Spread16 form;
+    const SpanKernels* kernels;
 
-    // 32-bit surfaces with one byte per channel take whole runs at a time.
-    const bool byteChannels = v.bits == 32 && colourMasks == 0x00FFFFFF && v.ch[0].width == 8 && v.ch[1].width == 8 &&
-                              v.ch[2].width == 8 && v.ch[0].shift % 8 == 0 && v.ch[1].shift % 8 == 0 &&
-                              v.ch[2].shift % 8 == 0;
-    const bool spans = sVectorSpans && byteChannels && needRuns && !palette;
-    uint32_t byteTint[3] = {255, 255, 255};
-    for (int ch = 0; ch < 3 && byteChannels; ++ch) byteTint[v.ch[ch].shift / 8] = white ? 255 : tint[ch];
-    // The tinted blend's colour weights by byte position: colour x alpha, over 255 x 255 with the pixel's share.
-    uint32_t byteWeight[3] = {0, 0, 0};
-    for (int ch = 0; ch < 3 && byteChannels; ++ch) byteWeight[v.ch[ch].shift / 8] = uint32_t(Comp(c, ch)) * a;
-    // 5-6-5 and 5-5-5 surfaces (red and blue either way round) take whole runs at a time in the grey blend and
-    // the additive form; the tint goes by field, bottom to top.
-    const Spread16 form = Spread16::For(greenMask);
-    bool standard16 = spread16 && colourMasks == form.colourMask;
-    uint32_t slotTint[3] = {255, 255, 255};
-    for (int ch = 0; ch < 3 && standard16; ++ch)
+    SurfaceRows(const View& view, const Color& clamped, bool additiveMode, bool hasAlpha, bool hasTransparency,
+                bool isPalette, bool opaqueCopy, bool vectorSpans)
+        : v(view), c(clamped), additive(additiveMode)
     {
-        const int shift = v.ch[ch].shift;
-        const int slot = shift == 0 ? 0 : (shift == 5 ? 1 : (shift == form.topShift ? 2 : -1));
-        if (slot < 0 || (slot == 1) != (ch == 1))
-            standard16 = false;
-        else
-            slotTint[slot] = white ? 255 : tint[ch];
+        white = c.IsWhite();
+        palette = isPalette;
+        // Sources that are neither additive, nor partly transparent, nor tinted are drawn without runs.
+        needRuns = additive || hasAlpha || !white;
+        colourMasks = v.AllMasks();
+        transparent = hasTransparency;
+
+        // Per-call factors: the tint per channel (0..255) and its alpha.
+        a = uint32_t(c.mAlpha);
+        for (int i = 0; i < 3; ++i) tint[i] = uint32_t(Comp(c, i)) * a / 255;
+        grey = tint[0] == tint[1] && tint[1] == tint[2];
+        greenMask = v.ch[1].mask;
+        spread16 = v.bits == 16 && (greenMask == 0x07E0 || greenMask == 0x03E0);
+        // The grey tint as a 5-bit factor: even white keeps only 31/32 of a partly transparent source.
+        srcFactor5 = tint[0] >> 3;
+
+        // 32-bit surfaces with one byte per channel take whole runs at a time.
+        byteChannels = v.bits == 32 && colourMasks == 0x00FFFFFF && v.ch[0].width == 8 && v.ch[1].width == 8 &&
+                       v.ch[2].width == 8 && v.ch[0].shift % 8 == 0 && v.ch[1].shift % 8 == 0 && v.ch[2].shift % 8 == 0;
+        spans = vectorSpans && byteChannels && needRuns && !palette;
+        for (int ch = 0; ch < 3 && byteChannels; ++ch) byteTint[v.ch[ch].shift / 8] = white ? 255 : tint[ch];
+        // The tinted blend's colour weights by byte position: colour x alpha, over 255 x 255 with the pixel's share.
+        for (int ch = 0; ch < 3 && byteChannels; ++ch) byteWeight[v.ch[ch].shift / 8] = uint32_t(Comp(c, ch)) * a;
+        // 5-6-5 and 5-5-5 surfaces (red and blue either way round) take whole runs at a time in the grey blend and
+        // the additive form; the tint goes by field, bottom to top.
+        form = Spread16::For(greenMask);
+        standard16 = spread16 && colourMasks == form.colourMask;
+        for (int ch = 0; ch < 3 && standard16; ++ch)
+        {
+            const int shift = v.ch[ch].shift;
+            const int slot = shift == 0 ? 0 : (shift == 5 ? 1 : (shift == form.topShift ? 2 : -1));
+            if (slot < 0 || (slot == 1) != (ch == 1))
+                standard16 = false;
+            else
+                slotTint[slot] = white ? 255 : tint[ch];
+        }
+        spans16 = vectorSpans && standard16 && !palette && (additive || grey);
+        // An opaque source drawn plainly, or one whose opaque-copy flag asks for it, is copied row by row as it
+        // stands: its display-format pixels already are the surface's.
+        copyRows = !additive && white && !palette && (opaqueCopy || (vectorSpans && !hasAlpha && !transparent));
+        kernels = &ActiveSpanKernels();
     }
-    const bool spans16 = sVectorSpans && standard16 && !palette && (additive || grey);
-    // An opaque source drawn plainly, or one whose opaque-copy flag asks for it, is copied row by row as it
-    // stands: its display-format pixels already are the surface's.
-    const bool copyRows =
-        !additive && white && !palette && (source->mOpaqueCopy || (sVectorSpans && !source->mHasAlpha && !transparent));
-    // The span forms look at every pixel themselves; only the per-pixel walk skips by runs.
-    const uint8_t* runs = nullptr;
-    if (needRuns && !spans && !spans16 && !copyRows)
-        runs = additive ? source->GetAdditiveRunData(mDDInterface) : source->GetAlphaRunData();
-    // GetAdditiveRunData may rebuild the display data; take the pointer again.
-    data = source->GetDisplayAlphaData(mDDInterface);
 
-    const SpanKernels& kernels = ActiveSpanKernels();
-    for (int row = 0; row < sr.mHeight; ++row)
+    // Whether the per-pixel walk is the one that runs (the only one that skips by runs).
+    bool WalksPixels() const { return needRuns && !spans && !spans16 && !copyRows; }
+
+    // One row of width pixels to (x, dy): data holds the row's pixels (or the palette table, with indices the
+    // row's indices); runs, when given, the row's run lengths.
+    template <bool Mirror>
+    void Row(int dy, int x, int width, const uint32_t* data, const uint8_t* indices, const uint8_t* runs) const
     {
-        const size_t srcRow = size_t(sr.mY + row) * size_t(srcW);
-        const int dy = y + row;
+        const SpanKernels& kernels = *this->kernels;
+        // The row-relative forms of the whole-image indices the walk below was written with.
+        const size_t srcRow = 0;
+        const Rect sr(0, 0, width, 1);
         if (copyRows)
         {
             const uint32_t* from = data + srcRow + size_t(sr.mX);
@@ -456,12 +442,19 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
                 uint32_t* start = reinterpret_cast<uint32_t*>(destRow) + (Mirror ? x + sr.mWidth - 1 : x);
                 kernels.surfaceCopy[Mirror](start, from, sr.mWidth);
             }
+            else if (v.bits == 16)
+            {
+                // Straight stores into the row: the whole-screen background of every 16-bit frame comes here.
+                uint16_t* out = reinterpret_cast<uint16_t*>(destRow) + x;
+                for (int i = 0; i < sr.mWidth; ++i)
+                    out[Mirror ? sr.mWidth - 1 - i : i] = uint16_t(from[i] & colourMasks);
+            }
             else
             {
                 for (int i = 0; i < sr.mWidth; ++i)
                     v.Put(Mirror ? x + sr.mWidth - 1 - i : x + i, dy, from[i] & colourMasks);
             }
-            continue;
+            return;
         }
         if (spans)
         {
@@ -477,7 +470,7 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
                 kernels.surfaceBlend[Mirror](at(0), from, sr.mWidth);
             else
                 kernels.surfaceBlendTinted[Mirror](at(0), from, sr.mWidth, byteWeight, a);
-            continue;
+            return;
         }
         if (spans16)
         {
@@ -488,8 +481,17 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
                 kernels.surfaceAdd16[Mirror](start, from, sr.mWidth, form, slotTint, white);
             else
                 kernels.surfaceBlend16[Mirror](start, from, sr.mWidth, form, srcFactor5, a, white);
-            continue;
+            return;
         }
+        // Locals, not members: the walk's stores go through a pointer the compiler cannot tell apart from this
+        // object, and would make every pixel of it load the members again.
+        const View v = this->v;
+        const Color c = this->c;
+        const bool additive = this->additive, white = this->white, palette = this->palette,
+                   transparent = this->transparent, grey = this->grey, spread16 = this->spread16;
+        const uint32_t colourMasks = this->colourMasks, a = this->a, srcFactor5 = this->srcFactor5;
+        const uint32_t tint[3] = {this->tint[0], this->tint[1], this->tint[2]};
+        const Spread16 form = this->form;
         int i = 0;
         while (i < sr.mWidth)
         {
@@ -563,7 +565,169 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
             }
         }
     }
+};
+
+} // namespace
+
+template <bool Mirror>
+void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const Color& color, bool additive)
+{
+    if (!src) return;
+    src->mDrawn = true;
+    auto* source = dynamic_cast<MemoryImage*>(src);
+    if (!source || mNoSoftwareAccess) return;
+    source->UpdateAlphaFlags();
+    BltArea area;
+    if (!ClipBlt(x, y, srcRect, source->GetWidth(), source->GetHeight(), mWidth, mHeight, Mirror, area)) return;
+    x = area.destX;
+    y = area.destY;
+    const Rect sr(area.srcX, area.srcY, area.width, area.height);
+    const Color c = color.Clamped();
+    const bool white = c.IsWhite();
+    auto* ddSource = dynamic_cast<DDImage*>(src);
+    if (!Mirror && !additive && !source->mHasAlpha && white && ddSource && ddSource != this && ddSource->mSurface &&
+        (mVideoMemory || !ddSource->mVideoMemory))
+    {
+        if (SurfaceBlt(ddSource, x, y, sr)) return;
+    }
+    if (!EnsureSurface() || !LockSurface()) return;
+    const View v = MakeView(mLockDesc, *mDDInterface);
+    if (v.bits != 16 && v.bits != 32)
+    {
+        UnlockSurface();
+        return;
+    }
+    // The source's display-format pixels (premultiplied, alpha on top); a palette image gives a 256-entry table
+    // and is read through its indices.
+    const bool palette = source->mPaletteTable && source->mPaletteIndices;
+    DropStaleDisplayData(*source, *mDDInterface);
+    source->GetDisplayAlphaData(mDDInterface);
+    const uint8_t* indices = palette ? source->mPaletteIndices.get() : nullptr;
+    const SurfaceRows rows(v, c, additive, source->mHasAlpha, source->mHasTransparency, palette, source->mOpaqueCopy,
+                           sVectorSpans);
+    // The span forms look at every pixel themselves; only the per-pixel walk skips by runs.
+    const uint8_t* runs = nullptr;
+    if (rows.WalksPixels()) runs = additive ? source->GetAdditiveRunData(mDDInterface) : source->GetAlphaRunData();
+    // GetAdditiveRunData may rebuild the display data; take the pointer again.
+    const uint32_t* data = source->GetDisplayAlphaData(mDDInterface);
+    const int srcW = source->GetWidth();
+    for (int row = 0; row < sr.mHeight; ++row)
+    {
+        const size_t at = size_t(sr.mY + row) * size_t(srcW) + size_t(sr.mX);
+        rows.Row<Mirror>(y + row, x, sr.mWidth, palette ? data : data + at, palette ? indices + at : nullptr,
+                         runs ? runs + at : nullptr);
+    }
     UnlockSurface();
+}
+
+void DDImage::StretchToSurface(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
+                               const Color& color, int drawMode, bool fastStretch, bool mirror)
+{
+    if (!src || IsDrawnThrough3D()) return;
+    UpdateAlphaFlags();
+    if (!IsPlain())
+    {
+        if (mirror)
+            MemoryImage::StretchBltMirror(src, destRect, srcRect, clip, color, drawMode, fastStretch);
+        else
+            MemoryImage::StretchBlt(src, destRect, srcRect, clip, color, drawMode, fastStretch);
+        return;
+    }
+    src->mDrawn = true;
+    const Rect area = destRect.Intersection(clip).Intersection(Rect(0, 0, mWidth, mHeight));
+    if (area.IsEmpty()) return;
+    auto* source = dynamic_cast<MemoryImage*>(src);
+    const Rect usable = source ? srcRect.Intersection(Rect(0, 0, source->mWidth, source->mHeight)) : Rect();
+    // A source that cannot be sampled draws nothing.
+    if (source && destRect.mWidth > 0 && destRect.mHeight > 0 && srcRect.mWidth > 0 && srcRect.mHeight > 0 &&
+        !usable.IsEmpty() && !mNoSoftwareAccess && EnsureSurface() && LockSurface())
+    {
+        const View v = MakeView(mLockDesc, *mDDInterface);
+        if (v.bits == 16 || v.bits == 32)
+            StretchRows(*source, destRect, srcRect, usable, area, color, drawMode != 0, fastStretch, mirror, &v);
+        UnlockSurface();
+    }
+    FreeSoftwareAfterSurfaceDraw();
+}
+
+// The visible part is sampled whole first, as the picture over a transparent image it stands for (each channel
+// c x 255 >> 8 where alpha is not 0, nothing where it is); that picture's flags choose the row forms, and each
+// row is then converted to the display format and drawn as a plain blit draws it.
+void DDImage::StretchRows(MemoryImage& source, const Rect& destRect, const Rect& srcRect, const Rect& usable,
+                          const Rect& area, const Color& color, bool additive, bool fastStretch, bool mirror,
+                          const void* view)
+{
+    const View& v = *static_cast<const View*>(view);
+    source.UpdateAlphaFlags();
+    if (!source.mBits && !(source.mPaletteTable && source.mPaletteIndices)) source.GetBits();
+    StretchSource pixels;
+    pixels.stride = size_t(source.mWidth);
+    if (source.mBits)
+        pixels.bits = source.mBits.get();
+    else
+    {
+        pixels.indices = source.mPaletteIndices.get();
+        pixels.table = source.mPaletteTable.get();
+    }
+    const NativeDisplay& display = *mDDInterface;
+    if (mStretchFormat.mBitsPerPixel != display.mBitsPerPixel || mStretchFormat.mRedMask != display.mRedMask ||
+        mStretchFormat.mGreenMask != display.mGreenMask || mStretchFormat.mBlueMask != display.mBlueMask)
+        mStretchFormat.SetPixelFormat(display.mBitsPerPixel, uint32_t(display.mRedMask), uint32_t(display.mGreenMask),
+                                      uint32_t(display.mBlueMask));
+    // The premultiplied samples are the display form of the standard layout; other layouts of channels up to 8 bits
+    // move and cut them; any other format converts the picture pixel by pixel.
+    const NativeDisplay& f = mStretchFormat;
+    const bool standard = f.mRedMask == 0xFF0000 && f.mGreenMask == 0xFF00 && f.mBlueMask == 0xFF;
+    const int widths[3] = {f.mRedWidth, f.mGreenWidth, f.mBlueWidth};
+    const int shifts[3] = {f.mRedShift, f.mGreenShift, f.mBlueShift};
+    bool plainShifts = true;
+    for (int c = 0; c < 3; ++c) plainShifts = plainShifts && widths[c] >= 0 && widths[c] <= 8 && shifts[c] >= 0;
+    const int cut[3] = {8 - widths[0], 8 - widths[1], 8 - widths[2]};
+    const uint32_t masks[3] = {uint32_t(f.mRedMask), uint32_t(f.mGreenMask), uint32_t(f.mBlueMask)};
+
+    StretchSampler& sampler = StretchSampler::ForThread();
+    sampler.Begin(pixels, destRect, srcRect, usable, area, fastStretch, mirror);
+    const size_t w = size_t(area.mWidth);
+    // Grown only, as the sampler's buffers are.
+    if (mStretchPixels.size() < w * size_t(area.mHeight) + w) mStretchPixels.resize(w * size_t(area.mHeight) + w);
+    bool hasAlpha = false, transparent = false;
+    sampler.Rows(0, area.mHeight, mStretchPixels.data());
+    if (plainShifts)
+    {
+        PremultiplySamples(mStretchPixels.data(), area.mWidth * area.mHeight, transparent, hasAlpha);
+    }
+    else
+    {
+        uint32_t* p = mStretchPixels.data();
+        for (size_t i = 0; i < w * size_t(area.mHeight); ++i)
+        {
+            const uint32_t s = p[i], a = s >> 24;
+            if (a == 0)
+            {
+                p[i] = 0;
+                transparent = true;
+                continue;
+            }
+            hasAlpha = hasAlpha || a != 255;
+            p[i] = a << 24 | (((s >> 16) & 0xFF) * 255 >> 8) << 16 | (((s >> 8) & 0xFF) * 255 >> 8) << 8 |
+                   ((s & 0xFF) * 255 >> 8);
+        }
+    }
+    const SurfaceRows rows(v, color.Clamped(), additive, hasAlpha, transparent, false, false, sVectorSpans);
+    uint32_t* converted = mStretchPixels.data() + w * size_t(area.mHeight);
+    for (int j = 0; j < area.mHeight; ++j)
+    {
+        const uint32_t* p = mStretchPixels.data() + size_t(j) * w;
+        if (!standard)
+        {
+            if (plainShifts)
+                PlaceSamples(p, converted, area.mWidth, cut, shifts, masks);
+            else
+                ToDisplayPixels(f, p, converted, w);
+            p = converted;
+        }
+        rows.Row<false>(area.mY + j, area.mX, area.mWidth, p, nullptr, nullptr);
+    }
 }
 
 void DDImage::NormalBlt(Image* src, int x, int y, const Rect& srcRect, const Color& color)

@@ -6,9 +6,9 @@
 #include <iterator>
 
 #include "base/Common.h"
-#include "graphics/MemoryImage.h"
 #include "data/ImageLib.h"
 #include "data/PakInterface.h"
+#include "graphics/MemoryImage.h"
 
 namespace Zest
 {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "data/DescParser.h"
 #include "graphics/Color.h"
 #include "graphics/Rect.h"
-#include "data/DescParser.h"
 
 namespace Zest
 {

@@ -214,11 +214,6 @@ void MemoryImage::BitsChanged()
 {
     ++mChangeCount;
     mBitsChanged = true;
-    if (mReuseDisplayBuffer && mDisplayData && !(mPaletteTable && mPaletteIndices))
-    {
-        mSpareDisplayData = std::move(mDisplayData);
-        mSpareDisplayPixels = mDisplayPixels;
-    }
     mDisplayData.reset();
     mAlphaRuns.reset();
     mAdditiveRuns.reset();
@@ -266,47 +261,40 @@ uint32_t* MemoryImage::GetDisplayAlphaData(const NativeDisplay* display)
     {
         const uint32_t* bits = GetBits();
         const size_t pixels = size_t(int64_t(mWidth) * mHeight);
-        if (mSpareDisplayData && mSpareDisplayPixels >= pixels)
-        {
-            mDisplayData = std::move(mSpareDisplayData);
-            mDisplayPixels = mSpareDisplayPixels;
-        }
-        else
-        {
-            mDisplayData = std::make_unique<uint32_t[]>(std::max<size_t>(pixels, 1));
-            mDisplayPixels = std::max<size_t>(pixels, 1);
-        }
-        mSpareDisplayData.reset();
-        const NativeDisplay& f = mDisplayFormat;
-        const int widths[3] = {f.mRedWidth, f.mGreenWidth, f.mBlueWidth};
-        const int shifts[3] = {f.mRedShift, f.mGreenShift, f.mBlueShift};
-        const uint32_t masks[3] = {uint32_t(f.mRedMask), uint32_t(f.mGreenMask), uint32_t(f.mBlueMask)};
-        bool plainShifts = true;
-        for (int c = 0; c < 3; ++c) plainShifts = plainShifts && widths[c] >= 0 && widths[c] <= 8 && shifts[c] >= 0;
-        uint32_t* out = mDisplayData.get();
-        if (plainShifts)
-        {
-            // The same packing as ToDisplayFormat with the shifts worked out once: each channel premultiplied as
-            // c x (a + 1) >> 8, cut to its width and moved to its place. This runs over every pixel of every image
-            // the first time it is drawn.
-            const int cut[3] = {8 - widths[0], 8 - widths[1], 8 - widths[2]};
-            const uint32_t* __restrict from = bits;
-            uint32_t* __restrict to = out;
-            for (size_t i = 0; i < pixels; ++i)
-            {
-                const uint32_t p = from[i], a = p >> 24, a1 = a + 1;
-                const uint32_t r = (((p >> 16) & 0xFF) * a1) >> 8, g = (((p >> 8) & 0xFF) * a1) >> 8,
-                               b = ((p & 0xFF) * a1) >> 8;
-                to[i] = a << 24 | (((r >> cut[0]) << shifts[0]) & masks[0]) |
-                        (((g >> cut[1]) << shifts[1]) & masks[1]) | (((b >> cut[2]) << shifts[2]) & masks[2]);
-            }
-        }
-        else
-        {
-            for (size_t i = 0; i < pixels; ++i) out[i] = ToDisplayFormat(bits[i], f);
-        }
+        mDisplayData = std::make_unique<uint32_t[]>(std::max<size_t>(pixels, 1));
+        ToDisplayPixels(mDisplayFormat, bits, mDisplayData.get(), pixels);
     }
     return mDisplayData.get();
+}
+
+void MemoryImage::ToDisplayPixels(const NativeDisplay& f, const uint32_t* bits, uint32_t* out, size_t pixels)
+{
+    const int widths[3] = {f.mRedWidth, f.mGreenWidth, f.mBlueWidth};
+    const int shifts[3] = {f.mRedShift, f.mGreenShift, f.mBlueShift};
+    const uint32_t masks[3] = {uint32_t(f.mRedMask), uint32_t(f.mGreenMask), uint32_t(f.mBlueMask)};
+    bool plainShifts = true;
+    for (int c = 0; c < 3; ++c) plainShifts = plainShifts && widths[c] >= 0 && widths[c] <= 8 && shifts[c] >= 0;
+    if (plainShifts)
+    {
+        // The same packing as ToDisplayFormat with the shifts worked out once: each channel premultiplied as
+        // c x (a + 1) >> 8, cut to its width and moved to its place. This runs over every pixel of every image
+        // the first time it is drawn.
+        const int cut[3] = {8 - widths[0], 8 - widths[1], 8 - widths[2]};
+        const uint32_t* __restrict from = bits;
+        uint32_t* __restrict to = out;
+        for (size_t i = 0; i < pixels; ++i)
+        {
+            const uint32_t p = from[i], a = p >> 24, a1 = a + 1;
+            const uint32_t r = (((p >> 16) & 0xFF) * a1) >> 8, g = (((p >> 8) & 0xFF) * a1) >> 8,
+                           b = ((p & 0xFF) * a1) >> 8;
+            to[i] = a << 24 | (((r >> cut[0]) << shifts[0]) & masks[0]) | (((g >> cut[1]) << shifts[1]) & masks[1]) |
+                    (((b >> cut[2]) << shifts[2]) & masks[2]);
+        }
+    }
+    else
+    {
+        for (size_t i = 0; i < pixels; ++i) out[i] = ToDisplayFormat(bits[i], f);
+    }
 }
 
 void MemoryImage::WriteRuns(uint8_t* runs, const uint8_t* classes, int width)

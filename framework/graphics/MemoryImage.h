@@ -70,6 +70,9 @@ public:
     // Derived buffers, made on demand. A null display means the host's display, else the standard 32-bit one.
     // For a palette image the display data is a 256-entry table.
     virtual uint32_t* GetDisplayAlphaData(const NativeDisplay* display);
+    // The display-format form of count ARGB pixels, as GetDisplayAlphaData makes it (format as SetPixelFormat
+    // leaves it).
+    static void ToDisplayPixels(const NativeDisplay& format, const uint32_t* argb, uint32_t* out, size_t count);
     // width x height bytes: per pixel, how many pixels from it (up to 255) share its class in its row.
     // Classes: alpha 0, alpha 255, other.
     virtual uint8_t* GetAlphaRunData();
@@ -122,11 +125,6 @@ public:
     std::unique_ptr<uint8_t[]> mAlphaRuns;
     std::unique_ptr<uint8_t[]> mAdditiveRuns;
     bool mBitsChanged = false;
-    // A scratch image redrawn over and over keeps its display-format buffer when its bits change and refills it.
-    bool mReuseDisplayBuffer = false;
-    std::unique_ptr<uint32_t[]> mSpareDisplayData;
-    size_t mSpareDisplayPixels = 0;
-    size_t mDisplayPixels = 0; // room in mDisplayData when it was made from the bits
     ImageHost* mHost = nullptr;
     int mHintFlags = 0;
 

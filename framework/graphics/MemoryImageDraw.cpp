@@ -6,6 +6,7 @@
 #include "graphics/BlitClip.h"
 #include "graphics/PixelBlend.h"
 #include "graphics/RotatedBlit.h"
+#include "graphics/StretchSampler.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,26 +19,11 @@ namespace Zest
 namespace
 {
 
-// Read access to a source image in whichever form it holds its pixels.
-struct SourcePixels
-{
-    const uint32_t* bits = nullptr;
-    const uint8_t* indices = nullptr;
-    const uint32_t* table = nullptr;
-    size_t stride = 0;
-
-    uint32_t At(int x, int y) const
-    {
-        const size_t i = size_t(y) * stride + size_t(x);
-        return bits ? bits[i] : table[indices[i]];
-    }
-};
-
 // Brings a source to a readable form (purged images are rebuilt) and refreshes its alpha flags.
-SourcePixels PrepareSource(MemoryImage* src)
+StretchSource PrepareSource(MemoryImage* src)
 {
     src->UpdateAlphaFlags();
-    SourcePixels s;
+    StretchSource s;
     if (!src->mBits && !(src->mPaletteTable && src->mPaletteIndices)) src->GetBits();
     s.stride = size_t(src->mWidth);
     if (src->mBits)
@@ -291,7 +277,7 @@ void MemoryImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color
     if (!source) return;
     BltArea area;
     if (!ClipBlt(x, y, srcRect, source->mWidth, source->mHeight, mWidth, mHeight, false, area)) return;
-    const SourcePixels pixels = PrepareSource(source);
+    const StretchSource pixels = PrepareSource(source);
     BlendParams params(color.Clamped(), drawMode == DRAWMODE_ADDITIVE, GetSaturationTable());
     params.srcHasAlpha = source->mHasAlpha;
     params.opaqueDest = !mHasTransparency && !mHasAlpha;
@@ -359,7 +345,7 @@ void MemoryImage::BltMirror(Image* src, int x, int y, const Rect& srcRect, const
     if (!source) return;
     BltArea area;
     if (!ClipBlt(x, y, srcRect, source->mWidth, source->mHeight, mWidth, mHeight, true, area)) return;
-    const SourcePixels pixels = PrepareSource(source);
+    const StretchSource pixels = PrepareSource(source);
     uint32_t* bits = GetBits();
     BlendParams params(color.Clamped(), drawMode == DRAWMODE_ADDITIVE, GetSaturationTable());
     params.srcHasAlpha = source->mHasAlpha;
@@ -384,77 +370,6 @@ void MemoryImage::BltMirror(Image* src, int x, int y, const Rect& srcRect, const
     BitsChanged();
 }
 
-namespace
-{
-
-// Source positions of one destination axis of a stretch: the two neighbouring source pixels and the weight
-// (0..256) of the second, clamped inside [lo, hi].
-struct StretchTap
-{
-    int i0, i1;
-    uint32_t f;
-};
-
-std::vector<StretchTap> StretchTaps(int destStart, int destFirst, int count, int destSize, int srcStart, int srcSize,
-                                    int lo, int hi, bool nearest, bool mirror)
-{
-    std::vector<StretchTap> taps(size_t(std::max(count, 0)));
-    const double scale = double(srcSize) / double(destSize);
-    for (int k = 0; k < count; ++k)
-    {
-        int64_t offset = int64_t(destFirst) + k - destStart;
-        if (mirror) offset = int64_t(destSize) - 1 - offset;
-        const double centre = (double(offset) + 0.5) * scale;
-        StretchTap t;
-        if (nearest)
-        {
-            const int i = std::clamp(srcStart + int(std::floor(centre)), lo, hi);
-            t = {i, i, 0};
-        }
-        else
-        {
-            const double u = std::clamp(double(srcStart) + centre - 0.5, double(lo), double(hi));
-            const int i0 = int(std::floor(u));
-            t = {i0, std::min(i0 + 1, hi), uint32_t((u - i0) * 256.0)};
-            if (t.f > 256) t.f = 256;
-        }
-        taps[size_t(k)] = t;
-    }
-    return taps;
-}
-
-// A bilinear sample: the four pixels (top-left, top-right, bottom-left, bottom-right) weighted by their area
-// weights (summing to 65536 or just under) and by their own alpha; the colour comes back un-premultiplied and
-// rounded, with the combined alpha. The one sampler of the stretched and the rotated memory blits.
-inline uint32_t Bilinear(const uint32_t px[4], const uint32_t area[4])
-{
-    uint64_t total = 0, r = 0, g = 0, b = 0;
-    for (int k = 0; k < 4; ++k)
-    {
-        const uint64_t w = uint64_t(area[k]) * (px[k] >> 24);
-        total += w;
-        r += w * ((px[k] >> 16) & 0xFF);
-        g += w * ((px[k] >> 8) & 0xFF);
-        b += w * (px[k] & 0xFF);
-    }
-    if (total == 0) return 0;
-    const uint32_t a = uint32_t(total >> 16);
-    const uint64_t half = total / 2;
-    return (a << 24) | (uint32_t((r + half) / total) << 16) | (uint32_t((g + half) / total) << 8) |
-           uint32_t((b + half) / total);
-}
-
-// The area weights of 8-bit fractions (0..256) between two columns and two rows.
-inline void StretchAreas(uint32_t fx, uint32_t fy, uint32_t area[4])
-{
-    area[0] = (256 - fx) * (256 - fy);
-    area[1] = fx * (256 - fy);
-    area[2] = (256 - fx) * fy;
-    area[3] = fx * fy;
-}
-
-} // namespace
-
 static void StretchInto(MemoryImage& dest, Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
                         const Color& color, int drawMode, bool fastStretch, bool mirror)
 {
@@ -468,38 +383,27 @@ static void StretchInto(MemoryImage& dest, Image* src, const Rect& destRect, con
     if (usable.mWidth <= 0 || usable.mHeight <= 0) return;
     const Rect area = destRect.Intersection(clip).Intersection(Rect(0, 0, dest.mWidth, dest.mHeight));
     if (area.mWidth <= 0 || area.mHeight <= 0) return;
-    const SourcePixels pixels = PrepareSource(source);
-    const std::vector<StretchTap> cols =
-        StretchTaps(destRect.mX, area.mX, area.mWidth, destRect.mWidth, srcRect.mX, srcRect.mWidth, usable.mX,
-                    usable.mX + usable.mWidth - 1, fastStretch, mirror);
-    const std::vector<StretchTap> rows =
-        StretchTaps(destRect.mY, area.mY, area.mHeight, destRect.mHeight, srcRect.mY, srcRect.mHeight, usable.mY,
-                    usable.mY + usable.mHeight - 1, fastStretch, false);
+    const StretchSource pixels = PrepareSource(source);
+    StretchSampler& sampler = StretchSampler::ForThread();
+    sampler.Begin(pixels, destRect, srcRect, usable, area, fastStretch, mirror);
     uint32_t* bits = dest.GetBits();
     BlendParams params(color.Clamped(), drawMode == DRAWMODE_ADDITIVE, dest.GetSaturationTable());
     // Filtering makes partial alpha at transparent edges, which must then weigh the added colour.
     params.srcHasAlpha = source->mHasAlpha || (!fastStretch && source->mHasTransparency);
     params.opaqueDest = !dest.mHasTransparency && !dest.mHasAlpha;
+    const SpanFn kernel = WhiteKernel(params);
+    // Bands of rows are sampled at once, then blended row by row.
+    const int band = std::clamp(4096 / area.mWidth, 1, area.mHeight);
+    uint32_t* samples = sampler.Scratch(size_t(area.mWidth) * size_t(band));
     for (int j = 0; j < area.mHeight; ++j)
     {
-        const StretchTap& ty = rows[size_t(j)];
         uint32_t* d = bits + size_t(area.mY + j) * size_t(dest.mWidth) + size_t(area.mX);
-        for (int i = 0; i < area.mWidth; ++i)
-        {
-            const StretchTap& tx = cols[size_t(i)];
-            uint32_t s;
-            if (fastStretch)
-                s = pixels.At(tx.i0, ty.i0);
-            else
-            {
-                const uint32_t px[4] = {pixels.At(tx.i0, ty.i0), pixels.At(tx.i1, ty.i0), pixels.At(tx.i0, ty.i1),
-                                        pixels.At(tx.i1, ty.i1)};
-                uint32_t area[4];
-                StretchAreas(tx.f, ty.f, area);
-                s = Bilinear(px, area);
-            }
-            BlendPixel(d[i], s, params);
-        }
+        if (j % band == 0) sampler.Rows(j, std::min(band, area.mHeight - j), samples);
+        const uint32_t* row = samples + size_t(j % band) * size_t(area.mWidth);
+        if (kernel)
+            kernel(d, row, area.mWidth, params.sat);
+        else
+            for (int i = 0; i < area.mWidth; ++i) BlendPixel(d[i], row[i], params);
     }
     dest.BitsChanged();
 }
@@ -537,7 +441,7 @@ void MemoryImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, 
         return;
     RotatedBlitWalker walker;
     if (!walker.Begin(x, y, srcRect, clip.Intersection(Rect(0, 0, mWidth, mHeight)), angle, centreX, centreY)) return;
-    const SourcePixels pixels = PrepareSource(source);
+    const StretchSource pixels = PrepareSource(source);
     uint32_t* bits = GetBits();
     BlendParams params(color.Clamped(), drawMode == DRAWMODE_ADDITIVE, GetSaturationTable());
     params.srcHasAlpha = true; // filtered samples always carry their weight in alpha
@@ -556,7 +460,7 @@ void MemoryImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, 
                                    pixels.At(sx + 1, sy + 1)};
             const BilinearWeights a = RotatedBlitWeights(u, v);
             const uint32_t area[4] = {a.a00, a.a10, a.a01, a.a11};
-            const uint32_t sample = Bilinear(s, area);
+            const uint32_t sample = BilinearSample(s, area);
             if (sample >> 24 == 0) continue;
             BlendPixel(d[i], sample, params);
         }

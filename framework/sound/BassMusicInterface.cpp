@@ -13,40 +13,15 @@ namespace
 {
 constexpr DWORD kModulePositionFlags = 0x8200;
 constexpr DWORD kModuleRampFlag = 0x200;
-
-// Reads the wave-out volume, so that initialising the library cannot change it.
-uint32_t ReadWaveOutVolume(HMIXER& mixer, MIXERCONTROL& control)
-{
-    MIXERCONTROLDETAILS_UNSIGNED value;
-    if (mixerOpen(&mixer, 0, 0, 0, 0) != MMSYSERR_NOERROR) return 0;
-    MIXERCAPS caps;
-    mixerGetDevCaps(0, &caps, sizeof caps);
-    MIXERLINE line;
-    line.dwComponentType = MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
-    mixerGetLineInfo(mixer, &line, MIXER_GETLINEINFOF_COMPONENTTYPE);
-    MIXERLINECONTROLS controls;
-    controls.dwLineID = line.dwLineID;
-    controls.dwControlType = MIXERCONTROL_CONTROLTYPE_VOLUME;
-    controls.cControls = 1;
-    controls.pamxctrl = &control;
-    mixerGetLineControls(mixer, &controls, MIXER_GETLINECONTROLSF_ONEBYTYPE);
-    MIXERCONTROLDETAILS details;
-    details.dwControlID = control.dwControlID;
-    details.cChannels = 1;
-    details.cbDetails = sizeof value;
-    details.paDetails = &value;
-    mixerGetControlDetails(mixer, &details, MIXER_GETCONTROLDETAILSF_VALUE);
-    return value.dwValue;
-}
 } // namespace
 
 BassMusicInterface::BassMusicInterface(Platform::HWND window)
 {
     mBass = LoadBassDLL();
+    // The wave-out volume is put back after initialising, so that the library cannot change it.
     HMIXER mixer = nullptr;
     MIXERCONTROL control;
-    MIXERCONTROLDETAILS_UNSIGNED value;
-    value.dwValue = ReadWaveOutVolume(mixer, control);
+    const uint32_t volume = OpenWaveOutControl(mixer, control) ? GetMixerValue(mixer, control) : 0;
     if (mBass->newer)
     {
         mBass->BASS_Init(1, 44100, 0, window, nullptr);
@@ -54,12 +29,7 @@ BassMusicInterface::BassMusicInterface(Platform::HWND window)
     }
     else
         mBass->BASS_InitOld(-1, 44100, 0, window);
-    MIXERCONTROLDETAILS details;
-    details.dwControlID = control.dwControlID;
-    details.cChannels = 1;
-    details.cbDetails = sizeof value;
-    details.paDetails = &value;
-    mixerSetControlDetails(mixer, &details, MIXER_SETCONTROLDETAILSF_VALUE);
+    SetMixerValue(mixer, control, volume);
     mBass->BASS_Start();
     mixerClose(mixer);
 }
@@ -291,19 +261,9 @@ void BassMusicInterface::Update()
 {
     for (auto& [id, info] : mMusicMap)
     {
-        if (info.fadeStep == 0) continue;
-        info.volume += info.fadeStep;
-        if (info.volume > info.maxVolume)
-        {
-            info.volume = info.maxVolume;
-            info.fadeStep = 0;
-        }
-        else if (info.volume < 0)
-        {
-            info.volume = 0;
-            info.fadeStep = 0;
-            if (info.stopWhenSilent) mBass->BASS_ChannelStop(info.Channel());
-        }
+        const MusicFade::Step step = info.Advance();
+        if (step == MusicFade::Step::None) continue;
+        if (step == MusicFade::Step::Stop) mBass->BASS_ChannelStop(info.Channel());
         SendVolume(info);
     }
 }

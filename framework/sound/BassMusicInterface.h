@@ -6,19 +6,16 @@
 
 #include "platform/Window.h"
 #include "sound/BassLibrary.h"
+#include "sound/MusicFade.h"
 #include "sound/SoundServices.h"
 
 namespace Zest
 {
 
-struct MusicInfo
+struct MusicInfo : MusicFade
 {
     HMUSIC module = 0;
     HSTREAM stream = 0;
-    double volume = 0.0;
-    double fadeStep = 0.0;
-    double maxVolume = 1.0;
-    bool stopWhenSilent = false;
 
     DWORD Channel() const { return module ? module : stream; }
 };

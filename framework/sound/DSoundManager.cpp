@@ -55,24 +55,6 @@ bool ClimbsOut(const std::string& name)
     return false;
 }
 
-// The master-volume query runs the system mixer's usual sequence for the wave-out line's volume control.
-bool WaveOutControl(HMIXER& mixer, MIXERCONTROL& control)
-{
-    if (mixerOpen(&mixer, 0, 0, 0, 0) != MMSYSERR_NOERROR) return false;
-    MIXERCAPS caps;
-    mixerGetDevCaps(reinterpret_cast<uintptr_t>(mixer), &caps, sizeof caps);
-    MIXERLINE line;
-    line.dwComponentType = MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
-    mixerGetLineInfo(mixer, &line, MIXER_GETLINEINFOF_COMPONENTTYPE);
-    MIXERLINECONTROLS controls;
-    controls.dwLineID = line.dwLineID;
-    controls.dwControlType = MIXERCONTROL_CONTROLTYPE_VOLUME;
-    controls.cControls = 1;
-    controls.pamxctrl = &control;
-    mixerGetLineControls(mixer, &controls, MIXER_GETLINECONTROLSF_ONEBYTYPE);
-    return true;
-}
-
 } // namespace
 
 std::string DSoundErrorName(HRESULT code)
@@ -512,31 +494,18 @@ double DSoundManager::GetMasterVolume()
 {
     HMIXER mixer = nullptr;
     MIXERCONTROL control;
-    if (!WaveOutControl(mixer, control)) return 0.0;
-    MIXERCONTROLDETAILS_UNSIGNED value;
-    MIXERCONTROLDETAILS details;
-    details.dwControlID = control.dwControlID;
-    details.cChannels = 1;
-    details.cbDetails = sizeof value;
-    details.paDetails = &value;
-    mixerGetControlDetails(mixer, &details, MIXER_GETCONTROLDETAILSF_VALUE);
+    if (!OpenWaveOutControl(mixer, control)) return 0.0;
+    const uint32_t value = GetMixerValue(mixer, control);
     mixerClose(mixer);
-    return value.dwValue / 65535.0;
+    return value / 65535.0;
 }
 
 void DSoundManager::SetMasterVolume(double volume)
 {
     HMIXER mixer = nullptr;
     MIXERCONTROL control;
-    if (!WaveOutControl(mixer, control)) return;
-    MIXERCONTROLDETAILS_UNSIGNED value;
-    value.dwValue = static_cast<uint32_t>(std::clamp(volume, 0.0, 1.0) * 65535);
-    MIXERCONTROLDETAILS details;
-    details.dwControlID = control.dwControlID;
-    details.cChannels = 1;
-    details.cbDetails = sizeof value;
-    details.paDetails = &value;
-    mixerSetControlDetails(mixer, &details, MIXER_SETCONTROLDETAILSF_VALUE);
+    if (!OpenWaveOutControl(mixer, control)) return;
+    SetMixerValue(mixer, control, static_cast<uint32_t>(std::clamp(volume, 0.0, 1.0) * 65535));
     mixerClose(mixer);
 }
 

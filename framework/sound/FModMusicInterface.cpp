@@ -261,24 +261,14 @@ void FModMusicInterface::Update()
 {
     for (auto& [id, info] : mMusicMap)
     {
-        if (info.fadeStep == 0) continue;
-        info.volume += info.fadeStep;
-        if (info.volume > info.maxVolume)
+        const MusicFade::Step step = info.Advance();
+        if (step == MusicFade::Step::None) continue;
+        if (step == MusicFade::Step::Stop)
         {
-            info.volume = info.maxVolume;
-            info.fadeStep = 0;
-        }
-        else if (info.volume < 0)
-        {
-            info.volume = 0;
-            info.fadeStep = 0;
-            if (info.stopWhenSilent)
-            {
-                if (info.module)
-                    mFMod->FMUSIC_StopSong(info.module);
-                else
-                    mFMod->FSOUND_StopSound(id);
-            }
+            if (info.module)
+                mFMod->FMUSIC_StopSong(info.module);
+            else
+                mFMod->FSOUND_StopSound(id);
         }
         SendVolume(id, info);
     }

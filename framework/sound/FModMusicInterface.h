@@ -6,19 +6,16 @@
 
 #include "platform/Window.h"
 #include "sound/FModLibrary.h"
+#include "sound/MusicFade.h"
 #include "sound/SoundServices.h"
 
 namespace Zest
 {
 
-struct FModMusicInfo
+struct FModMusicInfo : MusicFade
 {
     FSOUND_SAMPLE* sample = nullptr;
     FMUSIC_MODULE* module = nullptr;
-    double volume = 0.0;
-    double fadeStep = 0.0;
-    double maxVolume = 1.0;
-    bool stopWhenSilent = false;
     bool loop = false;
 };
 

@@ -373,17 +373,12 @@ bool ReadOggSound(std::unique_ptr<SoundFile> file, SoundData& out)
     return ok;
 }
 
-std::vector<uint8_t> BuildCacheWav(const SoundData& sound, const std::string& sourceName, uint64_t sourceTime)
+namespace
 {
-    const std::string name = sourceName.substr(0, 255);
-    const uint32_t n = static_cast<uint32_t>(name.size());
-    const uint32_t d = static_cast<uint32_t>(sound.bytes.size());
+// The "fmt " chunk of integer PCM in the sound's layout.
+void PutPcmFormat(std::vector<uint8_t>& v, const SoundData& sound)
+{
     const uint32_t block = static_cast<uint32_t>(sound.channels * sound.bits / 8);
-    std::vector<uint8_t> v;
-    v.reserve(71 + n + d);
-    PutTag(v, "RIFF");
-    Put32(v, d + n + 63);
-    PutTag(v, "WAVE");
     PutTag(v, "fmt ");
     Put32(v, 16);
     Put16(v, 1);
@@ -392,6 +387,20 @@ std::vector<uint8_t> BuildCacheWav(const SoundData& sound, const std::string& so
     Put32(v, block * static_cast<uint32_t>(sound.rate));
     Put16(v, block);
     Put16(v, static_cast<uint32_t>(sound.bits));
+}
+} // namespace
+
+std::vector<uint8_t> BuildCacheWav(const SoundData& sound, const std::string& sourceName, uint64_t sourceTime)
+{
+    const std::string name = sourceName.substr(0, 255);
+    const uint32_t n = static_cast<uint32_t>(name.size());
+    const uint32_t d = static_cast<uint32_t>(sound.bytes.size());
+    std::vector<uint8_t> v;
+    v.reserve(71 + n + d);
+    PutTag(v, "RIFF");
+    Put32(v, d + n + 63);
+    PutTag(v, "WAVE");
+    PutPcmFormat(v, sound);
     PutTag(v, "dep ");
     Put32(v, n + 10);
     Put16(v, n);
@@ -411,20 +420,12 @@ std::vector<uint8_t> BuildCacheWav(const SoundData& sound, const std::string& so
 std::vector<uint8_t> BuildPlainWav(const SoundData& sound)
 {
     const uint32_t d = static_cast<uint32_t>(sound.bytes.size());
-    const uint32_t block = static_cast<uint32_t>(sound.channels * sound.bits / 8);
     std::vector<uint8_t> v;
     v.reserve(44 + d);
     PutTag(v, "RIFF");
     Put32(v, d + 36);
     PutTag(v, "WAVE");
-    PutTag(v, "fmt ");
-    Put32(v, 16);
-    Put16(v, 1);
-    Put16(v, static_cast<uint32_t>(sound.channels));
-    Put32(v, static_cast<uint32_t>(sound.rate));
-    Put32(v, block * static_cast<uint32_t>(sound.rate));
-    Put16(v, block);
-    Put16(v, static_cast<uint32_t>(sound.bits));
+    PutPcmFormat(v, sound);
     PutTag(v, "data");
     Put32(v, d);
     v.insert(v.end(), sound.bytes.begin(), sound.bytes.end());

@@ -93,4 +93,50 @@ MMRESULT mixerClose(HMIXER mixer)
     return ValidHandle(mixer) ? MMSYSERR_NOERROR : MMSYSERR_INVALHANDLE;
 }
 
+bool OpenWaveOutControl(HMIXER& mixer, MIXERCONTROL& control)
+{
+    if (mixerOpen(&mixer, 0, 0, 0, 0) != MMSYSERR_NOERROR) return false;
+    MIXERCAPS caps;
+    mixerGetDevCaps(reinterpret_cast<uintptr_t>(mixer), &caps, sizeof caps);
+    MIXERLINE line;
+    line.dwComponentType = MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
+    mixerGetLineInfo(mixer, &line, MIXER_GETLINEINFOF_COMPONENTTYPE);
+    MIXERLINECONTROLS controls;
+    controls.dwLineID = line.dwLineID;
+    controls.dwControlType = MIXERCONTROL_CONTROLTYPE_VOLUME;
+    controls.cControls = 1;
+    controls.pamxctrl = &control;
+    mixerGetLineControls(mixer, &controls, MIXER_GETLINECONTROLSF_ONEBYTYPE);
+    return true;
+}
+
+namespace
+{
+MIXERCONTROLDETAILS OneValue(const MIXERCONTROL& control, MIXERCONTROLDETAILS_UNSIGNED& value)
+{
+    MIXERCONTROLDETAILS details;
+    details.dwControlID = control.dwControlID;
+    details.cChannels = 1;
+    details.cbDetails = sizeof value;
+    details.paDetails = &value;
+    return details;
+}
+} // namespace
+
+uint32_t GetMixerValue(HMIXER mixer, const MIXERCONTROL& control)
+{
+    MIXERCONTROLDETAILS_UNSIGNED value;
+    MIXERCONTROLDETAILS details = OneValue(control, value);
+    mixerGetControlDetails(mixer, &details, MIXER_GETCONTROLDETAILSF_VALUE);
+    return value.dwValue;
+}
+
+void SetMixerValue(HMIXER mixer, const MIXERCONTROL& control, uint32_t volume)
+{
+    MIXERCONTROLDETAILS_UNSIGNED value;
+    value.dwValue = volume;
+    MIXERCONTROLDETAILS details = OneValue(control, value);
+    mixerSetControlDetails(mixer, &details, MIXER_SETCONTROLDETAILSF_VALUE);
+}
+
 } // namespace Zest

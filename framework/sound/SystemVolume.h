@@ -94,4 +94,11 @@ MMRESULT mixerGetControlDetails(HMIXER mixer, MIXERCONTROLDETAILS* details, uint
 MMRESULT mixerSetControlDetails(HMIXER mixer, MIXERCONTROLDETAILS* details, uint32_t flags);
 MMRESULT mixerClose(HMIXER mixer);
 
+// Opens the mixer and finds the wave-out line's volume control by the usual query sequence; false when no mixer
+// opens. The caller closes the mixer.
+bool OpenWaveOutControl(HMIXER& mixer, MIXERCONTROL& control);
+// The control's one-channel value (0 when it cannot be read), and its setting.
+uint32_t GetMixerValue(HMIXER mixer, const MIXERCONTROL& control);
+void SetMixerValue(HMIXER mixer, const MIXERCONTROL& control, uint32_t value);
+
 } // namespace Zest

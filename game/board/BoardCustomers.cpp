@@ -95,11 +95,31 @@ void BoardModel::SpawnSparkLine(int x1, int y1, int x2, int y2, int frames)
     }
 }
 
-// Usable customer types only: a type whose animation could not be loaded never comes.
-static void MaskUnusable(const BoardModel& m, int* weights)
+// The customer-type weights for the next arrivals: the level's weights over usable types only (a type whose
+// animation could not be loaded never comes), and never the type of the last customer in line.
+static void ArrivalWeights(const BoardModel& m, int* weights)
 {
+    std::copy(std::begin(m.PersonWeights), std::end(m.PersonWeights), weights);
     for (int i = 0; i < BoardModel::kNumCharacters; ++i)
         if (i >= static_cast<int>(m.Characters.size()) || !m.Characters[i]->IsUsable()) weights[i] = 0;
+    if (!m.Persons.empty())
+    {
+        const int last = m.Persons.back()->character;
+        if (last >= 0 && last < BoardModel::kNumCharacters) weights[last] = 0;
+    }
+}
+
+// A new customer of the type at the end of the line, at its queue place.
+static Person& JoinQueue(BoardModel& m, int character)
+{
+    const int qi = static_cast<int>(m.Persons.size());
+    auto person = std::make_unique<Person>(qi, ++m.PersonsCreated);
+    person->character = character;
+    person->queueIndex = qi;
+    person->slotX = (qi * 5 - 25) * 2;
+    person->slotY = (4 - qi) * 100;
+    m.Persons.push_back(std::move(person));
+    return *m.Persons.back();
 }
 
 void BoardModel::SpawnPerson()
@@ -107,13 +127,7 @@ void BoardModel::SpawnPerson()
     for (const auto& p : Persons)
         if (p->slotY < (4 - p->queueIndex) * 100) return;
     int weights[kNumCharacters];
-    std::copy(std::begin(PersonWeights), std::end(PersonWeights), weights);
-    MaskUnusable(*this, weights);
-    if (!Persons.empty())
-    {
-        const int last = Persons.back()->character;
-        if (last >= 0 && last < kNumCharacters) weights[last] = 0;
-    }
+    ArrivalWeights(*this, weights);
     const int character = WeightedRandomIndex(weights, kNumCharacters);
     // A level with no customer type or no pizza size to order brings no customer at all.
     if (character < 0) return;
@@ -124,13 +138,7 @@ void BoardModel::SpawnPerson()
         if (dishIndex < 0) return;
     }
     const int qi = static_cast<int>(Persons.size());
-    auto person = std::make_unique<Person>(qi, ++PersonsCreated);
-    person->character = character;
-    person->queueIndex = qi;
-    person->slotX = (qi * 5 - 25) * 2;
-    person->slotY = (4 - qi) * 100;
-    Person& p = *person;
-    Persons.push_back(std::move(person));
+    Person& p = JoinQueue(*this, character);
     SpawnCounter = 0;
     if (LevelKind == 0)
     {
@@ -274,27 +282,16 @@ void BoardModel::UpdateInlay()
             }
         }
     int weights[kNumCharacters];
-    std::copy(std::begin(PersonWeights), std::end(PersonWeights), weights);
-    MaskUnusable(*this, weights);
-    if (!Persons.empty())
-    {
-        const int last = Persons.back()->character;
-        if (last >= 0 && last < kNumCharacters) weights[last] = 0;
-    }
+    ArrivalWeights(*this, weights);
     for (const InlayOrder& order : InlayOrders[InlayStage])
     {
         if (order.pizza == -1) continue;
         const int character = WeightedRandomIndex(weights, kNumCharacters);
         if (character < 0) continue;
         const int qi = static_cast<int>(Persons.size());
-        auto person = std::make_unique<Person>(qi, ++PersonsCreated);
-        person->character = character;
-        person->queueIndex = qi;
-        person->slotX = (qi * 5 - 25) * 2;
-        person->slotY = (4 - qi) * 100;
-        person->wish = order.snack >= 0 && order.snack <= 2 ? order.snack : -1;
-        const int id = person->id;
-        Persons.push_back(std::move(person));
+        Person& person = JoinQueue(*this, character);
+        person.wish = order.snack >= 0 && order.snack <= 2 ? order.snack : -1;
+        const int id = person.id;
         // An order naming no dish type brings the customer with its wish only.
         if (order.pizza < 0 || order.pizza >= static_cast<int>(DishTypes.size())) continue;
         Dishes.push_back(std::make_unique<Dish>(qi, id));

@@ -177,6 +177,23 @@ void BoardModel::SendDishBack(Dish& d)
     if (DraggedDish == &d) DraggedDish = nullptr;
 }
 
+void BoardModel::DropDraggedDish()
+{
+    Dish& d = *DraggedDish;
+    if (PlaceDish(d))
+    {
+        d.held = false;
+        DraggedDish = nullptr;
+        App.PlaySample(BoardSound::PutPizza);
+        IdleFrames = 0;
+        HintPiece = nullptr;
+    }
+    else
+    {
+        SendDishBack(d);
+    }
+}
+
 void BoardModel::MouseDown(int x, int y, int clickCount)
 {
     // A press is taken where it happens, even when no move reported that point first (scripted input).
@@ -229,19 +246,7 @@ void BoardModel::MouseDown(int x, int y, int clickCount)
     }
     else
     {
-        Dish& d = *DraggedDish;
-        if (PlaceDish(d))
-        {
-            d.held = false;
-            DraggedDish = nullptr;
-            App.PlaySample(BoardSound::PutPizza);
-            IdleFrames = 0;
-            HintPiece = nullptr;
-        }
-        else
-        {
-            SendDishBack(d);
-        }
+        DropDraggedDish();
     }
     Topping* p = HoverPiece;
     if (p && !IsCellUnderDish(p->column, p->row))
@@ -302,19 +307,7 @@ void BoardModel::MouseUp(int x, int y, int clickCount)
         ClickDish(x, y);
         return;
     }
-    Dish& d = *DraggedDish;
-    if (PlaceDish(d))
-    {
-        d.held = false;
-        DraggedDish = nullptr;
-        App.PlaySample(BoardSound::PutPizza);
-        IdleFrames = 0;
-        HintPiece = nullptr;
-    }
-    else
-    {
-        SendDishBack(d);
-    }
+    DropDraggedDish();
 }
 
 void BoardModel::MouseWheel()

@@ -257,6 +257,8 @@ public:
     int Cursor = 0;
     // A held dish that cannot go down slides back to its shelf place, the right way round.
     void SendDishBack(Dish& dish);
+    // The dragged dish goes down where it is, or back to its shelf place when it does not fit.
+    void DropDraggedDish();
     // The grid cell under a point into MarkerColumn and MarkerRow (column -1 outside the grid).
     void UpdateMarker(int x, int y);
     // A customer's hit test (its box or the circle at its order shelf); stores the result in its hover flag.

@@ -3,6 +3,7 @@
 
 #include <set>
 
+#include "base/Random.h"
 #include "game/board/BoardModel.h"
 #include "game/core/GameResources.h"
 
@@ -62,8 +63,9 @@ BoardParticles::BoardParticles(BoardModel& boardModel, EffectLibrary& effectLibr
     : model(boardModel), library(effectLibrary), folder(effectFolder)
 {
     // The effects' random sequence takes its seed now, so that the game's own random draws do not depend on
-    // when the first effect happens to start.
-    ParticleSystem::SeedOnce();
+    // when the first effect happens to start. Every play field draws it, not only the first of the process: a
+    // session must draw the same values whether or not an earlier one ran in the same process.
+    ParticleSystem::ResetSeed(Rand());
 }
 
 ParticleSystem& BoardParticles::TemplateOf(BoardEffect effect)

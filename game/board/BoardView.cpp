@@ -61,35 +61,6 @@ void DrawTinted(Graphics& g, Image* img, int x, int y, const Color& c)
     g.SetColorizeImages(false);
 }
 
-Image* LabelImage(BoardImage image)
-{
-    switch (image)
-    {
-    case BoardImage::Akkum:
-        return IMAGE_AKKUM;
-    case BoardImage::CoffeeMachine:
-        return IMAGE_COFE_MAC;
-    case BoardImage::Money:
-        return IMAGE_MONEY;
-    case BoardImage::Goal:
-        return IMAGE_GOAL;
-    case BoardImage::ExpertGoal:
-        return IMAGE_EXPERT_GOAL;
-    case BoardImage::MonitorSmall:
-        return IMAGE_MONITOR_SMALL;
-    case BoardImage::Ramka:
-        return IMAGE_RAMKA;
-    case BoardImage::LightOn:
-        return IMAGE_LIGHT_ON;
-    default:
-        break;
-    }
-    Image* const pizzerias[6] = {IMAGE_PIZZERIA1, IMAGE_PIZZERIA2, IMAGE_PIZZERIA3,
-                                 IMAGE_PIZZERIA4, IMAGE_PIZZERIA5, IMAGE_PIZZERIA6};
-    const int k = static_cast<int>(image) - static_cast<int>(BoardImage::Pizzeria1);
-    return k >= 0 && k < 6 ? pizzerias[k] : nullptr;
-}
-
 Font* LabelFontOf(int font)
 {
     switch (font)
@@ -127,6 +98,35 @@ int PizzaIndex(int w, int h)
 }
 
 } // namespace
+
+Image* BoardPicture(BoardImage image)
+{
+    switch (image)
+    {
+    case BoardImage::Akkum:
+        return IMAGE_AKKUM;
+    case BoardImage::CoffeeMachine:
+        return IMAGE_COFE_MAC;
+    case BoardImage::Money:
+        return IMAGE_MONEY;
+    case BoardImage::Goal:
+        return IMAGE_GOAL;
+    case BoardImage::ExpertGoal:
+        return IMAGE_EXPERT_GOAL;
+    case BoardImage::MonitorSmall:
+        return IMAGE_MONITOR_SMALL;
+    case BoardImage::Ramka:
+        return IMAGE_RAMKA;
+    case BoardImage::LightOn:
+        return IMAGE_LIGHT_ON;
+    default:
+        break;
+    }
+    Image* const pizzerias[6] = {IMAGE_PIZZERIA1, IMAGE_PIZZERIA2, IMAGE_PIZZERIA3,
+                                 IMAGE_PIZZERIA4, IMAGE_PIZZERIA5, IMAGE_PIZZERIA6};
+    const int k = static_cast<int>(image) - static_cast<int>(BoardImage::Pizzeria1);
+    return k >= 0 && k < 6 ? pizzerias[k] : nullptr;
+}
 
 BoardView::BoardView(BoardModel& boardModel, BoardParticles* boardParticles)
     : model(boardModel), particles(boardParticles)
@@ -698,7 +698,7 @@ void BoardView::DrawLabel(Graphics& g, const FloatingLabel& l)
         g.SetColor(Color(255, 255, 255, l.alpha));
         g.SetColorizeImages(true);
     }
-    if (Image* img = LabelImage(l.image))
+    if (Image* img = BoardPicture(l.image))
     {
         if (l.cel < 0)
             g.DrawImageSubpixel(img, l.x, l.y);

@@ -16,6 +16,10 @@ struct Dish;
 struct FloatingLabel;
 struct Person;
 struct Topping;
+enum class BoardImage;
+
+// The loaded picture a board label or size question names, or null where it is not loaded.
+Image* BoardPicture(BoardImage image);
 
 class BoardView
 {

@@ -5,6 +5,7 @@
 #include "GameApp.h"
 #include "MapModel.h"
 #include "MapWnd.h"
+#include "game/board/BoardView.h"
 #include "game/core/GameResources.h"
 #include "graphics/DDImage.h"
 #include "graphics/Image.h"
@@ -182,13 +183,8 @@ void BoardScreen::PlaySample(BoardSound sound)
 
 BoardImageSize BoardScreen::ImageSize(BoardImage which) const
 {
-    Image* images[] = {IMAGE_AKKUM,         IMAGE_COFE_MAC,  IMAGE_MONEY,     IMAGE_GOAL,      IMAGE_EXPERT_GOAL,
-                       IMAGE_MONITOR_SMALL, IMAGE_RAMKA,     IMAGE_LIGHT_ON,  IMAGE_PIZZERIA1, IMAGE_PIZZERIA2,
-                       IMAGE_PIZZERIA3,     IMAGE_PIZZERIA4, IMAGE_PIZZERIA5, IMAGE_PIZZERIA6};
-    static_assert(sizeof(images) / sizeof(images[0]) == static_cast<size_t>(BoardImage::Count));
-    const int index = static_cast<int>(which);
-    if (index < 0 || index >= static_cast<int>(BoardImage::Count) || images[index] == nullptr) return {};
-    return {images[index]->GetWidth(), images[index]->GetHeight()};
+    const Image* img = BoardPicture(which);
+    return img ? BoardImageSize{img->GetWidth(), img->GetHeight()} : BoardImageSize{};
 }
 
 std::unique_ptr<Image> BoardScreen::LoadImage(const std::string& path)

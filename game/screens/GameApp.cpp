@@ -7,6 +7,7 @@
 #include "HintWnd.h"
 #include "ManagerResources.h"
 #include "MapWnd.h"
+#include "SlidePanel.h"
 #include "TipWnd.h"
 #include "TitleScreen.h"
 #include "TitleWnd.h"
@@ -32,16 +33,6 @@ namespace
 
 GameApp* gGameApp = nullptr;
 const Color kWhite(255, 255, 255, 255);
-
-int W(Image* image)
-{
-    return image ? image->GetWidth() : 0;
-}
-
-int H(Image* image)
-{
-    return image ? image->GetHeight() : 0;
-}
 
 } // namespace
 
@@ -283,7 +274,7 @@ void GameApp::OnTitleScreenDone()
     mapWnd = std::make_unique<MapWnd>(this);
     mapWnd->Resize(0, 0, 800, 600);
     hintWnd = std::make_unique<HintWnd>(this);
-    hintWnd->Resize(0, 0, W(IMAGE_W_HINT), H(IMAGE_W_HINT));
+    hintWnd->Resize(0, 0, ImageWidth(IMAGE_W_HINT), ImageHeight(IMAGE_W_HINT));
     if (!playersNotice.empty())
     {
         MsgBox(playersNotice, "Ember Cook", 0);
@@ -401,7 +392,7 @@ bool GameApp::ConfirmLeaveGame()
     if (FONT_BUTTON) dialog->SetButtonFont(FONT_BUTTON);
     if (FONT_TEST) dialog->SetLinesFont(FONT_TEST);
     for (int c : {1, 3, 4}) dialog->SetColor(c, kWhite);
-    const int w = W(IMAGE_MONITOR), h = H(IMAGE_MONITOR);
+    const int w = ImageWidth(IMAGE_MONITOR), h = ImageHeight(IMAGE_MONITOR);
     dialog->Resize(400 - w / 2, 600 - h, w, h);
     for (auto* button : {dialog->yesButton.get(), dialog->noButton.get()})
     {
@@ -412,7 +403,8 @@ bool GameApp::ConfirmLeaveGame()
         button->overImage = IMAGE_BIGBUTTON_OVER;
         button->downImage = IMAGE_BIGBUTTON_DOWN;
         button->componentImage = nullptr;
-        button->Resize(yes ? 350 - W(IMAGE_BIGBUTTON) : 450, 400, W(IMAGE_BIGBUTTON), H(IMAGE_BIGBUTTON));
+        button->Resize(yes ? 350 - ImageWidth(IMAGE_BIGBUTTON) : 450, 400, ImageWidth(IMAGE_BIGBUTTON),
+                       ImageHeight(IMAGE_BIGBUTTON));
     }
     AddDialog(DIALOG_QUESTION, dialog);
     const int result = WaitForDialog(dialog);
@@ -433,6 +425,16 @@ bool GameApp::ConfirmLeaveGame()
 int GameApp::WaitForDialog(Dialog* dialog)
 {
     return dialog->WaitForResult(true);
+}
+
+bool GameApp::AskYesNo(Dialog* question)
+{
+    question->yesButton->label = Text(14);
+    question->noButton->label = Text(15);
+    AddDialog(DIALOG_QUESTION, question);
+    const int answer = WaitForDialog(question);
+    if (GetDialog(DIALOG_QUESTION) == question) CloseDialog(DIALOG_QUESTION);
+    return answer == DIALOG_BUTTON_YES;
 }
 
 void GameApp::ShowHint(int x, int y, int placement, const std::string& text)
@@ -495,7 +497,7 @@ Dialog* GameApp::NewDialog(int id, bool modal, const std::string& header, const 
     dialog->contentInsets = Insets(30, 30, 30, 50);
     for (int c : {0, 1, 3, 4}) dialog->SetColor(c, kWhite);
     dialog->spaceAfterHeader = 20;
-    const int w = W(IMAGE_MONITOR_SMALL), h = H(IMAGE_MONITOR_SMALL);
+    const int w = ImageWidth(IMAGE_MONITOR_SMALL), h = ImageHeight(IMAGE_MONITOR_SMALL);
     dialog->Resize(400 - w / 2, 300 - h / 2, w, h);
     return dialog;
 }

@@ -103,6 +103,9 @@ public:
     const std::string& Text(int n) const;
     // Runs a modal dialog's own loop until it has a result; tests answer in its place.
     virtual int WaitForDialog(Dialog* dialog);
+    // Opens `question` as the question dialog with the yes and no labels, waits for the answer and closes it
+    // (when it is still open); true for yes.
+    bool AskYesNo(Dialog* question);
 
     // ---- seams, replaced when the real parts are wired in ----
     // Init puts the application's music player behind `music` unless this is off (tests keep the silent one).

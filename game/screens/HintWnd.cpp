@@ -2,6 +2,7 @@
 #include "HintWnd.h"
 
 #include "GameApp.h"
+#include "SlidePanel.h"
 #include "game/core/GameResources.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
@@ -11,21 +12,6 @@
 
 namespace Zest
 {
-
-namespace
-{
-
-int W(Image* image)
-{
-    return image ? image->GetWidth() : 0;
-}
-
-int H(Image* image)
-{
-    return image ? image->GetHeight() : 0;
-}
-
-} // namespace
 
 HintWnd::HintWnd(GameApp* gameApp) : app(gameApp)
 {
@@ -38,7 +24,7 @@ HintWnd::HintWnd(GameApp* gameApp) : app(gameApp)
     okButton->buttonImage = IMAGE_SMBUTTON100;
     okButton->overImage = IMAGE_SMBUTTON100_OVER;
     okButton->downImage = IMAGE_SMBUTTON100_OVER;
-    okButton->Resize(130, 135, W(IMAGE_SMBUTTON100), H(IMAGE_SMBUTTON100));
+    okButton->Resize(130, 135, ImageWidth(IMAGE_SMBUTTON100), ImageHeight(IMAGE_SMBUTTON100));
     okButton->SetHandCursor(true);
     AddWidget(okButton.get());
 
@@ -46,9 +32,10 @@ HintWnd::HintWnd(GameApp* gameApp) : app(gameApp)
     // One picture, two cells: unchecked on the left, checked on the right.
     noHintsCheckbox->uncheckedImage = IMAGE_CHECKBOX;
     noHintsCheckbox->checkedImage = IMAGE_CHECKBOX;
-    noHintsCheckbox->uncheckedRect = Rect(0, 0, W(IMAGE_CHECKBOX) / 2, H(IMAGE_CHECKBOX));
-    noHintsCheckbox->checkedRect = Rect(W(IMAGE_CHECKBOX) / 2, 0, W(IMAGE_CHECKBOX) / 2, H(IMAGE_CHECKBOX));
-    noHintsCheckbox->Resize(12, 136, W(IMAGE_CHECKBOX) / 2, H(IMAGE_CHECKBOX));
+    noHintsCheckbox->uncheckedRect = Rect(0, 0, ImageWidth(IMAGE_CHECKBOX) / 2, ImageHeight(IMAGE_CHECKBOX));
+    noHintsCheckbox->checkedRect =
+        Rect(ImageWidth(IMAGE_CHECKBOX) / 2, 0, ImageWidth(IMAGE_CHECKBOX) / 2, ImageHeight(IMAGE_CHECKBOX));
+    noHintsCheckbox->Resize(12, 136, ImageWidth(IMAGE_CHECKBOX) / 2, ImageHeight(IMAGE_CHECKBOX));
     AddWidget(noHintsCheckbox.get());
 }
 
@@ -63,8 +50,8 @@ void HintWnd::SetHint(int px, int py, int newPlacement)
     placement = newPlacement;
     shownUpdates = 0;
     if (placement < 0 || placement > 2) return;
-    const int w = W(IMAGE_W_HINT);
-    const int h = H(IMAGE_W_HINT);
+    const int w = ImageWidth(IMAGE_W_HINT);
+    const int h = ImageHeight(IMAGE_W_HINT);
     if (placement == 0 || placement == 1)
     {
         arrowX = 43;
@@ -73,11 +60,11 @@ void HintWnd::SetHint(int px, int py, int newPlacement)
     if (placement == 0)
         Resize(px - arrowX - 5, py - 215, w, h);
     else if (placement == 1)
-        Resize(px - arrowX - 1, py + H(IMAGE_W_HINT_ARROW_LEFT_UP) - 8, w, h);
+        Resize(px - arrowX - 1, py + ImageHeight(IMAGE_W_HINT_ARROW_LEFT_UP) - 8, w, h);
     else
         Resize(px - 268, py - 216, w, h);
     textRect = Rect(12, 15, w - 40, 120);
-    okButton->Resize(170, 130, W(IMAGE_SMBUTTON100), H(IMAGE_SMBUTTON100));
+    okButton->Resize(170, 130, ImageWidth(IMAGE_SMBUTTON100), ImageHeight(IMAGE_SMBUTTON100));
 }
 
 int HintWnd::Alpha() const
@@ -101,7 +88,7 @@ void HintWnd::Draw(Graphics* g)
     if (placement == 0)
         g->DrawImage(IMAGE_W_HINT_ARROW_LEFT, arrowX, 176);
     else if (placement == 1)
-        g->DrawImage(IMAGE_W_HINT_ARROW_LEFT_UP, arrowX, 5 - H(IMAGE_W_HINT_ARROW_LEFT_UP));
+        g->DrawImage(IMAGE_W_HINT_ARROW_LEFT_UP, arrowX, 5 - ImageHeight(IMAGE_W_HINT_ARROW_LEFT_UP));
     else if (placement == 2)
         g->DrawImage(IMAGE_W_HINT_ARROW_RIGHT, 223, 176);
     g->SetColorizeImages(false);

@@ -4,6 +4,7 @@
 #include "BoardTransition.h"
 #include "GameApp.h"
 #include "HintWnd.h"
+#include "SlidePanel.h"
 #include "base/Common.h"
 #include "base/Random.h"
 #include "game/core/GameResources.h"
@@ -23,16 +24,6 @@ namespace
 
 constexpr double kPi = 3.14159265358979323846;
 const Color kWhite(255, 255, 255);
-
-int W(Image* image)
-{
-    return image ? image->GetWidth() : 0;
-}
-
-int H(Image* image)
-{
-    return image ? image->GetHeight() : 0;
-}
 
 Image* DevicePicture(int device)
 {
@@ -69,10 +60,11 @@ MapWnd::MapWnd(GameApp* gameApp) : app(gameApp)
 {
     flagChange.add |= WIDGETFLAGS_MARK_DIRTY;
     continueButton = MapButton(this, kContinueId, app->Text(39), FONT_DEFAULT_BLUE);
-    continueButton->Resize(625, 435 - H(IMAGE_SMBUTTON), W(IMAGE_SMBUTTON), H(IMAGE_SMBUTTON));
+    continueButton->Resize(625, 435 - ImageHeight(IMAGE_SMBUTTON), ImageWidth(IMAGE_SMBUTTON),
+                           ImageHeight(IMAGE_SMBUTTON));
     AddWidget(continueButton.get());
     leaveButton = MapButton(this, kLeaveId, app->Text(40), FONT_DEFAULT);
-    leaveButton->Resize(20, 553, W(IMAGE_SMBUTTON), H(IMAGE_SMBUTTON));
+    leaveButton->Resize(20, 553, ImageWidth(IMAGE_SMBUTTON), ImageHeight(IMAGE_SMBUTTON));
     AddWidget(leaveButton.get());
     LoadMap();
 }
@@ -112,7 +104,7 @@ void MapWnd::LoadMap(const MapFileData& data)
 
 void MapWnd::ApplyButtons()
 {
-    const int w = W(IMAGE_SMBUTTON), h = H(IMAGE_SMBUTTON);
+    const int w = ImageWidth(IMAGE_SMBUTTON), h = ImageHeight(IMAGE_SMBUTTON);
     if (model.continuePos.x < 0)
         continueButton->Resize(400 - w / 2, 595 - h, w, h);
     else
@@ -227,7 +219,8 @@ void MapWnd::DrawPoints(Graphics* g)
             image = player && player->expertFlags[k] == 1 ? IMAGE_MAP_POINT_EXPERT : IMAGE_MAP_POINT_COMPLETE;
         else if (k <= lastOpen)
             image = IMAGE_MAP_POINT;
-        if (image) g->DrawImage(image, points[k].x - W(image) / 2 - scroll, points[k].y - H(image) / 2);
+        if (image)
+            g->DrawImage(image, points[k].x - ImageWidth(image) / 2 - scroll, points[k].y - ImageHeight(image) / 2);
     }
 
     g->SetColor(kWhite);
@@ -236,18 +229,19 @@ void MapWnd::DrawPoints(Graphics* g)
     const MapPoint c = model.Data().pizzeriaPoints[std::clamp(model.currentPizzeria, 0, 5)];
     const double s = std::sin(u * kPi / 50);
     g->DrawImageRotated(IMAGE_MAP_ARROW, static_cast<int>(c.x + 50 - 8 * s - scroll),
-                        static_cast<int>(c.y + 8 * s - 50 - H(IMAGE_MAP_ARROW)), -0.785398);
+                        static_cast<int>(c.y + 8 * s - 50 - ImageHeight(IMAGE_MAP_ARROW)), -0.785398);
     g->DrawImage(IMAGE_MAP_BOTTOM, 0, 535);
     DrawJustifiedString(g, FONT_BUTTON_SMALL, 400, 590, app->Text(86), 0, kWhite);
-    g->DrawImage(IMAGE_MAP_POINT_CURRENT, static_cast<int>(model.chefX - scroll - W(IMAGE_MAP_POINT_CURRENT) / 2),
-                 static_cast<int>(model.chefY - H(IMAGE_MAP_POINT_CURRENT) + 7));
+    g->DrawImage(IMAGE_MAP_POINT_CURRENT,
+                 static_cast<int>(model.chefX - scroll - ImageWidth(IMAGE_MAP_POINT_CURRENT) / 2),
+                 static_cast<int>(model.chefY - ImageHeight(IMAGE_MAP_POINT_CURRENT) + 7));
 }
 
 void MapWnd::DrawChef(Graphics* g)
 {
     DrawPoints(g);
     g->DrawImage(IMAGE_MAP_BOTTOM, 0, 440);
-    g->DrawImage(IMAGE_MAP_CHEF, 0, 600 - H(IMAGE_MAP_CHEF));
+    g->DrawImage(IMAGE_MAP_CHEF, 0, 600 - ImageHeight(IMAGE_MAP_CHEF));
     g->SetFont(FONT_DEFAULT);
     g->SetColor(kWhite);
     if (FONT_DEFAULT) DrawWrappedText(g, Rect(200, 470, 590, 50), app->Text(model.Level() == 1 ? 157 : 211), 17, -1);
@@ -274,7 +268,8 @@ void MapWnd::DrawShop(Graphics* g)
             g->DrawImage(star, r.x + r.w / 2 + d[j], r.y + r.h);
         }
         if (player->recipes[k] != 0)
-            g->DrawImage(IMAGE_SOLD, r.x + r.w / 2 - W(IMAGE_SOLD) / 2, r.y + r.h - H(IMAGE_SOLD) - 15);
+            g->DrawImage(IMAGE_SOLD, r.x + r.w / 2 - ImageWidth(IMAGE_SOLD) / 2,
+                         r.y + r.h - ImageHeight(IMAGE_SOLD) - 15);
         DrawJustifiedString(g, FONT_DEFAULT_BLUE, r.x + r.w / 2, r.y + r.h,
                             app->Text(76) + " " + app->Text(65) + std::to_string(cost), 0, kWhite);
     }
@@ -303,13 +298,13 @@ void MapWnd::DrawShop(Graphics* g)
         if (model.DeviceUnlocked(look.device))
         {
             Image* picture = DevicePicture(look.device);
-            g->DrawImage(picture, c.x - W(picture) / 2, c.y - H(picture) / 2);
-            g->DrawImage(IMAGE_UNDER_SHOP_LINE, look.lineX, 521, look.lineW, H(IMAGE_UNDER_SHOP_LINE));
+            g->DrawImage(picture, c.x - ImageWidth(picture) / 2, c.y - ImageHeight(picture) / 2);
+            g->DrawImage(IMAGE_UNDER_SHOP_LINE, look.lineX, 521, look.lineW, ImageHeight(IMAGE_UNDER_SHOP_LINE));
             if (look.device == ShopPlate)
             {
                 for (int s = 1; s <= 2; ++s)
                     g->DrawImage(s <= player->upgrades[4] ? IMAGE_STAR_FULL : IMAGE_STAR_EMPTY,
-                                 665 + (s - 2) * W(IMAGE_STAR_FULL), 526);
+                                 665 + (s - 2) * ImageWidth(IMAGE_STAR_FULL), 526);
             }
             else
             {
@@ -331,7 +326,7 @@ void MapWnd::DrawShop(Graphics* g)
                 g->SetColorizeImages(true);
                 g->SetColor(Color(255, 255, 255, 128));
             }
-            g->DrawImage(look.locked, c.x - W(look.locked) / 2, c.y - H(look.locked) / 2);
+            g->DrawImage(look.locked, c.x - ImageWidth(look.locked) / 2, c.y - ImageHeight(look.locked) / 2);
             g->SetColorizeImages(false);
             DrawJustifiedString(g, FONT_DEFAULT_BLUE, c.x, 525, app->Text(120), 0, kWhite);
         }
@@ -343,8 +338,8 @@ void MapWnd::DrawShop(Graphics* g)
     {
         const MapRect r = MapModel::kRecipeAreas[model.hoveredRecipe];
         const double u = app->GetUpdateCount();
-        g->DrawImageSubpixel(IMAGE_MAP_ARROW, static_cast<float>(r.x + r.w / 2 - W(IMAGE_MAP_ARROW) / 2 + 3),
-                             static_cast<float>(r.y - 5 * std::sin(u * kPi / 100) - H(IMAGE_MAP_ARROW)));
+        g->DrawImageSubpixel(IMAGE_MAP_ARROW, static_cast<float>(r.x + r.w / 2 - ImageWidth(IMAGE_MAP_ARROW) / 2 + 3),
+                             static_cast<float>(r.y - 5 * std::sin(u * kPi / 100) - ImageHeight(IMAGE_MAP_ARROW)));
     }
     (void)level;
 }
@@ -428,7 +423,7 @@ int32_t MapWnd::MapDeviceEnableLevel(int device)
 MapPoint MapWnd::MapDeviceSize(int device)
 {
     Image* picture = DevicePicture(device);
-    return {W(picture), H(picture)};
+    return {ImageWidth(picture), ImageHeight(picture)};
 }
 
 void MapWnd::MapSpawn(MapEffect effect, float x, float y, int cloud)
@@ -439,7 +434,7 @@ void MapWnd::MapSpawn(MapEffect effect, float x, float y, int cloud)
 int32_t MapWnd::MapCloudWidth(int cloud)
 {
     Image* images[3] = {IM_BONUS_CLOUD1, IM_BONUS_CLOUD2, IM_BONUS_CLOUD3};
-    return cloud >= 0 && cloud < 3 ? W(images[cloud]) : 0;
+    return cloud >= 0 && cloud < 3 ? ImageWidth(images[cloud]) : 0;
 }
 
 uint32_t MapWnd::MapRand()

@@ -350,12 +350,7 @@ void ChPlayerDialog::Delete()
     const std::string name = list->GetStringAt(s);
     Dialog* question =
         MakeQuestion(DIALOG_QUESTION, app->Text(2), app->Text(13) + " " + name + "?", "", DIALOG_BUTTONS_YES_NO);
-    question->yesButton->label = app->Text(14);
-    question->noButton->label = app->Text(15);
-    app->AddDialog(DIALOG_QUESTION, question);
-    const int answer = app->WaitForDialog(question);
-    if (app->GetDialog(DIALOG_QUESTION) == question) app->CloseDialog(DIALOG_QUESTION);
-    if (answer != DIALOG_BUTTON_YES) return;
+    if (!app->AskYesNo(question)) return;
     EraseSaveFile(name, "1.sav");
     EraseSaveFile(name, "2.sav");
     app->players.erase(app->players.begin() + (s - 1));

@@ -2,6 +2,7 @@
 #include "TipWnd.h"
 
 #include "GameApp.h"
+#include "SlidePanel.h"
 #include "game/core/GameResources.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
@@ -11,27 +12,12 @@
 namespace Zest
 {
 
-namespace
-{
-
-int W(Image* image)
-{
-    return image ? image->GetWidth() : 0;
-}
-
-int H(Image* image)
-{
-    return image ? image->GetHeight() : 0;
-}
-
-} // namespace
-
 TipWnd::TipWnd(GameApp* gameApp, int type)
     : Dialog(IMAGE_MONITOR_SMALL, nullptr, DIALOG_TEXT_ENTRY, true, "", "", "", DIALOG_BUTTONS_NONE), app(gameApp),
       customerType(std::clamp(type, 0, 11))
 {
     flagChange.add |= WIDGETFLAGS_MARK_DIRTY;
-    const int w = W(IMAGE_MONITOR_SMALL), h = H(IMAGE_MONITOR_SMALL);
+    const int w = ImageWidth(IMAGE_MONITOR_SMALL), h = ImageHeight(IMAGE_MONITOR_SMALL);
     Resize(400 - w / 2, 300 - h / 2, w, h);
     okButton = std::make_unique<ButtonWidget>(kOkId, this);
     okButton->label = app->Text(39);
@@ -41,7 +27,8 @@ TipWnd::TipWnd(GameApp* gameApp, int type)
     okButton->buttonImage = IMAGE_SMBUTTON;
     okButton->overImage = IMAGE_SMBUTTON_OVER;
     okButton->downImage = IMAGE_SMBUTTON_OVER;
-    okButton->Resize(w / 2 - W(IMAGE_SMBUTTON) / 2, 220, W(IMAGE_SMBUTTON), H(IMAGE_SMBUTTON));
+    okButton->Resize(w / 2 - ImageWidth(IMAGE_SMBUTTON) / 2, 220, ImageWidth(IMAGE_SMBUTTON),
+                     ImageHeight(IMAGE_SMBUTTON));
     okButton->SetHandCursor(true);
     AddWidget(okButton.get());
     if (app->playScreen) customer = app->playScreen->MakeTipCustomer(customerType, -20, 40);

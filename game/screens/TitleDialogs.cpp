@@ -175,12 +175,7 @@ void HighscoresWnd::ButtonReleased(int id)
     if (FONT_DEFAULT) question->SetLinesFont(FONT_DEFAULT);
     for (int c : {3, 4, 1}) question->SetColor(c, kWhite);
     question->Resize(400 - ws / 2, 300 - hs / 2, ws, hs);
-    question->yesButton->label = app->Text(14);
-    question->noButton->label = app->Text(15);
-    app->AddDialog(DIALOG_QUESTION, question);
-    const int answer = app->WaitForDialog(question);
-    if (app->GetDialog(DIALOG_QUESTION) == question) app->CloseDialog(DIALOG_QUESTION);
-    if (answer != DIALOG_BUTTON_YES) return;
+    if (!app->AskYesNo(question)) return;
     app->highscores.clear();
     app->ResetHighscores();
     app->SaveHighscores();

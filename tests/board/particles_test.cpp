@@ -9,6 +9,9 @@
 #include <limits>
 #include <vector>
 
+#include "BoardTestHost.h"
+#include "base/Random.h"
+#include "game/board/BoardParticles.h"
 #include "game/board/ParticleManager.h"
 #include "game/board/ParticleSystem.h"
 #include "graphics/Graphics.h"
@@ -189,6 +192,23 @@ TEST(ParticleTest, EndlessSystemKeepsEmittingUntilStopped)
     s.Stop();
     for (int i = 0; i < 100; ++i) s.Update(0.01f);
     EXPECT_EQ(s.LiveCount(), 0);
+}
+
+TEST(ParticleTest, EveryPlayFieldSeedsTheEffectsFromTheGameGenerator)
+{
+    // Two play fields built after the same game seed in one process: the same effect sequence and the same next
+    // game draw, so that a second session in the process repeats the first.
+    Testing::RecordingHost host;
+    BoardModel model(host);
+    EffectLibrary library;
+    std::vector<std::pair<float, uint32_t>> seen;
+    for (int run = 0; run < 2; ++run)
+    {
+        SeedRandom(99);
+        BoardParticles particles(model, library, "no-effects/");
+        seen.emplace_back(ParticleSystem::RandomFloat(0, 65535), Rand());
+    }
+    EXPECT_EQ(seen[0], seen[1]);
 }
 
 TEST(ParticleTest, GoldenSequenceFromTheSeed)

@@ -1,5 +1,6 @@
 // Resource binding: every handle bound in order, the first missing name ends a group, its message and partial state.
 #include "game/core/GameResources.h"
+#include "tests/core/ResourceHandles.h"
 
 #include <gtest/gtest.h>
 
@@ -52,15 +53,7 @@ public:
 // The handles are program-wide; each test starts from zero.
 void ClearAll()
 {
-    class Zero : public ResourceLookup
-    {
-        Image* GetImageThrow(const std::string&) override { return nullptr; }
-        int GetSoundThrow(const std::string&) override { return 0; }
-        Font* GetFontThrow(const std::string&) override { return nullptr; }
-    } zero;
-    ExtractInitResources(zero);
-    ExtractLoaderBarResources(zero);
-    ExtractGameResources(zero);
+    CoreTest::ClearResourceHandles();
 }
 
 int Count(const std::vector<ResourceName>& names, ResourceKind kind)

@@ -1,6 +1,7 @@
 // The golden picture: one 800x600 scene drawn through the drawing context (fills, lines, blended, stretched,
 // rotated and sub-pixel images, a nine-slice box, wrapped tagged text in a baked and a system font), compared
 // with the committed PNG. Set ZEST_UPDATE_GOLDEN=1 to write the PNG again after a deliberate change.
+#include "GoldenCompare.h"
 #include "graphics/Graphics.h"
 #include "graphics/ImageFont.h"
 #include "graphics/MemoryImage.h"
@@ -175,33 +176,8 @@ TEST(GoldenImage, SceneMatchesTheCommittedPicture)
     ASSERT_TRUE(actual);
     std::copy(canvas.GetBits(), canvas.GetBits() + 800 * 600, actual->GetBits());
 
-    const std::string goldenPath = kGoldenDir + "scene.png";
-    const char* update = std::getenv("ZEST_UPDATE_GOLDEN");
-    if (update != nullptr && std::string(update) == "1")
-    {
-        ASSERT_TRUE(ImageLib::WritePNGImage(goldenPath, *actual));
-        GTEST_SKIP() << "golden picture written to " << goldenPath;
-    }
-
-    auto golden = ImageLib::LoadPNGImage(goldenPath);
-    ASSERT_TRUE(golden) << goldenPath;
-    ASSERT_EQ(golden->GetWidth(), 800);
-    ASSERT_EQ(golden->GetHeight(), 600);
     // Small differences (another FreeType's hinting, rounding) are tolerated; a changed picture is not.
-    int off = 0;
-    int worst = 0;
-    for (int i = 0; i < 800 * 600; ++i)
-    {
-        uint32_t a = actual->GetBits()[i], b = golden->GetBits()[i];
-        int diff = 0;
-        for (int shift = 0; shift < 32; shift += 8)
-            diff = std::max(diff, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
-        worst = std::max(worst, diff);
-        off += diff > 8;
-    }
-    if (off > 200) ImageLib::WritePNGImage("golden-scene-actual.png", *actual);
-    EXPECT_LE(off, 200) << "pixels differing by more than 8 (worst " << worst
-                        << "); the drawn picture is in golden-scene-actual.png in the working folder";
+    ZestTest::ExpectMatchesGolden(*actual, kGoldenDir + "scene.png", "golden-scene-actual.png", 8, 200);
 }
 
 TEST(GoldenImage, BakedFontMatchesTheSystemFontItWasBakedFrom)

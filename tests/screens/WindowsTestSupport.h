@@ -9,6 +9,7 @@
 #include "game/core/GameResources.h"
 #include "game/screens/GameWindows.h"
 #include "tests/board/BoardTestHost.h"
+#include "tests/core/ResourceHandles.h"
 #include "tests/widgets/WidgetTestSupport.h"
 
 #include <filesystem>
@@ -53,14 +54,6 @@ public:
         slot = std::make_unique<WidgetTest::FixedFont>();
         return slot.get();
     }
-};
-
-class NoResources : public Zest::ResourceLookup
-{
-public:
-    Zest::Image* GetImageThrow(const std::string&) override { return nullptr; }
-    int GetSoundThrow(const std::string&) override { return 0; }
-    Zest::Font* GetFontThrow(const std::string&) override { return nullptr; }
 };
 
 class WindowsApp : public TestGameApp
@@ -141,9 +134,7 @@ protected:
 
     void SetUp() override
     {
-        ExtractInitResources(res);
-        ExtractLoaderBarResources(res);
-        ExtractGameResources(res);
+        CoreTest::ExtractAllResources(res);
         click = Zest::SOUND_CLICK;
         buy = Zest::SOUND_BUY;
         AppTest::SetUp();
@@ -154,10 +145,7 @@ protected:
     {
         app.reset();
         AppTest::TearDown();
-        NoResources none;
-        ExtractInitResources(none);
-        ExtractLoaderBarResources(none);
-        ExtractGameResources(none);
+        CoreTest::ClearResourceHandles();
     }
     WidgetTest::FixedFont& Font(const std::string& name) { return *res.fonts[name]; }
     // Every text drawn in a font since the last clear.

@@ -4,6 +4,7 @@
 
 #include "game/core/GameResources.h"
 #include "sound/SoundServices.h"
+#include "tests/core/ResourceHandles.h"
 #include "widgets/WidgetDefaults.h"
 
 #include <set>
@@ -115,15 +116,7 @@ protected:
     {
         app.reset();
         // The handles are program-wide: leave them empty for the next test.
-        class Zero : public ResourceLookup
-        {
-            Image* GetImageThrow(const std::string&) override { return nullptr; }
-            int GetSoundThrow(const std::string&) override { return 0; }
-            Font* GetFontThrow(const std::string&) override { return nullptr; }
-        } zero;
-        ExtractInitResources(zero);
-        ExtractLoaderBarResources(zero);
-        ExtractGameResources(zero);
+        CoreTest::ClearResourceHandles();
         AppTest::TearDown();
     }
 };

@@ -5,6 +5,7 @@
 
 #include "game/core/GameResources.h"
 #include "game/screens/TipWnd.h"
+#include "tests/core/ResourceHandles.h"
 #include "tests/widgets/WidgetTestSupport.h"
 
 #include <map>
@@ -48,14 +49,6 @@ public:
     }
 };
 
-class ClearHandles : public ResourceLookup
-{
-public:
-    Image* GetImageThrow(const std::string&) override { return nullptr; }
-    int GetSoundThrow(const std::string&) override { return 0; }
-    Font* GetFontThrow(const std::string&) override { return nullptr; }
-};
-
 class CountingEffects : public MapEffectPlayer
 {
 public:
@@ -71,18 +64,13 @@ protected:
 
     void SetUp() override
     {
-        ExtractInitResources(res);
-        ExtractLoaderBarResources(res);
-        ExtractGameResources(res);
+        CoreTest::ExtractAllResources(res);
         ShellTest::SetUp();
     }
     void TearDown() override
     {
         ShellTest::TearDown();
-        ClearHandles none;
-        ExtractInitResources(none);
-        ExtractLoaderBarResources(none);
-        ExtractGameResources(none);
+        CoreTest::ClearResourceHandles();
     }
     // Blits of one image into the target, as (x, y) positions.
     static std::vector<std::pair<int, int>> BlitsOf(const RecordingImage& target, const Image* image)

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "../graphics/GoldenCompare.h"
 #include "WidgetTestSupport.h"
 #include "data/ImageLib.h"
 #include "graphics/ImageFont.h"
@@ -110,27 +111,6 @@ TEST(ControlsGolden, PlainLooksAndImages)
     for (Widget* w : std::initializer_list<Widget*>{&off, &on, &plain, &pictured, &names, &scores, &edit, &backdrop})
         manager.RemoveWidget(w);
 
-    const std::string goldenPath = std::string(ZEST_TEST_DATA_DIR) + "/golden/controls.png";
-    const char* update = std::getenv("ZEST_UPDATE_GOLDEN");
-    if (update != nullptr && std::string(update) == "1")
-    {
-        ASSERT_TRUE(ImageLib::WritePNGImage(goldenPath, *actual));
-        GTEST_SKIP() << "golden picture written to " << goldenPath;
-    }
-    auto golden = ImageLib::LoadPNGImage(goldenPath);
-    ASSERT_TRUE(golden) << goldenPath;
-    ASSERT_EQ(golden->GetWidth(), 400);
-    ASSERT_EQ(golden->GetHeight(), 300);
-    int off4 = 0;
-    for (int i = 0; i < 400 * 300; ++i)
-    {
-        const uint32_t a = actual->GetBits()[i];
-        const uint32_t b = golden->GetBits()[i];
-        int diff = 0;
-        for (int shift = 0; shift < 32; shift += 8)
-            diff = std::max(diff, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
-        off4 += diff > 4;
-    }
-    if (off4 > 30) ImageLib::WritePNGImage("golden-controls-actual.png", *actual);
-    EXPECT_LE(off4, 30) << "the drawn picture is in golden-controls-actual.png in the working folder";
+    ZestTest::ExpectMatchesGolden(*actual, std::string(ZEST_TEST_DATA_DIR) + "/golden/controls.png",
+                                  "golden-controls-actual.png", 4, 30);
 }

@@ -4,10 +4,11 @@
 
 #include <cstdlib>
 
+#include "../graphics/GoldenCompare.h"
 #include "WidgetTestSupport.h"
+#include "data/ImageLib.h"
 #include "graphics/ImageFont.h"
 #include "graphics/MemoryImage.h"
-#include "data/ImageLib.h"
 #include "widgets/Dialog.h"
 
 using namespace Zest;
@@ -449,28 +450,7 @@ TEST_F(DialogTest, GoldenDialog)
     ASSERT_TRUE(actual);
     std::copy(screen.GetBits(), screen.GetBits() + 800 * 600, actual->GetBits());
 
-    const std::string goldenPath = std::string(ZEST_TEST_DATA_DIR) + "/golden/dialog.png";
-    const char* update = std::getenv("ZEST_UPDATE_GOLDEN");
-    if (update != nullptr && std::string(update) == "1")
-    {
-        ASSERT_TRUE(ImageLib::WritePNGImage(goldenPath, *actual));
-        GTEST_SKIP() << "golden picture written to " << goldenPath;
-    }
-    auto golden = ImageLib::LoadPNGImage(goldenPath);
-    ASSERT_TRUE(golden) << goldenPath;
-    ASSERT_EQ(golden->GetWidth(), 800);
-    ASSERT_EQ(golden->GetHeight(), 600);
-    int off = 0;
-    for (int i = 0; i < 800 * 600; ++i)
-    {
-        uint32_t a = actual->GetBits()[i];
-        uint32_t b = golden->GetBits()[i];
-        int diff = 0;
-        for (int shift = 0; shift < 32; shift += 8)
-            diff = std::max(diff, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
-        off += diff > 4;
-    }
-    if (off > 50) ImageLib::WritePNGImage("golden-dialog-actual.png", *actual);
-    EXPECT_LE(off, 50) << "the drawn picture is in golden-dialog-actual.png in the working folder";
+    ZestTest::ExpectMatchesGolden(*actual, std::string(ZEST_TEST_DATA_DIR) + "/golden/dialog.png",
+                                  "golden-dialog-actual.png", 4, 50);
     app.CloseDialog(1006);
 }
