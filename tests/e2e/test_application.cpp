@@ -1,4 +1,4 @@
-// The framework's test application: a window with a few buttons, a dialog and Sound/Music buttons, driven by the e2e scripts.
+// The framework's test application: a window with buttons, a dialog, a chime and music, driven by e2e scripts.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
