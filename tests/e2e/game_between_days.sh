@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real game with its real content for a returning cook prepared in players.dat at day 2: the music turned down in
-# the options must still be down after Quit and a restart, and Play must offer the day in progress and resume it.
+# the options must still be down after Quit and a restart; the table of best chefs; a second cook created (and kept
+# in players.dat); Play must offer the prepared cook's day in progress and resume it.
 # Screenshots of each window go to the screenshot folder.
 # Usage: game_between_days.sh <embercook> <content folder> [screenshot folder]. Exits 77 without a display or tool.
 set -u
@@ -183,6 +184,34 @@ keep game_options_kept
 click 399 386
 until_shown "the title menu after the options" title
 
+# The table of best chefs, and back.
+scores() { near 400 180 45 62 53 && near 340 527 248 140 48 && near 620 527 28 38 33; }
+click 598 242
+until_shown "the table of best chefs" scores
+keep game_scores
+click 400 527
+until_shown "the title menu after the table" title
+
+# A second cook created in the cook choice: the new row, then players.dat with her name.
+cooks() { near 400 400 86 148 241; }
+click 600 64
+until_shown "the cook choice" cooks
+keep game_cooks
+click 400 194
+click 208 500
+until_shown "the prompt for the new cook's name" name_prompt
+x type --window "$wid" --delay 60 "Rosa" || fail "xdotool could not type"
+x key --window "$wid" Return || fail "xdotool could not press Return"
+until_shown "the new cook chosen in the list" eval "cooks && near 300 237 254 254 254"
+keep game_cooks_created
+for _ in $(seq $((limit * 5))); do grep -q Rosa "$players" && break; sleep 0.2; done
+grep -q Rosa "$players" || fail "players.dat does not hold the new cook"
+# Back to the prepared cook for her day in progress.
+click 400 216
+until_shown "the prepared cook chosen in the list" eval "cooks && near 300 216 254 254 254"
+click 208 500
+until_shown "the title menu after the cook choice" title
+
 click 598 122
 until_shown "the question whether to continue the day in progress" resume_prompt
 keep game_resume
@@ -190,5 +219,5 @@ click 400 330
 until_shown "day 2 under way" level
 keep game_day2
 kill -0 "$pid" 2>/dev/null || fail "the game ended on its own"
-echo "PASSED: a prepared cook, the options kept over a restart, the day in progress resumed"
+echo "PASSED: a prepared cook, the options kept over a restart, best chefs, a cook created, the day resumed"
 exit 0
