@@ -8,16 +8,32 @@ import world
 
 
 def burner(state):
+    """A stove cell. Unlit: a calm dark ring. Lit: the whole cell glows ember red to orange, with a ring of flame
+    tongues round the edge, so it reads at a glance even with a piece sitting on it (pieces cover the middle)."""
     s = Svg(49, 49)
-    s.add(rect(0.5, 0.5, 48, 48, 4, fill=s.grad("#4a4a52", "#26262c", 0, 0, 0, 1), stroke="#1a1a1e", sw=1))
     if state == "off":
+        s.add(rect(0.5, 0.5, 48, 48, 4, fill=s.grad("#4a4a52", "#26262c", 0, 0, 0, 1), stroke="#1a1a1e", sw=1))
         s.add(circle(24.5, 24.5, 15, stroke="#5a5a62", sw=3), circle(24.5, 24.5, 8, stroke="#5a5a62", sw=2.5))
-    else:
-        glow = "#ffb347" if state == "on" else "#fff0a0"
-        s.add(circle(24.5, 24.5, 21, fill=s.radial(glow, EMBER, 0.5, 0.5, 0.6, 0.0), stroke=None,
-                     extra='opacity="%s"' % ("0.55" if state == "on" else "0.9")))
-        s.add(circle(24.5, 24.5, 15, stroke=EMBER if state == "on" else "#ffd27a", sw=3.5),
-              circle(24.5, 24.5, 8, stroke=TOMATO if state == "on" else EMBER, sw=3))
+        return s
+    hot = state == "onon"
+    edge, mid, core = ("#ffd23a", "#ff8a1a", "#7a1e0c") if hot else ("#ff9a2a", "#e8501a", "#5a160a")
+    # The plate itself glows: bright at the edges and corners, darker under the piece so it stays readable.
+    s.add(rect(0.5, 0.5, 48, 48, 4, fill=s.radial(core, edge, 0.5, 0.5, 0.75), stroke="#7a2a0c", sw=1))
+    s.add(circle(24.5, 24.5, 22, fill=s.radial(core, mid, 0.5, 0.5, 0.5, 0.0), stroke=None))
+    # Flame tongues all round the ring, pointing out into the corners and edges.
+    tip = "#fff3b0" if hot else "#ffe27a"
+    for i in range(12):
+        a = math.radians(i * 30 + 15)
+        ca, sa = math.cos(a), math.sin(a)
+        r0, r1 = 16.5, 23.5 if i % 3 else 22
+        bx, by = 24.5 + r0 * ca, 24.5 + r0 * sa
+        px, py = 24.5 + r1 * ca, 24.5 + r1 * sa
+        nx, ny = -sa * 3.2, ca * 3.2
+        s.add(path("M%.1f %.1f Q%.1f %.1f %.1f %.1f Q%.1f %.1f %.1f %.1f Z" % (
+            bx + nx, by + ny, bx + nx * 0.6 + (px - bx) * 0.6, by + ny * 0.6 + (py - by) * 0.6, px, py,
+            bx - nx * 0.6 + (px - bx) * 0.6, by - ny * 0.6 + (py - by) * 0.6, bx - nx, by - ny),
+            fill=s.grad(tip, mid, 0, 0, 0, 1), stroke="#a8320e", sw=0.8))
+    s.add(circle(24.5, 24.5, 16, stroke="#ffe9a0" if hot else "#ffc04a", sw=2.5))
     return s
 
 
