@@ -204,7 +204,9 @@ def map_image():
     river = "M760 170 Q700 260 790 330 Q880 400 820 480 Q780 540 830 600"
     s.add(path(river, stroke="#2a7aa8", sw=26), path(river, stroke="#7cc8e8", sw=18))
     rnd = random.Random(11)
-    road_pts = [world.road(i / 800) for i in range(801)]
+    # The drawn road comes in from the left edge; the days start a little way along it.
+    t0 = -(world.ROAD_X0 + 30) / (w - world.ROAD_X0 - 140)
+    road_pts = [world.road(t0 + (1 - t0) * i / 800) for i in range(801)]
 
     def clear_of_road(x, y, margin):
         return min((x - px) ** 2 + (y - py) ** 2 for px, py in road_pts + world.pizzeria_points()) >= margin ** 2
@@ -236,17 +238,52 @@ def map_image():
             continue
         tree(s, x, y, rnd.uniform(0.6, 1.1))
     # The road.
-    pts = [world.road(i / 400) for i in range(401)]
+    pts = [world.road(t0 + (1 - t0) * i / 400) for i in range(401)]
     d = "M%.1f %.1f " % pts[0] + " ".join("L%.1f %.1f" % p for p in pts[1:])
     s.add(path(d, stroke=INK, sw=22), path(d, stroke="#e8cf9a", sw=17), path(d, stroke="#ffffff", sw=2,
                                                                              extra='stroke-dasharray="10 12" opacity="0.7"'))
-    # Empty plots where the pizzerias will rise.
+    # Building plots where the pizzerias will rise: dug earth inside a picket fence, with a sign.
     for x, y in world.pizzeria_points():
-        s.add(ellipse(x, y + 26, 62, 16, fill="#b08a5a", sw=2, extra='opacity="0.9"'))
+        building_plot(s, x, y + 26)
     # Clouds cover the map's top edge so the drifting cloud sprites blend in.
     for i in range(12):
         s.add(ellipse(70 + i * 135, 10, 80, 26, fill="#ffffff", stroke=None, extra='opacity="0.6"'))
     return s
+
+
+def building_plot(s, x, y):
+    """A plot waiting for its pizzeria, centred on (x, y): the building later covers its middle, the fence stays."""
+    rx, ry = 58, 17
+    s.add(ellipse(x, y, rx + 4, ry + 3, fill="#000000", stroke=None, extra='opacity="0.18"'))
+    s.add(ellipse(x, y, rx, ry, fill=s.radial("#d8b482", "#a8804e", 0.5, 0.4, 0.7), sw=1.5))
+    for k in (-8, 0, 8):
+        half = rx * math.sqrt(max(0.0, 1 - (k / ry) ** 2)) - 10
+        s.add(path("M%.1f %.1f L%.1f %.1f" % (x - half, y + k, x + half, y + k), stroke="#8a6238", sw=1.5,
+                   extra='stroke-dasharray="6 4"'))
+
+    def picket(a):
+        px, py = x + (rx + 2) * math.cos(a), y + (ry + 2) * math.sin(a)
+        s.add(path("M%.1f %.1f L%.1f %.1f" % (px, py, px, py - 11), stroke=INK, sw=3.2),
+              path("M%.1f %.1f L%.1f %.1f" % (px, py - 1, px, py - 10), stroke=CREAM, sw=1.6))
+    # Back half of the fence, its rail, then the front half over the earth.
+    angles = [math.radians(i * 20) for i in range(18)]
+    for a in angles:
+        if math.sin(a) < 0:
+            picket(a)
+    for dy in (4, 8):
+        s.add(ellipse(x, y - dy, rx + 2, ry + 2, stroke=INK, sw=2.6, extra='opacity="0.9"'))
+        s.add(ellipse(x, y - dy, rx + 2, ry + 2, stroke="#f0e0c0", sw=1.2))
+    for a in angles:
+        if math.sin(a) >= 0:
+            picket(a)
+    # The sign on its post, to the right of the plot: a pizza slice on a board.
+    sx, sy = x + rx - 4, y - 30
+    s.add(path("M%.1f %.1f L%.1f %.1f" % (sx, sy, sx, y + 6), stroke=INK, sw=4),
+          path("M%.1f %.1f L%.1f %.1f" % (sx, sy, sx, y + 5), stroke=WALNUT_L, sw=2))
+    s.add(rect(sx - 15, sy - 13, 30, 20, 3, fill=s.grad(CREAM, DOUGH), sw=1.8))
+    s.add(poly([(sx - 9, sy - 8), (sx + 9, sy - 8), (sx, sy + 4)], fill=CHEESE, sw=1.4),
+          path("M%.1f %.1f L%.1f %.1f" % (sx - 9, sy - 8, sx + 9, sy - 8), stroke="#c8862a", sw=2.6),
+          circle(sx - 2, sy - 4, 1.6, fill=TOMATO, stroke=None), circle(sx + 3, sy - 3, 1.4, fill=TOMATO, stroke=None))
 
 
 def building(n, w=120, h=110):
