@@ -8,16 +8,32 @@ import world
 
 
 def burner(state):
+    """A stove cell. Unlit: a calm dark ring. Lit: the whole cell glows ember red to orange, with a ring of flame
+    tongues round the edge, so it reads at a glance even with a piece sitting on it (pieces cover the middle)."""
     s = Svg(49, 49)
-    s.add(rect(0.5, 0.5, 48, 48, 4, fill=s.grad("#4a4a52", "#26262c", 0, 0, 0, 1), stroke="#1a1a1e", sw=1))
     if state == "off":
+        s.add(rect(0.5, 0.5, 48, 48, 4, fill=s.grad("#4a4a52", "#26262c", 0, 0, 0, 1), stroke="#1a1a1e", sw=1))
         s.add(circle(24.5, 24.5, 15, stroke="#5a5a62", sw=3), circle(24.5, 24.5, 8, stroke="#5a5a62", sw=2.5))
-    else:
-        glow = "#ffb347" if state == "on" else "#fff0a0"
-        s.add(circle(24.5, 24.5, 21, fill=s.radial(glow, EMBER, 0.5, 0.5, 0.6, 0.0), stroke=None,
-                     extra='opacity="%s"' % ("0.55" if state == "on" else "0.9")))
-        s.add(circle(24.5, 24.5, 15, stroke=EMBER if state == "on" else "#ffd27a", sw=3.5),
-              circle(24.5, 24.5, 8, stroke=TOMATO if state == "on" else EMBER, sw=3))
+        return s
+    hot = state == "onon"
+    edge, mid, core = ("#ffd23a", "#ff8a1a", "#7a1e0c") if hot else ("#ff9a2a", "#e8501a", "#5a160a")
+    # The plate itself glows: bright at the edges and corners, darker under the piece so it stays readable.
+    s.add(rect(0.5, 0.5, 48, 48, 4, fill=s.radial(core, edge, 0.5, 0.5, 0.75), stroke="#7a2a0c", sw=1))
+    s.add(circle(24.5, 24.5, 22, fill=s.radial(core, mid, 0.5, 0.5, 0.5, 0.0), stroke=None))
+    # Flame tongues all round the ring, pointing out into the corners and edges.
+    tip = "#fff3b0" if hot else "#ffe27a"
+    for i in range(12):
+        a = math.radians(i * 30 + 15)
+        ca, sa = math.cos(a), math.sin(a)
+        r0, r1 = 16.5, 23.5 if i % 3 else 22
+        bx, by = 24.5 + r0 * ca, 24.5 + r0 * sa
+        px, py = 24.5 + r1 * ca, 24.5 + r1 * sa
+        nx, ny = -sa * 3.2, ca * 3.2
+        s.add(path("M%.1f %.1f Q%.1f %.1f %.1f %.1f Q%.1f %.1f %.1f %.1f Z" % (
+            bx + nx, by + ny, bx + nx * 0.6 + (px - bx) * 0.6, by + ny * 0.6 + (py - by) * 0.6, px, py,
+            bx - nx * 0.6 + (px - bx) * 0.6, by - ny * 0.6 + (py - by) * 0.6, bx - nx, by - ny),
+            fill=s.grad(tip, mid, 0, 0, 0, 1), stroke="#a8320e", sw=0.8))
+    s.add(circle(24.5, 24.5, 16, stroke="#ffe9a0" if hot else "#ffc04a", sw=2.5))
     return s
 
 
@@ -188,7 +204,9 @@ def map_image():
     river = "M760 170 Q700 260 790 330 Q880 400 820 480 Q780 540 830 600"
     s.add(path(river, stroke="#2a7aa8", sw=26), path(river, stroke="#7cc8e8", sw=18))
     rnd = random.Random(11)
-    road_pts = [world.road(i / 800) for i in range(801)]
+    # The drawn road comes in from the left edge; the days start a little way along it.
+    t0 = -(world.ROAD_X0 + 30) / (w - world.ROAD_X0 - 140)
+    road_pts = [world.road(t0 + (1 - t0) * i / 800) for i in range(801)]
 
     def clear_of_road(x, y, margin):
         return min((x - px) ** 2 + (y - py) ** 2 for px, py in road_pts + world.pizzeria_points()) >= margin ** 2
@@ -220,17 +238,52 @@ def map_image():
             continue
         tree(s, x, y, rnd.uniform(0.6, 1.1))
     # The road.
-    pts = [world.road(i / 400) for i in range(401)]
+    pts = [world.road(t0 + (1 - t0) * i / 400) for i in range(401)]
     d = "M%.1f %.1f " % pts[0] + " ".join("L%.1f %.1f" % p for p in pts[1:])
     s.add(path(d, stroke=INK, sw=22), path(d, stroke="#e8cf9a", sw=17), path(d, stroke="#ffffff", sw=2,
                                                                              extra='stroke-dasharray="10 12" opacity="0.7"'))
-    # Empty plots where the pizzerias will rise.
+    # Building plots where the pizzerias will rise: dug earth inside a picket fence, with a sign.
     for x, y in world.pizzeria_points():
-        s.add(ellipse(x, y + 26, 62, 16, fill="#b08a5a", sw=2, extra='opacity="0.9"'))
+        building_plot(s, x, y + 26)
     # Clouds cover the map's top edge so the drifting cloud sprites blend in.
     for i in range(12):
         s.add(ellipse(70 + i * 135, 10, 80, 26, fill="#ffffff", stroke=None, extra='opacity="0.6"'))
     return s
+
+
+def building_plot(s, x, y):
+    """A plot waiting for its pizzeria, centred on (x, y): the building later covers its middle, the fence stays."""
+    rx, ry = 58, 17
+    s.add(ellipse(x, y, rx + 4, ry + 3, fill="#000000", stroke=None, extra='opacity="0.18"'))
+    s.add(ellipse(x, y, rx, ry, fill=s.radial("#d8b482", "#a8804e", 0.5, 0.4, 0.7), sw=1.5))
+    for k in (-8, 0, 8):
+        half = rx * math.sqrt(max(0.0, 1 - (k / ry) ** 2)) - 10
+        s.add(path("M%.1f %.1f L%.1f %.1f" % (x - half, y + k, x + half, y + k), stroke="#8a6238", sw=1.5,
+                   extra='stroke-dasharray="6 4"'))
+
+    def picket(a):
+        px, py = x + (rx + 2) * math.cos(a), y + (ry + 2) * math.sin(a)
+        s.add(path("M%.1f %.1f L%.1f %.1f" % (px, py, px, py - 11), stroke=INK, sw=3.2),
+              path("M%.1f %.1f L%.1f %.1f" % (px, py - 1, px, py - 10), stroke=CREAM, sw=1.6))
+    # Back half of the fence, its rail, then the front half over the earth.
+    angles = [math.radians(i * 20) for i in range(18)]
+    for a in angles:
+        if math.sin(a) < 0:
+            picket(a)
+    for dy in (4, 8):
+        s.add(ellipse(x, y - dy, rx + 2, ry + 2, stroke=INK, sw=2.6, extra='opacity="0.9"'))
+        s.add(ellipse(x, y - dy, rx + 2, ry + 2, stroke="#f0e0c0", sw=1.2))
+    for a in angles:
+        if math.sin(a) >= 0:
+            picket(a)
+    # The sign on its post, to the right of the plot: a pizza slice on a board.
+    sx, sy = x + rx - 4, y - 30
+    s.add(path("M%.1f %.1f L%.1f %.1f" % (sx, sy, sx, y + 6), stroke=INK, sw=4),
+          path("M%.1f %.1f L%.1f %.1f" % (sx, sy, sx, y + 5), stroke=WALNUT_L, sw=2))
+    s.add(rect(sx - 15, sy - 13, 30, 20, 3, fill=s.grad(CREAM, DOUGH), sw=1.8))
+    s.add(poly([(sx - 9, sy - 8), (sx + 9, sy - 8), (sx, sy + 4)], fill=CHEESE, sw=1.4),
+          path("M%.1f %.1f L%.1f %.1f" % (sx - 9, sy - 8, sx + 9, sy - 8), stroke="#c8862a", sw=2.6),
+          circle(sx - 2, sy - 4, 1.6, fill=TOMATO, stroke=None), circle(sx + 3, sy - 3, 1.4, fill=TOMATO, stroke=None))
 
 
 def building(n, w=120, h=110):

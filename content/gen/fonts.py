@@ -2,6 +2,8 @@
 
 usage: fonts.py FONTBAKE LIST DATADIR   (writes DATADIR/fonts/<name>.txt and <name>.png)
 A tint is written into the descriptor, so a coloured variant shares nothing but its face with the white one.
+A line may end in `outline R G B A`: the glyphs then get a one-pixel rim of that colour, drawn as four copies of the
+main layer shifted by a pixel each way beneath it, so light letters stay readable on a light button as well.
 """
 import os
 import subprocess
@@ -16,6 +18,12 @@ def main(fontbake, listing, datadir):
         if not line:
             continue
         name, face, pixels, tint = line[0], line[1], line[2], line[3:]
+        outline = None
+        if "outline" in tint:
+            i = tint.index("outline")
+            tint, outline = tint[:i], tint[i + 1:]
+            if len(outline) != 4:
+                sys.exit("fonts.py: %s: outline needs r g b a" % name)
         if not os.path.exists(face):
             sys.exit("fonts.py: %s is missing (install the font package named in content/CREDITS)" % face)
         out = os.path.join(outdir, name)
@@ -24,6 +32,14 @@ def main(fontbake, listing, datadir):
             text = open(out + ".txt", encoding="latin-1").read()
             text = text.replace('Layer "Main";\n', 'Layer "Main";\nTint %s;\n' % " ".join(tint), 1)
             open(out + ".txt", "w", encoding="latin-1").write(text)
+        if outline:
+            text = open(out + ".txt", encoding="latin-1").read()
+            head, main = text.split('Layer "Main";\n', 1)
+            # The main layer without its own tint: each rim layer is tinted with the outline colour instead.
+            body = "".join(line for line in main.splitlines(True) if not line.startswith("Tint "))
+            rims = "".join('Layer "Rim%d";\nTint %s;\nOffset %d %d;\nBaseOrder -1;\n%s' % (k, " ".join(outline), dx, dy, body)
+                           for k, (dx, dy) in enumerate(((-1, 0), (1, 0), (0, -1), (0, 1))))
+            open(out + ".txt", "w", encoding="latin-1").write(head + 'Layer "Main";\n' + main + rims)
 
 
 if __name__ == "__main__":

@@ -27,9 +27,15 @@ def first_level(pizzeria):
     return 1 if pizzeria == 0 else 11 + (pizzeria - 1) * 12
 
 
+# Where the road's first day lies: the map opens scrolled to its left edge, so the chef on that day stands well inside
+# the view (a walker is 36 pixels wide) even while the opening story pans the map a little.
+ROAD_X0 = 190
+
+
 def road(t):
-    """Point on the road at t in 0..1, in map pixels: it winds left to right between the hills."""
-    x = 70 + t * (MAP_W - 140)
+    """Point on the road at t in 0..1, in map pixels: it winds left to right between the hills.
+    Values of t below 0 lead the road on to the map's left edge."""
+    x = ROAD_X0 + t * (MAP_W - ROAD_X0 - 140)
     y = 330 + 120 * math.sin(t * math.pi * 5.2 + 0.4) + 40 * math.sin(t * math.pi * 13.0)
     return x, y
 

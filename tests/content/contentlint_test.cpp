@@ -174,6 +174,15 @@ const Break kBreaks[] = {
      "plate parameter 1 has 2 rows"},
     {"map_point_missing", [](const fs::path& t) { Replace(t / "levels/map.xml", "<Point ", "<Dot "); },
      "69 level points"},
+    {"map_first_point_at_the_edge",
+     [](const fs::path& t)
+     {
+         std::string text = ReadFile(t / "levels/map.xml");
+         const size_t x = text.find("<Point x=\"") + 10;
+         text.replace(x, text.find('"', x) - x, "40");
+         WriteFile(t / "levels/map.xml", text);
+     },
+     "first level point stands 40 pixels from the map's left edge"},
     {"effect_truncated", [](const fs::path& t) { WriteFile(t / "effects/fog.psi", std::string(100, '\0')); },
      "effects/fog.psi: missing or shorter"},
     {"attached_effect_ends",

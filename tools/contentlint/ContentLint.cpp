@@ -902,6 +902,11 @@ void CheckMap(const Paths& paths, Report& report)
             ++points;
             if (!Int(e, "x", x) || !Int(e, "y", y) || x < 0 || x >= 1600 || y + 85 < 0 || y + 85 >= 535)
                 report.Fail("map.xml: level point " + std::to_string(points) + " lies off the map view");
+            // The map opens at its left edge with the chef on the first day's point while the story pans the view a
+            // little: that point keeps well clear of the edge, so the chef stands whole inside the view.
+            else if (points == 1 && x < 100)
+                report.Fail("map.xml: the first level point stands " + std::to_string(x) +
+                            " pixels from the map's left edge, at least 100 are needed");
         }
         else if (e.Start("PizzeriaPoint"))
         {
