@@ -9,36 +9,8 @@ shots=${3:-}
 convert=/usr/bin/convert
 [ -x "$convert" ] || convert=$(command -v convert 2>/dev/null || true)
 
-skip() { echo "SKIPPED: $*"; exit 77; }
-fail() {
-    echo "FAILED: $*"
-    [ -n "${tmp:-}" ] && [ -f "$tmp/out.txt" ] && { echo "--- stdout"; cat "$tmp/out.txt"; }
-    [ -n "${tmp:-}" ] && [ -f "$tmp/err.txt" ] && { echo "--- stderr (tail)"; tail -n 30 "$tmp/err.txt"; }
-    exit 1
-}
-
-[ -n "${DISPLAY:-}" ] || skip "no X display"
-command -v xdotool >/dev/null 2>&1 || skip "xdotool is not installed"
-command -v xwd >/dev/null 2>&1 || skip "xwd is not installed"
-[ -n "$convert" ] || skip "ImageMagick's convert is not installed"
-[ -x "$app" ] || fail "no program at $app"
-
-x() { timeout 5 xdotool "$@"; }
-
-tmp=$(mktemp -d)
-pid=
-cleanup() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-        kill "$pid" 2>/dev/null
-        sleep 0.5
-        kill -9 "$pid" 2>/dev/null
-    fi
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-
-export XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data XDG_CACHE_HOME=$tmp/cache
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+# shellcheck source=window_lib.sh
+. "$(dirname "$0")/window_lib.sh"
 
 "$app" --levels="$fixtures/basic/" --characters="$fixtures/characters/" --level=5 --lit --customer \
     >"$tmp/out.txt" 2>"$tmp/err.txt" &

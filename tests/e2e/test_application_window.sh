@@ -7,38 +7,8 @@ app=$1
 shots=${2:-}
 convert=/usr/bin/convert
 
-skip() { echo "SKIPPED: $*"; exit 77; }
-fail() {
-    echo "FAILED: $*"
-    [ -n "${tmp:-}" ] && [ -f "$tmp/out.txt" ] && { echo "--- stdout"; cat "$tmp/out.txt"; }
-    [ -n "${tmp:-}" ] && [ -f "$tmp/err.txt" ] && { echo "--- stderr (tail)"; tail -n 30 "$tmp/err.txt"; }
-    exit 1
-}
-
-[ -n "${DISPLAY:-}" ] || skip "no X display"
-command -v xdotool >/dev/null 2>&1 || skip "xdotool is not installed"
-command -v xwd >/dev/null 2>&1 || skip "xwd is not installed"
-[ -x "$convert" ] || skip "ImageMagick's convert is not installed"
-[ -x "$app" ] || fail "no program at $app"
-
-# Every X call is bounded: a wedged server must fail the test, not hang it.
-x() { timeout 5 xdotool "$@"; }
-
-tmp=$(mktemp -d)
-pid=
-cleanup() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-        kill "$pid" 2>/dev/null
-        sleep 0.5
-        kill -9 "$pid" 2>/dev/null
-    fi
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-
-# Settings, lock and caches go to a fresh folder, so the run neither reads nor leaves anything of the user's.
-export XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data XDG_CACHE_HOME=$tmp/cache
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+# shellcheck source=window_lib.sh
+. "$(dirname "$0")/window_lib.sh"
 
 read -r screen_w screen_h < <(x getdisplaygeometry) || fail "cannot read the screen size"
 [ "$screen_w" -gt 800 ] && [ "$screen_h" -gt 600 ] || skip "screen ${screen_w}x${screen_h} is not larger than the game"

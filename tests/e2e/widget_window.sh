@@ -8,39 +8,12 @@ app=$1
 shots=${2:-}
 convert=/usr/bin/convert
 
-skip() { echo "SKIPPED: $*"; exit 77; }
-fail() {
-    echo "FAILED: $*"
-    [ -n "${tmp:-}" ] && [ -f "$tmp/out.txt" ] && { echo "--- stdout"; cat "$tmp/out.txt"; }
-    [ -n "${tmp:-}" ] && [ -f "$tmp/err.txt" ] && { echo "--- stderr (tail)"; tail -n 60 "$tmp/err.txt"; }
-    exit 1
-}
-
-[ -n "${DISPLAY:-}" ] || skip "no X display"
-command -v xdotool >/dev/null 2>&1 || skip "xdotool is not installed"
-command -v xwd >/dev/null 2>&1 || skip "xwd is not installed"
-[ -x "$convert" ] || skip "ImageMagick's convert is not installed"
-[ -x "$app" ] || fail "no program at $app"
-
-x() { timeout 5 xdotool "$@"; }
-
-tmp=$(mktemp -d)
-pid=
-cleanup() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-        kill "$pid" 2>/dev/null
-        sleep 0.5
-        kill -9 "$pid" 2>/dev/null
-    fi
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
+# shellcheck source=window_lib.sh
+. "$(dirname "$0")/window_lib.sh"
 
 # An X server without a GPU gets SDL's own software renderer: GL emulated on the processor starts worker threads
 # that may still be ending when the sanitizer build's leak check stops the process at exit, which it cannot survive.
 export SDL_RENDER_DRIVER=software
-export XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data XDG_CACHE_HOME=$tmp/cache
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
 
 read -r screen_w screen_h < <(x getdisplaygeometry) || fail "cannot read the screen size"
 [ "$screen_w" -gt 800 ] && [ "$screen_h" -gt 600 ] || skip "screen ${screen_w}x${screen_h} is not larger than the window"
