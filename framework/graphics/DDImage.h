@@ -108,7 +108,7 @@ private:
 
     // The samples of StretchToSurface's visible part and the format it converts them to, kept between calls:
     // particles stretch thousands of small sprites a frame.
-    std::vector<uint32_t> mStretchPixels;
+    std::vector<uint32_t> mStretchPixels, mStretchOut;
     NativeDisplay mStretchFormat;
 };
 

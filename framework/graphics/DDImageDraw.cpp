@@ -686,48 +686,95 @@ void DDImage::StretchRows(MemoryImage& source, const Rect& destRect, const Rect&
     const uint32_t masks[3] = {uint32_t(f.mRedMask), uint32_t(f.mGreenMask), uint32_t(f.mBlueMask)};
 
     StretchSampler& sampler = StretchSampler::ForThread();
-    sampler.Begin(pixels, destRect, srcRect, usable, area, fastStretch, mirror);
-    const size_t w = size_t(area.mWidth);
-    // Grown only, as the sampler's buffers are.
-    if (mStretchPixels.size() < w * size_t(area.mHeight) + w) mStretchPixels.resize(w * size_t(area.mHeight) + w);
-    bool hasAlpha = false, transparent = false;
-    sampler.Rows(0, area.mHeight, mStretchPixels.data());
-    if (plainShifts)
+    // Samples `part` of the stretch in display form into out (part's width apart) and notes the flags.
+    const auto sampleInto = [&](const Rect& part, uint32_t* out, bool& hasAlpha, bool& transparent)
     {
-        PremultiplySamples(mStretchPixels.data(), area.mWidth * area.mHeight, transparent, hasAlpha);
+        sampler.Begin(pixels, destRect, srcRect, usable, part, fastStretch, mirror);
+        const size_t n = size_t(part.mWidth) * size_t(part.mHeight);
+        // Grown only, as the sampler's buffers are.
+        if (!standard && mStretchPixels.size() < n) mStretchPixels.resize(n);
+        uint32_t* p = standard ? out : mStretchPixels.data();
+        sampler.Rows(0, part.mHeight, p);
+        if (plainShifts)
+        {
+            PremultiplySamples(p, int(n), transparent, hasAlpha);
+        }
+        else
+        {
+            for (size_t i = 0; i < n; ++i)
+            {
+                const uint32_t q = p[i], a = q >> 24;
+                if (a == 0)
+                {
+                    p[i] = 0;
+                    transparent = true;
+                    continue;
+                }
+                hasAlpha = hasAlpha || a != 255;
+                p[i] = a << 24 | (((q >> 16) & 0xFF) * 255 >> 8) << 16 | (((q >> 8) & 0xFF) * 255 >> 8) << 8 |
+                       ((q & 0xFF) * 255 >> 8);
+            }
+        }
+        if (standard) return;
+        if (plainShifts)
+            PlaceSamples(p, out, int(n), cut, shifts, masks);
+        else
+            ToDisplayPixels(f, p, out, n);
+    };
+
+    const uint32_t* picture = nullptr;
+    size_t stride = size_t(area.mWidth);
+    bool hasAlpha = false, transparent = false;
+    // A picture whose pixels live on a surface can change without its change count moving: it is never kept.
+    const auto* ddSource = dynamic_cast<const DDImage*>(&source);
+    if (plainShifts && StretchCache::Fits(destRect.mWidth, destRect.mHeight) && !(ddSource && ddSource->mSurface))
+    {
+        StretchCache& cache = source.GetStretchCache();
+        StretchCache::Key key;
+        key.src = srcRect;
+        key.width = destRect.mWidth;
+        key.height = destRect.mHeight;
+        key.form[0] = uint32_t(f.mBitsPerPixel);
+        key.form[1] = masks[0], key.form[2] = masks[1], key.form[3] = masks[2];
+        key.nearest = fastStretch;
+        key.mirror = mirror;
+        const void* store = source.mBits ? static_cast<const void*>(source.mBits.get())
+                                         : static_cast<const void*>(source.mPaletteIndices.get());
+        StretchCache::Entry* entry = cache.Find(key, store, source.mChangeCount);
+        if (!entry)
+        {
+            entry = &cache.Add(key);
+            sampleInto(destRect, entry->pixels.data(), entry->hasAlpha, entry->transparent);
+        }
+        stride = size_t(destRect.mWidth);
+        picture = entry->pixels.data() + size_t(area.mY - destRect.mY) * stride + size_t(area.mX - destRect.mX);
+        if (area == destRect)
+        {
+            hasAlpha = entry->hasAlpha;
+            transparent = entry->transparent;
+        }
+        else
+        {
+            // The flags of the part that shows, as sampling that part alone gives them.
+            for (int j = 0; j < area.mHeight; ++j)
+                for (int i = 0; i < area.mWidth; ++i)
+                {
+                    const uint32_t a = picture[size_t(j) * stride + size_t(i)] >> 24;
+                    transparent = transparent || a == 0;
+                    hasAlpha = hasAlpha || (a != 0 && a != 255);
+                }
+        }
     }
     else
     {
-        uint32_t* p = mStretchPixels.data();
-        for (size_t i = 0; i < w * size_t(area.mHeight); ++i)
-        {
-            const uint32_t s = p[i], a = s >> 24;
-            if (a == 0)
-            {
-                p[i] = 0;
-                transparent = true;
-                continue;
-            }
-            hasAlpha = hasAlpha || a != 255;
-            p[i] = a << 24 | (((s >> 16) & 0xFF) * 255 >> 8) << 16 | (((s >> 8) & 0xFF) * 255 >> 8) << 8 |
-                   ((s & 0xFF) * 255 >> 8);
-        }
+        const size_t n = size_t(area.mWidth) * size_t(area.mHeight);
+        if (mStretchOut.size() < n) mStretchOut.resize(n);
+        sampleInto(area, mStretchOut.data(), hasAlpha, transparent);
+        picture = mStretchOut.data();
     }
     const SurfaceRows rows(v, color.Clamped(), additive, hasAlpha, transparent, false, false, sVectorSpans);
-    uint32_t* converted = mStretchPixels.data() + w * size_t(area.mHeight);
     for (int j = 0; j < area.mHeight; ++j)
-    {
-        const uint32_t* p = mStretchPixels.data() + size_t(j) * w;
-        if (!standard)
-        {
-            if (plainShifts)
-                PlaceSamples(p, converted, area.mWidth, cut, shifts, masks);
-            else
-                ToDisplayPixels(f, p, converted, w);
-            p = converted;
-        }
-        rows.Row<false>(area.mY + j, area.mX, area.mWidth, p, nullptr, nullptr);
-    }
+        rows.Row<false>(area.mY + j, area.mX, area.mWidth, picture + size_t(j) * stride, nullptr, nullptr);
 }
 
 void DDImage::NormalBlt(Image* src, int x, int y, const Rect& srcRect, const Color& color)

@@ -431,6 +431,62 @@ void PremultiplySamples(uint32_t* p, int n, bool& transparent, bool& partial)
     ActiveForms().premultiply(p, n, transparent, partial);
 }
 
+bool StretchCache::Key::operator==(const Key& o) const
+{
+    return src == o.src && width == o.width && height == o.height && form[0] == o.form[0] && form[1] == o.form[1] &&
+           form[2] == o.form[2] && form[3] == o.form[3] && nearest == o.nearest && mirror == o.mirror;
+}
+
+size_t StretchCache::KeyHash::operator()(const Key& k) const
+{
+    uint64_t h = 1469598103934665603ull;
+    const auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+    mix(uint32_t(k.src.mX));
+    mix(uint32_t(k.src.mY));
+    mix(uint32_t(k.src.mWidth));
+    mix(uint32_t(k.src.mHeight));
+    mix(uint32_t(k.width));
+    mix(uint32_t(k.height));
+    for (uint32_t f : k.form) mix(f);
+    mix(uint64_t(k.nearest) | uint64_t(k.mirror) << 1);
+    return size_t(h ^ (h >> 29));
+}
+
+StretchCache::Entry* StretchCache::Find(const Key& key, const void* pixels, uint32_t changeCount)
+{
+    if (pixels != mPixels || changeCount != mChangeCount)
+    {
+        Clear();
+        mPixels = pixels;
+        mChangeCount = changeCount;
+        return nullptr;
+    }
+    const auto it = mEntries.find(key);
+    return it == mEntries.end() ? nullptr : &it->second;
+}
+
+StretchCache::Entry& StretchCache::Add(const Key& key)
+{
+    const size_t n = size_t(key.width) * size_t(key.height);
+    if (mTotal + n > kMaxPixels)
+    {
+        mEntries.clear();
+        mTotal = 0;
+    }
+    Entry& e = mEntries[key];
+    mTotal += n;
+    e.pixels.assign(n, 0);
+    e.hasAlpha = e.transparent = false;
+    return e;
+}
+
+void StretchCache::Clear()
+{
+    mEntries.clear();
+    mTotal = 0;
+    mPixels = nullptr;
+}
+
 StretchSampler& StretchSampler::ForThread()
 {
     static thread_local StretchSampler sampler;
