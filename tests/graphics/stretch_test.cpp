@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -197,6 +198,8 @@ TEST(StretchTest, MemoryStretchesMatchTheReference)
                         SCOPED_TRACE(FormatString("round %d %s tint %08x mode %d nearest %d mirror %d", round, isa.name,
                                                   unsigned(tint.ToInt()), mode, int(nearest), int(mirror)));
                         const SpanIsa previous = SetSpanIsa(isa.isa);
+                        // Each form samples afresh rather than reading what an earlier one kept.
+                        source.DropStretchCache();
                         MemoryImage dest(nullptr);
                         dest.SetBits(background.data(), W, H);
                         if (mirror)
@@ -303,9 +306,11 @@ TEST(StretchTest, SurfaceStretchesMatchTheReference)
                             SCOPED_TRACE(FormatString("round %d %s tint %08x mode %d nearest %d mirror %d", round,
                                                       isa.name, unsigned(tint.ToInt()), mode, int(nearest),
                                                       int(mirror)));
-                            // Twice: the second call runs with the buffers the first one left.
+                            // Twice: the second call runs with the buffers and the kept samples the first one
+                            // left.
                             std::vector<uint32_t> got[2];
                             const SpanIsa previous = SetSpanIsa(isa.isa);
+                            source.DropStretchCache();
                             for (std::vector<uint32_t>& result : got)
                             {
                                 DDImage dest(d.device.get());
@@ -323,6 +328,61 @@ TEST(StretchTest, SurfaceStretchesMatchTheReference)
                         }
                     }
         }
+    }
+}
+
+TEST(StretchTest, KeptStretchesFollowTheirSource)
+{
+    // One source drawn at one size over and over, cut differently each time, then changed: every draw must show
+    // what sampling the source as it is now gives, on memory images and on surfaces.
+    std::mt19937 rng(23);
+    const int W = 40, H = 30;
+    MemoryImage source(nullptr);
+    std::vector<uint32_t> px = RandomSource(rng, 16, 16, 0);
+    source.SetBits(px.data(), 16, 16);
+    const Rect srcRect(0, 0, 16, 16), destRect(-3, 4, 11, 13);
+    const Rect clips[] = {Rect(0, 0, W, H), Rect(2, 6, 5, 7), Rect(0, 10, W, 3), Rect(-5, 0, 4, H)};
+    std::vector<uint32_t> background(size_t(W) * H);
+    for (uint32_t& p : background) p = 0xFF000000u | (rng() & 0xFFFFFF);
+    Display d(Format::Rgb565, W, H);
+    ASSERT_EQ(d.result, 0);
+    for (int change = 0; change < 2; ++change)
+    {
+        if (change)
+        {
+            // Written in place, as a loader or an effect does, and announced.
+            for (int i = 0; i < 256; i += 3) source.GetBits()[i] = 0x80FF2040u + uint32_t(i);
+            source.BitsChanged();
+        }
+        for (const Rect& clip : clips)
+            for (int mode : {0, 1})
+            {
+                SCOPED_TRACE(FormatString("change %d clip %d,%d mode %d", change, clip.mX, clip.mY, mode));
+                MemoryImage expected(nullptr), got(nullptr);
+                expected.SetBits(background.data(), W, H);
+                got.SetBits(background.data(), W, H);
+                ReferenceStretch(expected, source, destRect, srcRect, clip, Color(255, 200, 100, 230), mode, false,
+                                 false);
+                got.StretchBlt(&source, destRect, srcRect, clip, Color(255, 200, 100, 230), mode, false);
+                ASSERT_TRUE(std::equal(expected.GetBits(), expected.GetBits() + W * H, got.GetBits()));
+
+                DDImage want(d.device.get()), surface(d.device.get());
+                for (DDImage* image : {&want, &surface})
+                {
+                    image->SetBits(background.data(), W, H);
+                    ASSERT_TRUE(image->CreateSurfaceFromBits());
+                }
+                ReferenceSurfaceStretch(want, source, destRect, srcRect, clip, Color::White, mode, false, false);
+                surface.StretchBlt(&source, destRect, srcRect, clip, Color::White, mode, false);
+                ASSERT_TRUE(want.LockSurface() && surface.LockSurface());
+                for (int y = 0; y < H; ++y)
+                    ASSERT_EQ(0, std::memcmp(
+                                     static_cast<uint8_t*>(want.mLockDesc.lpSurface) + y * want.mLockDesc.lPitch,
+                                     static_cast<uint8_t*>(surface.mLockDesc.lpSurface) + y * surface.mLockDesc.lPitch,
+                                     size_t(W) * 2));
+                want.UnlockSurface();
+                surface.UnlockSurface();
+            }
     }
 }
 
