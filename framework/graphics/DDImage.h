@@ -48,6 +48,7 @@ public:
     void Create(int width, int height) override;
     uint32_t* GetBits() override;
     bool ConvertToPalette() override;
+    bool PixelsOnSurface() const override { return mSurface != nullptr; }
 
     virtual void SetVideoMemory(bool videoMemory);
     virtual bool RebuildSurface();

@@ -153,8 +153,8 @@ int FillBlendSse2(Pixel* row, int count, uint32_t k, const uint32_t m[3], bool r
 
 #if defined(__x86_64__) || defined(__i386__)
 template <typename Pixel>
-__attribute__((target("avx2"))) int FillBlendAvx2(Pixel* row, int count, uint32_t k, const uint32_t m[3],
-                                                  bool roundUp, uint32_t constant)
+__attribute__((target("avx2"))) int FillBlendAvx2(Pixel* row, int count, uint32_t k, const uint32_t m[3], bool roundUp,
+                                                  uint32_t constant)
 {
     return FillBlendGroups<8>(row, count, k, m, roundUp, constant);
 }
@@ -221,7 +221,8 @@ void DDImage::NormalFillRect(const Rect& rect, const Color& color)
                     std::fill_n(reinterpret_cast<uint32_t*>(row) + r.mX, r.mWidth, solid);
                 continue;
             }
-            if (fill16) first += fill16(reinterpret_cast<uint16_t*>(row) + r.mX, r.mWidth, 256 - a, masks, true, constant);
+            if (fill16)
+                first += fill16(reinterpret_cast<uint16_t*>(row) + r.mX, r.mWidth, 256 - a, masks, true, constant);
             if (fill32)
                 first += fill32(reinterpret_cast<uint32_t*>(row) + r.mX, r.mWidth, 256 - a, masks, false, constant);
             for (int x = first; x < r.mX + r.mWidth; ++x)
@@ -811,8 +812,7 @@ void DDImage::StretchRows(MemoryImage& source, const Rect& destRect, const Rect&
     size_t stride = size_t(area.mWidth);
     bool hasAlpha = false, transparent = false;
     // A picture whose pixels live on a surface can change without its change count moving: it is never kept.
-    const auto* ddSource = dynamic_cast<const DDImage*>(&source);
-    if (plainShifts && StretchCache::Fits(destRect.mWidth, destRect.mHeight) && !(ddSource && ddSource->mSurface))
+    if (plainShifts && StretchCache::Fits(destRect.mWidth, destRect.mHeight) && !source.PixelsOnSurface())
     {
         StretchCache& cache = source.GetStretchCache();
         StretchCache::Key key;

@@ -112,6 +112,8 @@ public:
     // may have changed.
     StretchCache& GetStretchCache();
     void DropStretchCache();
+    // True when the picture's pixels live on a display surface, where drawing changes them without a change count.
+    virtual bool PixelsOnSurface() const { return false; }
 
     std::unique_ptr<uint32_t[]> mBits; // width x height + guard; null when purged or in palette form
     uint32_t mChangeCount = 0;

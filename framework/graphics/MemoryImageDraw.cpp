@@ -4,7 +4,6 @@
 
 #include "graphics/BlendSpans.h"
 #include "graphics/BlitClip.h"
-#include "graphics/DDImage.h"
 #include "graphics/PixelBlend.h"
 #include "graphics/RotatedBlit.h"
 #include "graphics/StretchSampler.h"
@@ -388,8 +387,7 @@ static void StretchInto(MemoryImage& dest, Image* src, const Rect& destRect, con
     StretchSampler& sampler = StretchSampler::ForThread();
     // Small stretches are sampled whole once and kept with the source; the visible rows are read from there.
     const uint32_t* kept = nullptr;
-    const auto* ddSource = dynamic_cast<const DDImage*>(source);
-    if (StretchCache::Fits(destRect.mWidth, destRect.mHeight) && !(ddSource && ddSource->mSurface))
+    if (StretchCache::Fits(destRect.mWidth, destRect.mHeight) && !source->PixelsOnSurface())
     {
         StretchCache& cache = source->GetStretchCache();
         StretchCache::Key key;

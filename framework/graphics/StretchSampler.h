@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 namespace Zest
@@ -106,8 +105,9 @@ class StretchCache
 public:
     // Stretches up to this many pixels are kept; larger ones are sampled on every call.
     static constexpr int64_t kMaxEntryPixels = 64 * 64;
-    // All kept stretches of one source together; past it everything is dropped and kept afresh.
-    static constexpr size_t kMaxPixels = 256 * 1024;
+    // Places for kept stretches, one per key hash: a new stretch takes its place from whatever held it, so a
+    // source keeps at most kSlots x kMaxEntryPixels pixels.
+    static constexpr size_t kSlots = 64;
 
     struct Key
     {
@@ -120,6 +120,8 @@ public:
     };
     struct Entry
     {
+        Key key;
+        bool used = false;
         std::vector<uint32_t> pixels; // width x height, row after row
         bool hasAlpha = false, transparent = false;
     };
@@ -137,14 +139,10 @@ public:
     }
 
 private:
-    struct KeyHash
-    {
-        size_t operator()(const Key& k) const;
-    };
-    std::unordered_map<Key, Entry, KeyHash> mEntries;
+    static size_t Slot(const Key& k);
+    std::vector<Entry> mSlots;
     const void* mPixels = nullptr;
     uint32_t mChangeCount = 0;
-    size_t mTotal = 0;
 };
 
 } // namespace Zest
