@@ -510,6 +510,43 @@ struct SurfaceRows
     // Whether the per-pixel walk is the one that runs (the only one that skips by runs).
     bool WalksPixels() const { return needRuns && !spans && !spans16 && !copyRows; }
 
+    // height rows of width pixels from (x, dy) down, the source rows stride apart (no palette, no runs). The
+    // whole-run forms go straight to their kernel row after row: small sprites are mostly a few short rows, and
+    // the choice of form made once costs less than making it on every row.
+    void Rows(int dy, int x, int width, int height, const uint32_t* data, size_t stride) const
+    {
+        if (!copyRows && (spans || spans16))
+        {
+            uint8_t* destRow = v.base + size_t(dy) * size_t(v.pitch);
+            const size_t pitch = size_t(v.pitch);
+            if (spans16)
+            {
+                const auto kernel = additive ? kernels->surfaceAdd16[0] : nullptr;
+                for (int j = 0; j < height; ++j, destRow += pitch, data += stride)
+                {
+                    uint16_t* start = reinterpret_cast<uint16_t*>(destRow) + x;
+                    if (kernel)
+                        kernel(start, data, width, form, slotTint, white);
+                    else
+                        kernels->surfaceBlend16[0](start, data, width, form, srcFactor5, a, white);
+                }
+                return;
+            }
+            for (int j = 0; j < height; ++j, destRow += pitch, data += stride)
+            {
+                uint32_t* start = reinterpret_cast<uint32_t*>(destRow) + x;
+                if (additive)
+                    kernels->surfaceAdd[0](start, data, width, byteTint, white);
+                else if (white)
+                    kernels->surfaceBlend[0](start, data, width);
+                else
+                    kernels->surfaceBlendTinted[0](start, data, width, byteWeight, a);
+            }
+            return;
+        }
+        for (int j = 0; j < height; ++j) Row<false>(dy + j, x, width, data + size_t(j) * stride, nullptr, nullptr);
+    }
+
     // One row of width pixels to (x, dy): data holds the row's pixels (or the palette table, with indices the
     // row's indices); runs, when given, the row's run lengths.
     template <bool Mirror>
@@ -530,10 +567,23 @@ struct SurfaceRows
             }
             else if (v.bits == 16)
             {
-                // Straight stores into the row: the whole-screen background of every 16-bit frame comes here.
+                // Straight stores into the row: the whole-screen background of every 16-bit frame comes here, eight
+                // pixels at a time where the row runs forwards.
                 uint16_t* out = reinterpret_cast<uint16_t*>(destRow) + x;
-                for (int i = 0; i < sr.mWidth; ++i)
-                    out[Mirror ? sr.mWidth - 1 - i : i] = uint16_t(from[i] & colourMasks);
+                int i = 0;
+                if (!Mirror)
+                {
+                    typedef uint32_t Wide __attribute__((vector_size(32)));
+                    typedef uint16_t Narrow __attribute__((vector_size(16)));
+                    for (; i + 8 <= sr.mWidth; i += 8)
+                    {
+                        Wide w;
+                        std::memcpy(&w, from + i, sizeof(w));
+                        const Narrow n = __builtin_convertvector(w & colourMasks, Narrow);
+                        std::memcpy(out + i, &n, sizeof(n));
+                    }
+                }
+                for (; i < sr.mWidth; ++i) out[Mirror ? sr.mWidth - 1 - i : i] = uint16_t(from[i] & colourMasks);
             }
             else
             {
@@ -858,8 +908,7 @@ void DDImage::StretchRows(MemoryImage& source, const Rect& destRect, const Rect&
         picture = mStretchOut.data();
     }
     const SurfaceRows rows(v, color.Clamped(), additive, hasAlpha, transparent, false, false, sVectorSpans);
-    for (int j = 0; j < area.mHeight; ++j)
-        rows.Row<false>(area.mY + j, area.mX, area.mWidth, picture + size_t(j) * stride, nullptr, nullptr);
+    rows.Rows(area.mY, area.mX, area.mWidth, area.mHeight, picture, stride);
 }
 
 void DDImage::NormalBlt(Image* src, int x, int y, const Rect& srcRect, const Color& color)
