@@ -478,16 +478,25 @@ StretchCache::Entry& StretchCache::Add(const Key& key)
     Entry& first = mSlots[at];
     Entry& second = mSlots[(at + 1) % kSlots];
     Entry& e = first.used && !second.used ? second : first;
+    const size_t n = size_t(key.width) * size_t(key.height);
+    if (e.used) mTotal -= e.pixels.size();
+    if (mTotal + n > kMaxPixels)
+    {
+        for (Entry& other : mSlots) other = Entry();
+        mTotal = 0;
+    }
+    mTotal += n;
     e.key = key;
     e.used = true;
-    e.pixels.assign(size_t(key.width) * size_t(key.height), 0);
+    e.pixels.assign(n, 0);
     e.hasAlpha = e.transparent = false;
     return e;
 }
 
 void StretchCache::Clear()
 {
-    for (Entry& e : mSlots) e.used = false;
+    for (Entry& e : mSlots) e = Entry();
+    mTotal = 0;
     mPixels = nullptr;
 }
 

@@ -104,10 +104,11 @@ class StretchCache
 {
 public:
     // Stretches up to this many pixels are kept; larger ones are sampled on every call.
-    static constexpr int64_t kMaxEntryPixels = 64 * 64;
-    // Places for kept stretches, one per key hash: a new stretch takes its place from whatever held it, so a
-    // source keeps at most kSlots x kMaxEntryPixels pixels.
+    static constexpr int64_t kMaxEntryPixels = 128 * 128;
+    // Places for kept stretches, two per key hash: a new stretch takes the place of whatever held it.
     static constexpr size_t kSlots = 64;
+    // All kept stretches of one source together; past it they are all let go and kept afresh.
+    static constexpr size_t kMaxPixels = 256 * 1024;
 
     struct Key
     {
@@ -143,6 +144,7 @@ private:
     std::vector<Entry> mSlots;
     const void* mPixels = nullptr;
     uint32_t mChangeCount = 0;
+    size_t mTotal = 0;
 };
 
 } // namespace Zest

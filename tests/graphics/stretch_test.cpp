@@ -386,6 +386,30 @@ TEST(StretchTest, KeptStretchesFollowTheirSource)
     }
 }
 
+TEST(StretchTest, ManySizesOfOneSourceTakeTurnsInItsKeptStretches)
+{
+    // More sizes than places, drawn by turns, twice over and up to the largest kept size: whatever was pushed
+    // out or kept, every draw shows the stretch of its own size.
+    std::mt19937 rng(29);
+    MemoryImage source(nullptr);
+    const std::vector<uint32_t> px = RandomSource(rng, 16, 16, 0);
+    source.SetBits(px.data(), 16, 16);
+    const int W = 130, H = 130;
+    std::vector<uint32_t> background(size_t(W) * H, 0xFF102030u);
+    for (int pass = 0; pass < 2; ++pass)
+        for (int size = 1; size <= 128; size += 1 + size / 8)
+        {
+            SCOPED_TRACE(FormatString("pass %d size %d", pass, size));
+            const Rect destRect(1, 0, size, 129 - size), srcRect(0, 0, 16, 16), clip(0, 0, W, H);
+            MemoryImage expected(nullptr), got(nullptr);
+            expected.SetBits(background.data(), W, H);
+            got.SetBits(background.data(), W, H);
+            ReferenceStretch(expected, source, destRect, srcRect, clip, Color::White, 1, false, false);
+            got.StretchBlt(&source, destRect, srcRect, clip, Color::White, 1, false);
+            ASSERT_TRUE(std::equal(expected.GetBits(), expected.GetBits() + W * H, got.GetBits()));
+        }
+}
+
 TEST(SurfaceSpanTest, TintedBlendDividesExactlyInEveryForm)
 {
     // The vector forms divide by 65025 through a float estimate put right by the remainder: every source alpha and
