@@ -103,6 +103,12 @@ void ScalarSurfaceAdd(uint32_t* d, const uint32_t* s, int n, const uint32_t tint
     }
 }
 
+void ScalarSurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h,
+                           const uint32_t tint[3], bool white)
+{
+    for (int j = 0; j < h; ++j, d += pitch, s += stride) ScalarSurfaceAdd<false>(d, s, n, tint, white);
+}
+
 template <bool Mirror>
 void ScalarSurfaceBlend16(uint16_t* d, const uint32_t* s, int n, const Spread16& f, uint32_t srcFactor, uint32_t a,
                           bool white)
@@ -327,6 +333,12 @@ void Sse2SurfaceAdd(uint32_t* d, const uint32_t* s, int n, const uint32_t tint[3
         StoreDest<Mirror>(d, i, _mm_or_si128(_mm_and_si128(keep, dv), _mm_andnot_si128(keep, added)));
     }
     ScalarSurfaceAdd<Mirror>(From<Mirror>(d, i), s + i, n - i, tint, white);
+}
+
+void Sse2SurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h,
+                         const uint32_t tint[3], bool white)
+{
+    for (int j = 0; j < h; ++j, d += pitch, s += stride) Sse2SurfaceAdd<false>(d, s, n, tint, white);
 }
 
 // Eight 16-bit destination pixels in source order: mirrored spans are written leftwards from d.
@@ -741,6 +753,40 @@ ZEST_AVX2 void Avx2SurfaceAdd(uint32_t* d, const uint32_t* s, int n, const uint3
     Sse2SurfaceAdd<Mirror>(From<Mirror>(d, i), s + i, n - i, tint, white);
 }
 
+// Eight pixels of SurfaceAddPixel; the masked lanes are neither read nor written.
+ZEST_AVX2 inline void AddEight(uint32_t* d, const uint32_t* s, __m256i lanes, __m256i factors, bool white)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    __m256i sv = _mm256_and_si256(_mm256_maskload_epi32(reinterpret_cast<const int*>(s), lanes), colour);
+    if (_mm256_testz_si256(sv, sv)) return;
+    const __m256i keep = _mm256_cmpeq_epi32(sv, zero);
+    const __m256i dv = _mm256_maskload_epi32(reinterpret_cast<const int*>(d), lanes);
+    if (!white)
+        sv = _mm256_packus_epi16(TintLanes(_mm256_unpacklo_epi8(sv, zero), factors),
+                                 TintLanes(_mm256_unpackhi_epi8(sv, zero), factors));
+    const __m256i added = _mm256_adds_epu8(_mm256_and_si256(dv, colour), sv);
+    _mm256_maskstore_epi32(reinterpret_cast<int*>(d), lanes, _mm256_blendv_epi8(added, dv, keep));
+}
+
+ZEST_AVX2 void Avx2SurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h,
+                                   const uint32_t tint[3], bool white)
+{
+    const short t0 = short(tint[0]), t1 = short(tint[1]), t2 = short(tint[2]);
+    const __m256i factors = _mm256_set_epi16(0, t2, t1, t0, 0, t2, t1, t0, 0, t2, t1, t0, 0, t2, t1, t0);
+    const __m256i all = _mm256_set1_epi32(-1);
+    // The lanes of the last group of each row: the first n % 8 (all eight when the row is whole groups).
+    const int rest = n % 8;
+    const __m256i tail = _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    for (int j = 0; j < h; ++j, d += pitch, s += stride)
+    {
+        int i = 0;
+        for (; i + 8 <= n; i += 8) AddEight(d + i, s + i, all, factors, white);
+        if (rest) AddEight(d + i, s + i, tail, factors, white);
+    }
+    _mm256_zeroupper();
+}
+
 #undef ZEST_AVX2
 #define ZEST_SPAN_AVX2 1
 
@@ -758,7 +804,8 @@ const SpanKernels kScalar = {ScalarOntoOpaque,
                              ZEST_BOTH(ScalarSurfaceBlendTinted),
                              ZEST_BOTH(ScalarSurfaceAdd),
                              ZEST_BOTH(ScalarSurfaceBlend16),
-                             ZEST_BOTH(ScalarSurfaceAdd16)};
+                             ZEST_BOTH(ScalarSurfaceAdd16),
+                             ScalarSurfaceAddBlock};
 #if defined(ZEST_SPAN_SSE2)
 const SpanKernels kSse2 = {Sse2OntoOpaque,
                            Sse2AddWeighted,
@@ -768,7 +815,8 @@ const SpanKernels kSse2 = {Sse2OntoOpaque,
                            ZEST_BOTH(ScalarSurfaceBlendTinted),
                            ZEST_BOTH(Sse2SurfaceAdd),
                            ZEST_BOTH(Sse2SurfaceBlend16),
-                           ZEST_BOTH(Sse2SurfaceAdd16)};
+                           ZEST_BOTH(Sse2SurfaceAdd16),
+                           Sse2SurfaceAddBlock};
 #endif
 #if defined(ZEST_SPAN_AVX2)
 const SpanKernels kAvx2 = {Avx2OntoOpaque,
@@ -779,7 +827,8 @@ const SpanKernels kAvx2 = {Avx2OntoOpaque,
                            ZEST_BOTH(Avx2SurfaceBlendTinted),
                            ZEST_BOTH(Avx2SurfaceAdd),
                            ZEST_BOTH(Sse2SurfaceBlend16),
-                           ZEST_BOTH(Sse2SurfaceAdd16)};
+                           ZEST_BOTH(Sse2SurfaceAdd16),
+                           Avx2SurfaceAddBlock};
 #endif
 #undef ZEST_BOTH
 

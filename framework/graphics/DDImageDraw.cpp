@@ -532,6 +532,12 @@ struct SurfaceRows
                 }
                 return;
             }
+            if (additive && pitch % 4 == 0)
+            {
+                kernels->surfaceAddBlock(reinterpret_cast<uint32_t*>(destRow) + x, pitch / 4, data, stride, width,
+                                         height, byteTint, white);
+                return;
+            }
             for (int j = 0; j < height; ++j, destRow += pitch, data += stride)
             {
                 uint32_t* start = reinterpret_cast<uint32_t*>(destRow) + x;
