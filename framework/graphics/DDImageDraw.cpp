@@ -115,6 +115,26 @@ void DropStaleDisplayData(MemoryImage& source, const NativeDisplay& display)
 }
 } // namespace
 
+// The additive draw of a sampled picture onto a 32-bit surface with a byte per channel, straight to the block
+// kernel: that form looks at every pixel itself, so neither the picture's flags nor the other forms' set-up are
+// needed. False when the surface or mode takes another form.
+static bool AddBlockDirect(const View& v, const Color& c, bool additive, const uint32_t* picture, size_t stride,
+                           const Rect& area)
+{
+    if (!additive || !DDImage::sVectorSpans || v.bits != 32 || v.pitch % 4 != 0 || v.AllMasks() != 0x00FFFFFF)
+        return false;
+    for (int ch = 0; ch < 3; ++ch)
+        if (v.ch[ch].width != 8 || v.ch[ch].shift % 8 != 0) return false;
+    const bool white = c.IsWhite();
+    uint32_t byteTint[3] = {255, 255, 255};
+    const uint32_t a = uint32_t(c.mAlpha);
+    for (int ch = 0; ch < 3; ++ch) byteTint[v.ch[ch].shift / 8] = white ? 255 : uint32_t(Comp(c, ch)) * a / 255;
+    uint32_t* start = reinterpret_cast<uint32_t*>(v.base + size_t(area.mY) * size_t(v.pitch)) + area.mX;
+    ActiveSpanKernels().surfaceAddBlock(start, size_t(v.pitch) / 4, picture, stride, area.mWidth, area.mHeight,
+                                        byteTint, white);
+    return true;
+}
+
 // ---- Fills ---------------------------------------------------------------------------------------------------------
 
 namespace
@@ -889,6 +909,7 @@ void DDImage::StretchRows(MemoryImage& source, const Rect& destRect, const Rect&
         }
         stride = size_t(destRect.mWidth);
         picture = entry->pixels.data() + size_t(area.mY - destRect.mY) * stride + size_t(area.mX - destRect.mX);
+        if (AddBlockDirect(v, color.Clamped(), additive, picture, stride, area)) return;
         if (area == destRect)
         {
             hasAlpha = entry->hasAlpha;
