@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -415,8 +416,11 @@ TEST(SurfaceSpanTest, TintedBlendDividesExactlyInEveryForm)
     // The vector forms divide by 65025 through a float estimate put right by the remainder: every source alpha and
     // channel value over destinations at both ends and between, for tints whose sums land on and near multiples of
     // the divisor, must give the per-pixel rule's result.
-    const uint32_t tints[][4] = {{255, 255, 255, 255}, {0, 0, 0, 255}, {255, 0, 128, 1},    {17, 200, 255, 254},
-                                 {255, 255, 255, 128}, {1, 2, 3, 77},  {255, 254, 253, 255}};
+    // White tints of any alpha take a shorter exact path over opaque sources: a sweep of their alphas.
+    std::vector<std::array<uint32_t, 4>> tints = {{255, 255, 255, 255}, {0, 0, 0, 255},       {255, 0, 128, 1},
+                                                  {17, 200, 255, 254},  {255, 255, 255, 128}, {1, 2, 3, 77},
+                                                  {255, 254, 253, 255}};
+    for (uint32_t a = 0; a < 255; a += 23) tints.push_back({255, 255, 255, a});
     const uint32_t dests[] = {0, 1, 127, 128, 254, 255};
     std::vector<uint32_t> src, dst, want;
     for (uint32_t sa = 0; sa < 256; ++sa)
@@ -426,7 +430,7 @@ TEST(SurfaceSpanTest, TintedBlendDividesExactlyInEveryForm)
                 src.push_back(sa << 24 | c << 16 | (255 - c) << 8 | (c ^ 0x5A));
                 dst.push_back(0xAB000000u | dc << 16 | (255 - dc) << 8 | ((dc + c) & 0xFF));
             }
-    for (const uint32_t* t : tints)
+    for (const auto& t : tints)
     {
         const uint32_t a = t[3], weight[3] = {t[2] * a, t[1] * a, t[0] * a};
         want = dst;
