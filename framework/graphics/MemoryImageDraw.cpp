@@ -387,7 +387,8 @@ static void StretchInto(MemoryImage& dest, Image* src, const Rect& destRect, con
     StretchSampler& sampler = StretchSampler::ForThread();
     // Small stretches are sampled whole once and kept with the source; the visible rows are read from there.
     const uint32_t* kept = nullptr;
-    if (StretchCache::Fits(destRect.mWidth, destRect.mHeight) && !source->PixelsOnSurface())
+    // A picture stretched onto itself is read band by band as it is drawn, as it always was: it is not kept.
+    if (StretchCache::Fits(destRect.mWidth, destRect.mHeight) && !source->PixelsOnSurface() && source != &dest)
     {
         StretchCache& cache = source->GetStretchCache();
         StretchCache::Key key;
