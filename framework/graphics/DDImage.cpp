@@ -568,13 +568,22 @@ void DDImage::BltFloat(Image* src, float x, float y, const Rect& srcRect, const 
 void DDImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip, const Color& color,
                          int drawMode, bool fastStretch)
 {
-    StretchToSurface(src, destRect, srcRect, clip, color, drawMode, fastStretch, false);
+    const SpriteDraw one{destRect, color};
+    StretchToSurface(src, &one, 1, srcRect, clip, drawMode, fastStretch, false);
 }
 
 void DDImage::StretchBltMirror(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
                                const Color& color, int drawMode, bool fastStretch)
 {
-    StretchToSurface(src, destRect, srcRect, clip, color, drawMode, fastStretch, true);
+    const SpriteDraw one{destRect, color};
+    StretchToSurface(src, &one, 1, srcRect, clip, drawMode, fastStretch, true);
+}
+
+void DDImage::StretchBltSprites(Image* src, const SpriteDraw* sprites, int count, const Rect& srcRect,
+                                const Rect& clip, int drawMode, bool fastStretch)
+{
+    if (!sprites) return;
+    StretchToSurface(src, sprites, count, srcRect, clip, drawMode, fastStretch, false);
 }
 
 void DDImage::BltMatrix(Image* src, float x, float y, const Matrix3& matrix, const Rect& clip, const Color& color,

@@ -39,6 +39,8 @@ public:
     void BltMirror(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode) override;
     void StretchBltMirror(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip, const Color& color,
                           int drawMode, bool fastStretch) override;
+    void StretchBltSprites(Image* src, const SpriteDraw* sprites, int count, const Rect& srcRect, const Rect& clip,
+                           int drawMode, bool fastStretch) override;
     void ReleaseBits() override;
     void FreeDerivedBuffers() override;
     void ReapplyOptions() override;
@@ -99,12 +101,14 @@ private:
     bool SurfaceBlt(DDImage* src, int x, int y, const Rect& srcRect);
     template <bool Mirror>
     void SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const Color& color, bool additive);
-    void StretchToSurface(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip, const Color& color,
+    // Stretches of one source rectangle onto each sprite's rectangle in turn (one sprite for StretchBlt).
+    void StretchToSurface(Image* src, const SpriteDraw* sprites, int count, const Rect& srcRect, const Rect& clip,
                           int drawMode, bool fastStretch, bool mirror);
-    // StretchToSurface's sampling and drawing onto the locked surface (view: the surface as the blits see it).
-    void StretchRows(MemoryImage& source, const Rect& destRect, const Rect& srcRect, const Rect& usable,
-                     const Rect& area, const Color& color, bool additive, bool fastStretch, bool mirror,
-                     const void* view);
+    struct StretchPlan;
+    void PlanStretch(MemoryImage& source, const Rect& srcRect, const Rect& usable, bool additive, bool fastStretch,
+                     bool mirror, StretchPlan& plan);
+    // One stretch's sampling and drawing onto the locked surface (view: the surface as the blits see it).
+    void StretchRows(StretchPlan& plan, const Rect& destRect, const Rect& area, const Color& color, const void* view);
     void DrawSurfaceLine(double x1, double y1, double x2, double y2, const Color& color, bool additive);
 
     // The samples of StretchToSurface's visible part and the format it converts them to, kept between calls:

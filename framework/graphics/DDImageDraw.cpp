@@ -782,55 +782,99 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
     UnlockSurface();
 }
 
-void DDImage::StretchToSurface(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
-                               const Color& color, int drawMode, bool fastStretch, bool mirror)
+// What every stretch of one source rectangle onto the surface shares: the source's pixels, the display form the
+// samples are converted to, and the cache key's fixed part.
+struct DDImage::StretchPlan
 {
-    if (!src || IsDrawnThrough3D()) return;
+    MemoryImage* source = nullptr;
+    StretchSource pixels;
+    Rect srcRect, usable;
+    bool additive = false, fastStretch = false, mirror = false;
+    bool standard = false, plainShifts = true;
+    int cut[3] = {}, shifts[3] = {};
+    uint32_t masks[3] = {};
+    StretchSampler* sampler = nullptr;
+};
+
+void DDImage::StretchToSurface(Image* src, const SpriteDraw* sprites, int count, const Rect& srcRect,
+                               const Rect& clip, int drawMode, bool fastStretch, bool mirror)
+{
+    if (!src || count <= 0 || IsDrawnThrough3D()) return;
     UpdateAlphaFlags();
+    // A picture drawn onto itself is read back from the surface after every draw, and an image without a surface
+    // draws on its bits, whose flags each draw may change: both go one sprite at a time.
+    if (count > 1 && (src == this || !IsPlain()))
+    {
+        for (int i = 0; i < count; ++i)
+            StretchToSurface(src, sprites + i, 1, srcRect, clip, drawMode, fastStretch, mirror);
+        return;
+    }
     if (!IsPlain())
     {
         if (mirror)
-            MemoryImage::StretchBltMirror(src, destRect, srcRect, clip, color, drawMode, fastStretch);
+            MemoryImage::StretchBltMirror(src, sprites[0].dest, srcRect, clip, sprites[0].color, drawMode, fastStretch);
         else
-            MemoryImage::StretchBlt(src, destRect, srcRect, clip, color, drawMode, fastStretch);
+            MemoryImage::StretchBlt(src, sprites[0].dest, srcRect, clip, sprites[0].color, drawMode, fastStretch);
         return;
     }
     src->mDrawn = true;
-    const Rect area = destRect.Intersection(clip).Intersection(Rect(0, 0, mWidth, mHeight));
-    if (area.IsEmpty()) return;
+    // Whatever is drawn lies inside both the clip and the image.
+    const Rect bounds = clip.Intersection(Rect(0, 0, mWidth, mHeight));
+    if (bounds.IsEmpty()) return;
     auto* source = dynamic_cast<MemoryImage*>(src);
     const Rect usable = source ? srcRect.Intersection(Rect(0, 0, source->mWidth, source->mHeight)) : Rect();
     // A source that cannot be sampled draws nothing.
-    if (source && destRect.mWidth > 0 && destRect.mHeight > 0 && srcRect.mWidth > 0 && srcRect.mHeight > 0 &&
-        !usable.IsEmpty() && !mNoSoftwareAccess && EnsureSurface() && LockSurface())
+    const bool sampled = source && srcRect.mWidth > 0 && srcRect.mHeight > 0 && !usable.IsEmpty();
+    // The surface is locked once for all the sprites (a failed lock is tried again on the next one), and what the
+    // stretches share is worked out on the first that reaches it.
+    bool drew = false, locked = false, planned = false;
+    View v{};
+    StretchPlan plan;
+    for (int i = 0; i < count; ++i)
     {
-        const View v = MakeView(mLockDesc, *mDDInterface);
-        if (v.bits == 16 || v.bits == 32)
-            StretchRows(*source, destRect, srcRect, usable, area, color, drawMode != 0, fastStretch, mirror, &v);
-        UnlockSurface();
+        const Rect& destRect = sprites[i].dest;
+        const Rect area = destRect.Intersection(bounds);
+        if (area.IsEmpty()) continue;
+        drew = true;
+        if (!sampled) continue;
+        if (!locked)
+        {
+            if (mNoSoftwareAccess || !EnsureSurface() || !LockSurface()) continue;
+            locked = true;
+            v = MakeView(mLockDesc, *mDDInterface);
+        }
+        if (v.bits != 16 && v.bits != 32) break;
+        if (!planned)
+        {
+            PlanStretch(*source, srcRect, usable, drawMode != 0, fastStretch, mirror, plan);
+            planned = true;
+        }
+        StretchRows(plan, destRect, area, sprites[i].color, &v);
     }
-    FreeSoftwareAfterSurfaceDraw();
+    if (locked) UnlockSurface();
+    if (drew) FreeSoftwareAfterSurfaceDraw();
 }
 
-// The visible part is sampled whole first, as the picture over a transparent image it stands for (each channel
-// c x 255 >> 8 where alpha is not 0, nothing where it is); that picture's flags choose the row forms, and each
-// row is then converted to the display format and drawn as a plain blit draws it.
-void DDImage::StretchRows(MemoryImage& source, const Rect& destRect, const Rect& srcRect, const Rect& usable,
-                          const Rect& area, const Color& color, bool additive, bool fastStretch, bool mirror,
-                          const void* view)
+void DDImage::PlanStretch(MemoryImage& source, const Rect& srcRect, const Rect& usable, bool additive,
+                          bool fastStretch, bool mirror, StretchPlan& plan)
 {
-    const View& v = *static_cast<const View*>(view);
     source.UpdateAlphaFlags();
     if (!source.mBits && !(source.mPaletteTable && source.mPaletteIndices)) source.GetBits();
-    StretchSource pixels;
-    pixels.stride = size_t(source.mWidth);
+    plan.source = &source;
+    plan.pixels = StretchSource();
+    plan.pixels.stride = size_t(source.mWidth);
     if (source.mBits)
-        pixels.bits = source.mBits.get();
+        plan.pixels.bits = source.mBits.get();
     else
     {
-        pixels.indices = source.mPaletteIndices.get();
-        pixels.table = source.mPaletteTable.get();
+        plan.pixels.indices = source.mPaletteIndices.get();
+        plan.pixels.table = source.mPaletteTable.get();
     }
+    plan.srcRect = srcRect;
+    plan.usable = usable;
+    plan.additive = additive;
+    plan.fastStretch = fastStretch;
+    plan.mirror = mirror;
     const NativeDisplay& display = *mDDInterface;
     if (mStretchFormat.mBitsPerPixel != display.mBitsPerPixel || mStretchFormat.mRedMask != display.mRedMask ||
         mStretchFormat.mGreenMask != display.mGreenMask || mStretchFormat.mBlueMask != display.mBlueMask)
@@ -839,19 +883,36 @@ void DDImage::StretchRows(MemoryImage& source, const Rect& destRect, const Rect&
     // The premultiplied samples are the display form of the standard layout; other layouts of channels up to 8 bits
     // move and cut them; any other format converts the picture pixel by pixel.
     const NativeDisplay& f = mStretchFormat;
-    const bool standard = f.mRedMask == 0xFF0000 && f.mGreenMask == 0xFF00 && f.mBlueMask == 0xFF;
+    plan.standard = f.mRedMask == 0xFF0000 && f.mGreenMask == 0xFF00 && f.mBlueMask == 0xFF;
     const int widths[3] = {f.mRedWidth, f.mGreenWidth, f.mBlueWidth};
     const int shifts[3] = {f.mRedShift, f.mGreenShift, f.mBlueShift};
-    bool plainShifts = true;
-    for (int c = 0; c < 3; ++c) plainShifts = plainShifts && widths[c] >= 0 && widths[c] <= 8 && shifts[c] >= 0;
-    const int cut[3] = {8 - widths[0], 8 - widths[1], 8 - widths[2]};
     const uint32_t masks[3] = {uint32_t(f.mRedMask), uint32_t(f.mGreenMask), uint32_t(f.mBlueMask)};
+    plan.plainShifts = true;
+    for (int c = 0; c < 3; ++c)
+    {
+        plan.plainShifts = plan.plainShifts && widths[c] >= 0 && widths[c] <= 8 && shifts[c] >= 0;
+        plan.cut[c] = 8 - widths[c];
+        plan.shifts[c] = shifts[c];
+        plan.masks[c] = masks[c];
+    }
+    plan.sampler = &StretchSampler::ForThread();
+}
 
-    StretchSampler& sampler = StretchSampler::ForThread();
+// The visible part is sampled whole first, as the picture over a transparent image it stands for (each channel
+// c x 255 >> 8 where alpha is not 0, nothing where it is); that picture's flags choose the row forms, and each
+// row is then converted to the display format and drawn as a plain blit draws it.
+void DDImage::StretchRows(StretchPlan& plan, const Rect& destRect, const Rect& area, const Color& color,
+                          const void* view)
+{
+    const View& v = *static_cast<const View*>(view);
+    MemoryImage& source = *plan.source;
+    const NativeDisplay& f = mStretchFormat;
+    const bool standard = plan.standard, plainShifts = plan.plainShifts, additive = plan.additive;
+    StretchSampler& sampler = *plan.sampler;
     // Samples `part` of the stretch in display form into out (part's width apart) and notes the flags.
     const auto sampleInto = [&](const Rect& part, uint32_t* out, bool& hasAlpha, bool& transparent)
     {
-        sampler.Begin(pixels, destRect, srcRect, usable, part, fastStretch, mirror);
+        sampler.Begin(plan.pixels, destRect, plan.srcRect, plan.usable, part, plan.fastStretch, plan.mirror);
         const size_t n = size_t(part.mWidth) * size_t(part.mHeight);
         // Grown only, as the sampler's buffers are.
         if (!standard && mStretchPixels.size() < n) mStretchPixels.resize(n);
@@ -879,7 +940,7 @@ void DDImage::StretchRows(MemoryImage& source, const Rect& destRect, const Rect&
         }
         if (standard) return;
         if (plainShifts)
-            PlaceSamples(p, out, int(n), cut, shifts, masks);
+            PlaceSamples(p, out, int(n), plan.cut, plan.shifts, plan.masks);
         else
             ToDisplayPixels(f, p, out, n);
     };
@@ -892,13 +953,13 @@ void DDImage::StretchRows(MemoryImage& source, const Rect& destRect, const Rect&
     {
         StretchCache& cache = source.GetStretchCache();
         StretchCache::Key key;
-        key.src = srcRect;
+        key.src = plan.srcRect;
         key.width = destRect.mWidth;
         key.height = destRect.mHeight;
         key.form[0] = uint32_t(f.mBitsPerPixel);
-        key.form[1] = masks[0], key.form[2] = masks[1], key.form[3] = masks[2];
-        key.nearest = fastStretch;
-        key.mirror = mirror;
+        key.form[1] = plan.masks[0], key.form[2] = plan.masks[1], key.form[3] = plan.masks[2];
+        key.nearest = plan.fastStretch;
+        key.mirror = plan.mirror;
         const void* store = source.mBits ? static_cast<const void*>(source.mBits.get())
                                          : static_cast<const void*>(source.mPaletteIndices.get());
         StretchCache::Entry* entry = cache.Find(key, store, source.mChangeCount);

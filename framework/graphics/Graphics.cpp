@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "graphics/Font.h"
 #include "graphics/ImageHost.h"
@@ -242,6 +243,22 @@ void Graphics::DrawImage(Image* img, const Rect& dest, const Rect& src)
     if (img == nullptr || !SourceInside(img, src)) return;
     Rect d(TranslatedX(dest.mX), TranslatedY(dest.mY), dest.mWidth, dest.mHeight);
     mDestImage->StretchBlt(img, d, src, mClipRect, TintColor(), mDrawMode, mFastStretch);
+}
+
+void Graphics::DrawImageSprites(Image* img, const SpriteDraw* sprites, int count)
+{
+    if (img == nullptr || sprites == nullptr || count <= 0) return;
+    const Rect src(0, 0, img->GetWidth(), img->GetHeight());
+    // Moved by the translation and tinted as DrawImage moves and tints, in a buffer kept between calls.
+    static thread_local std::vector<SpriteDraw> placed;
+    placed.resize(size_t(count));
+    for (int i = 0; i < count; ++i)
+    {
+        const Rect& d = sprites[i].dest;
+        placed[size_t(i)] = {Rect(TranslatedX(d.mX), TranslatedY(d.mY), d.mWidth, d.mHeight),
+                             mColorizeImages ? sprites[i].color : Color::White};
+    }
+    mDestImage->StretchBltSprites(img, placed.data(), count, src, mClipRect, mDrawMode, mFastStretch);
 }
 
 void Graphics::DrawImageMirror(Image* img, int x, int y, const Rect& src)

@@ -15,6 +15,7 @@ namespace Zest
 {
 
 class Image;
+struct SpriteDraw;
 class Font;
 
 class GraphicsState
@@ -86,6 +87,9 @@ public:
     void DrawImage(Image* img, int x, int y, const Rect& src);
     void DrawImage(Image* img, int x, int y, int w, int h);
     void DrawImage(Image* img, const Rect& dest, const Rect& src);
+    // The whole image stretched onto each sprite's rectangle in turn, tinted by the sprite's colour when images are
+    // colourised: the picture of DrawImage(img, rect, whole image) for each, with the per-draw set-up paid once.
+    void DrawImageSprites(Image* img, const SpriteDraw* sprites, int count);
     void DrawImageMirror(Image* img, int x, int y, const Rect& src);
     void DrawImageMirror(Image* img, const Rect& dest, const Rect& src, bool mirror);
     void DrawImageSubpixel(Image* img, float x, float y);

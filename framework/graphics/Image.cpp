@@ -81,6 +81,13 @@ void Image::BltTriangles(Image*, const TriVertex (*)[3], int, const Color&, int,
 void Image::BltMirror(Image*, int, int, const Rect&, const Color&, int) {}
 void Image::StretchBltMirror(Image*, const Rect&, const Rect&, const Rect&, const Color&, int, bool) {}
 
+void Image::StretchBltSprites(Image* src, const SpriteDraw* sprites, int count, const Rect& srcRect, const Rect& clip,
+                              int drawMode, bool fastStretch)
+{
+    if (!sprites) return;
+    for (int i = 0; i < count; ++i) StretchBlt(src, sprites[i].dest, srcRect, clip, sprites[i].color, drawMode, fastStretch);
+}
+
 Rect Image::GetCelRect(int cel) const
 {
     const int cols = GetCelColumns();

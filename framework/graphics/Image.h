@@ -36,6 +36,13 @@ struct AnimInfo
     void Compute(int numCels, int beginDelay = 0, int endDelay = 0);
 };
 
+// One picture of a batch drawn stretched: the rectangle it covers (in the destination's pixels) and its tint.
+struct SpriteDraw
+{
+    Rect dest;
+    Color color;
+};
+
 class Image
 {
 public:
@@ -77,6 +84,11 @@ public:
     virtual void BltMirror(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode);
     virtual void StretchBltMirror(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
                                   const Color& color, int drawMode, bool fastStretch);
+    // One source rectangle stretched onto each sprite's rectangle with its colour, in order: exactly the picture of
+    // as many StretchBlt calls, with what they share (the source, the mode, the clip, the lock) worked out once.
+    // Particles draw a few hundred sprites of one picture at a time.
+    virtual void StretchBltSprites(Image* src, const SpriteDraw* sprites, int count, const Rect& srcRect,
+                                   const Rect& clip, int drawMode, bool fastStretch);
 
     int GetWidth() const { return mWidth; }
     int GetHeight() const { return mHeight; }

@@ -63,6 +63,8 @@ public:
     void BltMirror(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode) override;
     void StretchBltMirror(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip, const Color& color,
                           int drawMode, bool fastStretch) override;
+    void StretchBltSprites(Image* src, const SpriteDraw* sprites, int count, const Rect& srcRect, const Rect& clip,
+                           int drawMode, bool fastStretch) override;
 
     // The destination bounds of a rotated source rectangle, cut by the clip; false when nothing is left.
     static bool CalcRotatedBlit(float& x, float& y, const Rect& srcRect, const Rect& clip, DRect& bounds, double angle,

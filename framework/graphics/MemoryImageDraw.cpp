@@ -370,88 +370,121 @@ void MemoryImage::BltMirror(Image* src, int x, int y, const Rect& srcRect, const
     BitsChanged();
 }
 
-static void StretchInto(MemoryImage& dest, Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
-                        const Color& color, int drawMode, bool fastStretch, bool mirror)
+// Stretches of one source rectangle onto each sprite's rectangle in turn. What the draws share (the source's
+// readable form, the sampler, the destination's bits) is set up on the first draw that reaches the pixels, and the
+// destination is marked changed once at the end: nothing in between reads what the marking drops, since a picture
+// stretched onto itself is drawn one sprite at a time.
+static void StretchInto(MemoryImage& dest, Image* src, const SpriteDraw* sprites, int count, const Rect& srcRect,
+                        const Rect& clip, int drawMode, bool fastStretch, bool mirror)
 {
-    if (!src) return;
+    if (!src || count <= 0) return;
+    MemoryImage* source = dynamic_cast<MemoryImage*>(src);
+    if (source == &dest && count > 1)
+    {
+        for (int i = 0; i < count; ++i) StretchInto(dest, src, sprites + i, 1, srcRect, clip, drawMode, fastStretch, mirror);
+        return;
+    }
     src->mDrawn = true;
     if (drawMode != DRAWMODE_NORMAL && drawMode != DRAWMODE_ADDITIVE) return;
-    MemoryImage* source = dynamic_cast<MemoryImage*>(src);
-    if (!source || destRect.mWidth <= 0 || destRect.mHeight <= 0 || srcRect.mWidth <= 0 || srcRect.mHeight <= 0) return;
+    if (!source || srcRect.mWidth <= 0 || srcRect.mHeight <= 0) return;
     // Samples stay inside the part of the source rectangle that lies on the source image.
     const Rect usable = srcRect.Intersection(Rect(0, 0, source->mWidth, source->mHeight));
     if (usable.mWidth <= 0 || usable.mHeight <= 0) return;
-    const Rect area = destRect.Intersection(clip).Intersection(Rect(0, 0, dest.mWidth, dest.mHeight));
-    if (area.mWidth <= 0 || area.mHeight <= 0) return;
-    const StretchSource pixels = PrepareSource(source);
+    // Whatever is drawn lies inside both the clip and the image.
+    const Rect bounds = clip.Intersection(Rect(0, 0, dest.mWidth, dest.mHeight));
+    if (bounds.IsEmpty()) return;
     StretchSampler& sampler = StretchSampler::ForThread();
-    // Small stretches are sampled whole once and kept with the source; the visible rows are read from there.
-    const uint32_t* kept = nullptr;
-    // A picture stretched onto itself is read band by band as it is drawn, as it always was: it is not kept.
-    if (StretchCache::Fits(destRect.mWidth, destRect.mHeight) && !source->PixelsOnSurface() && source != &dest)
+    StretchSource pixels;
+    uint32_t* bits = nullptr;
+    bool ready = false;
+    for (int s = 0; s < count; ++s)
     {
-        StretchCache& cache = source->GetStretchCache();
-        StretchCache::Key key;
-        key.src = srcRect;
-        key.width = destRect.mWidth;
-        key.height = destRect.mHeight;
-        key.nearest = fastStretch;
-        key.mirror = mirror;
-        const void* store = pixels.bits ? static_cast<const void*>(pixels.bits) : pixels.indices;
-        StretchCache::Entry* entry = cache.Find(key, store, source->mChangeCount);
-        if (!entry)
+        const Rect& destRect = sprites[s].dest;
+        if (destRect.mWidth <= 0 || destRect.mHeight <= 0) continue;
+        const Rect area = destRect.Intersection(bounds);
+        if (area.mWidth <= 0 || area.mHeight <= 0) continue;
+        if (!ready)
         {
-            entry = &cache.Add(key);
-            sampler.Begin(pixels, destRect, srcRect, usable, destRect, fastStretch, mirror);
-            sampler.Rows(0, destRect.mHeight, entry->pixels.data());
+            pixels = PrepareSource(source);
+            bits = dest.GetBits();
+            ready = true;
         }
-        kept = entry->pixels.data() + size_t(area.mY - destRect.mY) * size_t(destRect.mWidth) +
-               size_t(area.mX - destRect.mX);
-    }
-    else
-    {
-        sampler.Begin(pixels, destRect, srcRect, usable, area, fastStretch, mirror);
-    }
-    uint32_t* bits = dest.GetBits();
-    BlendParams params(color.Clamped(), drawMode == DRAWMODE_ADDITIVE, dest.GetSaturationTable());
-    // Filtering makes partial alpha at transparent edges, which must then weigh the added colour.
-    params.srcHasAlpha = source->mHasAlpha || (!fastStretch && source->mHasTransparency);
-    params.opaqueDest = !dest.mHasTransparency && !dest.mHasAlpha;
-    const SpanFn kernel = WhiteKernel(params);
-    // Bands of rows are sampled at once, then blended row by row.
-    const int band = std::clamp(4096 / area.mWidth, 1, area.mHeight);
-    uint32_t* samples = kept ? nullptr : sampler.Scratch(size_t(area.mWidth) * size_t(band));
-    for (int j = 0; j < area.mHeight; ++j)
-    {
-        uint32_t* d = bits + size_t(area.mY + j) * size_t(dest.mWidth) + size_t(area.mX);
-        const uint32_t* row;
-        if (kept)
+        // Small stretches are sampled whole once and kept with the source; the visible rows are read from there.
+        const uint32_t* kept = nullptr;
+        // A picture stretched onto itself is read band by band as it is drawn, as it always was: it is not kept.
+        if (StretchCache::Fits(destRect.mWidth, destRect.mHeight) && !source->PixelsOnSurface() && source != &dest)
         {
-            row = kept + size_t(j) * size_t(destRect.mWidth);
+            StretchCache& cache = source->GetStretchCache();
+            StretchCache::Key key;
+            key.src = srcRect;
+            key.width = destRect.mWidth;
+            key.height = destRect.mHeight;
+            key.nearest = fastStretch;
+            key.mirror = mirror;
+            const void* store = pixels.bits ? static_cast<const void*>(pixels.bits) : pixels.indices;
+            StretchCache::Entry* entry = cache.Find(key, store, source->mChangeCount);
+            if (!entry)
+            {
+                entry = &cache.Add(key);
+                sampler.Begin(pixels, destRect, srcRect, usable, destRect, fastStretch, mirror);
+                sampler.Rows(0, destRect.mHeight, entry->pixels.data());
+            }
+            kept = entry->pixels.data() + size_t(area.mY - destRect.mY) * size_t(destRect.mWidth) +
+                   size_t(area.mX - destRect.mX);
         }
         else
         {
-            if (j % band == 0) sampler.Rows(j, std::min(band, area.mHeight - j), samples);
-            row = samples + size_t(j % band) * size_t(area.mWidth);
+            sampler.Begin(pixels, destRect, srcRect, usable, area, fastStretch, mirror);
         }
-        if (kernel)
-            kernel(d, row, area.mWidth, params.sat);
-        else
-            for (int i = 0; i < area.mWidth; ++i) BlendPixel(d[i], row[i], params);
+        BlendParams params(sprites[s].color.Clamped(), drawMode == DRAWMODE_ADDITIVE, dest.GetSaturationTable());
+        // Filtering makes partial alpha at transparent edges, which must then weigh the added colour.
+        params.srcHasAlpha = source->mHasAlpha || (!fastStretch && source->mHasTransparency);
+        params.opaqueDest = !dest.mHasTransparency && !dest.mHasAlpha;
+        const SpanFn kernel = WhiteKernel(params);
+        // Bands of rows are sampled at once, then blended row by row.
+        const int band = std::clamp(4096 / area.mWidth, 1, area.mHeight);
+        uint32_t* samples = kept ? nullptr : sampler.Scratch(size_t(area.mWidth) * size_t(band));
+        for (int j = 0; j < area.mHeight; ++j)
+        {
+            uint32_t* d = bits + size_t(area.mY + j) * size_t(dest.mWidth) + size_t(area.mX);
+            const uint32_t* row;
+            if (kept)
+            {
+                row = kept + size_t(j) * size_t(destRect.mWidth);
+            }
+            else
+            {
+                if (j % band == 0) sampler.Rows(j, std::min(band, area.mHeight - j), samples);
+                row = samples + size_t(j % band) * size_t(area.mWidth);
+            }
+            if (kernel)
+                kernel(d, row, area.mWidth, params.sat);
+            else
+                for (int i = 0; i < area.mWidth; ++i) BlendPixel(d[i], row[i], params);
+        }
     }
-    dest.BitsChanged();
+    if (ready) dest.BitsChanged();
 }
 
 void MemoryImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
                              const Color& color, int drawMode, bool fastStretch)
 {
-    StretchInto(*this, src, destRect, srcRect, clip, color, drawMode, fastStretch, false);
+    const SpriteDraw one{destRect, color};
+    StretchInto(*this, src, &one, 1, srcRect, clip, drawMode, fastStretch, false);
 }
 
 void MemoryImage::StretchBltMirror(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
                                    const Color& color, int drawMode, bool fastStretch)
 {
-    StretchInto(*this, src, destRect, srcRect, clip, color, drawMode, fastStretch, true);
+    const SpriteDraw one{destRect, color};
+    StretchInto(*this, src, &one, 1, srcRect, clip, drawMode, fastStretch, true);
+}
+
+void MemoryImage::StretchBltSprites(Image* src, const SpriteDraw* sprites, int count, const Rect& srcRect,
+                                    const Rect& clip, int drawMode, bool fastStretch)
+{
+    if (!sprites) return;
+    StretchInto(*this, src, sprites, count, srcRect, clip, drawMode, fastStretch, false);
 }
 
 void MemoryImage::BltFloat(Image* src, float x, float y, const Rect& srcRect, const Rect& clip, const Color& color,

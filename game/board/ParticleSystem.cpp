@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "base/Random.h"
 #include "data/PakInterface.h"
@@ -474,6 +475,12 @@ void ParticleSystem::Render(Graphics& g, bool accelerated)
     const bool clip = clipPolygon.size() > 2;
     const float w = static_cast<float>(sprite->GetWidth());
     const float h = static_cast<float>(sprite->GetHeight());
+    const float sizeLimit = kMaxDrawnSize / std::max(1.0f, std::max(w, h));
+    // Additive sparks in software are unrotated stretches of the one sprite: they go to the drawing as one batch,
+    // so that the clip, the source and the surface lock are dealt with once for the system, not once a particle.
+    const bool stretched = !accelerated && additive;
+    static thread_local std::vector<SpriteDraw> batch;
+    batch.clear();
     for (int i = 0; i < liveCount; ++i)
     {
         const Particle& p = particles[static_cast<size_t>(i)];
@@ -483,17 +490,18 @@ void ParticleSystem::Render(Graphics& g, bool accelerated)
         if (clip && (std::fabs(p.x) > kMaxCoordinate || std::fabs(p.y) > kMaxCoordinate ||
                      !Inside(static_cast<int>(p.x), static_cast<int>(p.y))))
             continue;
-        g.SetColor(Color(PackComponent(p.colour[0]), PackComponent(p.colour[1]), PackComponent(p.colour[2]),
-                         PackComponent(p.colour[3])));
-        const float size = std::clamp(p.size, -kMaxDrawnSize / std::max(1.0f, std::max(w, h)),
-                                      kMaxDrawnSize / std::max(1.0f, std::max(w, h)));
-        if (!accelerated && additive)
+        const Color colour(PackComponent(p.colour[0]), PackComponent(p.colour[1]), PackComponent(p.colour[2]),
+                           PackComponent(p.colour[3]));
+        const float size = std::clamp(p.size, -sizeLimit, sizeLimit);
+        if (stretched)
         {
             const float dw = w * size, dh = h * size;
-            g.DrawImage(sprite, static_cast<int>(x - dw * 0.5f), static_cast<int>(y - dh * 0.5f), static_cast<int>(dw),
-                        static_cast<int>(dh));
+            batch.push_back({Rect(static_cast<int>(x - dw * 0.5f), static_cast<int>(y - dh * 0.5f),
+                                  static_cast<int>(dw), static_cast<int>(dh)),
+                             colour});
             continue;
         }
+        g.SetColor(colour);
         Transform transform;
         transform.RotateRad(p.spin * p.age);
         transform.Scale(size, size);
@@ -502,6 +510,7 @@ void ParticleSystem::Render(Graphics& g, bool accelerated)
         else
             g.DrawImageTransform(sprite, transform, x, y);
     }
+    if (!batch.empty()) g.DrawImageSprites(sprite, batch.data(), static_cast<int>(batch.size()));
     g.SetColor(oldColour);
     g.SetColorizeImages(false);
     g.SetDrawMode(oldMode);

@@ -13,6 +13,7 @@
 #include "DisplayFixture.h"
 #include "base/Common.h"
 #include "graphics/BlendSpans.h"
+#include "graphics/Graphics.h"
 #include "graphics/PixelBlend.h"
 
 using namespace Zest;
@@ -442,5 +443,135 @@ TEST(SurfaceSpanTest, TintedBlendDividesExactlyInEveryForm)
             SpanKernelsFor(isa.isa).surfaceBlendTinted[0](got.data(), src.data(), int(src.size()), weight, a);
             ASSERT_EQ(got, want) << isa.name << " tint " << t[0] << "," << t[1] << "," << t[2] << "," << a;
         }
+    }
+}
+
+namespace
+{
+
+std::vector<uint32_t> SurfaceWords(DDImage& image, int w, int h)
+{
+    std::vector<uint32_t> out;
+    EXPECT_TRUE(image.LockSurface());
+    const Platform::DDSURFACEDESC2& l = image.mLockDesc;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            out.push_back(l.ddpfPixelFormat.dwRGBBitCount == 16
+                              ? static_cast<uint16_t*>(l.lpSurface)[y * (l.lPitch / 2) + x]
+                              : static_cast<uint32_t*>(l.lpSurface)[y * (l.lPitch / 4) + x]);
+    image.UnlockSurface();
+    return out;
+}
+
+// The sprites of a busy particle system: mostly small, a few empty or turned inside out, a few too large to keep,
+// scattered over and past the edges of a w x h destination, tinted or white.
+std::vector<SpriteDraw> RandomSprites(std::mt19937& rng, int w, int h)
+{
+    std::vector<SpriteDraw> sprites;
+    for (int i = 0; i < 240; ++i)
+    {
+        const bool large = i % 60 == 7;
+        const int sw = large ? 140 : int(rng() % 30) - 2, sh = large ? 131 : int(rng() % 30) - 2;
+        const Color tint = i % 5 == 0 ? Color::White
+                                      : Color(int(rng() % 256), int(rng() % 256), int(rng() % 256), int(rng() % 256));
+        sprites.push_back({Rect(int(rng() % unsigned(w + 40)) - 20, int(rng() % unsigned(h + 40)) - 20, sw, sh), tint});
+    }
+    return sprites;
+}
+
+// One system's sprites through a translated, clipped context, as one batch or one DrawImage after another.
+void DrawSprites(Image* dest, Image* source, const std::vector<SpriteDraw>& sprites, bool batch, int mode,
+                 bool colourise, bool fast)
+{
+    Graphics g(dest);
+    g.Translate(3, -2);
+    g.ClipRect(-1, 3, dest->GetWidth() - 7, dest->GetHeight() - 4);
+    g.SetDrawMode(mode);
+    g.SetColorizeImages(colourise);
+    g.SetFastStretch(fast);
+    if (batch)
+    {
+        g.DrawImageSprites(source, sprites.data(), int(sprites.size()));
+        return;
+    }
+    for (const SpriteDraw& s : sprites)
+    {
+        g.SetColor(s.color);
+        g.DrawImage(source, s.dest.mX, s.dest.mY, s.dest.mWidth, s.dest.mHeight);
+    }
+}
+
+} // namespace
+
+TEST(StretchTest, SpriteBatchesDrawAsTheirSpritesOneByOne)
+{
+    // Every destination kind, both modes, tinted or white, nearest or filtered, every vector form: a batch gives
+    // exactly the picture of its sprites drawn one by one, also where the picture is drawn onto itself.
+    const int W = 96, H = 64;
+    std::mt19937 rng(31);
+    MemoryImage sprite(nullptr);
+    const std::vector<uint32_t> px = RandomSource(rng, 16, 16, 0);
+    sprite.SetBits(px.data(), 16, 16);
+    const std::vector<SpriteDraw> sprites = RandomSprites(rng, W, H);
+    std::vector<uint32_t> opaque(size_t(W) * H), partial(size_t(W) * H);
+    for (size_t i = 0; i < opaque.size(); ++i)
+    {
+        opaque[i] = 0xFF000000u | (rng() & 0xFFFFFF);
+        partial[i] = i % 7 ? opaque[i] : (rng() & 0x7FFFFFFF);
+    }
+    for (const Isa& isa : kIsas)
+    {
+        if (!SpanIsaAvailable(isa.isa)) continue;
+        const SpanIsa previous = SetSpanIsa(isa.isa);
+        for (int variant = 0; variant < 8; ++variant)
+        {
+            const int mode = variant & 1;
+            const bool colourise = variant & 2, fast = variant & 4;
+            SCOPED_TRACE(FormatString("%s mode %d colourise %d nearest %d", isa.name, mode, int(colourise), int(fast)));
+            // Memory images: opaque, partly transparent, and drawn onto itself.
+            for (int kind = 0; kind < 3; ++kind)
+            {
+                MemoryImage one(nullptr), batch(nullptr);
+                one.SetBits(kind == 1 ? partial.data() : opaque.data(), W, H);
+                batch.SetBits(kind == 1 ? partial.data() : opaque.data(), W, H);
+                DrawSprites(&one, kind == 2 ? static_cast<Image*>(&one) : &sprite, sprites, false, mode, colourise,
+                            fast);
+                DrawSprites(&batch, kind == 2 ? static_cast<Image*>(&batch) : &sprite, sprites, true, mode, colourise,
+                            fast);
+                ASSERT_TRUE(std::equal(one.GetBits(), one.GetBits() + W * H, batch.GetBits())) << "memory kind " << kind;
+            }
+            // Surfaces in every format, with the lock held by the caller or not, or drawn onto themselves; and an
+            // image of the display that has no surface (its partial alpha keeps it on its bits).
+            for (Format f : {Format::Rgb565, Format::Rgb555, Format::Xrgb8888, Format::Xbgr8888})
+            {
+                SCOPED_TRACE(ZestTest::FormatName(f));
+                Display d(f, W, H);
+                ASSERT_EQ(d.result, 0);
+                for (int kind = 0; kind < 3; ++kind)
+                {
+                    DDImage one(d.device.get()), batch(d.device.get());
+                    for (DDImage* image : {&one, &batch})
+                    {
+                        image->SetBits(opaque.data(), W, H);
+                        ASSERT_TRUE(image->CreateSurfaceFromBits());
+                    }
+                    DrawSprites(&one, kind == 2 ? static_cast<Image*>(&one) : &sprite, sprites, false, mode, colourise,
+                                fast);
+                    const bool held = kind == 1 && batch.LockSurface();
+                    DrawSprites(&batch, kind == 2 ? static_cast<Image*>(&batch) : &sprite, sprites, true, mode,
+                                colourise, fast);
+                    if (held) batch.UnlockSurface();
+                    ASSERT_EQ(SurfaceWords(one, W, H), SurfaceWords(batch, W, H)) << "surface kind " << kind;
+                }
+                DDImage one(d.device.get()), batch(d.device.get());
+                one.SetBits(partial.data(), W, H);
+                batch.SetBits(partial.data(), W, H);
+                DrawSprites(&one, &sprite, sprites, false, mode, colourise, fast);
+                DrawSprites(&batch, &sprite, sprites, true, mode, colourise, fast);
+                ASSERT_EQ(one.mSurface, nullptr);
+                ASSERT_TRUE(std::equal(one.GetBits(), one.GetBits() + W * H, batch.GetBits()));
+            }
+        }
+        SetSpanIsa(previous);
     }
 }
