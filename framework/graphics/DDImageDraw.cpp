@@ -115,16 +115,21 @@ void DropStaleDisplayData(MemoryImage& source, const NativeDisplay& display)
 }
 } // namespace
 
-// The additive draw of a sampled picture onto a 32-bit surface with a byte per channel, straight to the block
-// kernel: that form looks at every pixel itself, so neither the picture's flags nor the other forms' set-up are
-// needed. False when the surface or mode takes another form.
-static bool AddBlockDirect(const View& v, const Color& c, bool additive, const uint32_t* picture, size_t stride,
-                           const Rect& area)
+// Whether the additive draws of sampled pictures onto this surface go straight to the block kernel: a 32-bit
+// surface with a byte per channel, where that form looks at every pixel itself, so that neither the picture's flags
+// nor the other forms' set-up are needed.
+static bool TakesAddBlock(const View& v, bool additive)
 {
     if (!additive || !DDImage::sVectorSpans || v.bits != 32 || v.pitch % 4 != 0 || v.AllMasks() != 0x00FFFFFF)
         return false;
     for (int ch = 0; ch < 3; ++ch)
         if (v.ch[ch].width != 8 || v.ch[ch].shift % 8 != 0) return false;
+    return true;
+}
+
+// The additive draw of a sampled picture by the block kernel, on a surface TakesAddBlock accepts.
+static void AddBlock(const View& v, const Color& c, const uint32_t* picture, size_t stride, const Rect& area)
+{
     const bool white = c.IsWhite();
     uint32_t byteTint[3] = {255, 255, 255};
     const uint32_t a = uint32_t(c.mAlpha);
@@ -132,7 +137,6 @@ static bool AddBlockDirect(const View& v, const Color& c, bool additive, const u
     uint32_t* start = reinterpret_cast<uint32_t*>(v.base + size_t(area.mY) * size_t(v.pitch)) + area.mX;
     ActiveSpanKernels().surfaceAddBlock(start, size_t(v.pitch) / 4, picture, stride, area.mWidth, area.mHeight,
                                         byteTint, white);
-    return true;
 }
 
 // ---- Fills ---------------------------------------------------------------------------------------------------------
@@ -794,6 +798,11 @@ struct DDImage::StretchPlan
     int cut[3] = {}, shifts[3] = {};
     uint32_t masks[3] = {};
     StretchSampler* sampler = nullptr;
+    StretchSizeMemo memo;
+    // Stretches of this source are kept (in the source's cache).
+    bool keeps = false;
+    // Additive sprites on a 32-bit surface with a byte per channel go from the kept samples to the block kernel.
+    bool addBlock = false;
 };
 
 void DDImage::StretchToSurface(Image* src, const SpriteDraw* sprites, int count, const Rect& srcRect,
@@ -847,8 +856,20 @@ void DDImage::StretchToSurface(Image* src, const SpriteDraw* sprites, int count,
         if (!planned)
         {
             PlanStretch(*source, srcRect, usable, drawMode != 0, fastStretch, mirror, plan);
+            plan.addBlock = TakesAddBlock(v, drawMode != 0);
             planned = true;
         }
+        // The usual spark: an additive sprite whose stretch this batch has already found kept goes straight to the
+        // block kernel, as StretchRows would send it.
+        if (plan.addBlock && plan.keeps && StretchCache::Fits(destRect.mWidth, destRect.mHeight))
+            if (const StretchCache::Entry* kept = plan.memo.Find(destRect.mWidth, destRect.mHeight))
+            {
+                const size_t stride = size_t(destRect.mWidth);
+                AddBlock(v, sprites[i].color.Clamped(),
+                         kept->pixels.data() + size_t(area.mY - destRect.mY) * stride + size_t(area.mX - destRect.mX),
+                         stride, area);
+                continue;
+            }
         StretchRows(plan, destRect, area, sprites[i].color, &v);
     }
     if (locked) UnlockSurface();
@@ -896,6 +917,7 @@ void DDImage::PlanStretch(MemoryImage& source, const Rect& srcRect, const Rect& 
         plan.masks[c] = masks[c];
     }
     plan.sampler = &StretchSampler::ForThread();
+    plan.keeps = plan.plainShifts && !source.PixelsOnSurface();
 }
 
 // The visible part is sampled whole first, as the picture over a transparent image it stands for (each channel
@@ -949,28 +971,37 @@ void DDImage::StretchRows(StretchPlan& plan, const Rect& destRect, const Rect& a
     size_t stride = size_t(area.mWidth);
     bool hasAlpha = false, transparent = false;
     // A picture whose pixels live on a surface can change without its change count moving: it is never kept.
-    if (plainShifts && StretchCache::Fits(destRect.mWidth, destRect.mHeight) && !source.PixelsOnSurface())
+    if (plan.keeps && StretchCache::Fits(destRect.mWidth, destRect.mHeight))
     {
-        StretchCache& cache = source.GetStretchCache();
-        StretchCache::Key key;
-        key.src = plan.srcRect;
-        key.width = destRect.mWidth;
-        key.height = destRect.mHeight;
-        key.form[0] = uint32_t(f.mBitsPerPixel);
-        key.form[1] = plan.masks[0], key.form[2] = plan.masks[1], key.form[3] = plan.masks[2];
-        key.nearest = plan.fastStretch;
-        key.mirror = plan.mirror;
-        const void* store = source.mBits ? static_cast<const void*>(source.mBits.get())
-                                         : static_cast<const void*>(source.mPaletteIndices.get());
-        StretchCache::Entry* entry = cache.Find(key, store, source.mChangeCount);
+        StretchCache::Entry* entry = plan.memo.Find(destRect.mWidth, destRect.mHeight);
         if (!entry)
         {
-            entry = &cache.Add(key);
-            sampleInto(destRect, entry->pixels.data(), entry->hasAlpha, entry->transparent);
+            StretchCache& cache = source.GetStretchCache();
+            StretchCache::Key key;
+            key.src = plan.srcRect;
+            key.width = destRect.mWidth;
+            key.height = destRect.mHeight;
+            key.form[0] = uint32_t(f.mBitsPerPixel);
+            key.form[1] = plan.masks[0], key.form[2] = plan.masks[1], key.form[3] = plan.masks[2];
+            key.nearest = plan.fastStretch;
+            key.mirror = plan.mirror;
+            const void* store = source.mBits ? static_cast<const void*>(source.mBits.get())
+                                             : static_cast<const void*>(source.mPaletteIndices.get());
+            entry = cache.Find(key, store, source.mChangeCount);
+            if (!entry)
+            {
+                entry = &cache.Add(key);
+                sampleInto(destRect, entry->pixels.data(), entry->hasAlpha, entry->transparent);
+            }
+            plan.memo.Note(entry);
         }
         stride = size_t(destRect.mWidth);
         picture = entry->pixels.data() + size_t(area.mY - destRect.mY) * stride + size_t(area.mX - destRect.mX);
-        if (AddBlockDirect(v, color.Clamped(), additive, picture, stride, area)) return;
+        if (plan.addBlock)
+        {
+            AddBlock(v, color.Clamped(), picture, stride, area);
+            return;
+        }
         if (area == destRect)
         {
             hasAlpha = entry->hasAlpha;

@@ -397,6 +397,7 @@ static void StretchInto(MemoryImage& dest, Image* src, const SpriteDraw* sprites
     StretchSource pixels;
     uint32_t* bits = nullptr;
     bool ready = false;
+    StretchSizeMemo memo;
     for (int s = 0; s < count; ++s)
     {
         const Rect& destRect = sprites[s].dest;
@@ -414,20 +415,25 @@ static void StretchInto(MemoryImage& dest, Image* src, const SpriteDraw* sprites
         // A picture stretched onto itself is read band by band as it is drawn, as it always was: it is not kept.
         if (StretchCache::Fits(destRect.mWidth, destRect.mHeight) && !source->PixelsOnSurface() && source != &dest)
         {
-            StretchCache& cache = source->GetStretchCache();
-            StretchCache::Key key;
-            key.src = srcRect;
-            key.width = destRect.mWidth;
-            key.height = destRect.mHeight;
-            key.nearest = fastStretch;
-            key.mirror = mirror;
-            const void* store = pixels.bits ? static_cast<const void*>(pixels.bits) : pixels.indices;
-            StretchCache::Entry* entry = cache.Find(key, store, source->mChangeCount);
+            StretchCache::Entry* entry = memo.Find(destRect.mWidth, destRect.mHeight);
             if (!entry)
             {
-                entry = &cache.Add(key);
-                sampler.Begin(pixels, destRect, srcRect, usable, destRect, fastStretch, mirror);
-                sampler.Rows(0, destRect.mHeight, entry->pixels.data());
+                StretchCache& cache = source->GetStretchCache();
+                StretchCache::Key key;
+                key.src = srcRect;
+                key.width = destRect.mWidth;
+                key.height = destRect.mHeight;
+                key.nearest = fastStretch;
+                key.mirror = mirror;
+                const void* store = pixels.bits ? static_cast<const void*>(pixels.bits) : pixels.indices;
+                entry = cache.Find(key, store, source->mChangeCount);
+                if (!entry)
+                {
+                    entry = &cache.Add(key);
+                    sampler.Begin(pixels, destRect, srcRect, usable, destRect, fastStretch, mirror);
+                    sampler.Rows(0, destRect.mHeight, entry->pixels.data());
+                }
+                memo.Note(entry);
             }
             kept = entry->pixels.data() + size_t(area.mY - destRect.mY) * size_t(destRect.mWidth) +
                    size_t(area.mX - destRect.mX);

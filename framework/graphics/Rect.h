@@ -34,6 +34,22 @@ struct Rect
     constexpr bool operator!=(const Rect& o) const { return !(*this == o); }
 };
 
+// Inline: every blit and every sprite of a batch cuts its rectangle this way.
+inline Rect Rect::Intersection(const Rect& other) const
+{
+    const int64_t left = mX > other.mX ? mX : other.mX;
+    const int64_t right0 = int64_t(mX) + mWidth, right1 = int64_t(other.mX) + other.mWidth;
+    const int64_t right = right0 < right1 ? right0 : right1;
+    const int64_t top = mY > other.mY ? mY : other.mY;
+    const int64_t bottom0 = int64_t(mY) + mHeight, bottom1 = int64_t(other.mY) + other.mHeight;
+    const int64_t bottom = bottom0 < bottom1 ? bottom0 : bottom1;
+    if (right - left < 0 || bottom - top < 0) return Rect();
+    // left and top are one of the inputs; the differences are no larger than an input's width or height
+    // unless that was negative, in which case the difference above was negative too.
+    return Rect(int(left), int(top), int(right - left < INT32_MAX ? right - left : INT32_MAX),
+                int(bottom - top < INT32_MAX ? bottom - top : INT32_MAX));
+}
+
 struct DRect
 {
     double mX = 0;

@@ -147,4 +147,23 @@ private:
     size_t mTotal = 0;
 };
 
+// The kept stretches one batch of sprites has found, by size. The draws of a batch share every part of the key but
+// the size, so the size alone finds again what the cache gave for it, without hashing and comparing the whole key.
+// An entry the cache has since given to another size, or let go, is not taken. Lives no longer than its batch: the
+// source's cache stays put while the batch draws.
+class StretchSizeMemo
+{
+public:
+    StretchCache::Entry* Find(int width, int height) const
+    {
+        StretchCache::Entry* e = mSlots[Slot(width, height)];
+        return e && e->used && e->key.width == width && e->key.height == height ? e : nullptr;
+    }
+    void Note(StretchCache::Entry* e) { mSlots[Slot(e->key.width, e->key.height)] = e; }
+
+private:
+    static size_t Slot(int width, int height) { return (size_t(uint32_t(width)) * 37 + uint32_t(height)) % 64; }
+    StretchCache::Entry* mSlots[64] = {};
+};
+
 } // namespace Zest

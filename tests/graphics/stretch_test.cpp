@@ -575,3 +575,39 @@ TEST(StretchTest, SpriteBatchesDrawAsTheirSpritesOneByOne)
         SetSpanIsa(previous);
     }
 }
+
+TEST(SurfaceSpanTest, AdditiveBlocksAddEveryPixelByTheRuleInEveryForm)
+{
+    // The block form carries the additive sparks: every row width up to three groups (so every tail), several rows
+    // apart in a wider destination, every tint factor against every channel value, white, and pixels without
+    // colour that must leave the destination word whole. Nothing outside the block may change.
+    std::mt19937 rng(37);
+    std::vector<std::array<uint32_t, 3>> tints = {{255, 255, 255}, {0, 0, 0}, {1, 128, 254}};
+    for (uint32_t f = 0; f < 256; f += 17) tints.push_back({f, 255 - f, (f * 7) & 0xFF});
+    const int pitch = 40, h = 4;
+    for (int n = 1; n <= 24; ++n)
+        for (const auto& t : tints)
+            for (bool white : {false, true})
+            {
+                if (white && t != std::array<uint32_t, 3>{255, 255, 255}) continue;
+                std::vector<uint32_t> src(size_t(n) * h), dst(size_t(pitch) * (h + 1));
+                for (uint32_t& p : src) p = rng() % 4 == 0 ? (rng() & 0xFF000000u) : rng();
+                for (uint32_t& p : dst) p = rng();
+                std::vector<uint32_t> want = dst;
+                for (int j = 0; j < h; ++j)
+                    for (int i = 0; i < n; ++i)
+                    {
+                        uint32_t& d = want[size_t(j) * pitch + 3 + size_t(i)];
+                        d = SurfaceAddPixel(src[size_t(j) * n + size_t(i)], d, t.data(), white);
+                    }
+                for (const Isa& isa : kIsas)
+                {
+                    if (!SpanIsaAvailable(isa.isa)) continue;
+                    std::vector<uint32_t> got = dst;
+                    SpanKernelsFor(isa.isa).surfaceAddBlock(got.data() + 3, pitch, src.data(), size_t(n), n, h,
+                                                            t.data(), white);
+                    ASSERT_EQ(got, want) << isa.name << " width " << n << " tint " << t[0] << "," << t[1] << ","
+                                         << t[2] << " white " << white;
+                }
+            }
+}
