@@ -126,7 +126,17 @@ __attribute__((always_inline)) inline int UnturnedGroups(Pixel* row, const uint3
 {
     int i = 0;
     for (; i + N <= count; i += N) UnturnedGroup<N, Pixel, Spread>(row + i, top + i, bottom + i, a);
-    return i;
+    const int rest = count - i;
+    if (rest <= 0) return i;
+    // The last pixels go through one more group by way of small copies: the same lane arithmetic, and nothing read
+    // beyond what the pixel-by-pixel walk reads (each pixel's right-hand neighbour) nor written beyond the row.
+    uint32_t t[N + 1] = {}, b[N + 1] = {};
+    Pixel r[N] = {};
+    for (int k = 0; k <= rest; ++k) t[k] = top[i + k], b[k] = bottom[i + k];
+    for (int k = 0; k < rest; ++k) r[k] = row[i + k];
+    UnturnedGroup<N, Pixel, Spread>(r, t, b, a);
+    for (int k = 0; k < rest; ++k) row[i + k] = r[k];
+    return count;
 }
 
 // A row piece's whole groups; each answers how many pixels it drew (the rest go pixel by pixel).
