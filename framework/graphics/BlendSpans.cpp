@@ -410,6 +410,9 @@ void Sse2SurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t st
     const int rest = n % 4;
     for (int j = 0; j < h; ++j, d += pitch, s += stride)
     {
+        // A row of four or more ends with the four pixels up to its end, overlapping the last whole group: they
+        // are worked out from the destination as it was before that group is stored, so that the pixels both
+        // cover come out the same from either.
         int i = 0;
         for (; i + 4 <= n; i += 4)
         {
@@ -420,7 +423,7 @@ void Sse2SurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t st
             _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), AddFour(sv, dv, factors, white));
         }
         if (!rest) continue;
-        // The row's last pixels go through the same four lanes by way of a small copy: nothing outside the row is
+        // A row shorter than four goes through the same lanes by way of a small copy: nothing outside the row is
         // read or written.
         alignas(16) uint32_t from[4] = {}, to[4] = {};
         for (int k = 0; k < rest; ++k) from[k] = s[i + k], to[k] = d[i + k];
@@ -883,20 +886,58 @@ ZEST_AVX2 inline void AddEight(uint32_t* d, const uint32_t* s, __m256i lanes, __
     _mm256_maskstore_epi32(reinterpret_cast<int*>(d), lanes, _mm256_blendv_epi8(added, dv, keep));
 }
 
+// Eight whole pixels of SurfaceAddPixel.
+ZEST_AVX2 inline void AddEightWhole(uint32_t* d, const uint32_t* s, __m256i factors, bool white)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    __m256i sv = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s)), colour);
+    if (_mm256_testz_si256(sv, sv)) return;
+    const __m256i keep = _mm256_cmpeq_epi32(sv, zero);
+    const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d));
+    if (!white)
+        sv = _mm256_packus_epi16(TintLanes(_mm256_unpacklo_epi8(sv, zero), factors),
+                                 TintLanes(_mm256_unpackhi_epi8(sv, zero), factors));
+    const __m256i added = _mm256_adds_epu8(_mm256_and_si256(dv, colour), sv);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), _mm256_blendv_epi8(added, dv, keep));
+}
+
 ZEST_AVX2 void Avx2SurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h,
                                    const uint32_t tint[3], bool white)
 {
     const short t0 = short(tint[0]), t1 = short(tint[1]), t2 = short(tint[2]);
     const __m256i factors = _mm256_set_epi16(0, t2, t1, t0, 0, t2, t1, t0, 0, t2, t1, t0, 0, t2, t1, t0);
-    const __m256i all = _mm256_set1_epi32(-1);
-    // The lanes of the last group of each row: the first n % 8 (all eight when the row is whole groups).
     const int rest = n % 8;
-    const __m256i tail = _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    if (n < 8)
+    {
+        // The first n lanes only.
+        const __m256i lanes = _mm256_cmpgt_epi32(_mm256_set1_epi32(n), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+        for (int j = 0; j < h; ++j, d += pitch, s += stride) AddEight(d, s, lanes, factors, white);
+        _mm256_zeroupper();
+        return;
+    }
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
     for (int j = 0; j < h; ++j, d += pitch, s += stride)
     {
+        // A row of eight or more ends with the eight pixels up to its end, overlapping the last whole group: they
+        // are worked out from the destination as it was before that group is stored, so that the pixels both
+        // cover come out the same from either, and no lane needs a mask.
+        __m256i last = _mm256_setzero_si256();
+        if (rest)
+        {
+            const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + n - 8));
+            const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + n - 8));
+            __m256i sc = _mm256_and_si256(sv, colour);
+            const __m256i keep = _mm256_cmpeq_epi32(sc, zero);
+            if (!white)
+                sc = _mm256_packus_epi16(TintLanes(_mm256_unpacklo_epi8(sc, zero), factors),
+                                         TintLanes(_mm256_unpackhi_epi8(sc, zero), factors));
+            last = _mm256_blendv_epi8(_mm256_adds_epu8(_mm256_and_si256(dv, colour), sc), dv, keep);
+        }
         int i = 0;
-        for (; i + 8 <= n; i += 8) AddEight(d + i, s + i, all, factors, white);
-        if (rest) AddEight(d + i, s + i, tail, factors, white);
+        for (; i + 8 <= n; i += 8) AddEightWhole(d + i, s + i, factors, white);
+        if (rest) _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + n - 8), last);
     }
     _mm256_zeroupper();
 }
