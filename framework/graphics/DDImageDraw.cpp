@@ -127,16 +127,18 @@ static bool TakesAddBlock(const View& v, bool additive)
     return true;
 }
 
+using AddBlockFn = void (*)(uint32_t*, size_t, const uint32_t*, size_t, int, int, const uint32_t*, bool);
+
 // The additive draw of a sampled picture by the block kernel, on a surface TakesAddBlock accepts.
-static void AddBlock(const View& v, const Color& c, const uint32_t* picture, size_t stride, const Rect& area)
+static inline void AddBlock(const View& v, AddBlockFn kernel, const Color& c, const uint32_t* picture, size_t stride,
+                            const Rect& area)
 {
     const bool white = c.IsWhite();
     uint32_t byteTint[3] = {255, 255, 255};
     const uint32_t a = uint32_t(c.mAlpha);
     for (int ch = 0; ch < 3; ++ch) byteTint[v.ch[ch].shift / 8] = white ? 255 : uint32_t(Comp(c, ch)) * a / 255;
     uint32_t* start = reinterpret_cast<uint32_t*>(v.base + size_t(area.mY) * size_t(v.pitch)) + area.mX;
-    ActiveSpanKernels().surfaceAddBlock(start, size_t(v.pitch) / 4, picture, stride, area.mWidth, area.mHeight,
-                                        byteTint, white);
+    kernel(start, size_t(v.pitch) / 4, picture, stride, area.mWidth, area.mHeight, byteTint, white);
 }
 
 // ---- Fills ---------------------------------------------------------------------------------------------------------
@@ -803,6 +805,7 @@ struct DDImage::StretchPlan
     bool keeps = false;
     // Additive sprites on a 32-bit surface with a byte per channel go from the kept samples to the block kernel.
     bool addBlock = false;
+    void (*addKernel)(uint32_t*, size_t, const uint32_t*, size_t, int, int, const uint32_t*, bool) = nullptr;
 };
 
 void DDImage::StretchToSurface(Image* src, const SpriteDraw* sprites, int count, const Rect& srcRect,
@@ -857,17 +860,17 @@ void DDImage::StretchToSurface(Image* src, const SpriteDraw* sprites, int count,
         {
             PlanStretch(*source, srcRect, usable, drawMode != 0, fastStretch, mirror, plan);
             plan.addBlock = TakesAddBlock(v, drawMode != 0);
+            plan.addKernel = ActiveSpanKernels().surfaceAddBlock;
             planned = true;
         }
         // The usual spark: an additive sprite whose stretch this batch has already found kept goes straight to the
         // block kernel, as StretchRows would send it.
         if (plan.addBlock && plan.keeps && StretchCache::Fits(destRect.mWidth, destRect.mHeight))
-            if (const StretchCache::Entry* kept = plan.memo.Find(destRect.mWidth, destRect.mHeight))
+            if (const uint32_t* kept = plan.memo.FindPixels(destRect.mWidth, destRect.mHeight))
             {
                 const size_t stride = size_t(destRect.mWidth);
-                AddBlock(v, sprites[i].color.Clamped(),
-                         kept->pixels.data() + size_t(area.mY - destRect.mY) * stride + size_t(area.mX - destRect.mX),
-                         stride, area);
+                AddBlock(v, plan.addKernel, sprites[i].color.Clamped(),
+                         kept + size_t(area.mY - destRect.mY) * stride + size_t(area.mX - destRect.mX), stride, area);
                 continue;
             }
         StretchRows(plan, destRect, area, sprites[i].color, &v);
@@ -990,6 +993,7 @@ void DDImage::StretchRows(StretchPlan& plan, const Rect& destRect, const Rect& a
             entry = cache.Find(key, store, source.mChangeCount);
             if (!entry)
             {
+                plan.memo.Forget();
                 entry = &cache.Add(key);
                 sampleInto(destRect, entry->pixels.data(), entry->hasAlpha, entry->transparent);
             }
@@ -999,7 +1003,7 @@ void DDImage::StretchRows(StretchPlan& plan, const Rect& destRect, const Rect& a
         picture = entry->pixels.data() + size_t(area.mY - destRect.mY) * stride + size_t(area.mX - destRect.mX);
         if (plan.addBlock)
         {
-            AddBlock(v, color.Clamped(), picture, stride, area);
+            AddBlock(v, plan.addKernel, color.Clamped(), picture, stride, area);
             return;
         }
         if (area == destRect)

@@ -429,6 +429,7 @@ static void StretchInto(MemoryImage& dest, Image* src, const SpriteDraw* sprites
                 entry = cache.Find(key, store, source->mChangeCount);
                 if (!entry)
                 {
+                    memo.Forget();
                     entry = &cache.Add(key);
                     sampler.Begin(pixels, destRect, srcRect, usable, destRect, fastStretch, mirror);
                     sampler.Rows(0, destRect.mHeight, entry->pixels.data());

@@ -148,22 +148,41 @@ private:
 };
 
 // The kept stretches one batch of sprites has found, by size. The draws of a batch share every part of the key but
-// the size, so the size alone finds again what the cache gave for it, without hashing and comparing the whole key.
-// An entry the cache has since given to another size, or let go, is not taken. Lives no longer than its batch: the
-// source's cache stays put while the batch draws.
+// the size, so the size alone finds again what the cache gave for it, without hashing and comparing the whole key
+// or reading the entry. Adding to the cache may move or drop any entry, so the caller forgets everything (Forget)
+// whenever it adds. Lives no longer than its batch: the source's cache stays put while the batch draws.
 class StretchSizeMemo
 {
 public:
     StretchCache::Entry* Find(int width, int height) const
     {
-        StretchCache::Entry* e = mSlots[Slot(width, height)];
-        return e && e->used && e->key.width == width && e->key.height == height ? e : nullptr;
+        const Slot& s = mSlots[Place(width, height)];
+        return s.width == width && s.height == height ? s.entry : nullptr;
     }
-    void Note(StretchCache::Entry* e) { mSlots[Slot(e->key.width, e->key.height)] = e; }
+    // The kept samples of that size, or null.
+    const uint32_t* FindPixels(int width, int height) const
+    {
+        const Slot& s = mSlots[Place(width, height)];
+        return s.width == width && s.height == height ? s.pixels : nullptr;
+    }
+    void Note(StretchCache::Entry* e)
+    {
+        mSlots[Place(e->key.width, e->key.height)] = {e->key.width, e->key.height, e, e->pixels.data()};
+    }
+    void Forget()
+    {
+        for (Slot& s : mSlots) s = Slot();
+    }
 
 private:
-    static size_t Slot(int width, int height) { return (size_t(uint32_t(width)) * 37 + uint32_t(height)) % 64; }
-    StretchCache::Entry* mSlots[64] = {};
+    struct Slot
+    {
+        int width = 0, height = 0; // never a kept size while empty
+        StretchCache::Entry* entry = nullptr;
+        const uint32_t* pixels = nullptr;
+    };
+    static size_t Place(int width, int height) { return (size_t(uint32_t(width)) * 37 + uint32_t(height)) % 64; }
+    Slot mSlots[64];
 };
 
 } // namespace Zest

@@ -481,11 +481,6 @@ void ParticleSystem::Render(Graphics& g, bool accelerated)
     const bool stretched = !accelerated && additive;
     static thread_local std::vector<SpriteDraw> batch;
     batch.clear();
-    // Each system's records lie in their own block, out of the cache after a frame of drawing: asking for all the
-    // live ones at once lets their loads overlap instead of waiting one line at a time.
-    const char* records = reinterpret_cast<const char*>(particles.get());
-    const size_t bytes = static_cast<size_t>(liveCount) * sizeof(Particle);
-    for (size_t at = 0; at < bytes && at < 8192; at += 64) __builtin_prefetch(records + at);
     for (int i = 0; i < liveCount; ++i)
     {
         const Particle& p = particles[static_cast<size_t>(i)];
