@@ -739,31 +739,50 @@ ZEST_AVX2 void Avx2SurfaceCopy(uint32_t* d, const uint32_t* s, int n)
     Sse2SurfaceCopy<Mirror>(From<Mirror>(d, i), s + i, n - i);
 }
 
+// Eight pixels of SurfaceBlendChannel from s + at onto d at at, from the destination as it stands: false when they
+// leave it as it is.
+template <bool Mirror>
+ZEST_AVX2 inline bool BlendEight(const uint32_t* d, int at, const uint32_t* s, __m256i& out)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
+    const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + at));
+    if (_mm256_testz_si256(sv, alphaMask)) return false;
+    const __m256i clear = _mm256_cmpeq_epi32(_mm256_and_si256(sv, alphaMask), zero);
+    if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_and_si256(sv, alphaMask), alphaMask)) == -1)
+    {
+        out = _mm256_and_si256(sv, colour);
+        return true;
+    }
+    const __m256i dv = LoadDest8<Mirror>(d, at);
+    // 255 - a is the inverted alpha byte, spread over each pixel's 16-bit lanes by the alpha shuffles.
+    const __m256i inverse = _mm256_xor_si256(sv, alphaMask);
+    const __m256i lo = SurfaceDestPart16x4(_mm256_unpacklo_epi8(dv, zero), _mm256_shuffle_epi8(inverse, AlphaShuffleLo()));
+    const __m256i hi = SurfaceDestPart16x4(_mm256_unpackhi_epi8(dv, zero), _mm256_shuffle_epi8(inverse, AlphaShuffleHi()));
+    const __m256i mixed = _mm256_and_si256(_mm256_add_epi8(_mm256_packus_epi16(lo, hi), sv), colour);
+    out = _mm256_or_si256(mixed, _mm256_and_si256(clear, dv));
+    return true;
+}
+
 template <bool Mirror>
 ZEST_AVX2 void Avx2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
 {
     int i = 0;
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
-    const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
-    const __m256i shufLo = AlphaShuffleLo(), shufHi = AlphaShuffleHi();
+    // A forward row of eight or more ends with the eight pixels up to its end, overlapping the last whole group:
+    // worked out from the destination before that group is stored, the pixels both cover come out the same.
+    const bool overlap = !Mirror && n >= 8 && n % 8 != 0;
+    __m256i last = _mm256_setzero_si256();
+    const bool storeLast = overlap && BlendEight<false>(d, n - 8, s, last);
     for (; i + 8 <= n; i += 8)
     {
-        const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
-        if (_mm256_testz_si256(sv, alphaMask)) continue;
-        const __m256i clear = _mm256_cmpeq_epi32(_mm256_and_si256(sv, alphaMask), zero);
-        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_and_si256(sv, alphaMask), alphaMask)) == -1)
-        {
-            StoreDest8<Mirror>(d, i, _mm256_and_si256(sv, colour));
-            continue;
-        }
-        const __m256i dv = LoadDest8<Mirror>(d, i);
-        // 255 - a is the inverted alpha byte, spread over each pixel's 16-bit lanes by the alpha shuffles.
-        const __m256i inverse = _mm256_xor_si256(sv, alphaMask);
-        const __m256i lo = SurfaceDestPart16x4(_mm256_unpacklo_epi8(dv, zero), _mm256_shuffle_epi8(inverse, shufLo));
-        const __m256i hi = SurfaceDestPart16x4(_mm256_unpackhi_epi8(dv, zero), _mm256_shuffle_epi8(inverse, shufHi));
-        const __m256i mixed = _mm256_and_si256(_mm256_add_epi8(_mm256_packus_epi16(lo, hi), sv), colour);
-        StoreDest8<Mirror>(d, i, _mm256_or_si256(mixed, _mm256_and_si256(clear, dv)));
+        __m256i out;
+        if (BlendEight<Mirror>(d, i, s, out)) StoreDest8<Mirror>(d, i, out);
+    }
+    if (overlap)
+    {
+        if (storeLast) StoreDest8<false>(d, n - 8, last);
+        i = n;
     }
     // The tail and the callers run legacy SSE code, which stalls while the upper halves are in use.
     _mm256_zeroupper();
@@ -803,35 +822,55 @@ ZEST_AVX2 inline __m256i GreyOverOpaque8(__m256i sv, __m256i dv, __m256i a, __m2
     return _mm256_and_si256(_mm256_packus_epi16(lo, hi), _mm256_set1_epi32(0x00FFFFFF));
 }
 
+// Eight pixels of SurfaceBlendTintedPixel from s + at onto d at at, from the destination as it stands: false when
+// they leave it as it is.
+template <bool Mirror>
+ZEST_AVX2 inline bool BlendTintedEight(const uint32_t* d, int at, const uint32_t* s, __m256i w0, __m256i w1, __m256i w2,
+                                       __m256i alpha, bool grey, __m256i a16, __m256i b16, __m256i& out)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + at));
+    const __m256i sa = _mm256_srli_epi32(sv, 24);
+    const __m256i clear = _mm256_cmpeq_epi32(sa, zero);
+    if (_mm256_movemask_epi8(clear) == -1) return false;
+    const __m256i dv = LoadDest8<Mirror>(d, at);
+    if (grey && _mm256_movemask_epi8(_mm256_cmpeq_epi32(sa, _mm256_set1_epi32(255))) == -1)
+    {
+        out = GreyOverOpaque8(sv, dv, a16, b16);
+        return true;
+    }
+    // Source alpha x tint alpha is at most 65025, so the 16-bit product of the low halves is exact.
+    const __m256i rest = _mm256_sub_epi32(_mm256_set1_epi32(65025), _mm256_mullo_epi16(sa, alpha));
+    const __m256i mixed =
+        _mm256_or_si256(_mm256_or_si256(TintedChannel8(sv, dv, w0, rest, 0), TintedChannel8(sv, dv, w1, rest, 8)),
+                        TintedChannel8(sv, dv, w2, rest, 16));
+    // Alpha 0 leaves the destination word whole.
+    out = _mm256_blendv_epi8(mixed, dv, clear);
+    return true;
+}
+
 template <bool Mirror>
 ZEST_AVX2 void Avx2SurfaceBlendTinted(uint32_t* d, const uint32_t* s, int n, const uint32_t weight[3], uint32_t a)
 {
     int i = 0;
-    const __m256i zero = _mm256_setzero_si256();
     const __m256i w0 = _mm256_set1_epi32(int(weight[0])), w1 = _mm256_set1_epi32(int(weight[1])),
                   w2 = _mm256_set1_epi32(int(weight[2]));
     const __m256i alpha = _mm256_set1_epi32(int(a));
     const bool grey = IsGreyTint(weight, a);
     const __m256i a16 = _mm256_set1_epi16(short(a)), b16 = _mm256_set1_epi16(short(255 - a));
+    // The last eight pixels of a forward row overlap its last whole group, as in Avx2SurfaceBlend.
+    const bool overlap = !Mirror && n >= 8 && n % 8 != 0;
+    __m256i last = _mm256_setzero_si256();
+    const bool storeLast = overlap && BlendTintedEight<false>(d, n - 8, s, w0, w1, w2, alpha, grey, a16, b16, last);
     for (; i + 8 <= n; i += 8)
     {
-        const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
-        const __m256i sa = _mm256_srli_epi32(sv, 24);
-        const __m256i clear = _mm256_cmpeq_epi32(sa, zero);
-        if (_mm256_movemask_epi8(clear) == -1) continue;
-        const __m256i dv = LoadDest8<Mirror>(d, i);
-        if (grey && _mm256_movemask_epi8(_mm256_cmpeq_epi32(sa, _mm256_set1_epi32(255))) == -1)
-        {
-            StoreDest8<Mirror>(d, i, GreyOverOpaque8(sv, dv, a16, b16));
-            continue;
-        }
-        // Source alpha x tint alpha is at most 65025, so the 16-bit product of the low halves is exact.
-        const __m256i rest = _mm256_sub_epi32(_mm256_set1_epi32(65025), _mm256_mullo_epi16(sa, alpha));
-        const __m256i mixed =
-            _mm256_or_si256(_mm256_or_si256(TintedChannel8(sv, dv, w0, rest, 0), TintedChannel8(sv, dv, w1, rest, 8)),
-                            TintedChannel8(sv, dv, w2, rest, 16));
-        // Alpha 0 leaves the destination word whole.
-        StoreDest8<Mirror>(d, i, _mm256_blendv_epi8(mixed, dv, clear));
+        __m256i out;
+        if (BlendTintedEight<Mirror>(d, i, s, w0, w1, w2, alpha, grey, a16, b16, out)) StoreDest8<Mirror>(d, i, out);
+    }
+    if (overlap)
+    {
+        if (storeLast) StoreDest8<false>(d, n - 8, last);
+        i = n;
     }
     // The tail and the callers run legacy SSE code, which stalls while the upper halves are in use.
     _mm256_zeroupper();
