@@ -210,7 +210,13 @@ ChPlayerDialog::ChPlayerDialog(GameApp* gameApp, const std::string& title, const
     SetUpPlainButton(*renameButton, app->Text(1), IMAGE_SMBUTTON_DOWN);
     list = std::make_unique<ListWidget>(this);
     list->id = kListId;
-    if (FONT_BUTTON_SMALL) list->font = FONT_BUTTON_SMALL;
+    if (FONT_BUTTON_SMALL)
+    {
+        list->font = FONT_BUTTON_SMALL;
+        // Rows as tall as this font and a little air, the name centred in its row: the list measured its rows by
+        // the toolkit's default font, smaller than this one, and the names ran into each other and past the bar.
+        list->itemHeight = FONT_BUTTON_SMALL->GetHeight() + kListRowAir;
+    }
     list->justify = 1;
     list->drawOutline = true;
     // The selected name is written in the outline's brown: white on the white selection bar could not be read.
