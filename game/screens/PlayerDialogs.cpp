@@ -142,7 +142,12 @@ int AskForTextEntry(GameApp* app, const std::string& header, const std::string& 
     dialog->editWidget->maxChars = maxChars;
     // Free text (the editors' prompts) takes every character; names keep to the filtered set.
     dialog->filter = maxChars <= DialogWithEdit::kMaxNameChars;
-    if (!cancelEnabled) dialog->cancelButton->SetDisabled(true);
+    if (!cancelEnabled)
+    {
+        // Greyed, so that the player sees the name cannot be skipped.
+        dialog->cancelButton->disabledImage = IMAGE_SMBUTTON_DISABLED;
+        dialog->cancelButton->SetDisabled(true);
+    }
     if (nameFonts && FONT_BUTTON_SMALL) dialog->SetHeaderFont(FONT_BUTTON_SMALL);
     if (FONT_DEFAULT_BLUE) dialog->SetButtonFont(FONT_DEFAULT_BLUE);
     for (int c : {1, 3, 4}) dialog->SetColor(c, kWhite);

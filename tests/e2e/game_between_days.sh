@@ -170,7 +170,8 @@ click 400 500
 until_shown "the question whether to delete Marta" question
 keep game_cook_delete
 click 270 377
-until_shown "the list without Marta, Tessa chosen" eval "cooks && near 300 222 254 254 254 && ! near 300 256 254 254 254"
+deleted() { cooks && near 300 222 254 254 254 && ! near 300 256 254 254 254; }
+until_shown "the list without Marta, Tessa chosen" deleted
 keep game_cooks_deleted
 # Rename and delete are kept in memory; choosing writes the file.
 [ "$(cooks_in_file | tr '\n' ' ')" = "0 Tessa Rosa " ] || fail "players.dat changed before a cook was chosen"
@@ -187,5 +188,6 @@ click 400 330
 until_shown "day 2 under way" level
 keep game_day2
 kill -0 "$pid" 2>/dev/null || fail "the game ended on its own"
-echo "PASSED: a prepared cook, the options kept over a restart, the screen mode, best chefs, a cook created, renamed and deleted, the day resumed"
+echo "PASSED: a prepared cook, the options kept over a restart, the screen mode, best chefs," \
+    "a cook created, renamed and deleted, the day resumed"
 exit 0

@@ -42,8 +42,8 @@ mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 players=$XDG_DATA_HOME/Quillbrook/EmberCook/players.dat
 
-# start_game: runs the game (in the current folder, the content folder), finds its window and how the 800x600 picture sits in it (scaled
-# to fit and centred); prints how long the first window took.
+# start_game: runs the game (in the current folder, the content folder), finds its window and measures it; prints
+# how long the first window took.
 start_game() {
     local started
     started=$(date +%s%N)
