@@ -4,8 +4,9 @@ usage: fonts.py FONTBAKE LIST DATADIR   (writes DATADIR/fonts/<name>.txt and <na
 A tint is written into the descriptor, so a coloured variant shares nothing but its face with the white one.
 A line may end in `outline R G B A`: the glyphs then get a one-pixel rim of that colour, drawn as four copies of the
 main layer shifted by a pixel each way beneath it, so light letters stay readable on a light button as well.
-The rim's tint multiplies the colour the text is drawn in. `halo R G B A` instead gives a rim of that colour whatever
-the text's colour (the drawing colour is cleared and the halo's added), so dark lettering reads on a dark board.
+The outline's colour multiplies the colour the text is drawn in. `rim TR TG TB TA OR OG OB OA` instead works the rim's
+colour out of the text's own, channel by channel: TX x colour / 255 + OX. Negative TX turn it about, so one font gives
+light text a dark rim and dark text a light one, and both read on the dark boards.
 """
 import os
 import subprocess
@@ -22,15 +23,14 @@ def main(fontbake, listing, datadir):
         name, face, pixels, tint = line[0], line[1], line[2], line[3:]
         outline = None
         rim_colour = None
-        for word in ("outline", "halo"):
+        for word, count in (("outline", 4), ("rim", 8)):
             if word in tint:
                 i = tint.index(word)
                 tint, outline = tint[:i], tint[i + 1:]
-                if len(outline) != 4:
-                    sys.exit("fonts.py: %s: %s needs r g b a" % (name, word))
-                r, g, b, a = outline
+                if len(outline) != count:
+                    sys.exit("fonts.py: %s: %s needs %d numbers" % (name, word, count))
                 rim_colour = "Tint %s;\n" % " ".join(outline) if word == "outline" else \
-                    "Tint 0 0 0 %s;\nTone %s %s %s 0;\n" % (a, r, g, b)
+                    "Tint %s;\nTone %s;\n" % (" ".join(outline[:4]), " ".join(outline[4:]))
         if not os.path.exists(face):
             sys.exit("fonts.py: %s is missing (install the font package named in content/CREDITS)" % face)
         out = os.path.join(outdir, name)
