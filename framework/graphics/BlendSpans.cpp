@@ -417,8 +417,7 @@ void Sse2SurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t st
         for (; i + 4 <= n; i += 4)
         {
             const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(sv, colour), _mm_setzero_si128())) == 0xFFFF)
-                continue;
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(sv, colour), _mm_setzero_si128())) == 0xFFFF) continue;
             const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), AddFour(sv, dv, factors, white));
         }
@@ -758,8 +757,10 @@ ZEST_AVX2 inline bool BlendEight(const uint32_t* d, int at, const uint32_t* s, _
     const __m256i dv = LoadDest8<Mirror>(d, at);
     // 255 - a is the inverted alpha byte, spread over each pixel's 16-bit lanes by the alpha shuffles.
     const __m256i inverse = _mm256_xor_si256(sv, alphaMask);
-    const __m256i lo = SurfaceDestPart16x4(_mm256_unpacklo_epi8(dv, zero), _mm256_shuffle_epi8(inverse, AlphaShuffleLo()));
-    const __m256i hi = SurfaceDestPart16x4(_mm256_unpackhi_epi8(dv, zero), _mm256_shuffle_epi8(inverse, AlphaShuffleHi()));
+    const __m256i lo =
+        SurfaceDestPart16x4(_mm256_unpacklo_epi8(dv, zero), _mm256_shuffle_epi8(inverse, AlphaShuffleLo()));
+    const __m256i hi =
+        SurfaceDestPart16x4(_mm256_unpackhi_epi8(dv, zero), _mm256_shuffle_epi8(inverse, AlphaShuffleHi()));
     const __m256i mixed = _mm256_and_si256(_mm256_add_epi8(_mm256_packus_epi16(lo, hi), sv), colour);
     out = _mm256_or_si256(mixed, _mm256_and_si256(clear, dv));
     return true;

@@ -579,8 +579,8 @@ void DDImage::StretchBltMirror(Image* src, const Rect& destRect, const Rect& src
     StretchToSurface(src, &one, 1, srcRect, clip, drawMode, fastStretch, true);
 }
 
-void DDImage::StretchBltSprites(Image* src, const SpriteDraw* sprites, int count, const Rect& srcRect,
-                                const Rect& clip, int drawMode, bool fastStretch)
+void DDImage::StretchBltSprites(Image* src, const SpriteDraw* sprites, int count, const Rect& srcRect, const Rect& clip,
+                                int drawMode, bool fastStretch)
 {
     if (!sprites) return;
     StretchToSurface(src, sprites, count, srcRect, clip, drawMode, fastStretch, false);

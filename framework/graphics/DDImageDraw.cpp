@@ -808,8 +808,8 @@ struct DDImage::StretchPlan
     void (*addKernel)(uint32_t*, size_t, const uint32_t*, size_t, int, int, const uint32_t*, bool) = nullptr;
 };
 
-void DDImage::StretchToSurface(Image* src, const SpriteDraw* sprites, int count, const Rect& srcRect,
-                               const Rect& clip, int drawMode, bool fastStretch, bool mirror)
+void DDImage::StretchToSurface(Image* src, const SpriteDraw* sprites, int count, const Rect& srcRect, const Rect& clip,
+                               int drawMode, bool fastStretch, bool mirror)
 {
     if (!src || count <= 0 || IsDrawnThrough3D()) return;
     UpdateAlphaFlags();
@@ -879,8 +879,8 @@ void DDImage::StretchToSurface(Image* src, const SpriteDraw* sprites, int count,
     if (drew) FreeSoftwareAfterSurfaceDraw();
 }
 
-void DDImage::PlanStretch(MemoryImage& source, const Rect& srcRect, const Rect& usable, bool additive,
-                          bool fastStretch, bool mirror, StretchPlan& plan)
+void DDImage::PlanStretch(MemoryImage& source, const Rect& srcRect, const Rect& usable, bool additive, bool fastStretch,
+                          bool mirror, StretchPlan& plan)
 {
     source.UpdateAlphaFlags();
     if (!source.mBits && !(source.mPaletteTable && source.mPaletteIndices)) source.GetBits();

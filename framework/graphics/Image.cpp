@@ -85,7 +85,8 @@ void Image::StretchBltSprites(Image* src, const SpriteDraw* sprites, int count, 
                               int drawMode, bool fastStretch)
 {
     if (!sprites) return;
-    for (int i = 0; i < count; ++i) StretchBlt(src, sprites[i].dest, srcRect, clip, sprites[i].color, drawMode, fastStretch);
+    for (int i = 0; i < count; ++i)
+        StretchBlt(src, sprites[i].dest, srcRect, clip, sprites[i].color, drawMode, fastStretch);
 }
 
 Rect Image::GetCelRect(int cel) const

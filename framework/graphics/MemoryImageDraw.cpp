@@ -381,7 +381,8 @@ static void StretchInto(MemoryImage& dest, Image* src, const SpriteDraw* sprites
     MemoryImage* source = dynamic_cast<MemoryImage*>(src);
     if (source == &dest && count > 1)
     {
-        for (int i = 0; i < count; ++i) StretchInto(dest, src, sprites + i, 1, srcRect, clip, drawMode, fastStretch, mirror);
+        for (int i = 0; i < count; ++i)
+            StretchInto(dest, src, sprites + i, 1, srcRect, clip, drawMode, fastStretch, mirror);
         return;
     }
     src->mDrawn = true;

@@ -472,8 +472,8 @@ std::vector<SpriteDraw> RandomSprites(std::mt19937& rng, int w, int h)
     {
         const bool large = i % 60 == 7;
         const int sw = large ? 140 : int(rng() % 30) - 2, sh = large ? 131 : int(rng() % 30) - 2;
-        const Color tint = i % 5 == 0 ? Color::White
-                                      : Color(int(rng() % 256), int(rng() % 256), int(rng() % 256), int(rng() % 256));
+        const Color tint =
+            i % 5 == 0 ? Color::White : Color(int(rng() % 256), int(rng() % 256), int(rng() % 256), int(rng() % 256));
         sprites.push_back({Rect(int(rng() % unsigned(w + 40)) - 20, int(rng() % unsigned(h + 40)) - 20, sw, sh), tint});
     }
     return sprites;
@@ -538,7 +538,8 @@ TEST(StretchTest, SpriteBatchesDrawAsTheirSpritesOneByOne)
                             fast);
                 DrawSprites(&batch, kind == 2 ? static_cast<Image*>(&batch) : &sprite, sprites, true, mode, colourise,
                             fast);
-                ASSERT_TRUE(std::equal(one.GetBits(), one.GetBits() + W * H, batch.GetBits())) << "memory kind " << kind;
+                ASSERT_TRUE(std::equal(one.GetBits(), one.GetBits() + W * H, batch.GetBits()))
+                    << "memory kind " << kind;
             }
             // Surfaces in every format, with the lock held by the caller or not, or drawn onto themselves; and an
             // image of the display that has no surface (its partial alpha keeps it on its bits).
@@ -606,8 +607,8 @@ TEST(SurfaceSpanTest, AdditiveBlocksAddEveryPixelByTheRuleInEveryForm)
                     std::vector<uint32_t> got = dst;
                     SpanKernelsFor(isa.isa).surfaceAddBlock(got.data() + 3, pitch, src.data(), size_t(n), n, h,
                                                             t.data(), white);
-                    ASSERT_EQ(got, want) << isa.name << " width " << n << " tint " << t[0] << "," << t[1] << ","
-                                         << t[2] << " white " << white;
+                    ASSERT_EQ(got, want) << isa.name << " width " << n << " tint " << t[0] << "," << t[1] << "," << t[2]
+                                         << " white " << white;
                 }
             }
 }
