@@ -138,24 +138,28 @@ void ProfileStore::Load(int32_t& currentPlayer, PlayerList& players, std::string
     currentPlayer = -1;
     const std::string path = PlayersPath();
     const std::string extPath = PlayersExtPath();
-    if (!mFiles.Exists(path)) return;
+    const bool exists = mFiles.Exists(path);
+    // Something that is not a readable file (no read permission, a folder, a pipe, a link to a device) holds the
+    // players as much as a damaged file may: it goes aside too, or the first save would replace it.
+    if (!exists && !mFiles.PresentOnDisk(path)) return;
 
     Buffer buffer;
-    if (!mFiles.Read(path, buffer) || !DecodePlayers(buffer, currentPlayer, players))
+    if (!exists || !mFiles.Read(path, buffer) || !DecodePlayers(buffer, currentPlayer, players))
     {
         currentPlayer = -1;
         const std::string moved = MoveAside(path);
         // The companion describes the same profiles; it stays with them.
-        if (mFiles.Exists(extPath)) MoveAside(extPath);
+        if (mFiles.PresentOnDisk(extPath)) MoveAside(extPath);
         notice = moved.empty() ? "The player file " + path + " is damaged and could not be moved aside."
                                : "The player file was damaged; it was kept as " + moved + ".";
         std::fprintf(stderr, "%s\n", notice.c_str());
         return;
     }
 
-    if (!mFiles.Exists(extPath)) return;
+    const bool extExists = mFiles.Exists(extPath);
+    if (!extExists && !mFiles.PresentOnDisk(extPath)) return;
     Buffer ext;
-    if (!mFiles.Read(extPath, ext) || !DecodePlayersExt(ext, players))
+    if (!extExists || !mFiles.Read(extPath, ext) || !DecodePlayersExt(ext, players))
     {
         // Its results are lost for this run but the bytes are kept; the next save writes a fresh companion.
         const std::string moved = MoveAside(extPath);

@@ -318,7 +318,10 @@ void GameApp::ResetHighscores()
 
 void GameApp::LoadHighscores()
 {
-    Zest::LoadHighscores(*mFiles, dataFolder + kHighscoresFileName, highscores);
+    std::string notice;
+    Zest::LoadHighscores(*mFiles, dataFolder + kHighscoresFileName, highscores, &notice);
+    // Said together with the players' notice, once the title is up.
+    if (!notice.empty()) playersNotice += (playersNotice.empty() ? "" : "\n") + notice;
 }
 
 void GameApp::SaveHighscores()

@@ -132,7 +132,7 @@ public:
     int32_t mouseY = 0;
     std::string dataFolder;
     bool shiftDown = false;
-    // Said once when a damaged players file was put aside at start-up.
+    // Said once at the title when a damaged players or high-score file was put aside at start-up.
     std::string playersNotice;
 
     Widget* board() const;
