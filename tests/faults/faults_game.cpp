@@ -1,12 +1,12 @@
 // The real game started headless for the crash-safety checks: it reaches its title, then saves one kind of file
 // over and over until it is killed, or writes every version a save can leave, or checks the files a run left.
 //
-// faults_game run [--save=profile|highscores|settings|cache] [--refs=DIR]
+// faults_game run [--save=profile|highscores|settings|cache] [--refs=DIR] [--save-all=0|1] [-- game arguments]
 //     Starts the game in the working directory (the content, plus faults/probe.ogg) with the environment's
 //     folders, clicks through to the title and prints one TITLE line of what it loaded. --save then prints READY
 //     and saves that kind for ever, switching between two versions; --refs instead saves every kind in both
-//     versions and keeps a copy of each file after each save under DIR/<folder>/<path>/<n>. Exit code 0 once the
-//     title was reached, 3 when it never came.
+//     versions and keeps a copy of each file after each save under DIR/<folder>/<path>/<n>; --save-all saves
+//     every kind once in the version given and ends. Exit code 0 once the title was reached, 3 when it never came.
 // faults_game verify --refs=DIR --home=DIR [--no-temp]
 //     Every file under DIR/config, DIR/data and DIR/cache must be one of the versions kept under --refs and read
 //     with the game's own readers; temporary files of cut saves are counted (and refused with --no-temp). Prints
@@ -84,7 +84,10 @@ public:
 class Driver
 {
 public:
-    Driver(DriverApp& app, std::string save, std::string refs) : mApp(app), mSave(std::move(save)), mRefs(refs) {}
+    Driver(DriverApp& app, std::string save, std::string refs, int saveAll)
+        : mApp(app), mSave(std::move(save)), mRefs(std::move(refs)), mSaveAll(saveAll)
+    {
+    }
 
     void AfterUpdate()
     {
@@ -104,6 +107,11 @@ public:
         if (!mApp.titleWnd || !mApp.mWidgetManager->HasWidget(mApp.titleWnd.get())) return;
         ReportTitle();
         if (!mRefs.empty()) WriteReferences();
+        if (mSaveAll >= 0)
+        {
+            EnsurePlayer();
+            for (const std::string kind : {"profile", "highscores", "settings", "cache"}) SaveKind(kind, mSaveAll);
+        }
         if (!mSave.empty()) SaveForEver();
         Finish(true);
     }
@@ -246,6 +254,7 @@ private:
     DriverApp& mApp;
     std::string mSave;
     std::string mRefs;
+    int mSaveAll = -1;
     int mUpdates = 0;
     int mProbeId = -1;
     bool mDone = false;
@@ -256,7 +265,11 @@ private:
 int Run(int argc, char** argv)
 {
     auto app = std::make_unique<DriverApp>();
-    Driver driver(*app, Option(argc, argv, "save"), Option(argc, argv, "refs"));
+    const std::string saveAll = Option(argc, argv, "save-all");
+    Driver driver(*app, Option(argc, argv, "save"), Option(argc, argv, "refs"), saveAll.empty() ? -1 : std::atoi(saveAll.c_str()));
+    // Whatever follows "--" is the game's own command line.
+    for (int i = 2; i < argc; ++i)
+        if (std::string(argv[i]) == "--") app->mCommandLine.assign(argv + i + 1, argv + argc);
     app->afterUpdate = [&] { driver.AfterUpdate(); };
     app->Init();
     app->Start();
