@@ -303,12 +303,19 @@ bool GameApp::AskForNewPlayer()
 void GameApp::LoadPlayers()
 {
     if (!players.empty()) return;
-    ProfileStore(*mFiles, dataFolder).Load(currentPlayer, players, playersNotice);
+    Profiles().Load(currentPlayer, players, playersNotice);
 }
 
 void GameApp::SavePlayers()
 {
-    ProfileStore(*mFiles, dataFolder).Save(currentPlayer, players);
+    Profiles().Save(currentPlayer, players);
+}
+
+ProfileStore& GameApp::Profiles()
+{
+    if (!mProfileStore || mProfileStore->DataFolder() != dataFolder)
+        mProfileStore = std::make_unique<ProfileStore>(*mFiles, dataFolder);
+    return *mProfileStore;
 }
 
 void GameApp::ResetHighscores()

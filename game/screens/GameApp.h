@@ -141,7 +141,12 @@ public:
 private:
     void FatalResourceError();
     void ToTitleMusic(int offset);
+    // The players' store of the current data folder: it remembers what players.dat on disk holds, which each
+    // save keeps in the companion file until the new players.dat is in place.
+    ProfileStore& Profiles();
+
     std::unique_ptr<GameFiles> mFiles;
+    std::unique_ptr<ProfileStore> mProfileStore;
 };
 
 GameApp* GetGameApp();

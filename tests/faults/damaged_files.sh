@@ -107,7 +107,7 @@ players  | devzero | $aside_players  | $no_player
 players  | fifo    | $aside_players  | $no_player
 players  | noread  | $aside_players  | $no_player
 results  | empty   | $aside_results  | profit66=0
-results  | cut     | -               | profit66=0
+results  | cut     | -               | -
 results  | random  | $aside_results  | profit66=0
 results  | hugelen | -               | profit66=0
 results  | magic   | $aside_results  | profit66=0

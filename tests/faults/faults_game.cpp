@@ -387,6 +387,26 @@ int Verify(int argc, char** argv)
             std::printf("%s version %d\n", shown.c_str(), version);
         }
     }
+    // The pair: the companion gives the players.dat beside it the results saved with it, whichever of the two
+    // files a kill cut off between their writes.
+    const fs::path data = fs::path(home) / "data" / "Quillbrook" / "EmberCook";
+    Buffer main, ext;
+    if (LoadBufferFromDisk((data / kPlayersFileName).string(), main) &&
+        LoadBufferFromDisk((data / kPlayersExtFileName).string(), ext))
+    {
+        PlayerList players;
+        int32_t current = -1;
+        const uint32_t sum = PlayersChecksum(main);
+        if (DecodePlayers(main, current, players) && DecodePlayersExt(ext, players, &sum) && !players.empty())
+        {
+            const int32_t money = players[0]->money, profit = players[0]->dayProfits[65];
+            const bool matching = (money == 0 && profit == 0) || (money == 1000 && profit == 111) ||
+                                  (money == 2000 && profit == 222);
+            std::printf("players pair %s: money %d with day 66 profit %d\n", matching ? "matches" : "FAULT", money,
+                        profit);
+            if (!matching) ++faults;
+        }
+    }
     return faults == 0 ? 0 : 1;
 }
 
