@@ -17,7 +17,6 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -44,7 +43,7 @@ using namespace Zest;
 
 constexpr const char* kProbe = "faults/probe";
 constexpr int kMaxUpdatesToTitle = 6000; // a minute of updates
-std::string gScratch;                     // verify's own folder for copies
+std::string gScratch;                    // verify's own folder for copies
 
 std::string ReadFile(const std::string& path)
 {
@@ -225,7 +224,8 @@ private:
                 fs::create_directories(kept);
                 int n = 0;
                 bool known = false;
-                for (; fs::exists(kept / std::to_string(n)); ++n) known = known || ReadFile(kept / std::to_string(n)) == text;
+                for (; fs::exists(kept / std::to_string(n)); ++n)
+                    known = known || ReadFile(kept / std::to_string(n)) == text;
                 if (!known) std::ofstream(kept / std::to_string(n), std::ios::binary) << text;
             }
         }
@@ -266,7 +266,8 @@ int Run(int argc, char** argv)
 {
     auto app = std::make_unique<DriverApp>();
     const std::string saveAll = Option(argc, argv, "save-all");
-    Driver driver(*app, Option(argc, argv, "save"), Option(argc, argv, "refs"), saveAll.empty() ? -1 : std::atoi(saveAll.c_str()));
+    Driver driver(*app, Option(argc, argv, "save"), Option(argc, argv, "refs"),
+                  saveAll.empty() ? -1 : std::atoi(saveAll.c_str()));
     // Whatever follows "--" is the game's own command line.
     for (int i = 2; i < argc; ++i)
         if (std::string(argv[i]) == "--") app->mCommandLine.assign(argv + i + 1, argv + argc);
@@ -279,6 +280,16 @@ int Run(int argc, char** argv)
 }
 
 // ---- verify ----
+
+// ".<name>.tmp-<pid>-<n>", as the atomic writer names its temporary files.
+bool IsTemporaryName(const std::string& name)
+{
+    const size_t mark = name.rfind(".tmp-");
+    if (name.size() < 2 || name[0] != '.' || mark == std::string::npos || mark < 2) return false;
+    const size_t dash = name.find('-', mark + 5);
+    auto digits = [&](size_t from, size_t to) { return to > from && name.find_first_not_of("0123456789", from) >= to; };
+    return dash != std::string::npos && digits(mark + 5, dash) && digits(dash + 1, name.size());
+}
 
 // A file is read by the game's own reader for its kind; the text says why not.
 std::string ReaderFault(const std::string& path)
@@ -353,8 +364,6 @@ int Verify(int argc, char** argv)
     const std::string home = Option(argc, argv, "home");
     const bool noTemp = Flag(argc, argv, "no-temp");
     gScratch = (fs::path(refs) / "scratch").string();
-    // As the atomic writer names its temporary files.
-    const std::regex temp(R"(^\..+\.tmp-[0-9]+-[0-9]+$)");
     int faults = 0;
     for (const std::string folder : {"config", "data", "cache"})
     {
@@ -365,7 +374,7 @@ int Verify(int argc, char** argv)
             if (it->is_directory()) continue;
             const fs::path rel = fs::relative(it->path(), root);
             const std::string shown = folder + "/" + rel.string();
-            if (std::regex_match(rel.filename().string(), temp))
+            if (IsTemporaryName(rel.filename().string()))
             {
                 std::printf("%s temporary\n", shown.c_str());
                 if (noTemp) ++faults;
@@ -400,8 +409,8 @@ int Verify(int argc, char** argv)
         if (DecodePlayers(main, current, players) && DecodePlayersExt(ext, players, &sum) && !players.empty())
         {
             const int32_t money = players[0]->money, profit = players[0]->dayProfits[65];
-            const bool matching = (money == 0 && profit == 0) || (money == 1000 && profit == 111) ||
-                                  (money == 2000 && profit == 222);
+            const bool matching =
+                (money == 0 && profit == 0) || (money == 1000 && profit == 111) || (money == 2000 && profit == 222);
             std::printf("players pair %s: money %d with day 66 profit %d\n", matching ? "matches" : "FAULT", money,
                         profit);
             if (!matching) ++faults;

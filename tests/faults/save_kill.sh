@@ -82,7 +82,7 @@ for ((k = 1; k <= kills; k++)); do
     fi
     while (($(ms) - start < delay)); do sleep 0.002; done
     kill -KILL "$pid" 2>/dev/null
-    wait "$pid"
+    wait "$pid" 2>/dev/null # (no "Killed" line from the shell)
     code=$?
     pid=
     exec 3<&-
