@@ -562,6 +562,9 @@ bool MakeDirectory(const std::string& path)
     if (path.empty()) return false;
     if (::mkdir(path.c_str(), 0700) == 0) // the user's own data, as the XDG rules ask
     {
+        // The new folder's name must reach the disk as well, or a power cut could take the first file saved
+        // into it along with it.
+        SyncFolder(ParentOf(WithoutTrailingSlashes(path)));
         InvalidateFolderOf(WithoutTrailingSlashes(path));
         return true;
     }
