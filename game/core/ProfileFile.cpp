@@ -216,9 +216,11 @@ void ProfileStore::Load(int32_t& currentPlayer, PlayerList& players, std::string
     if (!exists || !mFiles.Read(path, buffer) || !DecodePlayers(buffer, currentPlayer, players))
     {
         currentPlayer = -1;
-        const std::string moved = MoveAside(path);
-        // The companion describes the same profiles; it stays with them.
+        // The companion describes the same profiles; it stays with them. It goes first: should the program end
+        // between the two moves, the next start finds the damaged file again and moves it, while a companion left
+        // behind would be saved over.
         if (mFiles.PresentOnDisk(extPath)) MoveAside(extPath);
+        const std::string moved = MoveAside(path);
         notice = moved.empty() ? "The player file " + path + " is damaged and could not be moved aside."
                                : "The player file was damaged; it was kept as " + moved + ".";
         std::fprintf(stderr, "%s\n", notice.c_str());
