@@ -178,8 +178,9 @@ TEST_F(InstanceTest, SomethingElseInTheLocksPlaceIsReplacedNeverFollowed)
         MutexHandle first = CreateMutex(nullptr, true, "EmberCookMutex");
         EXPECT_EQ(GetLastError(), 0u) << kind;
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(lock))) << kind;
-        CreateMutex(nullptr, true, "EmberCookMutex");
+        MutexHandle second = CreateMutex(nullptr, true, "EmberCookMutex");
         EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS) << kind;
+        CloseHandle(second);
         CloseHandle(first);
     }
     EXPECT_TRUE(fs::exists(mine));
