@@ -204,6 +204,7 @@ void ProfileStore::Load(int32_t& currentPlayer, PlayerList& players, std::string
 {
     notice.clear();
     currentPlayer = -1;
+    mOnDiskKnown = false;
     const std::string path = PlayersPath();
     const std::string extPath = PlayersExtPath();
     const bool exists = mFiles.Exists(path);
@@ -212,7 +213,6 @@ void ProfileStore::Load(int32_t& currentPlayer, PlayerList& players, std::string
     if (!exists && !mFiles.PresentOnDisk(path)) return;
 
     Buffer buffer;
-    mOnDiskKnown = false;
     if (!exists || !mFiles.Read(path, buffer) || !DecodePlayers(buffer, currentPlayer, players))
     {
         currentPlayer = -1;
@@ -257,15 +257,17 @@ bool ProfileStore::Save(int32_t currentPlayer, const PlayerList& players)
     EncodePlayersExt(ext, players, sum, mOnDiskKnown ? &mOnDisk : nullptr);
     // The companion first, holding the entries for both the new players.dat and the one still on disk: a crash
     // or a failed write before players.dat is replaced leaves a pair that still matches.
+    // players.dat is saved even when the companion could not be: the rest of the progress is worth more than the
+    // last ten days' results.
     const bool extOk = mFiles.Write(PlayersExtPath(), ext);
-    const bool mainOk = extOk && mFiles.Write(PlayersPath(), main);
+    const bool mainOk = mFiles.Write(PlayersPath(), main);
     if (mainOk)
     {
         mOnDiskKnown = true;
         mOnDisk = {sum, EncodeExtEntries(players)};
     }
-    if (!mainOk) std::fprintf(stderr, "Could not save the players to %s\n", PlayersPath().c_str());
-    return mainOk;
+    if (!extOk || !mainOk) std::fprintf(stderr, "Could not save the players to %s\n", PlayersPath().c_str());
+    return extOk && mainOk;
 }
 
 } // namespace Zest
