@@ -237,7 +237,9 @@ private:
         KeepVersions();
         for (const std::string kind : {"profile", "highscores", "settings", "cache"})
         {
-            for (int version : {0, 1})
+            // Each version twice: a save of what is already on disk differs too (the companion then holds one
+            // block, not two).
+            for (int version : {0, 0, 1, 1})
             {
                 SaveKind(kind, version);
                 KeepVersions();
