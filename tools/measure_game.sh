@@ -132,7 +132,7 @@ PY
     case " $phases " in
     *" level "*)
         if [ -n "${MEASURE_PERF:-}" ]; then
-            perf record -g -o "$MEASURE_PERF" -p "$gpid" -- sleep "$seconds" >/dev/null 2>&1 &
+            perf record --call-graph dwarf,16384 -F 499 -o "$MEASURE_PERF" -p "$gpid" -- sleep "$seconds" >/dev/null 2>&1 &
             sample level
             wait
         else

@@ -15,6 +15,7 @@
 #include "platform/Debug.h"
 #include "platform/Desktop.h"
 #include "platform/Files.h"
+#include "platform/Surfaces.h"
 #include "platform/MessageBox.h"
 #include "platform/System.h"
 #include "data/ImageLib.h"
@@ -399,6 +400,11 @@ int ZestAppBase::InitDisplay(bool windowed)
         // was recorded with, a recording the rate it started with.
         mVSyncUpdates = mSyncDrawing && !mRefreshRateUnknown && PresentsCanWaitForVsync();
         if (!mPlayingDemo && !mRecording) mRefreshRate = mDDInterface->mRefreshRate;
+        // Presents to a real window that nothing paces would otherwise follow every update, more often than
+        // the display can show them.
+        mMinDrawInterval = !mVSyncUpdates && GetVideoBackend() == VideoBackend::Sdl
+                               ? 1000.0 / std::max(1, mDDInterface->mRefreshRate)
+                               : 0.0;
         mWindowedNow = windowed;
         // The system's saver and monitor power-down are let through only while windowed.
         mScreenSaverAllowed = windowed;
