@@ -1009,17 +1009,13 @@ PresentedFrame LastPresentedFrame()
 
 namespace
 {
-// Offset of the first byte where a and b differ, or n when they do not.
+// Offset of the first byte where a and b differ, or n when they do not. Whole blocks go through memcmp, which
+// the C library runs with the widest vector instructions the processor has.
+constexpr size_t kCompareBlock = 256;
 size_t FirstDifference(const uint8_t* a, const uint8_t* b, size_t n)
 {
     size_t i = 0;
-    for (; i + 8 <= n; i += 8)
-    {
-        uint64_t x, y;
-        std::memcpy(&x, a + i, 8);
-        std::memcpy(&y, b + i, 8);
-        if (x != y) break;
-    }
+    while (i + kCompareBlock <= n && std::memcmp(a + i, b + i, kCompareBlock) == 0) i += kCompareBlock;
     for (; i < n; ++i)
         if (a[i] != b[i]) return i;
     return n;
@@ -1028,13 +1024,8 @@ size_t FirstDifference(const uint8_t* a, const uint8_t* b, size_t n)
 size_t LastDifference(const uint8_t* a, const uint8_t* b, size_t n)
 {
     size_t i = n;
-    for (; i >= 8; i -= 8)
-    {
-        uint64_t x, y;
-        std::memcpy(&x, a + i - 8, 8);
-        std::memcpy(&y, b + i - 8, 8);
-        if (x != y) break;
-    }
+    while (i >= kCompareBlock && std::memcmp(a + i - kCompareBlock, b + i - kCompareBlock, kCompareBlock) == 0)
+        i -= kCompareBlock;
     for (; i > 0; --i)
         if (a[i - 1] != b[i - 1]) return i;
     return 0;
@@ -1063,8 +1054,8 @@ std::vector<RECT> UpdateChangedRects(uint8_t* shown, size_t shownPitch, const ui
         {
             uint8_t* a = shown + size_t(y) * shownPitch;
             const uint8_t* b = next + size_t(y) * nextPitch;
+            if (std::memcmp(a, b, row) == 0) continue;
             const size_t first = FirstDifference(a, b, row);
-            if (first == row) continue;
             // Whole pixels: a change in one byte of a pixel takes the pixel.
             const size_t from = first / bpp * bpp;
             const size_t to = (LastDifference(a, b, row) + bpp - 1) / bpp * bpp;

@@ -4,7 +4,7 @@
 # Usage: tools/measure_game.sh [embercook] [content folder]
 #   MEASURE_RUNS (3) runs, MEASURE_SECONDS (30) seconds per sample; prints min/median/max of each figure.
 #   MEASURE_PHASES lists the samples to take (default "title level played"); MEASURE_PERF=FILE records a profile of
-#   the game (perf record -g) during the untouched day. Not part of the test run: it takes minutes.
+#   the game during each sample (perf record, call graphs), in FILE.<sample>. Not part of the test run: it takes minutes.
 set -u
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -95,7 +95,12 @@ PY
     }
     # sample NAME [clicking]: the game's and the X server's processor share over the sample, in % of one core.
     sample() {
-        local g0 x0 t0 g1 x1 t1 end
+        local g0 x0 t0 g1 x1 t1 end perfpid=
+        if [ -n "${MEASURE_PERF:-}" ]; then
+            perf record --call-graph dwarf,16384 -F 499 -o "$MEASURE_PERF.$1" -p "$gpid" -- sleep "$seconds" \
+                >/dev/null 2>&1 &
+            perfpid=$!
+        fi
         g0=$(cpu_ticks "$gpid") x0=$(cpu_ticks "$xpid") t0=$(date +%s%N)
         if [ "${2:-}" = clicking ]; then
             end=$(($(date +%s) + seconds))
@@ -111,6 +116,7 @@ PY
             sleep "$seconds"
         fi
         g1=$(cpu_ticks "$gpid") x1=$(cpu_ticks "$xpid") t1=$(date +%s%N)
+        [ -z "$perfpid" ] || wait "$perfpid"
         awk -v a="$g0" -v b="$g1" -v t="$((t1 - t0))" -v k="$ticks" 'BEGIN { printf "%.2f\n", (b - a) / k * 1e11 / t }' \
             >>"$results/$1_game"
         awk -v a="$x0" -v b="$x1" -v t="$((t1 - t0))" -v k="$ticks" 'BEGIN { printf "%.2f\n", (b - a) / k * 1e11 / t }' \
@@ -130,15 +136,7 @@ PY
     until_shows "the day" 770 554 247 139 47 || return 1
     sleep 2
     case " $phases " in
-    *" level "*)
-        if [ -n "${MEASURE_PERF:-}" ]; then
-            perf record --call-graph dwarf,16384 -F 499 -o "$MEASURE_PERF" -p "$gpid" -- sleep "$seconds" >/dev/null 2>&1 &
-            sample level
-            wait
-        else
-            sample level
-        fi
-        ;;
+    *" level "*) sample level ;;
     esac
     case " $phases " in *" played "*) sample played clicking ;; esac
     kill -0 "$gpid" 2>/dev/null || { echo "the game ended during the run"; return 1; }
