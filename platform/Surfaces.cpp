@@ -226,7 +226,8 @@ void Present(SurfaceState& primary)
     const int width = vis.right - vis.left, height = vis.bottom - vis.top;
     HWND window = primary.device->window;
     if (!window && primary.clipper) primary.clipper->GetHWnd(&window);
-    const uint8_t* source = primary.pixels.get() + size_t(vis.top) * size_t(primary.pitch) + size_t(vis.left) * size_t(bpp);
+    const uint8_t* source =
+        primary.pixels.get() + size_t(vis.top) * size_t(primary.pitch) + size_t(vis.left) * size_t(bpp);
     const size_t row = size_t(width) * size_t(bpp);
     std::vector<RECT> changed;
     const bool same = frame.width == width && frame.height == height &&

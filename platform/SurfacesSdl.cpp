@@ -123,9 +123,9 @@ bool PresentToWindowSurface(Window& window, SDL_Window* native, WindowPresenter&
     SDL_Surface* surface = SDL_GetWindowSurface(native);
     if (!surface) return false;
     const int bytes = frame.bitsPerPixel / 8;
-    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(frame.pixels.data()), frame.width,
-                                                             frame.height, frame.bitsPerPixel, frame.width * bytes,
-                                                             format);
+    SDL_Surface* source =
+        SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(frame.pixels.data()), frame.width, frame.height,
+                                           frame.bitsPerPixel, frame.width * bytes, format);
     if (!source) return false;
     SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
     const int ox = (surface->w - frame.width * k) / 2, oy = (surface->h - frame.height * k) / 2;

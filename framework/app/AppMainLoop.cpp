@@ -348,7 +348,8 @@ bool ZestAppBase::Process(bool allowSleep)
         if (mUpdatedSinceDraw && mMinDrawInterval > 0 && !pacing && !mForceDraw && !drawOwed && mLastPresentTime != 0)
         {
             const double since = static_cast<double>(now - mLastPresentTime);
-            if (since < mMinDrawInterval) drawWaitMs = std::max(1, static_cast<int>(std::ceil(mMinDrawInterval - since)));
+            if (since < mMinDrawInterval)
+                drawWaitMs = std::max(1, static_cast<int>(std::ceil(mMinDrawInterval - since)));
         }
         if (mUpdatedSinceDraw && drawWaitMs == 0)
             DrawDirtyWidgets();

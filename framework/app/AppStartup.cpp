@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/ZestAppBase.h"
 #include "base/Common.h"
 #include "base/Random.h"
-#include "app/ZestAppBase.h"
+#include "data/ImageLib.h"
+#include "data/PakInterface.h"
 #include "graphics/DDImage.h"
 #include "platform/Clock.h"
 #include "platform/Crash.h"
@@ -15,11 +17,9 @@
 #include "platform/Debug.h"
 #include "platform/Desktop.h"
 #include "platform/Files.h"
-#include "platform/Surfaces.h"
 #include "platform/MessageBox.h"
+#include "platform/Surfaces.h"
 #include "platform/System.h"
-#include "data/ImageLib.h"
-#include "data/PakInterface.h"
 #include "widgets/WidgetManager.h"
 
 namespace Zest
@@ -217,7 +217,8 @@ void ZestAppBase::Init()
         if (query && query(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path) == S_OK)
         {
             // Folder names without spaces: they end up in shell commands and file managers on Linux.
-            auto folderName = [](std::string name) {
+            auto folderName = [](std::string name)
+            {
                 name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
                 return name;
             };
