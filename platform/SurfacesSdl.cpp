@@ -1,5 +1,6 @@
-// The SDL backend of the surface layer and the window object: desktop queries, one renderer and one streaming
-// texture per window, and presents letterboxed at the largest whole scale factor that fits.
+// The SDL backend of the surface layer and the window object: desktop queries, presents letterboxed at the largest
+// whole scale factor that fits: through the window's own surface, changed rectangles only, without a GPU; through
+// one renderer and one streaming texture per window otherwise.
 #include <SDL.h>
 
 #include <algorithm>
@@ -129,7 +130,8 @@ bool PresentToWindowSurface(Window& window, SDL_Window* native, WindowPresenter&
     if (!source) return false;
     SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
     const int ox = (surface->w - frame.width * k) / 2, oy = (surface->h - frame.height * k) / 2;
-    const bool whole = !changed || gExposed.exchange(false) || p.shownSurface != surface ||
+    const bool exposed = gExposed.exchange(false);
+    const bool whole = !changed || exposed || p.shownSurface != surface ||
                        p.shownSurfaceWidth != surface->w || p.shownSurfaceHeight != surface->h ||
                        p.shownWidth != frame.width || p.shownHeight != frame.height || p.shownScale != k;
     std::vector<SDL_Rect> sent;
