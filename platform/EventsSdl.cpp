@@ -117,6 +117,7 @@ bool ToRecord(const SDL_Event& e, InputEvent& event, HWND& window)
         return true;
     case SDL_RENDER_TARGETS_RESET:
         event.type = InputEventType::Exposed;
+        SdlWindowExposed();
         return true;
     case SDL_WINDOWEVENT:
         window = WindowFromNative(SDL_GetWindowFromID(e.window.windowID));
@@ -144,6 +145,7 @@ bool ToRecord(const SDL_Event& e, InputEvent& event, HWND& window)
             return true;
         case SDL_WINDOWEVENT_EXPOSED:
             event.type = InputEventType::Exposed;
+            SdlWindowExposed();
             return true;
         case SDL_WINDOWEVENT_CLOSE:
             event.type = InputEventType::CloseWindow;

@@ -368,6 +368,12 @@ struct PresentedFrame
 };
 int PresentedFrameCount();
 PresentedFrame LastPresentedFrame();
+// Compares a picture with the one shown before it (both width x height, bytesPerPixel each, rows `pitch` bytes
+// apart), copies what differs into `shown`, and returns rectangles that together cover every changed pixel, top
+// to bottom and without overlap: bands of rows, each as narrow as its changes, neighbours merged where that adds
+// little area. Empty when nothing changed. A present then pushes only these to the window system.
+std::vector<RECT> UpdateChangedRects(uint8_t* shown, size_t shownPitch, const uint8_t* next, size_t nextPitch,
+                                     int width, int height, int bytesPerPixel);
 // Writes a frame as an RGB PNG; false on failure.
 bool WriteFramePng(const PresentedFrame& frame, const std::string& path);
 

@@ -28,6 +28,14 @@ struct WindowPresenter
     int textureHeight = 0;
     uint32_t textureFormat = 0;
     bool vsync = false;
+    // Without a GPU frames go straight into the window's own surface, which holds the last picture shown: these
+    // say what it holds, so that a present can send only what changed.
+    void* shownSurface = nullptr;
+    int shownSurfaceWidth = 0;
+    int shownSurfaceHeight = 0;
+    int shownWidth = 0;
+    int shownHeight = 0;
+    int shownScale = 0;
 };
 
 struct DesktopInfo
@@ -51,8 +59,11 @@ bool VirtualModeSize(int& width, int& height);
 DesktopInfo SdlQueryDesktop();
 uint32_t SdlRefreshRate();
 bool SdlEnsureVideo();
-// Shows a frame in the window: upload, clear, letterboxed copy, present. Main thread only.
-void SdlPresentFrame(Window& window, const PresentedFrame& frame);
+// Shows a frame in the window, letterboxed. `changed` lists the rectangles of the frame that differ from the one
+// presented before (null: all of it); without a GPU only those reach the window system. Main thread only.
+void SdlPresentFrame(Window& window, const PresentedFrame& frame, const std::vector<RECT>* changed = nullptr);
+// The window system lost what a window showed (it was uncovered): the next present sends the whole picture.
+void SdlWindowExposed();
 // Queues a frame for the main thread's next PumpPendingPresents.
 void SdlQueueFrame(Window& window, PresentedFrame frame);
 // Forgets queued frames for a window that goes away.

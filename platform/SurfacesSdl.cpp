@@ -1,5 +1,6 @@
-// The SDL backend of the surface layer and the window object: desktop queries, one renderer and one streaming
-// texture per window, and presents letterboxed at the largest whole scale factor that fits.
+// The SDL backend of the surface layer and the window object: desktop queries, presents letterboxed at the largest
+// whole scale factor that fits: through the window's own surface, changed rectangles only, without a GPU; through
+// one renderer and one streaming texture per window otherwise.
 #include <SDL.h>
 
 #include <algorithm>
@@ -84,7 +85,95 @@ bool PreferSoftwareRenderer()
 }
 
 std::string gVideoFailure;
+std::atomic<bool> gExposed{false};
+
+// Reads the window surface back as the capture (before its update is sent, like the renderer's read-back).
+void CaptureSurface(SDL_Surface* surface)
+{
+    PresentedFrame frame;
+    frame.width = surface->w;
+    frame.height = surface->h;
+    frame.bitsPerPixel = 32;
+    frame.redMask = 0xFF0000;
+    frame.greenMask = 0x00FF00;
+    frame.blueMask = 0x0000FF;
+    frame.pixels.resize(size_t(surface->w) * size_t(surface->h) * 4);
+    if (SDL_ConvertPixels(surface->w, surface->h, surface->format->format, surface->pixels, surface->pitch,
+                          SDL_PIXELFORMAT_ARGB8888, frame.pixels.data(), surface->w * 4) != 0)
+        frame = PresentedFrame{};
+    std::lock_guard guard(gQueueLock);
+    gCaptured = std::move(frame);
+}
+
+// Without a GPU: the frame (scaled by the whole factor k, centred) goes into the window's surface and only the
+// changed rectangles are sent to the window system. The surface keeps the picture between presents, so a frame
+// that changed in one corner costs one small copy and one small transfer instead of two whole-window copies, a
+// clear and a whole-window transfer. False when the surface cannot be had (the caller then uses a renderer).
+bool PresentToWindowSurface(Window& window, SDL_Window* native, WindowPresenter& p, const PresentedFrame& frame,
+                            uint32_t format, const std::vector<RECT>* changed, int k)
+{
+    if (p.renderer)
+    {
+        if (p.texture) SDL_DestroyTexture(static_cast<SDL_Texture*>(p.texture));
+        SDL_DestroyRenderer(static_cast<SDL_Renderer*>(p.renderer));
+        p.texture = p.renderer = nullptr;
+        p.shownSurface = nullptr;
+    }
+    // A window surface backed by a GPU renderer of SDL's own is what this path avoids.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_Surface* surface = SDL_GetWindowSurface(native);
+    if (!surface) return false;
+    const int bytes = frame.bitsPerPixel / 8;
+    SDL_Surface* source =
+        SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(frame.pixels.data()), frame.width, frame.height,
+                                           frame.bitsPerPixel, frame.width * bytes, format);
+    if (!source) return false;
+    SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
+    const int ox = (surface->w - frame.width * k) / 2, oy = (surface->h - frame.height * k) / 2;
+    const bool exposed = gExposed.exchange(false);
+    const bool whole = !changed || exposed || p.shownSurface != surface ||
+                       p.shownSurfaceWidth != surface->w || p.shownSurfaceHeight != surface->h ||
+                       p.shownWidth != frame.width || p.shownHeight != frame.height || p.shownScale != k;
+    std::vector<SDL_Rect> sent;
+    auto copy = [&](const RECT& r)
+    {
+        SDL_Rect from{r.left, r.top, r.right - r.left, r.bottom - r.top};
+        SDL_Rect to{ox + r.left * k, oy + r.top * k, from.w * k, from.h * k};
+        if (k == 1)
+            SDL_BlitSurface(source, &from, surface, &to);
+        else
+            SDL_BlitScaled(source, &from, surface, &to);
+        sent.push_back(SDL_Rect{ox + r.left * k, oy + r.top * k, from.w * k, from.h * k});
+    };
+    if (whole)
+    {
+        SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+        copy(RECT{0, 0, frame.width, frame.height});
+        sent.assign(1, SDL_Rect{0, 0, surface->w, surface->h});
+    }
+    else
+        for (const RECT& r : *changed) copy(r);
+    SDL_FreeSurface(source);
+    p.shownSurface = surface;
+    p.shownSurfaceWidth = surface->w;
+    p.shownSurfaceHeight = surface->h;
+    p.shownWidth = frame.width;
+    p.shownHeight = frame.height;
+    p.shownScale = k;
+    WindowAccess::Scale(window) = k;
+    WindowAccess::ShownWidth(window) = WindowAccess::ShownHeight(window) = 0;
+    WindowAccess::PictureWidth(window) = WindowAccess::PictureHeight(window) = 0;
+    WindowAccess::Offset(window) = POINT{ox, oy};
+    if (gCapture) CaptureSurface(surface);
+    if (!sent.empty()) SDL_UpdateWindowSurfaceRects(native, sent.data(), int(sent.size()));
+    return true;
+}
 } // namespace
+
+void SdlWindowExposed()
+{
+    gExposed = true;
+}
 
 bool SdlEnsureVideo()
 {
@@ -230,12 +319,28 @@ void SdlApplyWindow(Window& window)
         SDL_HideWindow(native);
 }
 
-void SdlPresentFrame(Window& window, const PresentedFrame& frame)
+void SdlPresentFrame(Window& window, const PresentedFrame& frame, const std::vector<RECT>* changed)
 {
     SDL_Window* native = NativeOf(window);
     WindowPresenter* p = WindowAccess::Presenter(window).get();
     const uint32_t format = TextureFormatFor(frame);
     if (!native || !p || format == SDL_PIXELFORMAT_UNKNOWN) return;
+    {
+        // A frame queued from another thread is older than this one: it is dropped, and this one sent whole.
+        std::lock_guard guard(gQueueLock);
+        if (gQueued.erase(&window) > 0) changed = nullptr;
+    }
+    if (PreferSoftwareRenderer())
+    {
+        int outW = 0, outH = 0;
+        SDL_GetWindowSize(native, &outW, &outH);
+        const int k = WholeFactor(frame.width, frame.height, outW, outH);
+        const double s = std::min(double(outW) / frame.width, double(outH) / frame.height);
+        const bool wholeFactor =
+            outW >= frame.width && outH >= frame.height && (!window.IsFullScreen() || s < k + 0.01);
+        if (wholeFactor && PresentToWindowSurface(window, native, *p, frame, format, changed, k)) return;
+    }
+    p->shownSurface = nullptr;
     if (p->renderer && p->vsync != window.WantsVsync())
     {
         if (p->texture) SDL_DestroyTexture(static_cast<SDL_Texture*>(p->texture));

@@ -275,10 +275,12 @@ bool ZestAppBase::Process(bool allowSleep)
     if (!pacing) measure(now);
 
     bool didUpdate = false;
+    bool drawOwed = false;
     if (mStepState == 1)
     {
         // After ceil(10 x multiplier) updates in a row without a draw, a draw comes first.
-        if (!(mNonDrawUpdates >= static_cast<int>(std::ceil(mUpdateMultiplier * 10)) && mLoadingHandedOver))
+        drawOwed = mNonDrawUpdates >= static_cast<int>(std::ceil(mUpdateMultiplier * 10)) && mLoadingHandedOver;
+        if (!drawOwed)
         {
             ++mNonDrawUpdates;
             bool due;
@@ -341,7 +343,15 @@ bool ZestAppBase::Process(bool allowSleep)
     {
         mStepState = 3;
         mNonDrawUpdates = 0;
-        if (mUpdatedSinceDraw)
+        // A draw waits for its turn when the last present is more recent than the display could show.
+        int drawWaitMs = 0;
+        if (mUpdatedSinceDraw && mMinDrawInterval > 0 && !pacing && !mForceDraw && !drawOwed && mLastPresentTime != 0)
+        {
+            const double since = static_cast<double>(now - mLastPresentTime);
+            if (since < mMinDrawInterval)
+                drawWaitMs = std::max(1, static_cast<int>(std::ceil(mMinDrawInterval - since)));
+        }
+        if (mUpdatedSinceDraw && drawWaitMs == 0)
             DrawDirtyWidgets();
         else
         {
@@ -350,6 +360,8 @@ bool ZestAppBase::Process(bool allowSleep)
             // without sleeping until real time crept past it.
             int sleepMs = static_cast<int>(stepLength - mTimeAccumulator);
             if (sleepMs <= 0 && mTimeAccumulator < stepLength) sleepMs = 1;
+            // A waiting draw wakes the loop as soon as it is due, even before the next update.
+            if (drawWaitMs > 0) sleepMs = sleepMs > 0 ? std::min(sleepMs, drawWaitMs) : 0;
             if (sleepMs > 0)
             {
                 if (!allowSleep) return false;

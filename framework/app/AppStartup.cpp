@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/ZestAppBase.h"
 #include "base/Common.h"
 #include "base/Random.h"
-#include "app/ZestAppBase.h"
+#include "data/ImageLib.h"
+#include "data/PakInterface.h"
 #include "graphics/DDImage.h"
 #include "platform/Clock.h"
 #include "platform/Crash.h"
@@ -16,9 +18,8 @@
 #include "platform/Desktop.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "platform/Surfaces.h"
 #include "platform/System.h"
-#include "data/ImageLib.h"
-#include "data/PakInterface.h"
 #include "widgets/WidgetManager.h"
 
 namespace Zest
@@ -216,7 +217,8 @@ void ZestAppBase::Init()
         if (query && query(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path) == S_OK)
         {
             // Folder names without spaces: they end up in shell commands and file managers on Linux.
-            auto folderName = [](std::string name) {
+            auto folderName = [](std::string name)
+            {
                 name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
                 return name;
             };
@@ -400,6 +402,11 @@ int ZestAppBase::InitDisplay(bool windowed)
         // was recorded with, a recording the rate it started with.
         mVSyncUpdates = mSyncDrawing && !mRefreshRateUnknown && PresentsCanWaitForVsync();
         if (!mPlayingDemo && !mRecording) mRefreshRate = mDDInterface->mRefreshRate;
+        // Presents to a real window that nothing paces would otherwise follow every update, more often than
+        // the display can show them.
+        mMinDrawInterval = !mVSyncUpdates && GetVideoBackend() == VideoBackend::Sdl
+                               ? 1000.0 / std::max(1, mDDInterface->mRefreshRate)
+                               : 0.0;
         mWindowedNow = windowed;
         // The system's saver and monitor power-down are let through only while windowed.
         mScreenSaverAllowed = windowed;

@@ -434,6 +434,10 @@ public:
     bool mDrawingNow = false;
     bool mForceDraw = false;
     uint32_t mLastPresentTime = 0;
+    // The shortest time between two presents, in ms, when nothing else paces them (presents that cannot wait for
+    // the retrace): a display shows no more pictures than its refresh rate, so drawing more is work nobody sees.
+    // 0 draws after every update.
+    double mMinDrawInterval = 0.0;
     uint32_t mNextDrawTime = 0;
     bool mVSyncUpdates = false;
     bool mVSyncBroken = false;

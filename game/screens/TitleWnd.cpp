@@ -98,14 +98,21 @@ void TitleWnd::UpdateAll(ModalFlags& modalFlags)
     // Redrawn on every update only while something lies in front of it (a dialog sliding over it, the fade) and
     // once more after that is gone, or when the welcome line changed. Redrawing the idle menu a hundred times a
     // second cost a third of a processor core for a picture that does not move.
+    // Behind the play field, which paints its whole kitchen over the screen (its widget has no size of its own;
+    // the input widget over it takes the mouse), nothing of the title shows: drawing it there cost a sixth of
+    // each frame for pixels overwritten at once.
     bool covered = false;
+    bool hidden = false;
     if (widgetManager != nullptr)
     {
         const auto& top = widgetManager->children;
         auto it = std::find(top.begin(), top.end(), this);
         covered = it != top.end() && std::next(it) != top.end();
+        Widget* field = app != nullptr ? app->board() : nullptr;
+        if (covered && field != nullptr && field->visible)
+            hidden = std::find(std::next(it), top.end(), field) != top.end();
     }
-    if (covered || mWasCovered || WelcomeLine() != mDrawnWelcome) MarkDirty();
+    if ((covered && !hidden) || (mWasCovered && !hidden) || WelcomeLine() != mDrawnWelcome) MarkDirty();
     mWasCovered = covered;
     Widget::UpdateAll(modalFlags);
 }

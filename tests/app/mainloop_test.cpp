@@ -1,5 +1,5 @@
 // Main-loop timing on the manual clock: catch-up cap, forced draws, multiplier 0, refresh-pacing check,
-// presenting idle screens, the loading throttle and hand-over.
+// presenting idle screens, draws held to the display rate, the loading throttle and hand-over.
 #include "AppTestSupport.h"
 
 using namespace Zest;
@@ -385,4 +385,49 @@ TEST_F(MainLoopTest, AFractionalStepNeverSpinsWithoutSleeping)
     EXPECT_GE(app.mUpdateCount, 300) << "stuck after " << app.mSleepCount << " sleeps";
     // 100 updates a second of the clock, whatever the step length.
     EXPECT_NEAR(double(TimeGetTime() - kClockStartMs) / app.mUpdateCount, 10.0, 0.5);
+}
+
+TEST_F(MainLoopTest, UnpacedPresentsFollowTheDisplayRateNotTheUpdates)
+{
+    // 100 updates a second on a 60 Hz display whose presents cannot wait for the retrace: every update still
+    // runs on time, but a picture is drawn at most once per refresh, and a change after a quiet spell is drawn
+    // at once. The loop sleeps while a draw waits (on the manual clock only sleeps move time).
+    TestApp app;
+    ProbeWidget widget;
+    widget.Resize(0, 0, 10, 10);
+    widget.alwaysDirty = true;
+    app.mWidgetManager->AddWidget(&widget);
+    Prime(app);
+    app.mMinDrawInterval = 1000.0 / 60;
+    std::vector<uint32_t> drawTimes;
+    const uint32_t start = TimeGetTime();
+    for (int i = 0; i < 20000 && app.mUpdateCount < 200; ++i)
+    {
+        const int draws = app.mDrawCount;
+        bool updated = false;
+        app.RunLoopStep(false, updated);
+        if (app.mDrawCount != draws) drawTimes.push_back(TimeGetTime());
+    }
+    EXPECT_EQ(app.mUpdateCount, 200);
+    EXPECT_NEAR(double(TimeGetTime() - start), 2000.0, 20.0);
+    EXPECT_GE(drawTimes.size(), 115u);
+    EXPECT_LE(drawTimes.size(), 121u);
+    for (size_t i = 1; i < drawTimes.size(); ++i) EXPECT_GE(drawTimes[i] - drawTimes[i - 1], 16u) << "draw " << i;
+
+    // Quiet for a second, then one change: drawn right after the update that made it.
+    widget.alwaysDirty = false;
+    while (TimeGetTime() - start < 3500)
+    {
+        bool updated = false;
+        app.RunLoopStep(false, updated);
+    }
+    const int draws = app.mDrawCount, updates = app.mUpdateCount;
+    widget.MarkDirty();
+    while (app.mDrawCount == draws)
+    {
+        bool updated = false;
+        app.RunLoopStep(false, updated);
+    }
+    EXPECT_LE(app.mUpdateCount - updates, 1);
+    app.mWidgetManager->RemoveWidget(&widget);
 }

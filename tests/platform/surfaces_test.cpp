@@ -476,3 +476,110 @@ TEST_F(SurfacesTest, FramesAreDumpedAsPng)
 }
 
 } // namespace
+
+TEST(ChangedRectsTest, CoverEveryChangedPixelAndBringTheShownPictureUpToDate)
+{
+    struct Case
+    {
+        const char* name;
+        int bytesPerPixel;
+        std::vector<std::pair<int, int>> changed; // pixels (x, y) that differ
+        std::vector<RECT> want;
+    };
+    const Case cases[] = {
+        {"nothing changed", 4, {}, {}},
+        {"one pixel", 4, {{37, 21}}, {RECT{37, 16, 38, 32}}},
+        {"one 16-bit pixel", 2, {{5, 0}}, {RECT{5, 0, 6, 16}}},
+        {"two pixels of one band", 4, {{3, 1}, {90, 14}}, {RECT{3, 0, 91, 16}}},
+        {"bands far apart stay apart", 4, {{10, 2}, {60, 40}}, {RECT{10, 0, 11, 16}, RECT{60, 32, 61, 48}}},
+        {"neighbouring bands alike merge", 4, {{20, 15}, {22, 15}, {20, 16}, {22, 31}}, {RECT{20, 0, 23, 32}}},
+        {"a narrow band beside a wide one stays apart",
+         4,
+         {{0, 5}, {99, 5}, {50, 20}},
+         {RECT{0, 0, 100, 16}, RECT{50, 16, 51, 32}}},
+    };
+    const int w = 100, h = 50;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const size_t pitch = size_t(w) * size_t(c.bytesPerPixel) + 12; // rows with padding
+        std::vector<uint8_t> shown(pitch * h), next(pitch * h);
+        for (size_t i = 0; i < shown.size(); ++i) shown[i] = next[i] = uint8_t(i * 7);
+        for (const auto& [x, y] : c.changed) next[size_t(y) * pitch + size_t(x) * size_t(c.bytesPerPixel) + 1] ^= 0x40;
+        const std::vector<RECT> got =
+            UpdateChangedRects(shown.data(), pitch, next.data(), pitch, w, h, c.bytesPerPixel);
+        ASSERT_EQ(got.size(), c.want.size());
+        for (size_t i = 0; i < got.size(); ++i)
+        {
+            EXPECT_EQ(got[i].left, c.want[i].left) << i;
+            EXPECT_EQ(got[i].top, c.want[i].top) << i;
+            EXPECT_EQ(got[i].right, c.want[i].right) << i;
+            EXPECT_EQ(got[i].bottom, c.want[i].bottom) << i;
+        }
+        for (int y = 0; y < h; ++y)
+            EXPECT_EQ(std::memcmp(&shown[size_t(y) * pitch], &next[size_t(y) * pitch], size_t(w) * c.bytesPerPixel), 0)
+                << "row " << y;
+    }
+}
+
+TEST(ChangedRectsTest, RandomChangesAreAllCoveredWithoutOverlap)
+{
+    const int w = 203, h = 77;
+    uint32_t seed = 12345;
+    auto next32 = [&] { return seed = seed * 1664525u + 1013904223u; };
+    for (int round = 0; round < 50; ++round)
+    {
+        std::vector<uint32_t> shown(size_t(w) * h), next(size_t(w) * h);
+        for (size_t i = 0; i < shown.size(); ++i) shown[i] = next[i] = next32();
+        const std::vector<uint32_t> before = shown;
+        const int count = int(next32() % 40);
+        for (int i = 0; i < count; ++i) next[next32() % next.size()] ^= 1u << (next32() % 32);
+        const std::vector<RECT> rects =
+            UpdateChangedRects(reinterpret_cast<uint8_t*>(shown.data()), w * 4u,
+                               reinterpret_cast<const uint8_t*>(next.data()), w * 4u, w, h, 4);
+        EXPECT_EQ(shown, next);
+        std::vector<int> cover(size_t(w) * h, 0);
+        for (const RECT& r : rects)
+        {
+            ASSERT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= w && r.bottom <= h && r.left < r.right &&
+                        r.top < r.bottom);
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = r.left; x < r.right; ++x) ++cover[size_t(y) * w + x];
+        }
+        for (size_t i = 0; i < cover.size(); ++i)
+        {
+            EXPECT_LE(cover[i], 1) << "pixel " << i << " sent twice";
+            if (before[i] != next[i]) EXPECT_EQ(cover[i], 1) << "changed pixel " << i << " not sent";
+        }
+    }
+}
+
+TEST_F(SurfacesTest, FramesPresentedInPlaceStayWholeAcrossFlips)
+{
+    // The presented frame is updated only where the picture changed: after flips with partial changes it must
+    // still equal the primary in every pixel.
+    auto window = Window::Create("t", 0, 0, 64, 48);
+    IDirectDraw* dd = Device();
+    ASSERT_EQ(dd->SetCooperativeLevel(window.get(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    ASSERT_EQ(dd->SetDisplayMode(64, 48, 32), DD_OK);
+    IDirectDrawSurface* primary = Make(DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX);
+    DDSCAPS caps{DDSCAPS_BACKBUFFER};
+    IDirectDrawSurface* back = nullptr;
+    ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
+    mSurfaces.push_back(back);
+    Fill(back, 5);
+    for (int step = 0; step < 6; ++step)
+    {
+        DDSURFACEDESC2 d;
+        ASSERT_EQ(back->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
+        auto* px = static_cast<uint32_t*>(d.lpSurface);
+        px[size_t(step * 7) * (d.lPitch / 4) + size_t(step * 9)] = 0xABCDEFu + uint32_t(step);
+        back->Unlock(nullptr);
+        ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+        const PresentedFrame frame = LastPresentedFrame();
+        ASSERT_EQ(frame.width, 64);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                ASSERT_EQ(frame.ArgbAt(x, y) & 0xFFFFFF, At(primary, x, y) & 0xFFFFFF) << step << ": " << x << "," << y;
+    }
+}
