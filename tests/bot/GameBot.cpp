@@ -203,12 +203,30 @@ void BotApp::RunUpdate()
     GameApp::RunUpdate();
     if (mHashOut)
     {
-        mLastHash = StateHash();
+        // Until the loader hands over, the loading screen shows how far a thread running in real time has got:
+        // that part differs from run to run by design, so only the hand-over's place is compared.
+        mLastHash = mLoadingHandedOver ? StateHash() : 0;
         std::fprintf(static_cast<FILE*>(mHashOut), "%d %016llx\n", mUpdateCount,
                                static_cast<unsigned long long>(mLastHash));
     }
     if (mTrace && mUpdateCount % 2000 == 0) Trace();
-    if (mPlayingDemo) return;
+    if (mTrace && mUpdateCount < 400 && mUpdateCount % 20 == 0)
+    {
+        const bool peek = mDemo.PeekHeader();
+        std::fprintf(stderr, "[%d] started %d completed %d handed %d demo %d peek %d type %d short %d at %d\n",
+                     mUpdateCount, mLoadingStarted.load(), mLoadingCompleted.load(), mLoadingHandedOver,
+                     mPlayingDemo, peek, mDemo.pendingType, mDemo.pendingShort, mDemo.pendingUpdate);
+    }
+    if (mPlayingDemo)
+    {
+        // A replay ends where the recording ended, whatever the demo's last record was.
+        if (DemoLength() > 0 && mUpdateCount >= DemoLength() && !mFinished)
+        {
+            mFinished = true;
+            Shutdown();
+        }
+        return;
+    }
     if (mOptions.maxUpdates > 0 && mUpdateCount >= mOptions.maxUpdates) Stop("update limit", false);
     while (!mPosts.empty() && mPosts.front().at <= mUpdateCount)
     {
