@@ -311,6 +311,11 @@ void BotApp::Think()
     if (titleWnd && Shows(titleWnd.get()))
     {
         PlayerProfile* player = CurrentPlayer();
+        if (player && mDayJumped && player->level < mOptions.fromDay)
+        {
+            player->level = mOptions.fromDay;
+            player->money = 150 * mOptions.fromDay;
+        }
         if (player && player->level > PlayerProfile::kNumLevels)
         {
             Stop("the game is complete", false);
@@ -350,6 +355,9 @@ bool BotApp::HandleDialogs()
         if (!mNameTyped)
         {
             mNameTyped = true;
+            // A debugging short cut, never used by the real runs: the new cook goes to a later day with money for
+            // the shop, as if the days before had been played.
+            mDayJumped = mOptions.fromDay > 1;
             for (int i = 0; i < 16; ++i) Key(1 + i, VK_BACK);
             int t = 18;
             for (char c : mOptions.name) Char(t++, c);
@@ -358,6 +366,7 @@ bool BotApp::HandleDialogs()
             return true;
         }
         if (!edit->editWidget || edit->editWidget->text.empty()) mNameTyped = false;
+
         else if (!ClickWidget(edit->okButton.get())) Key(1, VK_RETURN), Wait(10);
         return true;
     }
@@ -503,15 +512,19 @@ bool BotApp::Shop()
     // The cheapest thing the money buys: a recipe or the next step of a device.
     int bestPrice = INT32_MAX, bestX = 0, bestY = 0;
     MapModel& map = mapWnd->model;
+    // A wider oven first, then the cheapest step of the devices; of the recipes only those whose pizzas fit the
+    // burners a run of toppings lights quickly (up to 3 x 3), and the one the shop hint asks for.
+    const bool hinted = hintWnd && Shows(hintWnd.get());
     for (int k = 0; k < 8; ++k)
     {
         const int cost = mapWnd->MapRecipeCost(k);
         if (!map.RecipeOffered(k) || cost > player->money || cost >= bestPrice) continue;
+        if (k > 2 && !hinted) continue;
         const MapRect& r = MapModel::kRecipeAreas[k];
         bestPrice = cost, bestX = r.x + r.w / 2, bestY = r.y + r.h / 2;
     }
     // While the shop hint waits, only the recipe it points at can be bought.
-    if (!(hintWnd && Shows(hintWnd.get())))
+    if (!hinted)
         for (int u = 0; u < PlayerProfile::kNumUpgrades; ++u)
         {
             const auto* t = TableOf(*m, u);
@@ -519,6 +532,12 @@ bool BotApp::Shop()
             if (!t || n < 0 || n + 1 >= static_cast<int>(t->size())) continue;
             const int cost = (*t)[static_cast<size_t>(n + 1)].price;
             const int page = PageOf(u);
+            if (u == PlayerProfile::UpgradePlate && cost <= player->money && map.DeviceUnlocked(page))
+            {
+                bestPrice = -1;
+                bestX = MapModel::kDeviceHitCentres[page].x, bestY = MapModel::kDeviceHitCentres[page].y;
+                break;
+            }
             if (cost > player->money || cost >= bestPrice || !map.DeviceUnlocked(page)) continue;
             bestPrice = cost;
             bestX = MapModel::kDeviceHitCentres[page].x, bestY = MapModel::kDeviceHitCentres[page].y;
@@ -752,6 +771,42 @@ bool BotApp::PlayMatch(BoardModel& m)
         for (const auto& p : m.Grid[static_cast<size_t>(c)])
             if (p->row >= 0 && p->row < R && p->IsPlain() && !m.IsCellUnderDish(p->column, p->row))
                 at(p->column, p->row) = p->kind;
+    // Dark burners are worth lighting, those of the block the next waiting pizza could use most of all.
+    std::vector<int> weight(static_cast<size_t>(C * R), 1);
+    for (int c = 0; c < C; ++c)
+        for (int r = 0; r < R; ++r)
+            if (m.CellState[c][r] == 0) weight[static_cast<size_t>(c * R + r)] = 3;
+    const Dish* next = nullptr;
+    for (const auto& d : m.Dishes)
+        if (d->itemKind == -1 && !d->cooking && !d->ready && !d->sent && !d->held)
+        {
+            next = d.get();
+            break;
+        }
+    if (next)
+    {
+        int bestLit = -1, bx = 0, by = 0, bw = 0, bh = 0;
+        for (int t = 0; t < 2; ++t)
+        {
+            const int w = t ? next->height : next->width, h = t ? next->width : next->height;
+            for (int c = 0; c + w <= C; ++c)
+                for (int r = 0; r + h <= R; ++r)
+                {
+                    int lit = 0;
+                    bool blocked = false;
+                    for (int i = 0; i < w; ++i)
+                        for (int j = 0; j < h; ++j)
+                        {
+                            blocked = blocked || m.CellState[c + i][r + j] < 0 || m.IsCellUnderDish(c + i, r + j);
+                            lit += m.CellState[c + i][r + j] >= 1;
+                        }
+                    if (!blocked && lit > bestLit) bestLit = lit, bx = c, by = r, bw = w, bh = h;
+                }
+        }
+        for (int i = 0; i < bw && bestLit >= 0; ++i)
+            for (int j = 0; j < bh; ++j)
+                if (m.CellState[bx + i][by + j] == 0) weight[static_cast<size_t>((bx + i) * R + by + j)] = 12;
+    }
     int best = 0, ba = -1, bb = -1;
     const auto runScore = [&](int c, int r)
     {
@@ -763,7 +818,7 @@ bool BotApp::PlayMatch(BoardModel& m)
         while (d > 0 && at(c, d - 1) == k) --d;
         while (u + 1 < R && at(c, u + 1) == k) ++u;
         int score = 0;
-        const auto cell = [&](int cc, int cr) { return m.CellState[cc][cr] == 0 ? 4 : 1; };
+        const auto cell = [&](int cc, int cr) { return weight[static_cast<size_t>(cc * R + cr)]; };
         if (rr - l + 1 >= 3)
             for (int i = l; i <= rr; ++i) score += cell(i, r);
         if (u - d + 1 >= 3)

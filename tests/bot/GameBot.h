@@ -45,6 +45,7 @@ struct BotOptions
     std::string pauseFile;    // see PauseAt
     bool pauseAtResult = false; // wait for the pause file once the first level-complete tally rests
     bool pauseAtShop = false;   // wait for the pause file once the first purchase shows in the shop
+    int fromDay = 1;            // debugging only: the new cook is put on this day (not through input)
 };
 
 class BotApp : public GameApp
@@ -108,6 +109,7 @@ private:
     bool mGaveUp = false;
     std::string mGiveUpReason;
     bool mNameTyped = false;
+    bool mDayJumped = false;
     int mShopPlan = -1;       // the page the bot opened to buy from
     int mPurchases = 0;
     bool mShopDoneThisVisit = false;

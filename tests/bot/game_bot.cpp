@@ -69,6 +69,8 @@ int main(int argc, char** argv)
             options.pauseAtResult = true;
         else if (a == "--pause-at-shop")
             options.pauseAtShop = true;
+        else if (a == "--from-day")
+            options.fromDay = std::atoi(value().c_str());
         else if (a == "--quiet")
             options.quiet = true;
         else
