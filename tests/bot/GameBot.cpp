@@ -265,6 +265,18 @@ void BotApp::Trace()
                      mapWnd->model.levelStarting, Usable(mapWnd->continueButton.get()), mapWnd->model.frame);
 }
 
+bool BotApp::DrawDirtyWidgets()
+{
+    // Unpaced, the loop would draw after every update; a run may draw every Nth instead to save time. Every
+    // screen is still drawn many times over, and the same updates are drawn in a recording and its replay.
+    if (mOptions.drawEvery > 1 && mUpdateCount % mOptions.drawEvery != 0)
+    {
+        mUpdatedSinceDraw = false;
+        return false;
+    }
+    return GameApp::DrawDirtyWidgets();
+}
+
 void BotApp::PauseHere(const char* what)
 {
     // A window test takes its picture now; the game stands still until the test says so.

@@ -45,6 +45,7 @@ struct BotOptions
     std::string pauseFile;    // see PauseAt
     bool pauseAtResult = false; // wait for the pause file once the first level-complete tally rests
     bool pauseAtShop = false;   // wait for the pause file once the first purchase shows in the shop
+    int drawEvery = 1;          // draw after every Nth update only
     int fromDay = 1;            // debugging only: the new cook is put on this day (not through input)
 };
 
@@ -55,6 +56,7 @@ public:
     ~BotApp() override;
 
     void RunUpdate() override;
+    bool DrawDirtyWidgets() override;
 
     const std::vector<DayResult>& Results() const { return mResults; }
     bool Finished() const { return mFinished; }

@@ -4,9 +4,11 @@
 //
 //   game_bot [--days N] [--seed S] [--game-minutes M] [--name NAME] [--hashes FILE] [--tries N] [--paced]
 //            [--record DEMO | --replay DEMO] [--pause-file FILE --pause-at-result --pause-at-shop]
+//            [--draw-every N] [--updates N] [--quiet] [--from-day N (debugging: not through input)]
 //
 // Unpaced by default: the clock is stepped by the program, so updates run as fast as the machine allows, the
 // screen is still drawn. --replay plays a demo recorded with --record and does not play itself.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -23,7 +25,8 @@ int Usage()
 {
     std::fprintf(stderr, "usage: game_bot [--days N] [--seed S] [--game-minutes M] [--name NAME] [--hashes FILE]\n"
                          "                [--tries N] [--paced] [--record DEMO | --replay DEMO]\n"
-                         "                [--pause-file FILE] [--pause-at-result] [--pause-at-shop] [--quiet]\n");
+                         "                [--pause-file FILE] [--pause-at-result] [--pause-at-shop] [--quiet]\n"
+                         "                [--draw-every N] [--updates N] [--from-day N]\n");
     return 2;
 }
 
@@ -69,6 +72,8 @@ int main(int argc, char** argv)
             options.pauseAtResult = true;
         else if (a == "--pause-at-shop")
             options.pauseAtShop = true;
+        else if (a == "--draw-every")
+            options.drawEvery = std::max(1, std::atoi(value().c_str()));
         else if (a == "--from-day")
             options.fromDay = std::atoi(value().c_str());
         else if (a == "--quiet")

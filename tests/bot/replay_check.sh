@@ -2,7 +2,7 @@
 # Records a bot session through the game's demo recorder, then replays the demo headless in the same home: the
 # state hash after every update must be the same in both runs, and the replay must leave the home (players, high
 # scores, settings, caches) exactly as the recording left it.
-# usage: replay_check.sh GAME_BOT MAIN_PAK MUSIC_DIR UPDATES [game_bot options...]
+# usage: replay_check.sh GAME_BOT MAIN_PAK MUSIC_DIR UPDATES [game_bot options for both runs...]
 set -u
 bot=$1 pak=$2 music=$3 updates=$4
 shift 4
@@ -19,7 +19,7 @@ tail -n 1 "$tmp/record.out"
 [ -s "$tmp/session.dmo" ] || { cat "$tmp/record.out"; fail "no demo was written"; }
 snapshot >"$tmp/before.txt"; [ -z "${KEEP_TMP:-}" ] || cp "$tmp/home/config/Quillbrook/CookEmber/settings.ini" "$tmp/settings.before" 2>/dev/null
 KEEP_HOME=$tmp/home "$here/run_bot.sh" "$bot" "$pak" "$music" --replay "$tmp/session.dmo" \
-    --hashes "$tmp/replayed.txt" >"$tmp/replay.out" 2>&1
+    --hashes "$tmp/replayed.txt" "$@" >"$tmp/replay.out" 2>&1
 tail -n 1 "$tmp/replay.out"
 snapshot >"$tmp/after.txt"
 
