@@ -1,6 +1,7 @@
 // Play-field drawing and particle benchmark: the busiest board frame drawn in software onto the 16- and 32-bit
 // screen surface, a particle manager update at the cap and additive particle drawing at the cap, each printed
-// beside one pixman full-screen OVER onto a destination of the same format in the same run.
+// beside one pixman full-screen OVER onto a destination of the same format in the same run; the busiest frame also
+// with our SSE2 forms only, pixman's own instruction set.
 #include "BenchRatio.h"
 #include "BenchScreen.h"
 #include "game/board/BoardModel.h"
@@ -9,6 +10,7 @@
 #include "game/board/ParticleManager.h"
 #include "game/board/QuietBoardHost.h"
 #include "game/core/GameResources.h"
+#include "graphics/BlendSpans.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
 #include "graphics/Graphics.h"
@@ -236,6 +238,8 @@ void BM_BoardFrame(benchmark::State& state)
     // Second argument 0: the same frame without the running effects, to show their share.
     if (state.range(1) == 0) board.particles->manager.KillAll();
     Screen screen(int(state.range(0)));
+    // Third argument 1: the SSE2 forms only, the instruction set the pixman build runs on.
+    const SpanIsa previous = state.range(2) ? SetSpanIsa(SpanIsa::Sse2) : ActiveSpanIsa();
     for (auto _ : state)
     {
         Graphics g(screen.dest.get());
@@ -243,6 +247,7 @@ void BM_BoardFrame(benchmark::State& state)
         board.view->DrawEffects(g);
         benchmark::ClobberMemory();
     }
+    SetSpanIsa(previous);
 }
 
 std::vector<uint32_t> Premultiplied(MemoryImage& img)
@@ -311,7 +316,13 @@ void BM_ParticleRenderAdditive(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_BoardFrame)->Args({16, 1})->Args({32, 1})->Args({32, 0})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BoardFrame)
+    ->Args({16, 1, 0})
+    ->Args({32, 1, 0})
+    ->Args({32, 0, 0})
+    ->Args({16, 1, 1})
+    ->Args({32, 1, 1})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PixmanOver)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ParticleManagerUpdate)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ParticleRenderAdditive)->Arg(10)->Arg(100)->Arg(750)->Unit(benchmark::kMicrosecond);
@@ -320,9 +331,11 @@ int main(int argc, char** argv)
 {
     Platform::SetDebugOutputEnabled(false);
     std::vector<BenchRatio::Pair> pairs = {
-        {"busiest frame 565 / pixman OVER", "BM_BoardFrame/16/1", "BM_PixmanOver/16"},
-        {"busiest frame 888 / pixman OVER", "BM_BoardFrame/32/1", "BM_PixmanOver/32"},
-        {"frame without effects / OVER", "BM_BoardFrame/32/0", "BM_PixmanOver/32"},
+        {"busiest frame 565 / pixman OVER", "BM_BoardFrame/16/1/0", "BM_PixmanOver/16"},
+        {"busiest frame 888 / pixman OVER", "BM_BoardFrame/32/1/0", "BM_PixmanOver/32"},
+        {"frame without effects / OVER", "BM_BoardFrame/32/0/0", "BM_PixmanOver/32"},
+        {"busiest frame 565, SSE2 / OVER", "BM_BoardFrame/16/1/1", "BM_PixmanOver/16"},
+        {"busiest frame 888, SSE2 / OVER", "BM_BoardFrame/32/1/1", "BM_PixmanOver/32"},
         {"particle update at cap / OVER", "BM_ParticleManagerUpdate", "BM_PixmanOver/32"},
         {"additive 200x10 / OVER", "BM_ParticleRenderAdditive/10", "BM_PixmanOver/32"},
         {"additive 200x100 / OVER", "BM_ParticleRenderAdditive/100", "BM_PixmanOver/32"},

@@ -440,31 +440,34 @@ def shop_screen():
 
 
 def help_page1():
-    s = Svg(480, 200)
-    s.add(rect(2, 2, 476, 196, 14, fill=s.grad(WALNUT_L, WALNUT), sw=2))
+    # Low enough to sit between the page's headings and the lines written beneath it (from y 326 of the panel).
+    s = Svg(480, 130)
+    s.add(rect(2, 2, 476, 126, 14, fill=s.grad(WALNUT_L, WALNUT), sw=2))
     # Three little panels: match, cook, serve.
     for i in range(3):
         x = 14 + i * 156
-        s.add(rect(x, 14, 140, 172, 10, fill="#4a3a30", sw=2))
+        s.add(rect(x, 12, 140, 106, 10, fill="#4a3a30", sw=2))
     for k, name in enumerate(("pomedor", "pomedor", "pomedor")):
         t = art_food.topping(name)
         s.defs.update(t.defs)
-        s.add('<g transform="translate(%d 60)">' % (20 + k * 42), *t.body, "</g>")
+        s.add('<g transform="translate(%d 45)">' % (20 + k * 42), *t.body, "</g>")
     for k in range(4):
         b = burner("on")
         s.defs.update(b.defs)
-        s.add('<g transform="translate(%d %d)">' % (186 + (k % 2) * 49, 50 + (k // 2) * 49), *b.body, "</g>")
+        s.add('<g transform="translate(%d %d)">' % (186 + (k % 2) * 49, 16 + (k // 2) * 49), *b.body, "</g>")
     p = art_food.pizza(2, 2, 49, seed=1)
     s.defs.update(p.defs)
-    s.add('<g transform="translate(186 50) scale(1)" opacity="0.9">', *p.body, "</g>")
+    s.add('<g transform="translate(186 16) scale(1)" opacity="0.9">', *p.body, "</g>")
     bx = art_food.box("ready")
     s.defs.update(bx.defs)
-    s.add('<g transform="translate(342 80) scale(1.2)">', *bx.body, "</g>")
+    s.add('<g transform="translate(342 22) scale(1.2)">', *bx.body, "</g>")
     return s
 
 
 def help_page2():
-    s = Svg(200, 200)
+    # Small enough that the lines written to its right and below it (from x 180) stay clear of the disc.
+    s = Svg(160, 160)
+    s.add('<g transform="scale(0.8)">')
     s.add(circle(100, 100, 94, fill=s.radial("#fff7e6", "#f0dcb4"), sw=2))
     c = coffee_machine("ready")
     s.defs.update(c.defs)
@@ -472,6 +475,7 @@ def help_page2():
     a = akkum("ready")
     s.defs.update(a.defs)
     s.add('<g transform="translate(100 90) scale(0.8)">', *a.body, "</g>")
+    s.add("</g>")
     return s
 
 

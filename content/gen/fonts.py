@@ -4,6 +4,9 @@ usage: fonts.py FONTBAKE LIST DATADIR   (writes DATADIR/fonts/<name>.txt and <na
 A tint is written into the descriptor, so a coloured variant shares nothing but its face with the white one.
 A line may end in `outline R G B A`: the glyphs then get a one-pixel rim of that colour, drawn as four copies of the
 main layer shifted by a pixel each way beneath it, so light letters stay readable on a light button as well.
+The outline's colour multiplies the colour the text is drawn in. `rim TR TG TB TA OR OG OB OA` instead works the rim's
+colour out of the text's own, channel by channel: TX x colour / 255 + OX. Negative TX turn it about, so one font gives
+light text a dark rim and dark text a light one, and both read on the dark boards.
 """
 import os
 import subprocess
@@ -19,11 +22,15 @@ def main(fontbake, listing, datadir):
             continue
         name, face, pixels, tint = line[0], line[1], line[2], line[3:]
         outline = None
-        if "outline" in tint:
-            i = tint.index("outline")
-            tint, outline = tint[:i], tint[i + 1:]
-            if len(outline) != 4:
-                sys.exit("fonts.py: %s: outline needs r g b a" % name)
+        rim_colour = None
+        for word, count in (("outline", 4), ("rim", 8)):
+            if word in tint:
+                i = tint.index(word)
+                tint, outline = tint[:i], tint[i + 1:]
+                if len(outline) != count:
+                    sys.exit("fonts.py: %s: %s needs %d numbers" % (name, word, count))
+                rim_colour = "Tint %s;\n" % " ".join(outline) if word == "outline" else \
+                    "Tint %s;\nTone %s;\n" % (" ".join(outline[:4]), " ".join(outline[4:]))
         if not os.path.exists(face):
             sys.exit("fonts.py: %s is missing (install the font package named in content/CREDITS)" % face)
         out = os.path.join(outdir, name)
@@ -37,7 +44,7 @@ def main(fontbake, listing, datadir):
             head, main = text.split('Layer "Main";\n', 1)
             # The main layer without its own tint: each rim layer is tinted with the outline colour instead.
             body = "".join(line for line in main.splitlines(True) if not line.startswith("Tint "))
-            rims = "".join('Layer "Rim%d";\nTint %s;\nOffset %d %d;\nBaseOrder -1;\n%s' % (k, " ".join(outline), dx, dy, body)
+            rims = "".join('Layer "Rim%d";\n%sOffset %d %d;\nBaseOrder -1;\n%s' % (k, rim_colour, dx, dy, body)
                            for k, (dx, dy) in enumerate(((-1, 0), (1, 0), (0, -1), (0, 1))))
             open(out + ".txt", "w", encoding="latin-1").write(head + 'Layer "Main";\n' + main + rims)
 

@@ -103,6 +103,12 @@ void ScalarSurfaceAdd(uint32_t* d, const uint32_t* s, int n, const uint32_t tint
     }
 }
 
+void ScalarSurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h,
+                           const uint32_t tint[3], bool white)
+{
+    for (int j = 0; j < h; ++j, d += pitch, s += stride) ScalarSurfaceAdd<false>(d, s, n, tint, white);
+}
+
 template <bool Mirror>
 void ScalarSurfaceBlend16(uint16_t* d, const uint32_t* s, int n, const Spread16& f, uint32_t srcFactor, uint32_t a,
                           bool white)
@@ -297,6 +303,53 @@ void Sse2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
     ScalarSurfaceBlend<Mirror>(From<Mirror>(d, i), s + i, n - i);
 }
 
+// A tint whose colour is white (every weight 255 x a): over a fully opaque source the tinted blend's division by
+// 65025 is 255 times a division by 255, (s x a + d x (255 - a) + 127) / 255, which 16-bit lanes take exactly as
+// (t + 1 + (t >> 8)) >> 8 for every t up to 65152.
+inline bool IsGreyTint(const uint32_t weight[3], uint32_t a)
+{
+    return a <= 255 && weight[0] == 255 * a && weight[1] == 255 * a && weight[2] == 255 * a;
+}
+
+// Four fully opaque source pixels under a white tint of alpha a (a and b = 255 - a in every 16-bit lane); the top
+// byte comes out clear.
+inline __m128i GreyOverOpaque4(__m128i sv, __m128i dv, __m128i a, __m128i b)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const auto half = [&](__m128i s16, __m128i d16)
+    {
+        const __m128i t =
+            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(s16, a), _mm_mullo_epi16(d16, b)), _mm_set1_epi16(127));
+        return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, _mm_set1_epi16(1)), _mm_srli_epi16(t, 8)), 8);
+    };
+    const __m128i lo = half(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero));
+    const __m128i hi = half(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero));
+    return _mm_and_si128(_mm_packus_epi16(lo, hi), _mm_set1_epi32(0x00FFFFFF));
+}
+
+// Four at a time where the tint is white and the source opaque; every other group pixel by pixel.
+template <bool Mirror>
+void Sse2SurfaceBlendTinted(uint32_t* d, const uint32_t* s, int n, const uint32_t weight[3], uint32_t a)
+{
+    int i = 0;
+    if (IsGreyTint(weight, a))
+    {
+        const __m128i a16 = _mm_set1_epi16(short(a)), b16 = _mm_set1_epi16(short(255 - a));
+        const __m128i opaque = _mm_set1_epi32(int(0xFF000000u));
+        for (; i + 4 <= n; i += 4)
+        {
+            const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(sv, opaque), opaque)) != 0xFFFF)
+            {
+                ScalarSurfaceBlendTinted<Mirror>(From<Mirror>(d, i), s + i, 4, weight, a);
+                continue;
+            }
+            StoreDest<Mirror>(d, i, GreyOverOpaque4(sv, LoadDest<Mirror>(d, i), a16, b16));
+        }
+    }
+    ScalarSurfaceBlendTinted<Mirror>(From<Mirror>(d, i), s + i, n - i, weight, a);
+}
+
 template <bool Mirror>
 void Sse2SurfaceAdd(uint32_t* d, const uint32_t* s, int n, const uint32_t tint[3], bool white)
 {
@@ -327,6 +380,12 @@ void Sse2SurfaceAdd(uint32_t* d, const uint32_t* s, int n, const uint32_t tint[3
         StoreDest<Mirror>(d, i, _mm_or_si128(_mm_and_si128(keep, dv), _mm_andnot_si128(keep, added)));
     }
     ScalarSurfaceAdd<Mirror>(From<Mirror>(d, i), s + i, n - i, tint, white);
+}
+
+void Sse2SurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h,
+                         const uint32_t tint[3], bool white)
+{
+    for (int j = 0; j < h; ++j, d += pitch, s += stride) Sse2SurfaceAdd<false>(d, s, n, tint, white);
 }
 
 // Eight 16-bit destination pixels in source order: mirrored spans are written leftwards from d.
@@ -681,6 +740,23 @@ ZEST_AVX2 inline __m256i TintedChannel8(__m256i sv, __m256i dv, __m256i weight, 
     return _mm256_slli_epi32(_mm256_sub_epi32(q, _mm256_cmpgt_epi32(rem, _mm256_set1_epi32(65024))), shift);
 }
 
+// One half of GreyOverOpaque8: the widened channels, (t + 1 + (t >> 8)) >> 8 with t = s x a + d x b + 127.
+ZEST_AVX2 inline __m256i GreyOverOpaqueHalf(__m256i s16, __m256i d16, __m256i a, __m256i b)
+{
+    const __m256i t = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(s16, a), _mm256_mullo_epi16(d16, b)),
+                                       _mm256_set1_epi16(127));
+    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(t, _mm256_set1_epi16(1)), _mm256_srli_epi16(t, 8)), 8);
+}
+
+// GreyOverOpaque4 for eight pixels.
+ZEST_AVX2 inline __m256i GreyOverOpaque8(__m256i sv, __m256i dv, __m256i a, __m256i b)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i lo = GreyOverOpaqueHalf(_mm256_unpacklo_epi8(sv, zero), _mm256_unpacklo_epi8(dv, zero), a, b);
+    const __m256i hi = GreyOverOpaqueHalf(_mm256_unpackhi_epi8(sv, zero), _mm256_unpackhi_epi8(dv, zero), a, b);
+    return _mm256_and_si256(_mm256_packus_epi16(lo, hi), _mm256_set1_epi32(0x00FFFFFF));
+}
+
 template <bool Mirror>
 ZEST_AVX2 void Avx2SurfaceBlendTinted(uint32_t* d, const uint32_t* s, int n, const uint32_t weight[3], uint32_t a)
 {
@@ -689,6 +765,8 @@ ZEST_AVX2 void Avx2SurfaceBlendTinted(uint32_t* d, const uint32_t* s, int n, con
     const __m256i w0 = _mm256_set1_epi32(int(weight[0])), w1 = _mm256_set1_epi32(int(weight[1])),
                   w2 = _mm256_set1_epi32(int(weight[2]));
     const __m256i alpha = _mm256_set1_epi32(int(a));
+    const bool grey = IsGreyTint(weight, a);
+    const __m256i a16 = _mm256_set1_epi16(short(a)), b16 = _mm256_set1_epi16(short(255 - a));
     for (; i + 8 <= n; i += 8)
     {
         const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
@@ -696,6 +774,11 @@ ZEST_AVX2 void Avx2SurfaceBlendTinted(uint32_t* d, const uint32_t* s, int n, con
         const __m256i clear = _mm256_cmpeq_epi32(sa, zero);
         if (_mm256_movemask_epi8(clear) == -1) continue;
         const __m256i dv = LoadDest8<Mirror>(d, i);
+        if (grey && _mm256_movemask_epi8(_mm256_cmpeq_epi32(sa, _mm256_set1_epi32(255))) == -1)
+        {
+            StoreDest8<Mirror>(d, i, GreyOverOpaque8(sv, dv, a16, b16));
+            continue;
+        }
         // Source alpha x tint alpha is at most 65025, so the 16-bit product of the low halves is exact.
         const __m256i rest = _mm256_sub_epi32(_mm256_set1_epi32(65025), _mm256_mullo_epi16(sa, alpha));
         const __m256i mixed =
@@ -741,6 +824,40 @@ ZEST_AVX2 void Avx2SurfaceAdd(uint32_t* d, const uint32_t* s, int n, const uint3
     Sse2SurfaceAdd<Mirror>(From<Mirror>(d, i), s + i, n - i, tint, white);
 }
 
+// Eight pixels of SurfaceAddPixel; the masked lanes are neither read nor written.
+ZEST_AVX2 inline void AddEight(uint32_t* d, const uint32_t* s, __m256i lanes, __m256i factors, bool white)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    __m256i sv = _mm256_and_si256(_mm256_maskload_epi32(reinterpret_cast<const int*>(s), lanes), colour);
+    if (_mm256_testz_si256(sv, sv)) return;
+    const __m256i keep = _mm256_cmpeq_epi32(sv, zero);
+    const __m256i dv = _mm256_maskload_epi32(reinterpret_cast<const int*>(d), lanes);
+    if (!white)
+        sv = _mm256_packus_epi16(TintLanes(_mm256_unpacklo_epi8(sv, zero), factors),
+                                 TintLanes(_mm256_unpackhi_epi8(sv, zero), factors));
+    const __m256i added = _mm256_adds_epu8(_mm256_and_si256(dv, colour), sv);
+    _mm256_maskstore_epi32(reinterpret_cast<int*>(d), lanes, _mm256_blendv_epi8(added, dv, keep));
+}
+
+ZEST_AVX2 void Avx2SurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h,
+                                   const uint32_t tint[3], bool white)
+{
+    const short t0 = short(tint[0]), t1 = short(tint[1]), t2 = short(tint[2]);
+    const __m256i factors = _mm256_set_epi16(0, t2, t1, t0, 0, t2, t1, t0, 0, t2, t1, t0, 0, t2, t1, t0);
+    const __m256i all = _mm256_set1_epi32(-1);
+    // The lanes of the last group of each row: the first n % 8 (all eight when the row is whole groups).
+    const int rest = n % 8;
+    const __m256i tail = _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    for (int j = 0; j < h; ++j, d += pitch, s += stride)
+    {
+        int i = 0;
+        for (; i + 8 <= n; i += 8) AddEight(d + i, s + i, all, factors, white);
+        if (rest) AddEight(d + i, s + i, tail, factors, white);
+    }
+    _mm256_zeroupper();
+}
+
 #undef ZEST_AVX2
 #define ZEST_SPAN_AVX2 1
 
@@ -758,17 +875,19 @@ const SpanKernels kScalar = {ScalarOntoOpaque,
                              ZEST_BOTH(ScalarSurfaceBlendTinted),
                              ZEST_BOTH(ScalarSurfaceAdd),
                              ZEST_BOTH(ScalarSurfaceBlend16),
-                             ZEST_BOTH(ScalarSurfaceAdd16)};
+                             ZEST_BOTH(ScalarSurfaceAdd16),
+                             ScalarSurfaceAddBlock};
 #if defined(ZEST_SPAN_SSE2)
 const SpanKernels kSse2 = {Sse2OntoOpaque,
                            Sse2AddWeighted,
                            Sse2AddFull,
                            ZEST_BOTH(Sse2SurfaceCopy),
                            ZEST_BOTH(Sse2SurfaceBlend),
-                           ZEST_BOTH(ScalarSurfaceBlendTinted),
+                           ZEST_BOTH(Sse2SurfaceBlendTinted),
                            ZEST_BOTH(Sse2SurfaceAdd),
                            ZEST_BOTH(Sse2SurfaceBlend16),
-                           ZEST_BOTH(Sse2SurfaceAdd16)};
+                           ZEST_BOTH(Sse2SurfaceAdd16),
+                           Sse2SurfaceAddBlock};
 #endif
 #if defined(ZEST_SPAN_AVX2)
 const SpanKernels kAvx2 = {Avx2OntoOpaque,
@@ -779,7 +898,8 @@ const SpanKernels kAvx2 = {Avx2OntoOpaque,
                            ZEST_BOTH(Avx2SurfaceBlendTinted),
                            ZEST_BOTH(Avx2SurfaceAdd),
                            ZEST_BOTH(Sse2SurfaceBlend16),
-                           ZEST_BOTH(Sse2SurfaceAdd16)};
+                           ZEST_BOTH(Sse2SurfaceAdd16),
+                           Avx2SurfaceAddBlock};
 #endif
 #undef ZEST_BOTH
 

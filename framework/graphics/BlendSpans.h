@@ -4,6 +4,7 @@
 // per-pixel rules.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "graphics/SurfacePixels.h"
@@ -41,6 +42,10 @@ struct SpanKernels
                               bool white);
     void (*surfaceAdd16[2])(uint16_t* d, const uint32_t* s, int n, const Spread16& f, const uint32_t tint[3],
                             bool white);
+    // surfaceAdd[0] over a block of h rows of n pixels: destination rows pitch words apart, source rows stride
+    // apart. Small sprites are a few short rows; one call for all of them keeps the set-up and the tails cheap.
+    void (*surfaceAddBlock)(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h,
+                            const uint32_t tint[3], bool white);
 };
 
 enum class SpanIsa

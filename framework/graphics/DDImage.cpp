@@ -148,6 +148,7 @@ void DDImage::FreeSoftwareAfterSurfaceDraw()
 {
     // Only a surface that exists holds the drawing; without one the memory copies are all there is.
     if (!mSurface) return;
+    DropStretchCache();
     mBits.reset();
     mDisplayData.reset();
     mAdditiveRuns.reset();
@@ -280,6 +281,7 @@ bool DDImage::ConvertToPalette()
 void DDImage::ReleaseBits()
 {
     if (mSurfaceBorrowed) return;
+    DropStretchCache();
     UpdateAlphaFlags();
     mPurgeable = true;
     if (!mDDInterface->mIs3D)

@@ -48,6 +48,7 @@ public:
     void Create(int width, int height) override;
     uint32_t* GetBits() override;
     bool ConvertToPalette() override;
+    bool PixelsOnSurface() const override { return mSurface != nullptr; }
 
     virtual void SetVideoMemory(bool videoMemory);
     virtual bool RebuildSurface();
@@ -108,7 +109,7 @@ private:
 
     // The samples of StretchToSurface's visible part and the format it converts them to, kept between calls:
     // particles stretch thousands of small sprites a frame.
-    std::vector<uint32_t> mStretchPixels;
+    std::vector<uint32_t> mStretchPixels, mStretchOut;
     NativeDisplay mStretchFormat;
 };
 

@@ -115,7 +115,88 @@ void DropStaleDisplayData(MemoryImage& source, const NativeDisplay& display)
 }
 } // namespace
 
+// The additive draw of a sampled picture onto a 32-bit surface with a byte per channel, straight to the block
+// kernel: that form looks at every pixel itself, so neither the picture's flags nor the other forms' set-up are
+// needed. False when the surface or mode takes another form.
+static bool AddBlockDirect(const View& v, const Color& c, bool additive, const uint32_t* picture, size_t stride,
+                           const Rect& area)
+{
+    if (!additive || !DDImage::sVectorSpans || v.bits != 32 || v.pitch % 4 != 0 || v.AllMasks() != 0x00FFFFFF)
+        return false;
+    for (int ch = 0; ch < 3; ++ch)
+        if (v.ch[ch].width != 8 || v.ch[ch].shift % 8 != 0) return false;
+    const bool white = c.IsWhite();
+    uint32_t byteTint[3] = {255, 255, 255};
+    const uint32_t a = uint32_t(c.mAlpha);
+    for (int ch = 0; ch < 3; ++ch) byteTint[v.ch[ch].shift / 8] = white ? 255 : uint32_t(Comp(c, ch)) * a / 255;
+    uint32_t* start = reinterpret_cast<uint32_t*>(v.base + size_t(area.mY) * size_t(v.pitch)) + area.mX;
+    ActiveSpanKernels().surfaceAddBlock(start, size_t(v.pitch) / 4, picture, stride, area.mWidth, area.mHeight,
+                                        byteTint, white);
+    return true;
+}
+
 // ---- Fills ---------------------------------------------------------------------------------------------------------
+
+namespace
+{
+
+// A partly transparent fill of a row: each channel field of the destination weighed by k = 256 - alpha (plus the
+// whole field before the shift on 16 bits, which rounds up), and the fill colour's constant part added. Groups
+// of 4 or 8 pixels take the per-pixel arithmetic lane by lane in 32 bits, which holds every product when each
+// mask times 257 stays below 2^32.
+template <int N, typename Pixel>
+__attribute__((always_inline)) inline int FillBlendGroups(Pixel* row, int count, uint32_t k, const uint32_t m[3],
+                                                          bool roundUp, uint32_t constant)
+{
+    typedef uint32_t W __attribute__((vector_size(N * 4)));
+    typedef Pixel P __attribute__((vector_size(N * sizeof(Pixel))));
+    const uint32_t r0 = roundUp ? m[0] : 0, r1 = roundUp ? m[1] : 0, r2 = roundUp ? m[2] : 0;
+    int i = 0;
+    for (; i + N <= count; i += N)
+    {
+        P packed;
+        std::memcpy(&packed, row + i, sizeof(P));
+        const W d = __builtin_convertvector(packed, W);
+        const W out = constant + ((((d & m[0]) * k + r0) >> 8) & m[0]) + ((((d & m[1]) * k + r1) >> 8) & m[1]) +
+                      ((((d & m[2]) * k + r2) >> 8) & m[2]);
+        packed = __builtin_convertvector(out, P);
+        std::memcpy(row + i, &packed, sizeof(P));
+    }
+    return i;
+}
+
+template <typename Pixel>
+int FillBlendSse2(Pixel* row, int count, uint32_t k, const uint32_t m[3], bool roundUp, uint32_t constant)
+{
+    return FillBlendGroups<4>(row, count, k, m, roundUp, constant);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+template <typename Pixel>
+__attribute__((target("avx2"))) int FillBlendAvx2(Pixel* row, int count, uint32_t k, const uint32_t m[3], bool roundUp,
+                                                  uint32_t constant)
+{
+    return FillBlendGroups<8>(row, count, k, m, roundUp, constant);
+}
+#endif
+
+template <typename Pixel>
+auto FillBlendForm() -> int (*)(Pixel*, int, uint32_t, const uint32_t*, bool, uint32_t)
+{
+    switch (ActiveSpanIsa())
+    {
+#if defined(__x86_64__) || defined(__i386__)
+    case SpanIsa::Avx2:
+        return FillBlendAvx2<Pixel>;
+#endif
+    case SpanIsa::Sse2:
+        return FillBlendSse2<Pixel>;
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
 
 void DDImage::NormalFillRect(const Rect& rect, const Color& color)
 {
@@ -134,14 +215,38 @@ void DDImage::NormalFillRect(const Rect& rect, const Color& color)
             // 16 bits round full scale up to the whole mask; 32 bits keep c x 255 / 256 (white is 0xFEFEFE).
             solid |= uint32_t(((uint64_t(Comp(c, i)) + (sixteen ? 1 : 0)) * m >> 8) & m);
         }
+        // Whole rows at once where the arithmetic fits 32-bit lanes; the per-pixel loop below takes what is left.
+        uint32_t masks[3], constant = 0;
+        bool lanes = a != 255;
+        for (int i = 0; i < 3; ++i)
+        {
+            const uint64_t m = v.ch[i].mask;
+            masks[i] = uint32_t(m);
+            lanes = lanes && m * 257 < (uint64_t(1) << 32);
+            const uint64_t cc = uint64_t(Comp(c, i));
+            constant += uint32_t(sixteen ? (((((cc * a + 128) >> 8) + 1) * m >> 8) & m)
+                                         : (((((cc * a + 127) >> 8) + 1) * m >> 8) & m));
+        }
+        auto fill16 = lanes && sixteen ? FillBlendForm<uint16_t>() : nullptr;
+        auto fill32 = lanes && !sixteen ? FillBlendForm<uint32_t>() : nullptr;
         for (int y = r.mY; y < r.mY + r.mHeight; ++y)
-            for (int x = r.mX; x < r.mX + r.mWidth; ++x)
+        {
+            uint8_t* row = v.base + size_t(y) * size_t(v.pitch);
+            int first = r.mX;
+            if (a == 255)
             {
-                if (a == 255)
-                {
-                    v.Put(x, y, solid);
-                    continue;
-                }
+                if (sixteen)
+                    std::fill_n(reinterpret_cast<uint16_t*>(row) + r.mX, r.mWidth, uint16_t(solid));
+                else
+                    std::fill_n(reinterpret_cast<uint32_t*>(row) + r.mX, r.mWidth, solid);
+                continue;
+            }
+            if (fill16)
+                first += fill16(reinterpret_cast<uint16_t*>(row) + r.mX, r.mWidth, 256 - a, masks, true, constant);
+            if (fill32)
+                first += fill32(reinterpret_cast<uint32_t*>(row) + r.mX, r.mWidth, 256 - a, masks, false, constant);
+            for (int x = first; x < r.mX + r.mWidth; ++x)
+            {
                 const uint32_t d = v.Get(x, y);
                 uint32_t out = 0;
                 for (int i = 0; i < 3; ++i)
@@ -157,6 +262,7 @@ void DDImage::NormalFillRect(const Rect& rect, const Color& color)
                 }
                 v.Put(x, y, out);
             }
+        }
     }
     UnlockSurface();
 }
@@ -424,6 +530,49 @@ struct SurfaceRows
     // Whether the per-pixel walk is the one that runs (the only one that skips by runs).
     bool WalksPixels() const { return needRuns && !spans && !spans16 && !copyRows; }
 
+    // height rows of width pixels from (x, dy) down, the source rows stride apart (no palette, no runs). The
+    // whole-run forms go straight to their kernel row after row: small sprites are mostly a few short rows, and
+    // the choice of form made once costs less than making it on every row.
+    void Rows(int dy, int x, int width, int height, const uint32_t* data, size_t stride) const
+    {
+        if (!copyRows && (spans || spans16))
+        {
+            uint8_t* destRow = v.base + size_t(dy) * size_t(v.pitch);
+            const size_t pitch = size_t(v.pitch);
+            if (spans16)
+            {
+                const auto kernel = additive ? kernels->surfaceAdd16[0] : nullptr;
+                for (int j = 0; j < height; ++j, destRow += pitch, data += stride)
+                {
+                    uint16_t* start = reinterpret_cast<uint16_t*>(destRow) + x;
+                    if (kernel)
+                        kernel(start, data, width, form, slotTint, white);
+                    else
+                        kernels->surfaceBlend16[0](start, data, width, form, srcFactor5, a, white);
+                }
+                return;
+            }
+            if (additive && pitch % 4 == 0)
+            {
+                kernels->surfaceAddBlock(reinterpret_cast<uint32_t*>(destRow) + x, pitch / 4, data, stride, width,
+                                         height, byteTint, white);
+                return;
+            }
+            for (int j = 0; j < height; ++j, destRow += pitch, data += stride)
+            {
+                uint32_t* start = reinterpret_cast<uint32_t*>(destRow) + x;
+                if (additive)
+                    kernels->surfaceAdd[0](start, data, width, byteTint, white);
+                else if (white)
+                    kernels->surfaceBlend[0](start, data, width);
+                else
+                    kernels->surfaceBlendTinted[0](start, data, width, byteWeight, a);
+            }
+            return;
+        }
+        for (int j = 0; j < height; ++j) Row<false>(dy + j, x, width, data + size_t(j) * stride, nullptr, nullptr);
+    }
+
     // One row of width pixels to (x, dy): data holds the row's pixels (or the palette table, with indices the
     // row's indices); runs, when given, the row's run lengths.
     template <bool Mirror>
@@ -444,10 +593,23 @@ struct SurfaceRows
             }
             else if (v.bits == 16)
             {
-                // Straight stores into the row: the whole-screen background of every 16-bit frame comes here.
+                // Straight stores into the row: the whole-screen background of every 16-bit frame comes here, eight
+                // pixels at a time where the row runs forwards.
                 uint16_t* out = reinterpret_cast<uint16_t*>(destRow) + x;
-                for (int i = 0; i < sr.mWidth; ++i)
-                    out[Mirror ? sr.mWidth - 1 - i : i] = uint16_t(from[i] & colourMasks);
+                int i = 0;
+                if (!Mirror)
+                {
+                    typedef uint32_t Wide __attribute__((vector_size(32)));
+                    typedef uint16_t Narrow __attribute__((vector_size(16)));
+                    for (; i + 8 <= sr.mWidth; i += 8)
+                    {
+                        Wide w;
+                        std::memcpy(&w, from + i, sizeof(w));
+                        const Narrow n = __builtin_convertvector(w & colourMasks, Narrow);
+                        std::memcpy(out + i, &n, sizeof(n));
+                    }
+                }
+                for (; i < sr.mWidth; ++i) out[Mirror ? sr.mWidth - 1 - i : i] = uint16_t(from[i] & colourMasks);
             }
             else
             {
@@ -686,48 +848,94 @@ void DDImage::StretchRows(MemoryImage& source, const Rect& destRect, const Rect&
     const uint32_t masks[3] = {uint32_t(f.mRedMask), uint32_t(f.mGreenMask), uint32_t(f.mBlueMask)};
 
     StretchSampler& sampler = StretchSampler::ForThread();
-    sampler.Begin(pixels, destRect, srcRect, usable, area, fastStretch, mirror);
-    const size_t w = size_t(area.mWidth);
-    // Grown only, as the sampler's buffers are.
-    if (mStretchPixels.size() < w * size_t(area.mHeight) + w) mStretchPixels.resize(w * size_t(area.mHeight) + w);
-    bool hasAlpha = false, transparent = false;
-    sampler.Rows(0, area.mHeight, mStretchPixels.data());
-    if (plainShifts)
+    // Samples `part` of the stretch in display form into out (part's width apart) and notes the flags.
+    const auto sampleInto = [&](const Rect& part, uint32_t* out, bool& hasAlpha, bool& transparent)
     {
-        PremultiplySamples(mStretchPixels.data(), area.mWidth * area.mHeight, transparent, hasAlpha);
+        sampler.Begin(pixels, destRect, srcRect, usable, part, fastStretch, mirror);
+        const size_t n = size_t(part.mWidth) * size_t(part.mHeight);
+        // Grown only, as the sampler's buffers are.
+        if (!standard && mStretchPixels.size() < n) mStretchPixels.resize(n);
+        uint32_t* p = standard ? out : mStretchPixels.data();
+        sampler.Rows(0, part.mHeight, p);
+        if (plainShifts)
+        {
+            PremultiplySamples(p, int(n), transparent, hasAlpha);
+        }
+        else
+        {
+            for (size_t i = 0; i < n; ++i)
+            {
+                const uint32_t q = p[i], a = q >> 24;
+                if (a == 0)
+                {
+                    p[i] = 0;
+                    transparent = true;
+                    continue;
+                }
+                hasAlpha = hasAlpha || a != 255;
+                p[i] = a << 24 | (((q >> 16) & 0xFF) * 255 >> 8) << 16 | (((q >> 8) & 0xFF) * 255 >> 8) << 8 |
+                       ((q & 0xFF) * 255 >> 8);
+            }
+        }
+        if (standard) return;
+        if (plainShifts)
+            PlaceSamples(p, out, int(n), cut, shifts, masks);
+        else
+            ToDisplayPixels(f, p, out, n);
+    };
+
+    const uint32_t* picture = nullptr;
+    size_t stride = size_t(area.mWidth);
+    bool hasAlpha = false, transparent = false;
+    // A picture whose pixels live on a surface can change without its change count moving: it is never kept.
+    if (plainShifts && StretchCache::Fits(destRect.mWidth, destRect.mHeight) && !source.PixelsOnSurface())
+    {
+        StretchCache& cache = source.GetStretchCache();
+        StretchCache::Key key;
+        key.src = srcRect;
+        key.width = destRect.mWidth;
+        key.height = destRect.mHeight;
+        key.form[0] = uint32_t(f.mBitsPerPixel);
+        key.form[1] = masks[0], key.form[2] = masks[1], key.form[3] = masks[2];
+        key.nearest = fastStretch;
+        key.mirror = mirror;
+        const void* store = source.mBits ? static_cast<const void*>(source.mBits.get())
+                                         : static_cast<const void*>(source.mPaletteIndices.get());
+        StretchCache::Entry* entry = cache.Find(key, store, source.mChangeCount);
+        if (!entry)
+        {
+            entry = &cache.Add(key);
+            sampleInto(destRect, entry->pixels.data(), entry->hasAlpha, entry->transparent);
+        }
+        stride = size_t(destRect.mWidth);
+        picture = entry->pixels.data() + size_t(area.mY - destRect.mY) * stride + size_t(area.mX - destRect.mX);
+        if (AddBlockDirect(v, color.Clamped(), additive, picture, stride, area)) return;
+        if (area == destRect)
+        {
+            hasAlpha = entry->hasAlpha;
+            transparent = entry->transparent;
+        }
+        else
+        {
+            // The flags of the part that shows, as sampling that part alone gives them.
+            for (int j = 0; j < area.mHeight; ++j)
+                for (int i = 0; i < area.mWidth; ++i)
+                {
+                    const uint32_t a = picture[size_t(j) * stride + size_t(i)] >> 24;
+                    transparent = transparent || a == 0;
+                    hasAlpha = hasAlpha || (a != 0 && a != 255);
+                }
+        }
     }
     else
     {
-        uint32_t* p = mStretchPixels.data();
-        for (size_t i = 0; i < w * size_t(area.mHeight); ++i)
-        {
-            const uint32_t s = p[i], a = s >> 24;
-            if (a == 0)
-            {
-                p[i] = 0;
-                transparent = true;
-                continue;
-            }
-            hasAlpha = hasAlpha || a != 255;
-            p[i] = a << 24 | (((s >> 16) & 0xFF) * 255 >> 8) << 16 | (((s >> 8) & 0xFF) * 255 >> 8) << 8 |
-                   ((s & 0xFF) * 255 >> 8);
-        }
+        const size_t n = size_t(area.mWidth) * size_t(area.mHeight);
+        if (mStretchOut.size() < n) mStretchOut.resize(n);
+        sampleInto(area, mStretchOut.data(), hasAlpha, transparent);
+        picture = mStretchOut.data();
     }
     const SurfaceRows rows(v, color.Clamped(), additive, hasAlpha, transparent, false, false, sVectorSpans);
-    uint32_t* converted = mStretchPixels.data() + w * size_t(area.mHeight);
-    for (int j = 0; j < area.mHeight; ++j)
-    {
-        const uint32_t* p = mStretchPixels.data() + size_t(j) * w;
-        if (!standard)
-        {
-            if (plainShifts)
-                PlaceSamples(p, converted, area.mWidth, cut, shifts, masks);
-            else
-                ToDisplayPixels(f, p, converted, w);
-            p = converted;
-        }
-        rows.Row<false>(area.mY + j, area.mX, area.mWidth, p, nullptr, nullptr);
-    }
+    rows.Rows(area.mY, area.mX, area.mWidth, area.mHeight, picture, stride);
 }
 
 void DDImage::NormalBlt(Image* src, int x, int y, const Rect& srcRect, const Color& color)

@@ -2,6 +2,7 @@
 // per draw mode, source form, bit count, colour and channel order.
 #include <cstring>
 
+#include "graphics/BlendSpans.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
 #include "graphics/RotatedBlit.h"
@@ -53,19 +54,142 @@ struct RotatedSource
     }
 };
 
+// Unturned blits (sub-pixel placement: labels, machines, moving pieces) read each source row straight along and
+// weigh every pixel of a row piece by the same four area weights, so whole groups of pixels go at once. The
+// arithmetic is the per-pixel loop's below, lane by lane in 32 bits, and gives exactly its results.
+template <int N>
+struct Lanes
+{
+    typedef uint32_t Wide __attribute__((vector_size(N * 4)));
+    typedef uint16_t Narrow __attribute__((vector_size(N * 2)));
+};
+
+// One group of white pixels over an opaque 32-bit (X8R8G8B8) or 5-6-5 / 5-5-5 destination.
+template <int N, typename Pixel, uint32_t Spread>
+__attribute__((always_inline)) inline void UnturnedGroup(Pixel* row, const uint32_t* top, const uint32_t* bottom,
+                                                         const BilinearWeights& a)
+{
+    using W = typename Lanes<N>::Wide;
+    W s0, s1, s2, s3;
+    std::memcpy(&s0, top, sizeof(W));
+    std::memcpy(&s1, top + 1, sizeof(W));
+    std::memcpy(&s2, bottom, sizeof(W));
+    std::memcpy(&s3, bottom + 1, sizeof(W));
+    const W w0 = (a.a00 * (s0 >> 24)) >> 16, w1 = (a.a10 * (s1 >> 24)) >> 16, w2 = (a.a01 * (s2 >> 24)) >> 16,
+            w3 = (a.a11 * (s3 >> 24)) >> 16;
+    const W inv = 256 - (w0 + w1 + w2 + w3);
+    // Each channel's weighted sum: below 2^16, as the packed sums of the per-pixel loop are once shifted down.
+    W sums[3];
+    for (int c = 0; c < 3; ++c)
+    {
+        const int place = 16 - 8 * c;
+        sums[c] = ((s0 >> place) & 0xFF) * w0 + ((s1 >> place) & 0xFF) * w1 + ((s2 >> place) & 0xFF) * w2 +
+                  ((s3 >> place) & 0xFF) * w3;
+    }
+    W d;
+    if constexpr (sizeof(Pixel) == 4)
+    {
+        std::memcpy(&d, row, sizeof(W));
+        W out = W{} + 0;
+        for (int c = 0; c < 3; ++c)
+        {
+            const int place = 16 - 8 * c;
+            out |= (((sums[c] & 0xFF00) + ((d >> place) & 0xFF) * inv) >> 8) << place;
+        }
+        std::memcpy(row, &out, sizeof(W));
+    }
+    else
+    {
+        typename Lanes<N>::Narrow narrow;
+        std::memcpy(&narrow, row, sizeof(narrow));
+        d = __builtin_convertvector(narrow, W);
+        // The spread destination's fields scaled by inv / 8, field by field (no field reaches the next one).
+        const W k = inv >> 3;
+        W x;
+        if constexpr (Spread == 0x07E0F81Fu)
+            x = (((d & 0x07E0) * k >> 5) & 0x07E0) << 16 | (((d & 0xF800) * k >> 5) & 0xF800) | ((d & 0x1F) * k >> 5);
+        else
+            x = (((d & 0x03E0) * k >> 5) & 0x03E0) << 16 | (((d & 0x7C00) * k >> 5) & 0x7C00) | ((d & 0x1F) * k >> 5);
+        const W r = sums[0] >> 8, g = sums[1] >> 8, b = sums[2] >> 8;
+        if constexpr (Spread == 0x07E0F81Fu)
+            x += ((g & 0xFC) << 19) + (b >> 3) + ((r & 0xF8) << 8);
+        else
+            x += ((g & 0xF8) << 18) + (b >> 3) + ((r & 0xF8) << 7);
+        narrow = __builtin_convertvector((x | x >> 16) & 0xFFFF, typename Lanes<N>::Narrow);
+        std::memcpy(row, &narrow, sizeof(narrow));
+    }
+}
+
+template <int N, typename Pixel, uint32_t Spread>
+__attribute__((always_inline)) inline int UnturnedGroups(Pixel* row, const uint32_t* top, const uint32_t* bottom,
+                                                         int count, const BilinearWeights& a)
+{
+    int i = 0;
+    for (; i + N <= count; i += N) UnturnedGroup<N, Pixel, Spread>(row + i, top + i, bottom + i, a);
+    return i;
+}
+
+// A row piece's whole groups; each answers how many pixels it drew (the rest go pixel by pixel).
+template <typename Pixel, uint32_t Spread>
+int UnturnedSse2(Pixel* row, const uint32_t* top, const uint32_t* bottom, int count, const BilinearWeights& a)
+{
+    return UnturnedGroups<4, Pixel, Spread>(row, top, bottom, count, a);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+template <typename Pixel, uint32_t Spread>
+__attribute__((target("avx2"))) int UnturnedAvx2(Pixel* row, const uint32_t* top, const uint32_t* bottom, int count,
+                                                 const BilinearWeights& a)
+{
+    return UnturnedGroups<8, Pixel, Spread>(row, top, bottom, count, a);
+}
+#endif
+
+template <typename Pixel, uint32_t Spread>
+auto UnturnedForm() -> int (*)(Pixel*, const uint32_t*, const uint32_t*, int, const BilinearWeights&)
+{
+    switch (ActiveSpanIsa())
+    {
+#if defined(__x86_64__) || defined(__i386__)
+    case SpanIsa::Avx2:
+        return UnturnedAvx2<Pixel, Spread>;
+#endif
+    case SpanIsa::Sse2:
+        return UnturnedSse2<Pixel, Spread>;
+    default:
+        return nullptr;
+    }
+}
+
 template <Form F, typename Pixel, bool Palette>
 void RotatedRows(const RotatedBlitWalker& walker, const RotatedTarget& t, const RotatedSource<Palette>& src,
                  const Rect& srcRect, int srcStride)
 {
     constexpr int place[3] = {16, 8, 0};
     const int32_t du = walker.GetStepU(), dv = walker.GetStepV();
+    int (*unturned)(Pixel*, const uint32_t*, const uint32_t*, int, const BilinearWeights&) = nullptr;
+    if constexpr (!Palette && (F == Form::Fast32 || F == Form::Fast565 || F == Form::Fast555))
+        if (du == 0x10000 && dv == 0)
+        {
+            constexpr uint32_t spread = F == Form::Fast555 ? 0x03E07C1Fu : 0x07E0F81Fu;
+            if ((F == Form::Fast32) == (sizeof(Pixel) == 4)) unturned = UnturnedForm<Pixel, spread>();
+        }
     RotatedSpan span;
     for (int r = 0; r < walker.GetRowCount(); ++r)
     {
         if (!walker.GetRow(r, span)) continue;
         auto* row = reinterpret_cast<Pixel*>(t.base + size_t(span.mDestY) * size_t(t.pitch)) + span.mDestX;
         int32_t u = span.mU, v = span.mV;
-        for (int i = 0; i < span.mCount; ++i, u += du, v += dv)
+        int first = 0;
+        if (unturned)
+        {
+            const uint32_t* top =
+                src.bits + size_t(srcRect.mY + (v >> 16)) * size_t(srcStride) + size_t(srcRect.mX + (u >> 16));
+            first = unturned(row, top, top + srcStride, span.mCount, RotatedBlitWeights(u, v));
+            row += first;
+            u += first * du;
+        }
+        for (int i = 0; i < span.mCount - first; ++i, u += du, v += dv)
         {
             const size_t at = size_t(srcRect.mY + (v >> 16)) * size_t(srcStride) + size_t(srcRect.mX + (u >> 16));
             const uint32_t s[4] = {src.At(at), src.At(at + 1), src.At(at + size_t(srcStride)),

@@ -3,6 +3,7 @@
 #include "graphics/MemoryImage.h"
 
 #include "graphics/ImageHost.h"
+#include "graphics/StretchSampler.h"
 
 #include <algorithm>
 #include <cstring>
@@ -210,9 +211,21 @@ void MemoryImage::Create(int width, int height)
     BitsChanged();
 }
 
+StretchCache& MemoryImage::GetStretchCache()
+{
+    if (!mStretchCache) mStretchCache = std::make_unique<StretchCache>();
+    return *mStretchCache;
+}
+
+void MemoryImage::DropStretchCache()
+{
+    mStretchCache.reset();
+}
+
 void MemoryImage::BitsChanged()
 {
     ++mChangeCount;
+    DropStretchCache();
     mBitsChanged = true;
     mDisplayData.reset();
     mAlphaRuns.reset();
@@ -355,6 +368,8 @@ uint8_t* MemoryImage::GetAdditiveRunData(const NativeDisplay* display)
 
 void MemoryImage::ReleaseBits()
 {
+    // Pixels rebuilt from the display form may differ from the ones the kept stretches were sampled from.
+    DropStretchCache();
     mPurgeable = true;
     const bool accelerated = mHost && mHost->Is3DAccelerated();
     if (accelerated)
@@ -440,6 +455,7 @@ bool MemoryImage::ConvertToPalette()
     mPaletteTable = std::make_unique<uint32_t[]>(256);
     if (Quantize())
     {
+        DropStretchCache();
         mBits.reset();
         mDisplayData.reset();
         mWantsPalette = true;

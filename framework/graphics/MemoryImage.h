@@ -12,6 +12,7 @@ namespace Zest
 {
 
 class ImageHost;
+class StretchCache;
 
 class MemoryImage : public Image
 {
@@ -107,6 +108,12 @@ public:
     bool HasPixels() const { return mBits || mPaletteIndices; }
     // The ARGB value of a pixel in whatever form the image holds it (bits or palette); (x, y) must be inside.
     uint32_t GetPixel(int x, int y);
+    // Small stretches of this picture kept for drawing it again (made on first use); dropped whenever its pixels
+    // may have changed.
+    StretchCache& GetStretchCache();
+    void DropStretchCache();
+    // True when the picture's pixels live on a display surface, where drawing changes them without a change count.
+    virtual bool PixelsOnSurface() const { return false; }
 
     std::unique_ptr<uint32_t[]> mBits; // width x height + guard; null when purged or in palette form
     uint32_t mChangeCount = 0;
@@ -127,6 +134,7 @@ public:
     bool mBitsChanged = false;
     ImageHost* mHost = nullptr;
     int mHintFlags = 0;
+    std::unique_ptr<StretchCache> mStretchCache;
 
 protected:
     // Exact palette builder: fills the table and indices from the bits; false at the 257th distinct colour.

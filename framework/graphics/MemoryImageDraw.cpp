@@ -385,7 +385,33 @@ static void StretchInto(MemoryImage& dest, Image* src, const Rect& destRect, con
     if (area.mWidth <= 0 || area.mHeight <= 0) return;
     const StretchSource pixels = PrepareSource(source);
     StretchSampler& sampler = StretchSampler::ForThread();
-    sampler.Begin(pixels, destRect, srcRect, usable, area, fastStretch, mirror);
+    // Small stretches are sampled whole once and kept with the source; the visible rows are read from there.
+    const uint32_t* kept = nullptr;
+    // A picture stretched onto itself is read band by band as it is drawn, as it always was: it is not kept.
+    if (StretchCache::Fits(destRect.mWidth, destRect.mHeight) && !source->PixelsOnSurface() && source != &dest)
+    {
+        StretchCache& cache = source->GetStretchCache();
+        StretchCache::Key key;
+        key.src = srcRect;
+        key.width = destRect.mWidth;
+        key.height = destRect.mHeight;
+        key.nearest = fastStretch;
+        key.mirror = mirror;
+        const void* store = pixels.bits ? static_cast<const void*>(pixels.bits) : pixels.indices;
+        StretchCache::Entry* entry = cache.Find(key, store, source->mChangeCount);
+        if (!entry)
+        {
+            entry = &cache.Add(key);
+            sampler.Begin(pixels, destRect, srcRect, usable, destRect, fastStretch, mirror);
+            sampler.Rows(0, destRect.mHeight, entry->pixels.data());
+        }
+        kept = entry->pixels.data() + size_t(area.mY - destRect.mY) * size_t(destRect.mWidth) +
+               size_t(area.mX - destRect.mX);
+    }
+    else
+    {
+        sampler.Begin(pixels, destRect, srcRect, usable, area, fastStretch, mirror);
+    }
     uint32_t* bits = dest.GetBits();
     BlendParams params(color.Clamped(), drawMode == DRAWMODE_ADDITIVE, dest.GetSaturationTable());
     // Filtering makes partial alpha at transparent edges, which must then weigh the added colour.
@@ -394,12 +420,20 @@ static void StretchInto(MemoryImage& dest, Image* src, const Rect& destRect, con
     const SpanFn kernel = WhiteKernel(params);
     // Bands of rows are sampled at once, then blended row by row.
     const int band = std::clamp(4096 / area.mWidth, 1, area.mHeight);
-    uint32_t* samples = sampler.Scratch(size_t(area.mWidth) * size_t(band));
+    uint32_t* samples = kept ? nullptr : sampler.Scratch(size_t(area.mWidth) * size_t(band));
     for (int j = 0; j < area.mHeight; ++j)
     {
         uint32_t* d = bits + size_t(area.mY + j) * size_t(dest.mWidth) + size_t(area.mX);
-        if (j % band == 0) sampler.Rows(j, std::min(band, area.mHeight - j), samples);
-        const uint32_t* row = samples + size_t(j % band) * size_t(area.mWidth);
+        const uint32_t* row;
+        if (kept)
+        {
+            row = kept + size_t(j) * size_t(destRect.mWidth);
+        }
+        else
+        {
+            if (j % band == 0) sampler.Rows(j, std::min(band, area.mHeight - j), samples);
+            row = samples + size_t(j % band) * size_t(area.mWidth);
+        }
         if (kernel)
             kernel(d, row, area.mWidth, params.sat);
         else

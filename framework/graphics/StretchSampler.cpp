@@ -431,6 +431,75 @@ void PremultiplySamples(uint32_t* p, int n, bool& transparent, bool& partial)
     ActiveForms().premultiply(p, n, transparent, partial);
 }
 
+bool StretchCache::Key::operator==(const Key& o) const
+{
+    return src == o.src && width == o.width && height == o.height && form[0] == o.form[0] && form[1] == o.form[1] &&
+           form[2] == o.form[2] && form[3] == o.form[3] && nearest == o.nearest && mirror == o.mirror;
+}
+
+size_t StretchCache::Slot(const Key& k)
+{
+    // Sizes and positions mixed by odd multipliers; the top bits pick the slot.
+    uint64_t h = uint64_t(uint32_t(k.width)) * 0x9E3779B97F4A7C15ull;
+    h ^= uint64_t(uint32_t(k.height)) * 0xC2B2AE3D27D4EB4Full;
+    h ^= (uint64_t(uint32_t(k.src.mX)) << 32 | uint32_t(k.src.mY)) * 0x165667B19E3779F9ull;
+    h ^= (uint64_t(uint32_t(k.src.mWidth)) << 32 | uint32_t(k.src.mHeight)) * 0x27D4EB2F165667C5ull;
+    h ^= uint64_t(k.form[1] ^ k.form[3] ^ uint32_t(k.nearest) << 1 ^ uint32_t(k.mirror)) * 0x94D049BB133111EBull;
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    return size_t(h >> 58) % kSlots;
+}
+
+StretchCache::Entry* StretchCache::Find(const Key& key, const void* pixels, uint32_t changeCount)
+{
+    if (pixels != mPixels || changeCount != mChangeCount)
+    {
+        Clear();
+        mPixels = pixels;
+        mChangeCount = changeCount;
+        return nullptr;
+    }
+    if (mSlots.empty()) return nullptr;
+    // Two places per key, so that two stretches drawn by turns whose keys meet do not push each other out.
+    const size_t at = Slot(key);
+    for (size_t k = 0; k < 2; ++k)
+    {
+        Entry& e = mSlots[(at + k) % kSlots];
+        if (e.used && e.key == key) return &e;
+    }
+    return nullptr;
+}
+
+StretchCache::Entry& StretchCache::Add(const Key& key)
+{
+    if (mSlots.empty()) mSlots.resize(kSlots);
+    const size_t at = Slot(key);
+    // The second place when the first is taken and it is free; otherwise the first place is overwritten.
+    Entry& first = mSlots[at];
+    Entry& second = mSlots[(at + 1) % kSlots];
+    Entry& e = first.used && !second.used ? second : first;
+    const size_t n = size_t(key.width) * size_t(key.height);
+    if (e.used) mTotal -= e.pixels.size();
+    if (mTotal + n > kMaxPixels)
+    {
+        for (Entry& other : mSlots) other = Entry();
+        mTotal = 0;
+    }
+    mTotal += n;
+    e.key = key;
+    e.used = true;
+    e.pixels.assign(n, 0);
+    e.hasAlpha = e.transparent = false;
+    return e;
+}
+
+void StretchCache::Clear()
+{
+    for (Entry& e : mSlots) e = Entry();
+    mTotal = 0;
+    mPixels = nullptr;
+}
+
 StretchSampler& StretchSampler::ForThread()
 {
     static thread_local StretchSampler sampler;

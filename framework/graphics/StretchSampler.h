@@ -96,4 +96,55 @@ private:
     std::vector<uint32_t> mRowSums, mRowTaps;
 };
 
+// Whole small stretches kept with their source picture. Particles and icons draw the same few sprites at the same
+// few sizes thousands of times a frame, and a stretch's samples depend only on the source pixels, the source
+// rectangle, the drawn size and the form they are kept in, never on where they land or on what is clipped away:
+// the clipped part of a kept stretch is exactly what sampling the clipped area gives.
+class StretchCache
+{
+public:
+    // Stretches up to this many pixels are kept; larger ones are sampled on every call.
+    static constexpr int64_t kMaxEntryPixels = 128 * 128;
+    // Places for kept stretches, two per key hash: a new stretch takes the place of whatever held it.
+    static constexpr size_t kSlots = 64;
+    // All kept stretches of one source together; past it they are all let go and kept afresh.
+    static constexpr size_t kMaxPixels = 256 * 1024;
+
+    struct Key
+    {
+        Rect src;
+        int width = 0, height = 0;
+        // The form the pixels are kept in: 0 for the samples themselves, else the display's channel masks.
+        uint32_t form[4] = {};
+        bool nearest = false, mirror = false;
+        bool operator==(const Key& o) const;
+    };
+    struct Entry
+    {
+        Key key;
+        bool used = false;
+        std::vector<uint32_t> pixels; // width x height, row after row
+        bool hasAlpha = false, transparent = false;
+    };
+
+    // The kept stretch of key, or null. `pixels` is the source's pixel store and `changeCount` its change count:
+    // when either differs from what the kept stretches were made from, they are all dropped.
+    Entry* Find(const Key& key, const void* pixels, uint32_t changeCount);
+    // A new entry for key (pixels sized, flags cleared), made from the same source state Find was given.
+    Entry& Add(const Key& key);
+    void Clear();
+
+    static bool Fits(int width, int height)
+    {
+        return width > 0 && height > 0 && int64_t(width) * height <= kMaxEntryPixels;
+    }
+
+private:
+    static size_t Slot(const Key& k);
+    std::vector<Entry> mSlots;
+    const void* mPixels = nullptr;
+    uint32_t mChangeCount = 0;
+    size_t mTotal = 0;
+};
+
 } // namespace Zest

@@ -18,6 +18,9 @@ BoardScreen::BoardScreen(GameApp& gameApp) : app(gameApp)
 {
     board = std::make_unique<Board>(*this);
     input = std::make_unique<BoardInterface>(*this, *board, IMAGE_SMBUTTON100, IMAGE_SMBUTTON100_OVER);
+    // The game's body font, white with its dark rim, reads on the orange button; the toolkit's plain fallback
+    // font did not.
+    if (FONT_DEFAULT) input->menuButton->SetFont(FONT_DEFAULT);
 }
 
 BoardScreen::~BoardScreen()

@@ -7,6 +7,7 @@
 #include "HintWnd.h"
 #include "ManagerResources.h"
 #include "MapWnd.h"
+#include "OptionsDialog.h"
 #include "SlidePanel.h"
 #include "TipWnd.h"
 #include "TitleScreen.h"
@@ -522,9 +523,15 @@ void GameApp::DialogButtonReleased(int dialogId, int buttonId)
     ZestAppBase::DialogButtonReleased(dialogId, buttonId);
 }
 
+void GameApp::SwitchScreenMode(bool wantWindowed, bool is3d, bool force)
+{
+    ZestAppBase::SwitchScreenMode(wantWindowed, is3d, force);
+    if (auto* options = dynamic_cast<DemoDialog*>(GetDialog(DIALOG_OPTIONS))) options->ShowScreenMode(!mIsWindowed);
+}
+
 void GameApp::SwitchScreenMode(bool windowed, bool threeD)
 {
-    ZestAppBase::SwitchScreenMode(windowed, threeD, false);
+    SwitchScreenMode(windowed, threeD, false);
 }
 
 } // namespace Zest

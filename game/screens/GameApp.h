@@ -64,6 +64,9 @@ public:
     void ButtonPress(int id) override;
     void DialogButtonReleased(int dialogId, int buttonId) override;
     using ZestAppBase::SwitchScreenMode;
+    // Every switch, the options' OK as well as Alt+Enter, ends with the options' full-screen box (when that dialog
+    // is open) showing the mode the window now runs in.
+    void SwitchScreenMode(bool wantWindowed, bool is3d, bool force) override;
     virtual void SwitchScreenMode(bool windowed, bool threeD);
 
     // ---- start-up pieces (Init runs them in order; tests call them one by one) ----

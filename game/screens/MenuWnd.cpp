@@ -11,6 +11,8 @@
 #include "graphics/Image.h"
 #include "widgets/WidgetManager.h"
 
+#include <algorithm>
+
 namespace Zest
 {
 
@@ -144,26 +146,30 @@ HowDialog::HowDialog(GameApp* gameApp)
         SetLinesFont(FONT_DEFAULT);
     }
     for (int c : {0, 1}) SetColor(c, kWhite);
-    auto setUp =
-        [&](std::unique_ptr<ButtonWidget>& b, int id, int label, Image* normal, Image* over, Image* down, int bx)
+    const int rowY = ButtonRowY();
+    auto setUp = [&](std::unique_ptr<ButtonWidget>& b, int id, int label, Image* normal, Image* over, Image* down,
+                     Image* disabledImage, int bx)
     {
         b = std::make_unique<ButtonWidget>(id, this);
         b->label = app->Text(label);
         b->buttonImage = normal;
         b->overImage = over;
         b->downImage = down;
+        // A page button at its end page shows that it does nothing.
+        b->disabledImage = disabledImage;
         if (FONT_DEFAULT_BLUE) b->SetFont(FONT_DEFAULT_BLUE);
         b->SetColor(0, kWhite);
         b->SetColor(1, kWhite);
         b->SetHandCursor(true);
-        b->Resize(bx, 480, ImageWidth(normal), ImageHeight(normal));
+        b->Resize(bx, rowY, ImageWidth(normal), ImageHeight(normal));
         AddWidget(b.get());
     };
     const int indicatorWidth = FONT_DEFAULT ? FONT_DEFAULT->StringWidth(PageIndicator(1)) : 0;
-    setUp(closeButton, kCloseId, 51, IMAGE_SMBUTTON, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_DOWN, 50);
-    setUp(nextButton, kNextId, 144, IMAGE_SMBUTTON100, IMAGE_SMBUTTON100_OVER, IMAGE_SMBUTTON100_OVER, 545);
+    setUp(closeButton, kCloseId, 51, IMAGE_SMBUTTON, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_DOWN, nullptr, 50);
+    setUp(nextButton, kNextId, 144, IMAGE_SMBUTTON100, IMAGE_SMBUTTON100_OVER, IMAGE_SMBUTTON100_OVER,
+          IMAGE_SMBUTTON100_DISABLED, NextButtonX());
     setUp(previousButton, kPreviousId, 145, IMAGE_SMBUTTON100, IMAGE_SMBUTTON100_OVER, IMAGE_SMBUTTON100_OVER,
-          545 - (indicatorWidth + 20) - ImageWidth(IMAGE_SMBUTTON100));
+          IMAGE_SMBUTTON100_DISABLED, NextButtonX() - (indicatorWidth + 20) - ImageWidth(IMAGE_SMBUTTON100));
 }
 
 HowDialog::~HowDialog()
@@ -206,6 +212,21 @@ void HowDialog::ButtonReleased(int id)
     }
 }
 
+int HowDialog::ButtonRowY()
+{
+    // The row stands at 480 where the frame leaves room under it; a frame whose rim would run through the buttons
+    // (or the screen's edge cut them) lifts the row until the tallest button ends kButtonRowMargin above the bottom.
+    const int tallest = std::max(ImageHeight(IMAGE_SMBUTTON), ImageHeight(IMAGE_SMBUTTON100));
+    return std::min(kButtonRowY, ImageHeight(IMAGE_MONITOR) - tallest - kButtonRowMargin);
+}
+
+int HowDialog::NextButtonX()
+{
+    // Likewise the next-page button (and the indicator and previous-page button left of it) moves in from 545 when
+    // it would reach over the frame's right edge.
+    return std::min(kNextButtonX, ImageWidth(IMAGE_MONITOR) - ImageWidth(IMAGE_SMBUTTON100) - kButtonSideMargin);
+}
+
 void HowDialog::Wrapped(Graphics* g, Font* font, const Color& color, int textId, const Rect& rect, int spacing,
                         int justification)
 {
@@ -220,7 +241,7 @@ void HowDialog::Draw(Graphics* g)
     Dialog::Draw(g);
     const int w = ImageWidth(IMAGE_MONITOR);
     DrawJustifiedString(g, FONT_BUTTON_SMALL, w / 2, 55, app->Text(41), 0, kWhite);
-    DrawJustifiedString(g, FONT_DEFAULT, 535, 510, PageIndicator(page), 1, kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT, NextButtonX() - 10, ButtonRowY() + 30, PageIndicator(page), 1, kWhite);
     DrawJustifiedString(g, FONT_DEFAULT, w / 2, 75, app->Text(148 + page), 0, kWhite);
     switch (page)
     {

@@ -37,6 +37,14 @@ public:
     static constexpr int kCloseId = 4;
     static constexpr int kNextId = 1;
     static constexpr int kPreviousId = 2;
+    // Top of the button row (the page indicator's baseline is 30 below it), the room kept between the buttons and the
+    // frame's edge, and the next-page button's left edge.
+    static constexpr int kButtonRowY = 480;
+    static constexpr int kButtonRowMargin = 12;
+    static constexpr int kButtonSideMargin = 18;
+    static constexpr int kNextButtonX = 545;
+    static int ButtonRowY();
+    static int NextButtonX();
 
     explicit HowDialog(GameApp* app);
     ~HowDialog() override;

@@ -16,6 +16,7 @@ namespace Zest
 namespace
 {
 const Color kWhite(255, 255, 255, 255);
+constexpr int kKeyEscape = 27;
 } // namespace
 
 void OpenOptionsDialog(GameApp* app)
@@ -24,6 +25,8 @@ void OpenOptionsDialog(GameApp* app)
     const int w = ImageWidth(IMAGE_MONITOR_SMALL), h = ImageHeight(IMAGE_MONITOR_SMALL);
     options->Resize(400 - w / 2, 300 - h / 2, w, h);
     app->AddDialog(DIALOG_OPTIONS, options);
+    // The keyboard goes to the dialog, so that Escape reaches it; the sliders and boxes never take it.
+    app->mWidgetManager->SetFocus(options);
 }
 
 DemoDialog::DemoDialog(GameApp* gameApp, const std::string& header, const std::string& lines)
@@ -192,11 +195,25 @@ void DemoDialog::CheckboxChecked(int id, bool checked)
     }
 }
 
+void DemoDialog::KeyDown(int keyCode)
+{
+    if (keyCode == kKeyEscape && widgetManager) Accept();
+}
+
+void DemoDialog::ShowScreenMode(bool fullScreen)
+{
+    if (fullScreenBox) fullScreenBox->SetChecked(fullScreen, true);
+}
+
 void DemoDialog::ButtonReleased(int id)
 {
     Dialog::ButtonReleased(id);
     app->PlayClick();
-    if (id != kOkId) return;
+    if (id == kOkId && widgetManager) Accept();
+}
+
+void DemoDialog::Accept()
+{
     app->SwitchScreenMode(!fullScreenBox->checked, threeDBox->checked);
     app->SavePlayers();
     app->CloseDialog(this);

@@ -33,9 +33,15 @@ public:
     using Dialog::Resize;
     void Resize(int newX, int newY, int newWidth, int newHeight) override;
     void Draw(Graphics* g) override;
+    // Escape closes the dialog as OK does: the volumes already took effect, so there is nothing to undo.
+    void KeyDown(int keyCode) override;
     void ButtonReleased(int id) override;
     void SliderVal(int id, double value) override;
     void CheckboxChecked(int id, bool checked) override;
+    // The screen mode the boxes ask for, the players file written, the dialog closed and the keyboard handed on.
+    void Accept();
+    // Shows the screen mode the window runs in now; the switch made elsewhere (Alt+Enter) is reported to it here.
+    void ShowScreenMode(bool fullScreen);
 
     GameApp* app;
     std::unique_ptr<Slider> musicSlider;
@@ -46,7 +52,7 @@ public:
     std::unique_ptr<ButtonWidget> okButton;
 };
 
-// Opens the options over whatever shows, centred, as dialog 8.
+// Opens the options over whatever shows, centred, as dialog 8, with the keyboard.
 void OpenOptionsDialog(GameApp* app);
 
 } // namespace Zest

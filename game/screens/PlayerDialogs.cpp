@@ -142,7 +142,12 @@ int AskForTextEntry(GameApp* app, const std::string& header, const std::string& 
     dialog->editWidget->maxChars = maxChars;
     // Free text (the editors' prompts) takes every character; names keep to the filtered set.
     dialog->filter = maxChars <= DialogWithEdit::kMaxNameChars;
-    if (!cancelEnabled) dialog->cancelButton->SetDisabled(true);
+    if (!cancelEnabled)
+    {
+        // Greyed, so that the player sees the name cannot be skipped.
+        dialog->cancelButton->disabledImage = IMAGE_SMBUTTON_DISABLED;
+        dialog->cancelButton->SetDisabled(true);
+    }
     if (nameFonts && FONT_BUTTON_SMALL) dialog->SetHeaderFont(FONT_BUTTON_SMALL);
     if (FONT_DEFAULT_BLUE) dialog->SetButtonFont(FONT_DEFAULT_BLUE);
     for (int c : {1, 3, 4}) dialog->SetColor(c, kWhite);
@@ -210,7 +215,13 @@ ChPlayerDialog::ChPlayerDialog(GameApp* gameApp, const std::string& title, const
     SetUpPlainButton(*renameButton, app->Text(1), IMAGE_SMBUTTON_DOWN);
     list = std::make_unique<ListWidget>(this);
     list->id = kListId;
-    if (FONT_BUTTON_SMALL) list->font = FONT_BUTTON_SMALL;
+    if (FONT_BUTTON_SMALL)
+    {
+        list->font = FONT_BUTTON_SMALL;
+        // Rows as tall as this font and a little air, the name centred in its row: the list measured its rows by
+        // the toolkit's default font, smaller than this one, and the names ran into each other and past the bar.
+        list->itemHeight = FONT_BUTTON_SMALL->GetHeight() + kListRowAir;
+    }
     list->justify = 1;
     list->drawOutline = true;
     // The selected name is written in the outline's brown: white on the white selection bar could not be read.

@@ -63,6 +63,8 @@ public:
     static constexpr int kRenameId = 2;
     static constexpr int kListId = 3;
     static constexpr int kMaxPlayers = 7;
+    // Pixels a list row has beyond the height of its font.
+    static constexpr int kListRowAir = 3;
 
     ChPlayerDialog(GameApp* app, const std::string& title, const std::string& lines);
     ~ChPlayerDialog() override;

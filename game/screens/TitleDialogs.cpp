@@ -16,6 +16,7 @@ namespace
 {
 const Color kWhite(255, 255, 255, 255);
 const Color kYellow(255, 255, 0, 255);
+constexpr int kKeyEscape = 27;
 } // namespace
 
 // ---- continue or new ----
@@ -108,6 +109,7 @@ HighscoresWnd* OpenHighscores(GameApp* app, int highlight)
     auto* window = new HighscoresWnd(app);
     window->highlight = highlight;
     app->AddDialog(DIALOG_HIGHSCORES, window);
+    app->mWidgetManager->SetFocus(window);
     return window;
 }
 
@@ -154,6 +156,11 @@ void HighscoresWnd::Draw(Graphics* g)
         DrawJustifiedString(g, FONT_DEFAULT, 230, by, entry.name, -1, colour);
         DrawJustifiedString(g, FONT_DEFAULT, 440, by, std::to_string(entry.score), -1, colour);
     }
+}
+
+void HighscoresWnd::KeyDown(int keyCode)
+{
+    if (keyCode == kKeyEscape) closing = true;
 }
 
 void HighscoresWnd::ButtonReleased(int id)

@@ -42,6 +42,8 @@ public:
 
     void Update() override;
     void Draw(Graphics* g) override;
+    // Escape closes the table as its close button does.
+    void KeyDown(int keyCode) override;
     void ButtonReleased(int id) override;
 
     std::unique_ptr<ButtonWidget> closeButton;
@@ -51,7 +53,7 @@ public:
 };
 
 void OpenContinueDialog(GameApp* app);
-// Slides the table in as dialog 1009; `highlight` is the row to show in yellow (-1 none).
+// Slides the table in as dialog 1009, with the keyboard; `highlight` is the row to show in yellow (-1 none).
 HighscoresWnd* OpenHighscores(GameApp* app, int highlight);
 
 } // namespace Zest

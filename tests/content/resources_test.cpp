@@ -81,6 +81,16 @@ TEST_F(ShippedResources, PicturesFitTheLayoutsDrawnOverThem)
     for (int n = 1; n <= 6; ++n)
         EXPECT_LE(resources.GetImageThrow("IMAGE_PIZZERIA" + std::to_string(n))->GetHeight(), frame) << n;
 
+    // The how-to-play pictures, centred in the large panel: the first stays between the column headings (down to
+    // y 145) and the lines written under it from y 326; the second, centred at x 132, stays clear of the lines
+    // that start at x 180 beside and below it.
+    const int panel = resources.GetImageThrow("IMAGE_MONITOR")->GetHeight();
+    const int help1 = resources.GetImageThrow("IMAGE_HELP_PAGE1")->GetHeight();
+    EXPECT_GE(panel / 2 - help1 / 2, 145) << "the first help picture covers the headings";
+    EXPECT_LE(panel / 2 + help1 / 2, 326) << "the first help picture runs under its lines";
+    EXPECT_LE(132 + resources.GetImageThrow("IMAGE_HELP_PAGE2")->GetWidth() / 2, 215)
+        << "the second help picture runs under its lines";
+
     // Light under the words: every sampled point of the text area is brighter than the dark green ink (13, 94, 36).
     DDImage* hint = resources.GetImageThrow("IMAGE_W_HINT");
     for (const auto& [x, y] : {std::pair{20, 20}, {150, 60}, {270, 110}, {20, 110}})

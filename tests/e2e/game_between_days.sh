@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The real game with its real content for a returning cook prepared in players.dat at day 2: the music turned down in
-# the options must still be down after Quit and a restart; the table of best chefs; a second cook created (and kept
-# in players.dat); Play must offer the prepared cook's day in progress and resume it.
+# the options must still be down after Quit and a restart; the options' full-screen box follows Alt+Enter and brings
+# the full screen back; Escape closes the options and the table of best chefs; a second cook created, renamed (a
+# taken name refused) and deleted, with players.dat read back after each step; Play must offer the prepared cook's
+# day in progress and resume it.
 # Screenshots of each window go to the screenshot folder.
 # Usage: game_between_days.sh <embercook> <content folder> [screenshot folder]. Exits 77 without a display or tool.
 set -u
@@ -77,42 +79,107 @@ pid=
 
 # Second run: the options show the music where it was left.
 start_game
+full_w=$WIDTH full_h=$HEIGHT
 until_shown "the loading screen after the restart" link_ready
 click 400 459
 until_shown "the title menu after the restart" title
 click 598 182
 until_shown "the options with the music as it was set" options 250
+full_screen_ticked() { near 434 293 86 157 64; }
+full_screen_clear() { near 434 293 249 234 199; }
+full_screen_ticked || fail "the options do not show the full screen the game starts in"
 keep game_options_kept
-click 399 386
-until_shown "the title menu after the options" title
 
-# The table of best chefs, and back.
+# Alt+Enter while the options show: the game goes into an 800x600 window and the box says so at once; Escape
+# closes the options as OK does, keeping the window; ticking the box and OK bring the full screen back.
+key alt+Return
+until_size 800 600
+until_shown "the options with full screen unticked" eval "options 250 && full_screen_clear"
+keep game_options_windowed
+key Escape
+until_shown "the title menu in a window after Escape" title
+click 598 182
+until_shown "the options again, full screen still unticked" eval "options 250 && full_screen_clear"
+click 434 293
+until_shown "the full-screen box ticked" eval "options 250 && full_screen_ticked"
+click 399 386
+until_size "$full_w" "$full_h"
+until_shown "the title menu full screen again" title
+
+# The table of best chefs, closed with Escape.
 scores() { near 400 180 45 62 53 && near 340 527 248 140 48 && near 620 527 28 38 33; }
 click 598 242
 until_shown "the table of best chefs" scores
 keep game_scores
-click 400 527
+key Escape
 until_shown "the title menu after the table" title
+
+# players.dat read back: the current cook's number, then one name a line.
+cooks_in_file() {
+    python3 - "$players" <<'PY'
+import struct, sys
+d = open(sys.argv[1], 'rb').read()
+magic, current = struct.unpack_from('<ii', d, 0)
+print(current)
+at = 8
+while at < len(d):
+    n = struct.unpack_from('<h', d, at)[0]
+    print(d[at + 2:at + 2 + n].decode('latin-1'))
+    at += 2 + n + 4 * 3 + 2 + 4 * (8 + 7 + 1 + 60 + 60 + 30)
+PY
+}
+[ "$(cooks_in_file | tr '\n' ' ')" = "0 Tessa " ] || fail "the prepared players.dat does not list Tessa alone"
 
 # A second cook created in the cook choice: the new row, then players.dat with her name.
 cooks() { near 400 400 86 148 241; }
 click 600 64
 until_shown "the cook choice" cooks
 keep game_cooks
-click 400 194
+click 400 200
 click 208 500
 until_shown "the prompt for the new cook's name" name_prompt
 x type --window "$wid" --delay 60 "Rosa" || fail "xdotool could not type"
-x key --window "$wid" Return || fail "xdotool could not press Return"
-until_shown "the new cook chosen in the list" eval "cooks && near 300 237 254 254 254"
+key Return
+until_shown "the new cook chosen in the list" eval "cooks && near 300 256 254 254 254"
 keep game_cooks_created
 for _ in $(seq $((limit * 5))); do grep -q Rosa "$players" && break; sleep 0.2; done
-grep -q Rosa "$players" || fail "players.dat does not hold the new cook"
-# Back to the prepared cook for her day in progress.
-click 400 216
-until_shown "the prepared cook chosen in the list" eval "cooks && near 300 216 254 254 254"
+[ "$(cooks_in_file | tr '\n' ' ')" = "0 Tessa Rosa " ] || fail "players.dat does not hold the new cook after Tessa"
+
+# Renamed: first to a name another cook has (refused with a message), then to a free one. The field comes with the
+# old name selected, so typing replaces it.
+taken() { near 400 388 244 117 34 && near 300 378 247 137 46 && near 400 300 37 51 44; }
+click 590 500
+until_shown "the prompt for Rosa's new name" name_prompt
+keep game_cook_rename
+x type --window "$wid" --delay 60 "Tessa" || fail "xdotool could not type"
+key Return
+until_shown "the message that the name is taken" taken
+keep game_cook_name_taken
+click 400 378
+until_shown "the cook choice after the message" eval "cooks && near 300 256 254 254 254"
+click 590 500
+until_shown "the prompt for Rosa's new name again" name_prompt
+x type --window "$wid" --delay 60 "Marta" || fail "xdotool could not type"
+key Return
+until_shown "the renamed cook in the list" eval "cooks && near 300 256 254 254 254"
+keep game_cooks_renamed
+
+# Deleted after the question, answered Yes: the selection moves up to Tessa.
+question() { near 270 377 248 139 47 && near 460 377 248 139 47 && ! near 400 377 248 139 47; }
+click 400 500
+until_shown "the question whether to delete Marta" question
+keep game_cook_delete
+click 270 377
+deleted() { cooks && near 300 222 254 254 254 && ! near 300 256 254 254 254; }
+until_shown "the list without Marta, Tessa chosen" deleted
+keep game_cooks_deleted
+# Rename and delete are kept in memory; choosing writes the file.
+[ "$(cooks_in_file | tr '\n' ' ')" = "0 Tessa Rosa " ] || fail "players.dat changed before a cook was chosen"
 click 208 500
 until_shown "the title menu after the cook choice" title
+for _ in $(seq $((limit * 5))); do [ "$(cooks_in_file | tr '\n' ' ')" = "0 Tessa " ] && break; sleep 0.2; done
+[ "$(cooks_in_file | tr '\n' ' ')" = "0 Tessa " ] ||
+    fail "players.dat after the choice holds: $(cooks_in_file | tr '\n' ' ')(Tessa alone and current expected)"
 
 click 598 122
 until_shown "the question whether to continue the day in progress" resume_prompt
@@ -121,5 +188,6 @@ click 400 330
 until_shown "day 2 under way" level
 keep game_day2
 kill -0 "$pid" 2>/dev/null || fail "the game ended on its own"
-echo "PASSED: a prepared cook, the options kept over a restart, best chefs, a cook created, the day resumed"
+echo "PASSED: a prepared cook, the options kept over a restart, the screen mode, best chefs," \
+    "a cook created, renamed and deleted, the day resumed"
 exit 0

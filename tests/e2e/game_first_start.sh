@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real game with its real content on an X display, started for the first time in an empty home folder: logos,
-# loading, the name prompt (a name typed), the title menu, the map with its story, day 1 with its first hint, a swap
-# played; players.dat must then hold the new cook. Screenshots of each screen go to the screenshot folder.
+# loading, the name prompt (a name typed), the title menu, the map with its story, day 1 with its first hint, the
+# in-game menu and how to play, a swap played; players.dat must then hold the new cook. Screenshots of each screen go
+# to the screenshot folder.
 # Usage: game_first_start.sh <embercook> <content folder> [screenshot folder]. Exits 77 without a display or tool.
 set -u
 
@@ -31,6 +32,7 @@ keep game_loading
 # The link leads to the first-start prompt for a name: the field comes preselected, so typing replaces it.
 click 400 459
 until_shown "the name prompt" name_prompt
+keep game_first_prompt
 x type --window "$wid" --delay 60 "Tessa" || fail "xdotool could not type"
 x key --window "$wid" Return || fail "xdotool could not press Return"
 until_shown "the title menu" title
@@ -59,6 +61,21 @@ click 744 554
 menu() { near 400 300 48 67 57 && near 470 215 250 146 56; }
 until_shown "the in-game menu" menu
 keep game_menu
+
+# How to play from the menu: its first page, then the last with its Next greyed; Close goes back to the menu.
+how_page1() { near 170 566 247 137 46 && near 640 556 251 184 115 && near 400 300 84 47 32; }
+how_page4() { near 170 566 247 137 46 && near 640 556 207 196 181 && near 400 300 39 54 47; }
+click 230 521
+until_shown "the first page of how to play" how_page1
+keep game_how_to_play
+for _ in 1 2 3; do
+    click 656 564
+    sleep 0.7 # apart enough not to count as a double click
+done
+until_shown "the last page of how to play" how_page4
+keep game_how_to_play_end
+click 170 566
+until_shown "the in-game menu after how to play" menu
 click 396 210
 until_shown "day 1 after the menu" level
 
@@ -75,5 +92,6 @@ sleep 1
 shot && keep game_played
 
 kill -0 "$pid" 2>/dev/null || fail "the game ended on its own"
-echo "PASSED: logos, loading, name prompt, title, map, day 1 with a swap, in-game menu; players.dat written"
+echo "PASSED: logos, loading, name prompt, title, map, day 1 with a swap, in-game menu, how to play;" \
+    "players.dat written"
 exit 0

@@ -42,8 +42,8 @@ mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 players=$XDG_DATA_HOME/Quillbrook/EmberCook/players.dat
 
-# start_game: runs the game (in the current folder, the content folder), finds its window and how the 800x600 picture sits in it (scaled
-# to fit and centred); prints how long the first window took.
+# start_game: runs the game (in the current folder, the content folder), finds its window and measures it; prints
+# how long the first window took.
 start_game() {
     local started
     started=$(date +%s%N)
@@ -58,11 +58,31 @@ start_game() {
     done
     [ -n "$wid" ] || fail "no window appeared within $limit s"
     echo "first window after $(( ($(date +%s%N) - started) / 1000000 )) ms"
+    measure
+}
+
+# measure: the window's size now, and how the 800x600 picture sits in it (scaled to fit and centred).
+measure() {
     X='' Y='' WIDTH='' HEIGHT=''
     eval "$(x getwindowgeometry --shell "$wid" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
     read -r scale offx offy < <(awk -v w="$WIDTH" -v h="$HEIGHT" \
         'BEGIN { s = w / 800; if (h / 600 < s) s = h / 600; printf "%f %d %d\n", s, (w - 800 * s) / 2, (h - 600 * s) / 2 }')
 }
+
+# until_size W H: waits until the window has that size (a change of screen mode), then measures it again.
+until_size() {
+    local deadline=$(( $(date +%s) + limit ))
+    while [ "$(date +%s)" -lt "$deadline" ]; do
+        kill -0 "$pid" 2>/dev/null || fail "the game ended while waiting for a ${1}x$2 window"
+        measure
+        [ "$WIDTH" = "$1" ] && [ "$HEIGHT" = "$2" ] && return 0
+        sleep 0.2
+    done
+    fail "the window did not become ${1}x$2 within $limit s (it is ${WIDTH}x$HEIGHT)"
+}
+
+# key KEYS...: keys pressed in the game's window (xdotool names: Escape, Return, alt+Return).
+key() { x key --window "$wid" "$@" || fail "xdotool could not press $*"; }
 
 # Points are given in game pixels.
 at() { awk -v s="$scale" -v ox="$offx" -v oy="$offy" -v x="$1" -v y="$2" \

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DisplayFixture.h"
+#include "graphics/BlendSpans.h"
 #include "graphics/RotatedBlit.h"
 
 using namespace Zest;
@@ -179,6 +180,43 @@ TEST(DDRotatedTest, FastFormsAgreeWithTheGeneralForm)
                 differing += x != y;
             }
         EXPECT_LT(differing, int(a.size()) * 3 / 2);
+    }
+}
+
+TEST(DDRotatedTest, UnturnedGroupsMatchThePixelLoopInEveryForm)
+{
+    // Sub-pixel placement draws whole groups of pixels at once; every instruction set must give the per-pixel
+    // loop's exact result, at any fraction, width (tails of every length) and source alpha.
+    const SpanIsa isas[] = {SpanIsa::Sse2, SpanIsa::Avx2};
+    for (Format f : {Format::Rgb565, Format::Rgb555, Format::Xrgb8888})
+    {
+        SCOPED_TRACE(ZestTest::FormatName(f));
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        std::mt19937 rng(31);
+        for (int round = 0; round < 24; ++round)
+        {
+            const int w = 1 + int(rng() % 21), h = 1 + int(rng() % 9);
+            MemoryImage source(nullptr);
+            const std::vector<uint32_t> src = Random(size_t(w) * size_t(h), 40 + uint32_t(round), round % 3 == 0);
+            source.SetBits(src.data(), w, h);
+            const float x = float(rng() % 2000) / 100.0f - 4.0f, y = float(rng() % 1500) / 100.0f - 3.0f;
+            const std::vector<uint32_t> background = Random(24 * 20, 90 + uint32_t(round), true);
+            const SpanIsa previous = SetSpanIsa(SpanIsa::Scalar);
+            auto want = SurfaceImage(d, 24, 20, background);
+            want->BltRotated(&source, x, y, Rect(0, 0, w, h), kAll, Color::White, 0, 0.0, 0, 0);
+            const std::vector<uint32_t> expected = SurfacePixels(*want);
+            for (SpanIsa isa : isas)
+            {
+                if (!SpanIsaAvailable(isa)) continue;
+                SCOPED_TRACE(testing::Message() << "round " << round << " isa " << int(isa) << " at " << x << "," << y);
+                SetSpanIsa(isa);
+                auto got = SurfaceImage(d, 24, 20, background);
+                got->BltRotated(&source, x, y, Rect(0, 0, w, h), kAll, Color::White, 0, 0.0, 0, 0);
+                ASSERT_EQ(SurfacePixels(*got), expected);
+            }
+            SetSpanIsa(previous);
+        }
     }
 }
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -197,6 +199,8 @@ TEST(StretchTest, MemoryStretchesMatchTheReference)
                         SCOPED_TRACE(FormatString("round %d %s tint %08x mode %d nearest %d mirror %d", round, isa.name,
                                                   unsigned(tint.ToInt()), mode, int(nearest), int(mirror)));
                         const SpanIsa previous = SetSpanIsa(isa.isa);
+                        // Each form samples afresh rather than reading what an earlier one kept.
+                        source.DropStretchCache();
                         MemoryImage dest(nullptr);
                         dest.SetBits(background.data(), W, H);
                         if (mirror)
@@ -303,9 +307,11 @@ TEST(StretchTest, SurfaceStretchesMatchTheReference)
                             SCOPED_TRACE(FormatString("round %d %s tint %08x mode %d nearest %d mirror %d", round,
                                                       isa.name, unsigned(tint.ToInt()), mode, int(nearest),
                                                       int(mirror)));
-                            // Twice: the second call runs with the buffers the first one left.
+                            // Twice: the second call runs with the buffers and the kept samples the first one
+                            // left.
                             std::vector<uint32_t> got[2];
                             const SpanIsa previous = SetSpanIsa(isa.isa);
+                            source.DropStretchCache();
                             for (std::vector<uint32_t>& result : got)
                             {
                                 DDImage dest(d.device.get());
@@ -326,13 +332,95 @@ TEST(StretchTest, SurfaceStretchesMatchTheReference)
     }
 }
 
+TEST(StretchTest, KeptStretchesFollowTheirSource)
+{
+    // One source drawn at one size over and over, cut differently each time, then changed: every draw must show
+    // what sampling the source as it is now gives, on memory images and on surfaces.
+    std::mt19937 rng(23);
+    const int W = 40, H = 30;
+    MemoryImage source(nullptr);
+    std::vector<uint32_t> px = RandomSource(rng, 16, 16, 0);
+    source.SetBits(px.data(), 16, 16);
+    const Rect srcRect(0, 0, 16, 16), destRect(-3, 4, 11, 13);
+    const Rect clips[] = {Rect(0, 0, W, H), Rect(2, 6, 5, 7), Rect(0, 10, W, 3), Rect(-5, 0, 4, H)};
+    std::vector<uint32_t> background(size_t(W) * H);
+    for (uint32_t& p : background) p = 0xFF000000u | (rng() & 0xFFFFFF);
+    Display d(Format::Rgb565, W, H);
+    ASSERT_EQ(d.result, 0);
+    for (int change = 0; change < 2; ++change)
+    {
+        if (change)
+        {
+            // Written in place, as a loader or an effect does, and announced.
+            for (int i = 0; i < 256; i += 3) source.GetBits()[i] = 0x80FF2040u + uint32_t(i);
+            source.BitsChanged();
+        }
+        for (const Rect& clip : clips)
+            for (int mode : {0, 1})
+            {
+                SCOPED_TRACE(FormatString("change %d clip %d,%d mode %d", change, clip.mX, clip.mY, mode));
+                MemoryImage expected(nullptr), got(nullptr);
+                expected.SetBits(background.data(), W, H);
+                got.SetBits(background.data(), W, H);
+                ReferenceStretch(expected, source, destRect, srcRect, clip, Color(255, 200, 100, 230), mode, false,
+                                 false);
+                got.StretchBlt(&source, destRect, srcRect, clip, Color(255, 200, 100, 230), mode, false);
+                ASSERT_TRUE(std::equal(expected.GetBits(), expected.GetBits() + W * H, got.GetBits()));
+
+                DDImage want(d.device.get()), surface(d.device.get());
+                for (DDImage* image : {&want, &surface})
+                {
+                    image->SetBits(background.data(), W, H);
+                    ASSERT_TRUE(image->CreateSurfaceFromBits());
+                }
+                ReferenceSurfaceStretch(want, source, destRect, srcRect, clip, Color::White, mode, false, false);
+                surface.StretchBlt(&source, destRect, srcRect, clip, Color::White, mode, false);
+                ASSERT_TRUE(want.LockSurface() && surface.LockSurface());
+                for (int y = 0; y < H; ++y)
+                    ASSERT_EQ(0, std::memcmp(
+                                     static_cast<uint8_t*>(want.mLockDesc.lpSurface) + y * want.mLockDesc.lPitch,
+                                     static_cast<uint8_t*>(surface.mLockDesc.lpSurface) + y * surface.mLockDesc.lPitch,
+                                     size_t(W) * 2));
+                want.UnlockSurface();
+                surface.UnlockSurface();
+            }
+    }
+}
+
+TEST(StretchTest, ManySizesOfOneSourceTakeTurnsInItsKeptStretches)
+{
+    // More sizes than places, drawn by turns, twice over and up to the largest kept size: whatever was pushed
+    // out or kept, every draw shows the stretch of its own size.
+    std::mt19937 rng(29);
+    MemoryImage source(nullptr);
+    const std::vector<uint32_t> px = RandomSource(rng, 16, 16, 0);
+    source.SetBits(px.data(), 16, 16);
+    const int W = 130, H = 130;
+    std::vector<uint32_t> background(size_t(W) * H, 0xFF102030u);
+    for (int pass = 0; pass < 2; ++pass)
+        for (int size = 1; size <= 128; size += 1 + size / 8)
+        {
+            SCOPED_TRACE(FormatString("pass %d size %d", pass, size));
+            const Rect destRect(1, 0, size, 129 - size), srcRect(0, 0, 16, 16), clip(0, 0, W, H);
+            MemoryImage expected(nullptr), got(nullptr);
+            expected.SetBits(background.data(), W, H);
+            got.SetBits(background.data(), W, H);
+            ReferenceStretch(expected, source, destRect, srcRect, clip, Color::White, 1, false, false);
+            got.StretchBlt(&source, destRect, srcRect, clip, Color::White, 1, false);
+            ASSERT_TRUE(std::equal(expected.GetBits(), expected.GetBits() + W * H, got.GetBits()));
+        }
+}
+
 TEST(SurfaceSpanTest, TintedBlendDividesExactlyInEveryForm)
 {
     // The vector forms divide by 65025 through a float estimate put right by the remainder: every source alpha and
     // channel value over destinations at both ends and between, for tints whose sums land on and near multiples of
     // the divisor, must give the per-pixel rule's result.
-    const uint32_t tints[][4] = {{255, 255, 255, 255}, {0, 0, 0, 255}, {255, 0, 128, 1},    {17, 200, 255, 254},
-                                 {255, 255, 255, 128}, {1, 2, 3, 77},  {255, 254, 253, 255}};
+    // White tints of any alpha take a shorter exact path over opaque sources: a sweep of their alphas.
+    std::vector<std::array<uint32_t, 4>> tints = {{255, 255, 255, 255}, {0, 0, 0, 255},       {255, 0, 128, 1},
+                                                  {17, 200, 255, 254},  {255, 255, 255, 128}, {1, 2, 3, 77},
+                                                  {255, 254, 253, 255}};
+    for (uint32_t a = 0; a < 255; a += 23) tints.push_back({255, 255, 255, a});
     const uint32_t dests[] = {0, 1, 127, 128, 254, 255};
     std::vector<uint32_t> src, dst, want;
     for (uint32_t sa = 0; sa < 256; ++sa)
@@ -342,7 +430,7 @@ TEST(SurfaceSpanTest, TintedBlendDividesExactlyInEveryForm)
                 src.push_back(sa << 24 | c << 16 | (255 - c) << 8 | (c ^ 0x5A));
                 dst.push_back(0xAB000000u | dc << 16 | (255 - dc) << 8 | ((dc + c) & 0xFF));
             }
-    for (const uint32_t* t : tints)
+    for (const auto& t : tints)
     {
         const uint32_t a = t[3], weight[3] = {t[2] * a, t[1] * a, t[0] * a};
         want = dst;

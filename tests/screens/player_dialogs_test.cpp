@@ -121,7 +121,18 @@ TEST_F(WindowsTest, TextEntryOkNeedsTextAndCancelForgetsIt)
 
 TEST_F(WindowsTest, FirstStartAsksForAPlayerThroughTheTextEntry)
 {
-    app->respond = TypeAnswer(*app, "Eve");
+    const auto answer = TypeAnswer(*app, "Eve");
+    app->respond = [&](Dialog* d)
+    {
+        // The Cancel that cannot be used looks it: it has the greyed picture, not the live one.
+        if (auto* entry = dynamic_cast<DialogWithEdit*>(d))
+        {
+            EXPECT_TRUE(entry->cancelButton->disabled);
+            EXPECT_EQ(entry->cancelButton->disabledImage, IMAGE_SMBUTTON_DISABLED);
+            EXPECT_NE(IMAGE_SMBUTTON_DISABLED, nullptr);
+        }
+        return answer(d);
+    };
     app->CreateTitleScreen();
     app->titleScreen->LoadLogos(LogoFileData{});
     app->OnLoadingDone();

@@ -312,8 +312,18 @@ TEST_F(MenuTest, HowToPlayTurnsPagesBetweenItsEnds)
     ClearDrawn();
     DrawWidget(*how);
     EXPECT_TRUE(DrewText("FONT_DEFAULT", "text142 1 text143 4"));
-    // Indicator (19 characters of 7 pixels) right-aligned at 535; the page buttons stand 10 pixels either side.
-    EXPECT_EQ(how->previousButton->x + how->previousButton->width, 535 - 19 * 7 - 10);
+    // The row stands at 480 unless the panel's frame (500 high here) needs it higher: the tallest button (40) ends
+    // 12 pixels above the bottom. The next-page button (90 wide) moves in from 545 to stay 18 pixels inside the
+    // panel's 640. The indicator (19 characters of 7 pixels) is right-aligned 10 pixels left of it, and the
+    // previous-page button ends 10 pixels left of the indicator.
+    for (ButtonWidget* b : {how->closeButton.get(), how->nextButton.get(), how->previousButton.get()})
+        EXPECT_EQ(b->y, 500 - 40 - 12);
+    EXPECT_EQ(how->nextButton->x, 640 - 90 - 18);
+    const auto* indicator = FindText("FONT_DEFAULT", "text142 1 text143 4");
+    ASSERT_NE(indicator, nullptr);
+    EXPECT_EQ(indicator->x + 19 * 7, how->x + how->nextButton->x - 10);
+    EXPECT_EQ(indicator->y, how->y + 500 - 40 - 12 + 30);
+    EXPECT_EQ(how->previousButton->x + how->previousButton->width, how->nextButton->x - 10 - 19 * 7 - 10);
     const struct
     {
         int button;

@@ -115,6 +115,34 @@ TEST_F(TitleDialogsTest, OptionsRefuseThreeDAndKeepAForcedFullScreen)
     EXPECT_EQ(app->GetDialog(DIALOG_OPTIONS_MESSAGE)->header, "text35");
 }
 
+TEST_F(TitleDialogsTest, OptionsCloseOnEscapeAsOnOkAndTheirBoxFollowsTheWindow)
+{
+    // Escape reaches the dialog (the keyboard is its own) and closes it as OK does: the mode asked for, saved.
+    DemoDialog* options = OpenOptions();
+    EXPECT_EQ(app->Manager().focusWidget, options);
+    app->Click(options->noHintsBox.get());
+    EXPECT_EQ(app->Manager().focusWidget, options); // a box takes no keyboard
+    const std::string before = PlayersFile();
+    app->Manager().KeyDown(27);
+    EXPECT_EQ(app->GetDialog(DIALOG_OPTIONS), nullptr);
+    ASSERT_EQ(app->screenModes.size(), 1u);
+    EXPECT_NE(PlayersFile(), before);
+    app->ProcessDeferredDeletes();
+    app->Manager().KeyDown(27); // nothing left to close, nothing switched again
+    EXPECT_EQ(app->screenModes.size(), 1u);
+
+    // A switch made while the dialog is open (Alt+Enter) shows in its box, both ways.
+    app->mIsWindowed = false;
+    options = OpenOptions();
+    EXPECT_TRUE(options->fullScreenBox->checked);
+    app->ZestAppBase::SwitchScreenMode(true);
+    EXPECT_TRUE(app->mIsWindowed);
+    EXPECT_FALSE(options->fullScreenBox->checked);
+    app->ZestAppBase::SwitchScreenMode(false);
+    EXPECT_TRUE(options->fullScreenBox->checked);
+    EXPECT_EQ(app->GetDialog(DIALOG_OPTIONS_MESSAGE), nullptr);
+}
+
 TEST_F(TitleDialogsTest, OptionsShadeTheTitleButNotThePlayField)
 {
     DemoDialog* options = OpenOptions();
@@ -247,6 +275,15 @@ TEST_F(HighscoresTest, CloseTurnsTheSlideAndResetIsIgnoredWhileItSinks)
     w->ButtonReleased(HighscoresWnd::kResetId);
     EXPECT_TRUE(app->waitedIds.empty());
     EXPECT_EQ(app->StepUntilClosed(DIALOG_HIGHSCORES), 5);
+}
+
+TEST_F(HighscoresTest, EscapeClosesTheTableAsItsCloseButtonDoes)
+{
+    HighscoresWnd* w = Open(-1);
+    EXPECT_EQ(app->Manager().focusWidget, w);
+    app->Manager().KeyDown(27);
+    EXPECT_TRUE(w->closing);
+    EXPECT_EQ(app->StepUntilClosed(DIALOG_HIGHSCORES), 42);
 }
 
 TEST_F(HighscoresTest, SubmittedScoreIsHighlightedInTheOpenTable)
