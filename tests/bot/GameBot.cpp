@@ -88,12 +88,16 @@ bool FindBlock(const BoardModel& m, const Dish& d, bool& turn, int& cx, int& cy)
             if (other.get() != &d && (other->cooking || other->ready) && other->FindPair(c, r)) return false;
         return true;
     };
+    // The bonus day's burners are laid out for its pieces exactly, tallest first from the top left: the bot fills
+    // them in the same order, or a piece could take the room another one needs.
+    const bool inlay = m.LevelKind == 1;
     for (int t = 0; t < 2; ++t)
     {
         const int w = t ? d.height : d.width, h = t ? d.width : d.height;
-        for (int bottom = 0; bottom + h <= m.Rows; ++bottom)
+        for (int k = 0; k + h <= m.Rows; ++k)
             for (int c = 0; c + w <= m.Columns; ++c)
             {
+                const int bottom = inlay ? m.Rows - h - k : k;
                 bool ok = true;
                 for (int i = 0; i < w && ok; ++i)
                     for (int j = 0; j < h && ok; ++j) ok = free(c + i, bottom + j);
@@ -256,6 +260,16 @@ void BotApp::Trace()
         std::fprintf(stderr, "  freeze %d held %d cup %d food level %d/%d still %d stock %d,%d at %d,%d\n",
                      m->FreezeCountdown, m->HeldSlot, m->CupDragged, m->PlayerLevel(), m->FoodEnableLevel,
                      GridStill(*m), m->StockCount[0], m->StockCount[1], m->StockSlotPos[0][0], m->StockSlotPos[0][1]);
+        for (const auto& d : m->Dishes)
+            std::fprintf(stderr, "  dish %dx%d kind %d at %.0f,%.0f cooking %d ready %d sent %d sliding %d\n", d->width,
+                         d->height, d->itemKind, d->x, d->y, d->cooking, d->ready, d->sent, d->IsSliding());
+        if (m->LevelKind == 1)
+            for (int r = m->Rows - 1; r >= 0; --r)
+            {
+                std::string row;
+                for (int c = 0; c < m->Columns; ++c) row += m->IsCellUnderDish(c, r) ? 'D' : char('1' + m->CellState[c][r]);
+                std::fprintf(stderr, "  %s\n", row.c_str());
+            }
         for (const auto& p : m->Persons)
             std::fprintf(stderr, "  person slot %d,%d wish %d underway %d mood %.0f\n", p->slotX, p->slotY, p->wish,
                          p->wishUnderWay, p->mood);
@@ -683,9 +697,23 @@ bool BotApp::ServeDish(BoardModel& m, Dish& d)
 bool BotApp::PlayInlay(BoardModel& m)
 {
     if (m.DraggedDish) return PlaceHeld(m);
+    // Every pizza of the stage on the shelf first: the tallest goes down first, as the layout was made.
+    int pizzas = 0;
+    for (const auto& d : m.Dishes)
+    {
+        if (d->itemKind == -1 && d->IsSliding()) return false;
+        pizzas += d->itemKind == -1;
+    }
+    if (pizzas < static_cast<int>(m.Persons.size())) return false;
+    Dish* tallest = nullptr;
     for (auto& d : m.Dishes)
-        if (d->itemKind == -1 && !d->cooking && !d->ready && !d->sent && !d->IsSliding() && ServeDish(m, *d))
-            return true;
+        if (d->itemKind == -1 && !d->cooking && !d->ready && !d->sent && !d->IsSliding() &&
+            (!tallest || d->height > tallest->height))
+            tallest = d.get();
+    if (tallest && ServeDish(m, *tallest)) return true;
+    // Snacks only once every pizza is down: a snack taken early can sit where a pizza had to go.
+    for (const auto& d : m.Dishes)
+        if (d->itemKind == -1 && !d->cooking) return false;
     for (const auto& p : m.Persons)
         if (p->wish >= 0 && p->wish <= 2 && !p->wishUnderWay && m.HeldSlot == -1)
         {
