@@ -3,8 +3,8 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <mutex>
+#include <sstream>
 #include <unistd.h>
 
 namespace Platform

@@ -211,15 +211,15 @@ void BotApp::RunUpdate()
         // that part differs from run to run by design, so only the hand-over's place is compared.
         mLastHash = mLoadingHandedOver ? StateHash() : 0;
         std::fprintf(static_cast<FILE*>(mHashOut), "%d %016llx\n", mUpdateCount,
-                               static_cast<unsigned long long>(mLastHash));
+                     static_cast<unsigned long long>(mLastHash));
     }
     if (mTrace && mUpdateCount % 2000 == 0) Trace();
     if (mTrace && mUpdateCount < 400 && mUpdateCount % 20 == 0)
     {
         const bool peek = mDemo.PeekHeader();
         std::fprintf(stderr, "[%d] started %d completed %d handed %d demo %d peek %d type %d short %d at %d\n",
-                     mUpdateCount, mLoadingStarted.load(), mLoadingCompleted.load(), mLoadingHandedOver,
-                     mPlayingDemo, peek, mDemo.pendingType, mDemo.pendingShort, mDemo.pendingUpdate);
+                     mUpdateCount, mLoadingStarted.load(), mLoadingCompleted.load(), mLoadingHandedOver, mPlayingDemo,
+                     peek, mDemo.pendingType, mDemo.pendingShort, mDemo.pendingUpdate);
     }
     if (mPlayingDemo)
     {
@@ -267,7 +267,8 @@ void BotApp::Trace()
             for (int r = m->Rows - 1; r >= 0; --r)
             {
                 std::string row;
-                for (int c = 0; c < m->Columns; ++c) row += m->IsCellUnderDish(c, r) ? 'D' : char('1' + m->CellState[c][r]);
+                for (int c = 0; c < m->Columns; ++c)
+                    row += m->IsCellUnderDish(c, r) ? 'D' : char('1' + m->CellState[c][r]);
                 std::fprintf(stderr, "  %s\n", row.c_str());
             }
         for (const auto& p : m->Persons)
@@ -391,9 +392,11 @@ bool BotApp::HandleDialogs()
             Wait(t + 10);
             return true;
         }
-        if (!edit->editWidget || edit->editWidget->text.empty()) mNameTyped = false;
+        if (!edit->editWidget || edit->editWidget->text.empty())
+            mNameTyped = false;
 
-        else if (!ClickWidget(edit->okButton.get())) Key(1, VK_RETURN), Wait(10);
+        else if (!ClickWidget(edit->okButton.get()))
+            Key(1, VK_RETURN), Wait(10);
         return true;
     }
     if (auto* done = dynamic_cast<LevelCompleteWnd*>(top))
@@ -749,7 +752,8 @@ bool BotApp::PlayMatch(BoardModel& m)
             const bool useful = p->isAkkumCharge || p->bomb > 0 || (p->isIceCream && !m.Persons.empty());
             bool broken = false;
             for (int c = 0; c < m.Columns; ++c)
-                for (int r = 0; r < m.Rows; ++r) broken = broken || (m.CellState[c][r] == -1 && !m.IsCellUnderDish(c, r));
+                for (int r = 0; r < m.Rows; ++r)
+                    broken = broken || (m.CellState[c][r] == -1 && !m.IsCellUnderDish(c, r));
             if (useful || (p->isRepairTool && broken && !m.MarkerOn))
             {
                 Click(0, static_cast<int>(p->x), static_cast<int>(p->y));

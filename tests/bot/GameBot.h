@@ -36,13 +36,13 @@ struct DayResult
 struct BotOptions
 {
     std::string name = "Bot";
-    int lastDay = 70;         // stop once this day is won (70: play to the end of the game)
-    int maxUpdates = 0;       // stop after this many updates (0: no limit)
-    int maxTries = 5;         // attempts at one day before the bot gives up
-    bool quiet = false;       // no line per day
-    bool stopAtShop = false;  // stop in the first shop after a purchase (screenshots)
-    std::string hashFile;     // the state hash after every update goes here
-    std::string pauseFile;    // see PauseAt
+    int lastDay = 70;           // stop once this day is won (70: play to the end of the game)
+    int maxUpdates = 0;         // stop after this many updates (0: no limit)
+    int maxTries = 5;           // attempts at one day before the bot gives up
+    bool quiet = false;         // no line per day
+    bool stopAtShop = false;    // stop in the first shop after a purchase (screenshots)
+    std::string hashFile;       // the state hash after every update goes here
+    std::string pauseFile;      // see PauseAt
     bool pauseAtResult = false; // wait for the pause file once the first level-complete tally rests
     bool pauseAtShop = false;   // wait for the pause file once the first purchase shows in the shop
     int drawEvery = 1;          // draw after every Nth update only
@@ -112,7 +112,7 @@ private:
     std::string mGiveUpReason;
     bool mNameTyped = false;
     bool mDayJumped = false;
-    int mShopPlan = -1;       // the page the bot opened to buy from
+    int mShopPlan = -1; // the page the bot opened to buy from
     int mPurchases = 0;
     bool mShopDoneThisVisit = false;
     bool mSawQuestion = false;
