@@ -166,24 +166,30 @@ void OnCrash(int signal, siginfo_t* info, void*)
     void* frames[kMaxFrames];
     const int frameCount = backtrace(frames, kMaxFrames);
 
-    int fd = open(gTempPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // The temporary file is always a new plain file: whatever an earlier crash or anyone else left at its name
+    // (a pipe would block the handler for good, a link would send the report into another file) goes first.
+    unlink(gTempPath);
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    int fd = open(gTempPath, flags, 0644);
     if (fd < 0 && errno == ENOENT)
     {
         // The folder is made only when there is a report to put in it (mkdir is safe in a handler).
         MakeFoldersOf(gTempPath);
-        fd = open(gTempPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        fd = open(gTempPath, flags, 0644);
     }
+    bool written = false;
     if (fd >= 0)
     {
         WriteReport(fd, signal, info, frames, frameCount);
         fsync(fd);
         close(fd);
         // Whole or not at all: an older report stays until the new one is complete.
-        rename(gTempPath, gReportPath);
+        written = rename(gTempPath, gReportPath) == 0;
+        if (!written) unlink(gTempPath);
     }
     WriteReport(STDERR_FILENO, signal, info, frames, frameCount);
     Line tail;
-    tail.Add(fd >= 0 ? "Report written to " : "Could not write the report to ");
+    tail.Add(written ? "Report written to " : "Could not write the report to ");
     tail.Add(gReportPath);
     tail.Add("\n");
     WriteAll(STDERR_FILENO, tail.text, tail.length);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -225,6 +226,24 @@ void SyncFolder(const std::string& folder)
     ::close(fd);
 }
 
+// Opens a regular file for reading without blocking on what is not one: a pipe put in a file's place would
+// hold open() until a writer came, and a device could be read forever. -1 with errno EINVAL for those.
+int OpenRegularFileForReading(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return -1;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
+
 } // namespace
 
 // ---- folders ----
@@ -388,15 +407,23 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes)
     return WriteFileAtomically(path, bytes.data(), bytes.size());
 }
 
-int RemoveStaleTempFiles(const std::string& folder)
+int RemoveStaleTempFiles(const std::string& folder, int depth)
 {
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return 0;
     int removed = 0;
+    std::vector<std::string> subfolders;
     while (const dirent* entry = ::readdir(dir))
     {
         // ".<name>.tmp-<pid>-<counter>", as WriteFileAtomically names them.
         const std::string name = entry->d_name;
+        if (depth > 0 && name != "." && name != "..")
+        {
+            struct stat info;
+            const std::string path = Join(folder, name);
+            // Links are not followed: only what lies inside the folder itself is ours to tidy.
+            if (::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) subfolders.push_back(path);
+        }
         const size_t mark = name.rfind(".tmp-");
         if (name.size() < 2 || name[0] != '.' || mark == std::string::npos || mark == 0) continue;
         const size_t dash = name.find('-', mark + 5);
@@ -414,6 +441,8 @@ int RemoveStaleTempFiles(const std::string& folder)
         if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::unlink(path.c_str()) == 0) ++removed;
     }
     ::closedir(dir);
+    for (const std::string& sub : subfolders) removed += RemoveStaleTempFiles(sub, depth - 1);
+    if (removed > 0) InvalidateFileNameCache();
     return removed;
 }
 
@@ -425,10 +454,10 @@ void InjectWriteFailureAfter(int64_t bytes)
 ReadResult ReadWholeFile(const std::string& path, std::string& out, uint64_t maxBytes)
 {
     out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = OpenRegularFileForReading(path);
     if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::NotFound : ReadResult::Error;
     struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    if (::fstat(fd, &info) != 0)
     {
         ::close(fd);
         return ReadResult::Error;
@@ -464,12 +493,27 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out, uint64_t max
     return result;
 }
 
+std::FILE* OpenFile(const std::string& path, const char* mode)
+{
+    if (mode == nullptr || mode[0] != 'r' || std::strchr(mode, '+') != nullptr) return std::fopen(path.c_str(), mode);
+    const int fd = OpenRegularFileForReading(path);
+    if (fd < 0) return nullptr;
+    std::FILE* file = ::fdopen(fd, mode);
+    if (file == nullptr) ::close(fd);
+    return file;
+}
+
 // ---- helpers ----
 
 bool FileExists(const std::string& path)
 {
     struct stat info;
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool PathExists(const std::string& path)
+{
+    return Exists(path);
 }
 
 bool DirectoryExists(const std::string& path)
@@ -518,6 +562,9 @@ bool MakeDirectory(const std::string& path)
     if (path.empty()) return false;
     if (::mkdir(path.c_str(), 0700) == 0) // the user's own data, as the XDG rules ask
     {
+        // The new folder's name must reach the disk as well, or a power cut could take the first file saved
+        // into it along with it.
+        SyncFolder(ParentOf(WithoutTrailingSlashes(path)));
         InvalidateFolderOf(WithoutTrailingSlashes(path));
         return true;
     }

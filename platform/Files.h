@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -66,8 +67,9 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size)
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 // Removes the temporary files that atomic writes into `folder` left behind when their process was killed
-// mid-write (".<name>.tmp-<pid>-<n>" of a process that no longer runs). Returns how many went.
-int RemoveStaleTempFiles(const std::string& folder);
+// mid-write (".<name>.tmp-<pid>-<n>" of a process that no longer runs), and in its subfolders down to `depth`
+// levels (links are not followed). Returns how many went.
+int RemoveStaleTempFiles(const std::string& folder, int depth = 0);
 
 // Test hook: the next atomic write fails after writing `bytes` bytes of its temporary file (negative disables).
 void InjectWriteFailureAfter(int64_t bytes);
@@ -82,9 +84,15 @@ enum class ReadResult
 // Reads a whole regular file into `out` when it is at most `maxBytes` long.
 ReadResult ReadWholeFile(const std::string& path, std::string& out, uint64_t maxBytes);
 
+// Opens a file like fopen, except that for reading ("r", "rb", no '+') only a regular file opens: a pipe, a
+// device or a folder in a file's place gives null at once instead of blocking or reading forever.
+std::FILE* OpenFile(const std::string& path, const char* mode);
+
 // ---- helpers ----
 
 bool FileExists(const std::string& path); // a regular file (following links)
+// Anything at all at `path`: a file of any kind, a folder, a link (even one that leads nowhere).
+bool PathExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Something is at `path` that is not a regular file (a folder, a pipe, a device): reading it could block or
 // never end.

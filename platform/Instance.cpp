@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
@@ -162,11 +163,31 @@ MutexHandle CreateMutex(const void*, bool, const std::string& name)
         return mutex;
     }
     std::string path = InstanceLockPath(name);
-    // Close-on-exec: a program we start (a browser) must not inherit the lock and keep it after we exit.
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Close-on-exec: a program we start (a browser) must not inherit the lock and keep it after we exit. The lock
+    // is only ever a plain file of our own: a link is not followed (it could point at a file of the user's that
+    // the holder would then lock), and a pipe does not hold up the start.
+    const int flags = O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+    int fd = ::open(path.c_str(), flags, 0600);
+    struct stat opened;
+    if (fd >= 0 && (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)))
+    {
+        ::close(fd);
+        fd = -1;
+        errno = EINVAL;
+    }
+    if (fd < 0 && errno != EACCES && errno != EISDIR)
+    {
+        // Something else is in the lock's place (a link, a pipe, a device): it holds nothing, so it goes.
+        struct stat found;
+        if (::lstat(path.c_str(), &found) == 0 && !S_ISDIR(found.st_mode) && !S_ISREG(found.st_mode) &&
+            ::unlink(path.c_str()) == 0)
+            fd = ::open(path.c_str(), flags | O_EXCL, 0600);
+    }
     if (fd < 0)
     {
-        OutputDebugString("Cannot create the instance lock " + path + ": " + std::strerror(errno) + "\n");
+        // Without a lock a second copy may start beside this one; the game itself still runs.
+        std::fprintf(stderr, "Cannot create the instance lock %s: %s; starting without it.\n", path.c_str(),
+                     std::strerror(errno));
         return mutex;
     }
     int locked;

@@ -11,6 +11,7 @@
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
+#include "sound/SoundReaders.h"
 
 namespace Zest
 {
@@ -264,6 +265,17 @@ void ZestAppBase::ReadFromRegistry()
             }
         if (!mIsScreenSaver && !replay) RegistryWriteInteger("InProgress", 1);
     }
+}
+
+void ZestAppBase::RemoveInterruptedSaves()
+{
+    if (mPlayingDemo) return;
+    // The data folder holds saves/ below it; the cache mirrors the data's folders, a few levels deep. An empty
+    // data folder means none could be found: the working directory is not tidied in its place.
+    const std::string data = RemoveTrailingSlash(GetAppDataFolder());
+    if (data.empty()) return;
+    Platform::RemoveStaleTempFiles(data, 2);
+    Platform::RemoveStaleTempFiles(RemoveTrailingSlash(SoundCacheFolder()), 6);
 }
 
 bool ZestAppBase::WriteBytesToFile(const std::string& fileName, const uint8_t* data, size_t length)

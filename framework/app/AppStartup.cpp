@@ -231,6 +231,7 @@ void ZestAppBase::Init()
     InstallCrashCatcher();
     if (!mSkipCommandLine) ParseCommandLine(mCommandLine);
     if (mIsScreenSaver) mSingleInstance = false;
+    RemoveInterruptedSaves();
 
     if (!ChangeDirectoryHook(mChangeDirTo) && !mChangeDirTo.empty() && !SetCurrentDirectory(mChangeDirTo))
     {

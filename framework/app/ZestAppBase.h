@@ -164,6 +164,9 @@ public:
     void RegistryEraseValue(const std::string& name);
     virtual void WriteToRegistry();
     virtual void ReadFromRegistry();
+    // Removes what saves cut short by a kill or a power cut left behind in the data folder and the sound cache
+    // (their temporary files; the files they were replacing are whole). Nothing while a demo replays.
+    void RemoveInterruptedSaves();
     bool WriteBytesToFile(const std::string& fileName, const uint8_t* data, size_t length);
     bool WriteBufferToFile(const std::string& fileName, const Buffer& buffer);
     bool ReadBufferFromFile(const std::string& fileName, Buffer& buffer, bool doNotRecord = false);

@@ -69,7 +69,7 @@ std::FILE* OpenDiskFile(const std::string& name, const std::string& mode)
     for (char c : mode)
         if (c != 't' && c != 'T') m += c;
     if (m.empty()) return nullptr;
-    return std::fopen(Platform::ResolveFileName(name).c_str(), m.c_str());
+    return Platform::OpenFile(Platform::ResolveFileName(name), m.c_str());
 }
 
 bool IsPackMode(const std::string& mode)

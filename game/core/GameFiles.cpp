@@ -30,10 +30,15 @@ bool DiskGameFiles::Write(const std::string& fileName, const Buffer& buffer)
 bool DiskGameFiles::Move(const std::string& from, const std::string& to)
 {
     const std::string target = Platform::ResolveFileName(to);
-    if (Platform::FileExists(target)) return false;
+    if (Platform::PathExists(target)) return false;
     const bool ok = Platform::RenameFile(Platform::ResolveFileName(from), target);
     Platform::InvalidateFileNameCache();
     return ok;
+}
+
+bool DiskGameFiles::PresentOnDisk(const std::string& fileName)
+{
+    return Platform::PathExists(Platform::ResolveFileName(fileName));
 }
 
 bool AppGameFiles::Exists(const std::string& fileName)
@@ -59,10 +64,17 @@ bool AppGameFiles::Move(const std::string& from, const std::string& to)
     return disk.Move(from, to);
 }
 
+bool AppGameFiles::PresentOnDisk(const std::string& fileName)
+{
+    if (mApp.mPlayingDemo) return false;
+    DiskGameFiles disk;
+    return disk.PresentOnDisk(fileName);
+}
+
 std::string DamagedFileName(GameFiles& files, const std::string& fileName)
 {
     std::string name = fileName + ".damaged";
-    for (int n = 2; files.Exists(name); ++n) name = fileName + ".damaged-" + std::to_string(n);
+    for (int n = 2; files.PresentOnDisk(name); ++n) name = fileName + ".damaged-" + std::to_string(n);
     return name;
 }
 

@@ -21,6 +21,9 @@ public:
     virtual bool Write(const std::string& fileName, const Buffer& buffer) = 0;
     // Renames a file out of the way; the target must not exist yet.
     virtual bool Move(const std::string& from, const std::string& to) = 0;
+    // Anything at all at the name on disk, readable or not (a folder, a pipe, a link, a file without read
+    // permission): what Exists misses but a save would meet.
+    virtual bool PresentOnDisk(const std::string& fileName) = 0;
 };
 
 // Straight to the file system (tools and tests).
@@ -31,6 +34,7 @@ public:
     bool Read(const std::string& fileName, Buffer& buffer) override;
     bool Write(const std::string& fileName, const Buffer& buffer) override;
     bool Move(const std::string& from, const std::string& to) override;
+    bool PresentOnDisk(const std::string& fileName) override;
 };
 
 // Through the application, so that demo recording and replay see every read and a replay writes nothing.
@@ -42,12 +46,14 @@ public:
     bool Read(const std::string& fileName, Buffer& buffer) override;
     bool Write(const std::string& fileName, const Buffer& buffer) override;
     bool Move(const std::string& from, const std::string& to) override;
+    // False while a demo replays: a replay goes by what was recorded and leaves the disk alone.
+    bool PresentOnDisk(const std::string& fileName) override;
 
 private:
     ZestAppBase& mApp;
 };
 
-// First free name of the form "<file>.damaged", "<file>.damaged-2", "<file>.damaged-3", ...
+// First name of the form "<file>.damaged", "<file>.damaged-2", "<file>.damaged-3", ... with nothing on disk.
 std::string DamagedFileName(GameFiles& files, const std::string& fileName);
 
 } // namespace Zest

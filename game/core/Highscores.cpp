@@ -86,11 +86,24 @@ int InsertHighscore(std::vector<HighscoreEntry>& table, const HighscoreEntry& en
     return place;
 }
 
-void LoadHighscores(GameFiles& files, const std::string& path, std::vector<HighscoreEntry>& table)
+void LoadHighscores(GameFiles& files, const std::string& path, std::vector<HighscoreEntry>& table, std::string* notice)
 {
     Buffer buffer;
-    if (!files.Exists(path) || !files.Read(path, buffer)) return;
-    DecodeHighscores(buffer, table);
+    const bool exists = files.Exists(path);
+    if (exists && files.Read(path, buffer))
+    {
+        DecodeHighscores(buffer, table);
+        return;
+    }
+    if (!exists && !files.PresentOnDisk(path)) return;
+    // There but not readable (no permission, too large, a folder or a pipe): the next save would replace it, so
+    // it is kept aside under a new name and the table starts from its defaults.
+    const std::string target = DamagedFileName(files, path);
+    const std::string text = files.Move(path, target)
+                                 ? "The high-score file could not be read; it was kept as " + target + "."
+                                 : "The high-score file " + path + " could not be read or moved aside.";
+    std::fprintf(stderr, "%s\n", text.c_str());
+    if (notice) *notice = text;
 }
 
 bool SaveHighscores(GameFiles& files, const std::string& path, const std::vector<HighscoreEntry>& table)

@@ -17,10 +17,14 @@ class GameFiles;
 using PlayerList = std::vector<std::unique_ptr<PlayerProfile>>;
 
 constexpr int32_t kPlayersFileMagic = 1108;
-// Companion "players_ext.dat": magic, version, then per profile in players.dat order the name, ten expert flags
-// and ten day profits of levels 61..70.
+// Companion "players_ext.dat": magic, version, then the entries: per profile in players.dat order the name, ten
+// expert flags and ten day profits of levels 61..70. Version 2 holds the entries in blocks, newest first, each
+// with the checksum of the players.dat it goes with: a save writes the companion with the new block and the one
+// for the players.dat still on disk, then players.dat, so whichever players.dat a crash leaves finds its own
+// entries. Version 1 (the entries straight after the version) is still read.
 constexpr int32_t kPlayersExtMagic = 0x45584543; // "CEXE" in file byte order
-constexpr int32_t kPlayersExtVersion = 1;
+constexpr int32_t kPlayersExtVersion = 2;
+constexpr int32_t kPlayersExtVersion1 = 1;
 constexpr const char* kPlayersFileName = "players.dat";
 constexpr const char* kPlayersExtFileName = "players_ext.dat";
 
@@ -40,10 +44,24 @@ bool DecodePlayers(Buffer& buffer, int32_t& currentPlayer, PlayerList& players);
 // Brings values that would index past the game's tables into range; valid values are left exactly as they are.
 void SanitizeProfile(PlayerProfile& profile);
 
-void EncodePlayersExt(Buffer& buffer, const PlayerList& players);
-// Applies each complete entry to the profile at the same position with the same name; others are ignored.
+// Checksum of a whole players.dat (FNV-1a), as the companion's blocks name it.
+uint32_t PlayersChecksum(const Buffer& playersFile);
+// The entries of the profiles' levels 61..70, as a companion block holds them.
+std::vector<uint8_t> EncodeExtEntries(const PlayerList& players);
+
+struct ExtBlock
+{
+    uint32_t playersSum = 0;
+    std::vector<uint8_t> entries;
+};
+// A version 2 companion with the profiles' entries for the players.dat of checksum `playersSum`, followed by
+// `previous` (when given and for another players.dat).
+void EncodePlayersExt(Buffer& buffer, const PlayerList& players, uint32_t playersSum = 0,
+                      const ExtBlock* previous = nullptr);
+// Applies each complete entry to the profile at the same position with the same name; others are ignored. Of a
+// version 2 file the block for `playersSum` is applied, or the newest when none is for it (or no sum is given).
 // False when the magic or version is wrong.
-bool DecodePlayersExt(Buffer& buffer, PlayerList& players);
+bool DecodePlayersExt(Buffer& buffer, PlayerList& players, const uint32_t* playersSum = nullptr);
 
 // Reads and writes the players of one data folder ("" or ending in a separator).
 class ProfileStore
@@ -58,14 +76,21 @@ public:
     // that exists but cannot be read) is moved aside under a new name together with its companion, never
     // erased, and the game starts as if it were absent; `notice` then says where it went (empty otherwise).
     void Load(int32_t& currentPlayer, PlayerList& players, std::string& notice);
-    // Writes the companion, then players.dat, each whole; true when both were written.
+    // Writes the companion, then players.dat, each whole; true when both were written. The companion keeps the
+    // entries for the players.dat this store last read or wrote as well, so a crash between the two writes
+    // leaves a matching pair either way.
     bool Save(int32_t currentPlayer, const PlayerList& players);
+
+    const std::string& DataFolder() const { return mDataFolder; }
 
 private:
     std::string MoveAside(const std::string& path);
 
     GameFiles& mFiles;
     std::string mDataFolder;
+    // What players.dat on disk holds (its checksum) and the entries that go with it, once known.
+    bool mOnDiskKnown = false;
+    ExtBlock mOnDisk;
 };
 
 } // namespace Zest

@@ -304,12 +304,19 @@ bool GameApp::AskForNewPlayer()
 void GameApp::LoadPlayers()
 {
     if (!players.empty()) return;
-    ProfileStore(*mFiles, dataFolder).Load(currentPlayer, players, playersNotice);
+    Profiles().Load(currentPlayer, players, playersNotice);
 }
 
 void GameApp::SavePlayers()
 {
-    ProfileStore(*mFiles, dataFolder).Save(currentPlayer, players);
+    Profiles().Save(currentPlayer, players);
+}
+
+ProfileStore& GameApp::Profiles()
+{
+    if (!mProfileStore || mProfileStore->DataFolder() != dataFolder)
+        mProfileStore = std::make_unique<ProfileStore>(*mFiles, dataFolder);
+    return *mProfileStore;
 }
 
 void GameApp::ResetHighscores()
@@ -319,7 +326,10 @@ void GameApp::ResetHighscores()
 
 void GameApp::LoadHighscores()
 {
-    Zest::LoadHighscores(*mFiles, dataFolder + kHighscoresFileName, highscores);
+    std::string notice;
+    Zest::LoadHighscores(*mFiles, dataFolder + kHighscoresFileName, highscores, &notice);
+    // Said together with the players' notice, once the title is up.
+    if (!notice.empty()) playersNotice += (playersNotice.empty() ? "" : "\n") + notice;
 }
 
 void GameApp::SaveHighscores()

@@ -135,7 +135,7 @@ public:
     int32_t mouseY = 0;
     std::string dataFolder;
     bool shiftDown = false;
-    // Said once when a damaged players file was put aside at start-up.
+    // Said once at the title when a damaged players or high-score file was put aside at start-up.
     std::string playersNotice;
 
     Widget* board() const;
@@ -144,7 +144,12 @@ public:
 private:
     void FatalResourceError();
     void ToTitleMusic(int offset);
+    // The players' store of the current data folder: it remembers what players.dat on disk holds, which each
+    // save keeps in the companion file until the new players.dat is in place.
+    ProfileStore& Profiles();
+
     std::unique_ptr<GameFiles> mFiles;
+    std::unique_ptr<ProfileStore> mProfileStore;
 };
 
 GameApp* GetGameApp();

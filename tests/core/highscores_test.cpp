@@ -122,3 +122,28 @@ TEST(Highscores, LoadKeepsTheTableWithoutAFile)
     LoadHighscores(files, dir.File("highscores.dat"), back);
     EXPECT_EQ(back, table);
 }
+
+TEST(Highscores, SomethingUnreadableIsKeptAsideNotSavedOver)
+{
+    CoreTest::TempFolder dir;
+    DiskGameFiles files;
+    // A folder where the file should be; a later save would otherwise fail for good, or replace what was there.
+    std::filesystem::create_directory(dir.path / "highscores.dat");
+    dir.Write("highscores.dat/keep.txt", "kept");
+    std::vector<HighscoreEntry> table;
+    ResetHighscores(table);
+    std::string notice;
+    LoadHighscores(files, dir.File("highscores.dat"), table, &notice);
+    EXPECT_NE(notice.find("highscores.dat.damaged"), std::string::npos) << notice;
+    EXPECT_EQ(dir.Read("highscores.dat.damaged/keep.txt"), "kept");
+    EXPECT_EQ(table.size(), 10u);
+    EXPECT_EQ(table[0].name, "Chef");
+
+    table[0].score = 200000;
+    ASSERT_TRUE(SaveHighscores(files, dir.File("highscores.dat"), table));
+    std::vector<HighscoreEntry> back;
+    notice.clear();
+    LoadHighscores(files, dir.File("highscores.dat"), back, &notice);
+    EXPECT_TRUE(notice.empty());
+    EXPECT_EQ(back, table);
+}

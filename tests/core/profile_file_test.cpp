@@ -341,3 +341,44 @@ TEST(ProfileStore, FailedSaveKeepsThePreviousFile)
     ExpectSame(*players[0], *back[0]);
     EXPECT_EQ(back[0]->dayProfits[65], players[0]->dayProfits[65]);
 }
+
+TEST(ProfileStore, CompanionMatchesWhicheverPlayersFileACrashLeaves)
+{
+    CoreTest::TempFolder dir;
+    DiskGameFiles files;
+    ProfileStore store(files, dir.Folder());
+    PlayerList players;
+    players.push_back(Everything("Ann", 1));
+    players.push_back(Everything("Bob", 2));
+    ASSERT_TRUE(store.Save(0, players));
+
+    // Ann is deleted and Bob's last days change; the companion is written, players.dat is not.
+    PlayerList after;
+    after.push_back(Everything("Bob", 2));
+    after[0]->dayProfits[65] = 777;
+    CutPlayersWrite cutting;
+    ProfileStore crashing(cutting, dir.Folder());
+    int32_t current = -1;
+    std::string notice;
+    PlayerList loaded;
+    crashing.Load(current, loaded, notice);
+    EXPECT_FALSE(crashing.Save(0, after));
+
+    // The old players.dat finds its own entries: Bob keeps his results at his old place.
+    PlayerList back;
+    ProfileStore(files, dir.Folder()).Load(current, back, notice);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[1]->name, "Bob");
+    EXPECT_EQ(back[1]->dayProfits[65], players[1]->dayProfits[65]);
+    EXPECT_EQ(back[0]->dayProfits[69], players[0]->dayProfits[69]);
+
+    // Once players.dat is written too, the new entries apply.
+    ProfileStore next(files, dir.Folder());
+    PlayerList again;
+    next.Load(current, again, notice);
+    ASSERT_TRUE(next.Save(0, after));
+    PlayerList now;
+    ProfileStore(files, dir.Folder()).Load(current, now, notice);
+    ASSERT_EQ(now.size(), 1u);
+    EXPECT_EQ(now[0]->dayProfits[65], 777);
+}

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <filesystem>
 #include <thread>
 
@@ -189,6 +192,32 @@ TEST_F(FilesTest, ReadWholeFileHonoursTheLimit)
     EXPECT_EQ(Platform::ReadWholeFile(root + "/ten", out, 9), Platform::ReadResult::TooLarge);
     EXPECT_EQ(out, "");
     EXPECT_EQ(Platform::ReadWholeFile(root + "/home", out, 100), Platform::ReadResult::Error);
+}
+
+TEST_F(FilesTest, ReadsRefuseWhatIsNotAFileAtOnce)
+{
+    // A pipe would block an open for reading until a writer came; a device is never read to its end.
+    const std::string pipe = root + "/pipe", folder = root + "/folder", zero = root + "/zero";
+    ASSERT_EQ(std::system(("mkfifo '" + pipe + "'").c_str()), 0);
+    std::filesystem::create_directory(folder);
+    std::filesystem::create_symlink("/dev/zero", zero);
+    for (const std::string& path : {pipe, folder, zero})
+    {
+        EXPECT_EQ(Platform::OpenFile(path, "rb"), nullptr) << path;
+        std::string bytes;
+        EXPECT_EQ(Platform::ReadWholeFile(path, bytes, 1 << 20), Platform::ReadResult::Error) << path;
+        EXPECT_TRUE(Platform::PathExists(path)) << path;
+    }
+    // A plain file still opens, and a link leading nowhere is still something in the way.
+    std::ofstream(root + "/plain") << "text";
+    std::FILE* plain = Platform::OpenFile(root + "/plain", "rb");
+    ASSERT_NE(plain, nullptr);
+    char text[8] = {};
+    EXPECT_EQ(std::fread(text, 1, sizeof text, plain), 4u);
+    std::fclose(plain);
+    std::filesystem::create_symlink(root + "/gone", root + "/dangling");
+    EXPECT_TRUE(Platform::PathExists(root + "/dangling"));
+    EXPECT_FALSE(Platform::PathExists(root + "/gone"));
 }
 
 TEST_F(FilesTest, HelpersCreateRemoveAndDescribeFiles)

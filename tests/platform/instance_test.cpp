@@ -160,3 +160,36 @@ TEST_F(InstanceTest, HeadlessNoticeStaysInTheProcess)
     EXPECT_EQ(message.lParam, 2);
     EXPECT_FALSE(PeekBroadcastMessage(message));
 }
+
+TEST_F(InstanceTest, SomethingElseInTheLocksPlaceIsReplacedNeverFollowed)
+{
+    const std::string lock = InstanceLockPath("EmberCookMutex");
+    const std::string mine = root + "/home/notes.txt";
+    std::ofstream(mine) << "the user's own file";
+    // A link to a file of the user's would have the holder lock it and then remove it; a pipe would hold up the
+    // start. Either goes, and a plain lock file takes its place.
+    for (const std::string kind : {"link", "pipe"})
+    {
+        fs::remove(lock);
+        if (kind == "link")
+            fs::create_symlink(mine, lock);
+        else
+            ASSERT_EQ(std::system(("mkfifo '" + lock + "'").c_str()), 0);
+        MutexHandle first = CreateMutex(nullptr, true, "EmberCookMutex");
+        EXPECT_EQ(GetLastError(), 0u) << kind;
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(lock))) << kind;
+        MutexHandle second = CreateMutex(nullptr, true, "EmberCookMutex");
+        EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS) << kind;
+        CloseHandle(second);
+        CloseHandle(first);
+    }
+    EXPECT_TRUE(fs::exists(mine));
+
+    // A folder cannot be put aside: the program runs without the lock.
+    fs::create_directory(lock);
+    MutexHandle unlocked = CreateMutex(nullptr, true, "EmberCookMutex");
+    EXPECT_NE(unlocked, nullptr);
+    EXPECT_EQ(GetLastError(), 0u);
+    CloseHandle(unlocked);
+    EXPECT_TRUE(fs::is_directory(lock));
+}

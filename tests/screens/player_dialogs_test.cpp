@@ -6,6 +6,7 @@
 #include "widgets/EditWidget.h"
 #include "widgets/ListWidget.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 using namespace Zest;
@@ -279,6 +280,22 @@ TEST_F(PlayerChoiceTest, RenameRefusesTakenNamesAndMovesOnlyTheSavesThatExist)
     app->waitedIds.clear();
     dialog->Rename();
     EXPECT_TRUE(app->waitedIds.empty());
+}
+
+TEST_F(PlayerChoiceTest, RenamingPastAPipeOrAFolderInASavesPlaceNeitherHangsNorMovesThem)
+{
+    Open();
+    // Opening a pipe to read it would wait for a writer that never comes.
+    std::filesystem::create_directories(Saves() + "Ann2.sav");
+    ASSERT_EQ(std::system(("mkfifo '" + Saves() + "Ann1.sav'").c_str()), 0);
+    dialog->list->SetSelect(1);
+    app->respond = TypeAnswer(*app, "Anna");
+    dialog->Rename();
+    EXPECT_EQ(Names()[0], "Anna");
+    EXPECT_TRUE(std::filesystem::is_fifo(Saves() + "Ann1.sav"));
+    EXPECT_TRUE(std::filesystem::is_directory(Saves() + "Ann2.sav"));
+    EXPECT_FALSE(Exists(Saves() + "Anna1.sav"));
+    EXPECT_FALSE(Exists(Saves() + "Anna2.sav"));
 }
 
 TEST_F(PlayerChoiceTest, DeletingKeepsTheSamePlayerCurrentAndTheSelectionInTheList)
