@@ -2,7 +2,9 @@
 #include "platform/System.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <mutex>
+#include <sstream>
 #include <unistd.h>
 
 namespace Platform
@@ -81,6 +83,24 @@ int CurrentProcessId()
 unsigned CurrentUserId()
 {
     return static_cast<unsigned>(::getuid());
+}
+
+bool GetProcessMemory(uint64_t& peakKb, uint64_t& currentKb)
+{
+    peakKb = currentKb = 0;
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    bool peak = false, current = false;
+    while (std::getline(status, line))
+    {
+        std::istringstream fields(line);
+        std::string key;
+        uint64_t value = 0;
+        if (!(fields >> key >> value)) continue;
+        if (key == "VmHWM:") peakKb = value, peak = true;
+        if (key == "VmRSS:") currentKb = value, current = true;
+    }
+    return peak && current;
 }
 
 } // namespace Platform

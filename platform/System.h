@@ -45,4 +45,7 @@ bool HasDisplay();
 // a display (a virtual one) has no one watching it.
 bool IsUnattended();
 
+// This process's resident memory in kilobytes: the peak so far and now. False (both 0) where it cannot be read.
+bool GetProcessMemory(uint64_t& peakKb, uint64_t& currentKb);
+
 } // namespace Platform

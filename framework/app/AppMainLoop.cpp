@@ -130,8 +130,10 @@ bool ZestAppBase::TryRunUpdate()
             SetThreadPriority(THREAD_PRIORITY_NORMAL);
             mLoadingHandedOver = true;
             mLoadingYield = false;
-            OnLoadingDone();
+            // The hand-over goes into the stream ahead of whatever the hand-over itself reads (players, scores,
+            // settings): a replay must meet it first, or it would wait for it behind those records for ever.
             if (RecordingCalls()) WriteDemoRecord(DEMO_LOADING_COMPLETE);
+            OnLoadingDone();
         }
     }
     if (mPlayingDemo && mDemo.PeekHeader() && mDemo.pendingUpdate <= mUpdateCount)

@@ -254,7 +254,16 @@ void ZestAppBase::ReadFromRegistry()
     if (RegistryReadInteger("InProgress", value))
     {
         mLastRunEndedCleanly = value == 0;
-        if (!mIsScreenSaver) RegistryWriteInteger("InProgress", 1);
+        // A replay writes nothing at exit, so it must not mark a run in progress either: the next real start would
+        // take the replay for a run that crashed. The command line is read after this, so look at it here.
+        bool replay = mPlayingDemo;
+        if (!mSkipCommandLine)
+            for (const std::string& arg : mCommandLine)
+            {
+                const std::string name = StringToLower(arg.substr(0, arg.find('=')));
+                replay = replay || name == "-play" || name == "-playnum";
+            }
+        if (!mIsScreenSaver && !replay) RegistryWriteInteger("InProgress", 1);
     }
 }
 

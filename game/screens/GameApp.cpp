@@ -451,6 +451,10 @@ bool GameApp::AskYesNo(Dialog* question)
 void GameApp::ShowHint(int x, int y, int placement, const std::string& text)
 {
     if (!hintWnd) return;
+    // Every hint starts with its button and check box; one that must not be closed by hand (the map's shop hint)
+    // hides them after this. Left hidden, they would leave the next hint on the field with no way to close it.
+    if (hintWnd->okButton) hintWnd->okButton->SetVisible(true);
+    if (hintWnd->noHintsCheckbox) hintWnd->noHintsCheckbox->SetVisible(true);
     mWidgetManager->AddWidget(hintWnd.get());
     hintWnd->SetHint(x, y, placement);
     hintWnd->SetText(text);

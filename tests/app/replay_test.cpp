@@ -353,3 +353,46 @@ TEST_F(ReplayTest, OtherThreadsReachNeitherTheLiveStoreNorTheDiskDuringReplay)
     EXPECT_FALSE(std::filesystem::exists(root + "/cwd/data/new.txt"));
     EXPECT_NE(SettingsText().find("Secret"), std::string::npos) << "the live store itself is untouched";
 }
+
+TEST_F(ReplayTest, AHandOverThatReadsFilesReplaysWithTheRecordedAnswers)
+{
+    // The hand-over itself asks for files (a game loads its players there): the replay has to meet the hand-over
+    // record before those reads, or it never hands over at all.
+    struct ReadingApp : TestApp
+    {
+        std::vector<int> found;
+        void OnLoadingDone() override
+        {
+            TestApp::OnLoadingDone();
+            found.push_back(FileExists("data/players.dat") ? 1 : 0);
+        }
+    };
+    const std::string demo = root + "/demos/handover.dmo";
+    std::filesystem::create_directories(root + "/demos");
+    WriteText(root + "/cwd/data/players.dat", "someone");
+    const auto closeLater = [](TestApp& a)
+    {
+        if (a.mUpdateCount >= 60 && a.loadingDone > 0 && !a.mClosing) PostMessage(a.mHWnd, WM_CLOSE, 0, 0);
+    };
+    int recordedUpdates = 0;
+    {
+        ReadingApp recording;
+        recording.mCommandLine = {"-record", "-demofile=" + demo};
+        recording.onUpdate = closeLater;
+        recording.Init();
+        recording.Start();
+        ASSERT_EQ(recording.found, std::vector<int>{1});
+        recordedUpdates = recording.mUpdateCount;
+    }
+
+    std::filesystem::remove_all(root + "/cwd/data");
+    ResetWindowLayer();
+    ResetHeadlessDisplay();
+    ReadingApp replay;
+    replay.mCommandLine = {"-play", "-demofile=" + demo};
+    replay.Init();
+    replay.Start();
+    EXPECT_EQ(replay.loadingDone, 1);
+    EXPECT_EQ(replay.found, std::vector<int>{1}) << "the answer comes from the demo, not from the disk";
+    EXPECT_EQ(replay.mUpdateCount, recordedUpdates);
+}

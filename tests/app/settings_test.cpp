@@ -125,6 +125,22 @@ TEST_F(SettingsTest, StandardValuesReadAsDefined)
     }
 }
 
+TEST_F(SettingsTest, AReplayDoesNotMarkARunInProgress)
+{
+    // A replay saves nothing at exit: marking the run would leave the mark behind, and the next start would take
+    // the replay for a crash.
+    for (const char* arg : {"-play", "-PlayNum=3"})
+    {
+        SetSettingsFile(root + "/config/replay" + std::string(arg) + ".ini");
+        TestApp app;
+        ASSERT_TRUE(app.RegistryWriteInteger("InProgress", 0));
+        app.mCommandLine = {"-demofile=x.dmo", arg};
+        app.ReadFromRegistry();
+        EXPECT_TRUE(app.mLastRunEndedCleanly);
+        EXPECT_EQ(StoredInteger("SOFTWARE\\ZestTest", "InProgress"), 0) << arg;
+    }
+}
+
 TEST_F(SettingsTest, AbsentOrMistypedValuesLeaveMembersAlone)
 {
     TestApp app;

@@ -286,6 +286,22 @@ TEST_F(ShellTest, HintPanelShowsOnceMovesAndHides)
     EXPECT_FALSE(app->players[0]->noHints);
 }
 
+TEST_F(ShellTest, HintAfterTheShopHintHasItsButtonAndBoxAgain)
+{
+    app->ToTitle("Ann");
+    HintWnd* hint = app->hintWnd.get();
+    // The map's shop hint can only be closed by buying; the next hint on the field must be closable again.
+    app->mapWnd->MapShowShopHint();
+    EXPECT_FALSE(hint->okButton->visible);
+    EXPECT_FALSE(hint->noHintsCheckbox->visible);
+    app->mapWnd->MapHideHint();
+    app->ShowHint(200, 300, 0, "lightning");
+    EXPECT_TRUE(hint->okButton->visible);
+    EXPECT_TRUE(hint->noHintsCheckbox->visible);
+    hint->ButtonReleased(HintWnd::kOkId);
+    EXPECT_FALSE(app->Shows(hint));
+}
+
 TEST_F(ShellTest, LostFocusOpensTheMenuOnlyOnThePlayScreen)
 {
     app->ToTitle("Ann");

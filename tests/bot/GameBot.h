@@ -1,0 +1,133 @@
+// A player for the whole game: drives the real application with mouse and key messages through its input queue,
+// from the first-start name prompt over the title, the map, every day and its result window, and the shop.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "game/screens/GameApp.h"
+
+namespace Zest
+{
+class BoardModel;
+class ButtonWidget;
+class Widget;
+struct Dish;
+} // namespace Zest
+
+namespace Zest::Bot
+{
+
+// One finished attempt at a day.
+struct DayResult
+{
+    int day = 0;
+    bool won = false;
+    int profit = 0, goal = 0, expert = 0;
+    int served = 0, lost = 0;
+    int updates = 0;   // fixed 10 ms updates from the start of the day to its result window
+    double wallMs = 0; // wall time for the same stretch
+    uint64_t peakKb = 0, rssKb = 0;
+};
+
+struct BotOptions
+{
+    std::string name = "Bot";
+    int lastDay = 70;           // stop once this day is won (70: play to the end of the game)
+    int maxUpdates = 0;         // stop after this many updates (0: no limit)
+    int maxTries = 5;           // attempts at one day before the bot gives up
+    bool quiet = false;         // no line per day
+    bool stopAtShop = false;    // stop in the first shop after a purchase (screenshots)
+    std::string hashFile;       // the state hash after every update goes here
+    std::string pauseFile;      // see PauseAt
+    bool pauseAtResult = false; // wait for the pause file once the first level-complete tally rests
+    bool pauseAtShop = false;   // wait for the pause file once the first purchase shows in the shop
+    int drawEvery = 1;          // draw after every Nth update only
+    int fromDay = 1;            // debugging only: the new cook is put on this day (not through input)
+};
+
+class BotApp : public GameApp
+{
+public:
+    explicit BotApp(BotOptions options);
+    ~BotApp() override;
+
+    void RunUpdate() override;
+    bool DrawDirtyWidgets() override;
+
+    const std::vector<DayResult>& Results() const { return mResults; }
+    bool Finished() const { return mFinished; }
+    bool GaveUp() const { return mGaveUp; }
+    const std::string& GiveUpReason() const { return mGiveUpReason; }
+    int Purchases() const { return mPurchases; }
+    bool SawDialog() const { return mSawQuestion; }
+    uint64_t LastHash() const { return mLastHash; }
+
+private:
+    struct Post
+    {
+        int at;
+        uint32_t message;
+        uint32_t wParam;
+        int x, y;
+    };
+    void Think();
+    void Stop(const std::string& why, bool gaveUp);
+    // Input, delivered through the window's message queue `delay` updates from now.
+    void Send(int delay, uint32_t message, uint32_t wParam, int x, int y);
+    void MoveTo(int delay, int x, int y);
+    void Click(int delay, int x, int y);
+    void RightClick(int delay, int x, int y);
+    void Key(int delay, int vk);
+    void Char(int delay, char c);
+    bool ClickWidget(Widget* w, int delay = 0);
+    bool Usable(Widget* w) const;
+    bool Shows(Widget* w) const;
+    void Wait(int updates) { mNextThink = mUpdateCount + updates; }
+
+    // The screens.
+    bool HandleDialogs();
+    void PlayMap();
+    bool Shop();
+    void PlayBoard(BoardModel& m);
+    bool PlayHunt(BoardModel& m);
+    bool PlayInlay(BoardModel& m);
+    bool ServeDish(BoardModel& m, Dish& d);
+    bool PlaceHeld(BoardModel& m);
+    bool PlayMatch(BoardModel& m);
+    void NoteDayStart();
+    void NoteDayEnd(BoardModel& m, bool won);
+    void PauseHere(const char* what);
+    void Trace();
+    bool mTrace = false;
+
+    BotOptions mOptions;
+    std::deque<Post> mPosts;
+    int mNextThink = 0;
+    bool mFinished = false;
+    bool mGaveUp = false;
+    std::string mGiveUpReason;
+    bool mNameTyped = false;
+    bool mDayJumped = false;
+    int mShopPlan = -1; // the page the bot opened to buy from
+    int mPurchases = 0;
+    bool mShopDoneThisVisit = false;
+    bool mSawQuestion = false;
+    bool mPausedResult = false, mResultShot = false, mPausedShop = false;
+    // The day in progress.
+    int mDayStartUpdate = -1;
+    std::chrono::steady_clock::time_point mDayStartWall;
+    int mDay = 0;
+    int mTries = 0;
+    bool mResultNoted = false;
+    std::vector<DayResult> mResults;
+    uint64_t mLastHash = 0;
+    void* mHashOut = nullptr;
+    int mLastPanelY = -100000;
+    int mStill = 0;
+};
+
+} // namespace Zest::Bot
