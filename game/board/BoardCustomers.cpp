@@ -180,6 +180,7 @@ void BoardModel::DeliverOrders()
         if (p.state == 2 || p.wish != -1) continue;
         bool skip = false;
         long long sum = 0;
+        int pizzas = 0;
         for (auto& d : Dishes)
         {
             if (d->customerId != p.id) continue;
@@ -190,10 +191,14 @@ void BoardModel::DeliverOrders()
             }
             p.awaitingOrder = false;
             sum += GetDishPrice(*d);
+            if (d->itemKind == -1) ++pizzas;
             d->sent = true;
             d->MoveTo(d->x, d->y, d->x, d->y - 20, 20, -1);
         }
+        // A customer held back by a later dish is paid, and its pizzas counted, on a later call only.
         if (skip) continue;
+        // The tally's dish count takes the pizzas here; the extra items are counted when they reach the customer.
+        FoodServedCount += pizzas;
         sum = std::clamp<long long>(sum, 0, std::numeric_limits<int>::max() / 2);
         p.paid = true;
         p.money = static_cast<int>(sum);

@@ -245,6 +245,28 @@ TEST_F(CustomerTest, PaidCustomerLeavesAfterThePayAnimation)
     EXPECT_GT(updates, 100) << "the fade runs its 100 updates first";
 }
 
+TEST_F(CustomerTest, PaidPizzasCountForTheTallyOnce)
+{
+    // Two pizzas for one customer, the second not packed yet: the first pass sends the first pizza but pays
+    // nothing, so nothing may be counted until the customer really pays for both.
+    Person& p = AddPerson(0, 1);
+    AddReadyDish(p, 2, 2);
+    Dish& late = AddReadyDish(p, 3, 3);
+    late.packStep = 3;
+    Person& q = AddPerson(1, 2);
+    AddReadyDish(q, 2, 2);
+    m.DeliverOrders();
+    EXPECT_FALSE(p.paid);
+    EXPECT_TRUE(q.paid);
+    EXPECT_EQ(m.FoodServedCount, 1);
+    late.packStep = 4;
+    m.DeliverOrders();
+    EXPECT_TRUE(p.paid);
+    EXPECT_EQ(m.FoodServedCount, 3);
+    m.DeliverOrders();
+    EXPECT_EQ(m.FoodServedCount, 3) << "a paid customer is not counted again";
+}
+
 TEST_F(CustomerTest, InlayOrderNamingNoDishTypeBringsOnlyTheWish)
 {
     m.LevelKind = 1;
