@@ -215,18 +215,27 @@ int Dialog::WaitForResult(bool autoKill)
     if (app == nullptr) return result;
 
     const int dialogId = id;
+    // The manager outlives the dialog, which may be closed and deleted during the wait.
+    WidgetManager* manager = widgetManager;
     WaitState state{result, false, waitState};
     waitState = &state;
     for (;;)
     {
         bool running = app->RunLoopStep(true);
-        if (state.destroyed) return state.result;
+        if (state.destroyed)
+        {
+            if (manager != nullptr) manager->RefreshMouseOver();
+            return state.result;
+        }
         if (app->GetDialog(dialogId) != this || !running || widgetManager == nullptr || result != DIALOG_NO_RESULT)
             break;
     }
     waitState = state.outer;
     int finalResult = result;
     if (autoKill && app->GetDialog(dialogId) == this) app->CloseDialog(dialogId);
+    // The widgets the dialog covered take the hover back from where the mouse is now, without waiting for it
+    // to move.
+    if (manager != nullptr) manager->RefreshMouseOver();
     return finalResult;
 }
 

@@ -142,6 +142,7 @@ void WidgetManager::MapMouseCoords(int& mx, int& my) const
 bool WidgetManager::MouseDown(int mx, int my, int clickCount)
 {
     lastInputUpdate = updateCount;
+    ++mouseEventSerial;
     int bit = ButtonBit(clickCount);
     downButtons |= bit;
     HoverStep(mx, my);
@@ -178,6 +179,7 @@ bool WidgetManager::MouseDown(int mx, int my, int clickCount)
 bool WidgetManager::MouseUp(int mx, int my, int clickCount)
 {
     lastInputUpdate = updateCount;
+    const uint32_t serial = ++mouseEventSerial;
     int bit = ButtonBit(clickCount);
     downButtons &= ~bit;
     if (capturedWidget != nullptr && (capturedButtons & bit) != 0)
@@ -193,13 +195,19 @@ bool WidgetManager::MouseUp(int mx, int my, int clickCount)
     {
         capturedButtons &= ~bit;
     }
-    HoverStep(mx, my);
+    // When the release handler waited for a dialog, later mouse events have been taken in meanwhile and
+    // (mx, my) is where the mouse was, not where it is: the hover is found again at the last position seen.
+    if (mouseEventSerial != serial)
+        RefreshMouseOver();
+    else
+        HoverStep(mx, my);
     return true;
 }
 
 bool WidgetManager::MouseMove(int mx, int my)
 {
     lastInputUpdate = updateCount;
+    ++mouseEventSerial;
     mouseInWindow = true;
     if (capturedButtons == 0)
     {
@@ -240,6 +248,7 @@ bool WidgetManager::MouseMove(int mx, int my)
 bool WidgetManager::MouseExit()
 {
     lastInputUpdate = updateCount;
+    ++mouseEventSerial;
     mouseInWindow = false;
     if (overWidget != nullptr)
     {

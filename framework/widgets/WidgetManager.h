@@ -65,6 +65,9 @@ public:
     int capturedButtons = 0;
     int downButtons = 0;
     int32_t lastInputUpdate = 0;
+    // +1 per mouse event taken in. A handler that ran a loop of its own (a dialog waited for) returns with a
+    // different value: the mouse may have moved on meanwhile.
+    uint32_t mouseEventSerial = 0;
     // Indexed by key code 0..254 (16 Shift, 17 Ctrl); codes outside are passed on but not recorded.
     std::array<bool, 255> keyDown{};
     WidgetFlags defaultFlags =

@@ -454,3 +454,93 @@ TEST_F(DialogTest, GoldenDialog)
                                   "golden-dialog-actual.png", 4, 50);
     app.CloseDialog(1006);
 }
+
+// A button whose click (or press) asks a question and waits for the answer, as a delete button does. When the
+// answer is given the mouse is somewhere else; the button must not stay lit, and the widget now under the mouse
+// takes the hover at once.
+TEST_F(DialogTest, HoverAfterANestedQuestionFollowsTheRealMouse)
+{
+    struct Asker : ButtonListener
+    {
+        bool onPress = false;
+        int released = 0;
+        std::function<void()> ask;
+        void ButtonPress(int) override
+        {
+            if (onPress) ask();
+        }
+        void ButtonReleased(int) override
+        {
+            ++released;
+            if (!onPress) ask();
+        }
+    };
+    struct Case
+    {
+        const char* what;
+        bool onPress;
+        bool backOverBehind; // the answer's button lies over the widget behind it
+    };
+    const Case cases[] = {
+        {"asked on release, answered with the mouse over nothing", false, false},
+        {"asked on release, the mouse ends over a widget the question covered", false, true},
+        {"asked on press, the release taken by the question", true, false},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        Asker asker;
+        asker.onPress = c.onPress;
+        int answer = DIALOG_NO_RESULT;
+        std::function<void(Dialog&)> whileAsked;
+        asker.ask = [&]
+        {
+            auto question = Make(1);
+            app.AddDialog(5, question.get());
+            app.loopSteps = 0;
+            app.onLoopStep = [&, q = question.get()](int step)
+            {
+                if (step == 1) whileAsked(*q);
+                if (step > 5) app.keepRunning = false; // never answered: the wait ends, the test fails
+            };
+            answer = question->WaitForResult(true);
+            app.onLoopStep = nullptr;
+            app.keepRunning = true;
+        };
+        ButtonWidget button(1, &asker);
+        button.Resize(10, 10, 100, 30);
+        manager.AddWidget(&button);
+        ButtonWidget behind(2, nullptr);
+        behind.Resize(150, 100, 500, 400);
+        if (c.backOverBehind) manager.AddWidget(&behind);
+        whileAsked = [&](Dialog& q)
+        {
+            if (c.onPress) manager.MouseUp(60, 25, 1); // the release of the press that asked
+            Click(q.yesButton.get());
+            if (!c.backOverBehind)
+            {
+                // Off the buttons: the answer's position lies over nothing once the question has gone.
+                manager.MouseMove(q.x + 2, q.y + 2);
+            }
+        };
+        manager.MouseMove(60, 25);
+        manager.MouseDown(60, 25, 1);
+        if (!c.onPress) manager.MouseUp(60, 25, 1);
+
+        EXPECT_EQ(answer, DIALOG_BUTTON_YES);
+        EXPECT_EQ(asker.released, c.onPress ? 0 : 1);
+        EXPECT_FALSE(button.isOver);
+        EXPECT_FALSE(button.isDown);
+        EXPECT_FALSE(button.IsButtonDown());
+        EXPECT_EQ(manager.capturedWidget, nullptr);
+        EXPECT_EQ(manager.capturedButtons, 0);
+        EXPECT_NE(manager.lastMouseX, 60);
+        EXPECT_EQ(manager.overWidget, c.backOverBehind ? &behind : nullptr);
+        EXPECT_EQ(behind.isOver, c.backOverBehind);
+
+        // Back over the button it lights as usual, and a click there is a click again.
+        manager.MouseMove(60, 25);
+        EXPECT_TRUE(button.isOver);
+        manager.RemoveAllWidgets();
+    }
+}
