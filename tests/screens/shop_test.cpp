@@ -265,6 +265,58 @@ TEST_F(ShopDrawingTest, DevicePagesShowStepsLampsAndNextPricesBelowTheMaximum)
     EXPECT_TRUE(DrewText("FONT_DEFAULT", "text76 (2/10)"));
 }
 
+TEST_F(ShopDrawingTest, EveryDeviceRowAtAndPastItsTopStepOffersNoFurtherStep)
+{
+    using P = PlayerProfile;
+    const struct
+    {
+        int mode, row, upgrade, max, levelText;
+        Image** lampOn;
+    } rows[] = {
+        {UpgradeWnd::kCoffee, 0, P::UpgradeCoffeeSweetness, 8, 61, &IMAGE_SMILE_ON},
+        {UpgradeWnd::kCoffee, 1, P::UpgradeCoffeeCapacity, 8, 62, &IMAGE_TIME_ON},
+        {UpgradeWnd::kAkkum, 0, P::UpgradeAkkumCharge, 5, 71, &IMAGE_LIGHT_ON},
+        {UpgradeWnd::kAkkum, 1, P::UpgradeAkkumWorkTime, 5, 72, &IMAGE_TIME_ON},
+        {UpgradeWnd::kFood, 0, P::UpgradeFoodPrice, 10, 76, &IMAGE_MONEY_ON},
+        {UpgradeWnd::kFood, 1, P::UpgradeFoodTaste, 10, 77, &IMAGE_SMILE_ON},
+    };
+    for (const auto& r : rows)
+    {
+        // One below the top, the top, and a stored step past it (an edited or older player file).
+        for (const int stored : {r.max - 1, r.max, r.max + 1})
+        {
+            SCOPED_TRACE("mode " + std::to_string(r.mode) + " row " + std::to_string(r.row) + " stored " +
+                         std::to_string(stored));
+            PlayerProfile& p = app->Player();
+            p.upgrades.fill(0);
+            p.money = 100000;
+            p.upgrades[static_cast<size_t>(r.upgrade)] = stored;
+            const bool top = stored >= r.max;
+            const int shown = std::min(stored, r.max);
+            UpgradeWnd* shop = Open(r.mode);
+            ButtonWidget* button = r.row == 0 ? shop->buyButton.get() : shop->secondButton.get();
+            ButtonWidget* other = r.row == 0 ? shop->secondButton.get() : shop->buyButton.get();
+            EXPECT_EQ(button->disabled, top);
+            EXPECT_FALSE(other->disabled);
+            CloseShop();
+            DrawPage(r.mode);
+            EXPECT_TRUE(DrewText("FONT_DEFAULT", "text" + std::to_string(r.levelText) + " (" + std::to_string(shown) +
+                                                     "/" + std::to_string(r.max) + ")"));
+            // The other row is at step 0 and always has a next step: one line each of price and value.
+            int prices = 0;
+            for (const auto& t : Drawn("FONT_DEFAULT_BLUE")) prices += t.text.rfind("text68", 0) == 0;
+            EXPECT_EQ(prices, top ? 1 : 2);
+            const auto values = Drawn("FONT_SIMPLE");
+            ASSERT_EQ(values.size(), top ? 1u : 2u);
+            if (top)
+            {
+                EXPECT_EQ(values[0].y, 100 + (r.row == 0 ? 310 : 187)); // the other row's
+            }
+            EXPECT_EQ(CountImage(*r.lampOn), shown);
+        }
+    }
+}
+
 TEST_F(ShopDrawingTest, PlateAtItsMaximumShowsOnlyValueAndMoney)
 {
     app->Player().upgrades[PlayerProfile::UpgradePlate] = 2;
