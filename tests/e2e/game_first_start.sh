@@ -68,10 +68,14 @@ how_page4() { near 170 566 247 137 46 && near 640 556 207 196 181 && near 400 30
 click 230 521
 until_shown "the first page of how to play" how_page1
 keep game_how_to_play
-for _ in 1 2 3; do
+for _ in 1 2; do
     click 656 564
     sleep 0.7 # apart enough not to count as a double click
 done
+sleep 0.5
+shot
+keep game_how_to_play_page3
+click 656 564
 until_shown "the last page of how to play" how_page4
 keep game_how_to_play_end
 click 170 566

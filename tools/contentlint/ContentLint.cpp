@@ -1097,8 +1097,26 @@ void CheckPictures(const Paths& paths, Report& report)
         if (LoadImage(paths, name, "shelf pizza", report, &s) && (s.w > 96 || s.h > 96))
             report.Fail(name + " must be at most 96 across");
     }
-    for (const char* page : {"images/gameplay/grib", "images/gameplay/chees", "images/gameplay/pizza/2x2small"})
-        LoadImage(paths, page, "how-to-play picture", report);
+    // The how-to-play page lists its last two pictures in one column: the cheese centred on (80, 370), the order's
+    // shelf pizza centred by its width on (80, 425). Beside them the texts start at x 130; the buttons at y 480.
+    Size cheese, order;
+    LoadImage(paths, "images/gameplay/grib", "how-to-play picture", report);
+    const bool haveCheese = LoadImage(paths, "images/gameplay/chees", "how-to-play picture", report, &cheese);
+    const bool haveOrder =
+        LoadImage(paths, "images/gameplay/pizza/2x2small", "how-to-play picture", report, &order);
+    if (haveCheese && haveOrder)
+    {
+        const int cheeseBottom = 370 - cheese.h / 2 + cheese.h;
+        const int orderTop = 425 - order.w / 2;
+        if (orderTop < cheeseBottom)
+            report.Fail("how-to-play page: pizza/2x2small (" + std::to_string(order.w) + " wide) reaches up to y " +
+                        std::to_string(orderTop) + " over the cheese, which ends at y " +
+                        std::to_string(cheeseBottom));
+        if (80 - order.w / 2 + order.w > 130 || 80 - cheese.w / 2 + cheese.w > 130)
+            report.Fail("how-to-play page: the cheese and pizza/2x2small must end left of the texts at x 130");
+        if (orderTop + order.h > 480)
+            report.Fail("how-to-play page: pizza/2x2small must end above the buttons at y 480");
+    }
 }
 
 void CheckPack(const Paths& paths, Report& report)
