@@ -1102,16 +1102,14 @@ void CheckPictures(const Paths& paths, Report& report)
     Size cheese, order;
     LoadImage(paths, "images/gameplay/grib", "how-to-play picture", report);
     const bool haveCheese = LoadImage(paths, "images/gameplay/chees", "how-to-play picture", report, &cheese);
-    const bool haveOrder =
-        LoadImage(paths, "images/gameplay/pizza/2x2small", "how-to-play picture", report, &order);
+    const bool haveOrder = LoadImage(paths, "images/gameplay/pizza/2x2small", "how-to-play picture", report, &order);
     if (haveCheese && haveOrder)
     {
         const int cheeseBottom = 370 - cheese.h / 2 + cheese.h;
         const int orderTop = 425 - order.w / 2;
         if (orderTop < cheeseBottom)
             report.Fail("how-to-play page: pizza/2x2small (" + std::to_string(order.w) + " wide) reaches up to y " +
-                        std::to_string(orderTop) + " over the cheese, which ends at y " +
-                        std::to_string(cheeseBottom));
+                        std::to_string(orderTop) + " over the cheese, which ends at y " + std::to_string(cheeseBottom));
         if (80 - order.w / 2 + order.w > 130 || 80 - cheese.w / 2 + cheese.w > 130)
             report.Fail("how-to-play page: the cheese and pizza/2x2small must end left of the texts at x 130");
         if (orderTop + order.h > 480)
