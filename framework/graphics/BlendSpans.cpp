@@ -942,13 +942,32 @@ ZEST_AVX2 inline void AddEightWhole(uint32_t* d, const uint32_t* s, __m256i fact
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), _mm256_blendv_epi8(added, dv, keep));
 }
 
+// Eight pixels of SurfaceAddPixel worked out from eight source and eight destination pixels, nothing stored.
+ZEST_AVX2 inline __m256i AddLanes(__m256i sv, __m256i dv, __m256i factors, bool white)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    __m256i sc = _mm256_and_si256(sv, colour);
+    const __m256i keep = _mm256_cmpeq_epi32(sc, zero);
+    if (!white)
+        sc = _mm256_packus_epi16(TintLanes(_mm256_unpacklo_epi8(sc, zero), factors),
+                                 TintLanes(_mm256_unpackhi_epi8(sc, zero), factors));
+    return _mm256_blendv_epi8(_mm256_adds_epu8(_mm256_and_si256(dv, colour), sc), dv, keep);
+}
+
+// Two groups of four pixels, at p and at p + second, as the low and high lane of one vector.
+ZEST_AVX2 inline __m256i LoadQuads(const uint32_t* p, int second)
+{
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + second)), 1);
+}
+
 ZEST_AVX2 void Avx2SurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h,
                                    const uint32_t tint[3], bool white)
 {
     const short t0 = short(tint[0]), t1 = short(tint[1]), t2 = short(tint[2]);
     const __m256i factors = _mm256_set_epi16(0, t2, t1, t0, 0, t2, t1, t0, 0, t2, t1, t0, 0, t2, t1, t0);
-    const int rest = n % 8;
-    if (n < 8)
+    if (n < 4)
     {
         // The first n lanes only.
         const __m256i lanes = _mm256_cmpgt_epi32(_mm256_set1_epi32(n), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
@@ -956,25 +975,46 @@ ZEST_AVX2 void Avx2SurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s,
         _mm256_zeroupper();
         return;
     }
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    // Rows of up to sixteen (most sparks) take two groups each, the second ending at the row's end and overlapping
+    // the first where the row is shorter than two whole groups: both are worked out from the destination as it was
+    // before either is stored, so the pixels both cover come out the same from either and the order of the stores
+    // does not matter. No pixel is tested, so that no branch depends on the picture.
+    if (n <= 8)
+    {
+        const int second = n - 4; // groups of four, the two in one vector
+        for (int j = 0; j < h; ++j, d += pitch, s += stride)
+        {
+            const __m256i out = AddLanes(LoadQuads(s, second), LoadQuads(d, second), factors, white);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm256_castsi256_si128(out));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + second), _mm256_extracti128_si256(out, 1));
+        }
+        _mm256_zeroupper();
+        return;
+    }
+    if (n <= 16)
+    {
+        const int second = n - 8;
+        for (int j = 0; j < h; ++j, d += pitch, s += stride)
+        {
+            const __m256i a = AddLanes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s)),
+                                       _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d)), factors, white);
+            const __m256i b = AddLanes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + second)),
+                                       _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + second)), factors, white);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), a);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + second), b);
+        }
+        _mm256_zeroupper();
+        return;
+    }
+    const int rest = n % 8;
     for (int j = 0; j < h; ++j, d += pitch, s += stride)
     {
-        // A row of eight or more ends with the eight pixels up to its end, overlapping the last whole group: they
-        // are worked out from the destination as it was before that group is stored, so that the pixels both
-        // cover come out the same from either, and no lane needs a mask.
+        // A longer row ends with the eight pixels up to its end in the same way, worked out before the last whole
+        // group is stored; whole groups without colour are skipped.
         __m256i last = _mm256_setzero_si256();
         if (rest)
-        {
-            const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + n - 8));
-            const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + n - 8));
-            __m256i sc = _mm256_and_si256(sv, colour);
-            const __m256i keep = _mm256_cmpeq_epi32(sc, zero);
-            if (!white)
-                sc = _mm256_packus_epi16(TintLanes(_mm256_unpacklo_epi8(sc, zero), factors),
-                                         TintLanes(_mm256_unpackhi_epi8(sc, zero), factors));
-            last = _mm256_blendv_epi8(_mm256_adds_epu8(_mm256_and_si256(dv, colour), sc), dv, keep);
-        }
+            last = AddLanes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + n - 8)),
+                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + n - 8)), factors, white);
         int i = 0;
         for (; i + 8 <= n; i += 8) AddEightWhole(d + i, s + i, factors, white);
         if (rest) _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + n - 8), last);
