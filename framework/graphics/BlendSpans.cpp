@@ -304,8 +304,8 @@ void Sse2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
 }
 
 // A tint whose colour is white (every weight 255 x a): over a fully opaque source the tinted blend's division by
-// 65025 is 255 times a division by 255, (s x a + d x (255 - a) + 127) / 255, which 16-bit lanes take exactly as
-// (t + 1 + (t >> 8)) >> 8 for every t up to 65152.
+// 65025 is 255 times a division by 255, (x + 127) / 255 with x = s x a + d x (255 - a), which 16-bit lanes take
+// exactly as the high half of (x + 128) x 257 for every x up to 65025.
 inline bool IsGreyTint(const uint32_t weight[3], uint32_t a)
 {
     return a <= 255 && weight[0] == 255 * a && weight[1] == 255 * a && weight[2] == 255 * a;
@@ -319,8 +319,8 @@ inline __m128i GreyOverOpaque4(__m128i sv, __m128i dv, __m128i a, __m128i b)
     const auto half = [&](__m128i s16, __m128i d16)
     {
         const __m128i t =
-            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(s16, a), _mm_mullo_epi16(d16, b)), _mm_set1_epi16(127));
-        return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, _mm_set1_epi16(1)), _mm_srli_epi16(t, 8)), 8);
+            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(s16, a), _mm_mullo_epi16(d16, b)), _mm_set1_epi16(128));
+        return _mm_mulhi_epu16(t, _mm_set1_epi16(257));
     };
     const __m128i lo = half(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero));
     const __m128i hi = half(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero));
@@ -806,12 +806,12 @@ ZEST_AVX2 inline __m256i TintedChannel8(__m256i sv, __m256i dv, __m256i weight, 
     return _mm256_slli_epi32(_mm256_sub_epi32(q, _mm256_cmpgt_epi32(rem, _mm256_set1_epi32(65024))), shift);
 }
 
-// One half of GreyOverOpaque8: the widened channels, (t + 1 + (t >> 8)) >> 8 with t = s x a + d x b + 127.
+// One half of GreyOverOpaque8: the widened channels, the high half of (s x a + d x b + 128) x 257.
 ZEST_AVX2 inline __m256i GreyOverOpaqueHalf(__m256i s16, __m256i d16, __m256i a, __m256i b)
 {
     const __m256i t = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(s16, a), _mm256_mullo_epi16(d16, b)),
-                                       _mm256_set1_epi16(127));
-    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(t, _mm256_set1_epi16(1)), _mm256_srli_epi16(t, 8)), 8);
+                                       _mm256_set1_epi16(128));
+    return _mm256_mulhi_epu16(t, _mm256_set1_epi16(257));
 }
 
 // GreyOverOpaque4 for eight pixels.
@@ -825,9 +825,9 @@ ZEST_AVX2 inline __m256i GreyOverOpaque8(__m256i sv, __m256i dv, __m256i a, __m2
 
 // Eight pixels of SurfaceBlendTintedPixel from s + at onto d at at, from the destination as it stands: false when
 // they leave it as it is.
-template <bool Mirror>
+template <bool Mirror, bool Grey>
 ZEST_AVX2 inline bool BlendTintedEight(const uint32_t* d, int at, const uint32_t* s, __m256i w0, __m256i w1, __m256i w2,
-                                       __m256i alpha, bool grey, __m256i a16, __m256i b16, __m256i& out)
+                                       __m256i alpha, __m256i a16, __m256i b16, __m256i& out)
 {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + at));
@@ -835,7 +835,7 @@ ZEST_AVX2 inline bool BlendTintedEight(const uint32_t* d, int at, const uint32_t
     const __m256i clear = _mm256_cmpeq_epi32(sa, zero);
     if (_mm256_movemask_epi8(clear) == -1) return false;
     const __m256i dv = LoadDest8<Mirror>(d, at);
-    if (grey && _mm256_movemask_epi8(_mm256_cmpeq_epi32(sa, _mm256_set1_epi32(255))) == -1)
+    if (Grey && _mm256_movemask_epi8(_mm256_cmpeq_epi32(sa, _mm256_set1_epi32(255))) == -1)
     {
         out = GreyOverOpaque8(sv, dv, a16, b16);
         return true;
@@ -850,29 +850,38 @@ ZEST_AVX2 inline bool BlendTintedEight(const uint32_t* d, int at, const uint32_t
     return true;
 }
 
-template <bool Mirror>
-ZEST_AVX2 void Avx2SurfaceBlendTinted(uint32_t* d, const uint32_t* s, int n, const uint32_t weight[3], uint32_t a)
+// The whole groups of Avx2SurfaceBlendTinted, with the white tint's test made once for the row; answers how many
+// pixels they drew.
+template <bool Mirror, bool Grey>
+ZEST_AVX2 inline int BlendTintedGroups(uint32_t* d, const uint32_t* s, int n, const uint32_t weight[3], uint32_t a)
 {
     int i = 0;
     const __m256i w0 = _mm256_set1_epi32(int(weight[0])), w1 = _mm256_set1_epi32(int(weight[1])),
                   w2 = _mm256_set1_epi32(int(weight[2]));
     const __m256i alpha = _mm256_set1_epi32(int(a));
-    const bool grey = IsGreyTint(weight, a);
     const __m256i a16 = _mm256_set1_epi16(short(a)), b16 = _mm256_set1_epi16(short(255 - a));
     // The last eight pixels of a forward row overlap its last whole group, as in Avx2SurfaceBlend.
     const bool overlap = !Mirror && n >= 8 && n % 8 != 0;
     __m256i last = _mm256_setzero_si256();
-    const bool storeLast = overlap && BlendTintedEight<false>(d, n - 8, s, w0, w1, w2, alpha, grey, a16, b16, last);
+    const bool storeLast = overlap && BlendTintedEight<false, Grey>(d, n - 8, s, w0, w1, w2, alpha, a16, b16, last);
     for (; i + 8 <= n; i += 8)
     {
         __m256i out;
-        if (BlendTintedEight<Mirror>(d, i, s, w0, w1, w2, alpha, grey, a16, b16, out)) StoreDest8<Mirror>(d, i, out);
+        if (BlendTintedEight<Mirror, Grey>(d, i, s, w0, w1, w2, alpha, a16, b16, out)) StoreDest8<Mirror>(d, i, out);
     }
     if (overlap)
     {
         if (storeLast) StoreDest8<false>(d, n - 8, last);
         i = n;
     }
+    return i;
+}
+
+template <bool Mirror>
+ZEST_AVX2 void Avx2SurfaceBlendTinted(uint32_t* d, const uint32_t* s, int n, const uint32_t weight[3], uint32_t a)
+{
+    const int i = IsGreyTint(weight, a) ? BlendTintedGroups<Mirror, true>(d, s, n, weight, a)
+                                        : BlendTintedGroups<Mirror, false>(d, s, n, weight, a);
     // The tail and the callers run legacy SSE code, which stalls while the upper halves are in use.
     _mm256_zeroupper();
     ScalarSurfaceBlendTinted<Mirror>(From<Mirror>(d, i), s + i, n - i, weight, a);
