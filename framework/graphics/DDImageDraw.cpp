@@ -557,6 +557,14 @@ struct SurfaceRows
     // the choice of form made once costs less than making it on every row.
     void Rows(int dy, int x, int width, int height, const uint32_t* data, size_t stride) const
     {
+        if (copyRows && v.bits == 32 && colourMasks == 0x00FFFFFF)
+        {
+            uint8_t* destRow = v.base + size_t(dy) * size_t(v.pitch);
+            const auto copy = kernels->surfaceCopy[0];
+            for (int j = 0; j < height; ++j, destRow += v.pitch, data += stride)
+                copy(reinterpret_cast<uint32_t*>(destRow) + x, data, width);
+            return;
+        }
         if (!copyRows && (spans || spans16))
         {
             uint8_t* destRow = v.base + size_t(dy) * size_t(v.pitch);
@@ -795,6 +803,13 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
     // GetAdditiveRunData may rebuild the display data; take the pointer again.
     const uint32_t* data = source->GetDisplayAlphaData(mDDInterface);
     const int srcW = source->GetWidth();
+    // Rows read straight from the picture go to their form once for the whole block.
+    if (!Mirror && !palette && !runs)
+    {
+        rows.Rows(y, x, sr.mWidth, sr.mHeight, data + size_t(sr.mY) * size_t(srcW) + size_t(sr.mX), size_t(srcW));
+        UnlockSurface();
+        return;
+    }
     for (int row = 0; row < sr.mHeight; ++row)
     {
         const size_t at = size_t(sr.mY + row) * size_t(srcW) + size_t(sr.mX);
