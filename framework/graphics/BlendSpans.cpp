@@ -109,6 +109,20 @@ void ScalarSurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t 
     for (int j = 0; j < h; ++j, d += pitch, s += stride) ScalarSurfaceAdd<false>(d, s, n, tint, white);
 }
 
+// A block's rows through a row form, one after another.
+template <void (*Row)(uint32_t*, const uint32_t*, int)>
+void RowsOf(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h)
+{
+    for (int j = 0; j < h; ++j, d += pitch, s += stride) Row(d, s, n);
+}
+
+template <void (*Row)(uint32_t*, const uint32_t*, int, const uint32_t*, uint32_t)>
+void TintedRowsOf(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h, const uint32_t weight[3],
+                  uint32_t a)
+{
+    for (int j = 0; j < h; ++j, d += pitch, s += stride) Row(d, s, n, weight, a);
+}
+
 template <bool Mirror>
 void ScalarSurfaceBlend16(uint16_t* d, const uint32_t* s, int n, const Spread16& f, uint32_t srcFactor, uint32_t a,
                           bool white)
@@ -738,6 +752,30 @@ ZEST_AVX2 void Avx2SurfaceCopy(uint32_t* d, const uint32_t* s, int n)
     Sse2SurfaceCopy<Mirror>(From<Mirror>(d, i), s + i, n - i);
 }
 
+ZEST_AVX2 void Avx2SurfaceCopyBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h)
+{
+    if (n < 8)
+    {
+        for (int j = 0; j < h; ++j, d += pitch, s += stride) Sse2SurfaceCopy<false>(d, s, n);
+        return;
+    }
+    // A row of eight or more ends with the eight pixels up to its end, overlapping the last whole group: a copy
+    // does not read the destination, so they come out the same either way.
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    for (int j = 0; j < h; ++j, d += pitch, s += stride)
+    {
+        int i = 0;
+        for (; i + 8 <= n; i += 8)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i),
+                                _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)), colour));
+        if (i < n)
+            _mm256_storeu_si256(
+                reinterpret_cast<__m256i*>(d + n - 8),
+                _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + n - 8)), colour));
+    }
+    _mm256_zeroupper();
+}
+
 // Eight pixels of SurfaceBlendChannel from s + at onto d at at, from the destination as it stands: false when they
 // leave it as it is.
 template <bool Mirror>
@@ -766,8 +804,10 @@ ZEST_AVX2 inline bool BlendEight(const uint32_t* d, int at, const uint32_t* s, _
     return true;
 }
 
+// The whole groups of Avx2SurfaceBlend (every pixel of a forward row of eight or more); answers how many pixels
+// they drew.
 template <bool Mirror>
-ZEST_AVX2 void Avx2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
+ZEST_AVX2 __attribute__((always_inline)) inline int BlendGroups(uint32_t* d, const uint32_t* s, int n)
 {
     int i = 0;
     // A forward row of eight or more ends with the eight pixels up to its end, overlapping the last whole group:
@@ -785,9 +825,27 @@ ZEST_AVX2 void Avx2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
         if (storeLast) StoreDest8<false>(d, n - 8, last);
         i = n;
     }
+    return i;
+}
+
+template <bool Mirror>
+ZEST_AVX2 void Avx2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
+{
+    const int i = BlendGroups<Mirror>(d, s, n);
     // The tail and the callers run legacy SSE code, which stalls while the upper halves are in use.
     _mm256_zeroupper();
     Sse2SurfaceBlend<Mirror>(From<Mirror>(d, i), s + i, n - i);
+}
+
+ZEST_AVX2 void Avx2SurfaceBlendBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h)
+{
+    if (n < 8)
+    {
+        for (int j = 0; j < h; ++j, d += pitch, s += stride) Sse2SurfaceBlend<false>(d, s, n);
+        return;
+    }
+    for (int j = 0; j < h; ++j, d += pitch, s += stride) BlendGroups<false>(d, s, n);
+    _mm256_zeroupper();
 }
 
 // One channel of SurfaceTintedChannel for eight pixels at a byte position: x = s x weight + d x rest + 32512 stays
@@ -853,7 +911,7 @@ ZEST_AVX2 inline bool BlendTintedEight(const uint32_t* d, int at, const uint32_t
 // The whole groups of Avx2SurfaceBlendTinted, with the white tint's test made once for the row; answers how many
 // pixels they drew.
 template <bool Mirror, bool Grey>
-ZEST_AVX2 inline int BlendTintedGroups(uint32_t* d, const uint32_t* s, int n, const uint32_t weight[3], uint32_t a)
+ZEST_AVX2 __attribute__((always_inline)) inline int BlendTintedGroups(uint32_t* d, const uint32_t* s, int n, const uint32_t weight[3], uint32_t a)
 {
     int i = 0;
     const __m256i w0 = _mm256_set1_epi32(int(weight[0])), w1 = _mm256_set1_epi32(int(weight[1])),
@@ -885,6 +943,21 @@ ZEST_AVX2 void Avx2SurfaceBlendTinted(uint32_t* d, const uint32_t* s, int n, con
     // The tail and the callers run legacy SSE code, which stalls while the upper halves are in use.
     _mm256_zeroupper();
     ScalarSurfaceBlendTinted<Mirror>(From<Mirror>(d, i), s + i, n - i, weight, a);
+}
+
+ZEST_AVX2 void Avx2SurfaceBlendTintedBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h,
+                                           const uint32_t weight[3], uint32_t a)
+{
+    if (n < 8)
+    {
+        for (int j = 0; j < h; ++j, d += pitch, s += stride) ScalarSurfaceBlendTinted<false>(d, s, n, weight, a);
+        return;
+    }
+    if (IsGreyTint(weight, a))
+        for (int j = 0; j < h; ++j, d += pitch, s += stride) BlendTintedGroups<false, true>(d, s, n, weight, a);
+    else
+        for (int j = 0; j < h; ++j, d += pitch, s += stride) BlendTintedGroups<false, false>(d, s, n, weight, a);
+    _mm256_zeroupper();
 }
 
 // Channels widened to 16 bits times their factors / 255, rounded down: the high half of x times 0x8081, shifted
@@ -1049,7 +1122,10 @@ const SpanKernels kScalar = {ScalarOntoOpaque,
                              ZEST_BOTH(ScalarSurfaceAdd),
                              ZEST_BOTH(ScalarSurfaceBlend16),
                              ZEST_BOTH(ScalarSurfaceAdd16),
-                             ScalarSurfaceAddBlock};
+                             ScalarSurfaceAddBlock,
+                             RowsOf<ScalarSurfaceCopy<false>>,
+                             RowsOf<ScalarSurfaceBlend<false>>,
+                             TintedRowsOf<ScalarSurfaceBlendTinted<false>>};
 #if defined(ZEST_SPAN_SSE2)
 const SpanKernels kSse2 = {Sse2OntoOpaque,
                            Sse2AddWeighted,
@@ -1060,7 +1136,10 @@ const SpanKernels kSse2 = {Sse2OntoOpaque,
                            ZEST_BOTH(Sse2SurfaceAdd),
                            ZEST_BOTH(Sse2SurfaceBlend16),
                            ZEST_BOTH(Sse2SurfaceAdd16),
-                           Sse2SurfaceAddBlock};
+                           Sse2SurfaceAddBlock,
+                           RowsOf<Sse2SurfaceCopy<false>>,
+                           RowsOf<Sse2SurfaceBlend<false>>,
+                           TintedRowsOf<Sse2SurfaceBlendTinted<false>>};
 #endif
 #if defined(ZEST_SPAN_AVX2)
 const SpanKernels kAvx2 = {Avx2OntoOpaque,
@@ -1072,7 +1151,10 @@ const SpanKernels kAvx2 = {Avx2OntoOpaque,
                            ZEST_BOTH(Avx2SurfaceAdd),
                            ZEST_BOTH(Sse2SurfaceBlend16),
                            ZEST_BOTH(Sse2SurfaceAdd16),
-                           Avx2SurfaceAddBlock};
+                           Avx2SurfaceAddBlock,
+                           Avx2SurfaceCopyBlock,
+                           Avx2SurfaceBlendBlock,
+                           Avx2SurfaceBlendTintedBlock};
 #endif
 #undef ZEST_BOTH
 

@@ -557,12 +557,10 @@ struct SurfaceRows
     // the choice of form made once costs less than making it on every row.
     void Rows(int dy, int x, int width, int height, const uint32_t* data, size_t stride) const
     {
-        if (copyRows && v.bits == 32 && colourMasks == 0x00FFFFFF)
+        if (copyRows && v.bits == 32 && colourMasks == 0x00FFFFFF && v.pitch % 4 == 0)
         {
-            uint8_t* destRow = v.base + size_t(dy) * size_t(v.pitch);
-            const auto copy = kernels->surfaceCopy[0];
-            for (int j = 0; j < height; ++j, destRow += v.pitch, data += stride)
-                copy(reinterpret_cast<uint32_t*>(destRow) + x, data, width);
+            kernels->surfaceCopyBlock(reinterpret_cast<uint32_t*>(v.base + size_t(dy) * size_t(v.pitch)) + x,
+                                      size_t(v.pitch) / 4, data, stride, width, height);
             return;
         }
         if (!copyRows && (spans || spans16))
@@ -582,10 +580,15 @@ struct SurfaceRows
                 }
                 return;
             }
-            if (additive && pitch % 4 == 0)
+            if (pitch % 4 == 0)
             {
-                kernels->surfaceAddBlock(reinterpret_cast<uint32_t*>(destRow) + x, pitch / 4, data, stride, width,
-                                         height, byteTint, white);
+                uint32_t* start = reinterpret_cast<uint32_t*>(destRow) + x;
+                if (additive)
+                    kernels->surfaceAddBlock(start, pitch / 4, data, stride, width, height, byteTint, white);
+                else if (white)
+                    kernels->surfaceBlendBlock(start, pitch / 4, data, stride, width, height);
+                else
+                    kernels->surfaceBlendTintedBlock(start, pitch / 4, data, stride, width, height, byteWeight, a);
                 return;
             }
             for (int j = 0; j < height; ++j, destRow += pitch, data += stride)
