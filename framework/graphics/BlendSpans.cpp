@@ -884,8 +884,9 @@ ZEST_AVX2 inline __m256i GreyOverOpaque8(__m256i sv, __m256i dv, __m256i a, __m2
 // Eight pixels of SurfaceBlendTintedPixel from s + at onto d at at, from the destination as it stands: false when
 // they leave it as it is.
 template <bool Mirror, bool Grey>
-ZEST_AVX2 inline bool BlendTintedEight(const uint32_t* d, int at, const uint32_t* s, __m256i w0, __m256i w1, __m256i w2,
-                                       __m256i alpha, __m256i a16, __m256i b16, __m256i& out)
+ZEST_AVX2 __attribute__((always_inline)) inline bool BlendTintedEight(const uint32_t* d, int at, const uint32_t* s,
+                                                                      __m256i w0, __m256i w1, __m256i w2, __m256i alpha,
+                                                                      __m256i a16, __m256i b16, __m256i& out)
 {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + at));
@@ -911,7 +912,8 @@ ZEST_AVX2 inline bool BlendTintedEight(const uint32_t* d, int at, const uint32_t
 // The whole groups of Avx2SurfaceBlendTinted, with the white tint's test made once for the row; answers how many
 // pixels they drew.
 template <bool Mirror, bool Grey>
-ZEST_AVX2 __attribute__((always_inline)) inline int BlendTintedGroups(uint32_t* d, const uint32_t* s, int n, const uint32_t weight[3], uint32_t a)
+ZEST_AVX2 __attribute__((always_inline)) inline int BlendTintedGroups(uint32_t* d, const uint32_t* s, int n,
+                                                                      const uint32_t weight[3], uint32_t a)
 {
     int i = 0;
     const __m256i w0 = _mm256_set1_epi32(int(weight[0])), w1 = _mm256_set1_epi32(int(weight[1])),
@@ -1080,8 +1082,9 @@ ZEST_AVX2 void Avx2SurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s,
         {
             const __m256i a = AddLanes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s)),
                                        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d)), factors, white);
-            const __m256i b = AddLanes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + second)),
-                                       _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + second)), factors, white);
+            const __m256i b =
+                AddLanes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + second)),
+                         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + second)), factors, white);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), a);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + second), b);
         }

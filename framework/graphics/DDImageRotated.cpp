@@ -160,16 +160,16 @@ ZEST_UNTURNED_AVX2 __m256i UnturnedHalf32(__m256i s0, __m256i s1, __m256i s2, __
                                           const __m256i area[4])
 {
     // Each pixel's alpha over its four lanes.
-    const __m256i alphas = _mm256_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15, 6, 7, 6, 7, 6, 7,
-                                            6, 7, 14, 15, 14, 15, 14, 15, 14, 15);
+    const __m256i alphas = _mm256_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15, 6, 7, 6, 7, 6, 7, 6,
+                                            7, 14, 15, 14, 15, 14, 15, 14, 15);
     const __m256i w0 = _mm256_mulhi_epu16(_mm256_shuffle_epi8(s0, alphas), area[0]);
     const __m256i w1 = _mm256_mulhi_epu16(_mm256_shuffle_epi8(s1, alphas), area[1]);
     const __m256i w2 = _mm256_mulhi_epu16(_mm256_shuffle_epi8(s2, alphas), area[2]);
     const __m256i w3 = _mm256_mulhi_epu16(_mm256_shuffle_epi8(s3, alphas), area[3]);
     const __m256i sums = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(s0, w0), _mm256_mullo_epi16(s1, w1)),
                                           _mm256_add_epi16(_mm256_mullo_epi16(s2, w2), _mm256_mullo_epi16(s3, w3)));
-    const __m256i inv = _mm256_sub_epi16(_mm256_set1_epi16(256),
-                                         _mm256_add_epi16(_mm256_add_epi16(w0, w1), _mm256_add_epi16(w2, w3)));
+    const __m256i inv =
+        _mm256_sub_epi16(_mm256_set1_epi16(256), _mm256_add_epi16(_mm256_add_epi16(w0, w1), _mm256_add_epi16(w2, w3)));
     return _mm256_srli_epi16(
         _mm256_add_epi16(_mm256_and_si256(sums, _mm256_set1_epi16(short(0xFF00))), _mm256_mullo_epi16(d, inv)), 8);
 }
@@ -184,12 +184,12 @@ ZEST_UNTURNED_AVX2 void Unturned32Eight(uint32_t* row, const uint32_t* top, cons
     const __m256i s2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bottom));
     const __m256i s3 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bottom + 1));
     const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row));
-    const __m256i lo = UnturnedHalf32(_mm256_unpacklo_epi8(s0, zero), _mm256_unpacklo_epi8(s1, zero),
-                                      _mm256_unpacklo_epi8(s2, zero), _mm256_unpacklo_epi8(s3, zero),
-                                      _mm256_unpacklo_epi8(d, zero), area);
-    const __m256i hi = UnturnedHalf32(_mm256_unpackhi_epi8(s0, zero), _mm256_unpackhi_epi8(s1, zero),
-                                      _mm256_unpackhi_epi8(s2, zero), _mm256_unpackhi_epi8(s3, zero),
-                                      _mm256_unpackhi_epi8(d, zero), area);
+    const __m256i lo =
+        UnturnedHalf32(_mm256_unpacklo_epi8(s0, zero), _mm256_unpacklo_epi8(s1, zero), _mm256_unpacklo_epi8(s2, zero),
+                       _mm256_unpacklo_epi8(s3, zero), _mm256_unpacklo_epi8(d, zero), area);
+    const __m256i hi =
+        UnturnedHalf32(_mm256_unpackhi_epi8(s0, zero), _mm256_unpackhi_epi8(s1, zero), _mm256_unpackhi_epi8(s2, zero),
+                       _mm256_unpackhi_epi8(s3, zero), _mm256_unpackhi_epi8(d, zero), area);
     // Only the three colour channels are written; the top byte comes out clear.
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(row),
                         _mm256_and_si256(_mm256_packus_epi16(lo, hi), _mm256_set1_epi32(0x00FFFFFF)));

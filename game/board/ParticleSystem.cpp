@@ -280,8 +280,7 @@ float ParticleSystem::InvSqrt(float x)
 
 ParticleSystem::ParticleSystem(EffectLibrary& library, const std::string& path, Image* spriteImage, float frameRate,
                                bool readTags)
-    : looks(std::make_unique<ParticleLook[]>(kMaxParticles)),
-      motions(std::make_unique<ParticleMotion[]>(kMaxParticles))
+    : looks(std::make_unique<ParticleLook[]>(kMaxParticles)), motions(std::make_unique<ParticleMotion[]>(kMaxParticles))
 {
     SeedOnce();
     const std::shared_ptr<const EffectFile> file = library.Get(path);
