@@ -109,6 +109,20 @@ void ScalarSurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t 
     for (int j = 0; j < h; ++j, d += pitch, s += stride) ScalarSurfaceAdd<false>(d, s, n, tint, white);
 }
 
+// A block's rows through a row form, one after another.
+template <void (*Row)(uint32_t*, const uint32_t*, int)>
+void RowsOf(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h)
+{
+    for (int j = 0; j < h; ++j, d += pitch, s += stride) Row(d, s, n);
+}
+
+template <void (*Row)(uint32_t*, const uint32_t*, int, const uint32_t*, uint32_t)>
+void TintedRowsOf(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h, const uint32_t weight[3],
+                  uint32_t a)
+{
+    for (int j = 0; j < h; ++j, d += pitch, s += stride) Row(d, s, n, weight, a);
+}
+
 template <bool Mirror>
 void ScalarSurfaceBlend16(uint16_t* d, const uint32_t* s, int n, const Spread16& f, uint32_t srcFactor, uint32_t a,
                           bool white)
@@ -304,8 +318,8 @@ void Sse2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
 }
 
 // A tint whose colour is white (every weight 255 x a): over a fully opaque source the tinted blend's division by
-// 65025 is 255 times a division by 255, (s x a + d x (255 - a) + 127) / 255, which 16-bit lanes take exactly as
-// (t + 1 + (t >> 8)) >> 8 for every t up to 65152.
+// 65025 is 255 times a division by 255, (x + 127) / 255 with x = s x a + d x (255 - a), which 16-bit lanes take
+// exactly as the high half of (x + 128) x 257 for every x up to 65025.
 inline bool IsGreyTint(const uint32_t weight[3], uint32_t a)
 {
     return a <= 255 && weight[0] == 255 * a && weight[1] == 255 * a && weight[2] == 255 * a;
@@ -319,8 +333,8 @@ inline __m128i GreyOverOpaque4(__m128i sv, __m128i dv, __m128i a, __m128i b)
     const auto half = [&](__m128i s16, __m128i d16)
     {
         const __m128i t =
-            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(s16, a), _mm_mullo_epi16(d16, b)), _mm_set1_epi16(127));
-        return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, _mm_set1_epi16(1)), _mm_srli_epi16(t, 8)), 8);
+            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(s16, a), _mm_mullo_epi16(d16, b)), _mm_set1_epi16(128));
+        return _mm_mulhi_epu16(t, _mm_set1_epi16(257));
     };
     const __m128i lo = half(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero));
     const __m128i hi = half(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero));
@@ -738,6 +752,30 @@ ZEST_AVX2 void Avx2SurfaceCopy(uint32_t* d, const uint32_t* s, int n)
     Sse2SurfaceCopy<Mirror>(From<Mirror>(d, i), s + i, n - i);
 }
 
+ZEST_AVX2 void Avx2SurfaceCopyBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h)
+{
+    if (n < 8)
+    {
+        for (int j = 0; j < h; ++j, d += pitch, s += stride) Sse2SurfaceCopy<false>(d, s, n);
+        return;
+    }
+    // A row of eight or more ends with the eight pixels up to its end, overlapping the last whole group: a copy
+    // does not read the destination, so they come out the same either way.
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    for (int j = 0; j < h; ++j, d += pitch, s += stride)
+    {
+        int i = 0;
+        for (; i + 8 <= n; i += 8)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i),
+                                _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)), colour));
+        if (i < n)
+            _mm256_storeu_si256(
+                reinterpret_cast<__m256i*>(d + n - 8),
+                _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + n - 8)), colour));
+    }
+    _mm256_zeroupper();
+}
+
 // Eight pixels of SurfaceBlendChannel from s + at onto d at at, from the destination as it stands: false when they
 // leave it as it is.
 template <bool Mirror>
@@ -766,8 +804,10 @@ ZEST_AVX2 inline bool BlendEight(const uint32_t* d, int at, const uint32_t* s, _
     return true;
 }
 
+// The whole groups of Avx2SurfaceBlend (every pixel of a forward row of eight or more); answers how many pixels
+// they drew.
 template <bool Mirror>
-ZEST_AVX2 void Avx2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
+ZEST_AVX2 __attribute__((always_inline)) inline int BlendGroups(uint32_t* d, const uint32_t* s, int n)
 {
     int i = 0;
     // A forward row of eight or more ends with the eight pixels up to its end, overlapping the last whole group:
@@ -785,9 +825,27 @@ ZEST_AVX2 void Avx2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
         if (storeLast) StoreDest8<false>(d, n - 8, last);
         i = n;
     }
+    return i;
+}
+
+template <bool Mirror>
+ZEST_AVX2 void Avx2SurfaceBlend(uint32_t* d, const uint32_t* s, int n)
+{
+    const int i = BlendGroups<Mirror>(d, s, n);
     // The tail and the callers run legacy SSE code, which stalls while the upper halves are in use.
     _mm256_zeroupper();
     Sse2SurfaceBlend<Mirror>(From<Mirror>(d, i), s + i, n - i);
+}
+
+ZEST_AVX2 void Avx2SurfaceBlendBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h)
+{
+    if (n < 8)
+    {
+        for (int j = 0; j < h; ++j, d += pitch, s += stride) Sse2SurfaceBlend<false>(d, s, n);
+        return;
+    }
+    for (int j = 0; j < h; ++j, d += pitch, s += stride) BlendGroups<false>(d, s, n);
+    _mm256_zeroupper();
 }
 
 // One channel of SurfaceTintedChannel for eight pixels at a byte position: x = s x weight + d x rest + 32512 stays
@@ -806,12 +864,12 @@ ZEST_AVX2 inline __m256i TintedChannel8(__m256i sv, __m256i dv, __m256i weight, 
     return _mm256_slli_epi32(_mm256_sub_epi32(q, _mm256_cmpgt_epi32(rem, _mm256_set1_epi32(65024))), shift);
 }
 
-// One half of GreyOverOpaque8: the widened channels, (t + 1 + (t >> 8)) >> 8 with t = s x a + d x b + 127.
+// One half of GreyOverOpaque8: the widened channels, the high half of (s x a + d x b + 128) x 257.
 ZEST_AVX2 inline __m256i GreyOverOpaqueHalf(__m256i s16, __m256i d16, __m256i a, __m256i b)
 {
     const __m256i t = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(s16, a), _mm256_mullo_epi16(d16, b)),
-                                       _mm256_set1_epi16(127));
-    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(t, _mm256_set1_epi16(1)), _mm256_srli_epi16(t, 8)), 8);
+                                       _mm256_set1_epi16(128));
+    return _mm256_mulhi_epu16(t, _mm256_set1_epi16(257));
 }
 
 // GreyOverOpaque4 for eight pixels.
@@ -825,9 +883,10 @@ ZEST_AVX2 inline __m256i GreyOverOpaque8(__m256i sv, __m256i dv, __m256i a, __m2
 
 // Eight pixels of SurfaceBlendTintedPixel from s + at onto d at at, from the destination as it stands: false when
 // they leave it as it is.
-template <bool Mirror>
-ZEST_AVX2 inline bool BlendTintedEight(const uint32_t* d, int at, const uint32_t* s, __m256i w0, __m256i w1, __m256i w2,
-                                       __m256i alpha, bool grey, __m256i a16, __m256i b16, __m256i& out)
+template <bool Mirror, bool Grey>
+ZEST_AVX2 __attribute__((always_inline)) inline bool BlendTintedEight(const uint32_t* d, int at, const uint32_t* s,
+                                                                      __m256i w0, __m256i w1, __m256i w2, __m256i alpha,
+                                                                      __m256i a16, __m256i b16, __m256i& out)
 {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + at));
@@ -835,7 +894,7 @@ ZEST_AVX2 inline bool BlendTintedEight(const uint32_t* d, int at, const uint32_t
     const __m256i clear = _mm256_cmpeq_epi32(sa, zero);
     if (_mm256_movemask_epi8(clear) == -1) return false;
     const __m256i dv = LoadDest8<Mirror>(d, at);
-    if (grey && _mm256_movemask_epi8(_mm256_cmpeq_epi32(sa, _mm256_set1_epi32(255))) == -1)
+    if (Grey && _mm256_movemask_epi8(_mm256_cmpeq_epi32(sa, _mm256_set1_epi32(255))) == -1)
     {
         out = GreyOverOpaque8(sv, dv, a16, b16);
         return true;
@@ -850,32 +909,57 @@ ZEST_AVX2 inline bool BlendTintedEight(const uint32_t* d, int at, const uint32_t
     return true;
 }
 
-template <bool Mirror>
-ZEST_AVX2 void Avx2SurfaceBlendTinted(uint32_t* d, const uint32_t* s, int n, const uint32_t weight[3], uint32_t a)
+// The whole groups of Avx2SurfaceBlendTinted, with the white tint's test made once for the row; answers how many
+// pixels they drew.
+template <bool Mirror, bool Grey>
+ZEST_AVX2 __attribute__((always_inline)) inline int BlendTintedGroups(uint32_t* d, const uint32_t* s, int n,
+                                                                      const uint32_t weight[3], uint32_t a)
 {
     int i = 0;
     const __m256i w0 = _mm256_set1_epi32(int(weight[0])), w1 = _mm256_set1_epi32(int(weight[1])),
                   w2 = _mm256_set1_epi32(int(weight[2]));
     const __m256i alpha = _mm256_set1_epi32(int(a));
-    const bool grey = IsGreyTint(weight, a);
     const __m256i a16 = _mm256_set1_epi16(short(a)), b16 = _mm256_set1_epi16(short(255 - a));
     // The last eight pixels of a forward row overlap its last whole group, as in Avx2SurfaceBlend.
     const bool overlap = !Mirror && n >= 8 && n % 8 != 0;
     __m256i last = _mm256_setzero_si256();
-    const bool storeLast = overlap && BlendTintedEight<false>(d, n - 8, s, w0, w1, w2, alpha, grey, a16, b16, last);
+    const bool storeLast = overlap && BlendTintedEight<false, Grey>(d, n - 8, s, w0, w1, w2, alpha, a16, b16, last);
     for (; i + 8 <= n; i += 8)
     {
         __m256i out;
-        if (BlendTintedEight<Mirror>(d, i, s, w0, w1, w2, alpha, grey, a16, b16, out)) StoreDest8<Mirror>(d, i, out);
+        if (BlendTintedEight<Mirror, Grey>(d, i, s, w0, w1, w2, alpha, a16, b16, out)) StoreDest8<Mirror>(d, i, out);
     }
     if (overlap)
     {
         if (storeLast) StoreDest8<false>(d, n - 8, last);
         i = n;
     }
+    return i;
+}
+
+template <bool Mirror>
+ZEST_AVX2 void Avx2SurfaceBlendTinted(uint32_t* d, const uint32_t* s, int n, const uint32_t weight[3], uint32_t a)
+{
+    const int i = IsGreyTint(weight, a) ? BlendTintedGroups<Mirror, true>(d, s, n, weight, a)
+                                        : BlendTintedGroups<Mirror, false>(d, s, n, weight, a);
     // The tail and the callers run legacy SSE code, which stalls while the upper halves are in use.
     _mm256_zeroupper();
     ScalarSurfaceBlendTinted<Mirror>(From<Mirror>(d, i), s + i, n - i, weight, a);
+}
+
+ZEST_AVX2 void Avx2SurfaceBlendTintedBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h,
+                                           const uint32_t weight[3], uint32_t a)
+{
+    if (n < 8)
+    {
+        for (int j = 0; j < h; ++j, d += pitch, s += stride) ScalarSurfaceBlendTinted<false>(d, s, n, weight, a);
+        return;
+    }
+    if (IsGreyTint(weight, a))
+        for (int j = 0; j < h; ++j, d += pitch, s += stride) BlendTintedGroups<false, true>(d, s, n, weight, a);
+    else
+        for (int j = 0; j < h; ++j, d += pitch, s += stride) BlendTintedGroups<false, false>(d, s, n, weight, a);
+    _mm256_zeroupper();
 }
 
 // Channels widened to 16 bits times their factors / 255, rounded down: the high half of x times 0x8081, shifted
@@ -942,13 +1026,32 @@ ZEST_AVX2 inline void AddEightWhole(uint32_t* d, const uint32_t* s, __m256i fact
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), _mm256_blendv_epi8(added, dv, keep));
 }
 
+// Eight pixels of SurfaceAddPixel worked out from eight source and eight destination pixels, nothing stored.
+ZEST_AVX2 inline __m256i AddLanes(__m256i sv, __m256i dv, __m256i factors, bool white)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    __m256i sc = _mm256_and_si256(sv, colour);
+    const __m256i keep = _mm256_cmpeq_epi32(sc, zero);
+    if (!white)
+        sc = _mm256_packus_epi16(TintLanes(_mm256_unpacklo_epi8(sc, zero), factors),
+                                 TintLanes(_mm256_unpackhi_epi8(sc, zero), factors));
+    return _mm256_blendv_epi8(_mm256_adds_epu8(_mm256_and_si256(dv, colour), sc), dv, keep);
+}
+
+// Two groups of four pixels, at p and at p + second, as the low and high lane of one vector.
+ZEST_AVX2 inline __m256i LoadQuads(const uint32_t* p, int second)
+{
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + second)), 1);
+}
+
 ZEST_AVX2 void Avx2SurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h,
                                    const uint32_t tint[3], bool white)
 {
     const short t0 = short(tint[0]), t1 = short(tint[1]), t2 = short(tint[2]);
     const __m256i factors = _mm256_set_epi16(0, t2, t1, t0, 0, t2, t1, t0, 0, t2, t1, t0, 0, t2, t1, t0);
-    const int rest = n % 8;
-    if (n < 8)
+    if (n < 4)
     {
         // The first n lanes only.
         const __m256i lanes = _mm256_cmpgt_epi32(_mm256_set1_epi32(n), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
@@ -956,25 +1059,47 @@ ZEST_AVX2 void Avx2SurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s,
         _mm256_zeroupper();
         return;
     }
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    // Rows of up to sixteen (most sparks) take two groups each, the second ending at the row's end and overlapping
+    // the first where the row is shorter than two whole groups: both are worked out from the destination as it was
+    // before either is stored, so the pixels both cover come out the same from either and the order of the stores
+    // does not matter. No pixel is tested, so that no branch depends on the picture.
+    if (n <= 8)
+    {
+        const int second = n - 4; // groups of four, the two in one vector
+        for (int j = 0; j < h; ++j, d += pitch, s += stride)
+        {
+            const __m256i out = AddLanes(LoadQuads(s, second), LoadQuads(d, second), factors, white);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm256_castsi256_si128(out));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + second), _mm256_extracti128_si256(out, 1));
+        }
+        _mm256_zeroupper();
+        return;
+    }
+    if (n <= 16)
+    {
+        const int second = n - 8;
+        for (int j = 0; j < h; ++j, d += pitch, s += stride)
+        {
+            const __m256i a = AddLanes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s)),
+                                       _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d)), factors, white);
+            const __m256i b =
+                AddLanes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + second)),
+                         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + second)), factors, white);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), a);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + second), b);
+        }
+        _mm256_zeroupper();
+        return;
+    }
+    const int rest = n % 8;
     for (int j = 0; j < h; ++j, d += pitch, s += stride)
     {
-        // A row of eight or more ends with the eight pixels up to its end, overlapping the last whole group: they
-        // are worked out from the destination as it was before that group is stored, so that the pixels both
-        // cover come out the same from either, and no lane needs a mask.
+        // A longer row ends with the eight pixels up to its end in the same way, worked out before the last whole
+        // group is stored; whole groups without colour are skipped.
         __m256i last = _mm256_setzero_si256();
         if (rest)
-        {
-            const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + n - 8));
-            const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + n - 8));
-            __m256i sc = _mm256_and_si256(sv, colour);
-            const __m256i keep = _mm256_cmpeq_epi32(sc, zero);
-            if (!white)
-                sc = _mm256_packus_epi16(TintLanes(_mm256_unpacklo_epi8(sc, zero), factors),
-                                         TintLanes(_mm256_unpackhi_epi8(sc, zero), factors));
-            last = _mm256_blendv_epi8(_mm256_adds_epu8(_mm256_and_si256(dv, colour), sc), dv, keep);
-        }
+            last = AddLanes(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + n - 8)),
+                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + n - 8)), factors, white);
         int i = 0;
         for (; i + 8 <= n; i += 8) AddEightWhole(d + i, s + i, factors, white);
         if (rest) _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + n - 8), last);
@@ -1000,7 +1125,10 @@ const SpanKernels kScalar = {ScalarOntoOpaque,
                              ZEST_BOTH(ScalarSurfaceAdd),
                              ZEST_BOTH(ScalarSurfaceBlend16),
                              ZEST_BOTH(ScalarSurfaceAdd16),
-                             ScalarSurfaceAddBlock};
+                             ScalarSurfaceAddBlock,
+                             RowsOf<ScalarSurfaceCopy<false>>,
+                             RowsOf<ScalarSurfaceBlend<false>>,
+                             TintedRowsOf<ScalarSurfaceBlendTinted<false>>};
 #if defined(ZEST_SPAN_SSE2)
 const SpanKernels kSse2 = {Sse2OntoOpaque,
                            Sse2AddWeighted,
@@ -1011,7 +1139,10 @@ const SpanKernels kSse2 = {Sse2OntoOpaque,
                            ZEST_BOTH(Sse2SurfaceAdd),
                            ZEST_BOTH(Sse2SurfaceBlend16),
                            ZEST_BOTH(Sse2SurfaceAdd16),
-                           Sse2SurfaceAddBlock};
+                           Sse2SurfaceAddBlock,
+                           RowsOf<Sse2SurfaceCopy<false>>,
+                           RowsOf<Sse2SurfaceBlend<false>>,
+                           TintedRowsOf<Sse2SurfaceBlendTinted<false>>};
 #endif
 #if defined(ZEST_SPAN_AVX2)
 const SpanKernels kAvx2 = {Avx2OntoOpaque,
@@ -1023,7 +1154,10 @@ const SpanKernels kAvx2 = {Avx2OntoOpaque,
                            ZEST_BOTH(Avx2SurfaceAdd),
                            ZEST_BOTH(Sse2SurfaceBlend16),
                            ZEST_BOTH(Sse2SurfaceAdd16),
-                           Avx2SurfaceAddBlock};
+                           Avx2SurfaceAddBlock,
+                           Avx2SurfaceCopyBlock,
+                           Avx2SurfaceBlendBlock,
+                           Avx2SurfaceBlendTintedBlock};
 #endif
 #undef ZEST_BOTH
 

@@ -46,6 +46,12 @@ struct SpanKernels
     // apart. Small sprites are a few short rows; one call for all of them keeps the set-up and the tails cheap.
     void (*surfaceAddBlock)(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h,
                             const uint32_t tint[3], bool white);
+    // surfaceCopy[0], surfaceBlend[0] and surfaceBlendTinted[0] over a block in the same way: a picture's rows go
+    // to one call, which makes its set-up once.
+    void (*surfaceCopyBlock)(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h);
+    void (*surfaceBlendBlock)(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h);
+    void (*surfaceBlendTintedBlock)(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h,
+                                    const uint32_t weight[3], uint32_t a);
 };
 
 enum class SpanIsa

@@ -129,16 +129,32 @@ static bool TakesAddBlock(const View& v, bool additive)
 
 using AddBlockFn = void (*)(uint32_t*, size_t, const uint32_t*, size_t, int, int, const uint32_t*, bool);
 
-// The additive draw of a sampled picture by the block kernel, on a surface TakesAddBlock accepts.
-static inline void AddBlock(const View& v, AddBlockFn kernel, const Color& c, const uint32_t* picture, size_t stride,
-                            const Rect& area)
+// The block kernel's tint for one colour: the three 8-bit factors by byte position. A batch keeps the last one
+// made, as its sparks mostly share their colour with the one before.
+struct AddTint
 {
-    const bool white = c.IsWhite();
+    Color colour;
+    bool made = false, white = true;
     uint32_t byteTint[3] = {255, 255, 255};
-    const uint32_t a = uint32_t(c.mAlpha);
-    for (int ch = 0; ch < 3; ++ch) byteTint[v.ch[ch].shift / 8] = white ? 255 : uint32_t(Comp(c, ch)) * a / 255;
+
+    void For(const View& v, const Color& unclamped)
+    {
+        if (made && unclamped == colour) return;
+        colour = unclamped;
+        made = true;
+        const Color c = unclamped.Clamped();
+        white = c.IsWhite();
+        const uint32_t a = uint32_t(c.mAlpha);
+        for (int ch = 0; ch < 3; ++ch) byteTint[v.ch[ch].shift / 8] = white ? 255 : uint32_t(Comp(c, ch)) * a / 255;
+    }
+};
+
+// The additive draw of a sampled picture by the block kernel, on a surface TakesAddBlock accepts.
+static inline void AddBlock(const View& v, AddBlockFn kernel, const AddTint& tint, const uint32_t* picture,
+                            size_t stride, const Rect& area)
+{
     uint32_t* start = reinterpret_cast<uint32_t*>(v.base + size_t(area.mY) * size_t(v.pitch)) + area.mX;
-    kernel(start, size_t(v.pitch) / 4, picture, stride, area.mWidth, area.mHeight, byteTint, white);
+    kernel(start, size_t(v.pitch) / 4, picture, stride, area.mWidth, area.mHeight, tint.byteTint, tint.white);
 }
 
 // ---- Fills ---------------------------------------------------------------------------------------------------------
@@ -541,6 +557,12 @@ struct SurfaceRows
     // the choice of form made once costs less than making it on every row.
     void Rows(int dy, int x, int width, int height, const uint32_t* data, size_t stride) const
     {
+        if (copyRows && v.bits == 32 && colourMasks == 0x00FFFFFF && v.pitch % 4 == 0)
+        {
+            kernels->surfaceCopyBlock(reinterpret_cast<uint32_t*>(v.base + size_t(dy) * size_t(v.pitch)) + x,
+                                      size_t(v.pitch) / 4, data, stride, width, height);
+            return;
+        }
         if (!copyRows && (spans || spans16))
         {
             uint8_t* destRow = v.base + size_t(dy) * size_t(v.pitch);
@@ -558,10 +580,15 @@ struct SurfaceRows
                 }
                 return;
             }
-            if (additive && pitch % 4 == 0)
+            if (pitch % 4 == 0)
             {
-                kernels->surfaceAddBlock(reinterpret_cast<uint32_t*>(destRow) + x, pitch / 4, data, stride, width,
-                                         height, byteTint, white);
+                uint32_t* start = reinterpret_cast<uint32_t*>(destRow) + x;
+                if (additive)
+                    kernels->surfaceAddBlock(start, pitch / 4, data, stride, width, height, byteTint, white);
+                else if (white)
+                    kernels->surfaceBlendBlock(start, pitch / 4, data, stride, width, height);
+                else
+                    kernels->surfaceBlendTintedBlock(start, pitch / 4, data, stride, width, height, byteWeight, a);
                 return;
             }
             for (int j = 0; j < height; ++j, destRow += pitch, data += stride)
@@ -779,6 +806,13 @@ void DDImage::SoftwareBlt(Image* src, int x, int y, const Rect& srcRect, const C
     // GetAdditiveRunData may rebuild the display data; take the pointer again.
     const uint32_t* data = source->GetDisplayAlphaData(mDDInterface);
     const int srcW = source->GetWidth();
+    // Rows read straight from the picture go to their form once for the whole block.
+    if (!Mirror && !palette && !runs)
+    {
+        rows.Rows(y, x, sr.mWidth, sr.mHeight, data + size_t(sr.mY) * size_t(srcW) + size_t(sr.mX), size_t(srcW));
+        UnlockSurface();
+        return;
+    }
     for (int row = 0; row < sr.mHeight; ++row)
     {
         const size_t at = size_t(sr.mY + row) * size_t(srcW) + size_t(sr.mX);
@@ -806,6 +840,7 @@ struct DDImage::StretchPlan
     // Additive sprites on a 32-bit surface with a byte per channel go from the kept samples to the block kernel.
     bool addBlock = false;
     void (*addKernel)(uint32_t*, size_t, const uint32_t*, size_t, int, int, const uint32_t*, bool) = nullptr;
+    AddTint tint;
 };
 
 void DDImage::StretchToSurface(Image* src, const SpriteDraw* sprites, int count, const Rect& srcRect, const Rect& clip,
@@ -869,7 +904,8 @@ void DDImage::StretchToSurface(Image* src, const SpriteDraw* sprites, int count,
             if (const uint32_t* kept = plan.memo.FindPixels(destRect.mWidth, destRect.mHeight))
             {
                 const size_t stride = size_t(destRect.mWidth);
-                AddBlock(v, plan.addKernel, sprites[i].color.Clamped(),
+                plan.tint.For(v, sprites[i].color);
+                AddBlock(v, plan.addKernel, plan.tint,
                          kept + size_t(area.mY - destRect.mY) * stride + size_t(area.mX - destRect.mX), stride, area);
                 continue;
             }
@@ -1003,7 +1039,8 @@ void DDImage::StretchRows(StretchPlan& plan, const Rect& destRect, const Rect& a
         picture = entry->pixels.data() + size_t(area.mY - destRect.mY) * stride + size_t(area.mX - destRect.mX);
         if (plan.addBlock)
         {
-            AddBlock(v, plan.addKernel, color.Clamped(), picture, stride, area);
+            plan.tint.For(v, color);
+            AddBlock(v, plan.addKernel, plan.tint, picture, stride, area);
             return;
         }
         if (area == destRect)

@@ -2,6 +2,10 @@
 // per draw mode, source form, bit count, colour and channel order.
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include "graphics/BlendSpans.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
@@ -147,12 +151,80 @@ int UnturnedSse2(Pixel* row, const uint32_t* top, const uint32_t* bottom, int co
 }
 
 #if defined(__x86_64__) || defined(__i386__)
+#define ZEST_UNTURNED_AVX2 __attribute__((target("avx2"), always_inline)) inline
+
+// One half of Unturned32Eight: four pixels widened to a 16-bit lane a channel. Every weight is below 256 and their
+// sum at most 255, so each channel's weighted sum stays below 2^16 and so does the destination's share added to it
+// (at most 255 x 256 in all): the 32-bit lanes' arithmetic, exactly, in lanes half as wide.
+ZEST_UNTURNED_AVX2 __m256i UnturnedHalf32(__m256i s0, __m256i s1, __m256i s2, __m256i s3, __m256i d,
+                                          const __m256i area[4])
+{
+    // Each pixel's alpha over its four lanes.
+    const __m256i alphas = _mm256_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15, 6, 7, 6, 7, 6, 7, 6,
+                                            7, 14, 15, 14, 15, 14, 15, 14, 15);
+    const __m256i w0 = _mm256_mulhi_epu16(_mm256_shuffle_epi8(s0, alphas), area[0]);
+    const __m256i w1 = _mm256_mulhi_epu16(_mm256_shuffle_epi8(s1, alphas), area[1]);
+    const __m256i w2 = _mm256_mulhi_epu16(_mm256_shuffle_epi8(s2, alphas), area[2]);
+    const __m256i w3 = _mm256_mulhi_epu16(_mm256_shuffle_epi8(s3, alphas), area[3]);
+    const __m256i sums = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(s0, w0), _mm256_mullo_epi16(s1, w1)),
+                                          _mm256_add_epi16(_mm256_mullo_epi16(s2, w2), _mm256_mullo_epi16(s3, w3)));
+    const __m256i inv =
+        _mm256_sub_epi16(_mm256_set1_epi16(256), _mm256_add_epi16(_mm256_add_epi16(w0, w1), _mm256_add_epi16(w2, w3)));
+    return _mm256_srli_epi16(
+        _mm256_add_epi16(_mm256_and_si256(sums, _mm256_set1_epi16(short(0xFF00))), _mm256_mullo_epi16(d, inv)), 8);
+}
+
+// Eight white pixels over an opaque X8R8G8B8 destination, as UnturnedGroup<8, uint32_t> draws them.
+ZEST_UNTURNED_AVX2 void Unturned32Eight(uint32_t* row, const uint32_t* top, const uint32_t* bottom,
+                                        const __m256i area[4])
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i s0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(top));
+    const __m256i s1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(top + 1));
+    const __m256i s2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bottom));
+    const __m256i s3 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bottom + 1));
+    const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row));
+    const __m256i lo =
+        UnturnedHalf32(_mm256_unpacklo_epi8(s0, zero), _mm256_unpacklo_epi8(s1, zero), _mm256_unpacklo_epi8(s2, zero),
+                       _mm256_unpacklo_epi8(s3, zero), _mm256_unpacklo_epi8(d, zero), area);
+    const __m256i hi =
+        UnturnedHalf32(_mm256_unpackhi_epi8(s0, zero), _mm256_unpackhi_epi8(s1, zero), _mm256_unpackhi_epi8(s2, zero),
+                       _mm256_unpackhi_epi8(s3, zero), _mm256_unpackhi_epi8(d, zero), area);
+    // Only the three colour channels are written; the top byte comes out clear.
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(row),
+                        _mm256_and_si256(_mm256_packus_epi16(lo, hi), _mm256_set1_epi32(0x00FFFFFF)));
+}
+
 template <typename Pixel, uint32_t Spread>
 __attribute__((target("avx2"))) int UnturnedAvx2(Pixel* row, const uint32_t* top, const uint32_t* bottom, int count,
                                                  const BilinearWeights& a)
 {
-    return UnturnedGroups<8, Pixel, Spread>(row, top, bottom, count, a);
+    if constexpr (sizeof(Pixel) != 4)
+    {
+        return UnturnedGroups<8, Pixel, Spread>(row, top, bottom, count, a);
+    }
+    else
+    {
+        // The area weights are below 65536: each fits a 16-bit lane.
+        const __m256i area[4] = {_mm256_set1_epi16(short(a.a00)), _mm256_set1_epi16(short(a.a10)),
+                                 _mm256_set1_epi16(short(a.a01)), _mm256_set1_epi16(short(a.a11))};
+        int i = 0;
+        for (; i + 8 <= count; i += 8) Unturned32Eight(row + i, top + i, bottom + i, area);
+        const int rest = count - i;
+        if (rest > 0)
+        {
+            // As UnturnedGroups: the last pixels through one more group by way of small copies.
+            uint32_t t[9] = {}, b[9] = {}, r[8] = {};
+            for (int k = 0; k <= rest; ++k) t[k] = top[i + k], b[k] = bottom[i + k];
+            for (int k = 0; k < rest; ++k) r[k] = row[i + k];
+            Unturned32Eight(r, t, b, area);
+            for (int k = 0; k < rest; ++k) row[i + k] = r[k];
+        }
+        _mm256_zeroupper();
+        return count;
+    }
 }
+#undef ZEST_UNTURNED_AVX2
 #endif
 
 template <typename Pixel, uint32_t Spread>

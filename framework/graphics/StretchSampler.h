@@ -156,33 +156,39 @@ class StretchSizeMemo
 public:
     StretchCache::Entry* Find(int width, int height) const
     {
-        const Slot& s = mSlots[Place(width, height)];
-        return s.width == width && s.height == height ? s.entry : nullptr;
+        const size_t at = Place(width, height);
+        const Slot& s = mSlots[at];
+        return Holds(at) && s.width == width && s.height == height ? s.entry : nullptr;
     }
     // The kept samples of that size, or null.
     const uint32_t* FindPixels(int width, int height) const
     {
-        const Slot& s = mSlots[Place(width, height)];
-        return s.width == width && s.height == height ? s.pixels : nullptr;
+        const size_t at = Place(width, height);
+        const Slot& s = mSlots[at];
+        return Holds(at) && s.width == width && s.height == height ? s.pixels : nullptr;
     }
     void Note(StretchCache::Entry* e)
     {
-        mSlots[Place(e->key.width, e->key.height)] = {e->key.width, e->key.height, e, e->pixels.data()};
+        const size_t at = Place(e->key.width, e->key.height);
+        mSlots[at] = {e->key.width, e->key.height, e, e->pixels.data()};
+        mFilled |= uint64_t(1) << at;
     }
-    void Forget()
-    {
-        for (Slot& s : mSlots) s = Slot();
-    }
+    void Forget() { mFilled = 0; }
 
 private:
+    // A slot is read only once something was noted in it since the last Forget: a batch's memo starts empty
+    // without clearing every slot (a batch of a few sparks would spend more on that than on drawing them).
     struct Slot
     {
-        int width = 0, height = 0; // never a kept size while empty
-        StretchCache::Entry* entry = nullptr;
-        const uint32_t* pixels = nullptr;
+        int width, height;
+        StretchCache::Entry* entry;
+        const uint32_t* pixels;
     };
-    static size_t Place(int width, int height) { return (size_t(uint32_t(width)) * 37 + uint32_t(height)) % 64; }
-    Slot mSlots[64];
+    static constexpr size_t kSlots = 64;
+    static size_t Place(int width, int height) { return (size_t(uint32_t(width)) * 37 + uint32_t(height)) % kSlots; }
+    bool Holds(size_t at) const { return (mFilled >> at) & 1; }
+    Slot mSlots[kSlots];
+    uint64_t mFilled = 0;
 };
 
 } // namespace Zest

@@ -101,6 +101,24 @@ struct Particle
     float age, life;
 };
 
+// A live particle as the system holds it: what drawing reads apart from what only the update reads, so that
+// drawing a system goes through less than half of the bytes.
+struct ParticleLook
+{
+    float x, y;
+    float size, spin, age;
+    float colour[4];
+};
+
+struct ParticleMotion
+{
+    float vx, vy;
+    float gravity, radial, tangential;
+    float spinChange, sizeChange;
+    float colourChange[4];
+    float life;
+};
+
 class ParticleSystem
 {
 public:
@@ -126,7 +144,8 @@ public:
 
     bool IsStopped() const { return age == kStopped; }
     int LiveCount() const { return liveCount; }
-    const Particle& At(int i) const { return particles[static_cast<size_t>(i)]; }
+    // The whole record of live particle i.
+    Particle At(int i) const;
 
     // The emitters' shared random sequence; seeded once from Rand() by the first system built.
     static float RandomFloat(float min, float max);
@@ -157,7 +176,8 @@ private:
 
     int liveCount = 0;
     // Every record lives inside the system: nothing is allocated per particle.
-    std::unique_ptr<Particle[]> particles;
+    std::unique_ptr<ParticleLook[]> looks;
+    std::unique_ptr<ParticleMotion[]> motions;
 };
 
 } // namespace Zest

@@ -341,5 +341,48 @@ TEST_F(ParticleDrawTest, NonFiniteAndHugeValuesNeverReachTheDrawing)
     EXPECT_EQ(At(50, 50) & 0x0000FF00, 0u);
 }
 
+TEST_F(ParticleDrawTest, SparksDrawAsStretchesOfTheirOwnRectangleAndColour)
+{
+    // Additive sparks of many sizes and colours (some channels beyond 1 or below 0, so clamped), some running off
+    // the picture's edge, drawn as a system must come out as each particle's own stretch: the rectangle centred on
+    // it at its size, the colour packed from its channels, and the translation of the drawing applied.
+    EffectDescription d = Burst(400);
+    d.lifeMin = 0.4f, d.lifeMax = 1.0f;
+    d.spread = 6.28f;
+    d.speedMin = 5.0f, d.speedMax = 30.0f;
+    d.sizeStart = 4.0f, d.sizeEnd = 0.2f, d.sizeVariation = 0.5f;
+    const float start[4] = {1.6f, 0.3f, -0.2f, 0.9f}, end[4] = {0.1f, 1.3f, 0.6f, 0.05f};
+    for (int c = 0; c < 4; ++c) d.colourStart[c] = start[c], d.colourEnd[c] = end[c];
+    d.colourVariation = d.alphaVariation = 1.0f;
+    ParticleSystem s(d, &sprite, 0.0f);
+    s.additive = true;
+    s.FireAt(40, 45);
+    for (int k = 0; k < 6; ++k) s.Update(0.05f);
+    ASSERT_GT(s.LiveCount(), 50);
+    Graphics g(&screen);
+    g.Translate(7, -3);
+    s.Render(g);
+
+    MemoryImage want(nullptr);
+    want.Create(100, 100);
+    Graphics w(&want);
+    w.Translate(7, -3);
+    w.SetDrawMode(1);
+    w.SetColorizeImages(true);
+    const auto pack = [](float v) { return !(v > 0.0f) ? 0 : v >= 1.0f ? 255 : static_cast<int>(v * 255.0f); };
+    for (int i = 0; i < s.LiveCount(); ++i)
+    {
+        const Particle p = s.At(i);
+        const float dw = 4.0f * p.size, dh = 4.0f * p.size;
+        w.SetColor(Color(pack(p.colour[0]), pack(p.colour[1]), pack(p.colour[2]), pack(p.colour[3])));
+        w.DrawImage(&sprite,
+                    Rect(static_cast<int>(p.x - dw * 0.5f), static_cast<int>(p.y - dh * 0.5f), static_cast<int>(dw),
+                         static_cast<int>(dh)),
+                    Rect(0, 0, 4, 4));
+    }
+    ASSERT_TRUE(std::equal(want.GetBits(), want.GetBits() + 100 * 100, screen.GetBits()));
+    EXPECT_NE(At(47, 42) & 0xFFFFFF, 0u);
+}
+
 } // namespace
 } // namespace Zest

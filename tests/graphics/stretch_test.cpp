@@ -612,3 +612,63 @@ TEST(SurfaceSpanTest, AdditiveBlocksAddEveryPixelByTheRuleInEveryForm)
                 }
             }
 }
+
+TEST(SurfaceSpanTest, BlockFormsDrawEveryRowAsTheRowRulesDo)
+{
+    // The copy, blend and tinted blend of a picture's rows in one call: every row width up to three groups (every
+    // tail and overlap), rows apart in a wider destination, sources mixing whole groups that are opaque, clear and
+    // partly transparent, white and coloured tints of several alphas. Nothing outside the block may change.
+    std::mt19937 rng(41);
+    const std::vector<std::array<uint32_t, 4>> tints = {
+        {255, 255, 255, 120}, {255, 255, 255, 255}, {255, 255, 255, 0}, {255, 0, 0, 90}, {17, 200, 255, 254}};
+    const int pitch = 40, h = 3;
+    for (int n = 1; n <= 24; ++n)
+    {
+        std::vector<uint32_t> src(size_t(n) * h), dst(size_t(pitch) * (h + 1));
+        for (size_t i = 0; i < src.size(); ++i)
+        {
+            // Display-form pixels (premultiplied: no channel above the alpha), in runs of eight of one kind, so that
+            // the vector forms meet their whole-group shortcuts: opaque, clear, or any alpha.
+            const uint32_t kind = uint32_t(i / 8 * 2654435761u >> 29) % 4;
+            const uint32_t alpha = kind == 0 ? 255 : kind == 1 ? 0 : rng() % 256;
+            uint32_t p = alpha << 24;
+            for (int shift = 0; shift < 24; shift += 8) p |= (rng() % (alpha + 1)) << shift;
+            src[i] = p;
+        }
+        for (uint32_t& p : dst) p = rng();
+        const auto expect = [&](auto rule)
+        {
+            std::vector<uint32_t> want = dst;
+            for (int j = 0; j < h; ++j)
+                for (int i = 0; i < n; ++i)
+                {
+                    uint32_t& d = want[size_t(j) * pitch + 3 + size_t(i)];
+                    d = rule(src[size_t(j) * n + size_t(i)], d);
+                }
+            return want;
+        };
+        const std::vector<uint32_t> copied = expect([](uint32_t s, uint32_t) { return s & 0x00FFFFFF; });
+        const std::vector<uint32_t> blended = expect([](uint32_t s, uint32_t d) { return SurfaceBlendPixel(s, d); });
+        for (const Isa& isa : kIsas)
+        {
+            if (!SpanIsaAvailable(isa.isa)) continue;
+            const SpanKernels& k = SpanKernelsFor(isa.isa);
+            std::vector<uint32_t> got = dst;
+            k.surfaceCopyBlock(got.data() + 3, pitch, src.data(), size_t(n), n, h);
+            ASSERT_EQ(got, copied) << isa.name << " copy, width " << n;
+            got = dst;
+            k.surfaceBlendBlock(got.data() + 3, pitch, src.data(), size_t(n), n, h);
+            ASSERT_EQ(got, blended) << isa.name << " blend, width " << n;
+            for (const auto& t : tints)
+            {
+                const uint32_t a = t[3], weight[3] = {t[2] * a, t[1] * a, t[0] * a};
+                const std::vector<uint32_t> tinted =
+                    expect([&](uint32_t s, uint32_t d) { return SurfaceBlendTintedPixel(s, d, weight, a); });
+                got = dst;
+                k.surfaceBlendTintedBlock(got.data() + 3, pitch, src.data(), size_t(n), n, h, weight, a);
+                ASSERT_EQ(got, tinted) << isa.name << " tinted blend, width " << n << " tint " << t[0] << "," << t[1]
+                                       << "," << t[2] << "," << a;
+            }
+        }
+    }
+}
