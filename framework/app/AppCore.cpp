@@ -393,14 +393,24 @@ size_t ZestAppBase::GetMemoryImageCount()
     return mMemoryImages.size();
 }
 
+// The walks over the register reach image code that takes the display's lock (a surface made again from the
+// bits): that lock comes first, before the register's, in the order the two are always taken.
+std::unique_lock<Platform::CriticalSection> ZestAppBase::LockDisplayForImageWalk()
+{
+    if (!mDDInterface) return {};
+    return std::unique_lock<Platform::CriticalSection>(mDDInterface->mCritSect);
+}
+
 void ZestAppBase::ReloadImages()
 {
+    auto display = LockDisplayForImageWalk();
     std::lock_guard<std::recursive_mutex> lock(mImageLock);
     for (MemoryImage* image : mMemoryImages) image->ReapplyOptions();
 }
 
 void ZestAppBase::DeleteNativeImageData()
 {
+    auto display = LockDisplayForImageWalk();
     std::lock_guard<std::recursive_mutex> lock(mImageLock);
     for (MemoryImage* image : mMemoryImages)
         if (auto* dd = dynamic_cast<DDImage*>(image)) dd->FreeSurface();
@@ -408,6 +418,7 @@ void ZestAppBase::DeleteNativeImageData()
 
 void ZestAppBase::DeleteExtraImageData()
 {
+    auto display = LockDisplayForImageWalk();
     std::lock_guard<std::recursive_mutex> lock(mImageLock);
     for (MemoryImage* image : mMemoryImages) image->FreeSoftwareBuffers();
 }
@@ -428,7 +439,7 @@ DDImage* ZestAppBase::FindSharedImage(const std::string& path, const std::string
     std::string key = path;
     std::replace(key.begin(), key.end(), '/', '\\');
     key = StringToUpper(key);
-    std::lock_guard<std::recursive_mutex> lock(mImageLock);
+    std::lock_guard<std::recursive_mutex> lock(mSharedImageLock);
     SharedImage& entry = mSharedImages[{key, StringToUpper(variant)}];
     if (!entry.image)
     {
@@ -446,7 +457,7 @@ DDImage* ZestAppBase::FindSharedImage(const std::string& path, const std::string
 
 void ZestAppBase::ReleaseSharedImage(DDImage* image)
 {
-    std::lock_guard<std::recursive_mutex> lock(mImageLock);
+    std::lock_guard<std::recursive_mutex> lock(mSharedImageLock);
     for (auto& entry : mSharedImages)
         if (entry.second.image.get() == image && entry.second.refCount > 0)
         {
@@ -457,7 +468,7 @@ void ZestAppBase::ReleaseSharedImage(DDImage* image)
 
 void ZestAppBase::PurgeUnusedSharedImages()
 {
-    std::lock_guard<std::recursive_mutex> lock(mImageLock);
+    std::lock_guard<std::recursive_mutex> lock(mSharedImageLock);
     for (auto it = mSharedImages.begin(); it != mSharedImages.end();)
     {
         if (it->second.refCount <= 0)

@@ -270,7 +270,6 @@ public:
     void PurgeUnusedSharedImages();
     bool Is3DAccelerationSupported() const { return false; }
     bool Is3DAccelerationRecommended() const { return false; }
-    std::recursive_mutex& DisplayLock() { return mImageLock; }
 
     // ---- ImageHost ----
     void AddMemoryImage(MemoryImage* image) override;
@@ -475,7 +474,15 @@ public:
 
     // Dialogs and images.
     std::map<int, Dialog*> mDialogs;
-    std::recursive_mutex mImageLock;
+    // The image locks and the display's lock (DDInterface::mCritSect), when one is held while another is taken,
+    // are always taken in this order, never the other way round:
+    //     mSharedImageLock -> the display's lock -> mImageLock
+    // The loading thread makes shared images (they join the display and the register) with the table locked;
+    // the main thread sets up or resets the display with its lock held, and the screen and cursor-area images
+    // made and freed then join and leave the register. The register lock is the innermost: no other lock is
+    // taken while it is held (but for one already held before it).
+    std::recursive_mutex mSharedImageLock; // guards mSharedImages
+    std::recursive_mutex mImageLock;       // guards mMemoryImages
     std::set<MemoryImage*> mMemoryImages;
     std::map<std::pair<std::string, std::string>, SharedImage> mSharedImages;
 
@@ -492,6 +499,8 @@ public:
     std::unique_ptr<Platform::Thread> mCursorThread;
 
 protected:
+    // The display's lock (when there is a display), to hold before mImageLock while walking the register.
+    std::unique_lock<Platform::CriticalSection> LockDisplayForImageWalk();
     // Demo writing helpers (main thread only).
     bool RecordingCalls() const;
     void WriteDemoRecord(int type);

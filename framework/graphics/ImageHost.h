@@ -19,8 +19,9 @@ class ImageHost
 public:
     virtual ~ImageHost() = default;
 
-    // Called by every MemoryImage constructor and destructor. Implementations take the display lock: images are
-    // made on the loading thread while the main thread walks the register.
+    // Called by every MemoryImage constructor and destructor. Implementations lock their register (images are
+    // made on the loading thread while the main thread walks it) and take no other lock while it is held: images
+    // are also made and freed with the display's lock held, so the register's lock always comes after that one.
     virtual void AddMemoryImage(MemoryImage* image) = 0;
     virtual void RemoveMemoryImage(MemoryImage* image) = 0;
 

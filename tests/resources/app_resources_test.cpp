@@ -2,6 +2,12 @@
 // table and sound manager, and torn down before them.
 #include "tests/app/AppTestSupport.h"
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <thread>
+
 #include "data/ImageLib.h"
 #include "graphics/DDImage.h"
 #include "resources/ResourceManager.h"
@@ -46,4 +52,47 @@ TEST_F(AppResourcesTest, ApplicationLoadsGroupsThroughItsOwnServices)
     EXPECT_EQ(app.mSharedImages.begin()->second.refCount, 0);
     ASSERT_TRUE(resources.LoadResources("Init"));
     // The application goes away with the group loaded: the manager gives everything back first.
+}
+
+// The loading thread makes a shared image while the main thread resets the display: the load waits for the display
+// with only the shared-image table locked, so the screen image made meanwhile can still join the image register.
+TEST_F(AppResourcesTest, SharedImageLoadWaitsForADisplayResetWithoutBlockingIt)
+{
+    auto picture = ImageLib::Image::Create(6, 4);
+    for (int i = 0; i < 24; ++i) picture->GetBits()[i] = 0xFF336699u;
+    std::filesystem::create_directories("images");
+    ASSERT_TRUE(ImageLib::WritePNGImage("images/tile.png", *picture));
+    TestApp app;
+    app.mLoadingThreadWanted = false;
+    app.Init();
+    ASSERT_TRUE(app.mDDInterface && app.mDDInterface->IsInitialized());
+
+    std::promise<void> held, go, reset;
+    std::thread display(
+        [&]
+        {
+            std::lock_guard hold(app.mDDInterface->mCritSect);
+            held.set_value();
+            go.get_future().wait();
+            app.SwitchScreenImageMemory(false);
+            reset.set_value();
+        });
+    held.get_future().wait();
+    DDImage* found = nullptr;
+    std::thread loader([&] { found = app.FindSharedImage("images/tile.png", ""); });
+    // Long enough for the load to reach the display lock.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    go.set_value();
+    if (reset.get_future().wait_for(std::chrono::seconds(20)) != std::future_status::ready)
+    {
+        // Both threads wait on each other for good: nothing left to tidy.
+        std::fprintf(stderr, "the display reset waits for the image register the loading thread holds\n");
+        std::_Exit(1);
+    }
+    display.join();
+    loader.join();
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->GetWidth(), 6);
+    EXPECT_NE(app.mDDInterface->GetScreenImage(), nullptr);
+    app.ReleaseSharedImage(found);
 }
