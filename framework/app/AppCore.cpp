@@ -450,7 +450,7 @@ void ZestAppBase::ReleaseSharedImage(DDImage* image)
     for (auto& entry : mSharedImages)
         if (entry.second.image.get() == image && entry.second.refCount > 0)
         {
-            --entry.second.refCount;
+            if (--entry.second.refCount == 0) ++mSharedImagesReleased;
             return;
         }
 }
@@ -458,6 +458,8 @@ void ZestAppBase::ReleaseSharedImage(DDImage* image)
 void ZestAppBase::PurgeUnusedSharedImages()
 {
     std::lock_guard<std::recursive_mutex> lock(mImageLock);
+    if (mSharedImagesReleased == 0) return;
+    mSharedImagesReleased = 0;
     for (auto it = mSharedImages.begin(); it != mSharedImages.end();)
     {
         if (it->second.refCount <= 0)
