@@ -461,7 +461,7 @@ void ZestAppBase::ReleaseSharedImage(DDImage* image)
     for (auto& entry : mSharedImages)
         if (entry.second.image.get() == image && entry.second.refCount > 0)
         {
-            --entry.second.refCount;
+            if (--entry.second.refCount == 0) ++mSharedImagesReleased;
             return;
         }
 }
@@ -469,6 +469,8 @@ void ZestAppBase::ReleaseSharedImage(DDImage* image)
 void ZestAppBase::PurgeUnusedSharedImages()
 {
     std::lock_guard<std::recursive_mutex> lock(mSharedImageLock);
+    if (mSharedImagesReleased == 0) return;
+    mSharedImagesReleased = 0;
     for (auto it = mSharedImages.begin(); it != mSharedImages.end();)
     {
         if (it->second.refCount <= 0)

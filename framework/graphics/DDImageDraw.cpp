@@ -495,7 +495,7 @@ struct SurfaceRows
 {
     View v;
     Color c;
-    bool additive, white, palette, transparent, needRuns;
+    bool additive, white, palette, transparent, needRuns, expand;
     uint32_t colourMasks, a, tint[3], srcFactor5, greenMask;
     bool grey, spread16, byteChannels, spans, standard16, spans16, copyRows;
     uint32_t byteTint[3] = {255, 255, 255}, byteWeight[3] = {0, 0, 0}, slotTint[3] = {255, 255, 255};
@@ -525,7 +525,8 @@ struct SurfaceRows
         // 32-bit surfaces with one byte per channel take whole runs at a time.
         byteChannels = v.bits == 32 && colourMasks == 0x00FFFFFF && v.ch[0].width == 8 && v.ch[1].width == 8 &&
                        v.ch[2].width == 8 && v.ch[0].shift % 8 == 0 && v.ch[1].shift % 8 == 0 && v.ch[2].shift % 8 == 0;
-        spans = vectorSpans && byteChannels && needRuns && !palette;
+        // A palette source takes the same row forms once its indices are looked up into a row of pixels.
+        spans = vectorSpans && byteChannels && needRuns;
         for (int ch = 0; ch < 3 && byteChannels; ++ch) byteTint[v.ch[ch].shift / 8] = white ? 255 : tint[ch];
         // The tinted blend's colour weights by byte position: colour x alpha, over 255 x 255 with the pixel's share.
         for (int ch = 0; ch < 3 && byteChannels; ++ch) byteWeight[v.ch[ch].shift / 8] = uint32_t(Comp(c, ch)) * a;
@@ -542,10 +543,14 @@ struct SurfaceRows
             else
                 slotTint[slot] = white ? 255 : tint[ch];
         }
-        spans16 = vectorSpans && standard16 && !palette && (additive || grey);
+        spans16 = vectorSpans && standard16 && (additive || grey);
         // An opaque source drawn plainly, or one whose opaque-copy flag asks for it, is copied row by row as it
-        // stands: its display-format pixels already are the surface's.
-        copyRows = !additive && white && !palette && (opaqueCopy || (vectorSpans && !hasAlpha && !transparent));
+        // stands: its display-format pixels already are the surface's. (A palette source's opaque-copy flag is left
+        // to the per-pixel walk, which honours its transparent pixels.)
+        copyRows = !additive && white &&
+                   (palette ? vectorSpans && !hasAlpha && !transparent
+                            : (opaqueCopy || (vectorSpans && !hasAlpha && !transparent)));
+        expand = palette && (spans || spans16 || copyRows);
         kernels = &ActiveSpanKernels();
     }
 
@@ -610,6 +615,28 @@ struct SurfaceRows
     // row's indices); runs, when given, the row's run lengths.
     template <bool Mirror>
     void Row(int dy, int x, int width, const uint32_t* data, const uint8_t* indices, const uint8_t* runs) const
+    {
+        if (expand)
+        {
+            // The palette's pixels of the row, a piece at a time, through the row forms of a plain source; a
+            // mirrored piece lands at the far end of the row.
+            constexpr int kPiece = 256;
+            uint32_t pixels[kPiece];
+            for (int i = 0; i < width; i += kPiece)
+            {
+                const int n = std::min(kPiece, width - i);
+                for (int k = 0; k < n; ++k) pixels[k] = data[indices[i + k]];
+                PlainRow<Mirror>(dy, Mirror ? x + width - i - n : x + i, n, pixels);
+            }
+            return;
+        }
+        PlainRow<Mirror>(dy, x, width, data, indices, runs);
+    }
+
+    // Row for pixels at hand (a palette source's looked up already, or a plain source's own).
+    template <bool Mirror>
+    void PlainRow(int dy, int x, int width, const uint32_t* data, const uint8_t* indices = nullptr,
+                  const uint8_t* runs = nullptr) const
     {
         const SpanKernels& kernels = *this->kernels;
         // The row-relative forms of the whole-image indices the walk below was written with.

@@ -279,7 +279,8 @@ TEST(DDImageTest, VectorSpansMatchThePerPixelRoutine)
 {
     // Random sources mixing transparent, opaque and partial pixels (alone and in runs) at odd widths and offsets,
     // partly off the destination, in 5-6-5, 5-5-5 and both 32-bit channel orders, both modes, plain and mirrored,
-    // white, grey and tinted.
+    // white, grey and tinted; each source once as it is and once turned into a palette image (the span forms look
+    // its indices up a row at a time, the per-pixel routine one pixel at a time).
     const Color tints[] = {Color::White, Color(255, 120, 40, 200), Color(90, 200, 255, 255), Color(160, 160, 160, 200),
                            Color(255, 255, 255, 90)};
     for (Format f : kFormats)
@@ -304,44 +305,100 @@ TEST(DDImageTest, VectorSpansMatchThePerPixelRoutine)
                 }
             }
             for (uint32_t& p : background) p = 0xFF000000u | (rng() & 0xFFFFFF);
-            MemoryImage source(nullptr);
-            source.SetBits(src.data(), w, h);
             const int x = int(rng() % 44) - 6, y = int(rng() % 8) - 2;
-            for (const Color& tint : tints)
-                for (int mode : {0, 1})
-                    for (bool mirror : {false, true})
-                    {
-                        SCOPED_TRACE(FormatString("%dx%d at %d,%d tint %08x mode %d mirror %d", w, h, x, y,
-                                                  unsigned(tint.ToInt()), mode, int(mirror)));
-                        // The per-pixel routine first, then the span kernels of every instruction set here.
-                        std::vector<uint32_t> results[4];
-                        for (int form = 0; form < 4; ++form)
+            for (bool palette : {false, true})
+            {
+                MemoryImage source(nullptr);
+                source.SetBits(src.data(), w, h);
+                if (palette)
+                {
+                    ASSERT_TRUE(source.ConvertToPalette());
+                }
+                for (const Color& tint : tints)
+                    for (int mode : {0, 1})
+                        for (bool mirror : {false, true})
                         {
-                            const SpanIsa isas[] = {SpanIsa::Scalar, SpanIsa::Scalar, SpanIsa::Sse2, SpanIsa::Avx2};
-                            if (form > 0 && !SpanIsaAvailable(isas[form])) continue;
-                            DDImage::sVectorSpans = form > 0;
-                            const SpanIsa previous = SetSpanIsa(isas[form]);
-                            DDImage dest(d.device.get());
-                            dest.SetBits(background.data(), 40, 8);
-                            ASSERT_TRUE(dest.CreateSurfaceFromBits());
-                            if (mirror)
-                                dest.BltMirror(&source, x, y, Rect(0, 0, w, h), tint, mode);
-                            else
-                                dest.Blt(&source, x, y, Rect(0, 0, w, h), tint, mode);
-                            for (int py = 0; py < 8; ++py)
-                                for (int px = 0; px < 40; ++px) results[form].push_back(Raw(dest, px, py));
-                            SetSpanIsa(previous);
-                        }
-                        DDImage::sVectorSpans = true;
-                        for (int form = 1; form < 4; ++form)
-                        {
-                            if (!results[form].empty())
+                            SCOPED_TRACE(FormatString("%dx%d at %d,%d tint %08x mode %d mirror %d palette %d", w, h, x,
+                                                      y, unsigned(tint.ToInt()), mode, int(mirror), int(palette)));
+                            // The per-pixel routine first, then the span kernels of every instruction set here.
+                            std::vector<uint32_t> results[4];
+                            for (int form = 0; form < 4; ++form)
                             {
-                                ASSERT_EQ(results[0], results[form]) << "form " << form;
+                                const SpanIsa isas[] = {SpanIsa::Scalar, SpanIsa::Scalar, SpanIsa::Sse2, SpanIsa::Avx2};
+                                if (form > 0 && !SpanIsaAvailable(isas[form])) continue;
+                                DDImage::sVectorSpans = form > 0;
+                                const SpanIsa previous = SetSpanIsa(isas[form]);
+                                DDImage dest(d.device.get());
+                                dest.SetBits(background.data(), 40, 8);
+                                ASSERT_TRUE(dest.CreateSurfaceFromBits());
+                                if (mirror)
+                                    dest.BltMirror(&source, x, y, Rect(0, 0, w, h), tint, mode);
+                                else
+                                    dest.Blt(&source, x, y, Rect(0, 0, w, h), tint, mode);
+                                for (int py = 0; py < 8; ++py)
+                                    for (int px = 0; px < 40; ++px) results[form].push_back(Raw(dest, px, py));
+                                SetSpanIsa(previous);
+                            }
+                            DDImage::sVectorSpans = true;
+                            for (int form = 1; form < 4; ++form)
+                            {
+                                if (!results[form].empty())
+                                {
+                                    ASSERT_EQ(results[0], results[form]) << "form " << form;
+                                }
                             }
                         }
-                    }
+            }
         }
+    }
+}
+
+// A palette source wider than the piece the span forms look up at a time: every piece lands where the per-pixel
+// routine puts it, forwards and mirrored, partly off both edges.
+TEST(DDImageTest, WidePaletteRowsMatchThePerPixelRoutine)
+{
+    const int w = 611, h = 3, destW = 600;
+    std::mt19937 rng(5);
+    std::vector<uint32_t> src(size_t(w) * size_t(h)), background(size_t(destW) * size_t(h));
+    // A few dozen colours, some transparent and some partial, so that the picture takes a palette.
+    std::vector<uint32_t> colours(40);
+    for (uint32_t& c : colours)
+    {
+        const uint32_t kind = rng() % 3;
+        c = (kind == 0 ? 0u : (kind == 1 ? 255u : rng() & 0xFF)) << 24 | (rng() & 0xFFFFFF);
+    }
+    for (uint32_t& p : src) p = colours[rng() % colours.size()];
+    for (uint32_t& p : background) p = 0xFF000000u | (rng() & 0xFFFFFF);
+    for (Format f : {Format::Rgb565, Format::Xrgb8888})
+    {
+        Display d(f);
+        ASSERT_EQ(d.result, 0);
+        MemoryImage source(nullptr);
+        source.SetBits(src.data(), w, h);
+        ASSERT_TRUE(source.ConvertToPalette());
+        for (const Color& tint : {Color::White, Color(255, 120, 40, 200), Color(160, 160, 160, 200)})
+            for (int mode : {0, 1})
+                for (bool mirror : {false, true})
+                {
+                    SCOPED_TRACE(FormatString("%s tint %08x mode %d mirror %d", ZestTest::FormatName(f),
+                                              unsigned(tint.ToInt()), mode, int(mirror)));
+                    std::vector<uint32_t> results[2];
+                    for (int vector : {0, 1})
+                    {
+                        DDImage::sVectorSpans = vector != 0;
+                        DDImage dest(d.device.get());
+                        dest.SetBits(background.data(), destW, h);
+                        ASSERT_TRUE(dest.CreateSurfaceFromBits());
+                        if (mirror)
+                            dest.BltMirror(&source, -7, 0, Rect(0, 0, w, h), tint, mode);
+                        else
+                            dest.Blt(&source, -7, 0, Rect(0, 0, w, h), tint, mode);
+                        for (int py = 0; py < h; ++py)
+                            for (int px = 0; px < destW; ++px) results[vector].push_back(Raw(dest, px, py));
+                    }
+                    DDImage::sVectorSpans = true;
+                    ASSERT_EQ(results[0], results[1]);
+                }
     }
 }
 
