@@ -14,22 +14,7 @@ name=bot_screens
 source "$(dirname "$0")/game_lib.sh"
 cd "$content" || fail "no content folder at $content"
 
-started=$(date +%s%N)
-"$app" --days 2 --draw-every 2 --pause-file "$tmp/go" --pause-at-result --pause-at-shop >>"$tmp/out.txt" 2>>"$tmp/err.txt" &
-pid=$!
-wid=
-for _ in $(seq $((limit * 5))); do
-    wid=$(x search --onlyvisible --pid "$pid" --name '^Ember Cook$' 2>/dev/null | head -n 1)
-    [ -n "$wid" ] && break
-    kill -0 "$pid" 2>/dev/null || fail "the bot ended before a window opened"
-    sleep 0.2
-done
-[ -n "$wid" ] || fail "no window appeared within $limit s"
-echo "first window after $(( ($(date +%s%N) - started) / 1000000 )) ms"
-X='' Y='' WIDTH='' HEIGHT=''
-eval "$(x getwindowgeometry --shell "$wid" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
-read -r scale offx offy < <(awk -v w="$WIDTH" -v h="$HEIGHT" \
-    'BEGIN { s = w / 800; if (h / 600 < s) s = h / 600; printf "%f %d %d\n", s, (w - 800 * s) / 2, (h - 600 * s) / 2 }')
+start_game --days 2 --draw-every 2 --pause-file "$tmp/go" --pause-at-result --pause-at-shop
 
 # paused <what>: waits until the bot says it stands still at <what>.
 paused() {

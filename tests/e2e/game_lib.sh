@@ -42,12 +42,12 @@ mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 players=$XDG_DATA_HOME/Quillbrook/EmberCook/players.dat
 
-# start_game: runs the game (in the current folder, the content folder), finds its window and measures it; prints
-# how long the first window took.
+# start_game [arguments]: runs the game (in the current folder, the content folder) with those arguments, finds
+# its window and measures it; prints how long the first window took.
 start_game() {
     local started
     started=$(date +%s%N)
-    "$app" >>"$tmp/out.txt" 2>>"$tmp/err.txt" &
+    "$app" "$@" >>"$tmp/out.txt" 2>>"$tmp/err.txt" &
     pid=$!
     wid=
     for _ in $(seq $((limit * 5))); do
