@@ -73,6 +73,11 @@ std::vector<FailureRule> gFailures;
 int gFrameCount = 0;
 PresentedFrame gLastFrame;
 HWND gLastFrameWindow = nullptr; // the window gLastFrame was presented to
+// The primary whose visible part (gFrameSourceRect) still holds exactly gLastFrame: set by each present, cleared by
+// anything that may write to that primary other than a present. While it holds, a blit of a whole picture onto
+// the primary compares the picture with gLastFrame and copies only what changed, in one pass.
+const SurfaceState* gFrameSource = nullptr;
+RECT gFrameSourceRect{};
 int gLiveSurfaces = 0;
 int gLiveDevices = 0;
 bool gModeActive = false;
@@ -215,8 +220,47 @@ RECT VisibleRect(const SurfaceState& primary)
     return r;
 }
 
+HWND PresentWindow(const SurfaceState& primary)
+{
+    HWND window = primary.device->window;
+    if (!window && primary.clipper) primary.clipper->GetHWnd(&window);
+    return window;
+}
+
+// Whether gLastFrame has the size, format and window of a present of `primary` at that size.
+bool LastFrameFits(const SurfaceState& primary, int width, int height, HWND window)
+{
+    const PresentedFrame& frame = gLastFrame;
+    const size_t row = size_t(width) * size_t(BytesPerPixel(primary.format));
+    return frame.width == width && frame.height == height && frame.bitsPerPixel == primary.format.bitsPerPixel &&
+           frame.redMask == primary.format.red && frame.greenMask == primary.format.green &&
+           frame.blueMask == primary.format.blue && frame.pixels.size() == row * size_t(height) &&
+           gLastFrameWindow == window;
+}
+
+// Counts the frame, saves it when asked, and sends it on to the window: only `changed` when given, else all.
+void SendFrame(HWND window, const std::vector<RECT>* changed)
+{
+    const PresentedFrame& frame = gLastFrame;
+    ++gFrameCount;
+    if (!gConfig.pngDumpFolder.empty())
+    {
+        char name[32];
+        std::snprintf(name, sizeof(name), "/frame-%05d.png", gFrameCount);
+        WriteFramePng(frame, gConfig.pngDumpFolder + name);
+    }
+    if (GetVideoBackend() == VideoBackend::Sdl && window)
+    {
+        if (IsMainThread())
+            SdlPresentFrame(*window, frame, changed);
+        else
+            SdlQueueFrame(*window, frame);
+    }
+}
+
 void Present(SurfaceState& primary)
 {
+    gFrameSource = nullptr;
     const RECT vis = VisibleRect(primary);
     if (vis.right <= vis.left || vis.bottom <= vis.top) return;
     // The last frame is kept and updated in place: only what changed is copied, and only that is sent on to the
@@ -224,16 +268,12 @@ void Present(SurfaceState& primary)
     PresentedFrame& frame = gLastFrame;
     const int bpp = BytesPerPixel(primary.format);
     const int width = vis.right - vis.left, height = vis.bottom - vis.top;
-    HWND window = primary.device->window;
-    if (!window && primary.clipper) primary.clipper->GetHWnd(&window);
+    HWND window = PresentWindow(primary);
     const uint8_t* source =
         primary.pixels.get() + size_t(vis.top) * size_t(primary.pitch) + size_t(vis.left) * size_t(bpp);
     const size_t row = size_t(width) * size_t(bpp);
     std::vector<RECT> changed;
-    const bool same = frame.width == width && frame.height == height &&
-                      frame.bitsPerPixel == primary.format.bitsPerPixel && frame.redMask == primary.format.red &&
-                      frame.greenMask == primary.format.green && frame.blueMask == primary.format.blue &&
-                      frame.pixels.size() == row * size_t(height) && gLastFrameWindow == window;
+    const bool same = LastFrameFits(primary, width, height, window);
     if (same)
         changed = UpdateChangedRects(frame.pixels.data(), row, source, size_t(primary.pitch), width, height, bpp);
     else
@@ -249,20 +289,44 @@ void Present(SurfaceState& primary)
             std::memcpy(&frame.pixels[size_t(y) * row], source + size_t(y) * size_t(primary.pitch), row);
         gLastFrameWindow = window;
     }
-    ++gFrameCount;
-    if (!gConfig.pngDumpFolder.empty())
+    gFrameSource = &primary;
+    gFrameSourceRect = vis;
+    SendFrame(window, same ? &changed : nullptr);
+}
+
+bool SameRect(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// A plain blit of src's rectangle sr over the whole visible part of the primary, done as a present in one pass:
+// the picture is compared with the last frame, which the primary still shows, and only what changed is copied,
+// into the frame and into the primary. False, with nothing done, when that does not apply.
+bool BlitPresent(SurfaceState& primary, const RECT& dr, const SurfaceState& src, const RECT& sr)
+{
+    if (gFrameSource != &primary || &src == &primary) return false;
+    if (sr.right - sr.left != dr.right - dr.left || sr.bottom - sr.top != dr.bottom - dr.top) return false;
+    const RECT vis = VisibleRect(primary);
+    if (!SameRect(dr, vis) || !SameRect(vis, gFrameSourceRect)) return false;
+    const int bpp = BytesPerPixel(primary.format);
+    const int width = vis.right - vis.left, height = vis.bottom - vis.top;
+    HWND window = PresentWindow(primary);
+    if (!LastFrameFits(primary, width, height, window)) return false;
+    PresentedFrame& frame = gLastFrame;
+    const size_t row = size_t(width) * size_t(bpp);
+    const uint8_t* source = src.pixels.get() + size_t(sr.top) * size_t(src.pitch) + size_t(sr.left) * size_t(bpp);
+    const std::vector<RECT> changed =
+        UpdateChangedRects(frame.pixels.data(), row, source, size_t(src.pitch), width, height, bpp);
+    for (const RECT& r : changed)
     {
-        char name[32];
-        std::snprintf(name, sizeof(name), "/frame-%05d.png", gFrameCount);
-        WriteFramePng(frame, gConfig.pngDumpFolder + name);
+        const size_t from = size_t(r.left) * size_t(bpp), length = size_t(r.right - r.left) * size_t(bpp);
+        for (int y = r.top; y < r.bottom; ++y)
+            std::memcpy(primary.pixels.get() + size_t(vis.top + y) * size_t(primary.pitch) +
+                            size_t(vis.left) * size_t(bpp) + from,
+                        &frame.pixels[size_t(y) * row + from], length);
     }
-    if (GetVideoBackend() == VideoBackend::Sdl && window)
-    {
-        if (IsMainThread())
-            SdlPresentFrame(*window, frame, same ? &changed : nullptr);
-        else
-            SdlQueueFrame(*window, frame);
-    }
+    SendFrame(window, &changed);
+    return true;
 }
 
 // Copies src's rectangle sr into dst's rectangle dr (already validated), stretching by nearest neighbour when
@@ -393,6 +457,7 @@ uint32_t IDirectDrawSurface::Release()
     {
         SurfaceState* state = mState;
         if (state->device->primary == state) state->device->primary = nullptr;
+        if (state == gFrameSource) gFrameSource = nullptr;
         if (state->attached) state->attached->Release();
         if (state->clipper) state->clipper->Release();
         delete state;
@@ -424,6 +489,8 @@ HRESULT LockSurfaceInto(SurfaceState& state, RECT* rect, Desc* desc)
     if (HRESULT f = LostCheck(state)) return f;
     if (HRESULT f = CheckFailure(SurfaceStep::Lock)) return f;
     if (state.locked) return DDERR_SURFACEBUSY;
+    // Whoever holds the lock may write anything: the next present compares the whole picture again.
+    if (&state == gFrameSource) gFrameSource = nullptr;
     if (GetVideoBackend() == VideoBackend::Headless && gConfig.moveBuffersOnLock)
     {
         // Hand out a fresh buffer each time; the old one is freed so that a stale pointer is caught at once.
@@ -512,7 +579,10 @@ HRESULT IDirectDrawSurface::Blt(RECT* dstRect, IDirectDrawSurface* src, RECT* sr
     {
         return DDERR_INVALIDRECT;
     }
-    CopyPixels(d, dr, s, sr, (flags & DDBLT_KEYSRC) && s.hasKey);
+    const bool keyed = (flags & DDBLT_KEYSRC) && s.hasKey;
+    if (d.device->primary == &d && !keyed && BlitPresent(d, dr, s, sr)) return DD_OK;
+    if (&d == gFrameSource) gFrameSource = nullptr;
+    CopyPixels(d, dr, s, sr, keyed);
     if (d.device->primary == &d) Present(d);
     return DD_OK;
 }
@@ -526,6 +596,7 @@ HRESULT IDirectDrawSurface::Flip(IDirectDrawSurface*, uint32_t)
     if (!p.attached) return DDERR_UNSUPPORTED;
     SurfaceState& b = *p.attached->mState;
     if (p.locked || b.locked) return DDERR_SURFACEBUSY;
+    if (&p == gFrameSource || &b == gFrameSource) gFrameSource = nullptr;
     std::swap(p.pixels, b.pixels);
     if (p.device->primary == &p) Present(p);
     return DD_OK;
@@ -803,7 +874,11 @@ HRESULT IDirectDraw::CreateSurfaceFrom(Desc* desc, Out** out)
         }
         surface->mState->attached = back;
     }
-    if (primary) mDevice->primary = surface->mState;
+    if (primary)
+    {
+        mDevice->primary = surface->mState;
+        gFrameSource = nullptr;
+    }
     *out = surface;
     return DD_OK;
 }
@@ -973,6 +1048,7 @@ void ResetHeadlessDisplay()
     gFrameCount = 0;
     gLastFrame = PresentedFrame{};
     gLastFrameWindow = nullptr;
+    gFrameSource = nullptr;
 }
 
 void SetScanLineModel(ScanLineModel model, std::vector<ScanLineAnswer> script, HRESULT failure)

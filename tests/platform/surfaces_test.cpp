@@ -485,10 +485,16 @@ TEST(ChangedRectsTest, CoverEveryChangedPixelAndBringTheShownPictureUpToDate)
         int bytesPerPixel;
         std::vector<std::pair<int, int>> changed; // pixels (x, y) that differ
         std::vector<RECT> want;
+        bool everything = false; // every pixel differs
     };
     const Case cases[] = {
         {"nothing changed", 4, {}, {}},
         {"one pixel", 4, {{37, 21}}, {RECT{37, 16, 38, 32}}},
+        {"first row and column", 4, {{0, 0}}, {RECT{0, 0, 1, 16}}},
+        {"last row and column", 4, {{99, 49}}, {RECT{99, 48, 100, 50}}},
+        {"first column, last row; last column, first row", 3, {{0, 49}, {99, 0}}, {RECT{99, 0, 100, 16}, RECT{0, 48, 1, 50}}},
+        {"whole screen", 4, {}, {RECT{0, 0, 100, 50}}, true},
+        {"whole 24-bit screen", 3, {}, {RECT{0, 0, 100, 50}}, true},
         {"one 16-bit pixel", 2, {{5, 0}}, {RECT{5, 0, 6, 16}}},
         {"two pixels of one band", 4, {{3, 1}, {90, 14}}, {RECT{3, 0, 91, 16}}},
         {"bands far apart stay apart", 4, {{10, 2}, {60, 40}}, {RECT{10, 0, 11, 16}, RECT{60, 32, 61, 48}}},
@@ -506,6 +512,9 @@ TEST(ChangedRectsTest, CoverEveryChangedPixelAndBringTheShownPictureUpToDate)
         std::vector<uint8_t> shown(pitch * h), next(pitch * h);
         for (size_t i = 0; i < shown.size(); ++i) shown[i] = next[i] = uint8_t(i * 7);
         for (const auto& [x, y] : c.changed) next[size_t(y) * pitch + size_t(x) * size_t(c.bytesPerPixel) + 1] ^= 0x40;
+        if (c.everything)
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) next[size_t(y) * pitch + size_t(x) * size_t(c.bytesPerPixel)] ^= 0x01;
         const std::vector<RECT> got =
             UpdateChangedRects(shown.data(), pitch, next.data(), pitch, w, h, c.bytesPerPixel);
         ASSERT_EQ(got.size(), c.want.size());
@@ -582,4 +591,83 @@ TEST_F(SurfacesTest, FramesPresentedInPlaceStayWholeAcrossFlips)
             for (int x = 0; x < 64; ++x)
                 ASSERT_EQ(frame.ArgbAt(x, y) & 0xFFFFFF, At(primary, x, y) & 0xFFFFFF) << step << ": " << x << "," << y;
     }
+}
+
+TEST_F(SurfacesTest, WholePictureBlitsPresentEveryChangeAndKeepThePrimaryWhole)
+{
+    // A blit of a whole picture onto the primary is compared with the last frame and only the changes are copied:
+    // the frame and the primary must still equal the picture after every kind of change, including writes made to
+    // the primary behind the last frame's back.
+    auto window = Window::Create("t", 0, 0, 64, 48);
+    IDirectDraw* dd = Device();
+    ASSERT_EQ(dd->SetCooperativeLevel(window.get(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    ASSERT_EQ(dd->SetDisplayMode(64, 48, 32), DD_OK);
+    IDirectDrawSurface* primary = Make(DDSCAPS_PRIMARYSURFACE);
+    IDirectDrawSurface* draw = Plain(64, 48);
+    Fill(draw, 5);
+    auto poke = [](IDirectDrawSurface* s, std::vector<std::pair<int, int>> at, uint32_t value)
+    {
+        DDSURFACEDESC2 d;
+        ASSERT_EQ(s->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
+        for (const auto& [x, y] : at) static_cast<uint32_t*>(d.lpSurface)[y * d.lPitch / 4 + x] = value;
+        s->Unlock(nullptr);
+    };
+    auto frameShowsDraw = [&](const char* step)
+    {
+        const PresentedFrame frame = LastPresentedFrame();
+        ASSERT_EQ(frame.width, 64) << step;
+        ASSERT_EQ(frame.height, 48) << step;
+        DDSURFACEDESC2 d;
+        ASSERT_EQ(draw->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
+        const auto* px = static_cast<const uint32_t*>(d.lpSurface);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                ASSERT_EQ(frame.ArgbAt(x, y) & 0xFFFFFF, px[y * d.lPitch / 4 + x] & 0xFFFFFF)
+                    << step << ": " << x << "," << y;
+        draw->Unlock(nullptr);
+    };
+    auto present = [&](const char* step)
+    {
+        const int before = PresentedFrameCount();
+        ASSERT_EQ(primary->Blt(nullptr, draw, nullptr, DDBLT_WAIT, nullptr), DD_OK) << step;
+        EXPECT_EQ(PresentedFrameCount(), before + 1) << step;
+        frameShowsDraw(step);
+    };
+    present("first frame");
+    present("nothing changed");
+    struct Change
+    {
+        const char* name;
+        std::vector<std::pair<int, int>> at;
+    };
+    const Change changes[] = {
+        {"one pixel", {{30, 20}}},
+        {"first row and column", {{0, 0}}},
+        {"last row and column", {{63, 47}}},
+        {"corners", {{0, 47}, {63, 0}}},
+    };
+    uint32_t value = 0x123456;
+    for (const Change& c : changes)
+    {
+        poke(draw, c.at, ++value);
+        present(c.name);
+    }
+    Fill(draw, 77);
+    present("whole screen");
+    // Written into the primary directly: the next whole blit must cover it although the picture did not change.
+    poke(primary, {{40, 10}, {63, 47}}, 0xFF00FF);
+    present("primary written behind the frame");
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) ASSERT_EQ(At(primary, x, y), At(draw, x, y)) << x << "," << y;
+    // A partial blit presents on its own; whole blits carry on from there.
+    IDirectDrawSurface* patch = Plain(8, 8);
+    Fill(patch, 999);
+    RECT spot{4, 4, 12, 12};
+    ASSERT_EQ(primary->Blt(&spot, patch, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    EXPECT_EQ(LastPresentedFrame().ArgbAt(4, 4) & 0xFFFFFF, 999u);
+    present("after a partial blit");
+    poke(draw, {{5, 5}}, 0xABCDEF);
+    present("after a partial blit, one pixel");
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) ASSERT_EQ(At(primary, x, y), At(draw, x, y)) << x << "," << y;
 }
