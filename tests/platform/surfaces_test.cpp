@@ -67,6 +67,19 @@ protected:
         return Make(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, w, h);
     }
 
+    // A 64x48 32-bit full-screen primary on the window with its back buffer, the back buffer filled from base 5.
+    void FlipChain(Window* window, IDirectDrawSurface** primary, IDirectDrawSurface** back)
+    {
+        IDirectDraw* dd = Device();
+        ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+        ASSERT_EQ(dd->SetDisplayMode(64, 48, 32), DD_OK);
+        *primary = Make(DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX);
+        DDSCAPS caps{DDSCAPS_BACKBUFFER};
+        ASSERT_EQ((*primary)->GetAttachedSurface(&caps, back), DD_OK);
+        mSurfaces.push_back(*back);
+        Fill(*back, 5);
+    }
+
     // Fills a 32-bit surface so that pixel (x, y) = base + y * 1000 + x.
     static void Fill(IDirectDrawSurface* s, uint32_t base)
     {
@@ -307,15 +320,9 @@ TEST_F(SurfacesTest, WindowedPrimaryClipsToTheClientAreaAndPresentsIt)
 TEST_F(SurfacesTest, FlipSwapsWithTheBackBufferAndPresents)
 {
     auto window = Window::Create("t", 0, 0, 64, 48);
-    IDirectDraw* dd = Device();
-    ASSERT_EQ(dd->SetCooperativeLevel(window.get(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-    ASSERT_EQ(dd->SetDisplayMode(64, 48, 32), DD_OK);
-    IDirectDrawSurface* primary = Make(DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX);
-    DDSCAPS caps{DDSCAPS_BACKBUFFER};
+    IDirectDrawSurface* primary = nullptr;
     IDirectDrawSurface* back = nullptr;
-    ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
-    mSurfaces.push_back(back);
-    Fill(back, 5);
+    ASSERT_NO_FATAL_FAILURE(FlipChain(window.get(), &primary, &back));
     Fill(primary, 9);
     DDSURFACEDESC2 d;
     ASSERT_EQ(back->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
@@ -333,7 +340,7 @@ TEST_F(SurfacesTest, FlipSwapsWithTheBackBufferAndPresents)
     bad.dwFlags = DDSD_CAPS;
     bad.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
     IDirectDrawSurface* none = nullptr;
-    EXPECT_EQ(dd->CreateSurface(&bad, &none, nullptr), DDERR_INVALIDPARAMS) << "no back-buffer count";
+    EXPECT_EQ(Device()->CreateSurface(&bad, &none, nullptr), DDERR_INVALIDPARAMS) << "no back-buffer count";
 }
 
 TEST_F(SurfacesTest, InjectedFailuresHitTheChosenCall)
@@ -492,7 +499,10 @@ TEST(ChangedRectsTest, CoverEveryChangedPixelAndBringTheShownPictureUpToDate)
         {"one pixel", 4, {{37, 21}}, {RECT{37, 16, 38, 32}}},
         {"first row and column", 4, {{0, 0}}, {RECT{0, 0, 1, 16}}},
         {"last row and column", 4, {{99, 49}}, {RECT{99, 48, 100, 50}}},
-        {"first column, last row; last column, first row", 3, {{0, 49}, {99, 0}}, {RECT{99, 0, 100, 16}, RECT{0, 48, 1, 50}}},
+        {"first column, last row; last column, first row",
+         3,
+         {{0, 49}, {99, 0}},
+         {RECT{99, 0, 100, 16}, RECT{0, 48, 1, 50}}},
         {"whole screen", 4, {}, {RECT{0, 0, 100, 50}}, true},
         {"whole 24-bit screen", 3, {}, {RECT{0, 0, 100, 50}}, true},
         {"one 16-bit pixel", 2, {{5, 0}}, {RECT{5, 0, 6, 16}}},
@@ -558,7 +568,10 @@ TEST(ChangedRectsTest, RandomChangesAreAllCoveredWithoutOverlap)
         for (size_t i = 0; i < cover.size(); ++i)
         {
             EXPECT_LE(cover[i], 1) << "pixel " << i << " sent twice";
-            if (before[i] != next[i]) EXPECT_EQ(cover[i], 1) << "changed pixel " << i << " not sent";
+            if (before[i] != next[i])
+            {
+                EXPECT_EQ(cover[i], 1) << "changed pixel " << i << " not sent";
+            }
         }
     }
 }
@@ -568,15 +581,9 @@ TEST_F(SurfacesTest, FramesPresentedInPlaceStayWholeAcrossFlips)
     // The presented frame is updated only where the picture changed: after flips with partial changes it must
     // still equal the primary in every pixel.
     auto window = Window::Create("t", 0, 0, 64, 48);
-    IDirectDraw* dd = Device();
-    ASSERT_EQ(dd->SetCooperativeLevel(window.get(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-    ASSERT_EQ(dd->SetDisplayMode(64, 48, 32), DD_OK);
-    IDirectDrawSurface* primary = Make(DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX);
-    DDSCAPS caps{DDSCAPS_BACKBUFFER};
+    IDirectDrawSurface* primary = nullptr;
     IDirectDrawSurface* back = nullptr;
-    ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
-    mSurfaces.push_back(back);
-    Fill(back, 5);
+    ASSERT_NO_FATAL_FAILURE(FlipChain(window.get(), &primary, &back));
     for (int step = 0; step < 6; ++step)
     {
         DDSURFACEDESC2 d;
