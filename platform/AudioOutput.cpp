@@ -24,8 +24,11 @@ std::mutex gConfigMutex;
 bool gConfigOverridden = false;
 AudioConfig gConfigOverride;
 
-// 10 ms blocks keep the null and capture backends in step with the application's update rate.
-constexpr int kThreadBlockFrames = 441;
+// The SDL device is asked for callbacks of this many frames (about 23 ms).
+constexpr int kDeviceBlockFrames = 1024;
+// The capture backend renders 10 ms blocks, in step with the application's update rate; the null backend pulls
+// what a sound card would, the device's blocks: a wake-up a hundred times a second cost more than the mixing.
+constexpr int kCaptureBlockFrames = 441;
 
 class ManualOutput : public AudioOutput
 {
@@ -119,20 +122,24 @@ private:
 
     void Run()
     {
-        std::vector<int16_t> block(kThreadBlockFrames * kAudioChannels);
-        auto next = std::chrono::steady_clock::now();
+        const int blockFrames = mBackend == AudioBackend::Capture ? kCaptureBlockFrames : kDeviceBlockFrames;
+        std::vector<int16_t> block(size_t(blockFrames) * kAudioChannels);
+        const auto start = std::chrono::steady_clock::now();
+        uint64_t due = 0;
         std::unique_lock<std::mutex> lock(mMutex);
         while (!mStop)
         {
             lock.unlock();
-            mRender(block.data(), kThreadBlockFrames);
-            mFrames += kThreadBlockFrames;
+            mRender(block.data(), blockFrames);
+            mFrames += uint64_t(blockFrames);
             if (mFile)
             {
                 // The file holds little-endian samples; this machine's order is the same.
                 mDataBytes += std::fwrite(block.data(), 1, block.size() * sizeof(int16_t), mFile);
             }
-            next += std::chrono::milliseconds(10);
+            // The next block is due when the frames rendered so far have played.
+            due += uint64_t(blockFrames);
+            const auto next = start + std::chrono::nanoseconds(due * 1000000000ull / kAudioRate);
             lock.lock();
             mWake.wait_until(lock, next, [this] { return mStop; });
         }
@@ -205,7 +212,7 @@ public:
         want.freq = kAudioRate;
         want.format = AUDIO_S16SYS;
         want.channels = kAudioChannels;
-        want.samples = 1024;
+        want.samples = kDeviceBlockFrames;
         want.callback = &SdlOutput::Callback;
         want.userdata = this;
         SDL_AudioSpec have{};

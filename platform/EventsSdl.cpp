@@ -3,6 +3,8 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 
 #include "platform/Events.h"
 #include "platform/SurfacesInternal.h"
@@ -280,9 +282,17 @@ int32_t SdlKeyFromName(const std::string& name)
 void SdlPollEvents()
 {
     if (!VideoRunning()) return;
+    // Asking the window system is several system calls, and the main loop peeks many times in a row: it is asked
+    // at most once a millisecond. What SDL has already queued is taken every time.
+    static std::atomic<int64_t> lastPump{0};
+    const int64_t now =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    int64_t last = lastPump.load(std::memory_order_relaxed);
+    if (now - last >= 1000 && lastPump.compare_exchange_strong(last, now, std::memory_order_relaxed)) SDL_PumpEvents();
     SDL_Event e;
     std::vector<MSG> messages;
-    while (SDL_PollEvent(&e))
+    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
     {
         InputEvent event;
         HWND window = nullptr;

@@ -78,6 +78,16 @@ HWND gLastFrameWindow = nullptr; // the window gLastFrame was presented to
 // the primary compares the picture with gLastFrame and copies only what changed, in one pass.
 const SurfaceState* gFrameSource = nullptr;
 RECT gFrameSourceRect{};
+// The history of a flipping primary's back buffer, so that a frame presented by flip costs one compare and not a
+// whole copy plus a compare. While gFlipBack is set, that back buffer holds exactly the frame shown before
+// gLastFrame (it was the primary then), and gFlipChanges covers every pixel where the two differ. A whole picture
+// blitted onto it is then compared with gLastFrame only, and copied only where it differs from either frame: the
+// back buffer becomes gFlipReady, holding exactly the next frame, which differs from gLastFrame only within
+// gReadyChanges; the flip presents those without comparing again. Any other write to either forgets them.
+const SurfaceState* gFlipBack = nullptr;
+std::vector<RECT> gFlipChanges;
+const SurfaceState* gFlipReady = nullptr;
+std::vector<RECT> gReadyChanges;
 int gLiveSurfaces = 0;
 int gLiveDevices = 0;
 bool gModeActive = false;
@@ -227,6 +237,14 @@ HWND PresentWindow(const SurfaceState& primary)
     return window;
 }
 
+// Something other than a present may write to `state` (or it goes away): what was known of its pixels no longer holds.
+void Forget(const SurfaceState* state)
+{
+    if (state == gFrameSource) gFrameSource = nullptr;
+    if (state == gFlipBack) gFlipBack = nullptr;
+    if (state == gFlipReady) gFlipReady = nullptr;
+}
+
 // Whether gLastFrame has the size, format and window of a present of `primary` at that size.
 bool LastFrameFits(const SurfaceState& primary, int width, int height, HWND window)
 {
@@ -258,11 +276,12 @@ void SendFrame(HWND window, const std::vector<RECT>* changed)
     }
 }
 
-void Present(SurfaceState& primary)
+// Presents the visible part of the primary; returns the rectangles (in frame coordinates) that may have changed.
+std::vector<RECT> Present(SurfaceState& primary)
 {
     gFrameSource = nullptr;
     const RECT vis = VisibleRect(primary);
-    if (vis.right <= vis.left || vis.bottom <= vis.top) return;
+    if (vis.right <= vis.left || vis.bottom <= vis.top) return {};
     // The last frame is kept and updated in place: only what changed is copied, and only that is sent on to the
     // window. A fresh frame each time cost an allocation, a clear and a whole copy sixty times a second.
     PresentedFrame& frame = gLastFrame;
@@ -292,6 +311,34 @@ void Present(SurfaceState& primary)
     gFrameSource = &primary;
     gFrameSourceRect = vis;
     SendFrame(window, same ? &changed : nullptr);
+    if (!same) changed.assign(1, RECT{0, 0, width, height});
+    return changed;
+}
+
+bool SameRect(const RECT& a, const RECT& b);
+
+// The present of a flip whose new frame is known to differ from gLastFrame only within `changes`: copies those
+// into the frame and sends them on, without comparing. Falls back to a whole present when the frame does not fit.
+std::vector<RECT> PresentKnown(SurfaceState& primary, std::vector<RECT> changes)
+{
+    const RECT whole{0, 0, primary.width, primary.height};
+    HWND window = PresentWindow(primary);
+    if (!SameRect(VisibleRect(primary), whole) || !LastFrameFits(primary, primary.width, primary.height, window))
+        return Present(primary);
+    PresentedFrame& frame = gLastFrame;
+    const int bpp = BytesPerPixel(primary.format);
+    const size_t row = size_t(primary.width) * size_t(bpp);
+    for (const RECT& r : changes)
+    {
+        const size_t from = size_t(r.left) * size_t(bpp), length = size_t(r.right - r.left) * size_t(bpp);
+        for (int y = r.top; y < r.bottom; ++y)
+            std::memcpy(&frame.pixels[size_t(y) * row + from],
+                        primary.pixels.get() + size_t(y) * size_t(primary.pitch) + from, length);
+    }
+    gFrameSource = &primary;
+    gFrameSourceRect = whole;
+    SendFrame(window, &changes);
+    return changes;
 }
 
 bool SameRect(const RECT& a, const RECT& b)
@@ -326,6 +373,39 @@ bool BlitPresent(SurfaceState& primary, const RECT& dr, const SurfaceState& src,
                         &frame.pixels[size_t(y) * row + from], length);
     }
     SendFrame(window, &changed);
+    return true;
+}
+
+// A plain blit of src's rectangle sr over the whole of a flipping primary's back buffer that holds the frame before
+// last (gFlipBack), while the primary shows gLastFrame whole: the picture is compared with gLastFrame, and copied
+// only where it differs from it or where the frame before last did. False, with nothing done, when that does not
+// apply.
+bool FlipBlit(SurfaceState& back, const RECT& dr, const SurfaceState& src, const RECT& sr)
+{
+    if (gFlipBack != &back || &src == &back) return false;
+    SurfaceState* primary = back.device->primary;
+    if (!primary || primary != gFrameSource || !primary->attached || &primary->attached->State() != &back) return false;
+    const RECT whole{0, 0, back.width, back.height};
+    if (!SameRect(dr, whole) || !SameRect(gFrameSourceRect, whole) || sr.right - sr.left != back.width ||
+        sr.bottom - sr.top != back.height || primary->width != back.width || primary->height != back.height)
+        return false;
+    if (!LastFrameFits(*primary, back.width, back.height, PresentWindow(*primary))) return false;
+    const int bpp = BytesPerPixel(back.format);
+    const size_t row = size_t(back.width) * size_t(bpp);
+    const uint8_t* source = src.pixels.get() + size_t(sr.top) * size_t(src.pitch) + size_t(sr.left) * size_t(bpp);
+    std::vector<RECT> changes =
+        FindChangedRects(gLastFrame.pixels.data(), row, source, size_t(src.pitch), back.width, back.height, bpp);
+    auto copy = [&](const RECT& r) {
+        const size_t from = size_t(r.left) * size_t(bpp), length = size_t(r.right - r.left) * size_t(bpp);
+        for (int y = r.top; y < r.bottom; ++y)
+            std::memcpy(back.pixels.get() + size_t(y) * size_t(back.pitch) + from,
+                        source + size_t(y) * size_t(src.pitch) + from, length);
+    };
+    for (const RECT& r : changes) copy(r);
+    for (const RECT& r : gFlipChanges) copy(r);
+    gFlipBack = nullptr;
+    gFlipReady = &back;
+    gReadyChanges = std::move(changes);
     return true;
 }
 
@@ -457,7 +537,7 @@ uint32_t IDirectDrawSurface::Release()
     {
         SurfaceState* state = mState;
         if (state->device->primary == state) state->device->primary = nullptr;
-        if (state == gFrameSource) gFrameSource = nullptr;
+        Forget(state);
         if (state->attached) state->attached->Release();
         if (state->clipper) state->clipper->Release();
         delete state;
@@ -490,7 +570,7 @@ HRESULT LockSurfaceInto(SurfaceState& state, RECT* rect, Desc* desc)
     if (HRESULT f = CheckFailure(SurfaceStep::Lock)) return f;
     if (state.locked) return DDERR_SURFACEBUSY;
     // Whoever holds the lock may write anything: the next present compares the whole picture again.
-    if (&state == gFrameSource) gFrameSource = nullptr;
+    Forget(&state);
     if (GetVideoBackend() == VideoBackend::Headless && gConfig.moveBuffersOnLock)
     {
         // Hand out a fresh buffer each time; the old one is freed so that a stale pointer is caught at once.
@@ -581,7 +661,8 @@ HRESULT IDirectDrawSurface::Blt(RECT* dstRect, IDirectDrawSurface* src, RECT* sr
     }
     const bool keyed = (flags & DDBLT_KEYSRC) && s.hasKey;
     if (d.device->primary == &d && !keyed && BlitPresent(d, dr, s, sr)) return DD_OK;
-    if (&d == gFrameSource) gFrameSource = nullptr;
+    if (!keyed && FlipBlit(d, dr, s, sr)) return DD_OK;
+    Forget(&d);
     CopyPixels(d, dr, s, sr, keyed);
     if (d.device->primary == &d) Present(d);
     return DD_OK;
@@ -596,9 +677,20 @@ HRESULT IDirectDrawSurface::Flip(IDirectDrawSurface*, uint32_t)
     if (!p.attached) return DDERR_UNSUPPORTED;
     SurfaceState& b = *p.attached->mState;
     if (p.locked || b.locked) return DDERR_SURFACEBUSY;
-    if (&p == gFrameSource || &b == gFrameSource) gFrameSource = nullptr;
+    // When the primary shows gLastFrame whole, the back buffer holds it after the swap: the frame before the next.
+    const bool shown = &p == gFrameSource && p.device->primary == &p;
+    const bool ready = shown && gFlipReady == &b;
+    Forget(&p);
+    Forget(&b);
     std::swap(p.pixels, b.pixels);
-    if (p.device->primary == &p) Present(p);
+    if (p.device->primary != &p) return DD_OK;
+    std::vector<RECT> sent = ready ? PresentKnown(p, std::move(gReadyChanges)) : Present(p);
+    if (shown && gFrameSource == &p && SameRect(gFrameSourceRect, RECT{0, 0, p.width, p.height}) &&
+        b.width == p.width && b.height == p.height)
+    {
+        gFlipBack = &b;
+        gFlipChanges = std::move(sent);
+    }
     return DD_OK;
 }
 
@@ -877,7 +969,7 @@ HRESULT IDirectDraw::CreateSurfaceFrom(Desc* desc, Out** out)
     if (primary)
     {
         mDevice->primary = surface->mState;
-        gFrameSource = nullptr;
+        gFrameSource = gFlipBack = gFlipReady = nullptr;
     }
     *out = surface;
     return DD_OK;
@@ -1048,7 +1140,7 @@ void ResetHeadlessDisplay()
     gFrameCount = 0;
     gLastFrame = PresentedFrame{};
     gLastFrameWindow = nullptr;
-    gFrameSource = nullptr;
+    gFrameSource = gFlipBack = gFlipReady = nullptr;
 }
 
 void SetScanLineModel(ScanLineModel model, std::vector<ScanLineAnswer> script, HRESULT failure)
@@ -1113,8 +1205,11 @@ int64_t Area(const RECT& r)
 }
 } // namespace
 
-std::vector<RECT> UpdateChangedRects(uint8_t* shown, size_t shownPitch, const uint8_t* next, size_t nextPitch,
-                                     int width, int height, int bytesPerPixel)
+namespace
+{
+// The changed-rectangle scan of UpdateChangedRects; copies what differs into `shown` only when asked.
+std::vector<RECT> ScanChangedRects(uint8_t* shown, size_t shownPitch, const uint8_t* next, size_t nextPitch,
+                                   int width, int height, int bytesPerPixel, bool copy)
 {
     // Bands of 16 rows: narrow enough that a moving sprite does not drag a whole screen's width along, few enough
     // that a full-screen change stays a handful of rectangles.
@@ -1136,7 +1231,7 @@ std::vector<RECT> UpdateChangedRects(uint8_t* shown, size_t shownPitch, const ui
             // Whole pixels: a change in one byte of a pixel takes the pixel.
             const size_t from = first / bpp * bpp;
             const size_t to = (LastDifference(a, b, row) + bpp - 1) / bpp * bpp;
-            std::memcpy(a + from, b + from, to - from);
+            if (copy) std::memcpy(a + from, b + from, to - from);
             left = std::min(left, from);
             right = std::max(right, to);
         }
@@ -1156,6 +1251,21 @@ std::vector<RECT> UpdateChangedRects(uint8_t* shown, size_t shownPitch, const ui
         rects.push_back(band);
     }
     return rects;
+}
+} // namespace
+
+std::vector<RECT> UpdateChangedRects(uint8_t* shown, size_t shownPitch, const uint8_t* next, size_t nextPitch,
+                                     int width, int height, int bytesPerPixel)
+{
+    return ScanChangedRects(shown, shownPitch, next, nextPitch, width, height, bytesPerPixel, true);
+}
+
+std::vector<RECT> FindChangedRects(const uint8_t* shown, size_t shownPitch, const uint8_t* next, size_t nextPitch,
+                                   int width, int height, int bytesPerPixel)
+{
+    // Read only: the scan writes to `shown` only when it copies.
+    return ScanChangedRects(const_cast<uint8_t*>(shown), shownPitch, next, nextPitch, width, height, bytesPerPixel,
+                            false);
 }
 
 int LiveSurfaceCount()

@@ -374,6 +374,9 @@ PresentedFrame LastPresentedFrame();
 // little area. Empty when nothing changed. A present then pushes only these to the window system.
 std::vector<RECT> UpdateChangedRects(uint8_t* shown, size_t shownPitch, const uint8_t* next, size_t nextPitch,
                                      int width, int height, int bytesPerPixel);
+// The same rectangles, found without copying anything.
+std::vector<RECT> FindChangedRects(const uint8_t* shown, size_t shownPitch, const uint8_t* next, size_t nextPitch,
+                                   int width, int height, int bytesPerPixel);
 // Writes a frame as an RGB PNG; false on failure.
 bool WriteFramePng(const PresentedFrame& frame, const std::string& path);
 

@@ -600,6 +600,87 @@ TEST_F(SurfacesTest, FramesPresentedInPlaceStayWholeAcrossFlips)
     }
 }
 
+TEST_F(SurfacesTest, WholePicturesFlippedInTurnPresentEveryChange)
+{
+    // A whole picture blitted onto the back buffer is copied only where it differs from the frame shown or from
+    // the frame before it, which the back buffer holds; the flip then presents only those changes. After every
+    // step, and whatever else wrote to the chain in between, the frame shown must equal the picture.
+    auto window = Window::Create("t", 0, 0, 64, 48);
+    IDirectDrawSurface* primary = nullptr;
+    IDirectDrawSurface* back = nullptr;
+    ASSERT_NO_FATAL_FAILURE(FlipChain(window.get(), &primary, &back));
+    IDirectDrawSurface* draw = Plain(64, 48);
+    IDirectDrawSurface* spot = Plain(4, 4);
+    Fill(draw, 5);
+    Fill(spot, 4242);
+    auto poke = [](IDirectDrawSurface* s, int x, int y, uint32_t value)
+    {
+        DDSURFACEDESC2 d;
+        ASSERT_EQ(s->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
+        static_cast<uint32_t*>(d.lpSurface)[y * d.lPitch / 4 + x] = value;
+        s->Unlock(nullptr);
+    };
+    auto frameShowsDraw = [&](int step)
+    {
+        const PresentedFrame frame = LastPresentedFrame();
+        ASSERT_EQ(frame.width, 64);
+        DDSURFACEDESC2 d;
+        ASSERT_EQ(draw->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
+        const auto* px = static_cast<const uint32_t*>(d.lpSurface);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                ASSERT_EQ(frame.ArgbAt(x, y) & 0xFFFFFF, px[y * d.lPitch / 4 + x] & 0xFFFFFF)
+                    << "step " << step << ": " << x << "," << y;
+        draw->Unlock(nullptr);
+    };
+    enum class Between { Nothing, LockBack, LockPrimary, PartialBlitOntoBack, BlitOntoPrimary, WriteBackAfterBlit };
+    const Between between[] = {Between::Nothing,     Between::Nothing, Between::Nothing,
+                               Between::LockBack,    Between::Nothing, Between::WriteBackAfterBlit,
+                               Between::Nothing,     Between::Nothing, Between::LockPrimary,
+                               Between::Nothing,     Between::Nothing, Between::PartialBlitOntoBack,
+                               Between::Nothing,     Between::Nothing, Between::BlitOntoPrimary,
+                               Between::Nothing,     Between::Nothing, Between::Nothing};
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    for (int step = 0; step < int(std::size(between)); ++step)
+    {
+        // A few pixels change each frame, now and then one that changed the frame before changes back.
+        for (int i = 0; i < 3; ++i) poke(draw, int(next() >> 8) % 64, int(next() >> 8) % 48, next() & 0xFFFFFF);
+        if (step % 4 == 3) poke(draw, 0, 0, 5);
+        switch (between[step])
+        {
+        case Between::Nothing:
+        case Between::WriteBackAfterBlit: break;
+        case Between::LockBack: poke(back, 10, 10, 0x00FF00); break;
+        case Between::LockPrimary: poke(primary, 20, 20, 0xFF0000); break;
+        case Between::PartialBlitOntoBack:
+        {
+            RECT at{30, 30, 34, 34};
+            ASSERT_EQ(back->Blt(&at, spot, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+            break;
+        }
+        case Between::BlitOntoPrimary:
+        {
+            RECT at{40, 8, 44, 12};
+            ASSERT_EQ(primary->Blt(&at, spot, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+            break;
+        }
+        }
+        ASSERT_EQ(back->Blt(nullptr, draw, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+        const bool late = between[step] == Between::WriteBackAfterBlit;
+        if (late) poke(back, 50, 40, 0x0000FF); // written after the blit: the flip must show it
+        ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+        if (late)
+        {
+            EXPECT_EQ(LastPresentedFrame().ArgbAt(50, 40) & 0xFFFFFF, 0x0000FFu);
+            poke(draw, 50, 40, 0x0000FF);
+        }
+        ASSERT_NO_FATAL_FAILURE(frameShowsDraw(step));
+    }
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) ASSERT_EQ(At(primary, x, y), At(draw, x, y)) << x << "," << y;
+}
+
 TEST_F(SurfacesTest, WholePictureBlitsPresentEveryChangeAndKeepThePrimaryWhole)
 {
     // A blit of a whole picture onto the primary is compared with the last frame and only the changes are copied:
