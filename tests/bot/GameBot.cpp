@@ -3,10 +3,13 @@
 #include "GameBot.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
 #include <typeinfo>
+
+#include <malloc.h>
 
 #include "game/board/BoardModel.h"
 #include "game/screens/BoardTransition.h"
@@ -26,10 +29,20 @@
 #include "widgets/EditWidget.h"
 #include "widgets/WidgetManager.h"
 
+// Present only in a sanitizer build: its allocator's count of what the program holds.
+extern "C" size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
+
 namespace Zest::Bot
 {
 
 using namespace Platform;
+
+uint64_t HeapInUseKb()
+{
+    if (__sanitizer_get_current_allocated_bytes) return __sanitizer_get_current_allocated_bytes() / 1024;
+    const struct mallinfo2 info = mallinfo2();
+    return (uint64_t(info.uordblks) + uint64_t(info.hblkhd)) / 1024;
+}
 
 namespace
 {
@@ -604,13 +617,15 @@ void BotApp::NoteDayEnd(BoardModel& m, bool won)
     r.updates = mDayStartUpdate >= 0 ? mUpdateCount - mDayStartUpdate : 0;
     r.wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - mDayStartWall).count();
     GetProcessMemory(r.peakKb, r.rssKb);
+    r.heapKb = HeapInUseKb();
     mResults.push_back(r);
     if (!mOptions.quiet)
     {
         std::printf("day %2d  %-4s  profit %6d  goal %6d  expert %6d  served %3d  lost %2d  updates %6d (%5.1f s game)"
-                    "  wall %7.1f ms  rss %6llu kB\n",
+                    "  wall %7.1f ms  rss %6llu kB  heap %6llu kB\n",
                     r.day, won ? "won" : "LOST", r.profit, r.goal, r.expert, r.served, r.lost, r.updates,
-                    r.updates / 100.0, r.wallMs, static_cast<unsigned long long>(r.rssKb));
+                    r.updates / 100.0, r.wallMs, static_cast<unsigned long long>(r.rssKb),
+                    static_cast<unsigned long long>(r.heapKb));
         std::fflush(stdout);
     }
     if (won && mDay >= mOptions.lastDay) Stop("day " + std::to_string(mDay) + " won", false);

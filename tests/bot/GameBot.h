@@ -31,7 +31,12 @@ struct DayResult
     int updates = 0;   // fixed 10 ms updates from the start of the day to its result window
     double wallMs = 0; // wall time for the same stretch
     uint64_t peakKb = 0, rssKb = 0;
+    uint64_t heapKb = 0; // what the program has allocated, without the allocator's or a sanitizer's own memory
 };
+
+// The bytes the program has allocated and not freed, in kB: from the sanitizer's allocator in a sanitizer build,
+// else from the C library's.
+uint64_t HeapInUseKb();
 
 struct BotOptions
 {

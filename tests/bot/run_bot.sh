@@ -7,6 +7,7 @@ set -u
 bot=$1 pak=$2 music=$3
 shift 3
 [ -x "$bot" ] || { echo "no bot program at $bot"; exit 1; }
+bot=$(realpath "$bot") # the bot runs in a folder of its own
 [ -f "$pak" ] || { echo "no main.pak at $pak (build the content target)"; exit 1; }
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/embercook-bot.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
