@@ -279,9 +279,9 @@ int32_t SdlKeyFromName(const std::string& name)
     return key == SDLK_UNKNOWN ? 0 : int32_t(key);
 }
 
-void SdlPollEvents()
+bool SdlPollEvents()
 {
-    if (!VideoRunning()) return;
+    if (!VideoRunning()) return true;
     // Asking the window system is several system calls, and the main loop peeks many times in a row: it is asked
     // at most once a millisecond. What SDL has already queued is taken every time.
     static std::atomic<int64_t> lastPump{0};
@@ -289,7 +289,8 @@ void SdlPollEvents()
         std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
             .count();
     int64_t last = lastPump.load(std::memory_order_relaxed);
-    if (now - last >= 1000 && lastPump.compare_exchange_strong(last, now, std::memory_order_relaxed)) SDL_PumpEvents();
+    const bool ask = now - last >= 1000 && lastPump.compare_exchange_strong(last, now, std::memory_order_relaxed);
+    if (ask) SDL_PumpEvents();
     SDL_Event e;
     std::vector<MSG> messages;
     while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
@@ -301,6 +302,7 @@ void SdlPollEvents()
         TranslateInputEvent(event, window, MappingOf(window), ClassWantsDoubleClicks(window), messages);
         for (const MSG& msg : messages) QueueOsMessage(msg);
     }
+    return ask;
 }
 
 bool SdlPointerOver(void* native, int& x, int& y)

@@ -688,13 +688,15 @@ bool KillTimer(HWND window, uintptr_t id)
 bool PeekMessage(MSG* msg, HWND window, uint32_t filterMin, uint32_t filterMax, uint32_t removeFlags)
 {
     if (!msg) return false;
+    // The other instances' sockets are read when the window system is asked: at most once a millisecond.
+    bool askOs = true;
     if (!Headless())
     {
         PumpPendingPresents();
-        SdlPollEvents();
+        askOs = SdlPollEvents();
     }
     TakeSignals();
-    TakeBroadcasts();
+    if (askOs) TakeBroadcasts();
     UpdateTimers();
     const bool remove = (removeFlags & PM_REMOVE) != 0;
     {

@@ -26,8 +26,9 @@ void QueueOsMessage(const MSG& msg);
 
 // ---- SDL side (EventsSdl.cpp); each does nothing when SDL video is not running ----
 
-// Reads every waiting SDL event into the queue. Main thread only.
-void SdlPollEvents();
+// Reads every waiting SDL event into the queue, asking the window system for new ones at most once a millisecond.
+// True when it asked this time (or SDL video is not running). Main thread only.
+bool SdlPollEvents();
 // Pointer position in window pixels and whether it is over the given SDL window.
 bool SdlPointerOver(void* native, int& x, int& y);
 // Pointer position on the real desktop.
