@@ -17,10 +17,13 @@ function(zest_module target folder)
     endif()
 endfunction()
 
-# zest_test_folder(<name> <folder> [LIBS ...] [LABELS ...]): one test program of every *_test.cpp in <folder>;
-# each test case becomes its own ctest test.
+# zest_test_folder(<name> <folder> [LIBS ...] [LABELS ...] [ALONE ...]): one test program of every *_test.cpp in
+# <folder>; each test case becomes its own ctest test. With ZEST_UNITY_TESTS the test files are compiled a few to a
+# translation unit (the test framework's headers, the heaviest part of a test file, are read once for them); the
+# files named after ALONE keep one of their own (their file-local names clash with a neighbour's).
+option(ZEST_UNITY_TESTS "Compile the test files of a test program a few to a translation unit" OFF)
 function(zest_test_folder name folder)
-    cmake_parse_arguments(ARG "" "" "LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "LIBS;LABELS;ALONE" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${folder}/*_test.cpp)
     if(NOT sources)
         return()
@@ -32,6 +35,15 @@ function(zest_test_folder name folder)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main Threads::Threads)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/framework ${folder})
     target_compile_definitions(${name} PRIVATE ZEST_TEST_DATA_DIR="${folder}")
+    if(ZEST_UNITY_TESTS)
+        set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 6)
+        # Fixtures in anonymous namespaces are what test files are made of; in a combined file gcc takes them for
+        # header code and warns about every test.
+        target_compile_options(${name} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wno-subobject-linkage>)
+        foreach(alone ${ARG_ALONE})
+            set_source_files_properties(${folder}/${alone} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+        endforeach()
+    endif()
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 60
         PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "ZEST_VIDEO=headless"
