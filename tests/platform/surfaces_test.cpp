@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "platform/Clock.h"
 #include "platform/Modules.h"
@@ -98,6 +99,30 @@ protected:
         const uint32_t v = static_cast<uint32_t*>(d.lpSurface)[y * d.lPitch / 4 + x];
         s->Unlock(nullptr);
         return v;
+    }
+
+    static void Poke(IDirectDrawSurface* s, int x, int y, uint32_t value)
+    {
+        DDSURFACEDESC2 d;
+        ASSERT_EQ(s->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
+        static_cast<uint32_t*>(d.lpSurface)[y * d.lPitch / 4 + x] = value;
+        s->Unlock(nullptr);
+    }
+
+    // The last presented frame must equal the 64x48 32-bit picture in every pixel.
+    static void FrameShows(IDirectDrawSurface* picture, const std::string& step)
+    {
+        const PresentedFrame frame = LastPresentedFrame();
+        ASSERT_EQ(frame.width, 64) << step;
+        ASSERT_EQ(frame.height, 48) << step;
+        DDSURFACEDESC2 d;
+        ASSERT_EQ(picture->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
+        const auto* px = static_cast<const uint32_t*>(d.lpSurface);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                ASSERT_EQ(frame.ArgbAt(x, y) & 0xFFFFFF, px[y * d.lPitch / 4 + x] & 0xFFFFFF)
+                    << step << ": " << x << "," << y;
+        picture->Unlock(nullptr);
     }
 
     IDirectDraw* mDraw = nullptr;
@@ -613,26 +638,6 @@ TEST_F(SurfacesTest, WholePicturesFlippedInTurnPresentEveryChange)
     IDirectDrawSurface* spot = Plain(4, 4);
     Fill(draw, 5);
     Fill(spot, 4242);
-    auto poke = [](IDirectDrawSurface* s, int x, int y, uint32_t value)
-    {
-        DDSURFACEDESC2 d;
-        ASSERT_EQ(s->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
-        static_cast<uint32_t*>(d.lpSurface)[y * d.lPitch / 4 + x] = value;
-        s->Unlock(nullptr);
-    };
-    auto frameShowsDraw = [&](int step)
-    {
-        const PresentedFrame frame = LastPresentedFrame();
-        ASSERT_EQ(frame.width, 64);
-        DDSURFACEDESC2 d;
-        ASSERT_EQ(draw->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
-        const auto* px = static_cast<const uint32_t*>(d.lpSurface);
-        for (int y = 0; y < 48; ++y)
-            for (int x = 0; x < 64; ++x)
-                ASSERT_EQ(frame.ArgbAt(x, y) & 0xFFFFFF, px[y * d.lPitch / 4 + x] & 0xFFFFFF)
-                    << "step " << step << ": " << x << "," << y;
-        draw->Unlock(nullptr);
-    };
     enum class Between { Nothing, LockBack, LockPrimary, PartialBlitOntoBack, BlitOntoPrimary, WriteBackAfterBlit };
     const Between between[] = {Between::Nothing,     Between::Nothing, Between::Nothing,
                                Between::LockBack,    Between::Nothing, Between::WriteBackAfterBlit,
@@ -645,14 +650,14 @@ TEST_F(SurfacesTest, WholePicturesFlippedInTurnPresentEveryChange)
     for (int step = 0; step < int(std::size(between)); ++step)
     {
         // A few pixels change each frame, now and then one that changed the frame before changes back.
-        for (int i = 0; i < 3; ++i) poke(draw, int(next() >> 8) % 64, int(next() >> 8) % 48, next() & 0xFFFFFF);
-        if (step % 4 == 3) poke(draw, 0, 0, 5);
+        for (int i = 0; i < 3; ++i) Poke(draw, int(next() >> 8) % 64, int(next() >> 8) % 48, next() & 0xFFFFFF);
+        if (step % 4 == 3) Poke(draw, 0, 0, 5);
         switch (between[step])
         {
         case Between::Nothing:
         case Between::WriteBackAfterBlit: break;
-        case Between::LockBack: poke(back, 10, 10, 0x00FF00); break;
-        case Between::LockPrimary: poke(primary, 20, 20, 0xFF0000); break;
+        case Between::LockBack: Poke(back, 10, 10, 0x00FF00); break;
+        case Between::LockPrimary: Poke(primary, 20, 20, 0xFF0000); break;
         case Between::PartialBlitOntoBack:
         {
             RECT at{30, 30, 34, 34};
@@ -668,14 +673,14 @@ TEST_F(SurfacesTest, WholePicturesFlippedInTurnPresentEveryChange)
         }
         ASSERT_EQ(back->Blt(nullptr, draw, nullptr, DDBLT_WAIT, nullptr), DD_OK);
         const bool late = between[step] == Between::WriteBackAfterBlit;
-        if (late) poke(back, 50, 40, 0x0000FF); // written after the blit: the flip must show it
+        if (late) Poke(back, 50, 40, 0x0000FF); // written after the blit: the flip must show it
         ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
         if (late)
         {
             EXPECT_EQ(LastPresentedFrame().ArgbAt(50, 40) & 0xFFFFFF, 0x0000FFu);
-            poke(draw, 50, 40, 0x0000FF);
+            Poke(draw, 50, 40, 0x0000FF);
         }
-        ASSERT_NO_FATAL_FAILURE(frameShowsDraw(step));
+        ASSERT_NO_FATAL_FAILURE(FrameShows(draw, "step " + std::to_string(step)));
     }
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 64; ++x) ASSERT_EQ(At(primary, x, y), At(draw, x, y)) << x << "," << y;
@@ -695,31 +700,14 @@ TEST_F(SurfacesTest, WholePictureBlitsPresentEveryChangeAndKeepThePrimaryWhole)
     Fill(draw, 5);
     auto poke = [](IDirectDrawSurface* s, std::vector<std::pair<int, int>> at, uint32_t value)
     {
-        DDSURFACEDESC2 d;
-        ASSERT_EQ(s->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
-        for (const auto& [x, y] : at) static_cast<uint32_t*>(d.lpSurface)[y * d.lPitch / 4 + x] = value;
-        s->Unlock(nullptr);
-    };
-    auto frameShowsDraw = [&](const char* step)
-    {
-        const PresentedFrame frame = LastPresentedFrame();
-        ASSERT_EQ(frame.width, 64) << step;
-        ASSERT_EQ(frame.height, 48) << step;
-        DDSURFACEDESC2 d;
-        ASSERT_EQ(draw->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
-        const auto* px = static_cast<const uint32_t*>(d.lpSurface);
-        for (int y = 0; y < 48; ++y)
-            for (int x = 0; x < 64; ++x)
-                ASSERT_EQ(frame.ArgbAt(x, y) & 0xFFFFFF, px[y * d.lPitch / 4 + x] & 0xFFFFFF)
-                    << step << ": " << x << "," << y;
-        draw->Unlock(nullptr);
+        for (const auto& [x, y] : at) Poke(s, x, y, value);
     };
     auto present = [&](const char* step)
     {
         const int before = PresentedFrameCount();
         ASSERT_EQ(primary->Blt(nullptr, draw, nullptr, DDBLT_WAIT, nullptr), DD_OK) << step;
         EXPECT_EQ(PresentedFrameCount(), before + 1) << step;
-        frameShowsDraw(step);
+        FrameShows(draw, step);
     };
     present("first frame");
     present("nothing changed");
