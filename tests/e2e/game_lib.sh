@@ -81,8 +81,10 @@ start_game() {
     pid=$!
     wid=
     for _ in $(seq $((limit * 5))); do
-        # What a search says on stderr, and an exit other than found (0) or not found (1), are kept for the report.
-        wid=$(x search --onlyvisible --pid "$pid" --name '^Ember Cook$' 2>>"$tmp/search.txt" | head -n 1
+        # --all: the window must have both the pid and the name (xdotool's default takes either, which would let
+        # another game's window on the same display pass for this one). What a search says on stderr, and an exit
+        # other than found (0) or not found (1), are kept for the report.
+        wid=$(x search --all --onlyvisible --pid "$pid" --name '^Ember Cook$' 2>>"$tmp/search.txt" | head -n 1
               rc=${PIPESTATUS[0]}; [ "$rc" -le 1 ] || echo "search ended with $rc" >>"$tmp/search.txt")
         [ -n "$wid" ] && break
         kill -0 "$pid" 2>/dev/null || fail "the game ended before it opened a window"
