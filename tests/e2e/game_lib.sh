@@ -68,6 +68,17 @@ stall_report() {
         echo "$w $(timeout 10 xwininfo -id "$w" 2>&1 | grep -E 'Map State|Width|Height|xwininfo:' | tr -s ' \n' ' ')"
     done
     echo "--- windows named Ember Cook: $(x search --name '^Ember Cook$' 2>/dev/null | tr '\n' ' ')"
+    echo "--- top-level windows on $DISPLAY:"
+    timeout 10 xwininfo -root -children 2>&1 | grep -E '^ +0x' | head -n 10
+    if command -v ss >/dev/null 2>&1; then
+        # Which X server the game is connected to (the server's end of each of its sockets): the one searched, or not.
+        echo "--- the game's sockets and the servers at their other end"
+        local ino d=${DISPLAY#*:}
+        ss -xlpn 2>/dev/null | awk -v a="@/tmp/.X11-unix/X${d%%.*}" '$5 == a {print "(the server of " a ": " $NF ")"}'
+        for ino in $(ss -xpn 2>/dev/null | grep "pid=$pid," | awk '{print $6}'); do
+            ss -xpn 2>/dev/null | awk -v i="$ino" '$8 == i {print $5, $9}'
+        done
+    fi
     [ -s "$tmp/search.txt" ] && { echo "--- the searches said ($(wc -l <"$tmp/search.txt") lines)"; tail -n 5 "$tmp/search.txt"; }
     [ -s "$tmp/out.txt" ] && { echo "--- stdout (tail)"; tail -n 20 "$tmp/out.txt"; }
 }
