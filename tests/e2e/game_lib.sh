@@ -68,6 +68,7 @@ stall_report() {
         echo "$w $(timeout 10 xwininfo -id "$w" 2>&1 | grep -E 'Map State|Width|Height|xwininfo:' | tr -s ' \n' ' ')"
     done
     echo "--- windows named Ember Cook: $(x search --name '^Ember Cook$' 2>/dev/null | tr '\n' ' ')"
+    echo "--- the game's display: $(tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -E '^(DISPLAY|XAUTHORITY)=' | tr '\n' ' ')"
     echo "--- top-level windows on $DISPLAY:"
     timeout 10 xwininfo -root -children 2>&1 | grep -E '^ +0x' | head -n 10
     if command -v ss >/dev/null 2>&1; then
