@@ -69,6 +69,7 @@ stall_report() {
     done
     echo "--- windows named Ember Cook: $(x search --name '^Ember Cook$' 2>/dev/null | tr '\n' ' ')"
     echo "--- the game's display: $(tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -E '^(DISPLAY|XAUTHORITY)=' | tr '\n' ' ')"
+    echo "--- the game's open files: $(ls -l "/proc/$pid/fd" 2>/dev/null | awk 'NR > 1 {print $9 $10 $11}' | tr '\n' ' ')"
     echo "--- top-level windows on $DISPLAY:"
     timeout 10 xwininfo -root -children 2>&1 | grep -E '^ +0x' | head -n 10
     if command -v ss >/dev/null 2>&1; then
