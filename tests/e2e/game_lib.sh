@@ -78,7 +78,8 @@ stall_report() {
         local ino d=${DISPLAY#*:}
         ss -xlpn 2>/dev/null | awk -v a="@/tmp/.X11-unix/X${d%%.*}" '$5 == a {print "(the server of " a ": " $NF ")"}'
         for ino in $(ss -xpn 2>/dev/null | grep "pid=$pid," | awk '{print $6}'); do
-            ss -xpn 2>/dev/null | awk -v i="$ino" '$8 == i {print $5, $9}'
+            echo "socket $ino: $(ss -xpn 2>/dev/null | awk -v i="$ino" '$6 == i {print $2, "peer", $8}; $8 == i {print "at", $5, $9}' |
+                tr '\n' ' ')"
         done
     fi
     [ -s "$tmp/search.txt" ] && { echo "--- the searches said ($(wc -l <"$tmp/search.txt") lines)"; tail -n 5 "$tmp/search.txt"; }
