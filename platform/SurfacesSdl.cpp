@@ -189,13 +189,31 @@ bool SdlEnsureVideo()
                         "graphical session (or set ZEST_VIDEO=headless for a run without a window).";
         return false;
     }
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    // When the window system's driver cannot connect, SDL goes on to the next driver that starts, the invisible
+    // off-screen one included: the program would then run unseen and say nothing. An X server refuses for a
+    // moment while it resets (the connection of a program starting just as its last client leaves is dropped), so
+    // a few tries are made; only a window system's driver counts, or the one asked for by name.
+    std::string error;
+    for (int attempt = 0; attempt < 5; ++attempt)
     {
-        gVideoFailure = std::string("The display cannot be opened: ") + SDL_GetError();
-        return false;
+        if (attempt > 0) SDL_Delay(100u << attempt);
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        {
+            error = SDL_GetError();
+            continue;
+        }
+        const char* driver = SDL_GetCurrentVideoDriver();
+        const std::string name = driver ? driver : "";
+        if ((chosen && *chosen) || name == "x11" || name == "wayland")
+        {
+            gVideoFailure.clear();
+            return true;
+        }
+        error = "no window system answered (only the \"" + name + "\" video driver started)";
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
-    gVideoFailure.clear();
-    return true;
+    gVideoFailure = "The display cannot be opened: " + error;
+    return false;
 }
 
 std::string VideoFailureReason()

@@ -68,7 +68,7 @@ PY
     gpid=$!
     wid=
     for _ in $(seq 3000); do
-        wid=$(xdotool search --onlyvisible --pid "$gpid" --name '^Ember Cook$' 2>/dev/null | head -n 1)
+        wid=$(xdotool search --all --onlyvisible --pid "$gpid" --name '^Ember Cook$' 2>/dev/null | head -n 1)
         [ -n "$wid" ] && break
         kill -0 "$gpid" 2>/dev/null || { echo "the game ended before its window"; return 1; }
         sleep 0.01

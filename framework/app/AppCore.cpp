@@ -468,8 +468,8 @@ void ZestAppBase::ReleaseSharedImage(DDImage* image)
 
 void ZestAppBase::PurgeUnusedSharedImages()
 {
+    if (mSharedImagesReleased.load() == 0) return;
     std::lock_guard<std::recursive_mutex> lock(mSharedImageLock);
-    if (mSharedImagesReleased == 0) return;
     mSharedImagesReleased = 0;
     for (auto it = mSharedImages.begin(); it != mSharedImages.end();)
     {

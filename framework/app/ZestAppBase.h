@@ -485,9 +485,10 @@ public:
     std::recursive_mutex mImageLock;       // guards mMemoryImages
     std::set<MemoryImage*> mMemoryImages;
     std::map<std::pair<std::string, std::string>, SharedImage> mSharedImages;
-    // Shared images given back to no holder since the last purge: the purge after every update looks at the table
-    // only when there are some.
-    int mSharedImagesReleased = 0;
+    // Shared images given back to no holder since the last purge (changed with the table locked): the purge after
+    // every update looks at the table only when there are some. Read without the lock first, so an update does not
+    // wait for the loading thread, which holds the table while it decodes a picture.
+    std::atomic<int> mSharedImagesReleased{0};
 
     // The crash report's text: when it was last formatted and how often (main thread).
     struct CrashReportState

@@ -16,7 +16,7 @@ convert=/usr/bin/convert
     >"$tmp/out.txt" 2>"$tmp/err.txt" &
 pid=$!
 
-wid=$(timeout 10 xdotool search --sync --onlyvisible --pid "$pid" --name '^Ember Cook$' 2>/dev/null | head -n 1)
+wid=$(timeout 10 xdotool search --all --sync --onlyvisible --pid "$pid" --name '^Ember Cook$' 2>/dev/null | head -n 1)
 [ -n "$wid" ] || fail "no window appeared within 10 s"
 
 geometry() {

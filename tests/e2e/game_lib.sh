@@ -42,6 +42,50 @@ mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 players=$XDG_DATA_HOME/Quillbrook/EmberCook/players.dat
 
+# stall_report: what the game is doing when a wait for it ran out (kept short, for the log of a failed run): each
+# thread's state, CPU ticks and kernel wait point, every stack when gdb is there, and its X windows whether shown or
+# not (their map state and name).
+stall_report() {
+    echo "--- the game (pid $pid) at $(date -u +%T.%N | cut -c1-12), load $(cut -d' ' -f1-4 /proc/loadavg)"
+    kill -0 "$pid" 2>/dev/null || { echo "not running"; return; }
+    local t s w f
+    for t in /proc/"$pid"/task/*; do
+        s=$(cat "$t/stat" 2>/dev/null) || continue
+        # After the name in parentheses: the state, then user and system ticks as the 12th and 13th fields.
+        read -r -a f <<<"${s##*) }"
+        printf '%s %-15s %s user=%s sys=%s wchan=%s\n' "${t##*/}" "$(cat "$t/comm" 2>/dev/null)" "${f[0]}" \
+            "${f[11]}" "${f[12]}" "$(cat "$t/wchan" 2>/dev/null)"
+    done
+    if command -v gdb >/dev/null 2>&1; then
+        echo "--- stacks"
+        # One short line a frame: the function and its source line, without arguments and folders.
+        timeout 60 gdb -batch -nx -p "$pid" -ex "thread apply all bt" 2>&1 | grep -E '^(Thread|#)' |
+            sed -E -e 's/^(#[0-9]+) +(0x[0-9a-f]+ in )?/\1 /' \
+                -e 's/ \(([A-Za-z_][A-Za-z_0-9]*=.*)?\) (at|from) (.*\/)?([^/]+)$/ \4/' | cut -c1-160
+    fi
+    echo "--- X windows of the pid, shown or not"
+    for w in $(x search --pid "$pid" 2>/dev/null); do
+        echo "$w $(timeout 10 xwininfo -id "$w" 2>&1 | grep -E 'Map State|Width|Height|xwininfo:' | tr -s ' \n' ' ')"
+    done
+    echo "--- windows named Ember Cook: $(x search --name '^Ember Cook$' 2>/dev/null | tr '\n' ' ')"
+    echo "--- the game's display: $(tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -E '^(DISPLAY|XAUTHORITY)=' | tr '\n' ' ')"
+    echo "--- the game's open files: $(ls -l "/proc/$pid/fd" 2>/dev/null | awk 'NR > 1 {print $9 $10 $11}' | tr '\n' ' ')"
+    echo "--- top-level windows on $DISPLAY:"
+    timeout 10 xwininfo -root -children 2>&1 | grep -E '^ +0x' | head -n 10
+    if command -v ss >/dev/null 2>&1; then
+        # Which X server the game is connected to (the server's end of each of its sockets): the one searched, or not.
+        echo "--- the game's sockets and the servers at their other end"
+        local ino d=${DISPLAY#*:}
+        ss -xlpn 2>/dev/null | awk -v a="@/tmp/.X11-unix/X${d%%.*}" '$5 == a {print "(the server of " a ": " $NF ")"}'
+        for ino in $(ss -xpn 2>/dev/null | grep "pid=$pid," | awk '{print $6}'); do
+            echo "socket $ino: $(ss -xpn 2>/dev/null | awk -v i="$ino" '$6 == i {print $2, "peer", $8}; $8 == i {print "at", $5, $9}' |
+                tr '\n' ' ')"
+        done
+    fi
+    [ -s "$tmp/search.txt" ] && { echo "--- the searches said ($(wc -l <"$tmp/search.txt") lines)"; tail -n 5 "$tmp/search.txt"; }
+    [ -s "$tmp/out.txt" ] && { echo "--- stdout (tail)"; tail -n 20 "$tmp/out.txt"; }
+}
+
 # start_game [arguments]: runs the game (in the current folder, the content folder) with those arguments, finds
 # its window and measures it; prints how long the first window took.
 start_game() {
@@ -51,12 +95,20 @@ start_game() {
     pid=$!
     wid=
     for _ in $(seq $((limit * 5))); do
-        wid=$(x search --onlyvisible --pid "$pid" --name '^Ember Cook$' 2>/dev/null | head -n 1)
+        # --all: the window must have both the pid and the name (xdotool's default takes either, which would let
+        # another game's window on the same display pass for this one). What a search says on stderr, and an exit
+        # other than found (0) or not found (1), are kept for the report.
+        wid=$(x search --all --onlyvisible --pid "$pid" --name '^Ember Cook$' 2>>"$tmp/search.txt" | head -n 1
+              rc=${PIPESTATUS[0]}; [ "$rc" -le 1 ] || echo "search ended with $rc" >>"$tmp/search.txt")
         [ -n "$wid" ] && break
         kill -0 "$pid" 2>/dev/null || fail "the game ended before it opened a window"
         sleep 0.2
     done
-    [ -n "$wid" ] || fail "no window appeared within $limit s"
+    [ -n "$wid" ] || {
+        local searched=$(( ($(date +%s%N) - started) / 1000000 ))
+        stall_report
+        fail "no window appeared within $limit s ($searched ms of searching)"
+    }
     echo "first window after $(( ($(date +%s%N) - started) / 1000000 )) ms"
     measure
 }
@@ -127,6 +179,7 @@ until_shown() {
         shot && "$@" && return 0
         sleep 0.2
     done
+    stall_report
     fail "$what did not show within $limit s"
 }
 

@@ -21,7 +21,7 @@ read -r screen_w screen_h < <(x getdisplaygeometry) || fail "cannot read the scr
 "$app" >"$tmp/out.txt" 2>"$tmp/err.txt" &
 pid=$!
 
-wid=$(timeout 10 xdotool search --sync --onlyvisible --pid "$pid" --name '^Widget Window$' 2>/dev/null | head -n 1)
+wid=$(timeout 10 xdotool search --all --sync --onlyvisible --pid "$pid" --name '^Widget Window$' 2>/dev/null | head -n 1)
 [ -n "$wid" ] || fail "no window appeared within 10 s"
 
 geometry() {

@@ -96,3 +96,27 @@ TEST_F(AppResourcesTest, SharedImageLoadWaitsForADisplayResetWithoutBlockingIt)
     EXPECT_NE(app.mDDInterface->GetScreenImage(), nullptr);
     app.ReleaseSharedImage(found);
 }
+
+// The loading thread holds the shared-image table while it decodes a picture: an update with nothing given back
+// meanwhile does not wait for it, so the window keeps being drawn during a long load.
+TEST_F(AppResourcesTest, PurgeWithNothingReleasedDoesNotWaitForAnImageBeingLoaded)
+{
+    TestApp app;
+    app.mLoadingThreadWanted = false;
+    app.Init();
+    std::promise<void> held, done;
+    std::thread loader(
+        [&]
+        {
+            std::lock_guard hold(app.mSharedImageLock);
+            held.set_value();
+            done.get_future().wait();
+        });
+    held.get_future().wait();
+    auto purge = std::async(std::launch::async, [&] { app.PurgeUnusedSharedImages(); });
+    const bool waited = purge.wait_for(std::chrono::seconds(2)) != std::future_status::ready;
+    done.set_value();
+    loader.join();
+    purge.wait();
+    EXPECT_FALSE(waited);
+}
