@@ -9,7 +9,7 @@
 set -u
 
 if [ -z "${EMBERCOOK_OWN_DISPLAY:-}" ] && command -v xvfb-run >/dev/null 2>&1; then
-    EMBERCOOK_OWN_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    EMBERCOOK_OWN_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" "$@"
 fi
 
 app=$1
