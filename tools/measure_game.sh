@@ -4,7 +4,8 @@
 # Usage: tools/measure_game.sh [embercook] [content folder]
 #   MEASURE_RUNS (3) runs, MEASURE_SECONDS (30) seconds per sample; prints min/median/max of each figure.
 #   MEASURE_PHASES lists the samples to take (default "title level played"); MEASURE_PERF=FILE records a profile of
-#   the game during each sample (perf record, call graphs), in FILE.<sample>. Not part of the test run: it takes minutes.
+#   the game during each sample (perf record, call graphs), in FILE.<sample>; MEASURE_SHOTS=DIR keeps a screenshot of
+#   the window at the end of each sample there. Not part of the test run: it takes minutes.
 set -u
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -121,6 +122,10 @@ PY
             >>"$results/$1_game"
         awk -v a="$x0" -v b="$x1" -v t="$((t1 - t0))" -v k="$ticks" 'BEGIN { printf "%.2f\n", (b - a) / k * 1e11 / t }' \
             >>"$results/$1_xserver"
+        if [ -n "${MEASURE_SHOTS:-}" ]; then
+            mkdir -p "$MEASURE_SHOTS"
+            xwd -silent -id "$wid" 2>/dev/null | convert xwd:- "png:$MEASURE_SHOTS/$1-$(date +%s%N).png" 2>/dev/null
+        fi
     }
 
     # The loading screen's continue link, then the title (the window is 800x600 at scale 1 on this screen).
