@@ -315,7 +315,23 @@ std::vector<RECT> Present(SurfaceState& primary)
     return changed;
 }
 
-bool SameRect(const RECT& a, const RECT& b);
+bool SameRect(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// Copies the rectangles `rects` (in pixels) from one picture to another of the same format, rows `pitch` bytes apart.
+void CopyRects(uint8_t* to, size_t toPitch, const uint8_t* from, size_t fromPitch, const std::vector<RECT>& rects,
+               int bytesPerPixel)
+{
+    const size_t bpp = size_t(bytesPerPixel);
+    for (const RECT& r : rects)
+    {
+        const size_t left = size_t(r.left) * bpp, length = size_t(r.right - r.left) * bpp;
+        for (int y = r.top; y < r.bottom; ++y)
+            std::memcpy(to + size_t(y) * toPitch + left, from + size_t(y) * fromPitch + left, length);
+    }
+}
 
 // The present of a flip whose new frame is known to differ from gLastFrame only within `changes`: copies those
 // into the frame and sends them on, without comparing. Falls back to a whole present when the frame does not fit.
@@ -325,25 +341,13 @@ std::vector<RECT> PresentKnown(SurfaceState& primary, std::vector<RECT> changes)
     HWND window = PresentWindow(primary);
     if (!SameRect(VisibleRect(primary), whole) || !LastFrameFits(primary, primary.width, primary.height, window))
         return Present(primary);
-    PresentedFrame& frame = gLastFrame;
     const int bpp = BytesPerPixel(primary.format);
-    const size_t row = size_t(primary.width) * size_t(bpp);
-    for (const RECT& r : changes)
-    {
-        const size_t from = size_t(r.left) * size_t(bpp), length = size_t(r.right - r.left) * size_t(bpp);
-        for (int y = r.top; y < r.bottom; ++y)
-            std::memcpy(&frame.pixels[size_t(y) * row + from],
-                        primary.pixels.get() + size_t(y) * size_t(primary.pitch) + from, length);
-    }
+    CopyRects(gLastFrame.pixels.data(), size_t(primary.width) * size_t(bpp), primary.pixels.get(),
+              size_t(primary.pitch), changes, bpp);
     gFrameSource = &primary;
     gFrameSourceRect = whole;
     SendFrame(window, &changes);
     return changes;
-}
-
-bool SameRect(const RECT& a, const RECT& b)
-{
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
 // A plain blit of src's rectangle sr over the whole visible part of the primary, done as a present in one pass:
@@ -364,14 +368,8 @@ bool BlitPresent(SurfaceState& primary, const RECT& dr, const SurfaceState& src,
     const uint8_t* source = src.pixels.get() + size_t(sr.top) * size_t(src.pitch) + size_t(sr.left) * size_t(bpp);
     const std::vector<RECT> changed =
         UpdateChangedRects(frame.pixels.data(), row, source, size_t(src.pitch), width, height, bpp);
-    for (const RECT& r : changed)
-    {
-        const size_t from = size_t(r.left) * size_t(bpp), length = size_t(r.right - r.left) * size_t(bpp);
-        for (int y = r.top; y < r.bottom; ++y)
-            std::memcpy(primary.pixels.get() + size_t(vis.top + y) * size_t(primary.pitch) +
-                            size_t(vis.left) * size_t(bpp) + from,
-                        &frame.pixels[size_t(y) * row + from], length);
-    }
+    CopyRects(primary.pixels.get() + size_t(vis.top) * size_t(primary.pitch) + size_t(vis.left) * size_t(bpp),
+              size_t(primary.pitch), frame.pixels.data(), row, changed, bpp);
     SendFrame(window, &changed);
     return true;
 }
@@ -395,14 +393,8 @@ bool FlipBlit(SurfaceState& back, const RECT& dr, const SurfaceState& src, const
     const uint8_t* source = src.pixels.get() + size_t(sr.top) * size_t(src.pitch) + size_t(sr.left) * size_t(bpp);
     std::vector<RECT> changes =
         FindChangedRects(gLastFrame.pixels.data(), row, source, size_t(src.pitch), back.width, back.height, bpp);
-    auto copy = [&](const RECT& r) {
-        const size_t from = size_t(r.left) * size_t(bpp), length = size_t(r.right - r.left) * size_t(bpp);
-        for (int y = r.top; y < r.bottom; ++y)
-            std::memcpy(back.pixels.get() + size_t(y) * size_t(back.pitch) + from,
-                        source + size_t(y) * size_t(src.pitch) + from, length);
-    };
-    for (const RECT& r : changes) copy(r);
-    for (const RECT& r : gFlipChanges) copy(r);
+    CopyRects(back.pixels.get(), size_t(back.pitch), source, size_t(src.pitch), changes, bpp);
+    CopyRects(back.pixels.get(), size_t(back.pitch), source, size_t(src.pitch), gFlipChanges, bpp);
     gFlipBack = nullptr;
     gFlipReady = &back;
     gReadyChanges = std::move(changes);
