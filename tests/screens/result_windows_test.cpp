@@ -462,6 +462,32 @@ TEST_F(ResultTest, AWindowOpenedUnderATakenIdClosesTheOldOneCleanly)
     }
 }
 
+TEST_F(WindowsTest, APizzaCarriedUnderAHintStaysInSight)
+{
+    app->StartWithPlayer("Ann", 1, 0);
+    auto screen = std::make_unique<BoardScreen>(*app);
+    BoardScreen& real = *screen;
+    app->playScreen = std::move(screen);
+    app->Manager().AddWidget(app->board());
+    app->Manager().AddWidget(app->boardInterface());
+    BoardModel& model = *real.board->model;
+    model.Dishes.push_back(std::make_unique<Dish>(0, 1));
+    Dish& dish = *model.Dishes.back();
+    dish.width = dish.height = 2;
+    dish.held = true;
+    dish.x = 400, dish.y = 300;
+    model.DraggedDish = &dish;
+    // The drop lesson, which comes up while the pizza is carried: the field leaves the pizza out under it, so
+    // the hint panel draws it on top.
+    model.HintId = 2;
+    app->ShowHint(420, 320, 1, "drop it");
+    const int k = model.CellSize;
+    bool cellShown = false;
+    for (const auto& c : DrawWidget(*app->hintWnd))
+        cellShown |= c.op == "fill" && c.rect == Rect(400 - k, 300 - k, k, k);
+    EXPECT_TRUE(cellShown) << "the carried pizza's first cell is drawn where the hand holds it";
+}
+
 TEST_F(WindowsTest, TheRealPlayScreensLevelEndsOpenTheResultWindows)
 {
     app->StartWithPlayer("Ann", 2, 100);
