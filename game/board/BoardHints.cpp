@@ -50,7 +50,7 @@ void BoardModel::UpdateHints()
     const bool visible = App.HintWindowVisible();
     const bool idle = IsGridIdle();
     const int level = PlayerLevel();
-    // While a dish or a cup is carried, only the hints about carrying it come up (2, 13 and 19); every other one
+    // While a dish or a cup is carried, only the hints about carrying it come up (2, 7, 13 and 19); every other one
     // waits for the drop, so that no window takes the place of the carried thing under a moving hand.
     const bool carrying = DraggedDish != nullptr || CupDragged;
 
