@@ -128,12 +128,37 @@ void ZestAppBase::ParseCommandLine(const std::vector<std::string>& args)
         const size_t eq = arg.find('=');
         const std::string name = eq == std::string::npos ? arg : arg.substr(0, eq);
         const std::string value = eq == std::string::npos ? std::string() : arg.substr(eq + 1);
-        if (!ApplyCommandLineParam(name, value))
+        if (ApplyCommandLineParam(name, value)) continue;
+        // Asking for help is answered on standard output; anything unknown is a usage error, told on standard
+        // error with the same text, so that scripts can tell the two apart by the exit code.
+        const std::string key = StringToLower(name);
+        if (key == "--help" || key == "-help" || key == "-h" || key == "-?")
         {
-            Popup(GetString("INVALID_COMMANDLINE_PARAM", std::string("Invalid command line parameter: ")) + arg);
-            DoExit(1);
+            std::fputs(CommandLineUsage().c_str(), stdout);
+            DoExit(0);
         }
+        const std::string program = mProgramName.empty() ? mProductName : mProgramName;
+        std::fprintf(stderr, "%s: unknown switch: %s\n", program.c_str(), arg.c_str());
+        std::fputs(CommandLineUsage().c_str(), stderr);
+        DoExit(2);
     }
+}
+
+std::string ZestAppBase::CommandLineUsage() const
+{
+    const std::string program = mProgramName.empty() ? mProductName : mProgramName;
+    return "Usage: " + program +
+           " [switch ...]\n"
+           "  -play              play the demo file back\n"
+           "  -record            record a demo file while playing\n"
+           "  -demofile=FILE     the demo file to play back or record\n"
+           "  -playnum=N         play back the demo N.dmo\n"
+           "  -recnum=N          record the demo N.dmo\n"
+           "  -changedir=DIR     start in the folder DIR\n"
+           "  -debugoutput       write debugging messages to standard error\n"
+           "  -screensaver       run as a screen saver\n"
+           "  -crash             crash at once, to try the crash report\n"
+           "  --help             show this text\n";
 }
 
 bool ZestAppBase::ApplyCommandLineParam(const std::string& name, const std::string& value)

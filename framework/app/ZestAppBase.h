@@ -14,9 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "base/Buffer.h"
 #include "app/DemoStream.h"
-#include "sound/SoundServices.h"
+#include "base/Buffer.h"
 #include "graphics/DDInterface.h"
 #include "graphics/ImageHost.h"
 #include "platform/Instance.h"
@@ -24,6 +23,7 @@
 #include "platform/Modules.h"
 #include "platform/Threads.h"
 #include "resources/ResourceApp.h"
+#include "sound/SoundServices.h"
 #include "widgets/WidgetApp.h"
 
 namespace Zest
@@ -101,8 +101,11 @@ public:
     std::string FormatLoopStatistics(uint32_t elapsedMs) const;
     virtual void ParseCommandLine(const std::vector<std::string>& args);
     virtual void ParseCommandLineString(const std::string& line);
-    // False for an unknown parameter (ParseCommandLine then ends the program).
+    // False for an unknown parameter: ParseCommandLine then prints the usage and ends the program with code 2
+    // (code 0 when the parameter asked for help).
     virtual bool ApplyCommandLineParam(const std::string& name, const std::string& value);
+    // The usage text: how to start the program and the switches it takes, one a line.
+    virtual std::string CommandLineUsage() const;
 
     // ---- strings ----
     std::wstring GetString(const std::string& id, const std::wstring& defaultText) const;
@@ -293,6 +296,8 @@ public:
     // ---------------- data ----------------
     // Start-up and identity.
     std::string mProductName = "Product";
+    // The name the program was started under (its file name), for the usage text.
+    std::string mProgramName;
     std::string mTitle = "ZestApp";
     std::string mCompanyName;
     std::string mRegKey;

@@ -6,6 +6,7 @@
 
 #include "base/Random.h"
 #include "game/board/BoardModel.h"
+#include "game/core/LngTable.h"
 #include "game/core/PlayerProfile.h"
 
 namespace Zest
@@ -149,7 +150,7 @@ void BoardModel::SpawnPerson()
         d.dishType = FindDishType(d);
         d.SetPosition(*this, static_cast<float>(ShelfX), static_cast<float>(ShelfY - ShelfStep * qi));
         d.shelfX = ShelfX;
-        p.priceText = Text(65) + std::to_string(GetDishPrice(d));
+        p.priceText = MoneyText(Text(65), GetDishPrice(d));
     }
     else if (LevelKind == 3)
     {
@@ -204,8 +205,8 @@ void BoardModel::DeliverOrders()
         p.money = static_cast<int>(sum);
         p.tip = p.mood > 30.0f ? static_cast<int>(p.mood * static_cast<float>(sum / 2) / 100.0f) : 0;
         p.money = SaturatingAdd(p.money, p.tip);
-        p.moneyText = "$" + std::to_string(sum);
-        if (p.tip != 0) p.moneyText += " + $" + std::to_string(p.tip);
+        p.moneyText = MoneyText(Text(65), sum);
+        if (p.tip != 0) p.moneyText += " + " + MoneyText(Text(65), p.tip);
         p.SetState(*this, 2);
     }
     DeliveryPending = false;
@@ -259,7 +260,7 @@ void BoardModel::ServePerson(Dish& dish)
         {
             FloatingLabel& l = AddLabel(BoardImage::None, static_cast<float>(PersonCenterX(p)),
                                         static_cast<float>(p.slotY + 100), 0.0f, -0.2f, 200);
-            l.text = std::to_string(price) + Text(65) + " + " + std::to_string(taste) + " :-)";
+            l.text = MoneyText(Text(65), price) + " + " + std::to_string(taste) + " :-)";
             l.font = FontDefaultBlue;
             l.verticalSteps = 50;
             App.PlaySample(BoardSound::PersonGotFood);

@@ -5,6 +5,7 @@
 
 #include "base/Random.h"
 #include "game/board/BoardModel.h"
+#include "game/core/LngTable.h"
 #include "game/core/PlayerProfile.h"
 
 namespace Zest
@@ -65,7 +66,7 @@ bool BoardModel::PlaceDish(Dish& dish)
     if (LevelKind == 0 && cookingDishes >= 1 && dish.itemKind == -1)
     {
         const int bonus = 5 * cookingDishes;
-        const std::string texts[3] = {Text(60), Text(58), std::to_string(bonus) + "$"};
+        const std::string texts[3] = {Text(60), Text(58), MoneyText(Text(65), bonus)};
         for (int i = 0; i < 3; ++i)
         {
             FloatingLabel& l = AddLabel(BoardImage::None, dish.x, dish.y + 30.0f * i, 0.0f, -0.2f, 130);

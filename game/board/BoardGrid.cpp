@@ -5,6 +5,7 @@
 
 #include "base/Random.h"
 #include "game/board/BoardModel.h"
+#include "game/core/LngTable.h"
 #include "game/core/PlayerProfile.h"
 
 namespace Zest
@@ -235,7 +236,7 @@ bool BoardModel::FindMatches()
         {
             FloatingLabel& l = AddLabel(BoardImage::None, static_cast<float>(labelX),
                                         static_cast<float>(labelY + 25 * i), 0.0f, -1.0f, 150);
-            l.text = i == 0 ? Text(58) : Text(65) + std::to_string(ChainCount - 1);
+            l.text = i == 0 ? Text(58) : MoneyText(Text(65), ChainCount - 1);
             l.font = FontTest;
             l.startDelay = 50;
             l.alpha = 0;
@@ -293,7 +294,9 @@ void BoardModel::UpdateGrid()
                         p.lightningDirection = 0;
                         lightningDue = true;
                         const PlayerProfile& player = Player();
-                        if (!player.noHints && !LevelEnding && player.hintsShown[11] == 0 && HintId == -1)
+                        // No hint comes up under a carried dish or cup: it waits for another lightning.
+                        if (!player.noHints && !LevelEnding && player.hintsShown[11] == 0 && HintId == -1 &&
+                            !DraggedDish && !CupDragged)
                         {
                             const bool low = p.y >= 400;
                             App.ShowHint(static_cast<int>(p.x), static_cast<int>(p.y + (low ? -20 : 20)), low ? 0 : 1,

@@ -50,16 +50,19 @@ void BoardModel::UpdateHints()
     const bool visible = App.HintWindowVisible();
     const bool idle = IsGridIdle();
     const int level = PlayerLevel();
+    // While a dish or a cup is carried, only the hints about carrying it come up (2, 7, 13 and 19); every other one
+    // waits for the drop, so that no window takes the place of the carried thing under a moving hand.
+    const bool carrying = DraggedDish != nullptr || CupDragged;
 
     // A. Inlay, once per level on level 5, otherwise once per player.
-    if (LevelKind == 1 && (seen[23] == 0 || level == 5) && CellAlpha[4][4] == 255 && !InlayHintShown)
+    if (LevelKind == 1 && (seen[23] == 0 || level == 5) && CellAlpha[4][4] == 255 && !InlayHintShown && !carrying)
     {
         show(23, 214, static_cast<float>(GridX + 200), static_cast<float>(GridY + 200), 1, 1, 0);
         InlayHintShown = true;
         return;
     }
     // B. PixelHunt.
-    if (LevelKind == 3 && seen[24] == 0)
+    if (LevelKind == 3 && seen[24] == 0 && !carrying)
     {
         show(24, 215, static_cast<float>(GridX + 200), static_cast<float>(GridY + 200), 1, 1, 0);
         return;
@@ -79,6 +82,16 @@ void BoardModel::UpdateHints()
     // D. The first lesson.
     if (level == 1)
     {
+        if (carrying)
+        {
+            if (seen[2] == 0 && visible && firstDish && DraggedDish)
+            {
+                float px = 0, py = 0;
+                piecePoint(px, py);
+                show(2, 117, px, py, 1, -1, -1);
+            }
+            return;
+        }
         float px = 0, py = 0;
         piecePoint(px, py);
         if (seen[0] == 0 && idle && p44 && p43)
@@ -91,7 +104,6 @@ void BoardModel::UpdateHints()
         }
         if (seen[22] == 0 && visible && CellAlpha[4][4] == 255 && idle) return show(22, 115, px, py, 1, 1, -1);
         if (seen[1] == 0 && visible && firstDish) return show(1, 116, firstDish->x + 35, firstDish->y - 30, 0, 0, -1);
-        if (seen[2] == 0 && visible && firstDish && DraggedDish) return show(2, 117, px, py, 1, -1, -1);
         if (seen[3] == 0 && visible && firstDish && firstDish->ready && firstDish->packStep == 4)
             return show(3, 118, firstDish->x + 35, firstDish->y - 30, 0, 1, -1);
         if (seen[5] == 0 && visible && firstPerson && firstPerson->gone) return show(5, 122, 600, 510, 2, 1, -1);
@@ -115,8 +127,9 @@ void BoardModel::UpdateHints()
             firstPerson->wish = 0;
             return show(6, 123, firstDish->x - 35, firstDish->y, 0, 0, 0);
         }
+        // The snack lesson speaks of the snack in hand: it comes up while it is carried.
         if (seen[7] == 0 && visible && HeldSlot == 0 && seen[6] == 1) return show(7, 124, px, py, 1, -1, -1);
-        if (seen[8] == 0 && visible && seen[7] == 1 && firstPerson && firstPerson->wish == -1 && firstDish)
+        if (seen[8] == 0 && visible && seen[7] == 1 && firstPerson && firstPerson->wish == -1 && firstDish && !carrying)
             return show(8, 125, firstDish->x - 35, firstDish->y, 0, 1, -1);
     }
     // F. The coffee lesson.
@@ -142,13 +155,19 @@ void BoardModel::UpdateHints()
             AkkumCharge = AkkumChargeScale;
             return show(14, 132, ax, ay, 0, 0, 0);
         }
-        if (seen[15] == 0 && visible && seen[14] == 1 && AkkumRunning && firstPerson)
+        if (seen[15] == 0 && visible && seen[14] == 1 && AkkumRunning && firstPerson && !carrying)
             return show(15, 133, static_cast<float>(ShelfX), static_cast<float>(firstPerson->slotY + 20), 0, 1, 1);
         if (seen[16] == 0 && visible && seen[14] == 1 && !DraggedDish && !CupDragged && !AkkumRunning)
             return show(16, 134, ax, ay, 0, 1, 1);
     }
     // H. Customer-type tips and the special pieces, from the third day on.
     if (level <= 2 || LevelEnding || !idle) return;
+    if (carrying)
+    {
+        if (seen[19] == 0 && DraggedDish && DraggedDish->dishType == 1)
+            show(19, 161, DraggedDish->x, DraggedDish->y, DraggedDish->y < 400.0f ? 1 : 0, 0, 0);
+        return;
+    }
     if (!CustomerTipsShown)
         for (int i = 0; i < kNumCharacters; ++i)
             if (PersonWeights[i] == 80)
@@ -165,11 +184,9 @@ void BoardModel::UpdateHints()
         else
             show(hint, text, p->x, p->y - 20, 0, ok, box);
     };
-    if (Topping* p = seen[9] == 0 && !DraggedDish ? FindBombPiece() : nullptr) return pieceHint(p, 9, 159, 0, 0);
-    if (Topping* p = seen[10] == 0 && !DraggedDish ? FindIceCreamPiece() : nullptr) return pieceHint(p, 10, 160, 0, 0);
-    if (Topping* p = seen[18] == 0 && !DraggedDish ? FindLightningPiece() : nullptr) return pieceHint(p, 18, 163, 1, 1);
-    if (seen[19] == 0 && DraggedDish && DraggedDish->dishType == 1)
-        show(19, 161, DraggedDish->x, DraggedDish->y, DraggedDish->y < 400.0f ? 1 : 0, 0, 0);
+    if (Topping* p = seen[9] == 0 ? FindBombPiece() : nullptr) return pieceHint(p, 9, 159, 0, 0);
+    if (Topping* p = seen[10] == 0 ? FindIceCreamPiece() : nullptr) return pieceHint(p, 10, 160, 0, 0);
+    if (Topping* p = seen[18] == 0 ? FindLightningPiece() : nullptr) return pieceHint(p, 18, 163, 1, 1);
 }
 
 bool BoardModel::CheckHintAction(int x, int y)

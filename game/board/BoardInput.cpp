@@ -147,7 +147,8 @@ bool BoardModel::HitPerson(Person& p, int x, int y) const
 void BoardModel::MouseDrag(int x, int y)
 {
     App.SetLastMouse(x, y);
-    if (HintId != -1) return;
+    // The hints about a carried dish let it follow the hand; every other hint holds the field still.
+    if (HintId != -1 && !(DraggedDish && IsCarryHint(HintId))) return;
     if (DraggedDish)
     {
         DraggedDish->SetPosition(*this, static_cast<float>(x), static_cast<float>(y));
@@ -177,7 +178,7 @@ void BoardModel::SendDishBack(Dish& d)
     if (DraggedDish == &d) DraggedDish = nullptr;
 }
 
-void BoardModel::DropDraggedDish()
+bool BoardModel::DropDraggedDish()
 {
     Dish& d = *DraggedDish;
     if (PlaceDish(d))
@@ -187,11 +188,10 @@ void BoardModel::DropDraggedDish()
         App.PlaySample(BoardSound::PutPizza);
         IdleFrames = 0;
         HintPiece = nullptr;
+        return true;
     }
-    else
-    {
-        SendDishBack(d);
-    }
+    SendDishBack(d);
+    return false;
 }
 
 void BoardModel::MouseDown(int x, int y, int clickCount)
@@ -307,7 +307,17 @@ void BoardModel::MouseUp(int x, int y, int clickCount)
         ClickDish(x, y);
         return;
     }
-    DropDraggedDish();
+    const int hint = HintId;
+    const bool placed = DropDraggedDish();
+    // The release ends the drag and the hint about it: the dish lies where it was dropped or went back to its
+    // bubble, and nothing is left hanging on the cursor. A dish that did not fit brings the drop lesson back at
+    // the next pick-up.
+    if (hint != -1 && IsCarryHint(hint))
+    {
+        if (hint == 2 && !placed) Player().hintsShown[2] = 0;
+        App.HideHint();
+        HintId = -1;
+    }
 }
 
 void BoardModel::MouseWheel()

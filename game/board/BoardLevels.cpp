@@ -6,6 +6,7 @@
 #include "base/Random.h"
 #include "data/XMLParser.h"
 #include "game/board/BoardModel.h"
+#include "game/core/LngTable.h"
 #include "game/core/PlayerProfile.h"
 #include "graphics/MemoryImage.h"
 
@@ -412,8 +413,8 @@ void BoardModel::StartLevel()
     intro(BoardImage::None, 400, 240, Text(102) + " " + std::to_string(PlayerLevel()), FontButton);
     intro(static_cast<BoardImage>(static_cast<int>(BoardImage::Pizzeria1) + pizzeria), 400, 290, "", FontDefault);
     intro(BoardImage::Ramka, 400, 290, "", FontDefault);
-    intro(BoardImage::None, 310, 400, Text(100) + " " + Text(65) + std::to_string(Goal), FontDefaultBlue);
-    intro(BoardImage::None, 490, 400, Text(101) + " " + Text(65) + std::to_string(ExpertGoal), FontDefault);
+    intro(BoardImage::None, 310, 400, Text(100) + " " + MoneyText(Text(65), Goal), FontDefaultBlue);
+    intro(BoardImage::None, 490, 400, Text(101) + " " + MoneyText(Text(65), ExpertGoal), FontDefault);
     if (LevelKind == 0)
     {
         WaitFirstPerson = SaturatingAdd(WaitFirstPerson, 300);
@@ -462,7 +463,7 @@ void BoardModel::EndLevel()
                 a.text = Text(216);
                 a.font = FontTest;
                 FloatingLabel& b = AddLabel(BoardImage::None, 200, 130, 0.3f, 0.3f, 200);
-                b.text = " +" + std::to_string(TimeBonusBase) + Text(65);
+                b.text = " +" + MoneyText(Text(65), TimeBonusBase);
                 b.font = FontTest;
                 // The money matches what the label promises.
                 AddMoney(std::max(0, TimeBonusBase));
@@ -483,7 +484,7 @@ void BoardModel::EndLevel()
             std::all_of(LevelObjects.begin(), LevelObjects.end(), [](const auto& o) { return o->Found(); });
         if (!allFound) return;
         FloatingLabel& l = AddLabel(BoardImage::None, 200, 100, 0.2f, 0.2f, 200);
-        l.text = "+" + std::to_string(TimeLeft) + Text(65);
+        l.text = "+" + MoneyText(Text(65), TimeLeft);
         l.font = FontButtonSmall;
         AddMoney(TimeLeft);
         App.PlaySample(BoardSound::GetMoney);
@@ -514,7 +515,7 @@ bool BoardModel::TallyLevelEnd()
             any = true;
             FloatingLabel& l = AddLabel(BoardImage::None, static_cast<float>(CellCenterX(c)),
                                         static_cast<float>(CellCenterY(r)), 0.0f, -0.2f, 150);
-            l.text = "+1$";
+            l.text = "+" + MoneyText(Text(65), 1);
             l.font = FontDefault;
             CellState[c][r] = 0;
             AddMoney(1);
@@ -534,7 +535,7 @@ bool BoardModel::TallyLevelEnd()
                                  StockCount[k]);
         FloatingLabel& l = AddLabel(BoardImage::None, static_cast<float>(StockSlotPos[k][0] + 10),
                                     static_cast<float>(StockSlotPos[k][1] + 20), 0.0f, -0.2f, 200);
-        l.text = "+" + std::to_string(amount) + Text(65);
+        l.text = "+" + MoneyText(Text(65), amount);
         l.font = FontButtonSmall;
         AddMoney(amount);
         StockCount[k] = 0;
@@ -549,7 +550,7 @@ bool BoardModel::TallyLevelEnd()
         const BoardImageSize size = App.ImageSize(BoardImage::CoffeeMachine);
         FloatingLabel& l = AddLabel(BoardImage::CoffeeMachine, static_cast<float>(270 + size.width / 2),
                                     static_cast<float>(460 + size.height / 2), 0.0f, -0.2f, 200);
-        l.text = "+50" + Text(65);
+        l.text = "+" + MoneyText(Text(65), 50);
         l.font = FontButton;
         AddMoney(50);
     }

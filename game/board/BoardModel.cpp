@@ -202,6 +202,9 @@ void BoardModel::Update()
     {
         UpdatePixelHunt();
     }
+    // A press is timed while a hint shows too: whether its release drops a carried dish depends on how long the
+    // button was held, not on what the board did meanwhile.
+    if (PressActive && HintId != -1) ++PressFrames;
     // 4. A hint pauses the rest.
     if (HintId != -1) return;
     // 5.
@@ -420,7 +423,7 @@ void BoardModel::UpdatePersons()
                 AddMoney(-10);
                 FloatingLabel& l = AddLabel(BoardImage::None, static_cast<float>(ShelfX),
                                             static_cast<float>(PersonShelfY(p) + 100), 0.0f, -0.2f, 150);
-                l.text = Text(80) + " " + Text(65) + "10";
+                l.text = Text(80) + " " + MoneyText(Text(65), -10);
                 l.alpha = 0;
                 l.fadeInStep = 10;
             }

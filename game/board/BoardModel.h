@@ -257,8 +257,10 @@ public:
     int Cursor = 0;
     // A held dish that cannot go down slides back to its shelf place, the right way round.
     void SendDishBack(Dish& dish);
-    // The dragged dish goes down where it is, or back to its shelf place when it does not fit.
-    void DropDraggedDish();
+    // The dragged dish goes down where it is, or back to its shelf place when it does not fit; true when placed.
+    bool DropDraggedDish();
+    // Hints about the dish being carried: they come up during the carry and end with its release.
+    static bool IsCarryHint(int hint) { return hint == 2 || hint == 19; }
     // The grid cell under a point into MarkerColumn and MarkerRow (column -1 outside the grid).
     void UpdateMarker(int x, int y);
     // A customer's hit test (its box or the circle at its order shelf); stores the result in its hover flag.

@@ -8,6 +8,7 @@
 #include "game/board/BoardModel.h"
 #include "game/board/BoardParticles.h"
 #include "game/core/GameResources.h"
+#include "game/core/LngTable.h"
 #include "game/core/PlayerProfile.h"
 #include "graphics/Color.h"
 #include "graphics/Font.h"
@@ -208,9 +209,9 @@ void BoardView::DrawHud(Graphics& g)
     const int f = m.App.UpdateCount();
     // Goal text: the expert goal once the goal is reached.
     if (m.Score < m.Goal)
-        DrawCentred(g, FONT_DEFAULT_BLUE, 600, 535, m.Text(100) + " " + m.Text(65) + std::to_string(m.Goal));
+        DrawCentred(g, FONT_DEFAULT_BLUE, 600, 535, m.Text(100) + " " + MoneyText(m.Text(65), m.Goal));
     else
-        DrawCentred(g, FONT_DEFAULT_BLUE, 600, 535, m.Text(101) + " " + m.Text(65) + std::to_string(m.ExpertGoal));
+        DrawCentred(g, FONT_DEFAULT_BLUE, 600, 535, m.Text(101) + " " + MoneyText(m.Text(65), m.ExpertGoal));
     // Clock: the last cel when the level has no length at all.
     const int n = Cels(IMAGE_CLOCK);
     int cel = m.TimeTotal > 0 ? n - static_cast<int>(static_cast<long long>(n) * m.TimeLeft / m.TimeTotal) - 1 : n - 1;
@@ -222,7 +223,7 @@ void BoardView::DrawHud(Graphics& g)
         g.DrawImageSubpixel(IMAGE_CLOSED, 119.0f,
                             static_cast<float>(H(IMAGE_CLOSED) * ((f - m.TimeUpFrame) / 100.0 - 1.0)));
     DrawCentred(g, FONT_DEFAULT, 121 + CelW(IMAGE_CLOCK) / 2, 94, m.Text(102) + " " + std::to_string(m.PlayerLevel()));
-    DrawCentred(g, FONT_BUTTON_SMALL, 600, 575, m.Text(65) + std::to_string(m.DayProfit));
+    DrawCentred(g, FONT_BUTTON_SMALL, 600, 575, MoneyText(m.Text(65), m.DayProfit));
 }
 
 void BoardView::DrawAkkum(Graphics& g)

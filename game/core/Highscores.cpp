@@ -13,12 +13,13 @@ namespace Zest
 namespace
 {
 
+// The ranks of a kitchen, top to bottom: a fresh table reads as a staff list, not one name repeated.
 const HighscoreEntry kDefaultRows[kNumHighscores] = {
-    {"Chef", 100000, {10, 8, 6, 5, 4, 3}},     {"Chef's mate", 90000, {9, 8, 7, 5, 2, 1}},
-    {"Scullion", 80000, {8, 7, 6, 5, 4, 3}},   {"Dilettante", 70000, {8, 5, 3, 3, 2, 1}},
-    {"Dilettante", 60000, {8, 4, 3, 2, 2, 1}}, {"Dilettante", 50000, {5, 3, 3, 2, 2, 1}},
-    {"Dilettante", 40000, {4, 3, 3, 2, 2, 1}}, {"Dilettante", 30000, {4, 2, 2, 1, 1, 0}},
-    {"Dilettante", 20000, {3, 2, 2, 1, 0, 0}}, {"Dilettante", 10000, {2, 1, 1, 0, 0, 0}},
+    {"Chef", 100000, {10, 8, 6, 5, 4, 3}},       {"Chef's mate", 90000, {9, 8, 7, 5, 2, 1}},
+    {"Scullion", 80000, {8, 7, 6, 5, 4, 3}},     {"Pizzaiolo", 70000, {8, 5, 3, 3, 2, 1}},
+    {"Dough tosser", 60000, {8, 4, 3, 2, 2, 1}}, {"Sauce cook", 50000, {5, 3, 3, 2, 2, 1}},
+    {"Oven minder", 40000, {4, 3, 3, 2, 2, 1}},  {"Apprentice", 30000, {4, 2, 2, 1, 1, 0}},
+    {"Kitchen hand", 20000, {3, 2, 2, 1, 0, 0}}, {"Dishwasher", 10000, {2, 1, 1, 0, 0, 0}},
 };
 
 int64_t BytesLeft(const Buffer& buffer)

@@ -70,4 +70,10 @@ const std::string& LngTable::Get(int n) const
     return empty;
 }
 
+std::string MoneyText(const std::string& sign, long long amount)
+{
+    if (amount < 0) return "-" + sign + std::to_string(-static_cast<unsigned long long>(amount));
+    return sign + std::to_string(amount);
+}
+
 } // namespace Zest

@@ -31,4 +31,8 @@ private:
     mutable std::set<int> mReportedMissing;
 };
 
+// An amount of money as every screen writes it: the money sign (language text 65) right before the digits, and a
+// minus, when there is one, before the sign ("-$5").
+std::string MoneyText(const std::string& sign, long long amount);
+
 } // namespace Zest

@@ -16,6 +16,9 @@ struct PlayerProfile
     static constexpr int kNumLevels = 70;       // days of the game; results are kept for every one of them
     static constexpr int kNumStoredLevels = 60; // per-level results kept in the profile record of players.dat
     static constexpr int kNumHints = 30;
+    // The chef's welcome on the first day's map is met once, like a hint: its flag travels in a spare entry of
+    // the hint-seen table, so the stored record keeps its layout.
+    static constexpr int kWelcomeSeenEntry = 25;
 
     // Upgrade steps, each a row index into one upgrade table.
     enum Upgrade

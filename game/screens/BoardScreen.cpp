@@ -8,6 +8,7 @@
 #include "game/board/BoardView.h"
 #include "game/core/GameResources.h"
 #include "graphics/DDImage.h"
+#include "graphics/Graphics.h"
 #include "graphics/Image.h"
 #include "widgets/WidgetManager.h"
 
@@ -121,6 +122,18 @@ void BoardScreen::ForwardMouseDown(int x, int y, int clickCount)
 bool BoardScreen::HoldsDish()
 {
     return board->model->DraggedDish != nullptr;
+}
+
+void BoardScreen::DrawHeldDish(Graphics* g, int x, int y)
+{
+    // The field leaves the carried dish out while a hint shows; the hint panel, drawn over it, puts it back on
+    // top so that the hand never carries something unseen. (x, y) is the panel's place on the screen.
+    BoardModel& m = *board->model;
+    if (g == nullptr || m.DraggedDish == nullptr || !board->view) return;
+    g->PushState();
+    g->Translate(-x, -y);
+    board->view->DrawDish(*g, *m.DraggedDish);
+    g->PopState();
 }
 
 void BoardScreen::StartPersonMaker()

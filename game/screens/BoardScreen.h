@@ -36,6 +36,7 @@ public:
     void ForwardMouseDrag(int x, int y) override;
     void ForwardMouseDown(int x, int y, int clickCount) override;
     bool HoldsDish() override;
+    void DrawHeldDish(Graphics* g, int x, int y) override;
     void StartPersonMaker() override;
     BoardModel* Model() override { return board->model.get(); }
     int DimCounter() override { return board->dim; }

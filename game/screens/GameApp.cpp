@@ -312,6 +312,17 @@ void GameApp::SavePlayers()
     Profiles().Save(currentPlayer, players);
 }
 
+void GameApp::SavePlayersWithCurrent(const PlayerProfile& current)
+{
+    PlayerList copy;
+    for (size_t i = 0; i < players.size(); ++i)
+    {
+        const bool isCurrent = static_cast<int32_t>(i) == currentPlayer;
+        copy.push_back(std::make_unique<PlayerProfile>(isCurrent ? current : *players[i]));
+    }
+    Profiles().Save(currentPlayer, copy);
+}
+
 ProfileStore& GameApp::Profiles()
 {
     if (!mProfileStore || mProfileStore->DataFolder() != dataFolder)

@@ -79,6 +79,8 @@ public:
     // ---- players and high scores ----
     void LoadPlayers();
     void SavePlayers();
+    // Writes the players file with `current` in the current player's place; the profile in memory stays as it is.
+    void SavePlayersWithCurrent(const PlayerProfile& current);
     void ResetHighscores();
     void LoadHighscores();
     void SaveHighscores();

@@ -169,7 +169,11 @@ void MapModel::Enter()
     continuePos = {625, 553};
     if (Level() == 1)
     {
-        intro = true;
+        // The chef greets each player once; later visits to the first day's map show the map itself.
+        PlayerProfile* player = mHost.MapProfile();
+        intro = player == nullptr || player->hintsShown[PlayerProfile::kWelcomeSeenEntry] == 0;
+        // Kept with the next save of the players (a day's end, the shop, the options), as the hints are.
+        if (player && intro) player->hintsShown[PlayerProfile::kWelcomeSeenEntry] = 1;
         scroll = 0;
         panRight = true;
         continuePos = {625, 545};

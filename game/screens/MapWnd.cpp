@@ -271,7 +271,7 @@ void MapWnd::DrawShop(Graphics* g)
             g->DrawImage(IMAGE_SOLD, r.x + r.w / 2 - ImageWidth(IMAGE_SOLD) / 2,
                          r.y + r.h - ImageHeight(IMAGE_SOLD) - 15);
         DrawJustifiedString(g, FONT_DEFAULT_BLUE, r.x + r.w / 2, r.y + r.h,
-                            app->Text(76) + " " + app->Text(65) + std::to_string(cost), 0, kWhite);
+                            app->Text(76) + " " + MoneyText(app->Text(65), cost), 0, kWhite);
     }
     DrawJustifiedString(g, FONT_DEFAULT, 467, 171, app->Text(135), 0, kWhite);
     DrawJustifiedString(g, FONT_DEFAULT, 434, 424, app->Text(136), 0, kWhite);
@@ -332,8 +332,8 @@ void MapWnd::DrawShop(Graphics* g)
         }
     }
     // Here the money sign follows the number.
-    DrawJustifiedString(g, FONT_DEFAULT, 510, 78, app->Text(64) + " " + std::to_string(player->money) + app->Text(65),
-                        1, kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT, 510, 78, app->Text(64) + " " + MoneyText(app->Text(65), player->money), 1,
+                        kWhite);
     if (model.hoveredRecipe >= 0 && model.hoveredRecipe < 8)
     {
         const MapRect r = MapModel::kRecipeAreas[model.hoveredRecipe];

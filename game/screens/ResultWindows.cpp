@@ -43,6 +43,9 @@ LevelCompleteWnd::LevelCompleteWnd(GameApp* gameApp)
     const int w = ImageWidth(IMAGE_MONITOR);
     SetUpButton(*okButton, app->Text(110), IMAGE_BIGBUTTON, IMAGE_BIGBUTTON_OVER, IMAGE_BIGBUTTON_DOWN, nullptr,
                 FONT_DEFAULT_BLUE, w / 2 - ImageWidth(IMAGE_BIGBUTTON) / 2, 410);
+    // The tally shows the profile as it was, but the file holds the win from now on: a game closed over the
+    // tally goes on with the next day, never the won one again.
+    SaveWonDay();
 }
 
 LevelCompleteWnd::~LevelCompleteWnd()
@@ -66,31 +69,42 @@ void LevelCompleteWnd::Update()
     StoreResults();
 }
 
+// The day's results as the profile keeps them: the level's entries, the next level, the money and the charge.
+static void RecordWonDay(PlayerProfile& player, const BoardModel* model)
+{
+    const int32_t profit = model ? model->DayProfit : 0;
+    const int level = player.level;
+    // Results are kept for the game's days only; a level beyond them (a damaged profile) records nothing.
+    if (level >= 1 && level <= PlayerProfile::kNumLevels)
+    {
+        if (model && profit >= model->ExpertGoal) player.expertFlags[static_cast<size_t>(level - 1)] = 1;
+        player.dayProfits[static_cast<size_t>(level - 1)] = profit;
+    }
+    player.level = level + 1;
+    player.money = AddMoney(player.money, profit);
+    if (model) player.akkumCharge = model->AkkumCharge;
+}
+
+void LevelCompleteWnd::SaveWonDay()
+{
+    const PlayerProfile* player = app->CurrentPlayer();
+    if (player == nullptr) return;
+    PlayerProfile won = *player;
+    RecordWonDay(won, PlayModel(app));
+    app->SavePlayersWithCurrent(won);
+}
+
 void LevelCompleteWnd::StoreResults()
 {
     if (stored) return;
     stored = true;
     BoardModel* model = PlayModel(app);
-    const int32_t profit = model ? model->DayProfit : 0;
     if (app->playScreen) app->playScreen->SetDimCounter(0);
+    if (model) model->TimeLeft = 1000;
     if (PlayerProfile* player = app->CurrentPlayer())
     {
-        const int level = player->level;
-        // Results are kept for the game's days only; a level beyond them (a damaged profile) records nothing.
-        if (level >= 1 && level <= PlayerProfile::kNumLevels)
-        {
-            if (model && profit >= model->ExpertGoal) player->expertFlags[static_cast<size_t>(level - 1)] = 1;
-            player->dayProfits[static_cast<size_t>(level - 1)] = profit;
-        }
-        if (model) model->TimeLeft = 1000;
-        player->level = level + 1;
-        player->money = AddMoney(player->money, profit);
-        if (model) player->akkumCharge = model->AkkumCharge;
+        RecordWonDay(*player, model);
         app->SavePlayers();
-    }
-    else if (model)
-    {
-        model->TimeLeft = 1000;
     }
     app->StartGame();
     // The map appears from the fade's bright half: the play field is already dark.
@@ -116,9 +130,9 @@ void LevelCompleteWnd::Draw(Graphics* g)
     line(180, FONT_DEFAULT, app->Text(105) + " " + std::to_string(model ? model->ServedCount : 0));
     line(205, FONT_DEFAULT_BLUE, app->Text(106) + " " + std::to_string(model ? model->LostCount : 0));
     line(230, FONT_DEFAULT, app->Text(107) + " " + std::to_string(model ? model->FoodServedCount : 0));
-    line(275, FONT_DEFAULT, app->Text(192) + " " + sign + std::to_string(model ? model->TipTotal : 0));
-    line(320, FONT_DEFAULT, app->Text(108) + " " + sign + std::to_string(profit));
-    line(345, FONT_DEFAULT, app->Text(109) + " " + sign + std::to_string(AddMoney(money, profit)));
+    line(275, FONT_DEFAULT, app->Text(192) + " " + MoneyText(sign, model ? model->TipTotal : 0));
+    line(320, FONT_DEFAULT, app->Text(108) + " " + MoneyText(sign, profit));
+    line(345, FONT_DEFAULT, app->Text(109) + " " + MoneyText(sign, AddMoney(money, profit)));
     if (model && profit >= model->ExpertGoal && IMAGE_EXPERT_PRIZE)
     {
         const int pw = ImageWidth(IMAGE_EXPERT_PRIZE), ph = ImageHeight(IMAGE_EXPERT_PRIZE);
@@ -177,12 +191,13 @@ void GameOverWnd::Draw(Graphics* g)
     const std::string& sign = app->Text(65);
     auto line = [&](int ly, Font* font, const std::string& text)
     { DrawJustifiedString(g, font, cx, ly, text, 0, kWhite); };
-    line(90, FONT_BUTTON, app->Text(103));
+    // A lost day says so in its title; the won day's title would read as a success.
+    line(90, FONT_BUTTON, app->Text(217));
     line(115, FONT_DEFAULT_BLUE, app->Text(111));
     line(210, FONT_BUTTON_SMALL, app->Text(112));
     line(270, FONT_BUTTON_SMALL, app->Text(113));
-    line(340, FONT_DEFAULT, app->Text(108) + " " + sign + std::to_string(model ? model->DayProfit : 0));
-    line(365, FONT_DEFAULT, app->Text(109) + " " + sign + std::to_string(player ? player->money : 0));
+    line(340, FONT_DEFAULT, app->Text(108) + " " + MoneyText(sign, model ? model->DayProfit : 0));
+    line(365, FONT_DEFAULT, app->Text(109) + " " + MoneyText(sign, player ? player->money : 0));
 }
 
 void GameOverWnd::ButtonReleased(int id)

@@ -10,7 +10,8 @@ namespace Zest
 
 class BoardModel;
 
-// The tally of a won day. It alone records the win in the profile, once, when it has slid out again.
+// The tally of a won day. The players file holds the win as soon as the tally opens; the profile in memory takes
+// it once, when the window has slid out again.
 class LevelCompleteWnd : public SlidePanel
 {
 public:
@@ -31,6 +32,7 @@ public:
     bool stored = false;
 
 private:
+    void SaveWonDay();
     void StoreResults();
 };
 

@@ -154,7 +154,8 @@ void HighscoresWnd::Draw(Graphics* g)
         const HighscoreEntry& entry = app->highscores[static_cast<size_t>(i)];
         DrawJustifiedString(g, FONT_DEFAULT, 200, by, std::to_string(i + 1) + ".", -1, colour);
         DrawJustifiedString(g, FONT_DEFAULT, 230, by, entry.name, -1, colour);
-        DrawJustifiedString(g, FONT_DEFAULT, 440, by, std::to_string(entry.score), -1, colour);
+        // Scores end on one edge, so their digits line up by place value.
+        DrawJustifiedString(g, FONT_DEFAULT, kScoreRight, by, std::to_string(entry.score), 1, colour);
     }
 }
 

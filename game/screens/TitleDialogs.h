@@ -36,6 +36,8 @@ class HighscoresWnd : public SlidePanel
 public:
     static constexpr int kCloseId = 0;
     static constexpr int kResetId = 2;
+    // Right edge of the score column, in window coordinates.
+    static constexpr int kScoreRight = 520;
 
     explicit HighscoresWnd(GameApp* app);
     ~HighscoresWnd() override;

@@ -85,6 +85,27 @@ void TitleScreen::ShowContinueLink()
     if (!continueLink) return;
     continueLink->SetVisible(true);
     continueLink->SetDisabled(false);
+    // The screen takes the keys, so that any key can lead on.
+    if (widgetManager) widgetManager->SetFocus(this);
+}
+
+bool TitleScreen::ReadyToContinue() const
+{
+    return continueLink && continueLink->visible && !continueLink->disabled;
+}
+
+void TitleScreen::MouseUp(int mx, int my, int clickCode)
+{
+    Widget::MouseUp(mx, my, clickCode);
+    if (ReadyToContinue()) ButtonReleased(1);
+}
+
+void TitleScreen::KeyDown(int keyCode)
+{
+    Widget::KeyDown(keyCode);
+    // Shift, Ctrl and Alt alone are half of a shortcut (switching windows), not a request to go on.
+    if (keyCode == 16 || keyCode == 17 || keyCode == 18) return;
+    if (ReadyToContinue()) ButtonReleased(1);
 }
 
 void TitleScreen::LoadLogos()

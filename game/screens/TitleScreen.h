@@ -64,6 +64,11 @@ public:
     void Update() override;
     void Draw(Graphics* g) override;
     void ButtonReleased(int id) override;
+    // Once the game is loaded, a click anywhere on the screen or a key leads on as the link does.
+    using Widget::MouseUp;
+    void MouseUp(int mx, int my, int clickCode) override;
+    void KeyDown(int keyCode) override;
+    bool ReadyToContinue() const;
 
     GameApp* app;
     std::unique_ptr<LinkWidget> continueLink;

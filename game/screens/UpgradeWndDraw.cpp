@@ -75,7 +75,7 @@ const DevicePage kFoodPage = {&IMAGE_PLATE_FOOD,
 std::string Styled(const std::string& sign, int value, int style)
 {
     if (style == 1) return std::to_string(value) + "%";
-    if (style == 2) return sign + std::to_string(value);
+    if (style == 2) return MoneyText(sign, value);
     return std::to_string(value);
 }
 
@@ -115,8 +115,8 @@ void UpgradeWnd::DrawDevicePage(Graphics* g)
         g->DrawImage(IMAGE_LINE_BLUE, 40, 155);
         g->DrawImage(IMAGE_LINE_BLUE, 40, 280);
     }
-    DrawJustifiedString(g, FONT_DEFAULT, cx, 152,
-                        app->Text(64) + " " + sign + std::to_string(player ? player->money : 0), 0, kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT, cx, 152, app->Text(64) + " " + MoneyText(sign, player ? player->money : 0), 0,
+                        kWhite);
 
     const int upgrades[2] = {BuyUpgrade(), SecondUpgrade()};
     static const int kRowTop[2] = {187, 312};
@@ -151,7 +151,7 @@ void UpgradeWnd::DrawDevicePage(Graphics* g)
         if (n < 0 || n >= max) continue;
         const UpgradeRecord& next = table[static_cast<size_t>(n + 1)];
         DrawJustifiedString(g, FONT_DEFAULT_BLUE, cx, row == 0 ? page.nextPriceY : 382,
-                            app->Text(68) + " " + sign + std::to_string(next.price), 0, kWhite);
+                            app->Text(68) + " " + MoneyText(sign, next.price), 0, kWhite);
         DrawJustifiedString(g, FONT_SIMPLE, cx, kNextValueY[row],
                             app->Text(166) + " " + Styled(sign, next.intValue, page.valueStyle[row]), 0, kGreen);
     }
@@ -171,8 +171,7 @@ void UpgradeWnd::DrawPlatePage(Graphics* g)
     const bool below = n >= 0 && n < MaxLevel(u);
     if (below)
         DrawJustifiedString(g, FONT_DEFAULT_BLUE, w / 2, 300,
-                            app->Text(68) + " " + sign + std::to_string(table[static_cast<size_t>(n + 1)].price), 0,
-                            kWhite);
+                            app->Text(68) + " " + MoneyText(sign, table[static_cast<size_t>(n + 1)].price), 0, kWhite);
     if (n >= 0 && n < static_cast<int>(table.size()))
         DrawJustifiedString(g, FONT_DEFAULT_BLUE, w / 2, 330,
                             app->Text(138) + " " + std::to_string(table[static_cast<size_t>(n)].intValue) + "/8", 0,
@@ -181,8 +180,8 @@ void UpgradeWnd::DrawPlatePage(Graphics* g)
         DrawJustifiedString(g, FONT_SIMPLE, w / 2, 350,
                             app->Text(166) + " " + std::to_string(table[static_cast<size_t>(n + 1)].intValue) + "/8", 0,
                             kGreen);
-    DrawJustifiedString(g, FONT_DEFAULT, w / 2, 400,
-                        app->Text(64) + " " + sign + std::to_string(player ? player->money : 0), 0, kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT, w / 2, 400, app->Text(64) + " " + MoneyText(sign, player ? player->money : 0),
+                        0, kWhite);
 }
 
 void UpgradeWnd::DrawRecipes(Graphics* g)
@@ -214,19 +213,19 @@ void UpgradeWnd::DrawRecipes(Graphics* g)
                 g->SetColorizeImages(false);
             }
         g->DrawImage(pizza, x0, y0);
-        DrawJustifiedString(g, FONT_DEFAULT_BLUE, w / 3, 455,
-                            app->Text(68) + " " + sign + std::to_string(dish->recipeCost), 1, kWhite);
+        DrawJustifiedString(g, FONT_DEFAULT_BLUE, w / 3, 455, app->Text(68) + " " + MoneyText(sign, dish->recipeCost),
+                            1, kWhite);
     }
-    DrawJustifiedString(g, FONT_DEFAULT, w / 3, 485,
-                        app->Text(64) + " " + sign + std::to_string(player ? player->money : 0), 1, kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT, w / 3, 485, app->Text(64) + " " + MoneyText(sign, player ? player->money : 0),
+                        1, kWhite);
     DrawJustifiedString(g, FONT_TEST, w / 2, 105, app->Text(89 + r), 0, kWhite);
     if (dish == nullptr) return;
     const int third = 2 * w / 3;
     DrawJustifiedString(g, FONT_DEFAULT_BLUE, third, 455,
                         app->Text(97) + " " + std::to_string(dish->sizeX) + "/" + std::to_string(dish->sizeY), -1,
                         kWhite);
-    DrawJustifiedString(g, FONT_DEFAULT_BLUE, third, 485, app->Text(131) + " " + sign + std::to_string(dish->dishCost),
-                        -1, kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT_BLUE, third, 485, app->Text(131) + " " + MoneyText(sign, dish->dishCost), -1,
+                        kWhite);
 }
 
 } // namespace Zest

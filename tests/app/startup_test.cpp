@@ -225,6 +225,51 @@ TEST_F(StartupTest, DialogBookkeeping)
     app.ProcessDeferredDeletes();
 }
 
+TEST_F(StartupTest, HelpPrintsTheUsageAndUnknownSwitchesEndWithCodeTwo)
+{
+    struct Case
+    {
+        std::vector<std::string> commandLine;
+        int code;
+        bool onStdout;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, true, "--help"},
+        {{"-h"}, 0, true, "-demofile=FILE"},
+        {{"-bogus=1"}, 2, false, "unknown switch: -bogus=1"},
+        {{"-play", "--frobnicate"}, 2, false, "unknown switch: --frobnicate"},
+    };
+    for (const Case& c : cases)
+    {
+        ResetWindowLayer();
+        MessageBoxRecorder boxes;
+        ExitTrap trap;
+        TestApp app;
+        app.mProgramName = "embercook";
+        app.mCommandLine = c.commandLine;
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        int code = -1;
+        try
+        {
+            app.Init();
+        }
+        catch (const AppExit& exit)
+        {
+            code = exit.code;
+        }
+        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(code, c.code) << c.commandLine.back();
+        const std::string& text = c.onStdout ? out : err;
+        EXPECT_NE(text.find("Usage: embercook"), std::string::npos) << text;
+        EXPECT_NE(text.find(c.mentions), std::string::npos) << text;
+        EXPECT_EQ((c.onStdout ? err : out).find("Usage"), std::string::npos);
+        EXPECT_TRUE(boxes.Calls().empty()) << "a usage error is told on the terminal, not in a window";
+    }
+}
+
 TEST_F(StartupTest, FatalPathsEndWithCodeOne)
 {
     struct Case
@@ -235,7 +280,6 @@ TEST_F(StartupTest, FatalPathsEndWithCodeOne)
         const char* boxText;
     };
     const Case cases[] = {
-        {"unknown parameter", {"-bogus=1"}, false, "Invalid command line parameter: -bogus=1"},
         {"missing demo", {"-play", "-demofile=/nonexistent/x.dmo"}, false, "Demo file not found: /nonexistent/x.dmo"},
         {"no display service", {}, true, "This application requires DirectX"},
         {"missing folder to change to", {"-changedir=" + root + "/nowhere"}, false, "Cannot change to the folder"},

@@ -184,10 +184,10 @@ TEST_F(CustomerTest, TipIsMoodTimesHalfThePrice)
         int tip;
         const char* text;
     } cases[] = {
-        {3, 3, 90, 18, "$40 + $18"},
-        {3, 3, 30, 0, "$40"},
-        {4, 2, 90, 18, "$41 + $18"},
-        {2, 4, 90, 18, "$41 + $18"}, // either orientation
+        {3, 3, 90, 18, "T6540 + T6518"},
+        {3, 3, 30, 0, "T6540"},
+        {4, 2, 90, 18, "T6541 + T6518"},
+        {2, 4, 90, 18, "T6541 + T6518"}, // either orientation
     };
     for (const auto& c : cases)
     {

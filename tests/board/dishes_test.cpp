@@ -121,7 +121,7 @@ TEST_F(DishTest, EveryPizzaAlreadyCookingPaysFiveOnPlacement)
     ASSERT_TRUE(m.PlaceDish(DishAt(2, 2, 4, 7)));
     EXPECT_EQ(m.DayProfit, 5 + 10);
     ASSERT_EQ(m.Labels.size(), 6u);
-    EXPECT_EQ(m.Labels[5]->text, "10$");
+    EXPECT_EQ(m.Labels[5]->text, "T6510") << "the money sign before the amount, as everywhere";
 }
 
 TEST_F(DishTest, CookedPizzaSwitchesItsBurnersOffAndGoesBackToTheShelf)

@@ -135,5 +135,90 @@ TEST_F(HintFlowTest, AkkumDayChargesItAndWaitsForTheClick)
     EXPECT_EQ(Shown(133), 1);
 }
 
+// A dish sitting in its bubble right of the field, and a lit 2x2 patch in the top-left corner to drop it on.
+struct CarryTest : HintFlowTest
+{
+    Dish* dish = nullptr;
+    int dropX = 0, dropY = 0;
+
+    void SetUp() override
+    {
+        HintFlowTest::SetUp();
+        host.player.level = 1;
+        for (int seen : {0, 22, 1}) host.player.hintsShown[static_cast<size_t>(seen)] = 1;
+        m.Dishes.push_back(std::make_unique<Dish>(0, 1));
+        dish = m.Dishes.back().get();
+        dish->width = dish->height = 2;
+        dish->dishType = m.FindDishType(*dish);
+        dish->x = 750, dish->y = 200;
+        for (int c : {0, 1})
+            for (int r : {6, 7}) m.CellState[c][r] = 1;
+        dropX = m.GridX + 49, dropY = m.GridY + 49;
+    }
+    void Press()
+    {
+        const int x = static_cast<int>(dish->x), y = static_cast<int>(dish->y);
+        m.MouseMove(x, y), m.MouseDown(x, y, 1);
+    }
+    // The hand moves with the button held for a second, then lets go over the lit patch.
+    void DragAndRelease()
+    {
+        const int x = static_cast<int>(dish->x), y = static_cast<int>(dish->y);
+        for (int i = 1; i <= 10; ++i)
+        {
+            m.MouseDrag(x + (dropX - x) * i / 10, y + (dropY - y) * i / 10);
+            Updates(10);
+        }
+        m.MouseUp(dropX, dropY, 1);
+    }
+};
+
+TEST_F(CarryTest, TheDropLessonFollowsTheHandAndEndsWithTheRelease)
+{
+    Press();
+    ASSERT_EQ(m.DraggedDish, dish);
+    Updates(1);
+    ASSERT_EQ(m.HintId, 2) << "the drop lesson comes up while the pizza is carried";
+    DragAndRelease();
+    EXPECT_EQ(m.DraggedDish, nullptr) << "released over lit burners: nothing left on the cursor";
+    EXPECT_TRUE(dish->cooking);
+    EXPECT_EQ(m.HintId, -1);
+    EXPECT_EQ(host.hideHints, 1);
+}
+
+TEST_F(CarryTest, AMissedDropSendsThePizzaBackAndTheLessonComesAgain)
+{
+    m.CellState[1][6] = 0; // one burner of the patch is out
+    Press();
+    Updates(1);
+    ASSERT_EQ(m.HintId, 2);
+    DragAndRelease();
+    EXPECT_EQ(m.DraggedDish, nullptr);
+    EXPECT_FALSE(dish->cooking);
+    EXPECT_EQ(m.HintId, -1);
+    Updates(30); // back in its place
+    Press();
+    Updates(1);
+    EXPECT_EQ(m.HintId, 2);
+    EXPECT_EQ(Shown(117), 2);
+}
+
+TEST_F(CarryTest, OtherHintsWaitUntilTheCarriedPizzaIsDown)
+{
+    host.player.hintsShown[2] = 1;
+    m.SpawnPerson();
+    m.Persons[0]->mood = 30.0f;
+    m.Persons[0]->targetMood = 30.0f;
+    Press();
+    ASSERT_EQ(m.DraggedDish, dish);
+    Updates(1);
+    EXPECT_EQ(m.HintId, -1) << "no hint comes up under the moving hand";
+    DragAndRelease();
+    EXPECT_EQ(m.DraggedDish, nullptr);
+    EXPECT_TRUE(dish->cooking);
+    Updates(1);
+    EXPECT_EQ(m.HintId, 20) << "the patience hint shows once the pizza is down";
+}
+
 } // namespace
 } // namespace Zest::Testing

@@ -149,7 +149,7 @@ TEST_F(LevelTest, TallyCashesBurnersRowByRowThenStockThenCoffee)
     f.Step();
     EXPECT_EQ(m.DayProfit, before + 2) << "the higher row first";
     ASSERT_EQ(m.Labels.size(), 2u);
-    EXPECT_EQ(m.Labels[0]->text, "+1$");
+    EXPECT_EQ(m.Labels[0]->text, "+T651");
     EXPECT_EQ(m.Labels[0]->y, static_cast<float>(m.CellCenterY(5))) << "at the cell's own centre";
     f.Step(30);
     EXPECT_EQ(m.DayProfit, before + 3);

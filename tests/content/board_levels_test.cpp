@@ -8,6 +8,7 @@
 #include "graphics/MemoryImage.h"
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 
 namespace Zest::Testing
@@ -92,6 +93,30 @@ TEST(ShippedBoard, EveryDayStartsAndRunsItsFirstMinute)
         EXPECT_GT(b.host.Count(BoardSound::NewPerson), 0) << "no customer came in the first minute";
         EXPECT_TRUE(b.host.missing.empty()) << *b.host.missing.begin();
     }
+}
+
+TEST(ShippedTexts, HintsSpeakOfWhatThePlayerSeesAndHas)
+{
+    LngTable texts(false);
+    texts.Load(std::string(ZEST_CONTENT_DATA) + "/properties/lng.xml");
+    ASSERT_GT(texts.strings.size(), 217u);
+    const auto mentions = [](std::string text, const std::string& word)
+    {
+        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+        return text.find(word) != std::string::npos;
+    };
+    // The order is drawn in the customer's speech bubble: no text may send the player to a shelf.
+    for (size_t i = 0; i < texts.strings.size(); ++i) EXPECT_FALSE(mentions(texts.strings[i], "shelf")) << i;
+
+    // The first day's hints name no device that the first day does not have.
+    ShippedDay day(1);
+    ASSERT_GT(day.model.CoffeeEnableLevel, 1);
+    ASSERT_GT(day.model.AkkumEnableLevel, 1);
+    ASSERT_GT(day.model.FoodEnableLevel, 1);
+    for (int n : {114, 115, 116, 117, 118, 122, 164, 165})
+        for (const char* device : {"coffee", "battery", "snack"})
+            EXPECT_FALSE(mentions(texts(n), device)) << "text " << n << " speaks of the " << device;
+    EXPECT_NE(texts(217), texts(103)) << "a lost day has a title of its own";
 }
 
 } // namespace

@@ -129,11 +129,11 @@ const Break kBreaks[] = {
      [](const fs::path& t)
      {
          std::string text = ReadFile(t / "properties/lng.xml");
-         text.erase(text.find("  <String LNG=\"en\">Time bonus!"),
-                    std::string("  <String LNG=\"en\">Time bonus!</String>").size());
+         text.erase(text.find("  <String LNG=\"en\">Day lost!"),
+                    std::string("  <String LNG=\"en\">Day lost!</String>").size());
          WriteFile(t / "properties/lng.xml", text);
      },
-     "216 entries"},
+     "217 entries"},
     {"text_without_glyph", [](const fs::path& t) { Replace(t / "properties/lng.xml", ">Choose<", ">Choose \x7f<"); },
      "no glyph for character 127"},
     {"empty_placeholder",

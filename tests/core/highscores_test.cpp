@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 using namespace Zest;
 
 namespace
@@ -20,15 +23,18 @@ std::vector<HighscoreEntry> Defaults()
 
 } // namespace
 
-TEST(Highscores, DefaultTableIs393BytesAndRoundTrips)
+TEST(Highscores, DefaultTableHasTenDifferentNamesAndRoundTrips)
 {
     const auto table = Defaults();
     ASSERT_EQ(table.size(), 10u);
     EXPECT_EQ(table[1].name, "Chef's mate");
     EXPECT_EQ(table[9].score, 10000);
+    std::set<std::string> names;
+    for (const HighscoreEntry& row : table) names.insert(row.name);
+    EXPECT_EQ(names.size(), 10u) << "a fresh table shows ten different cooks";
     Buffer b;
     EncodeHighscores(b, table);
-    EXPECT_EQ(b.GetDataLen(), 393);
+    EXPECT_EQ(b.GetDataLen(), 397); // ten records of 30 bytes and their names
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.GetDataPtr()), 10), std::string("\x04\x00"
                                                                                           "Chef\xa0\x86\x01\x00",
                                                                                           10));

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real game with its real content, a new cook left idle through day 1: the day's opening card, then the day
 # running out with nothing earned, the game-over window with its two buttons, and its Map button leading back to the
-# map with the chef's story. players.dat must then hold the day as lost (still day 1, no money). Screenshots go to the
-# screenshot folder.
+# map's shop (the chef's story is told once, on the way in). players.dat must then hold the day as lost (still day 1,
+# no money). Screenshots go to the screenshot folder.
 # The day lasts two minutes of game time, so this test runs on an X server of its own (when xvfb-run is there):
 # it needs no other test to stand still meanwhile.
 # Usage: game_day_end.sh <embercook> <content folder> [screenshot folder]. Exits 77 without a display or tool.
@@ -26,6 +26,7 @@ cd "$content" || fail "cannot enter $content"
 start_game
 
 map_story() { near 640 60 153 210 230 && near 770 554 27 38 33; }
+shop() { near 160 50 216 91 24 && near 30 300 41 56 48; }
 hint() { level && near 560 400 251 237 207; }
 day_card() { level && near 250 250 45 62 53 && near 300 170 49 68 58; }
 game_over() { near 400 250 60 43 40 && near 340 502 247 137 46 && near 340 562 247 137 46; }
@@ -69,9 +70,9 @@ PY
 [ "$level" = 1 ] && [ "$money" = 0 ] || fail "players.dat holds level $level and money $money after the lost day"
 
 click 400 562
-until_shown "the map with the story after the lost day" map_story
+until_shown "the shop after the lost day" shop
 keep game_over_map
 
 kill -0 "$pid" 2>/dev/null || fail "the game ended on its own"
-echo "PASSED: day 1 opened with its card, ran out, the game-over window, back to the map; players.dat kept"
+echo "PASSED: day 1 opened with its card, ran out, the game-over window, back to the map's shop; players.dat kept"
 exit 0

@@ -31,7 +31,7 @@ public:
         useAppMusic = false;
         useRealBoard = false;
         lngTable = std::make_unique<Zest::LngTable>(false);
-        for (int i = 0; i < 217; ++i) lngTable->strings.push_back("text" + std::to_string(i));
+        for (int i = 0; i < 218; ++i) lngTable->strings.push_back("text" + std::to_string(i));
         // The shell's own tests watch the window calls instead of opening the windows.
         windows = std::make_unique<Zest::StandInWindows>(*this);
     }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -281,6 +282,27 @@ TEST(MapModel, CloudsFollowTheGeneratorInOrder)
     const float y = static_cast<float>(expect.Next() % 50 + 35);
     const int k = static_cast<int>(expect.Next() % 3);
     EXPECT_EQ(f.host.spawns[0], (Spawn{MapEffect::Cloud, static_cast<float>(-(100 + k)), y, k}));
+}
+
+TEST(MapModel, TheChefWelcomesEachPlayerOnce)
+{
+    Fixture f(1);
+    f.map.Enter();
+    EXPECT_TRUE(f.map.intro);
+    EXPECT_EQ(f.host.profile.hintsShown[PlayerProfile::kWelcomeSeenEntry], 1);
+    // Back on the first day's map (a lost day, a new game): the map itself, panning, Continue starting day 1.
+    f.host.calls.clear();
+    f.map.Enter();
+    EXPECT_FALSE(f.map.intro);
+    EXPECT_TRUE(f.host.calls.empty());
+    EXPECT_EQ(f.map.continuePos, (MapPoint{625, 545}));
+    f.map.ContinuePressed();
+    EXPECT_EQ(f.host.calls.back(), "start");
+    // A player who starts further on is never greeted.
+    Fixture later(5);
+    later.map.Enter();
+    EXPECT_FALSE(later.map.intro);
+    EXPECT_EQ(later.host.profile.hintsShown[PlayerProfile::kWelcomeSeenEntry], 0);
 }
 
 TEST(MapModel, AutoPanAtTheEndsEdgeScrollBetween)

@@ -2,6 +2,8 @@
 // their buttons and keys.
 #include "WindowsTestSupport.h"
 
+#include "game/core/GameFiles.h"
+#include "game/core/ProfileFile.h"
 #include "game/screens/BoardScreen.h"
 #include "game/screens/MenuWnd.h"
 #include "game/screens/OptionsDialog.h"
@@ -72,10 +74,13 @@ TEST_F(ResultTest, LevelCompleteStoresTheDayOnceWhenItHasSunk)
     PlayerProfile& p = app->Player();
     p.expertFlags[2] = 1; // an earlier expert result of this level stays
     p.dayProfits[2] = 900;
+    app->SavePlayers();
+    const std::string before = PlayersFile();
     LevelCompleteWnd* lc = OpenLevelComplete();
     app->Step(60);
     EXPECT_EQ(app->Play().dimCounter, 50); // raised while the window shows, never past 50
-    const std::string before = PlayersFile();
+    const std::string whileShown = PlayersFile();
+    EXPECT_NE(whileShown, before) << "the file holds the win while the tally shows";
     ClearDrawn();
     DrawWidget(*lc);
     EXPECT_TRUE(DrewText("FONT_DEFAULT", "text109 text651400")) << "money shown with the day's profit";
@@ -95,12 +100,31 @@ TEST_F(ResultTest, LevelCompleteStoresTheDayOnceWhenItHasSunk)
     // Set to 98 (the dark half skipped), then the fade's own first update in the same frame.
     EXPECT_EQ(app->boardTransition->counter, 99);
     EXPECT_TRUE(app->Shows(app->boardTransition.get()));
-    EXPECT_NE(PlayersFile(), before);
+    EXPECT_EQ(PlayersFile(), whileShown) << "the profile now says what the file said";
     // Stored once: the window is gone and later updates change nothing.
     app->ProcessDeferredDeletes();
     app->Step(10);
     EXPECT_EQ(p.level, 4);
     EXPECT_EQ(p.money, 1400);
+}
+
+TEST_F(ResultTest, AGameClosedOverTheTallyGoesOnWithTheNextDay)
+{
+    app->Player().money = 1000;
+    OpenLevelComplete();
+    app->Step(50);
+    // The game ends here, the window still up: a new start reads the players file.
+    EXPECT_EQ(app->Player().level, 3);
+    DiskGameFiles files;
+    PlayerList stored;
+    int32_t current = -1;
+    std::string notice;
+    ProfileStore(files, app->dataFolder).Load(current, stored, notice);
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0]->level, 4) << "Continue offers the day after the won one";
+    EXPECT_EQ(stored[0]->money, 1400);
+    EXPECT_EQ(stored[0]->dayProfits[2], 400);
+    EXPECT_EQ(stored[0]->akkumCharge, 7);
 }
 
 TEST_F(ResultTest, ExpertPrizeAndFlagFollowTheGoalAndLateLevelsStayInTheirTables)
@@ -164,6 +188,28 @@ TEST_F(ResultTest, GameOverDimsToHalfAndOffersRetryOrTheShop)
     EXPECT_EQ(std::count(app->Play().calls.begin(), app->Play().calls.end(), "StartLevel"), 1);
     EXPECT_EQ(app->Player().level, 3);
     EXPECT_EQ(app->Manager().focusWidget, app->boardInterface());
+}
+
+TEST_F(ResultTest, WonAndLostDaysHaveTitlesOfTheirOwn)
+{
+    LevelCompleteWnd* lc = OpenLevelComplete();
+    app->Step(42);
+    ClearDrawn();
+    DrawWidget(*lc);
+    EXPECT_TRUE(DrewText("FONT_BUTTON", "text103"));
+    lc->closing = true;
+    app->StepUntilClosed(DIALOG_LEVEL_COMPLETE);
+    app->ProcessDeferredDeletes();
+
+    app->windows->OpenGameOver();
+    auto* go = app->Dialog<GameOverWnd>(DIALOG_TEXT_ENTRY);
+    ASSERT_NE(go, nullptr);
+    app->Step(42);
+    ClearDrawn();
+    DrawWidget(*go);
+    EXPECT_TRUE(DrewText("FONT_BUTTON", "text217")) << "a lost day is titled as lost";
+    EXPECT_FALSE(DrewText("FONT_BUTTON", "text103")) << "not as a completed one";
+    EXPECT_TRUE(DrewText("FONT_BUTTON_SMALL", "text112"));
 }
 
 TEST_F(ResultTest, GameOverMapButtonWorksWhileSlidingAndOpensTheShopPanel)
@@ -414,6 +460,32 @@ TEST_F(ResultTest, AWindowOpenedUnderATakenIdClosesTheOldOneCleanly)
         app->ProcessDeferredDeletes();
         EXPECT_TRUE(app->Manager().modalLayers.empty());
     }
+}
+
+TEST_F(WindowsTest, APizzaCarriedUnderAHintStaysInSight)
+{
+    app->StartWithPlayer("Ann", 1, 0);
+    auto screen = std::make_unique<BoardScreen>(*app);
+    BoardScreen& real = *screen;
+    app->playScreen = std::move(screen);
+    app->Manager().AddWidget(app->board());
+    app->Manager().AddWidget(app->boardInterface());
+    BoardModel& model = *real.board->model;
+    model.Dishes.push_back(std::make_unique<Dish>(0, 1));
+    Dish& dish = *model.Dishes.back();
+    dish.width = dish.height = 2;
+    dish.held = true;
+    dish.x = 400, dish.y = 300;
+    model.DraggedDish = &dish;
+    // The drop lesson, which comes up while the pizza is carried: the field leaves the pizza out under it, so
+    // the hint panel draws it on top.
+    model.HintId = 2;
+    app->ShowHint(420, 320, 1, "drop it");
+    const int k = model.CellSize;
+    bool cellShown = false;
+    for (const auto& c : DrawWidget(*app->hintWnd))
+        cellShown |= c.op == "fill" && c.rect == Rect(400 - k, 300 - k, k, k);
+    EXPECT_TRUE(cellShown) << "the carried pizza's first cell is drawn where the hand holds it";
 }
 
 TEST_F(WindowsTest, TheRealPlayScreensLevelEndsOpenTheResultWindows)

@@ -6,6 +6,9 @@
 #include "game/core/ProfileFile.h"
 #include "game/screens/BoardScreen.h"
 #include "widgets/EditWidget.h"
+#include "widgets/WidgetManager.h"
+
+#include <functional>
 
 using namespace Zest;
 
@@ -60,6 +63,42 @@ TEST_F(ShellTest, LogosThenLoadingThenContinueThenNamePromptThenTitle)
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(stored[0]->name, "Ann");
     EXPECT_EQ(current, 0);
+}
+
+TEST_F(ShellTest, LoadedScreenLeadsOnFromAClickAnywhereOrAKey)
+{
+    const struct
+    {
+        const char* what;
+        std::function<void(WidgetManager&)> act;
+        bool leadsOn;
+    } cases[] = {
+        {"a click away from the link", [](WidgetManager& m) { m.MouseDown(60, 70, 1), m.MouseUp(60, 70, 1); }, true},
+        {"a right click", [](WidgetManager& m) { m.MouseDown(700, 100, -1), m.MouseUp(700, 100, -1); }, true},
+        {"the space bar", [](WidgetManager& m) { m.KeyDown(32); }, true},
+        {"Enter", [](WidgetManager& m) { m.KeyDown(13); }, true},
+        {"Shift alone", [](WidgetManager& m) { m.KeyDown(16); }, false},
+    };
+    for (const auto& c : cases)
+    {
+        app = std::make_unique<TestGameApp>();
+        app->dataFolder = root + "/data/Quillbrook/EmberCook/";
+        app->CreateTitleScreen();
+        app->titleScreen->LoadLogos(LogoFileData{});
+        app->Step(1);
+        // Still loading: nothing leads on yet.
+        c.act(app->Manager());
+        ASSERT_NE(app->titleScreen, nullptr) << c.what;
+        app->OnLoadingDone();
+        app->Windows().answers.push_back({1, "Ann"});
+        c.act(app->Manager());
+        EXPECT_EQ(app->titleScreen == nullptr, c.leadsOn) << c.what;
+        if (c.leadsOn)
+        {
+            EXPECT_TRUE(app->Shows(app->titleWnd.get())) << c.what;
+        }
+        app->ProcessDeferredDeletes();
+    }
 }
 
 TEST_F(ShellTest, CancelledPromptLeavesNoPlayerAndPlayAsksAgain)

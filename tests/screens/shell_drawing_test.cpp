@@ -287,7 +287,7 @@ TEST_F(DrawingTest, ShopPanelDrawsDevicesStarsAndMoney)
     EXPECT_NE(std::find(plateEmpty.begin(), plateEmpty.end(), std::pair<int, int>{665, 526}), plateEmpty.end());
     bool money = false;
     for (const auto& t : TextsOf("FONT_DEFAULT"))
-        money |= t.text == "text64 1234text65" && t.x == 510 - 7 * 17 && t.y == 78;
+        money |= t.text == "text64 text651234" && t.x == 510 - 7 * 17 && t.y == 78;
     EXPECT_TRUE(money);
 }
 
