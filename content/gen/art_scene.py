@@ -281,6 +281,64 @@ def kitchen_bg(n):
     return s
 
 
+def pantry_bg(n):
+    """The kitchen of pizzeria n on a picture-hunt day: the stove slab gives way to the pantry, warm plank walls
+    with three shelves, where the things to find lie among jars and pots drawn quieter than they are."""
+    s = kitchen_bg(n)
+    rnd = random.Random(200 + n)
+    x0, y0, w, h = 250, 40, 510, 412
+    s.add(rect(x0, y0, w, h, 14, fill=s.grad("#b98a5a", "#8a5e38", 0, 0, 0, 1), stroke=INK, sw=3))
+    for k in range(1, 9):
+        x = x0 + k * w / 9
+        s.add(path("M%.1f %.1f L%.1f %.1f" % (x, y0 + 4, x, y0 + h - 4), stroke="#6a4428", sw=1.5, extra='opacity="0.5"'))
+    for k in range(14):
+        s.add(ellipse(rnd.uniform(x0 + 20, x0 + w - 20), rnd.uniform(y0 + 20, y0 + h - 20), rnd.uniform(3, 8), 2,
+                      fill="#5a3a20", stroke=None, extra='opacity="0.25"'))
+    # Soft light from the lamps above.
+    for x in (330, 505, 680):
+        s.add(ellipse(x, y0 + 30, 90, 60, fill=s.radial("#fff2d0", "#fff2d0", 0.5, 0.5, 0.5, 0.0), stroke=None,
+                      extra='opacity="0.35"'))
+    jar_colours = [("#e8f4ff", TOMATO), ("#e8f4ff", CHEESE), ("#e8f4ff", BASIL_L), ("#f0e0c0", "#b06a30"),
+                   ("#e8f4ff", "#8a5aa8")]
+    for shelf_y in (172, 282, 392):
+        # The shelf board and its brackets.
+        s.add(rect(x0 + 8, shelf_y, w - 16, 12, 3, fill=s.grad(WALNUT_L, WALNUT, 0, 0, 0, 1), sw=2))
+        for bx in (x0 + 40, x0 + w / 2, x0 + w - 40):
+            s.add(path("M%.1f %.1f L%.1f %.1f L%.1f %.1f Z" % (bx - 6, shelf_y + 12, bx + 6, shelf_y + 12, bx - 6,
+                                                              shelf_y + 30), fill=WALNUT, sw=1.5))
+        # A few jars and pots, small and a little faded, so that the things to find stand out from them.
+        x = x0 + 24 + rnd.uniform(0, 30)
+        while x < x0 + w - 40:
+            kind = rnd.choice(["jar", "jar", "pot", "bottle"])
+            glass, filling = rnd.choice(jar_colours)
+            if kind == "jar":
+                jw, jh = rnd.uniform(18, 26), rnd.uniform(22, 32)
+                s.add(rect(x, shelf_y - jh, jw, jh, 5, fill=glass, sw=1.5, extra='opacity="0.55"'))
+                s.add(rect(x + 2, shelf_y - jh * 0.6, jw - 4, jh * 0.6 - 2, 3, fill=filling, stroke=None,
+                           extra='opacity="0.45"'))
+                s.add(rect(x - 1, shelf_y - jh - 5, jw + 2, 6, 2, fill=TOMATO, sw=1.2, extra='opacity="0.6"'))
+            elif kind == "pot":
+                jw = rnd.uniform(26, 34)
+                s.add(path("M%.1f %.1f L%.1f %.1f L%.1f %.1f L%.1f %.1f Z" % (x, shelf_y - 20, x + jw, shelf_y - 20,
+                                                                              x + jw - 4, shelf_y, x + 4, shelf_y),
+                           fill="#c0603a", sw=1.5, extra='opacity="0.55"'))
+                s.add(rect(x - 2, shelf_y - 24, jw + 4, 5, 2, fill="#d8784a", sw=1.2, extra='opacity="0.55"'))
+            else:
+                jw = 12
+                s.add(path("M%.1f %.1f L%.1f %.1f L%.1f %.1f L%.1f %.1f L%.1f %.1f L%.1f %.1f Z"
+                           % (x, shelf_y, x, shelf_y - 24, x + 4, shelf_y - 30, x + 4, shelf_y - 38, x + 8, shelf_y - 38,
+                              x + 8, shelf_y - 30), fill="#4a8a5a", sw=1.2, extra='opacity="0.5"'))
+            x += jw + rnd.uniform(34, 70)
+    # A string of garlic and a braid of peppers hang from the top corners.
+    s.add(path("M%.1f %.1f Q%.1f %.1f %.1f %.1f" % (x0 + 30, y0 + 6, x0 + 36, y0 + 60, x0 + 28, y0 + 110),
+               stroke=BASIL, sw=2))
+    for k in range(4):
+        s.add(ellipse(x0 + 30 + (3 if k % 2 else -3), y0 + 30 + k * 22, 6, 7, fill=CREAM, sw=1.2,
+                      extra='opacity="0.7"'))
+    s.add(rect(x0, y0, w, h, 14, stroke=INK, sw=3))
+    return s
+
+
 def sky_and_hills(s, w, h):
     s.add(rect(0, 0, w, h, 0, fill=s.grad("#8fd0ea", "#fbe6c0", 0, 0, 0, 1), stroke=None))
     rnd = random.Random(3)
