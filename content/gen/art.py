@@ -152,6 +152,7 @@ def build_list():
         FILES.append(("images/gameplay/pizza/%dx%dsmall" % (w, h), lambda w=w, h=h: F.small_pizza(w, h)))
     for n in range(1, 7):
         FILES.append(("images/gameplay/bg_pizzeria%d" % n, lambda n=n: S.kitchen_bg(n)))
+        FILES.append(("images/gameplay/bg_pantry%d" % n, lambda n=n: S.pantry_bg(n)))
         FILES.append(("images/map/building%d" % n, lambda n=n: S.building(n)))
     for name in world.HUNT_OBJECTS:
         FILES.append(("images/objects/" + name, lambda n=name: S.hunt_object(n)))

@@ -122,6 +122,106 @@ def wall_tiles(s, w, h, c1, c2, size=40):
                 s.add(rect(x, y, size, size, 0, fill=c2, stroke=None))
 
 
+def window_view(s, n, x, y, w, h):
+    """A window on the kitchen wall, and what each pizzeria sees through it: a town, the harbour, the vineyard
+    hills, the mountains in snow, the desert at sunset, the city at night."""
+    clip = s.clip_rect(x, y, w, h, 6)
+    rnd = random.Random(100 + n)
+    view = []
+    kind = (n - 1) % 6
+    skies = [("#8fd0ea", "#e8f6ff"), ("#7cc4e8", "#d8f0fa"), ("#f6b36b", "#ffe6b0"), ("#a8c8e8", "#eef4fa"),
+             ("#f08a4b", "#ffd27a"), ("#1b2a4a", "#40507a")]
+    view.append(rect(x, y, w, h, 0, fill=s.grad(*skies[kind], 0, 0, 0, 1), stroke=None))
+    ground = y + h * 0.68
+    if kind == 0:  # a little town: roofs and a church tower
+        view.append(circle(x + w * 0.78, y + h * 0.2, 7, fill=CHEESE_L, stroke=None))
+        for i, (bx, bw, bh, col) in enumerate(((0.02, 0.3, 0.34, "#e8c8a0"), (0.3, 0.24, 0.46, "#f0dcc0"),
+                                                (0.52, 0.26, 0.3, "#e0b890"), (0.76, 0.3, 0.4, "#f4e0c8"))):
+            bx, bw, bh = x + w * bx, w * bw, h * bh
+            view.append(rect(bx, y + h - bh, bw, bh, 0, fill=col, sw=1.5))
+            view.append(poly([(bx - 3, y + h - bh), (bx + bw / 2, y + h - bh - 12), (bx + bw + 3, y + h - bh)],
+                             fill=TOMATO, sw=1.5))
+            view.append(rect(bx + bw * 0.35, y + h - bh * 0.7, bw * 0.3, bh * 0.22, 1, fill=SKY, sw=1))
+    elif kind == 1:  # the harbour: sea, a sailing boat and a lighthouse
+        view.append(rect(x, ground - 6, w, h, 0, fill=s.grad("#3f8fc0", "#1f5f8a", 0, 0, 0, 1), stroke=None))
+        for k in range(4):
+            wy = ground + 4 + k * 8
+            view.append(path("M%.1f %.1f q6 -3 12 0 t12 0 t12 0 t12 0 t12 0 t12 0 t12 0 t12 0" % (x - 4 + k * 5, wy),
+                             stroke="#ffffff", sw=1, extra='opacity="0.5"'))
+        bx = x + w * 0.32
+        view.append(path("M%.1f %.1f L%.1f %.1f L%.1f %.1f L%.1f %.1f Z" % (bx - 14, ground, bx + 14, ground,
+                                                                             bx + 10, ground + 7, bx - 10, ground + 7),
+                         fill=WALNUT_L, sw=1.5))
+        view.append(poly([(bx, ground - 2), (bx, ground - 30), (bx + 14, ground - 4)], fill=CREAM, sw=1.5))
+        lx = x + w * 0.8
+        view.append(poly([(lx - 6, ground), (lx - 4, ground - 40), (lx + 4, ground - 40), (lx + 6, ground)],
+                         fill=CREAM, sw=1.5))
+        for k in range(3):
+            view.append(rect(lx - 5.5 + k * 0.6, ground - 34 + k * 11, 11 - k * 1.2, 5, 0, fill=TOMATO, stroke=None))
+        view.append(rect(lx - 5, ground - 48, 10, 8, 1, fill=CHEESE_L, sw=1.5))
+    elif kind == 2:  # vineyard hills at golden hour
+        view.append(circle(x + w * 0.25, y + h * 0.42, 10, fill="#fff2c0", stroke=None))
+        for layer, (col, base) in enumerate((("#b8c46a", 0.55), ("#8aa848", 0.7), ("#6a8a38", 0.84))):
+            d = "M%.1f %.1f" % (x, y + h)
+            for i in range(0, 9):
+                px = x + w * i / 8
+                d += " L%.1f %.1f" % (px, y + h * base + 6 * math.sin(i * 1.3 + layer))
+            d += " L%.1f %.1f Z" % (x + w, y + h)
+            view.append(path(d, fill=col, stroke=None))
+        for r in range(3):
+            for c in range(7):
+                view.append(circle(x + 6 + c * w / 7 + (r % 2) * 5, y + h * (0.76 + r * 0.08), 2.2, fill="#5a3a6a",
+                                   stroke=None))
+        view.append(rect(x + w * 0.62, y + h * 0.48, 16, 12, 0, fill=CREAM, sw=1.2))
+        view.append(poly([(x + w * 0.62 - 2, y + h * 0.48), (x + w * 0.62 + 8, y + h * 0.4),
+                          (x + w * 0.62 + 18, y + h * 0.48)], fill=TOMATO, sw=1.2))
+    elif kind == 3:  # mountains in snow, pines
+        for (px, ph, pw) in ((0.3, 0.62, 0.5), (0.72, 0.72, 0.6)):
+            cx, top = x + w * px, y + h * (1 - ph)
+            view.append(poly([(cx - w * pw / 2, y + h), (cx, top), (cx + w * pw / 2, y + h)], fill="#8a9ab0", sw=1.5))
+            view.append(poly([(cx - 9, top + 12), (cx, top), (cx + 9, top + 12), (cx + 3, top + 9), (cx - 3, top + 13)],
+                             fill="#ffffff", stroke=None))
+        view.append(rect(x, y + h * 0.85, w, h * 0.15, 0, fill="#f4f8fb", stroke=None))
+        for k in range(5):
+            tx = x + 8 + k * w / 5 + rnd.uniform(-3, 3)
+            view.append(poly([(tx - 6, y + h * 0.92), (tx, y + h * 0.7), (tx + 6, y + h * 0.92)], fill="#2f6a4a",
+                             sw=1))
+    elif kind == 4:  # desert at sunset: dunes, a cactus, a low sun
+        view.append(circle(x + w * 0.7, y + h * 0.55, 14, fill="#fff0b0", stroke=None, extra='opacity="0.9"'))
+        for layer, (col, base) in enumerate((("#e8b070", 0.66), ("#d89858", 0.8))):
+            d = "M%.1f %.1f" % (x, y + h)
+            for i in range(0, 9):
+                d += " L%.1f %.1f" % (x + w * i / 8, y + h * base + 5 * math.sin(i * 0.9 + layer * 2))
+            d += " L%.1f %.1f Z" % (x + w, y + h)
+            view.append(path(d, fill=col, stroke=None))
+        cx, cy = x + w * 0.28, y + h * 0.9
+        view.append(rect(cx - 4, cy - 36, 8, 36, 4, fill=BASIL, sw=1.5))
+        view.append(path("M%.1f %.1f q-10 0 -10 -12" % (cx - 4, cy - 18), stroke=BASIL, sw=5))
+        view.append(path("M%.1f %.1f q9 0 9 -10" % (cx + 4, cy - 24), stroke=BASIL, sw=5))
+    else:  # the city at night: a moon, stars and lit windows
+        view.append(circle(x + w * 0.2, y + h * 0.2, 8, fill="#fff6d0", stroke=None))
+        view.append(circle(x + w * 0.2 + 4, y + h * 0.2 - 2, 7, fill="#1b2a4a", stroke=None))
+        for k in range(9):
+            view.append(circle(x + rnd.uniform(4, w - 4), y + rnd.uniform(4, h * 0.45), 1.1, fill="#ffffff",
+                               stroke=None))
+        bx = x
+        while bx < x + w:
+            bw, bh = rnd.uniform(12, 22), rnd.uniform(h * 0.3, h * 0.62)
+            view.append(rect(bx, y + h - bh, bw, bh, 0, fill="#26324a", stroke="#101828", sw=1))
+            for wy in range(int(y + h - bh + 5), int(y + h - 4), 8):
+                for wx in range(int(bx + 3), int(bx + bw - 4), 6):
+                    if rnd.random() < 0.45:
+                        view.append(rect(wx, wy, 3, 4, 0, fill=CHEESE_L, stroke=None))
+            bx += bw + 1
+    s.add(group(view, 'clip-path="%s"' % clip))
+    # Frame, cross bars and a sill.
+    s.add(rect(x, y, w, h, 6, stroke=WALNUT, sw=6))
+    s.add(rect(x, y, w, h, 6, stroke=INK, sw=1.5))
+    s.add(path("M%.1f %.1f L%.1f %.1f M%.1f %.1f L%.1f %.1f" % (x + w / 2, y, x + w / 2, y + h, x, y + h * 0.45,
+                                                                  x + w, y + h * 0.45), stroke=WALNUT, sw=4))
+    s.add(rect(x - 8, y + h - 2, w + 16, 9, 3, fill=s.grad(WALNUT_L, WALNUT, 0, 0, 0, 1), sw=2))
+
+
 def kitchen_bg(n):
     """Level background n: a warm kitchen wall with the wood-fired oven behind the queue, the stove slab under
     the board and a walnut counter along the bottom. Each pizzeria has its own wall, oven and decoration."""
@@ -153,6 +253,8 @@ def kitchen_bg(n):
                    fill=s.grad(CHEESE_L, EMBER, 0, 0, 0, 1), stroke=None, extra='opacity="0.9"'))
     s.add(rect(90, 232, 64, 22, 6, fill=s.grad(CHEESE, "#b07a10"), sw=2))
     s.add(label(122, 248, "No.%d" % n, 13, fill=INK))
+    # A window of the pizzeria's own, left of the clock.
+    window_view(s, n, 14, 16, 96, 104)
     # Hanging lamps over the board.
     for x in (330, 505, 680):
         s.add(path("M%d 0 L%d 16" % (x, x), stroke=INK, sw=2))
@@ -176,6 +278,64 @@ def kitchen_bg(n):
         s.add(path("M%d 462 L%d 600" % (x + 40, x + 30), stroke="#2a180c", sw=1.5, extra='opacity="0.5"'))
     # Quiet panel under the goal and profit texts.
     s.add(rect(500, 510, 190, 82, 12, fill="#2a180c", stroke=None, extra='opacity="0.55"'))
+    return s
+
+
+def pantry_bg(n):
+    """The kitchen of pizzeria n on a picture-hunt day: the stove slab gives way to the pantry, warm plank walls
+    with three shelves, where the things to find lie among jars and pots drawn quieter than they are."""
+    s = kitchen_bg(n)
+    rnd = random.Random(200 + n)
+    x0, y0, w, h = 250, 40, 510, 412
+    s.add(rect(x0, y0, w, h, 14, fill=s.grad("#b98a5a", "#8a5e38", 0, 0, 0, 1), stroke=INK, sw=3))
+    for k in range(1, 9):
+        x = x0 + k * w / 9
+        s.add(path("M%.1f %.1f L%.1f %.1f" % (x, y0 + 4, x, y0 + h - 4), stroke="#6a4428", sw=1.5, extra='opacity="0.5"'))
+    for k in range(14):
+        s.add(ellipse(rnd.uniform(x0 + 20, x0 + w - 20), rnd.uniform(y0 + 20, y0 + h - 20), rnd.uniform(3, 8), 2,
+                      fill="#5a3a20", stroke=None, extra='opacity="0.25"'))
+    # Soft light from the lamps above.
+    for x in (330, 505, 680):
+        s.add(ellipse(x, y0 + 30, 90, 60, fill=s.radial("#fff2d0", "#fff2d0", 0.5, 0.5, 0.5, 0.0), stroke=None,
+                      extra='opacity="0.35"'))
+    jar_colours = [("#e8f4ff", TOMATO), ("#e8f4ff", CHEESE), ("#e8f4ff", BASIL_L), ("#f0e0c0", "#b06a30"),
+                   ("#e8f4ff", "#8a5aa8")]
+    for shelf_y in (172, 282, 392):
+        # The shelf board and its brackets.
+        s.add(rect(x0 + 8, shelf_y, w - 16, 12, 3, fill=s.grad(WALNUT_L, WALNUT, 0, 0, 0, 1), sw=2))
+        for bx in (x0 + 40, x0 + w / 2, x0 + w - 40):
+            s.add(path("M%.1f %.1f L%.1f %.1f L%.1f %.1f Z" % (bx - 6, shelf_y + 12, bx + 6, shelf_y + 12, bx - 6,
+                                                              shelf_y + 30), fill=WALNUT, sw=1.5))
+        # A few jars and pots, small and a little faded, so that the things to find stand out from them.
+        x = x0 + 24 + rnd.uniform(0, 30)
+        while x < x0 + w - 40:
+            kind = rnd.choice(["jar", "jar", "pot", "bottle"])
+            glass, filling = rnd.choice(jar_colours)
+            if kind == "jar":
+                jw, jh = rnd.uniform(18, 26), rnd.uniform(22, 32)
+                s.add(rect(x, shelf_y - jh, jw, jh, 5, fill=glass, sw=1.5, extra='opacity="0.55"'))
+                s.add(rect(x + 2, shelf_y - jh * 0.6, jw - 4, jh * 0.6 - 2, 3, fill=filling, stroke=None,
+                           extra='opacity="0.45"'))
+                s.add(rect(x - 1, shelf_y - jh - 5, jw + 2, 6, 2, fill=TOMATO, sw=1.2, extra='opacity="0.6"'))
+            elif kind == "pot":
+                jw = rnd.uniform(26, 34)
+                s.add(path("M%.1f %.1f L%.1f %.1f L%.1f %.1f L%.1f %.1f Z" % (x, shelf_y - 20, x + jw, shelf_y - 20,
+                                                                              x + jw - 4, shelf_y, x + 4, shelf_y),
+                           fill="#c0603a", sw=1.5, extra='opacity="0.55"'))
+                s.add(rect(x - 2, shelf_y - 24, jw + 4, 5, 2, fill="#d8784a", sw=1.2, extra='opacity="0.55"'))
+            else:
+                jw = 12
+                s.add(path("M%.1f %.1f L%.1f %.1f L%.1f %.1f L%.1f %.1f L%.1f %.1f L%.1f %.1f Z"
+                           % (x, shelf_y, x, shelf_y - 24, x + 4, shelf_y - 30, x + 4, shelf_y - 38, x + 8, shelf_y - 38,
+                              x + 8, shelf_y - 30), fill="#4a8a5a", sw=1.2, extra='opacity="0.5"'))
+            x += jw + rnd.uniform(34, 70)
+    # A string of garlic and a braid of peppers hang from the top corners.
+    s.add(path("M%.1f %.1f Q%.1f %.1f %.1f %.1f" % (x0 + 30, y0 + 6, x0 + 36, y0 + 60, x0 + 28, y0 + 110),
+               stroke=BASIL, sw=2))
+    for k in range(4):
+        s.add(ellipse(x0 + 30 + (3 if k % 2 else -3), y0 + 30 + k * 22, 6, 7, fill=CREAM, sw=1.2,
+                      extra='opacity="0.7"'))
+    s.add(rect(x0, y0, w, h, 14, stroke=INK, sw=3))
     return s
 
 

@@ -33,7 +33,9 @@ def dish_weights(level):
 
 
 def background(level):
-    return "bg_pizzeria%d" % (world.pizzeria_of(level) + 1)
+    # A picture-hunt day is played in the pizzeria's pantry, where the things to find lie on the shelves.
+    room = "bg_pantry" if level in world.HUNT_LEVELS else "bg_pizzeria"
+    return "%s%d" % (room, world.pizzeria_of(level) + 1)
 
 
 def common_attrs(level, kind):
@@ -118,7 +120,8 @@ def hunt_body(level, index):
     spots = [(x, y) for y in (150, 260, 370) for x in (90, 230, 370, 510, 650, 760)]
     rnd.shuffle(spots)
     for name, (x, y) in zip(picks, spots):
-        scale = round(rnd.uniform(0.6, 1.1) - 0.04 * index, 2)
+        # Large enough to be seen at once among the pantry's jars; later hunts hide them a little smaller.
+        scale = round(rnd.uniform(0.85, 1.2) - 0.03 * index, 2)
         if name == "light":
             scale = round(rnd.uniform(2.5, 3.5), 2)  # the charge lamp is an 8-pixel picture: shown large enough to find
         rot = rnd.choice([0, 0, 15, -20, 35, -40, 90])

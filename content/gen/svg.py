@@ -70,6 +70,15 @@ class Svg:
                                    '<feGaussianBlur stdDeviation="%s"/></filter>' % (fid, s))
         return "url(#%s)" % self.defs[key][0]
 
+    def clip_rect(self, x, y, w, h, r=0):
+        """A clip path of one rounded rectangle, for clip-path="url(#...)"."""
+        key = ("clip", x, y, w, h, r)
+        if key not in self.defs:
+            cid = "c%d" % next(_ids)
+            self.defs[key] = (cid, '<clipPath id="%s"><rect x="%s" y="%s" width="%s" height="%s" rx="%s"/>'
+                                   '</clipPath>' % (cid, x, y, w, h, r))
+        return "url(#%s)" % self.defs[key][0]
+
     def add(self, *parts):
         self.body.extend(parts)
         return self

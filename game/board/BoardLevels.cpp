@@ -413,6 +413,9 @@ void BoardModel::StartLevel()
     intro(BoardImage::None, 400, 240, Text(102) + " " + std::to_string(PlayerLevel()), FontButton);
     intro(static_cast<BoardImage>(static_cast<int>(BoardImage::Pizzeria1) + pizzeria), 400, 290, "", FontDefault);
     intro(BoardImage::Ramka, 400, 290, "", FontDefault);
+    // A bonus day says on its card what makes it different.
+    if (LevelKind == 1 || LevelKind == 3)
+        intro(BoardImage::None, 400, 362, Text(LevelKind == 1 ? 218 : 219), FontDefault);
     intro(BoardImage::None, 310, 400, Text(100) + " " + MoneyText(Text(65), Goal), FontDefaultBlue);
     intro(BoardImage::None, 490, 400, Text(101) + " " + MoneyText(Text(65), ExpertGoal), FontDefault);
     if (LevelKind == 0)

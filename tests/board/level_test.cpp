@@ -48,6 +48,30 @@ TEST_F(LevelTest, FirstLevelUsesTheStartPatternAndDropsTheGridIn)
     EXPECT_GT(p->y, static_cast<float>(m.GridY - 49 * 6));
 }
 
+TEST_F(LevelTest, ABonusDaySaysOnItsCardWhatKindOfDayItIs)
+{
+    const struct
+    {
+        int level;
+        const char* line; // the card's extra line, or null for an ordinary day
+    } cases[] = {{1, nullptr}, {7, "T218"}, {8, "T219"}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.level);
+        m.Labels.clear();
+        Start(c.level);
+        int found = 0;
+        for (const auto& l : m.Labels)
+            if (l->text == "T218" || l->text == "T219")
+            {
+                ++found;
+                EXPECT_EQ(l->text, c.line ? c.line : "");
+                EXPECT_EQ(l->x, 400);
+            }
+        EXPECT_EQ(found, c.line ? 1 : 0);
+    }
+}
+
 TEST_F(LevelTest, MusicStartsOnlyWhenItsTrackIsNotPlaying)
 {
     Start(5);

@@ -78,7 +78,9 @@ TEST(ShippedBoard, EveryDayStartsAndRunsItsFirstMinute)
         b.model.StartLevel();
         EXPECT_GT(b.model.TimeTotal, 0);
         EXPECT_EQ(b.model.LevelKind, kInlay.count(level) ? 1 : kHunt.count(level) ? 3 : 0);
-        EXPECT_EQ(b.model.BackgroundName, "bg_pizzeria" + std::to_string(b.host.PizzeriaIndex(level) + 1));
+        // Each day is played in its own pizzeria: the kitchen, or on a picture hunt the pantry.
+        EXPECT_EQ(b.model.BackgroundName, std::string(kHunt.count(level) ? "bg_pantry" : "bg_pizzeria") +
+                                              std::to_string(b.host.PizzeriaIndex(level) + 1));
         EXPECT_GE(b.model.Columns, 8);
         EXPECT_LE(b.model.Columns, 10);
         if (b.model.LevelKind == 3)

@@ -52,6 +52,6 @@ struct ResourceId
 const std::vector<ResourceId>& BoundIds();
 
 // Entries the language table must hold at least.
-constexpr int kLanguageEntries = 218;
+constexpr int kLanguageEntries = 220;
 
 } // namespace ContentLint
