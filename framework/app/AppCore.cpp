@@ -54,7 +54,7 @@ ZestAppBase::ZestAppBase()
     mDSoundModule = LoadLibrary("dsound.dll");
     if (ModuleHandle user32 = LoadLibrary("user32.dll"))
     {
-        mGetLastInputInfo = GetProcAddress(user32, "GetLastInputInfo");
+        mGetLastInputInfo = FindProcEntry(user32, "GetLastInputInfo").address;
         FreeLibrary(user32);
     }
     ImageLib::LoadJ2KCodec();

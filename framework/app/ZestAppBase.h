@@ -346,7 +346,7 @@ public:
     Platform::ModuleHandle mDDrawModule = nullptr;
     Platform::ModuleHandle mDSoundModule = nullptr;
     Platform::ModuleHandle mVersionModule = nullptr;
-    void* mGetLastInputInfo = nullptr;
+    void (*mGetLastInputInfo)() = nullptr;
 
     // Owned services.
     std::unique_ptr<WidgetManager> mWidgetManager;
