@@ -14,7 +14,7 @@ namespace Platform
 struct Module
 {
     std::string name;
-    std::map<std::string, void*> entries;
+    std::map<std::string, ModuleEntry> entries;
     int loads = 0;
 };
 
@@ -61,7 +61,7 @@ Table& TheTable()
     static Table table;
     static const bool builtIns = []
     {
-        table.Add("shell32.dll").entries["SHGetFolderPathA"] = reinterpret_cast<void*>(&SHGetFolderPath);
+        table.Add("shell32.dll").entries["SHGetFolderPathA"] = Entry<decltype(SHGetFolderPath)>(&SHGetFolderPath);
         return true;
     }();
     (void)builtIns;
@@ -76,7 +76,7 @@ Module* Find(Table& table, const std::string& key)
 
 } // namespace
 
-void RegisterModule(const std::string& name, const std::map<std::string, void*>& entries)
+void RegisterModule(const std::string& name, const std::map<std::string, ModuleEntry>& entries)
 {
     Table& table = TheTable();
     std::lock_guard<std::mutex> lock(table.mutex);
@@ -95,14 +95,19 @@ ModuleHandle LoadLibrary(const std::string& name)
     return module;
 }
 
-void* GetProcAddress(ModuleHandle module, const std::string& entry)
+ModuleEntry FindProcEntry(ModuleHandle module, const std::string& entry)
 {
-    if (module == nullptr) return nullptr;
+    if (module == nullptr) return {};
     Table& table = TheTable();
     std::lock_guard<std::mutex> lock(table.mutex);
-    if (table.hiddenEntries.count({module->name, entry}) != 0) return nullptr;
+    if (table.hiddenEntries.count({module->name, entry}) != 0) return {};
     auto it = module->entries.find(entry);
-    return it == module->entries.end() ? nullptr : it->second;
+    return it == module->entries.end() ? ModuleEntry{} : it->second;
+}
+
+bool HasProcAddress(ModuleHandle module, const std::string& entry)
+{
+    return FindProcEntry(module, entry).address != nullptr;
 }
 
 bool FreeLibrary(ModuleHandle module)

@@ -1091,8 +1091,8 @@ void RegisterDisplayModule()
                    []
                    {
                        RegisterModule("ddraw.dll",
-                                      {{"DirectDrawCreate", reinterpret_cast<void*>(&DirectDrawCreate)},
-                                       {"DirectDrawCreateEx", reinterpret_cast<void*>(&DirectDrawCreateEx)}});
+                                      {{"DirectDrawCreate", Entry<decltype(DirectDrawCreate)>(&DirectDrawCreate)},
+                                       {"DirectDrawCreateEx", Entry<decltype(DirectDrawCreateEx)>(&DirectDrawCreateEx)}});
                    });
 }
 

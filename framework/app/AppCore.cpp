@@ -54,7 +54,7 @@ ZestAppBase::ZestAppBase()
     mDSoundModule = LoadLibrary("dsound.dll");
     if (ModuleHandle user32 = LoadLibrary("user32.dll"))
     {
-        mGetLastInputInfo = GetProcAddress(user32, "GetLastInputInfo");
+        mGetLastInputInfo = FindProcEntry(user32, "GetLastInputInfo").address;
         FreeLibrary(user32);
     }
     ImageLib::LoadJ2KCodec();
@@ -87,11 +87,7 @@ ZestAppBase::~ZestAppBase()
     RegistryWriteInteger("Is3D", 0);
 
     // Released in reverse order of creation.
-    for (auto& entry : mDialogs)
-    {
-        mWidgetManager->RemoveWidget(entry.second);
-        delete entry.second;
-    }
+    for (auto& entry : mDialogs) mWidgetManager->RemoveWidget(entry.second.get());
     mDialogs.clear();
     mStepNesting = 0;
     ProcessDeferredDeletes();
@@ -168,7 +164,7 @@ void ZestAppBase::AddDialog(int id, Dialog* dialog)
         const int height = dialog->GetPreferredHeight(width);
         dialog->Resize((mWidth - width) / 2, mHeight / 5, width, height);
     }
-    mDialogs[id] = dialog;
+    mDialogs[id].reset(dialog);
     mWidgetManager->AddWidget(dialog);
     if (dialog->IsModal()) mWidgetManager->PushModalLayer(dialog);
 }
@@ -176,7 +172,7 @@ void ZestAppBase::AddDialog(int id, Dialog* dialog)
 bool ZestAppBase::CloseDialog(Dialog* dialog)
 {
     for (auto& entry : mDialogs)
-        if (entry.second == dialog) return CloseDialog(entry.first);
+        if (entry.second.get() == dialog) return CloseDialog(entry.first);
     return false;
 }
 
@@ -189,7 +185,8 @@ bool ZestAppBase::CloseDialog(int id, bool removeWidget, bool deleteWidget)
 {
     auto it = mDialogs.find(id);
     if (it == mDialogs.end()) return false;
-    Dialog* dialog = it->second;
+    // Without deleteWidget the caller takes the dialog back, and with it the duty to delete it.
+    Dialog* dialog = it->second.release();
     mDialogs.erase(it);
     if (removeWidget)
     {
@@ -203,14 +200,15 @@ bool ZestAppBase::CloseDialog(int id, bool removeWidget, bool deleteWidget)
 Dialog* ZestAppBase::GetDialog(int id) const
 {
     auto it = mDialogs.find(id);
-    return it != mDialogs.end() ? it->second : nullptr;
+    return it != mDialogs.end() ? it->second.get() : nullptr;
 }
 
 void ZestAppBase::DeleteWidgetLater(Widget* widget)
 {
     if (widget == nullptr) return;
-    if (std::find(mDeferredDeletes.begin(), mDeferredDeletes.end(), widget) == mDeferredDeletes.end())
-        mDeferredDeletes.push_back(widget);
+    for (const auto& queued : mDeferredDeletes)
+        if (queued.get() == widget) return;
+    mDeferredDeletes.emplace_back(widget);
 }
 
 // ---- boxes and crash state ----

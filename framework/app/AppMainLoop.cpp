@@ -167,12 +167,12 @@ void ZestAppBase::ProcessDeferredDeletes()
     if (mStepNesting > 1) return;
     while (!mDeferredDeletes.empty())
     {
-        std::vector<Widget*> batch;
+        std::vector<std::unique_ptr<Widget>> batch;
         batch.swap(mDeferredDeletes);
-        for (Widget* widget : batch)
+        for (auto& widget : batch)
         {
-            if (widget->widgetManager) widget->widgetManager->RemoveWidget(widget);
-            delete widget;
+            if (widget->widgetManager) widget->widgetManager->RemoveWidget(widget.get());
+            widget.reset();
         }
     }
 }

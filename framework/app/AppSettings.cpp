@@ -332,8 +332,9 @@ bool ZestAppBase::ReadBufferFromFile(const std::string& fileName, Buffer& buffer
     const bool record = RecordingCalls() && !doNotRecord;
     std::vector<uint8_t> bytes;
     bool ok = false;
-    if (PackFileHandle* file = PakOpen(fileName, "rb"))
+    if (PakFile owned = PakOpenFile(fileName, "rb"))
     {
+        PackFileHandle* file = owned.get();
         if (PakSeek(file, 0, SEEK_END) == 0)
         {
             const long size = PakTell(file);
@@ -343,7 +344,6 @@ bool ZestAppBase::ReadBufferFromFile(const std::string& fileName, Buffer& buffer
                 ok = size == 0 || PakRead(bytes.data(), 1, bytes.size(), file) == bytes.size();
             }
         }
-        PakClose(file);
     }
     if (ok)
     {
@@ -372,9 +372,7 @@ bool ZestAppBase::FileExists(const std::string& fileName)
         if (!TakeDemoCall(DEMO_FILE_EXISTS, result)) return true;
         return result;
     }
-    PackFileHandle* file = PakOpen(fileName, "rb");
-    const bool exists = file != nullptr;
-    if (file) PakClose(file);
+    const bool exists = PakOpenFile(fileName, "rb") != nullptr;
     if (RecordingCalls())
     {
         WriteDemoRecord(DEMO_FILE_EXISTS);

@@ -236,8 +236,7 @@ void ZestAppBase::Init()
     {
         ModuleHandle shell = LoadLibrary("shell32.dll");
         if (!shell) shell = LoadLibrary("shfolder.dll");
-        using FolderQuery = int32_t (*)(void*, int, void*, uint32_t, char*);
-        auto query = shell ? reinterpret_cast<FolderQuery>(GetProcAddress(shell, "SHGetFolderPathA")) : nullptr;
+        auto* query = GetProcAddress<decltype(SHGetFolderPath)>(shell, "SHGetFolderPathA");
         char path[MAX_PATH] = {};
         if (query && query(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path) == S_OK)
         {

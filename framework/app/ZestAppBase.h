@@ -351,7 +351,7 @@ public:
     Platform::ModuleHandle mDDrawModule = nullptr;
     Platform::ModuleHandle mDSoundModule = nullptr;
     Platform::ModuleHandle mVersionModule = nullptr;
-    void* mGetLastInputInfo = nullptr;
+    void (*mGetLastInputInfo)() = nullptr;
 
     // Owned services.
     std::unique_ptr<WidgetManager> mWidgetManager;
@@ -462,7 +462,7 @@ public:
     bool mIdlePause = false;
     uint32_t mLastRedrawAttempt = 0;
     int mRedrawFailures = 0;
-    std::vector<Widget*> mDeferredDeletes;
+    std::vector<std::unique_ptr<Widget>> mDeferredDeletes;
 
     // Demo state.
     bool mRecording = false;
@@ -478,7 +478,7 @@ public:
     std::shared_ptr<DemoPlaybackWindows> mPlaybackWindows;
 
     // Dialogs and images.
-    std::map<int, Dialog*> mDialogs;
+    std::map<int, std::unique_ptr<Dialog>> mDialogs; // owned from AddDialog until closed or given back
     // The image locks and the display's lock (DDInterface::mCritSect), when one is held while another is taken,
     // are always taken in this order, never the other way round:
     //     mSharedImageLock -> the display's lock -> mImageLock

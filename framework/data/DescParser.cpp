@@ -52,11 +52,9 @@ bool DescParser::LoadDescriptor(const std::string& fileName)
 {
     mError.clear();
     mCurrentLineNum = 0;
-    PackFileHandle* file = PakOpen(fileName, "r");
-    if (file == nullptr) return false;
-    bool ok = ReadStatements([file]() { return PakGetC(file); });
-    PakClose(file);
-    return ok;
+    PakFile file = PakOpenFile(fileName, "r");
+    if (!file) return false;
+    return ReadStatements([handle = file.get()]() { return PakGetC(handle); });
 }
 
 bool DescParser::LoadDescriptorText(const std::string& text)

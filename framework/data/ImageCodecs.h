@@ -8,10 +8,7 @@
 #include <memory>
 #include <vector>
 
-namespace Zest
-{
-struct PackFileHandle;
-}
+#include "data/PakInterface.h"
 
 namespace ImageLib
 {
@@ -46,7 +43,6 @@ private:
 class PakSource final : public ImageSource
 {
 public:
-    ~PakSource() override;
     // Null when the file does not open.
     static std::unique_ptr<PakSource> Open(const std::string& fileName);
     size_t Read(void* buffer, size_t size) override;
@@ -54,7 +50,8 @@ public:
     uint64_t Tell() override;
 
 private:
-    explicit PakSource(Zest::PackFileHandle* handle) : mHandle(handle) {}
+    explicit PakSource(Zest::PakFile file) : mFile(std::move(file)), mHandle(mFile.get()) {}
+    Zest::PakFile mFile;
     Zest::PackFileHandle* mHandle;
 };
 

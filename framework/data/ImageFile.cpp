@@ -12,14 +12,9 @@ namespace ImageLib
 
 std::unique_ptr<PakSource> PakSource::Open(const std::string& fileName)
 {
-    Zest::PackFileHandle* handle = Zest::PakOpen(fileName, "rb");
-    if (!handle) return nullptr;
-    return std::unique_ptr<PakSource>(new PakSource(handle));
-}
-
-PakSource::~PakSource()
-{
-    Zest::PakClose(mHandle);
+    Zest::PakFile file = Zest::PakOpenFile(fileName, "rb");
+    if (!file) return nullptr;
+    return std::unique_ptr<PakSource>(new PakSource(std::move(file)));
 }
 
 size_t PakSource::Read(void* buffer, size_t size)

@@ -30,11 +30,10 @@ bool gEntriesChecked = false;
 J2KEntries gEntries;
 std::once_flag gRegisterOnce;
 
-template <typename F>
-bool Look(const char* name, F& out)
+template <typename Signature>
+bool Look(const char* name, Signature*& out)
 {
-    out = reinterpret_cast<F>(Platform::GetProcAddress(gJ2KCodec, name));
-    return out != nullptr;
+    return Platform::GetProcAddress(gJ2KCodec, name, out);
 }
 
 void FreeLocked()

@@ -1,8 +1,8 @@
 // The JPEG 2000 codec module over OpenJPEG: raw codestreams and JP2 files decoded to 8-bit B, G, R(, A) pixels.
 #include "data/J2KCodec.h"
 
-#include "platform/Modules.h"
 #include "data/ImageLib.h"
+#include "platform/Modules.h"
 
 #include <openjpeg.h>
 
@@ -467,10 +467,11 @@ const char* J2KGetErrorStr(int code)
     }
 }
 
-template <typename F>
-void* Entry(F function)
+// The entry under the signature the loader looks it up with (J2KCodec.h), so the two cannot drift apart.
+template <typename Pointer>
+Platform::ModuleEntry Entry(std::type_identity_t<Pointer> function)
 {
-    return reinterpret_cast<void*>(function);
+    return Platform::Entry<std::remove_pointer_t<Pointer>>(function);
 }
 
 } // namespace
@@ -478,15 +479,16 @@ void* Entry(F function)
 void RegisterJ2KCodecModule()
 {
     Platform::RegisterModule(kJ2KModuleName, {
-                                                 {kJ2KGetVersion, Entry(&J2KGetVersion)},
-                                                 {kJ2KOpenCustom, Entry(&J2KOpenCustom)},
-                                                 {kJ2KOpenFile, Entry(&J2KOpenFile)},
-                                                 {kJ2KClose, Entry(&J2KClose)},
-                                                 {kJ2KGetInfo, Entry(&J2KGetInfo)},
-                                                 {kJ2KGetResolutionDimensions, Entry(&J2KGetResolutionDimensions)},
-                                                 {kJ2KDecode, Entry(&J2KDecode)},
-                                                 {kJ2KGetLastError, Entry(&J2KGetLastError)},
-                                                 {kJ2KGetErrorStr, Entry(&J2KGetErrorStr)},
+                                                 {kJ2KGetVersion, Entry<J2KGetVersionFn>(&J2KGetVersion)},
+                                                 {kJ2KOpenCustom, Entry<J2KOpenCustomFn>(&J2KOpenCustom)},
+                                                 {kJ2KOpenFile, Entry<J2KOpenFileFn>(&J2KOpenFile)},
+                                                 {kJ2KClose, Entry<J2KCloseFn>(&J2KClose)},
+                                                 {kJ2KGetInfo, Entry<J2KGetInfoFn>(&J2KGetInfo)},
+                                                 {kJ2KGetResolutionDimensions,
+                                                  Entry<J2KGetResolutionDimensionsFn>(&J2KGetResolutionDimensions)},
+                                                 {kJ2KDecode, Entry<J2KDecodeFn>(&J2KDecode)},
+                                                 {kJ2KGetLastError, Entry<J2KGetLastErrorFn>(&J2KGetLastError)},
+                                                 {kJ2KGetErrorStr, Entry<J2KGetErrorStrFn>(&J2KGetErrorStr)},
                                              });
 }
 

@@ -158,4 +158,16 @@ int PakGetC(PackFileHandle* handle);
 int PakUnGetC(int c, PackFileHandle* handle);
 int PakEof(PackFileHandle* handle);
 
+// An open file that closes itself: what callers of PakOpen hold, so no path out of a reader leaks the handle.
+struct PakCloser
+{
+    void operator()(PackFileHandle* handle) const { PakClose(handle); }
+};
+using PakFile = std::unique_ptr<PackFileHandle, PakCloser>;
+// PakOpen, owned; empty when the file cannot be opened.
+inline PakFile PakOpenFile(const std::string& name, const std::string& mode)
+{
+    return PakFile(PakOpen(name, mode));
+}
+
 } // namespace Zest

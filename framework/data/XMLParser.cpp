@@ -134,8 +134,7 @@ XMLParser::~XMLParser()
 
 void XMLParser::CloseFile()
 {
-    if (mFile) PakClose(mFile);
-    mFile = nullptr;
+    mFile.reset();
     mBufferPos = mBufferEnd = 0;
     mEndOfData = false;
 }
@@ -164,7 +163,8 @@ void XMLParser::SelectReader(ReaderKind kind)
 bool XMLParser::OpenFile(const std::string& fileName)
 {
     CloseFile();
-    PackFileHandle* file = PakOpen(fileName, "r");
+    PakFile owned = PakOpenFile(fileName, "r");
+    PackFileHandle* file = owned.get();
     if (!file)
     {
         mLineNumber = 0;
@@ -192,7 +192,7 @@ bool XMLParser::OpenFile(const std::string& fileName)
         PakSeek(file, 0, SEEK_SET);
     }
 
-    mFile = file;
+    mFile = std::move(owned);
     if (!mBuffer) mBuffer = std::make_unique<uint8_t[]>(kReadBlockSize);
     mBufferPos = mBufferEnd = 0;
     mEndOfData = false;
@@ -222,7 +222,7 @@ bool XMLParser::Refill()
 {
     if (!mFile || mEndOfData) return false;
     mBufferPos = 0;
-    mBufferEnd = PakRead(mBuffer.get(), 1, kReadBlockSize, mFile);
+    mBufferEnd = PakRead(mBuffer.get(), 1, kReadBlockSize, mFile.get());
     if (mBufferEnd == 0)
     {
         mEndOfData = true;

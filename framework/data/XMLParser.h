@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "data/PakInterface.h"
+
 namespace Zest
 {
-
-struct PackFileHandle;
 
 class XMLElement
 {
@@ -119,7 +119,7 @@ private:
     std::string mFileName;
     std::string mErrorText;
     int mLineNumber = 0;
-    PackFileHandle* mFile = nullptr;
+    PakFile mFile;
     bool mHasFailed = false;
     std::vector<char16_t> mPushBack;
     std::string mCurrentSection;

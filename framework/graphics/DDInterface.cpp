@@ -35,8 +35,8 @@ DDInterface::DDInterface(DisplayApp* app) : mApp(app), mD3DInterface(std::make_u
     RegisterDisplayModule();
     if (ModuleHandle module = LoadLibrary("ddraw.dll"))
     {
-        mDirectDrawCreate = reinterpret_cast<DirectDrawCreateFunc>(GetProcAddress(module, "DirectDrawCreate"));
-        mDirectDrawCreateEx = reinterpret_cast<DirectDrawCreateExFunc>(GetProcAddress(module, "DirectDrawCreateEx"));
+        GetProcAddress(module, "DirectDrawCreate", mDirectDrawCreate);
+        GetProcAddress(module, "DirectDrawCreateEx", mDirectDrawCreateEx);
         FreeLibrary(module);
     }
 }

@@ -64,8 +64,9 @@ bool FontData::LoadLegacy(ImageHost* host, Image* image, const std::string& widt
     mInitialized = false;
     if (image == nullptr) return false;
 
-    PackFileHandle* file = PakOpen(widthsFile, "r");
-    if (file == nullptr) return Error("Unable to open " + widthsFile);
+    PakFile owned = PakOpenFile(widthsFile, "r");
+    if (!owned) return Error("Unable to open " + widthsFile);
+    PackFileHandle* file = owned.get();
     std::vector<int> numbers;
     std::string token;
     bool bad = false;
@@ -89,7 +90,7 @@ bool FontData::LoadLegacy(ImageHost* host, Image* image, const std::string& widt
             bad = true;
     }
     flush();
-    PakClose(file);
+    owned.reset();
     if (bad || numbers.empty() || numbers[0] < 0 || numbers[0] > 255 || numbers.size() - 1 > 256 - size_t(numbers[0]))
         return Error("Invalid widths file " + widthsFile);
 

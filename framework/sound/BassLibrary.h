@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/Modules.h"
@@ -72,8 +73,13 @@ struct BASS_INSTANCE
     BASSBOOL (*BASS_MusicSetAttribute)(DWORD handle, DWORD attrib, DWORD value) = nullptr;
     HSTREAM (*BASS_StreamCreateFile)(BASSBOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) = nullptr;
     void (*BASS_StreamFree)(HSTREAM handle) = nullptr;
-    // Entries looked up but never called by the music interface.
-    std::vector<void*> others;
+    DWORD (*BASS_GetVolume)() = nullptr;
+    DWORD (*BASS_GetVersion)() = nullptr;
+    BASSBOOL (*BASS_ChannelGetAttributes)(DWORD handle, DWORD* freq, DWORD* volume, int* pan) = nullptr;
+    QWORD (*BASS_ChannelGetPosition)(DWORD handle) = nullptr;
+    int (*BASS_ErrorGetCode)() = nullptr;
+    // Entries looked up but never called by the music interface, by name.
+    std::vector<std::string> others;
 
     ~BASS_INSTANCE();
 };

@@ -56,9 +56,7 @@ bool BassMusicInterface::LoadMusic(int id, const std::string& fileName)
         stream = mBass->BASS_StreamCreateFile(0, fileName.c_str(), 0, 0, 0);
     else
     {
-        PackFileHandle* file = PakOpen(fileName, "rb");
-        if (!file) return false;
-        PakClose(file);
+        if (!PakOpenFile(fileName, "rb")) return false;
         module = mBass->newer ? mBass->BASS_MusicLoad(0, fileName.c_str(), 0, 0, 0x204, 0)
                               : mBass->BASS_MusicLoadOld(0, fileName.c_str(), 0, 0, 4);
     }

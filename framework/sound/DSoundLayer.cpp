@@ -333,7 +333,7 @@ HRESULT DirectSoundCreate(const void*, IDirectSound** device, void*)
 
 void RegisterDSoundModule()
 {
-    Platform::RegisterModule("dsound.dll", {{"DirectSoundCreate", reinterpret_cast<void*>(&DirectSoundCreate)}});
+    Platform::RegisterModule("dsound.dll", {{"DirectSoundCreate", Platform::Entry<DirectSoundCreateSignature>(&DirectSoundCreate)}});
 }
 
 } // namespace Zest

@@ -156,6 +156,8 @@ protected:
 
 // Creates the device over the shared audio engine; DSERR_NODRIVER when there is no output (the none backend).
 HRESULT DirectSoundCreate(const void* guid, IDirectSound** device, void* outer);
+// Its signature, shared by the module that provides it and the sound manager that looks it up.
+using DirectSoundCreateSignature = decltype(DirectSoundCreate);
 
 // Test hooks: make device creation, the priority level or buffer duplication fail (0 = succeed).
 struct DSoundFailures

@@ -18,8 +18,6 @@ namespace Zest
 namespace
 {
 
-using DirectSoundCreateFunction = HRESULT (*)(const void*, IDirectSound**, void*);
-
 bool ReadWavFile(const std::string& name, SoundData& out)
 {
     auto file = OpenPakSoundFile(name);
@@ -189,10 +187,7 @@ DSoundManager::DSoundManager(Platform::HWND window, bool useFMod) : mUseFMod(use
     mBaseVolumes.fill(1.0);
     if (window == nullptr) return;
     mDSoundModule = Platform::LoadLibrary("dsound.dll");
-    auto create =
-        mDSoundModule
-            ? reinterpret_cast<DirectSoundCreateFunction>(Platform::GetProcAddress(mDSoundModule, "DirectSoundCreate"))
-            : nullptr;
+    auto* create = Platform::GetProcAddress<DirectSoundCreateSignature>(mDSoundModule, "DirectSoundCreate");
     if (!create || create(nullptr, &mDirectSound, nullptr) != DS_OK)
     {
         mDirectSound = nullptr;

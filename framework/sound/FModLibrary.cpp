@@ -15,11 +15,10 @@ namespace
 std::atomic<int> gUsers{0};
 FMOD_INSTANCE* gInstance = nullptr;
 
-template <typename T>
-void Lookup(FMOD_INSTANCE& fmod, T& pointer, const char* name)
+template <typename Signature>
+void Lookup(FMOD_INSTANCE& fmod, Signature*& pointer, const char* name)
 {
-    pointer = reinterpret_cast<T>(Platform::GetProcAddress(fmod.module, name));
-    if (pointer) return;
+    if (Platform::GetProcAddress(fmod.module, name, pointer)) return;
     Platform::MessageBox(nullptr, std::string("\"") + name + "\" function not found in fmod.dll", "Error",
                          Platform::MB_OK | Platform::MB_ICONERROR);
     std::exit(0);

@@ -31,14 +31,13 @@ int gOpenCount = 0;
 class PakSoundFile : public SoundFile
 {
 public:
-    explicit PakSoundFile(PackFileHandle* handle) : mHandle(handle)
+    explicit PakSoundFile(PakFile file) : mFile(std::move(file)), mHandle(mFile.get())
     {
         PakSeek(mHandle, 0, SEEK_END);
         const long end = PakTell(mHandle);
         mSize = end > 0 ? static_cast<uint64_t>(end) : 0;
         PakSeek(mHandle, 0, SEEK_SET);
     }
-    ~PakSoundFile() override { PakClose(mHandle); }
     size_t Read(void* out, size_t bytes) override { return PakRead(out, 1, bytes, mHandle); }
     bool Seek(uint64_t position) override
     {
@@ -53,6 +52,7 @@ public:
     uint64_t Size() override { return mSize; }
 
 private:
+    PakFile mFile;
     PackFileHandle* mHandle;
     uint64_t mSize = 0;
 };
@@ -155,7 +155,7 @@ const ov_callbacks kOggCallbacks = {OggRead, OggSeek, OggClose, OggTell};
 
 std::unique_ptr<SoundFile> OpenPakSoundFile(const std::string& name)
 {
-    PackFileHandle* handle = PakOpen(name, "rb");
+    PakFile handle = PakOpenFile(name, "rb");
     if (!handle) return nullptr;
     {
         std::lock_guard<std::mutex> lock(gOpenCountMutex);
@@ -163,7 +163,7 @@ std::unique_ptr<SoundFile> OpenPakSoundFile(const std::string& name)
             name.compare(name.size() - gOpenSuffix.size(), gOpenSuffix.size(), gOpenSuffix) == 0)
             ++gOpenCount;
     }
-    return std::make_unique<PakSoundFile>(handle);
+    return std::make_unique<PakSoundFile>(std::move(handle));
 }
 
 std::unique_ptr<SoundFile> OpenMemorySoundFile(const uint8_t* data, size_t size)

@@ -218,7 +218,7 @@ std::shared_ptr<const EffectFile> EffectLibrary::Get(const std::string& path)
     if (it != mFiles.end()) return it->second;
     ++fileReads;
     std::vector<uint8_t> bytes;
-    PackFileHandle* f = PakOpen(path, "rb");
+    PakFile f = PakOpenFile(path, "rb");
     if (!f)
     {
         // Not kept: the data may become reachable later (a pack mounted after start-up).
@@ -231,9 +231,9 @@ std::shared_ptr<const EffectFile> EffectLibrary::Get(const std::string& path)
         constexpr size_t kMaxFile = 1u << 20;
         uint8_t chunk[4096];
         size_t n;
-        while (bytes.size() < kMaxFile && (n = PakRead(chunk, 1, sizeof chunk, f)) > 0)
+        while (bytes.size() < kMaxFile && (n = PakRead(chunk, 1, sizeof chunk, f.get())) > 0)
             bytes.insert(bytes.end(), chunk, chunk + n);
-        PakClose(f);
+        f.reset();
     }
     auto file = std::make_shared<const EffectFile>(EffectFile::Parse(bytes.data(), bytes.size()));
     mFiles.emplace(path, file);

@@ -261,7 +261,7 @@ void BotApp::Trace()
     for (Widget* w : mWidgetManager->children) shown += " " + std::string(typeid(*w).name());
     Dialog* top = nullptr;
     for (const auto& [id, dialog] : mDialogs)
-        if (dialog && Shows(dialog)) top = dialog;
+        if (dialog && Shows(dialog.get())) top = dialog.get();
     std::fprintf(stderr, "[%d] day %d posts %zu next %d dialog %d:%s widgets%s\n", mUpdateCount, mDay, mPosts.size(),
                  mNextThink, top ? top->id : -1, top ? typeid(*top).name() : "", shown.c_str());
     if (BoardModel* m = PlayModel(this))
@@ -377,7 +377,7 @@ bool BotApp::HandleDialogs()
 {
     Dialog* top = nullptr;
     for (const auto& [id, dialog] : mDialogs)
-        if (dialog && Shows(dialog)) top = dialog;
+        if (dialog && Shows(dialog.get())) top = dialog.get();
     if (top == nullptr) return false;
     // Sliding windows are answered once they rest.
     if (auto* panel = dynamic_cast<SlidePanel*>(top))

@@ -509,7 +509,7 @@ TEST(ImageJ2k, MissingOrOldCodecLoadsNothingAndIsFreed)
          []
          {
              Platform::RegisterModule(ImageLib::kJ2KModuleName,
-                                      {{ImageLib::kJ2KGetVersion, reinterpret_cast<void*>(&ReportOldVersion)}});
+                                      {{ImageLib::kJ2KGetVersion, Platform::Entry<int()>(&ReportOldVersion)}});
          },
          "JPEG 2000: codec version too old\n"},
     };
@@ -535,16 +535,15 @@ TEST(ImageJ2k, ModuleEntriesReportSizesAndErrors)
     J2KCodecLoaded codec;
     Platform::ModuleHandle module = Platform::LoadLibrary(ImageLib::kJ2KModuleName);
     ASSERT_TRUE(module);
-    auto openFile = reinterpret_cast<ImageLib::J2KOpenFileFn>(Platform::GetProcAddress(module, ImageLib::kJ2KOpenFile));
-    auto getInfo = reinterpret_cast<ImageLib::J2KGetInfoFn>(Platform::GetProcAddress(module, ImageLib::kJ2KGetInfo));
-    auto dims = reinterpret_cast<ImageLib::J2KGetResolutionDimensionsFn>(
-        Platform::GetProcAddress(module, ImageLib::kJ2KGetResolutionDimensions));
-    auto decode = reinterpret_cast<ImageLib::J2KDecodeFn>(Platform::GetProcAddress(module, ImageLib::kJ2KDecode));
+    auto openFile = Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KOpenFileFn>>(module, ImageLib::kJ2KOpenFile);
+    auto getInfo = Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KGetInfoFn>>(module, ImageLib::kJ2KGetInfo);
+    auto dims = Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KGetResolutionDimensionsFn>>(module, ImageLib::kJ2KGetResolutionDimensions);
+    auto decode = Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KDecodeFn>>(module, ImageLib::kJ2KDecode);
     auto lastError =
-        reinterpret_cast<ImageLib::J2KGetLastErrorFn>(Platform::GetProcAddress(module, ImageLib::kJ2KGetLastError));
+        Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KGetLastErrorFn>>(module, ImageLib::kJ2KGetLastError);
     auto errorText =
-        reinterpret_cast<ImageLib::J2KGetErrorStrFn>(Platform::GetProcAddress(module, ImageLib::kJ2KGetErrorStr));
-    auto close = reinterpret_cast<ImageLib::J2KCloseFn>(Platform::GetProcAddress(module, ImageLib::kJ2KClose));
+        Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KGetErrorStrFn>>(module, ImageLib::kJ2KGetErrorStr);
+    auto close = Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KCloseFn>>(module, ImageLib::kJ2KClose);
     ASSERT_TRUE(openFile && getInfo && dims && decode && lastError && errorText && close);
 
     const auto dir = std::filesystem::temp_directory_path() / ("zest_j2k_" + std::to_string(std::random_device{}()));

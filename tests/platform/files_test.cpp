@@ -264,8 +264,7 @@ TEST_F(FilesTest, StartUpFindsTheDataFolderQueryByName)
 {
     Platform::ModuleHandle shell = Platform::LoadLibrary("SHELL32.DLL");
     ASSERT_NE(shell, nullptr);
-    using Query = int32_t (*)(void*, int, void*, uint32_t, char*);
-    auto query = reinterpret_cast<Query>(Platform::GetProcAddress(shell, "SHGetFolderPathA"));
+    auto* query = Platform::GetProcAddress<int32_t(void*, int, void*, uint32_t, char*)>(shell, "SHGetFolderPathA");
     ASSERT_NE(query, nullptr);
 
     char path[Platform::MAX_PATH];

@@ -16,14 +16,17 @@ int Thrice(int value)
 {
     return value * 3;
 }
+double Half(double value)
+{
+    return value / 2;
+}
 
 class ModulesTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        RegisterModule("Codec.DLL",
-                       {{"Decode", reinterpret_cast<void*>(&Twice)}, {"Version", reinterpret_cast<void*>(&Thrice)}});
+        RegisterModule("Codec.DLL", {{"Decode", Entry<int(int)>(&Twice)}, {"Version", Entry<int(int)>(&Thrice)}});
     }
     void TearDown() override { RestoreHiddenModules(); }
 };
@@ -37,22 +40,22 @@ TEST_F(ModulesTest, ModulesAreFoundByNameInAnySpelling)
         SCOPED_TRACE(name);
         ModuleHandle module = LoadLibrary(name);
         ASSERT_NE(module, nullptr);
-        auto decode = reinterpret_cast<int (*)(int)>(GetProcAddress(module, "Decode"));
+        auto* decode = GetProcAddress<int(int)>(module, "Decode");
         ASSERT_NE(decode, nullptr);
         EXPECT_EQ(decode(21), 42);
-        EXPECT_EQ(GetProcAddress(module, "decode"), nullptr) << "entry names are exact";
+        EXPECT_FALSE(HasProcAddress(module, "decode")) << "entry names are exact";
         EXPECT_TRUE(FreeLibrary(module));
     }
     EXPECT_EQ(LoadLibrary("missing.dll"), nullptr);
     EXPECT_EQ(LoadLibrary(""), nullptr);
-    EXPECT_EQ(GetProcAddress(nullptr, "Decode"), nullptr);
+    EXPECT_FALSE(HasProcAddress(nullptr, "Decode"));
     EXPECT_FALSE(FreeLibrary(nullptr));
 
     // Registering again adds and replaces entries; handles stay valid.
     ModuleHandle module = LoadLibrary("codec.dll");
-    RegisterModule("codec.dll", {{"Decode", reinterpret_cast<void*>(&Thrice)}});
-    EXPECT_EQ(reinterpret_cast<int (*)(int)>(GetProcAddress(module, "Decode"))(2), 6);
-    EXPECT_NE(GetProcAddress(module, "Version"), nullptr);
+    RegisterModule("codec.dll", {{"Decode", Entry<int(int)>(&Thrice)}});
+    EXPECT_EQ(GetProcAddress<int(int)>(module, "Decode")(2), 6);
+    EXPECT_TRUE(HasProcAddress(module, "Version"));
     FreeLibrary(module);
 }
 
@@ -92,20 +95,41 @@ TEST_F(ModulesTest, HiddenModulesAndEntriesLookMissingUntilRestored)
     ASSERT_NE(module, nullptr);
 
     HideModuleEntry("Codec", "Decode");
-    EXPECT_EQ(GetProcAddress(module, "Decode"), nullptr);
-    EXPECT_EQ(GetProcAddress(early, "Decode"), nullptr) << "also through handles taken before hiding";
-    EXPECT_NE(GetProcAddress(module, "Version"), nullptr) << "only that entry";
+    EXPECT_EQ(GetProcAddress<int(int)>(module, "Decode"), nullptr);
+    EXPECT_FALSE(HasProcAddress(early, "Decode")) << "also through handles taken before hiding";
+    EXPECT_TRUE(HasProcAddress(module, "Version")) << "only that entry";
 
     // Hiding works for modules that other layers register later.
     HideModule("later.dll");
-    RegisterModule("later.dll", {{"Go", reinterpret_cast<void*>(&Twice)}});
+    RegisterModule("later.dll", {{"Go", Entry<int(int)>(&Twice)}});
     EXPECT_EQ(LoadLibrary("later.dll"), nullptr);
 
     RestoreHiddenModules();
-    EXPECT_NE(GetProcAddress(module, "Decode"), nullptr);
+    EXPECT_NE(GetProcAddress<int(int)>(module, "Decode"), nullptr);
     ModuleHandle later = LoadLibrary("later.dll");
     EXPECT_NE(later, nullptr);
     FreeLibrary(later);
     FreeLibrary(module);
     FreeLibrary(early);
+}
+
+TEST_F(ModulesTest, AnEntryIsHandedOutOnlyAsTheSignatureItWasRegisteredWith)
+{
+    ModuleHandle module = LoadLibrary("codec.dll");
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(GetProcAddress<int(int)>(module, "Decode"), &Twice);
+    // Another signature under the same name finds nothing instead of a function called with the wrong arguments.
+    EXPECT_EQ(GetProcAddress<int(int, int)>(module, "Decode"), nullptr);
+    EXPECT_EQ(GetProcAddress<long(int)>(module, "Decode"), nullptr);
+    EXPECT_EQ(GetProcAddress<void()>(module, "Decode"), nullptr);
+    EXPECT_TRUE(HasProcAddress(module, "Decode")) << "the entry itself is there";
+
+    // The form that fills a table member takes the member's signature.
+    int (*decode)(int) = nullptr;
+    EXPECT_TRUE(GetProcAddress(module, "Decode", decode));
+    EXPECT_EQ(decode(5), 10);
+    double (*wrong)(double) = &Half;
+    EXPECT_FALSE(GetProcAddress(module, "Decode", wrong));
+    EXPECT_EQ(wrong, nullptr);
+    FreeLibrary(module);
 }

@@ -173,15 +173,15 @@ TEST_F(SurfacesTest, ModuleTableOffersBothEntriesAndTheHookHidesThem)
     RegisterDisplayModule();
     ModuleHandle module = LoadLibrary("DDRAW.DLL");
     ASSERT_NE(module, nullptr);
-    EXPECT_EQ(GetProcAddress(module, "DirectDrawCreate"), reinterpret_cast<void*>(&DirectDrawCreate));
-    auto createEx = reinterpret_cast<DirectDrawCreateExFunc>(GetProcAddress(module, "DirectDrawCreateEx"));
+    EXPECT_EQ(GetProcAddress<decltype(DirectDrawCreate)>(module, "DirectDrawCreate"), &DirectDrawCreate);
+    auto* createEx = GetProcAddress<decltype(DirectDrawCreateEx)>(module, "DirectDrawCreateEx");
     ASSERT_NE(createEx, nullptr);
     void* dd = nullptr;
     ASSERT_EQ(createEx(nullptr, &dd, IID_IDirectDraw7, nullptr), DD_OK);
     static_cast<IDirectDraw7*>(dd)->Release();
     HideModuleEntry("ddraw.dll", "DirectDrawCreateEx");
-    EXPECT_EQ(GetProcAddress(module, "DirectDrawCreateEx"), nullptr);
-    EXPECT_NE(GetProcAddress(module, "DirectDrawCreate"), nullptr);
+    EXPECT_FALSE(HasProcAddress(module, "DirectDrawCreateEx"));
+    EXPECT_TRUE(HasProcAddress(module, "DirectDrawCreate"));
     RestoreHiddenModules();
     FreeLibrary(module);
 }

@@ -66,6 +66,11 @@ HMUSIC FakeMusicLoad(BASSBOOL, const void* file, QWORD, DWORD, DWORD flags, DWOR
     gCalls.push_back(std::string("MusicLoad(") + static_cast<const char*>(file) + "," + std::to_string(flags) + ")");
     return gNextHandle++;
 }
+HMUSIC FakeMusicLoadOld(BASSBOOL, const void* file, DWORD, DWORD, DWORD flags)
+{
+    gCalls.push_back(std::string("MusicLoadOld(") + static_cast<const char*>(file) + "," + std::to_string(flags) + ")");
+    return gNextHandle++;
+}
 void FakeStreamFree(HSTREAM h)
 {
     gCalls.push_back(Str("StreamFree", {h}));
@@ -123,27 +128,32 @@ protected:
         gCalls.clear();
         gActive = BASS_ACTIVE_PLAYING;
         gNextHandle = 100;
-        Platform::RegisterModule("bass.dll",
-                                 {
-                                     {"BASS_Init", reinterpret_cast<void*>(&FakeInit)},
-                                     {"BASS_SetConfig", reinterpret_cast<void*>(&FakeSetConfig)},
-                                     {"BASS_SetGlobalVolumes", reinterpret_cast<void*>(&FakeSetGlobalVolumes)},
-                                     {"BASS_Start", reinterpret_cast<void*>(&FakeNoArgs)},
-                                     {"BASS_Stop", reinterpret_cast<void*>(&FakeNoArgs)},
-                                     {"BASS_Free", reinterpret_cast<void*>(&FakeNoArgs)},
-                                     {"BASS_StreamCreateFile", reinterpret_cast<void*>(&FakeStreamCreateFile)},
-                                     {"BASS_MusicLoad", reinterpret_cast<void*>(&FakeMusicLoad)},
-                                     {"BASS_StreamFree", reinterpret_cast<void*>(&FakeStreamFree)},
-                                     {"BASS_MusicFree", reinterpret_cast<void*>(&FakeMusicFree)},
-                                     {"BASS_ChannelStop", reinterpret_cast<void*>(&FakeChannelStop)},
-                                     {"BASS_ChannelPlay", reinterpret_cast<void*>(&FakeChannelPlay)},
-                                     {"BASS_ChannelPause", reinterpret_cast<void*>(&FakeChannelPause)},
-                                     {"BASS_ChannelSetAttributes", reinterpret_cast<void*>(&FakeSetAttributes)},
-                                     {"BASS_ChannelSetPosition", reinterpret_cast<void*>(&FakeSetPosition)},
-                                     {"BASS_ChannelSetFlags", reinterpret_cast<void*>(&FakeSetFlags)},
-                                     {"BASS_ChannelIsActive", reinterpret_cast<void*>(&FakeIsActive)},
-                                     {"BASS_MusicSetAttribute", reinterpret_cast<void*>(&FakeMusicSetAttribute)},
-                                 });
+        Platform::RegisterModule(
+            "bass.dll",
+            {
+                {"BASS_Init", Platform::Entry(&BASS_INSTANCE::BASS_Init, &FakeInit)},
+                {"BASS_SetConfig", Platform::Entry(&BASS_INSTANCE::BASS_SetConfig, &FakeSetConfig)},
+                {"BASS_SetGlobalVolumes",
+                 Platform::Entry(&BASS_INSTANCE::BASS_SetGlobalVolumes, &FakeSetGlobalVolumes)},
+                {"BASS_Start", Platform::Entry(&BASS_INSTANCE::BASS_Start, &FakeNoArgs)},
+                {"BASS_Stop", Platform::Entry(&BASS_INSTANCE::BASS_Stop, &FakeNoArgs)},
+                {"BASS_Free", Platform::Entry(&BASS_INSTANCE::BASS_Free, &FakeNoArgs)},
+                {"BASS_StreamCreateFile",
+                 Platform::Entry(&BASS_INSTANCE::BASS_StreamCreateFile, &FakeStreamCreateFile)},
+                {"BASS_MusicLoad", Platform::Entry(&BASS_INSTANCE::BASS_MusicLoad, &FakeMusicLoad)},
+                {"BASS_StreamFree", Platform::Entry(&BASS_INSTANCE::BASS_StreamFree, &FakeStreamFree)},
+                {"BASS_MusicFree", Platform::Entry(&BASS_INSTANCE::BASS_MusicFree, &FakeMusicFree)},
+                {"BASS_ChannelStop", Platform::Entry(&BASS_INSTANCE::BASS_ChannelStop, &FakeChannelStop)},
+                {"BASS_ChannelPlay", Platform::Entry(&BASS_INSTANCE::BASS_ChannelPlay, &FakeChannelPlay)},
+                {"BASS_ChannelPause", Platform::Entry(&BASS_INSTANCE::BASS_ChannelPause, &FakeChannelPause)},
+                {"BASS_ChannelSetAttributes",
+                 Platform::Entry(&BASS_INSTANCE::BASS_ChannelSetAttributes, &FakeSetAttributes)},
+                {"BASS_ChannelSetPosition", Platform::Entry(&BASS_INSTANCE::BASS_ChannelSetPosition, &FakeSetPosition)},
+                {"BASS_ChannelSetFlags", Platform::Entry(&BASS_INSTANCE::BASS_ChannelSetFlags, &FakeSetFlags)},
+                {"BASS_ChannelIsActive", Platform::Entry(&BASS_INSTANCE::BASS_ChannelIsActive, &FakeIsActive)},
+                {"BASS_MusicSetAttribute",
+                 Platform::Entry(&BASS_INSTANCE::BASS_MusicSetAttribute, &FakeMusicSetAttribute)},
+            });
         WriteGameFile("music/song.mod", "module bytes");
     }
     void TearDown() override
@@ -289,9 +299,14 @@ TEST_F(BassCalls, UnknownIdsDoNothingAndPauseFollowsTheActivity)
 TEST_F(BassCalls, TheOlderGenerationUsesItsOwnCalls)
 {
     Platform::HideModuleEntry("bass.dll", "BASS_SetConfig");
-    Platform::RegisterModule("bass.dll", {{"BASS_Init", reinterpret_cast<void*>(&FakeInitOld)}});
+    // The older library has the older argument lists under the same names.
+    Platform::RegisterModule(
+        "bass.dll", {{"BASS_Init", Platform::Entry(&BASS_INSTANCE::BASS_InitOld, &FakeInitOld)},
+                     {"BASS_MusicLoad", Platform::Entry(&BASS_INSTANCE::BASS_MusicLoadOld, &FakeMusicLoadOld)}});
     BassMusicInterface music(Window());
     EXPECT_EQ(Take(), (Calls{"InitOld(-1,44100,0)"}));
+    EXPECT_TRUE(music.LoadMusic(0, "music/song.mod"));
+    EXPECT_EQ(Take(), (Calls{"MusicLoadOld(music/song.mod,4)"}));
     music.SetVolume(0.85);
     EXPECT_EQ(Take(), (Calls{"SetGlobalVolumes(34,34,34)"}));
 }
