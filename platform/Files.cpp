@@ -353,10 +353,36 @@ void InvalidateFileNameCache(const std::string& folder)
 
 // ---- writing and reading whole files ----
 
-bool WriteFileAtomically(const std::string& path, const void* data, size_t size)
+namespace
+{
+
+// The file a chain of symbolic links ends at (the path itself when it is no link). A link's target is replaced
+// where it lies, so the link stays a link: a save file kept in a synchronised folder and linked into the data
+// folder goes on being saved there. Empty for a chain that loops or runs too long.
+std::string FollowLinks(const std::string& path)
+{
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops)
+    {
+        struct stat info;
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+        std::string target(static_cast<size_t>(info.st_size > 0 ? info.st_size : 4096) + 1, '\0');
+        const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<size_t>(length) >= target.size()) return std::string();
+        target.resize(static_cast<size_t>(length));
+        current = target[0] == '/' ? target : Join(ParentOf(current), target);
+    }
+    return std::string();
+}
+
+} // namespace
+
+bool WriteFileAtomically(const std::string& givenPath, const void* data, size_t size)
 {
     int64_t failAfter = gFailWriteAfter.exchange(-1);
-    if (path.empty() || path.back() == '/') return false;
+    if (givenPath.empty() || givenPath.back() == '/') return false;
+    const std::string path = FollowLinks(givenPath);
+    if (path.empty()) return false;
     std::string folder = ParentOf(path);
     size_t slash = path.find_last_of('/');
     std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -399,6 +425,7 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size)
     }
     SyncFolder(folder);
     InvalidateFileNameCache(folder);
+    if (path != givenPath) InvalidateFileNameCache(ParentOf(givenPath));
     return true;
 }
 

@@ -62,7 +62,8 @@ void InvalidateFileNameCache(const std::string& folder);
 
 // Writes `size` bytes to `path` through a temporary file in the same folder: write, fsync, rename over the old
 // file, fsync the folder. The folder must exist. On failure the previous file is untouched and no temporary file
-// is left behind.
+// is left behind. When `path` is a symbolic link (or a chain of them), the file it leads to is replaced in its
+// own folder and the link is kept.
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size);
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 

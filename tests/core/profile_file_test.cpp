@@ -476,3 +476,29 @@ TEST(ProfileStore, PlayersFileCutShortIsCopiedAsideAndWrittenWhole)
     ASSERT_EQ(again.size(), 2u);
     EXPECT_EQ(again[1]->dayProfits[65], saved[1]->dayProfits[65]);
 }
+
+TEST(ProfileStore, PlayersFileThatIsALinkIsSavedThroughIt)
+{
+    CoreTest::TempFolder dir;
+    DiskGameFiles files;
+    std::filesystem::create_directories(dir.path / "sync");
+    std::filesystem::create_directories(dir.path / "data");
+    PlayerList players;
+    players.push_back(Everything("Ann", 1));
+    ASSERT_TRUE(ProfileStore(files, dir.Folder() + "sync/").Save(0, players));
+    std::filesystem::create_symlink("../sync/players.dat", dir.path / "data" / "players.dat");
+
+    ProfileStore store(files, dir.Folder() + "data/");
+    PlayerList loaded;
+    int32_t current = -1;
+    std::string notice;
+    store.Load(current, loaded, notice);
+    ASSERT_EQ(loaded.size(), 1u);
+    loaded[0]->money = 999;
+    ASSERT_TRUE(store.Save(0, loaded));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path / "data" / "players.dat")) << "the link is kept";
+    PlayerList back;
+    ProfileStore(files, dir.Folder() + "sync/").Load(current, back, notice);
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0]->money, 999) << "the file the link leads to holds the save";
+}
