@@ -18,6 +18,7 @@
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
+#include "platform/Debug.h"
 #include "platform/Files.h"
 #include "widgets/Dialog.h"
 #include "widgets/WidgetDefaults.h"
@@ -278,7 +279,7 @@ void GameApp::OnTitleScreenDone()
     hintWnd->Resize(0, 0, ImageWidth(IMAGE_W_HINT), ImageHeight(IMAGE_W_HINT));
     if (!playersNotice.empty())
     {
-        MsgBox(playersNotice, "Ember Cook", 0);
+        ShowNotice("Your files", playersNotice);
         playersNotice.clear();
     }
     if (currentPlayer == -1) AskForNewPlayer();
@@ -309,7 +310,45 @@ void GameApp::LoadPlayers()
 
 void GameApp::SavePlayers()
 {
-    Profiles().Save(currentPlayer, players);
+    NoteSaveResult(Profiles().Save(currentPlayer, players), playersSaveFailing, "Your progress");
+}
+
+void GameApp::NoteSaveResult(bool saved, bool& failing, const std::string& what)
+{
+    if (saved)
+    {
+        failing = false;
+        return;
+    }
+    if (failing) return; // said already; the next save tries again all the same
+    failing = true;
+    TellPlayer("Not saved", what + " could not be saved: " + Platform::LastWriteFailure() +
+                                ". The game tries again at the next save.");
+}
+
+void GameApp::TellPlayer(const std::string& header, const std::string& text)
+{
+    std::fprintf(stderr, "%s\n", text.c_str());
+    if (!titleWnd)
+    {
+        AddNotice(playersNotice, text);
+        return;
+    }
+    ShowNotice(header, text);
+}
+
+void GameApp::ShowNotice(const std::string& header, const std::string& text)
+{
+    // A notice never waits for its answer: the game plays on behind it, and an unattended run is not held up.
+    mNoticeLines = GetDialog(DIALOG_NOTICE) ? mNoticeLines + "\n" + text : text;
+    OpenDialog(DIALOG_NOTICE, true, header, mNoticeLines, Text(10), DIALOG_BUTTONS_FOOTER);
+}
+
+void GameApp::RunUpdate()
+{
+    ZestAppBase::RunUpdate();
+    if (titleWnd && Platform::HasUserReports())
+        for (const std::string& text : Platform::TakeUserReports()) ShowNotice("Settings", text);
 }
 
 ProfileStore& GameApp::Profiles()
@@ -334,7 +373,8 @@ void GameApp::LoadHighscores()
 
 void GameApp::SaveHighscores()
 {
-    Zest::SaveHighscores(*mFiles, dataFolder + kHighscoresFileName, highscores);
+    NoteSaveResult(Zest::SaveHighscores(*mFiles, dataFolder + kHighscoresFileName, highscores),
+                   highscoresSaveFailing, "The high scores");
 }
 
 PlayerProfile* GameApp::CurrentPlayer()
@@ -525,7 +565,8 @@ void GameApp::ButtonPress(int id)
 void GameApp::DialogButtonReleased(int dialogId, int buttonId)
 {
     PlayClick();
-    if (buttonId == DIALOG_BUTTON_YES && (dialogId == DIALOG_PLAYER_MESSAGE || dialogId == DIALOG_ONLY_PLAYER))
+    if (buttonId == DIALOG_BUTTON_YES &&
+        (dialogId == DIALOG_PLAYER_MESSAGE || dialogId == DIALOG_ONLY_PLAYER || dialogId == DIALOG_NOTICE))
     {
         CloseDialog(dialogId);
         return;
