@@ -337,10 +337,34 @@ void GameApp::TellPlayer(const std::string& header, const std::string& text)
     ShowNotice(header, text);
 }
 
+namespace
+{
+
+// The text with each absolute path cut to its file name: the dialog has room for a few lines only, and standard
+// error has the full paths.
+std::string FileNamesOnly(const std::string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size();)
+    {
+        if (text[i] == '/' && (i == 0 || text[i - 1] == ' ' || text[i - 1] == '('))
+        {
+            const size_t end = text.find_first_of(" ,;)", i);
+            const size_t last = text.find_last_of('/', end == std::string::npos ? std::string::npos : end - 1);
+            i = last + 1;
+            continue;
+        }
+        out += text[i++];
+    }
+    return out;
+}
+
+} // namespace
+
 void GameApp::ShowNotice(const std::string& header, const std::string& text)
 {
     // A notice never waits for its answer: the game plays on behind it, and an unattended run is not held up.
-    mNoticeLines = GetDialog(DIALOG_NOTICE) ? mNoticeLines + "\n" + text : text;
+    mNoticeLines = GetDialog(DIALOG_NOTICE) ? mNoticeLines + "\n" + FileNamesOnly(text) : FileNamesOnly(text);
     OpenDialog(DIALOG_NOTICE, true, header, mNoticeLines, Text(10), DIALOG_BUTTONS_FOOTER);
 }
 
@@ -348,7 +372,7 @@ void GameApp::RunUpdate()
 {
     ZestAppBase::RunUpdate();
     if (titleWnd && Platform::HasUserReports())
-        for (const std::string& text : Platform::TakeUserReports()) ShowNotice("Settings", text);
+        for (const std::string& text : Platform::TakeUserReports()) ShowNotice("Your files", text);
 }
 
 ProfileStore& GameApp::Profiles()

@@ -442,11 +442,13 @@ TEST_F(ShellTest, FailedSaveIsToldOnceInTheGameWithWhyAndTriedAgain)
 TEST_F(ShellTest, WhatTheSettingsStoreTellsThePlayerShowsInTheGame)
 {
     Platform::TakeUserReports();
-    Platform::ReportToUser("Settings cannot be saved here.");
+    Platform::ReportToUser("Settings file /home/kim/.config/settings.ini is damaged (line 3); kept as "
+                           "/home/kim/.config/settings.ini.damaged.");
     app->ToTitle("Ann");
     app->RunUpdate();
     Dialog* notice = app->GetDialog(DIALOG_NOTICE);
     ASSERT_NE(notice, nullptr);
-    EXPECT_EQ(notice->lines, "Settings cannot be saved here.");
+    // The dialog names the files, standard error the whole paths.
+    EXPECT_EQ(notice->lines, "Settings file settings.ini is damaged (line 3); kept as settings.ini.damaged.");
     EXPECT_FALSE(Platform::HasUserReports());
 }
