@@ -238,7 +238,9 @@ bool PlayersFileIsWhole(const Buffer& playersFile)
     }();
     const uint8_t* data = playersFile.GetDataPtr();
     const int64_t size = playersFile.GetDataLen();
-    if (size < 8 || (data[0] | data[1] << 8 | data[2] << 16 | data[3] << 24) != kPlayersFileMagic) return false;
+    if (size < 8) return false;
+    const uint32_t magic = uint32_t{data[0]} | uint32_t{data[1]} << 8 | uint32_t{data[2]} << 16 | uint32_t{data[3]} << 24;
+    if (magic != static_cast<uint32_t>(kPlayersFileMagic)) return false;
     int64_t at = 8;
     while (at < size)
     {
