@@ -390,17 +390,25 @@ std::string LastWriteFailure()
 {
     switch (tLastWriteError)
     {
-    case 0: return "no write has failed";
+    case 0:
+        return "no write has failed";
     case ENOSPC:
-    case EDQUOT: return "the disk is full";
-    case EROFS: return "the disk is read-only";
+    case EDQUOT:
+        return "the disk is full";
+    case EROFS:
+        return "the disk is read-only";
     case EACCES:
-    case EPERM: return "the folder is read-only";
+    case EPERM:
+        return "the folder is read-only";
     case ENOENT:
-    case ENOTDIR: return "the folder does not exist";
-    case EISDIR: return "something that is not a file is in its place";
-    case ELOOP: return "its links lead round in a circle";
-    default: return std::strerror(tLastWriteError);
+    case ENOTDIR:
+        return "the folder does not exist";
+    case EISDIR:
+        return "something that is not a file is in its place";
+    case ELOOP:
+        return "its links lead round in a circle";
+    default:
+        return std::strerror(tLastWriteError);
     }
 }
 

@@ -92,7 +92,7 @@ size_t FindCodestream(const std::vector<uint8_t>& bytes)
             header = 16;
         }
         if (type == 0x6A703263) return static_cast<size_t>(at + header); // "jp2c"
-        if (length == 0 || length < header) return 0;                     // to the end, or broken
+        if (length == 0 || length < header) return 0;                    // to the end, or broken
         at += length;
     }
     return 0;

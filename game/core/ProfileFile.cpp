@@ -239,7 +239,8 @@ bool PlayersFileIsWhole(const Buffer& playersFile)
     const uint8_t* data = playersFile.GetDataPtr();
     const int64_t size = playersFile.GetDataLen();
     if (size < 8) return false;
-    const uint32_t magic = uint32_t{data[0]} | uint32_t{data[1]} << 8 | uint32_t{data[2]} << 16 | uint32_t{data[3]} << 24;
+    const uint32_t magic =
+        uint32_t{data[0]} | uint32_t{data[1]} << 8 | uint32_t{data[2]} << 16 | uint32_t{data[3]} << 24;
     if (magic != static_cast<uint32_t>(kPlayersFileMagic)) return false;
     int64_t at = 8;
     while (at < size)
@@ -322,9 +323,9 @@ void ProfileStore::Load(int32_t& currentPlayer, PlayerList& players, std::string
         // lost should the game end before its next save.
         const std::string copy = DamagedFileName(mFiles, path);
         const bool kept = mFiles.Write(copy, buffer);
-        const std::string text = kept ? "The player file was damaged; it was kept as " + copy +
-                                            ". The players that could be read were kept."
-                                      : "The player file " + path + " is damaged and no copy of it could be kept.";
+        const std::string text =
+            kept ? "The player file was damaged; it was kept as " + copy + ". The players that could be read were kept."
+                 : "The player file " + path + " is damaged and no copy of it could be kept.";
         std::fprintf(stderr, "%s\n", text.c_str());
         AddNotice(notice, text);
         if (kept) Save(currentPlayer, players);

@@ -397,8 +397,8 @@ void GameApp::LoadHighscores()
 
 void GameApp::SaveHighscores()
 {
-    NoteSaveResult(Zest::SaveHighscores(*mFiles, dataFolder + kHighscoresFileName, highscores),
-                   highscoresSaveFailing, "The high scores");
+    NoteSaveResult(Zest::SaveHighscores(*mFiles, dataFolder + kHighscoresFileName, highscores), highscoresSaveFailing,
+                   "The high scores");
 }
 
 PlayerProfile* GameApp::CurrentPlayer()
