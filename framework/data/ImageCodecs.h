@@ -26,6 +26,8 @@ public:
     // Moves to an absolute position; false when it cannot.
     virtual bool Seek(uint64_t position) = 0;
     virtual uint64_t Tell() = 0;
+    // Bytes in the whole source.
+    virtual uint64_t Size() = 0;
 };
 
 class MemorySource final : public ImageSource
@@ -35,6 +37,7 @@ public:
     size_t Read(void* buffer, size_t size) override;
     bool Seek(uint64_t position) override;
     uint64_t Tell() override { return mPos; }
+    uint64_t Size() override { return mSize; }
 
 private:
     const uint8_t* mData;
@@ -52,6 +55,7 @@ public:
     size_t Read(void* buffer, size_t size) override;
     bool Seek(uint64_t position) override;
     uint64_t Tell() override;
+    uint64_t Size() override;
 
 private:
     explicit PakSource(Zest::PackFileHandle* handle) : mHandle(handle) {}
