@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <mutex>
 
 namespace Platform
@@ -21,6 +22,11 @@ bool EnabledAtStart()
 std::atomic<bool> gEnabled{EnabledAtStart()};
 std::mutex gMutex; // guards the capture chain and keeps lines from different threads whole
 DebugOutputCapture* gCapture = nullptr;
+// Reports not yet taken by a program that shows them in its own window; the oldest go first when it never takes
+// them.
+constexpr size_t kMaxPendingReports = 16;
+std::deque<std::string> gPendingReports;
+std::atomic<bool> gHasPendingReports{false};
 
 } // namespace
 
@@ -44,6 +50,23 @@ void ReportToUser(const std::string& text)
     if (gCapture != nullptr) gCapture->mText += line;
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
+    if (gPendingReports.size() == kMaxPendingReports) gPendingReports.pop_front();
+    gPendingReports.push_back(text);
+    gHasPendingReports.store(true);
+}
+
+bool HasUserReports()
+{
+    return gHasPendingReports.load();
+}
+
+std::vector<std::string> TakeUserReports()
+{
+    std::lock_guard<std::mutex> lock(gMutex);
+    std::vector<std::string> reports(gPendingReports.begin(), gPendingReports.end());
+    gPendingReports.clear();
+    gHasPendingReports.store(false);
+    return reports;
 }
 
 void SetDebugOutputEnabled(bool enabled)

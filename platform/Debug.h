@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace Platform
 {
@@ -18,8 +19,12 @@ bool IsDebugOutputEnabled();
 
 // A line the person running the program must see (a problem that changes what they get, such as settings that
 // cannot be saved): always written to standard error with a newline, whatever the debugger-output switch says.
-// A capture collects it as well.
+// A capture collects it as well, and it is kept for TakeUserReports.
 void ReportToUser(const std::string& text);
+// The texts given to ReportToUser since the last call, oldest first (at most the last 16), for a program that
+// shows them in its own window too. Cheap to ask whether there are any.
+bool HasUserReports();
+std::vector<std::string> TakeUserReports();
 
 // While one of these lives, debugger output is collected here instead of reaching standard error (whatever the
 // switch says). Captures nest; the innermost one receives the text.

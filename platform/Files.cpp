@@ -353,10 +353,71 @@ void InvalidateFileNameCache(const std::string& folder)
 
 // ---- writing and reading whole files ----
 
-bool WriteFileAtomically(const std::string& path, const void* data, size_t size)
+namespace
+{
+
+// The file a chain of symbolic links ends at (the path itself when it is no link). A link's target is replaced
+// where it lies, so the link stays a link: a save file kept in a synchronised folder and linked into the data
+// folder goes on being saved there. Empty for a chain that loops or runs too long.
+std::string FollowLinks(const std::string& path)
+{
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops)
+    {
+        struct stat info;
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+        std::string target(static_cast<size_t>(info.st_size > 0 ? info.st_size : 4096) + 1, '\0');
+        const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<size_t>(length) >= target.size()) return std::string();
+        target.resize(static_cast<size_t>(length));
+        current = target[0] == '/' ? target : Join(ParentOf(current), target);
+    }
+    return std::string();
+}
+
+thread_local int tLastWriteError = 0;
+
+// Notes why a write failed (an errno value) for LastWriteFailure; always false.
+bool WriteFailed(int error)
+{
+    tLastWriteError = error;
+    return false;
+}
+
+} // namespace
+
+std::string LastWriteFailure()
+{
+    switch (tLastWriteError)
+    {
+    case 0:
+        return "no write has failed";
+    case ENOSPC:
+    case EDQUOT:
+        return "the disk is full";
+    case EROFS:
+        return "the disk is read-only";
+    case EACCES:
+    case EPERM:
+        return "the folder is read-only";
+    case ENOENT:
+    case ENOTDIR:
+        return "the folder does not exist";
+    case EISDIR:
+        return "something that is not a file is in its place";
+    case ELOOP:
+        return "its links lead round in a circle";
+    default:
+        return std::strerror(tLastWriteError);
+    }
+}
+
+bool WriteFileAtomically(const std::string& givenPath, const void* data, size_t size)
 {
     int64_t failAfter = gFailWriteAfter.exchange(-1);
-    if (path.empty() || path.back() == '/') return false;
+    if (givenPath.empty() || givenPath.back() == '/') return WriteFailed(EISDIR);
+    const std::string path = FollowLinks(givenPath);
+    if (path.empty()) return WriteFailed(ELOOP);
     std::string folder = ParentOf(path);
     size_t slash = path.find_last_of('/');
     std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -369,19 +430,22 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size)
     struct stat old;
     if (::stat(path.c_str(), &old) == 0)
     {
-        if (!S_ISREG(old.st_mode)) return false;
+        if (!S_ISREG(old.st_mode)) return WriteFailed(EISDIR);
         mode = old.st_mode & 07777;
         replacing = true;
     }
 
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0) return false;
+    if (fd < 0) return WriteFailed(errno);
     bool ok = true;
+    int error = 0;
     const char* bytes = static_cast<const char*>(data);
     if (failAfter >= 0 && static_cast<uint64_t>(failAfter) < size)
     {
+        // The injected failure stands for a disk that fills up while the file is written.
         WriteAll(fd, bytes, static_cast<size_t>(failAfter));
         ok = false;
+        error = ENOSPC;
     }
     else
     {
@@ -390,15 +454,25 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size)
     if (ok && replacing) // the umask applied at creation must not narrow them
         ok = ::fchmod(fd, mode) == 0;
     if (ok) ok = ::fsync(fd) == 0;
-    if (::close(fd) != 0) ok = false;
-    if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok && error == 0) error = errno;
+    if (::close(fd) != 0 && ok)
+    {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0)
+    {
+        ok = false;
+        error = errno;
+    }
     if (!ok)
     {
         ::unlink(temp.c_str());
-        return false;
+        return WriteFailed(error);
     }
     SyncFolder(folder);
     InvalidateFileNameCache(folder);
+    if (path != givenPath) InvalidateFileNameCache(ParentOf(givenPath));
     return true;
 }
 

@@ -62,9 +62,13 @@ void InvalidateFileNameCache(const std::string& folder);
 
 // Writes `size` bytes to `path` through a temporary file in the same folder: write, fsync, rename over the old
 // file, fsync the folder. The folder must exist. On failure the previous file is untouched and no temporary file
-// is left behind.
+// is left behind. When `path` is a symbolic link (or a chain of them), the file it leads to is replaced in its
+// own folder and the link is kept.
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size);
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+// Why this thread's last failed WriteFileAtomically failed, in words for a player ("the disk is full", "the
+// folder is read-only", ...).
+std::string LastWriteFailure();
 
 // Removes the temporary files that atomic writes into `folder` left behind when their process was killed
 // mid-write (".<name>.tmp-<pid>-<n>" of a process that no longer runs), and in its subfolders down to `depth`

@@ -120,10 +120,16 @@ void AppendQuoted(std::string& out, const std::string& text)
     out += '"';
 }
 
+// A file that opens with this line was written whole and ends with kLastLine: without it the file was cut short.
+// (Files of earlier versions, without the mark, are read as they are.)
+constexpr const char* kFirstLine = "# Settings, written by the program; a whole file ends with the line below.";
+constexpr const char* kLastLine = "# End of the settings.";
+
 std::string Serialise(const KeyMap& keys)
 {
     static const char* hex = "0123456789abcdef";
-    std::string out = "# Settings, written by the program. Each [\"key\"] line opens a key; each value line reads\n"
+    std::string out = std::string(kFirstLine) +
+                      "\n# Each [\"key\"] line opens a key; each value line reads\n"
                       "# \"name\" = type:data with type str (quoted text), int (32-bit) or bin (hex bytes).\n";
     for (const auto& [lowerPath, key] : keys)
     {
@@ -166,6 +172,7 @@ std::string Serialise(const KeyMap& keys)
             out += '\n';
         }
     }
+    out += "\n" + std::string(kLastLine) + "\n";
     return out;
 }
 
@@ -295,12 +302,91 @@ void AddKeyWithParents(KeyMap& keys, const std::string& path)
     keys.try_emplace(Lower(path), Key{path, {}});
 }
 
-// The store described by `text`, or nullopt (with the line number in `badLine`) when it is damaged.
-std::optional<KeyMap> Parse(const std::string& text, size_t& badLine)
+// The value line the parser stands at, or nullopt when it does not read.
+std::optional<Value> ParseValue(LineParser& parser)
+{
+    std::optional<std::string> name = parser.Quoted();
+    if (!name) return std::nullopt;
+    parser.SkipSpaces();
+    if (!parser.Take('=')) return std::nullopt;
+    parser.SkipSpaces();
+    Value value;
+    value.name = *name;
+    if (parser.TakeWord("str:"))
+    {
+        std::optional<std::string> data = parser.Quoted();
+        if (!data) return std::nullopt;
+        value.type = REG_SZ;
+        value.data = std::move(*data);
+    }
+    else if (parser.TakeWord("int:"))
+    {
+        std::optional<uint32_t> number = parser.Integer();
+        if (!number) return std::nullopt;
+        value.type = REG_DWORD;
+        for (int i = 0; i < 4; ++i) value.data += static_cast<char>((*number >> (8 * i)) & 0xFF);
+    }
+    else if (parser.TakeWord("bin:"))
+    {
+        std::optional<std::string> data = parser.HexBytes();
+        if (!data || data->size() > kMaxRegistryValueBytes) return std::nullopt;
+        value.type = REG_BINARY;
+        value.data = std::move(*data);
+    }
+    else
+    {
+        return std::nullopt;
+    }
+    parser.SkipSpaces();
+    if (!parser.AtEnd()) return std::nullopt;
+    return value;
+}
+
+// What a settings file holds: every line that reads, and whether the file is whole. A line that does not read is
+// skipped (after a key line that does not read, so are the values below it until the next key); `badLine` is
+// the first such line, or 0 when the file was cut short after its lines.
+struct Parsed
 {
     KeyMap keys;
+    bool whole = true;
+    size_t badLine = 0;
+};
+
+Parsed Parse(std::string text)
+{
+    Parsed parsed;
+    KeyMap& keys = parsed.keys;
     keys.try_emplace("", Key{});
+    const std::string first(kFirstLine), last(kLastLine);
+    const bool marked = text.compare(0, first.size(), first) == 0 &&
+                        (text.compare(first.size(), 1, "\n") == 0 || text.compare(first.size(), 2, "\r\n") == 0);
+    bool ended = false;
+    if (marked)
+    {
+        // Cut short: the last line may be a piece of a value (an "int:85" cut to "int:8" still reads), so a line
+        // without its line end does not count.
+        const size_t end = text.find("\n" + last);
+        ended = end != std::string::npos;
+        if (!ended)
+        {
+            parsed.whole = false;
+            const size_t lastBreak = text.find_last_of('\n');
+            text.erase(lastBreak == std::string::npos ? 0 : lastBreak + 1);
+        }
+    }
+    else if (!text.empty() && text.size() <= first.size() + 1 &&
+             first.compare(0, std::min(text.size(), first.size()), text, 0, std::min(text.size(), first.size())) == 0)
+    {
+        parsed.whole = false; // cut within its first line or right after it
+    }
+    auto bad = [&](size_t line)
+    {
+        if (parsed.whole || parsed.badLine == 0) parsed.badLine = line;
+        parsed.whole = false;
+    };
     Key* current = nullptr;
+    bool keyBroken = false;
+    bool pastEnd = false;
     size_t lineNumber = 0;
     for (size_t start = 0; start < text.size();)
     {
@@ -309,9 +395,19 @@ std::optional<KeyMap> Parse(const std::string& text, size_t& badLine)
         std::string line = text.substr(start, end - start);
         start = end + 1;
         ++lineNumber;
-        badLine = lineNumber;
         if (!line.empty() && line.back() == '\r') line.pop_back();
 
+        if (pastEnd)
+        {
+            // Only blank lines may follow the end.
+            if (line.find_first_not_of(" \t") != std::string::npos) bad(lineNumber);
+            continue;
+        }
+        if (marked && line == last)
+        {
+            pastEnd = true;
+            continue;
+        }
         LineParser parser(line);
         parser.SkipSpaces();
         if (parser.AtEnd() || parser.Take('#') || parser.Take(';')) continue;
@@ -320,52 +416,36 @@ std::optional<KeyMap> Parse(const std::string& text, size_t& badLine)
             parser.SkipSpaces();
             std::optional<std::string> path = parser.Quoted();
             parser.SkipSpaces();
-            if (!path || !parser.Take(']')) return std::nullopt;
+            bool ok = path && parser.Take(']');
             parser.SkipSpaces();
-            if (!parser.AtEnd()) return std::nullopt;
+            if (!ok || !parser.AtEnd())
+            {
+                bad(lineNumber);
+                current = nullptr;
+                keyBroken = true;
+                continue;
+            }
             std::string normal = NormalisePath(*path);
             AddKeyWithParents(keys, normal);
             current = &keys[Lower(normal)];
+            keyBroken = false;
             continue;
         }
-        if (current == nullptr) return std::nullopt;
-        std::optional<std::string> name = parser.Quoted();
-        if (!name) return std::nullopt;
-        parser.SkipSpaces();
-        if (!parser.Take('=')) return std::nullopt;
-        parser.SkipSpaces();
-        Value value;
-        value.name = *name;
-        if (parser.TakeWord("str:"))
+        if (current == nullptr)
         {
-            std::optional<std::string> data = parser.Quoted();
-            if (!data) return std::nullopt;
-            value.type = REG_SZ;
-            value.data = std::move(*data);
+            // Values under a key that did not read were counted with it.
+            if (!keyBroken) bad(lineNumber);
+            continue;
         }
-        else if (parser.TakeWord("int:"))
+        std::optional<Value> value = ParseValue(parser);
+        if (!value)
         {
-            std::optional<uint32_t> number = parser.Integer();
-            if (!number) return std::nullopt;
-            value.type = REG_DWORD;
-            for (int i = 0; i < 4; ++i) value.data += static_cast<char>((*number >> (8 * i)) & 0xFF);
+            bad(lineNumber);
+            continue;
         }
-        else if (parser.TakeWord("bin:"))
-        {
-            std::optional<std::string> data = parser.HexBytes();
-            if (!data || data->size() > kMaxRegistryValueBytes) return std::nullopt;
-            value.type = REG_BINARY;
-            value.data = std::move(*data);
-        }
-        else
-        {
-            return std::nullopt;
-        }
-        parser.SkipSpaces();
-        if (!parser.AtEnd()) return std::nullopt;
-        current->values.insert_or_assign(Lower(value.name), std::move(value));
+        current->values.insert_or_assign(Lower(value->name), std::move(*value));
     }
-    return keys;
+    return parsed;
 }
 
 // ---- the store ----
@@ -456,14 +536,6 @@ private:
         if (read == ReadResult::NotFound) return;
         // Editors on some systems start a UTF-8 file with a byte-order mark; it is no part of the settings.
         if (read == ReadResult::Ok && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
-        size_t badLine = 0;
-        std::optional<KeyMap> parsed;
-        if (read == ReadResult::Ok) parsed = Parse(text, badLine);
-        if (parsed)
-        {
-            mKeys = std::move(*parsed);
-            return;
-        }
         if (read == ReadResult::Error)
         {
             // Unreadable (permissions, a folder in the way): start empty, but never write over it.
@@ -471,10 +543,22 @@ private:
             ReportToUser("Settings file " + path + " cannot be read; settings will not be saved.");
             return;
         }
-        KeepAside(path, read == ReadResult::TooLarge ? "it is too large" : "line " + std::to_string(badLine));
+        if (read == ReadResult::TooLarge)
+        {
+            KeepAside(path, "it is too large", false);
+            return;
+        }
+        Parsed parsed = Parse(std::move(text));
+        mKeys = std::move(parsed.keys);
+        if (parsed.whole) return;
+        bool anyValue = false;
+        for (const auto& entry : mKeys) anyValue = anyValue || !entry.second.values.empty();
+        KeepAside(path, parsed.badLine == 0 ? "cut short" : "line " + std::to_string(parsed.badLine), anyValue);
     }
 
-    void KeepAside(const std::string& path, const std::string& reason)
+    // Moves a damaged file out of the way. The settings that could be read from it (`kept`) are saved at once,
+    // whole, so that they outlive this run even when nothing changes.
+    void KeepAside(const std::string& path, const std::string& reason, bool kept)
     {
         for (int copy = 1; copy <= kMaxDamagedCopies; ++copy)
         {
@@ -483,7 +567,8 @@ private:
             if (RenameFile(path, aside))
             {
                 ReportToUser("Settings file " + path + " is damaged (" + reason + "); kept as " + aside +
-                             ", starting with empty settings.");
+                             (kept ? ", keeping the settings that could be read." : ", starting with empty settings."));
+                if (kept) Save();
                 return;
             }
             break;

@@ -23,6 +23,8 @@ public:
     // Moves to an absolute position; false when it cannot.
     virtual bool Seek(uint64_t position) = 0;
     virtual uint64_t Tell() = 0;
+    // Bytes in the whole source.
+    virtual uint64_t Size() = 0;
 };
 
 class MemorySource final : public ImageSource
@@ -32,6 +34,7 @@ public:
     size_t Read(void* buffer, size_t size) override;
     bool Seek(uint64_t position) override;
     uint64_t Tell() override { return mPos; }
+    uint64_t Size() override { return mSize; }
 
 private:
     const uint8_t* mData;
@@ -48,6 +51,7 @@ public:
     size_t Read(void* buffer, size_t size) override;
     bool Seek(uint64_t position) override;
     uint64_t Tell() override;
+    uint64_t Size() override;
 
 private:
     explicit PakSource(Zest::PakFile file) : mFile(std::move(file)), mHandle(mFile.get()) {}

@@ -34,6 +34,15 @@ uint64_t PakSource::Tell()
     return position < 0 ? 0 : static_cast<uint64_t>(position);
 }
 
+uint64_t PakSource::Size()
+{
+    const long position = Zest::PakTell(mHandle);
+    if (position < 0 || Zest::PakSeek(mHandle, 0, SEEK_END) != 0) return 0;
+    const long size = Zest::PakTell(mHandle);
+    Zest::PakSeek(mHandle, position, SEEK_SET);
+    return size < 0 ? 0 : static_cast<uint64_t>(size);
+}
+
 bool WriteWholeFile(const std::string& fileName, const std::vector<uint8_t>& bytes)
 {
     return Platform::WriteFileAtomically(Platform::ResolveFileName(fileName), bytes.data(), bytes.size());

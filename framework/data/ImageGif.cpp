@@ -1,7 +1,9 @@
 // GIF decoder: the first image of a GIF87a/GIF89a file, with transparency and interlacing.
 #include "data/ImageCodecs.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace ImageLib
 {
@@ -11,6 +13,7 @@ namespace
 
 constexpr int kMaxCodes = 4096;
 constexpr uint32_t kOpaqueBlack = 0xFF000000;
+constexpr uint64_t kUnfilledPixelsAllowed = 1 << 18;
 
 // Colours of every index a code can name: palette entries, transparent 0, opaque black beyond the table.
 struct ColourLookup
@@ -41,37 +44,19 @@ bool SkipSubBlocks(ByteReader& in)
     }
 }
 
-// Reads the code stream least significant bit first out of the image's data sub-blocks.
+// Reads the code stream least significant bit first out of the image's data, gathered from its sub-blocks.
 class CodeReader
 {
 public:
-    explicit CodeReader(ByteReader& in) : mIn(in) {}
+    explicit CodeReader(const std::vector<uint8_t>& data) : mData(data) {}
 
     // The next code of the given width, or -1 when the data end.
     int Next(int width)
     {
         while (mBitCount < width)
         {
-            if (mBlockLeft == 0)
-            {
-                if (mEnded) return -1;
-                const int length = mIn.Byte();
-                if (length <= 0)
-                {
-                    mEnded = true;
-                    return -1;
-                }
-                mBlockLeft = length;
-            }
-            const int byte = mIn.Byte();
-            if (byte < 0)
-            {
-                mEnded = true;
-                mBlockLeft = 0;
-                return -1;
-            }
-            --mBlockLeft;
-            mBits |= static_cast<uint32_t>(byte) << mBitCount;
+            if (mPos >= mData.size()) return -1;
+            mBits |= static_cast<uint32_t>(mData[mPos++]) << mBitCount;
             mBitCount += 8;
         }
         const int code = static_cast<int>(mBits & ((1u << width) - 1));
@@ -81,12 +66,43 @@ public:
     }
 
 private:
-    ByteReader& mIn;
+    const std::vector<uint8_t>& mData;
+    size_t mPos = 0;
     uint32_t mBits = 0;
     int mBitCount = 0;
-    int mBlockLeft = 0;
-    bool mEnded = false;
 };
+
+// The image's data sub-blocks joined, up to the terminator or the end of the file (a cut file decodes what it
+// has).
+std::vector<uint8_t> ReadImageData(ByteReader& in)
+{
+    std::vector<uint8_t> data;
+    for (;;)
+    {
+        const int length = in.Byte();
+        if (length <= 0) break;
+        const size_t used = data.size();
+        data.resize(used + static_cast<size_t>(length));
+        if (!in.Read(data.data() + used, static_cast<size_t>(length)))
+        {
+            // The bytes that were there still count.
+            data.resize(used);
+            for (int byte; (byte = in.Byte()) >= 0;) data.push_back(static_cast<uint8_t>(byte));
+            break;
+        }
+    }
+    return data;
+}
+
+// Most pixels `bytes` of LZW data can describe: each code takes at least `width` bits, and the n-th code after a
+// clear names a string of at most n pixels (each new table entry is one longer than an older one), never more
+// than the table holds.
+uint64_t MostPixels(size_t bytes, int width)
+{
+    const uint64_t codes = uint64_t{bytes} * 8 / static_cast<uint64_t>(width);
+    const uint64_t growing = std::min<uint64_t>(codes, kMaxCodes);
+    return growing * (growing + 1) / 2 + (codes - growing) * kMaxCodes;
+}
 
 // Places decoded indices row by row, in interlaced pass order when asked.
 class PixelWriter
@@ -149,8 +165,14 @@ struct LzwTables
     uint16_t stack[kMaxCodes + 1];
 };
 
+// Codes are always wide enough for the next free code; only code size 1 starts at that boundary (clear + 2 = 4).
+int CodeWidthAfterClear(int minCodeSize)
+{
+    return minCodeSize == 1 ? 3 : minCodeSize + 1;
+}
+
 // Decodes the LZW stream into the image; pixels the stream never reaches keep their zero.
-void DecodeLzw(ByteReader& in, int minCodeSize, PixelWriter& out, LzwTables& t)
+void DecodeLzw(const std::vector<uint8_t>& data, int minCodeSize, PixelWriter& out, LzwTables& t)
 {
     const int clear = 1 << minCodeSize;
     const int end = clear + 1;
@@ -159,9 +181,8 @@ void DecodeLzw(ByteReader& in, int minCodeSize, PixelWriter& out, LzwTables& t)
         t.prefix[i] = 0;
         t.suffix[i] = static_cast<uint16_t>(i);
     }
-    CodeReader codes(in);
-    // Codes are always wide enough for the next free code; only code size 1 starts at that boundary (clear + 2 = 4).
-    const int resetWidth = minCodeSize == 1 ? 3 : minCodeSize + 1;
+    CodeReader codes(data);
+    const int resetWidth = CodeWidthAfterClear(minCodeSize);
     int width = resetWidth;
     int next = clear + 2;
     int previous = -1;
@@ -275,11 +296,18 @@ std::unique_ptr<Image> DecodeGIF(ImageSource& source)
     for (int i = 0; i < kMaxCodes; ++i) lookup->colour[i] = i < tableCount ? table[i] : kOpaqueBlack;
     if (transparent >= 0) lookup->colour[transparent] = 0;
 
+    // A frame far larger than its data could ever fill is refused before its pixels are allocated. A file cut
+    // short still shows what it has, so a megabyte of pixels beyond what the data reach is allowed.
+    const std::vector<uint8_t> data = ReadImageData(in);
+    if (uint64_t{static_cast<uint32_t>(width)} * static_cast<uint32_t>(height) >
+        MostPixels(data.size(), CodeWidthAfterClear(minCodeSize)) + kUnfilledPixelsAllowed)
+        return nullptr;
+
     auto image = Image::Create(width, height, true);
     if (!image) return nullptr;
     auto tables = std::make_unique<LzwTables>();
     PixelWriter writer(*image, (flags & 0x40) != 0, *lookup);
-    DecodeLzw(in, minCodeSize, writer, *tables);
+    DecodeLzw(data, minCodeSize, writer, *tables);
     return image;
 }
 

@@ -134,6 +134,8 @@ void SetSource(j_decompress_ptr cinfo, ImageSource* source)
     cinfo->src = &src->pub;
 }
 
+constexpr uint64_t kMostPixelsPerByte = 4096;
+
 // The library long-jumps out of this function on errors: it holds no object with a destructor.
 bool RunJpegDecode(JpegReadJob* job)
 {
@@ -154,9 +156,15 @@ bool RunJpegDecode(JpegReadJob* job)
     SetSource(&cinfo, job->source);
     jpeg_read_header(&cinfo, TRUE);
 
-    // Ink separations cannot be shown faithfully without a colour profile.
+    // Ink separations cannot be shown faithfully without a colour profile. A picture far larger than its data
+    // could ever fill is refused before its pixels are allocated: with Huffman coding every 8x8 block costs a bit
+    // at least (its DC code), so a byte describes a few hundred pixels, a few thousand for a colour plane of
+    // quarter size scanned alone. (Arithmetic coding has no such floor.) A file cut short still shows what it
+    // has, so a megabyte of pixels more is allowed.
+    const uint64_t pixels = uint64_t{cinfo.image_width} * cinfo.image_height;
     if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK ||
-        !IsAcceptableSize(cinfo.image_width, cinfo.image_height))
+        !IsAcceptableSize(cinfo.image_width, cinfo.image_height) ||
+        (!cinfo.arith_code && pixels > job->source->Size() * kMostPixelsPerByte + (uint64_t{1} << 18)))
     {
         jpeg_destroy_decompress(&cinfo);
         return false;

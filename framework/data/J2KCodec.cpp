@@ -71,6 +71,63 @@ OPJ_BOOL StreamSeek(OPJ_OFF_T position, void* user)
 
 void QuietHandler(const char*, void*) {}
 
+uint32_t BigEndian32(const uint8_t* p)
+{
+    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+// Where the codestream starts inside a JP2 file: the contents of its top-level "jp2c" box; 0 when there is none.
+size_t FindCodestream(const std::vector<uint8_t>& bytes)
+{
+    uint64_t at = 0;
+    while (at + 8 <= bytes.size())
+    {
+        uint64_t length = BigEndian32(&bytes[at]);
+        const uint32_t type = BigEndian32(&bytes[at + 4]);
+        uint64_t header = 8;
+        if (length == 1)
+        {
+            if (at + 16 > bytes.size()) return 0;
+            length = uint64_t{BigEndian32(&bytes[at + 8])} << 32 | BigEndian32(&bytes[at + 12]);
+            header = 16;
+        }
+        if (type == 0x6A703263) return static_cast<size_t>(at + header); // "jp2c"
+        if (length == 0 || length < header) return 0;                    // to the end, or broken
+        at += length;
+    }
+    return 0;
+}
+
+// Checks the image and tile sizes of the codestream's SIZ segment before the library sees them: the library
+// sets up every tile of the grid while it reads the header, so a few bytes declaring a huge grid would cost
+// seconds and hundreds of megabytes even when the image itself is refused afterwards. Every tile starts with a
+// tile-part header (14 bytes at least) and holds a packet (a byte at least) per component, so a file has room
+// for so many tiles and no more.
+int CheckSizeSegment(const std::vector<uint8_t>& bytes, OPJ_CODEC_FORMAT format)
+{
+    const size_t start = format == OPJ_CODEC_JP2 ? FindCodestream(bytes) : 0;
+    if (format == OPJ_CODEC_JP2 && start == 0) return J2K_ERROR_FORMAT;
+    if (start + 42 > bytes.size()) return J2K_ERROR_FORMAT;
+    const uint8_t* siz = bytes.data() + start;
+    if (siz[0] != 0xFF || siz[1] != 0x4F || siz[2] != 0xFF || siz[3] != 0x51) return J2K_ERROR_FORMAT;
+    const uint64_t x1 = BigEndian32(siz + 8), y1 = BigEndian32(siz + 12);
+    const uint64_t x0 = BigEndian32(siz + 16), y0 = BigEndian32(siz + 20);
+    const uint64_t tileW = BigEndian32(siz + 24), tileH = BigEndian32(siz + 28);
+    const uint64_t tileX0 = BigEndian32(siz + 32), tileY0 = BigEndian32(siz + 36);
+    const uint64_t components = uint64_t{siz[40]} << 8 | siz[41];
+    if (x1 <= x0 || y1 <= y0 || components < 1 || tileW < 1 || tileH < 1) return J2K_ERROR_FORMAT;
+    // The first tile must cover the image's top left corner.
+    if (tileX0 > x0 || tileY0 > y0 || tileX0 + tileW <= x0 || tileY0 + tileH <= y0) return J2K_ERROR_FORMAT;
+    if (!IsAcceptableSize(static_cast<int64_t>(x1 - x0), static_cast<int64_t>(y1 - y0))) return J2K_ERROR_TOO_LARGE;
+    // A tile as the grid lays it out, before it is cut to the image.
+    if (!IsAcceptableSize(static_cast<int64_t>(std::min(tileW, x1 - tileX0)),
+                          static_cast<int64_t>(std::min(tileH, y1 - tileY0))))
+        return J2K_ERROR_TOO_LARGE;
+    const uint64_t tiles = ((x1 - tileX0 + tileW - 1) / tileW) * ((y1 - tileY0 + tileH - 1) / tileH);
+    if (tiles * (14 + components) > bytes.size() - start) return J2K_ERROR_TOO_LARGE;
+    return J2K_OK;
+}
+
 // One opened file: its bytes and the library state for one header read and one decode.
 struct CodecImage
 {
@@ -102,6 +159,7 @@ struct CodecImage
     int Prepare()
     {
         Reset();
+        if (const int sizes = CheckSizeSegment(bytes, format); sizes != J2K_OK) return SetError(sizes);
         stream = MemoryStream{bytes.data(), bytes.size(), 0};
         codec = opj_create_decompress(format);
         opjStream = opj_stream_create(kReadChunk, OPJ_TRUE);

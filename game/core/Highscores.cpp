@@ -87,6 +87,21 @@ int InsertHighscore(std::vector<HighscoreEntry>& table, const HighscoreEntry& en
     return place;
 }
 
+bool HighscoresFileIsWhole(const Buffer& buffer)
+{
+    const uint8_t* data = buffer.GetDataPtr();
+    const int64_t size = buffer.GetDataLen();
+    int64_t at = 0;
+    for (int row = 0; row < kNumHighscores; ++row)
+    {
+        if (size - at < 2) return false;
+        const int16_t length = static_cast<int16_t>(data[at] | data[at + 1] << 8);
+        if (length < 0 || size - at - 2 < length + 28) return false;
+        at += 2 + length + 28;
+    }
+    return at == size;
+}
+
 void LoadHighscores(GameFiles& files, const std::string& path, std::vector<HighscoreEntry>& table, std::string* notice)
 {
     Buffer buffer;
@@ -94,6 +109,17 @@ void LoadHighscores(GameFiles& files, const std::string& path, std::vector<Highs
     if (exists && files.Read(path, buffer))
     {
         DecodeHighscores(buffer, table);
+        if (HighscoresFileIsWhole(buffer)) return;
+        // Rows missing, cut or followed by bytes no save writes: the rows that could be read are kept and saved
+        // at once as a whole table, the file as it was is kept aside.
+        const std::string target = DamagedFileName(files, path);
+        const bool moved = files.Move(path, target);
+        const std::string text = moved ? "The high-score file was damaged; it was kept as " + target +
+                                             ". The scores that could be read were kept."
+                                       : "The high-score file " + path + " is damaged and could not be moved aside.";
+        std::fprintf(stderr, "%s\n", text.c_str());
+        if (notice) *notice = text;
+        if (moved) SaveHighscores(files, path, table);
         return;
     }
     if (!exists && !files.PresentOnDisk(path)) return;

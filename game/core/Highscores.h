@@ -43,9 +43,13 @@ std::array<int32_t, 6> ExpertCounts(const PlayerProfile& profile);
 // returns the place; kNumHighscores when the row did not make the table (the table is then unchanged).
 int InsertHighscore(std::vector<HighscoreEntry>& table, const HighscoreEntry& entry);
 
+// True when the data are ten whole rows and nothing else, as a save writes them.
+bool HighscoresFileIsWhole(const Buffer& buffer);
+
 // Loads the table from the file when it exists and reads; otherwise the table is left as it is. Something at the
 // path that cannot be read is moved aside under a new name (see DamagedFileName), never replaced by a later save;
-// `notice` (when given) then says so.
+// a file that reads but is not whole is moved aside too and the rows read from it saved in its place. `notice`
+// (when given) then says so.
 void LoadHighscores(GameFiles& files, const std::string& path, std::vector<HighscoreEntry>& table,
                     std::string* notice = nullptr);
 bool SaveHighscores(GameFiles& files, const std::string& path, const std::vector<HighscoreEntry>& table);

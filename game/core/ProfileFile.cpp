@@ -136,13 +136,14 @@ void EncodePlayersExt(Buffer& buffer, const PlayerList& players, uint32_t player
 namespace
 {
 
-// Applies the entries from the read position to the end of the data.
-void ApplyExtEntries(Buffer& buffer, PlayerList& players)
+// Applies the entries from the read position to the end of the data. True when the data are whole entries and
+// nothing else.
+bool ApplyExtEntries(Buffer& buffer, PlayerList& players)
 {
     for (size_t index = 0; BytesLeft(buffer) >= 2; ++index)
     {
         const int16_t length = buffer.ReadShort();
-        if (length < 0 || BytesLeft(buffer) < length + kExtLevels * 8) break; // a cut entry is no entry
+        if (length < 0 || BytesLeft(buffer) < length + kExtLevels * 8) return false; // a cut entry is no entry
         std::string name;
         for (int i = 0; i < length; ++i) name.push_back(static_cast<char>(buffer.ReadByte()));
         int32_t expert[kExtLevels], profit[kExtLevels];
@@ -152,34 +153,36 @@ void ApplyExtEntries(Buffer& buffer, PlayerList& players)
         std::copy(expert, expert + kExtLevels, players[index]->expertFlags.begin() + PlayerProfile::kNumStoredLevels);
         std::copy(profit, profit + kExtLevels, players[index]->dayProfits.begin() + PlayerProfile::kNumStoredLevels);
     }
+    return BytesLeft(buffer) == 0;
 }
 
-} // namespace
-
-bool DecodePlayersExt(Buffer& buffer, PlayerList& players, const uint32_t* playersSum)
+// The body of a companion (what follows magic and version) read as the given version: the entries that apply go
+// to `players`. True when the body is exactly what a save of that version writes.
+bool ReadExtBody(const uint8_t* body, int64_t size, int32_t version, PlayerList& players, const uint32_t* playersSum)
 {
-    if (BytesLeft(buffer) < 8 || buffer.ReadLong() != kPlayersExtMagic) return false;
-    const int32_t version = buffer.ReadLong();
-    if (version == kPlayersExtVersion1)
-    {
-        ApplyExtEntries(buffer, players);
-        return true;
-    }
-    if (version != kPlayersExtVersion || BytesLeft(buffer) < 4) return false;
+    Buffer buffer;
+    buffer.SetData(body, static_cast<int>(size));
+    if (version == kPlayersExtVersion1) return ApplyExtEntries(buffer, players);
+    if (BytesLeft(buffer) < 4) return false;
     const int32_t blocks = buffer.ReadLong();
-    // A save writes at most two blocks. Of a block cut short, the whole entries still count (a cut entry does not).
+    // A save writes one block or two. A count that is neither still lets the blocks that follow be read.
+    bool whole = blocks == 1 || blocks == 2;
+    const int32_t wanted = whole ? blocks : 2;
     std::vector<ExtBlock> found;
-    for (int32_t b = 0; b < blocks && b < 2 && BytesLeft(buffer) >= 8; ++b)
+    for (int32_t b = 0; b < wanted && BytesLeft(buffer) >= 8; ++b)
     {
         ExtBlock block;
         block.playersSum = static_cast<uint32_t>(buffer.ReadLong());
         const int64_t declared = static_cast<uint32_t>(buffer.ReadLong());
+        // Of a block cut short, the whole entries still count (a cut entry does not).
         const int64_t length = std::min<int64_t>(declared, BytesLeft(buffer));
+        whole = whole && length == declared;
         block.entries.resize(static_cast<size_t>(length));
         buffer.ReadBytes(block.entries.data(), static_cast<int>(length));
         found.push_back(std::move(block));
     }
-    if (found.empty()) return true;
+    whole = whole && static_cast<int32_t>(found.size()) == blocks && BytesLeft(buffer) == 0;
+    if (found.empty()) return whole;
     const ExtBlock* chosen = &found[0];
     for (const ExtBlock& block : found)
         if (playersSum != nullptr && block.playersSum == *playersSum)
@@ -187,10 +190,72 @@ bool DecodePlayersExt(Buffer& buffer, PlayerList& players, const uint32_t* playe
             chosen = &block;
             break;
         }
-    Buffer entries;
-    entries.SetData(chosen->entries.data(), static_cast<int>(chosen->entries.size()));
-    ApplyExtEntries(entries, players);
+    for (const ExtBlock& block : found)
+    {
+        Buffer entries;
+        entries.SetData(block.entries.data(), static_cast<int>(block.entries.size()));
+        PlayerList none;
+        whole = (&block == chosen ? ApplyExtEntries(entries, players) : ApplyExtEntries(entries, none)) && whole;
+    }
+    return whole;
+}
+
+} // namespace
+
+bool DecodePlayersExt(Buffer& buffer, PlayerList& players, const uint32_t* playersSum, bool* damaged)
+{
+    if (damaged) *damaged = false;
+    if (BytesLeft(buffer) < 8 || buffer.ReadLong() != kPlayersExtMagic) return false;
+    const int32_t version = buffer.ReadLong();
+    if (version != kPlayersExtVersion1 && version != kPlayersExtVersion) return false;
+    const uint8_t* body = buffer.GetDataPtr() + 8;
+    const int64_t size = BytesLeft(buffer);
+    // Tried on an empty list first: a body that is not what its version says may be what the other version
+    // writes (a version field changed on its own), and then its entries are all there.
+    PlayerList none;
+    if (ReadExtBody(body, size, version, none, playersSum))
+    {
+        ReadExtBody(body, size, version, players, playersSum);
+        return true;
+    }
+    if (damaged) *damaged = true;
+    const int32_t other = version == kPlayersExtVersion1 ? kPlayersExtVersion : kPlayersExtVersion1;
+    if (ReadExtBody(body, size, other, none, playersSum))
+        ReadExtBody(body, size, other, players, playersSum);
+    else
+        ReadExtBody(body, size, version, players, playersSum);
     return true;
+}
+
+// True when the data are a players.dat as a save writes it: the header and whole records, nothing after them.
+bool PlayersFileIsWhole(const Buffer& playersFile)
+{
+    static const int64_t kRecordWithoutName = []
+    {
+        Buffer record;
+        WriteProfileRecord(record, PlayerProfile{});
+        return static_cast<int64_t>(record.GetDataLen());
+    }();
+    const uint8_t* data = playersFile.GetDataPtr();
+    const int64_t size = playersFile.GetDataLen();
+    if (size < 8) return false;
+    const uint32_t magic =
+        uint32_t{data[0]} | uint32_t{data[1]} << 8 | uint32_t{data[2]} << 16 | uint32_t{data[3]} << 24;
+    if (magic != static_cast<uint32_t>(kPlayersFileMagic)) return false;
+    int64_t at = 8;
+    while (at < size)
+    {
+        if (size - at < 2) return false;
+        const int16_t length = static_cast<int16_t>(data[at] | data[at + 1] << 8);
+        if (length < 0 || size - at < length + kRecordWithoutName) return false;
+        at += length + kRecordWithoutName;
+    }
+    return true;
+}
+
+void AddNotice(std::string& notice, const std::string& text)
+{
+    notice += (notice.empty() ? "" : "\n") + text;
 }
 
 std::string ProfileStore::MoveAside(const std::string& path)
@@ -231,20 +296,46 @@ void ProfileStore::Load(int32_t& currentPlayer, PlayerList& players, std::string
     mOnDiskKnown = true;
     mOnDisk.playersSum = PlayersChecksum(buffer);
     const bool extExists = mFiles.Exists(extPath);
-    if (!extExists && !mFiles.PresentOnDisk(extPath))
+    bool extDamaged = false;
+    if (extExists || mFiles.PresentOnDisk(extPath))
     {
-        mOnDisk.entries = EncodeExtEntries(players);
-        return;
+        Buffer ext;
+        const bool extOk =
+            extExists && mFiles.Read(extPath, ext) && DecodePlayersExt(ext, players, &mOnDisk.playersSum, &extDamaged);
+        if (!extOk || extDamaged)
+        {
+            // The bytes are kept; what could be read stays with the players and goes into a fresh companion below.
+            const std::string moved = MoveAside(extPath);
+            const std::string text = "The results file " + extPath + " is damaged" +
+                                     (moved.empty() ? "." : "; it was kept as " + moved + ".") +
+                                     (extOk ? " The results that could be read were kept." : "");
+            std::fprintf(stderr, "%s\n", text.c_str());
+            AddNotice(notice, text);
+            extDamaged = extOk && !moved.empty();
+        }
     }
-    Buffer ext;
-    const bool extOk = extExists && mFiles.Read(extPath, ext) && DecodePlayersExt(ext, players, &mOnDisk.playersSum);
     mOnDisk.entries = EncodeExtEntries(players);
-    if (!extOk)
+
+    if (!PlayersFileIsWhole(buffer))
     {
-        // Its results are lost for this run but the bytes are kept; the next save writes a fresh companion.
-        const std::string moved = MoveAside(extPath);
-        std::fprintf(stderr, "The results file %s is damaged%s\n", extPath.c_str(),
-                     moved.empty() ? "." : ("; it was kept as " + moved + ".").c_str());
+        // Cut short or with bytes no save writes: the players that could be read are played on, a copy of the
+        // file as it was is kept aside, and a whole file takes its place at once, so that nothing read now is
+        // lost should the game end before its next save.
+        const std::string copy = DamagedFileName(mFiles, path);
+        const bool kept = mFiles.Write(copy, buffer);
+        const std::string text =
+            kept ? "The player file was damaged; it was kept as " + copy + ". The players that could be read were kept."
+                 : "The player file " + path + " is damaged and no copy of it could be kept.";
+        std::fprintf(stderr, "%s\n", text.c_str());
+        AddNotice(notice, text);
+        if (kept) Save(currentPlayer, players);
+    }
+    else if (extDamaged)
+    {
+        // The results read from the damaged companion, for the players.dat on disk.
+        Buffer fresh;
+        EncodePlayersExt(fresh, players, mOnDisk.playersSum);
+        mFiles.Write(extPath, fresh);
     }
 }
 

@@ -60,8 +60,15 @@ void EncodePlayersExt(Buffer& buffer, const PlayerList& players, uint32_t player
                       const ExtBlock* previous = nullptr);
 // Applies each complete entry to the profile at the same position with the same name; others are ignored. Of a
 // version 2 file the block for `playersSum` is applied, or the newest when none is for it (or no sum is given).
-// False when the magic or version is wrong.
-bool DecodePlayersExt(Buffer& buffer, PlayerList& players, const uint32_t* playersSum = nullptr);
+// False when the magic or version is wrong. `damaged` (when given) tells whether the file is anything but what a
+// save writes (a count, length or entry that does not fit, bytes cut off or left over); the complete entries are
+// applied all the same, read as the other version when the body is exactly what that version writes.
+bool DecodePlayersExt(Buffer& buffer, PlayerList& players, const uint32_t* playersSum = nullptr,
+                      bool* damaged = nullptr);
+// True when the data are a players.dat as a save writes it: magic, current player and whole records only.
+bool PlayersFileIsWhole(const Buffer& playersFile);
+// Adds a line to a notice for the player.
+void AddNotice(std::string& notice, const std::string& text);
 
 // Reads and writes the players of one data folder ("" or ending in a separator).
 class ProfileStore
@@ -75,6 +82,8 @@ public:
     // Fills an empty list. A missing file gives no players and -1. A damaged players.dat (wrong magic, or a file
     // that exists but cannot be read) is moved aside under a new name together with its companion, never
     // erased, and the game starts as if it were absent; `notice` then says where it went (empty otherwise).
+    // A players.dat cut short or a damaged companion gives the players and results that could be read: the
+    // damaged bytes are kept aside, whole files written in their place, and `notice` says so.
     void Load(int32_t& currentPlayer, PlayerList& players, std::string& notice);
     // Writes the companion, then players.dat, each whole; true when both were written. The companion keeps the
     // entries for the players.dat this store last read or wrote as well, so a crash between the two writes

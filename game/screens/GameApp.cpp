@@ -18,6 +18,7 @@
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
+#include "platform/Debug.h"
 #include "platform/Files.h"
 #include "widgets/Dialog.h"
 #include "widgets/WidgetDefaults.h"
@@ -278,7 +279,7 @@ void GameApp::OnTitleScreenDone()
     hintWnd->Resize(0, 0, ImageWidth(IMAGE_W_HINT), ImageHeight(IMAGE_W_HINT));
     if (!playersNotice.empty())
     {
-        MsgBox(playersNotice, "Ember Cook", 0);
+        ShowNotice("Your files", playersNotice);
         playersNotice.clear();
     }
     if (currentPlayer == -1) AskForNewPlayer();
@@ -309,7 +310,69 @@ void GameApp::LoadPlayers()
 
 void GameApp::SavePlayers()
 {
-    Profiles().Save(currentPlayer, players);
+    NoteSaveResult(Profiles().Save(currentPlayer, players), playersSaveFailing, "Your progress");
+}
+
+void GameApp::NoteSaveResult(bool saved, bool& failing, const std::string& what)
+{
+    if (saved)
+    {
+        failing = false;
+        return;
+    }
+    if (failing) return; // said already; the next save tries again all the same
+    failing = true;
+    TellPlayer("Not saved", what + " could not be saved: " + Platform::LastWriteFailure() +
+                                ". The game tries again at the next save.");
+}
+
+void GameApp::TellPlayer(const std::string& header, const std::string& text)
+{
+    std::fprintf(stderr, "%s\n", text.c_str());
+    if (!titleWnd)
+    {
+        AddNotice(playersNotice, text);
+        return;
+    }
+    ShowNotice(header, text);
+}
+
+namespace
+{
+
+// The text with each absolute path cut to its file name: the dialog has room for a few lines only, and standard
+// error has the full paths.
+std::string FileNamesOnly(const std::string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size();)
+    {
+        if (text[i] == '/' && (i == 0 || text[i - 1] == ' ' || text[i - 1] == '('))
+        {
+            const size_t end = text.find_first_of(" ,;)", i);
+            const size_t last = text.find_last_of('/', end == std::string::npos ? std::string::npos : end - 1);
+            i = last + 1;
+            continue;
+        }
+        out += text[i++];
+    }
+    return out;
+}
+
+} // namespace
+
+void GameApp::ShowNotice(const std::string& header, const std::string& text)
+{
+    // A notice never waits for its answer: the game plays on behind it, and an unattended run is not held up.
+    mNoticeLines = GetDialog(DIALOG_NOTICE) ? mNoticeLines + "\n" + FileNamesOnly(text) : FileNamesOnly(text);
+    OpenDialog(DIALOG_NOTICE, true, header, mNoticeLines, Text(10), DIALOG_BUTTONS_FOOTER);
+}
+
+void GameApp::RunUpdate()
+{
+    ZestAppBase::RunUpdate();
+    if (titleWnd && Platform::HasUserReports())
+        for (const std::string& text : Platform::TakeUserReports()) ShowNotice("Your files", text);
 }
 
 void GameApp::SavePlayersWithCurrent(const PlayerProfile& current)
@@ -345,7 +408,8 @@ void GameApp::LoadHighscores()
 
 void GameApp::SaveHighscores()
 {
-    Zest::SaveHighscores(*mFiles, dataFolder + kHighscoresFileName, highscores);
+    NoteSaveResult(Zest::SaveHighscores(*mFiles, dataFolder + kHighscoresFileName, highscores), highscoresSaveFailing,
+                   "The high scores");
 }
 
 PlayerProfile* GameApp::CurrentPlayer()
@@ -536,7 +600,8 @@ void GameApp::ButtonPress(int id)
 void GameApp::DialogButtonReleased(int dialogId, int buttonId)
 {
     PlayClick();
-    if (buttonId == DIALOG_BUTTON_YES && (dialogId == DIALOG_PLAYER_MESSAGE || dialogId == DIALOG_ONLY_PLAYER))
+    if (buttonId == DIALOG_BUTTON_YES &&
+        (dialogId == DIALOG_PLAYER_MESSAGE || dialogId == DIALOG_ONLY_PLAYER || dialogId == DIALOG_NOTICE))
     {
         CloseDialog(dialogId);
         return;

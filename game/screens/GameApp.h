@@ -44,6 +44,7 @@ enum GameDialogId
     DIALOG_HIGHSCORES = 1009,
     DIALOG_LEVEL_COMPLETE = 1016,
     DIALOG_SHOP = 1025,
+    DIALOG_NOTICE = 1030,
 };
 
 class GameApp : public ZestAppBase
@@ -58,6 +59,8 @@ public:
     void OnLoadingDone() override;
     void OnShutdown() override;
     void LostFocus() override;
+    // Shows what the settings store told the player (standard error has it already) once the title is up.
+    void RunUpdate() override;
     Dialog* NewDialog(int id, bool modal, const std::string& header, const std::string& lines,
                       const std::string& footer, int buttonMode) override;
     using ZestAppBase::ButtonPress;
@@ -86,6 +89,9 @@ public:
     void SaveHighscores();
     void SubmitScore();
     bool FindPlayer(const std::string& name) const;
+    // Tells the player about their files, on standard error and in the game's notice dialog; before the title
+    // is up the text waits for it.
+    void TellPlayer(const std::string& header, const std::string& text);
     // The current player, or null while none is settled.
     PlayerProfile* CurrentPlayer();
     // The New Player prompt; true when a profile was created and made current.
@@ -139,12 +145,19 @@ public:
     bool shiftDown = false;
     // Said once at the title when a damaged players or high-score file was put aside at start-up.
     std::string playersNotice;
+    // True from a failed save of the players or the high scores until one succeeds: the player hears of a failure
+    // once, and every save tries again.
+    bool playersSaveFailing = false;
+    bool highscoresSaveFailing = false;
 
     Widget* board() const;
     Widget* boardInterface() const;
 
 private:
     void FatalResourceError();
+    // Opens the notice dialog with the text (added below what it shows when it is open already).
+    void ShowNotice(const std::string& header, const std::string& text);
+    void NoteSaveResult(bool saved, bool& failing, const std::string& what);
     void ToTitleMusic(int offset);
     // The players' store of the current data folder: it remembers what players.dat on disk holds, which each
     // save keeps in the companion file until the new players.dat is in place.
@@ -152,6 +165,7 @@ private:
 
     std::unique_ptr<GameFiles> mFiles;
     std::unique_ptr<ProfileStore> mProfileStore;
+    std::string mNoticeLines;
 };
 
 GameApp* GetGameApp();

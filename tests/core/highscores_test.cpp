@@ -153,3 +153,39 @@ TEST(Highscores, SomethingUnreadableIsKeptAsideNotSavedOver)
     EXPECT_TRUE(notice.empty());
     EXPECT_EQ(back, table);
 }
+
+TEST(Highscores, FileThatIsNotTenWholeRowsIsKeptAsideAndItsRowsSaved)
+{
+    std::vector<HighscoreEntry> rows = Defaults();
+    rows[0] = {"Ann", 120000, {1, 2, 3, 4, 5, 6}};
+    Buffer b;
+    EncodeHighscores(b, rows);
+    const std::string whole(reinterpret_cast<const char*>(b.GetDataPtr()), static_cast<size_t>(b.GetDataLen()));
+    const std::string mutants[] = {
+        whole.substr(0, whole.size() - 12), // the last row cut
+        whole.substr(0, whole.size() - 38), // the last row missing whole
+        whole + "x",                        // a byte left over
+        std::string(),                      // empty
+    };
+    for (const std::string& mutant : mutants)
+    {
+        CoreTest::TempFolder dir;
+        DiskGameFiles files;
+        dir.Write("highscores.dat", mutant);
+        std::vector<HighscoreEntry> table = Defaults();
+        std::string notice;
+        LoadHighscores(files, dir.File("highscores.dat"), table, &notice);
+        EXPECT_NE(notice.find("highscores.dat.damaged"), std::string::npos) << mutant.size() << ": " << notice;
+        EXPECT_EQ(dir.Read("highscores.dat.damaged"), mutant);
+        if (!mutant.empty())
+        {
+            EXPECT_EQ(table[0].name, "Ann") << mutant.size();
+        }
+        // The rows read are on disk again, whole, before any save.
+        std::vector<HighscoreEntry> back;
+        notice.clear();
+        LoadHighscores(files, dir.File("highscores.dat"), back, &notice);
+        EXPECT_TRUE(notice.empty()) << mutant.size() << ": " << notice;
+        EXPECT_EQ(back, table) << mutant.size();
+    }
+}

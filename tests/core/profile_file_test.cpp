@@ -382,3 +382,123 @@ TEST(ProfileStore, CompanionMatchesWhicheverPlayersFileACrashLeaves)
     ASSERT_EQ(now.size(), 1u);
     EXPECT_EQ(now[0]->dayProfits[65], 777);
 }
+
+TEST(ProfileStore, DamagedCompanionIsKeptAsideAndItsWholeEntriesRead)
+{
+    // Two players' results in one block: magic, version, count, sum, length (offsets 0..19), then Ann's entry
+    // (85 bytes from offset 20) and Bob's (85 bytes from offset 105).
+    PlayerList saved;
+    saved.push_back(Everything("Ann", 1));
+    saved.push_back(Everything("Bob", 2));
+    struct Case
+    {
+        const char* name;
+        size_t at; // where `bytes` replace the file's own
+        std::string bytes;
+        size_t cutBy; // bytes cut off the end
+        bool annKept, bobKept;
+    };
+    const std::string zero4(4, '\0'), minus1(4, '\xff');
+    const Case cases[] = {
+        {"block count 0", 8, zero4, 0, true, true},
+        {"block count -1", 8, minus1, 0, true, true},
+        {"block length 0", 16, zero4, 0, false, false},
+        {"first name length 0x7fff", 20, "\xff\x7f", 0, false, false},
+        {"second name length 0xffff", 105, "\xff\xff", 0, true, false},
+        {"version 1 with a version 2 body", 4, std::string("\x01\0\0\0", 4), 0, true, true},
+        {"cut by 12", 0, "", 12, true, false},
+        {"cut by one entry", 0, "", 85, true, false},
+        {"cut into the first entry", 0, "", 100, false, false},
+        {"a byte left over", 190, "x", 0, true, true},
+    };
+    for (const Case& c : cases)
+    {
+        CoreTest::TempFolder dir;
+        DiskGameFiles files;
+        ASSERT_TRUE(ProfileStore(files, dir.Folder()).Save(0, saved)) << c.name;
+        const std::string whole = dir.Read(kPlayersExtFileName);
+        ASSERT_EQ(whole.size(), 190u);
+        std::string mutant = whole.substr(0, whole.size() - c.cutBy);
+        mutant.replace(c.at, c.bytes.size(), c.bytes);
+        dir.Write(kPlayersExtFileName, mutant);
+
+        ProfileStore store(files, dir.Folder());
+        PlayerList players;
+        int32_t current = -1;
+        std::string notice;
+        store.Load(current, players, notice);
+        ASSERT_EQ(players.size(), 2u) << c.name;
+        EXPECT_NE(notice.find("results file"), std::string::npos) << c.name << ": the player is told";
+        EXPECT_EQ(dir.Read(std::string(kPlayersExtFileName) + ".damaged"), mutant) << c.name << ": kept aside";
+        for (int i = 0; i < 2; ++i)
+        {
+            const bool kept = i == 0 ? c.annKept : c.bobKept;
+            EXPECT_EQ(players[i]->dayProfits[65], kept ? saved[i]->dayProfits[65] : 0) << c.name << " " << i;
+            EXPECT_EQ(players[i]->expertFlags[69], kept ? saved[i]->expertFlags[69] : 0) << c.name << " " << i;
+        }
+        // What was read is on disk again whole, before any save; the next start reads it without a word.
+        PlayerList again;
+        ProfileStore(files, dir.Folder()).Load(current, again, notice);
+        EXPECT_TRUE(notice.empty()) << c.name << ": " << notice;
+        ASSERT_EQ(again.size(), 2u);
+        EXPECT_EQ(again[0]->dayProfits[65], players[0]->dayProfits[65]) << c.name;
+        EXPECT_EQ(again[1]->dayProfits[65], players[1]->dayProfits[65]) << c.name;
+        ASSERT_TRUE(store.Save(0, players));
+        EXPECT_EQ(dir.Read(std::string(kPlayersExtFileName) + ".damaged"), mutant) << c.name << ": never saved over";
+    }
+}
+
+TEST(ProfileStore, PlayersFileCutShortIsCopiedAsideAndWrittenWhole)
+{
+    CoreTest::TempFolder dir;
+    DiskGameFiles files;
+    PlayerList saved;
+    saved.push_back(Everything("Ann", 1));
+    saved.push_back(Everything("Bob", 2));
+    ASSERT_TRUE(ProfileStore(files, dir.Folder()).Save(1, saved));
+    const std::string mutant = dir.Read(kPlayersFileName).substr(0, dir.Read(kPlayersFileName).size() - 12);
+    dir.Write(kPlayersFileName, mutant);
+
+    PlayerList players;
+    int32_t current = -1;
+    std::string notice;
+    ProfileStore(files, dir.Folder()).Load(current, players, notice);
+    EXPECT_NE(notice.find("players.dat.damaged"), std::string::npos) << notice;
+    EXPECT_EQ(dir.Read("players.dat.damaged"), mutant);
+    ASSERT_EQ(players.size(), 2u);
+    ExpectSame(*saved[0], *players[0]);
+    EXPECT_EQ(players[1]->money, saved[1]->money);
+    EXPECT_EQ(players[1]->dayProfits[65], saved[1]->dayProfits[65]) << "its results still found";
+
+    PlayerList again;
+    ProfileStore(files, dir.Folder()).Load(current, again, notice);
+    EXPECT_TRUE(notice.empty()) << notice;
+    ASSERT_EQ(again.size(), 2u);
+    EXPECT_EQ(again[1]->dayProfits[65], saved[1]->dayProfits[65]);
+}
+
+TEST(ProfileStore, PlayersFileThatIsALinkIsSavedThroughIt)
+{
+    CoreTest::TempFolder dir;
+    DiskGameFiles files;
+    std::filesystem::create_directories(dir.path / "sync");
+    std::filesystem::create_directories(dir.path / "data");
+    PlayerList players;
+    players.push_back(Everything("Ann", 1));
+    ASSERT_TRUE(ProfileStore(files, dir.Folder() + "sync/").Save(0, players));
+    std::filesystem::create_symlink("../sync/players.dat", dir.path / "data" / "players.dat");
+
+    ProfileStore store(files, dir.Folder() + "data/");
+    PlayerList loaded;
+    int32_t current = -1;
+    std::string notice;
+    store.Load(current, loaded, notice);
+    ASSERT_EQ(loaded.size(), 1u);
+    loaded[0]->money = 999;
+    ASSERT_TRUE(store.Save(0, loaded));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path / "data" / "players.dat")) << "the link is kept";
+    PlayerList back;
+    ProfileStore(files, dir.Folder() + "sync/").Load(current, back, notice);
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0]->money, 999) << "the file the link leads to holds the save";
+}

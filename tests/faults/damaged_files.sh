@@ -127,7 +127,7 @@ scores   | devzero | $aside_scores   | top=Chef:100000
 scores   | fifo    | $aside_scores   | top=Chef:100000
 scores   | noread  | $aside_scores   | top=Chef:100000
 settings | empty   | -               | music=85
-settings | cut     | $aside_settings | music=85
+settings | cut     | $aside_settings | -
 settings | random  | $aside_settings | music=85
 settings | hugelen | $aside_settings | music=85
 settings | magic   | $aside_settings | music=85

@@ -160,6 +160,36 @@ TEST_F(FilesTest, AtomicWriteReplacesWholeFilesAndKeepsPermissions)
     EXPECT_EQ(Listing(root), (std::vector<std::string>{"home", "run", "save.dat"})) << "no temporary file left";
 }
 
+TEST_F(FilesTest, AtomicWriteThroughALinkReplacesItsTargetAndKeepsTheLink)
+{
+    fs::create_directories(root + "/sync/deeper");
+    fs::create_directories(root + "/data");
+    ASSERT_TRUE(Platform::WriteFileAtomically(root + "/sync/deeper/players.dat", "old"));
+    // A relative link, and a link to that link given by its full path.
+    fs::create_symlink("../sync/deeper/players.dat", root + "/data/players.dat");
+    fs::create_symlink(root + "/data/players.dat", root + "/data/again.dat");
+    // A link that leads nowhere yet: the file is made where it points.
+    fs::create_symlink("../sync/new.dat", root + "/data/new.dat");
+
+    ASSERT_TRUE(Platform::WriteFileAtomically(root + "/data/players.dat", "new"));
+    EXPECT_TRUE(fs::is_symlink(root + "/data/players.dat"));
+    EXPECT_EQ(ReadText(root + "/sync/deeper/players.dat"), "new");
+    ASSERT_TRUE(Platform::WriteFileAtomically(root + "/data/again.dat", "newer"));
+    EXPECT_TRUE(fs::is_symlink(root + "/data/again.dat"));
+    EXPECT_TRUE(fs::is_symlink(root + "/data/players.dat"));
+    EXPECT_EQ(ReadText(root + "/sync/deeper/players.dat"), "newer");
+    ASSERT_TRUE(Platform::WriteFileAtomically(root + "/data/new.dat", "made"));
+    EXPECT_TRUE(fs::is_symlink(root + "/data/new.dat"));
+    EXPECT_EQ(ReadText(root + "/sync/new.dat"), "made");
+    EXPECT_EQ(Listing(root + "/sync/deeper"), (std::vector<std::string>{"players.dat"})) << "no temporary file left";
+    EXPECT_EQ(Listing(root + "/data"), (std::vector<std::string>{"again.dat", "new.dat", "players.dat"}));
+
+    // A loop of links is refused, not followed for ever.
+    fs::create_symlink("loop2", root + "/data/loop1");
+    fs::create_symlink("loop1", root + "/data/loop2");
+    EXPECT_FALSE(Platform::WriteFileAtomically(root + "/data/loop1", "x"));
+}
+
 TEST_F(FilesTest, FailedAtomicWritesLeaveThePreviousFileAndNoLitter)
 {
     std::string path = root + "/save.dat";

@@ -246,6 +246,62 @@ TEST_F(RegistryTest, DamagedFilesReadAsEmptyAndAreKeptAside)
     }
 }
 
+TEST_F(RegistryTest, CutOrPartlyDamagedFilesKeepEveryWholeLineAndGoAside)
+{
+    HKEY key = Create("SOFTWARE\\A");
+    ASSERT_EQ(Set(key, "Music", REG_DWORD, Dword(85)), ERROR_SUCCESS);
+    ASSERT_EQ(Set(key, "Name", REG_SZ, "Kim"), ERROR_SUCCESS);
+    ASSERT_EQ(Set(key, "Sound", REG_DWORD, Dword(70)), ERROR_SUCCESS);
+    RegCloseKey(key);
+    const std::string whole = ReadText(file);
+    const std::pair<std::string, std::string> values[] = {
+        {"\"Music\" = int:85\n", Dword(85)}, {"\"Name\" = str:\"Kim\"\n", "Kim"}, {"\"Sound\" = int:70\n", Dword(70)}};
+    for (const auto& [line, bytes] : values) ASSERT_NE(whole.find(line), std::string::npos) << whole;
+
+    // Every cut that leaves less than the whole file (the last line end alone carries nothing): each value whose
+    // line is whole is read, nothing else, and the file goes aside as it was.
+    for (size_t length = 1; length + 1 < whole.size(); ++length)
+    {
+        const std::string cut = whole.substr(0, length);
+        SCOPED_TRACE(length);
+        fs::remove_all(root + "/config");
+        WriteText(file, cut);
+        ReloadSettings();
+        DebugOutputCapture debug;
+        const Read music = Query("SOFTWARE\\A", "Music");
+        EXPECT_NE(debug.Text().find("damaged"), std::string::npos) << "the player is told";
+        EXPECT_EQ(ReadText(file + ".damaged"), cut) << "kept aside byte for byte";
+        const Read got[] = {music, Query("SOFTWARE\\A", "Name"), Query("SOFTWARE\\A", "Sound")};
+        for (size_t i = 0; i < 3; ++i)
+        {
+            const size_t at = whole.find(values[i].first);
+            if (at + values[i].first.size() <= length)
+                EXPECT_EQ(got[i].bytes, values[i].second) << values[i].first;
+            else
+                EXPECT_NE(got[i].result, ERROR_SUCCESS) << values[i].first << " is not whole";
+        }
+        // What was read is saved whole at once and reads without a word next time.
+        if (music.result == ERROR_SUCCESS)
+        {
+            ReloadSettings();
+            DebugOutputCapture again;
+            EXPECT_EQ(Query("SOFTWARE\\A", "Music").bytes, Dword(85));
+            EXPECT_EQ(again.Text(), "");
+        }
+    }
+
+    // One bad line in the middle costs that line only.
+    fs::remove_all(root + "/config");
+    std::string damaged = whole;
+    damaged.replace(damaged.find("str:"), 4, "rts:");
+    WriteText(file, damaged);
+    ReloadSettings();
+    EXPECT_EQ(Query("SOFTWARE\\A", "Music").bytes, Dword(85));
+    EXPECT_EQ(Query("SOFTWARE\\A", "Sound").bytes, Dword(70));
+    EXPECT_EQ(Query("SOFTWARE\\A", "Name").result, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ReadText(file + ".damaged"), damaged);
+}
+
 TEST_F(RegistryTest, OversizedFileIsDamagedNotLoaded)
 {
     WriteText(file, "");

@@ -5,6 +5,8 @@
 #include "game/core/GameFiles.h"
 #include "game/core/ProfileFile.h"
 #include "game/screens/BoardScreen.h"
+#include "platform/Debug.h"
+#include "platform/Files.h"
 #include "widgets/EditWidget.h"
 #include "widgets/WidgetManager.h"
 
@@ -430,4 +432,62 @@ TEST_F(ShellTest, RealPlayScreenTakesOverAfterTheMap)
     screen.SetShownHint(3);
     app->HideHint();
     EXPECT_EQ(screen.board->model->HintId, -1);
+}
+
+TEST_F(ShellTest, FailedSaveIsToldOnceInTheGameWithWhyAndTriedAgain)
+{
+    app->ToTitle("Ann");
+    ASSERT_EQ(app->GetDialog(DIALOG_NOTICE), nullptr);
+
+    // The disk fills up under the first of the two files a save writes.
+    Platform::InjectWriteFailureAfter(0);
+    app->players[0]->money = 500;
+    app->SavePlayers();
+    Dialog* notice = app->GetDialog(DIALOG_NOTICE);
+    ASSERT_NE(notice, nullptr) << "the player is told in the game";
+    EXPECT_TRUE(notice->IsModal());
+    EXPECT_NE(notice->lines.find("could not be saved: the disk is full"), std::string::npos) << notice->lines;
+    app->DialogButtonReleased(DIALOG_NOTICE, DIALOG_BUTTON_YES);
+    EXPECT_EQ(app->GetDialog(DIALOG_NOTICE), nullptr);
+
+    // The same failure again: not said twice.
+    Platform::InjectWriteFailureAfter(0);
+    app->SavePlayers();
+    EXPECT_EQ(app->GetDialog(DIALOG_NOTICE), nullptr);
+
+    // The next save is tried and works; a failure after it is a new one and is told again, as are the high
+    // scores' own.
+    app->players[0]->money = 700;
+    app->SavePlayers();
+    EXPECT_EQ(app->GetDialog(DIALOG_NOTICE), nullptr);
+    PlayerList stored;
+    int32_t current = -1;
+    std::string text;
+    DiskGameFiles files;
+    ProfileStore(files, app->dataFolder).Load(current, stored, text);
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0]->money, 700);
+    WriteText(root + "/afile", "not a folder");
+    app->dataFolder = root + "/afile/data/";
+    app->SavePlayers();
+    app->SaveHighscores();
+    notice = app->GetDialog(DIALOG_NOTICE);
+    ASSERT_NE(notice, nullptr);
+    EXPECT_NE(notice->lines.find("Your progress could not be saved: the folder does not exist"), std::string::npos)
+        << notice->lines;
+    EXPECT_NE(notice->lines.find("The high scores could not be saved"), std::string::npos) << notice->lines;
+}
+
+TEST_F(ShellTest, WhatTheSettingsStoreTellsThePlayerShowsInTheGame)
+{
+    Platform::TakeUserReports();
+    Platform::ReportToUser("Settings file /home/kim/.config/settings.ini is damaged (line 3); kept as "
+                           "/home/kim/.config/settings.ini.damaged.");
+    app->ToTitle("Ann");
+    app->RunUpdate();
+    Dialog* notice = app->GetDialog(DIALOG_NOTICE);
+    ASSERT_NE(notice, nullptr);
+    // The dialog names the files, standard error the whole paths.
+    EXPECT_EQ(notice->lines, "Settings file settings.ini is damaged (line 3); kept as settings.ini.damaged.");
+    EXPECT_FALSE(Platform::HasUserReports());
 }
