@@ -276,7 +276,8 @@ void ChPlayerDialog::Choose()
 {
     // Line 0 is the new-player line: choosing it leaves nobody current.
     const int selection = list->selectIndex;
-    app->currentPlayer = selection < 1 ? -1 : selection - 1;
+    const bool aPlayer = selection >= 1 && selection <= static_cast<int>(app->players.size());
+    app->currentPlayer = aPlayer ? selection - 1 : -1;
     app->SavePlayers();
     closing = true;
 }

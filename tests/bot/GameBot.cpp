@@ -17,6 +17,7 @@
 #include "game/screens/MapWnd.h"
 #include "game/screens/PlayerDialogs.h"
 #include "game/screens/ResultWindows.h"
+#include "game/screens/StoryWindows.h"
 #include "game/screens/TipWnd.h"
 #include "game/screens/TitleDialogs.h"
 #include "game/screens/TitleScreen.h"
@@ -336,6 +337,12 @@ void BotApp::Think()
     if (hintWnd && Shows(hintWnd.get()) && hintWnd->okButton && Usable(hintWnd->okButton.get()))
     {
         ClickWidget(hintWnd->okButton.get(), 20);
+        return;
+    }
+    if (gameCompleteWnd && Shows(gameCompleteWnd.get()))
+    {
+        // The end of the whole game: on to the score.
+        ClickWidget(gameCompleteWnd->button.get(), 30);
         return;
     }
     if (mapWnd && Shows(mapWnd.get()))
