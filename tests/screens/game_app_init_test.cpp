@@ -154,7 +154,7 @@ TEST_F(InitTest, TheGameCursorPicturesTakeThePlaceOfTheBuiltInShapes)
         app->SetCursor(c.shape);
         const Platform::HCURSOR cursor = Platform::GetCursor();
         ASSERT_NE(cursor, nullptr) << c.shape;
-        EXPECT_EQ(cursor->kind, c.kind) << c.shape;
+        ASSERT_EQ(cursor->kind, c.kind) << c.shape;
         EXPECT_EQ(cursor->width, c.width) << c.shape;
         if (c.kind != CursorKind::Color) continue;
         EXPECT_EQ(cursor->argb.front(), c.pixel) << c.shape;
