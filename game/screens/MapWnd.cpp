@@ -51,7 +51,7 @@ std::unique_ptr<ButtonWidget> MapButton(MapWnd* owner, int id, const std::string
     if (font) button->SetFont(font);
     button->SetColor(0, kWhite);
     button->SetColor(1, kWhite);
-    button->SetHandCursor(true);
+    button->showHandCursor = true;
     return button;
 }
 

@@ -29,7 +29,7 @@ void SetUpPlainButton(ButtonWidget& b, const std::string& label, Image* down)
     b.downImage = down;
     if (FONT_DEFAULT_BLUE) b.SetFont(FONT_DEFAULT_BLUE);
     for (int c : {0, 1, 2}) b.SetColor(c, kWhite);
-    b.SetHandCursor(true);
+    b.showHandCursor = true;
     b.Resize(0, 0, ImageWidth(IMAGE_SMBUTTON), ImageHeight(IMAGE_SMBUTTON));
 }
 

@@ -22,7 +22,7 @@ void SetUpSmallButton(ButtonWidget& b, Widget& owner, int bx, int by, Image* ove
     b.buttonImage = IMAGE_SMBUTTON;
     b.overImage = over;
     b.downImage = down;
-    b.SetHandCursor(true);
+    b.showHandCursor = true;
     b.Resize(bx, by, ImageWidth(IMAGE_SMBUTTON), ImageHeight(IMAGE_SMBUTTON));
     owner.AddWidget(&b);
 }

@@ -341,8 +341,8 @@ void BotApp::Think()
     }
     if (gameCompleteWnd && Shows(gameCompleteWnd.get()))
     {
-        // The end of the whole game: on to the score.
-        ClickWidget(gameCompleteWnd->button.get(), 30);
+        // The end of the whole game: a moment to see it (paced runs are watched), then on to the score.
+        ClickWidget(gameCompleteWnd->button.get(), 150);
         return;
     }
     if (mapWnd && Shows(mapWnd.get()))
@@ -364,6 +364,19 @@ void BotApp::Think()
             player->money = 150 * mOptions.fromDay;
         }
         if (player && player->level > PlayerProfile::kNumLevels)
+        {
+            // A cook put past the last day goes to the map's ending, as winning the last day would lead there.
+            if (mDayJumped && !mEndingSeen)
+            {
+                mEndingSeen = true;
+                StartGame();
+                Wait(60);
+                return;
+            }
+            Stop("the game is complete", false);
+            return;
+        }
+        if (mEndingSeen)
         {
             Stop("the game is complete", false);
             return;

@@ -501,6 +501,24 @@ TEST_F(TitleDialogsTest, TheApplicationOwnsTheStoryWindowsAndEndsTheGameWithItsC
     EXPECT_TRUE(app->mapWnd->continueButton->visible) << "the map's own button is back for the next game";
 }
 
+// Every button of the game's windows shows the hand while the mouse is over it, and only then.
+TEST_F(TitleDialogsTest, ButtonsShowTheHandWhileHovered)
+{
+    const auto hovered = [&](Widget* button)
+    {
+        const Point p = button->GetAbsolutePosition();
+        app->Manager().MouseMove(p.mX + button->width / 2, p.mY + button->height / 2);
+        const int over = app->mCursorId;
+        app->Manager().MouseMove(5, 595);
+        EXPECT_EQ(app->mCursorId, CURSOR_POINTER);
+        return over;
+    };
+    EXPECT_EQ(hovered(app->titleWnd->playButton.get()), CURSOR_HAND);
+    DemoDialog* options = OpenOptions();
+    app->Step(5);
+    EXPECT_EQ(hovered(options->okButton.get()), CURSOR_HAND);
+}
+
 TEST_F(TitleDialogsTest, VolumeSetInTheOptionsIsThereAfterARestart)
 {
     DemoDialog* options = OpenOptions();
