@@ -519,6 +519,42 @@ TEST_F(TitleDialogsTest, ButtonsShowTheHandWhileHovered)
     EXPECT_EQ(hovered(options->okButton.get()), CURSOR_HAND);
 }
 
+// The window manager's close ends the game as Quit on the title does, whatever window or panel is up.
+TEST_F(TitleDialogsTest, ACloseRequestEndsTheGameWhateverIsOpen)
+{
+    const struct
+    {
+        const char* what;
+        std::function<void(WindowsApp&)> open;
+    } cases[] = {
+        {"options", [](WindowsApp& a) { a.windows->OpenOptions(); }},
+        {"continue or new", [](WindowsApp& a) { a.windows->OpenContinueDialog(); }},
+        {"player choice", [](WindowsApp& a) { a.windows->OpenPlayerChoice(); }},
+        {"best chefs", [](WindowsApp& a) { a.windows->OpenHighscores(-1); }},
+        {"hint panel", [](WindowsApp& a) { a.ShowHint(100, 300, 0, "a hint"); }},
+        {"in-game menu", [](WindowsApp& a) { a.windows->OpenInGameMenu(); }},
+        {"customer tip", [](WindowsApp& a) { a.OpenTipWindow(0); }},
+        {"shop", [](WindowsApp& a) { a.windows->OpenShop(0); }},
+        {"level complete", [](WindowsApp& a) { a.windows->OpenLevelComplete(); }},
+        {"game over", [](WindowsApp& a) { a.windows->OpenGameOver(); }},
+    };
+    for (const auto& c : cases)
+    {
+        app.reset();
+        app = std::make_unique<WindowsApp>();
+        app->dataFolder = root + "/data/Quillbrook/CookEmber/";
+        app->StartWithPlayer("Ann", 5, 300);
+        c.open(*app);
+        app->Step(30);
+        app->mQueue.push_back({nullptr, Platform::WM_CLOSE, 0, 0});
+        while (app->ProcessQueuedInput())
+        {
+        }
+        EXPECT_TRUE(app->mShutdown) << c.what;
+        EXPECT_TRUE(app->mClosing) << c.what;
+    }
+}
+
 TEST_F(TitleDialogsTest, VolumeSetInTheOptionsIsThereAfterARestart)
 {
     DemoDialog* options = OpenOptions();
