@@ -395,9 +395,10 @@ void BotApp::Think()
 
 bool BotApp::HandleDialogs()
 {
+    // The dialog in front, as the player sees it (the name prompt of the best chefs lies over their table).
     Dialog* top = nullptr;
-    for (const auto& [id, dialog] : mDialogs)
-        if (dialog && Shows(dialog)) top = dialog;
+    for (Widget* w : mWidgetManager->children)
+        if (auto* dialog = dynamic_cast<Dialog*>(w); dialog && GetDialog(dialog->id) == dialog) top = dialog;
     if (top == nullptr) return false;
     // Sliding windows are answered once they rest.
     if (auto* panel = dynamic_cast<SlidePanel*>(top))
