@@ -3,9 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/ZestAppBase.h"
 #include "base/Common.h"
-#include "data/ImageLib.h"
+#include "app/ZestAppBase.h"
 #include "graphics/DDImage.h"
 #include "platform/Clipboard.h"
 #include "platform/Clock.h"
@@ -16,6 +15,7 @@
 #include "platform/Shell.h"
 #include "resources/ResourceManager.h"
 #include "sound/AudioLayer.h"
+#include "data/ImageLib.h"
 #include "widgets/Dialog.h"
 #include "widgets/WidgetManager.h"
 

@@ -14,8 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "app/DemoStream.h"
 #include "base/Buffer.h"
+#include "app/DemoStream.h"
+#include "sound/SoundServices.h"
 #include "graphics/DDInterface.h"
 #include "graphics/ImageHost.h"
 #include "platform/Cursors.h"
@@ -24,7 +25,6 @@
 #include "platform/Modules.h"
 #include "platform/Threads.h"
 #include "resources/ResourceApp.h"
-#include "sound/SoundServices.h"
 #include "widgets/WidgetApp.h"
 
 namespace Zest
