@@ -50,10 +50,10 @@ one_run() {
 
     export HOME=$tmp/home XDG_CONFIG_HOME=$tmp/home/config XDG_DATA_HOME=$tmp/home/data
     export XDG_CACHE_HOME=$tmp/home/cache XDG_RUNTIME_DIR=$tmp/run ZEST_AUDIO=${ZEST_AUDIO:-null}
-    mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$XDG_DATA_HOME/Quillbrook/EmberCook"
+    mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$XDG_DATA_HOME/Quillbrook/CookEmber"
     chmod 700 "$XDG_RUNTIME_DIR"
     # A cook at day 2 with hints off (the layout game_between_days.sh writes), so Play leads into a day at once.
-    python3 - "$XDG_DATA_HOME/Quillbrook/EmberCook/players.dat" <<'PY'
+    python3 - "$XDG_DATA_HOME/Quillbrook/CookEmber/players.dat" <<'PY'
 import struct, sys
 name = b'Meter'
 rec = struct.pack('<h', len(name)) + name + struct.pack('<iii', 2, 0, 1000) + bytes([1, 1])

@@ -99,6 +99,9 @@ ZestAppBase::~ZestAppBase()
     mSoundManager.reset();
     if (mMutex) CloseHandle(mMutex);
     if (mNotifyMessage) StopListening();
+    for (int i = 0; i < kNumCursorShapes; ++i) FreeCustomCursor(i);
+    for (HCURSOR built : {mHandCursor, mDraggingCursor})
+        if (built) DestroyCursor(built);
     if (mHWnd) DestroyWindow(mHWnd);
     if (mInvisHWnd) DestroyWindow(mInvisHWnd);
     if (mVersionModule) FreeLibrary(mVersionModule);

@@ -20,6 +20,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Surfaces.h"
 #include "platform/System.h"
+#include "platform/Window.h"
 #include "widgets/WidgetManager.h"
 
 namespace Zest
@@ -31,9 +32,6 @@ namespace
 {
 std::atomic<int> gExitTraps{0};
 std::unique_ptr<PakInterface> gPakInterface;
-
-HCURSOR gHandCursor = nullptr;
-HCURSOR gDraggingCursor = nullptr;
 
 bool WalkWindow(HWND, LPARAM)
 {
@@ -246,8 +244,9 @@ void ZestAppBase::Init()
                 name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
                 return name;
             };
-            std::string folder =
-                RemoveTrailingSlash(path) + "/" + folderName(mCompanyName) + "/" + folderName(mProductName);
+            const std::string below =
+                mDataFolderName.empty() ? folderName(mCompanyName) + "/" + folderName(mProductName) : mDataFolderName;
+            std::string folder = RemoveTrailingSlash(path) + "/" + below;
             SetAppDataFolder(folder);
             mDemoFileName = PrefixDemoName(mDemoFileName, GetAppDataFolder());
         }
@@ -306,12 +305,13 @@ void ZestAppBase::Init()
     mInvisHWnd = CreateWindowEx(0, "InvisWindow", mTitle, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     if (mInvisHWnd) SetWindowLong(mInvisHWnd, GWL_USERDATA, reinterpret_cast<intptr_t>(this));
 
-    if (!gHandCursor)
+    // The application's own: a window layer reset (between tests) frees every cursor made before it.
+    if (!mHandCursor)
     {
         const CursorMasks& hand = HandCursorMasks();
-        gHandCursor = CreateCursor(nullptr, 11, 4, 32, 32, hand.andMask, hand.xorMask);
+        mHandCursor = CreateCursor(nullptr, 11, 4, 32, 32, hand.andMask, hand.xorMask);
         const CursorMasks& drag = DraggingHandCursorMasks();
-        gDraggingCursor = CreateCursor(nullptr, 15, 10, 32, 32, drag.andMask, drag.xorMask);
+        mDraggingCursor = CreateCursor(nullptr, 15, 10, 32, 32, drag.andMask, drag.xorMask);
     }
 
     BeforeDisplayInit();
@@ -542,6 +542,40 @@ void ZestAppBase::EnableCustomCursors(bool enabled)
     ApplyCursor();
 }
 
+void ZestAppBase::SetCursorImage(int cursorId, Image* image)
+{
+    if (cursorId < 0 || cursorId >= kNumCursorShapes) return;
+    if (mCursorImages[cursorId] != image) FreeCustomCursor(cursorId);
+    mCursorImages[cursorId] = image;
+    ApplyCursor();
+}
+
+void ZestAppBase::FreeCustomCursor(int cursorId)
+{
+    if (mCustomCursors[cursorId] == nullptr) return;
+    const bool current = Platform::GetCursor() == mCustomCursors[cursorId];
+    DestroyCursor(mCustomCursors[cursorId]);
+    mCustomCursors[cursorId] = nullptr;
+    mCustomCursorScales[cursorId] = 0;
+    if (current) mAppliedCursor = -1;
+}
+
+HCURSOR ZestAppBase::CustomCursor(int cursorId)
+{
+    if (!mCustomCursorsEnabled || cursorId < 0 || cursorId >= kNumCursorShapes) return nullptr;
+    auto* image = dynamic_cast<MemoryImage*>(mCursorImages[cursorId]);
+    if (image == nullptr) return nullptr;
+    // The window shows the game scaled up by a whole factor; the pointer keeps its size against the picture.
+    const int scale = std::max(1, mHWnd ? mHWnd->Scale() : 1);
+    if (mCustomCursors[cursorId] && mCustomCursorScales[cursorId] == scale) return mCustomCursors[cursorId];
+    FreeCustomCursor(cursorId);
+    const uint32_t* bits = image->GetWidth() > 0 && image->GetHeight() > 0 ? image->GetBits() : nullptr;
+    if (bits == nullptr) return nullptr;
+    mCustomCursors[cursorId] = CreateColorCursor(bits, image->GetWidth(), image->GetHeight(), 0, 0, scale);
+    mCustomCursorScales[cursorId] = scale;
+    return mCustomCursors[cursorId];
+}
+
 void ZestAppBase::ApplyCursor()
 {
     if (!mMainThreadKnown || !IsMainThread()) return;
@@ -550,14 +584,21 @@ void ZestAppBase::ApplyCursor()
         Platform::SetCursor(nullptr);
         return;
     }
-    HCURSOR cursor = nullptr;
+    // A picture that cannot be made into a cursor (missing, empty, too large) leaves the built-in shape.
+    HCURSOR cursor = CustomCursor(mCursorId);
+    if (cursor)
+    {
+        Platform::SetCursor(cursor);
+        mAppliedCursor = mCursorId;
+        return;
+    }
     switch (mCursorId)
     {
     case CURSOR_HAND:
-        cursor = gHandCursor;
+        cursor = mHandCursor;
         break;
     case CURSOR_DRAGGING:
-        cursor = gDraggingCursor;
+        cursor = mDraggingCursor;
         break;
     case CURSOR_TEXT:
         cursor = LoadCursor(nullptr, IDC_IBEAM);

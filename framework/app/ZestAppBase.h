@@ -18,6 +18,7 @@
 #include "base/Buffer.h"
 #include "graphics/DDInterface.h"
 #include "graphics/ImageHost.h"
+#include "platform/Cursors.h"
 #include "platform/Instance.h"
 #include "platform/Messages.h"
 #include "platform/Modules.h"
@@ -153,6 +154,10 @@ public:
     static constexpr uint32_t kIdleCursorCheckMs = 250;
     virtual void ApplyCursor();
     void SetCursor(int cursorId) override;
+    // The picture of cursor shape 0 (arrow) to 3 (text bar) while custom cursors are on; null keeps the built-in
+    // shape. Not owned: the image must outlive its use here (or be replaced first). Its top-left corner is the
+    // pointer's spot, as the software cursor draws it.
+    void SetCursorImage(int cursorId, Image* image);
     void EnableCustomCursors(bool enabled);
 
     // ---- settings and demo-aware files ----
@@ -300,6 +305,9 @@ public:
     std::string mProgramName;
     std::string mTitle = "ZestApp";
     std::string mCompanyName;
+    // The per-user data folder below the data root ("Maker/Product"); empty takes the maker's and the product's
+    // names without their spaces. The sound cache mirrors it below the cache root.
+    std::string mDataFolderName;
     std::string mRegKey;
     std::string mChangeDirTo;
     std::string mDemoFileName = "zestapp.dmo";
@@ -411,6 +419,15 @@ public:
     int mLastInputUpdate = 0;
     int mCursorId = CURSOR_POINTER;
     int mAppliedCursor = -1;
+    // Custom cursor pictures by shape, and the window-system cursors made from them at the window's scale.
+    static constexpr int kNumCursorShapes = 4;
+    Image* mCursorImages[kNumCursorShapes] = {};
+    Platform::HCURSOR mCustomCursors[kNumCursorShapes] = {};
+    int mCustomCursorScales[kNumCursorShapes] = {};
+    Platform::HCURSOR mHandCursor = nullptr;
+    Platform::HCURSOR mDraggingCursor = nullptr;
+    Platform::HCURSOR CustomCursor(int cursorId);
+    void FreeCustomCursor(int cursorId);
 
     // Pending URL notice.
     bool mURLPending = false;

@@ -73,6 +73,9 @@ void Stream::Fill(int limit)
             continue;
         }
         mSourceEnded = true;
+        // Read to its end while not looping (the feeder also fills songs that have not started yet): looping
+        // asked for later still goes on from here.
+        mEndedWithoutLoop = got == 0 && !mLooping;
     }
 }
 
@@ -129,6 +132,7 @@ bool Stream::SeekFrame(int64_t frame)
     const bool ok = mSource->Seek(frame);
     mPosition = ok ? frame : 0;
     mSourceEnded = !ok;
+    mEndedWithoutLoop = false;
     return ok;
 }
 
@@ -136,6 +140,13 @@ void Stream::SetLooping(bool looping)
 {
     std::lock_guard<std::mutex> lock(mMutex);
     mLooping = looping;
+    // A song the feeder read to its end before looping was asked for rewinds at the next fill, behind what the
+    // ring still holds, so the loop has no gap.
+    if (looping && mEndedWithoutLoop)
+    {
+        mSourceEnded = false;
+        mEndedWithoutLoop = false;
+    }
 }
 
 // ---------------------------------------------------------------- Voice

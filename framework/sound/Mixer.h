@@ -81,6 +81,7 @@ private:
     int64_t mPosition = 0;
     bool mLooping = false;
     bool mSourceEnded = false;
+    bool mEndedWithoutLoop = false; // ended at the source's end while not looping
 };
 using StreamPtr = std::shared_ptr<Stream>;
 

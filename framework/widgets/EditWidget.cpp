@@ -93,6 +93,18 @@ void EditWidget::EraseSelection()
     hilitePos = -1;
 }
 
+bool EditWidget::FitsLimits(const std::string& candidate)
+{
+    if (maxChars != -1 && static_cast<int>(candidate.size()) > maxChars) return false;
+    if (widthCheckFonts.empty()) return maxPixels <= 0 || font == nullptr || font->StringWidth(candidate) <= maxPixels;
+    for (auto& [checkFont, ownLimit] : widthCheckFonts)
+    {
+        const int limit = ownLimit > 0 ? ownLimit : maxPixels;
+        if (limit > 0 && checkFont != nullptr && checkFont->StringWidth(candidate) > limit) return false;
+    }
+    return true;
+}
+
 void EditWidget::ProcessKey(int keyCode, char chr)
 {
     if (keyCode == EDIT_KEY_SHIFT || keyCode == EDIT_KEY_CONTROL) return;
@@ -140,6 +152,25 @@ void EditWidget::ProcessKey(int keyCode, char chr)
         {
             if (font->CharWidth(pc) > 0 && (listener == nullptr || listener->AllowChar(id, pc))) paste += pc;
         }
+        // What does not fit is left out of the paste; the text already there is never cut to make room.
+        std::string base = text;
+        int32_t at = cursorPos;
+        if (HasSelection())
+        {
+            const int32_t len = static_cast<int32_t>(text.size());
+            at = std::clamp<int32_t>(std::min(cursorPos, hilitePos), 0, len);
+            base.erase(size_t(at), size_t(std::clamp<int32_t>(std::max(cursorPos, hilitePos), 0, len) - at));
+        }
+        size_t fits = 0, over = paste.size() + 1;
+        while (over - fits > 1)
+        {
+            const size_t mid = (fits + over) / 2;
+            if (FitsLimits(std::string(base).insert(size_t(at), paste, 0, mid)))
+                fits = mid;
+            else
+                over = mid;
+        }
+        paste.resize(fits);
         if (!paste.empty())
         {
             if (HasSelection()) EraseSelection();
@@ -237,8 +268,22 @@ void EditWidget::ProcessKey(int keyCode, char chr)
     {
         WidgetApp* app = widgetManager != nullptr ? widgetManager->app : GetWidgetApp();
         const unsigned limit = (app == nullptr || app->ExtendedChars()) ? 255 : 127;
-        const bool accepted = c >= 32 && c <= limit && font->StringWidth(std::string(1, chr)) >= 1 &&
-                              (listener == nullptr || listener->AllowChar(id, chr));
+        bool accepted = c >= 32 && c <= limit && font->StringWidth(std::string(1, chr)) >= 1 &&
+                        (listener == nullptr || listener->AllowChar(id, chr));
+        if (accepted)
+        {
+            // A character that would not fit is refused; the end of the text is never cut off to make room.
+            std::string candidate = text;
+            int32_t at = cursorPos;
+            if (HasSelection())
+            {
+                const int32_t len = static_cast<int32_t>(text.size());
+                at = std::clamp<int32_t>(std::min(cursorPos, hilitePos), 0, len);
+                candidate.erase(size_t(at), size_t(std::clamp<int32_t>(std::max(cursorPos, hilitePos), 0, len) - at));
+            }
+            candidate.insert(size_t(at), 1, chr);
+            accepted = FitsLimits(candidate);
+        }
         if (accepted)
         {
             if (HasSelection())

@@ -124,6 +124,8 @@ private:
     // Width of the shown characters from leftPos up to (not including) `end`.
     int ShownWidth(int end);
     void EraseSelection();
+    // True when `candidate` keeps within the character and pixel limits.
+    bool FitsLimits(const std::string& candidate);
     void SetAppCursor(int cursorId);
     void MoveSystemCaret();
 };

@@ -240,12 +240,11 @@ int ListWidget::GetOptimalHeight()
 
 void ListWidget::SetSelect(int index)
 {
-    // A row from outside is held to the rows there are; anything below 0 means none.
-    int rows = static_cast<int>(lines.size());
-    int clamped = index < 0 ? -1 : std::min(index, rows - 1);
+    // The index is kept as given: drawing marks only rows that exist, and a row added later at that index shows
+    // as selected.
     for (ListWidget* column : Columns())
     {
-        column->selectIndex = clamped;
+        column->selectIndex = index;
         column->MarkDirty();
     }
 }

@@ -49,23 +49,24 @@ void DecodeHighscores(Buffer& buffer, std::vector<HighscoreEntry>& table)
     std::vector<HighscoreEntry> read;
     while (read.size() < kNumHighscores && BytesLeft(buffer) >= 2)
     {
-        const int16_t length = buffer.ReadShort();
+        // A negative length reads as an empty name, as the players file's reader takes it, and the rows after it
+        // still count.
+        const int length = std::max<int>(0, buffer.ReadShort());
         // A record cut short is not a row: it would enter a zero score under a half name.
-        if (length < 0 || BytesLeft(buffer) < length + 28) break;
+        if (BytesLeft(buffer) < length + 28) break;
         HighscoreEntry row;
         for (int i = 0; i < length; ++i) row.name.push_back(static_cast<char>(buffer.ReadByte()));
         row.score = buffer.ReadLong();
         for (int32_t& c : row.expertCounts) c = buffer.ReadLong();
         read.push_back(std::move(row));
     }
+    // Every reader of the table relies on ten rows. The stored rows go first so that among equal scores they stay
+    // above the defaults.
     if (read.size() < kNumHighscores)
-    {
-        // Every reader of the table relies on ten rows. The stored rows go first so that among equal scores
-        // they stay above the defaults.
         read.insert(read.end(), std::begin(kDefaultRows) + read.size(), std::end(kDefaultRows));
-        std::stable_sort(read.begin(), read.end(),
-                         [](const HighscoreEntry& a, const HighscoreEntry& b) { return a.score > b.score; });
-    }
+    // Best first, whether the file was short or full: a new score's place is counted on that order.
+    std::stable_sort(read.begin(), read.end(),
+                     [](const HighscoreEntry& a, const HighscoreEntry& b) { return a.score > b.score; });
     table = std::move(read);
 }
 

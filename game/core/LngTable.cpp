@@ -42,11 +42,8 @@ void LngTable::Load(const std::string& fileName)
             auto it = element.mAttributes.find("LNG");
             const std::string lng = it == element.mAttributes.end() ? std::string() : it->second;
             if (lng != current) continue;
-            if (!parser.ReadNextElement(element))
-            {
-                strings.emplace_back();
-                break;
-            }
+            // A String tag that is the file's last element has no text to give: nothing is appended.
+            if (!parser.ReadNextElement(element)) break;
             if (element.mType == XMLElement::TypeText)
             {
                 strings.push_back(element.mValue);

@@ -9,6 +9,7 @@
 #include "MapWnd.h"
 #include "OptionsDialog.h"
 #include "SlidePanel.h"
+#include "StoryWindows.h"
 #include "TipWnd.h"
 #include "TitleScreen.h"
 #include "TitleWnd.h"
@@ -76,6 +77,8 @@ GameApp::GameApp()
     mCompanyName = "Quillbrook";
     mProductVersion = "1.0";
     mRegKey = "Quillbrook\\CookEmber";
+    // Players, high scores, saves and the framework's own files share the settings' folder name.
+    mDataFolderName = kDataFolderName;
     mWidth = 800;
     mHeight = 600;
     mColorDepth = 32;
@@ -100,14 +103,21 @@ GameApp::~GameApp()
     playScreen.reset();
     boardTransition.reset();
     for (Widget* w : {static_cast<Widget*>(hintWnd.get()), static_cast<Widget*>(titleScreen.get()),
-                      static_cast<Widget*>(titleWnd.get()), static_cast<Widget*>(mapWnd.get())})
+                      static_cast<Widget*>(titleWnd.get()), static_cast<Widget*>(mapWnd.get()),
+                      static_cast<Widget*>(gameModeWnd.get()), static_cast<Widget*>(historyWnd.get()),
+                      static_cast<Widget*>(gameCompleteWnd.get())})
         if (w && mWidgetManager) mWidgetManager->RemoveWidget(w);
     hintWnd.reset();
     titleScreen.reset();
     titleWnd.reset();
     mapWnd.reset();
+    gameModeWnd.reset();
+    historyWnd.reset();
+    gameCompleteWnd.reset();
     while (!players.empty()) players.pop_back();
     highscores.clear();
+    // The cursor pictures belong to the group "Init": the cursors let go of them first.
+    for (int shape : {CURSOR_POINTER, CURSOR_HAND, CURSOR_DRAGGING, CURSOR_TEXT}) SetCursorImage(shape, nullptr);
     if (resources)
     {
         resources->DeleteResources("Init");
@@ -140,10 +150,24 @@ void GameApp::PlayClick()
 
 std::string GameApp::GetAppDataFolder()
 {
-    // One folder per user, the one the framework uses: maker and product without spaces.
+    // One folder per user, the one the framework uses.
     const std::string base = Platform::DataFolder();
     if (base.empty()) return std::string();
-    return base + "/Quillbrook/EmberCook/";
+    return base + "/" + kDataFolderName + "/";
+}
+
+bool GameApp::MoveOldDataFolder()
+{
+    // Earlier versions kept the players under the product's name spelt the other way round. A folder of the old
+    // name is moved across whole, once, while none of the new name exists; neither is ever merged or replaced.
+    const std::string base = Platform::DataFolder();
+    if (base.empty()) return false;
+    const std::string from = base + "/" + kOldDataFolderName;
+    const std::string to = base + "/" + kDataFolderName;
+    if (!Platform::DirectoryExists(from) || Platform::PathExists(to)) return false;
+    if (Platform::RenameFile(from, to)) return true;
+    std::fprintf(stderr, "Could not move %s to %s; the players there are not found\n", from.c_str(), to.c_str());
+    return false;
 }
 
 // ---- start-up ----
@@ -159,6 +183,8 @@ void GameApp::FatalResourceError()
 
 void GameApp::Init()
 {
+    // Before the framework names or writes anything in the data folder.
+    MoveOldDataFolder();
     ZestAppBase::Init();
     if (mShutdown) return;
     lngTable = std::make_unique<LngTable>();
@@ -169,6 +195,10 @@ void GameApp::Init()
         FatalResourceError();
         return;
     }
+    SetCursorImage(CURSOR_POINTER, IMAGE_CUSTOM_POINTER);
+    SetCursorImage(CURSOR_HAND, IMAGE_CUSTOM_HAND);
+    SetCursorImage(CURSOR_DRAGGING, IMAGE_CUSTOM_DRAGGING);
+    SetCursorImage(CURSOR_TEXT, IMAGE_CUSTOM_TEXT);
     EnableCustomCursors(true);
     if (!resources->LoadResources("TitleScreen") || !ExtractLoaderBarResources(*resources))
     {
@@ -275,6 +305,10 @@ void GameApp::OnTitleScreenDone()
     mWidgetManager->SetFocus(titleWnd.get());
     mapWnd = std::make_unique<MapWnd>(this);
     mapWnd->Resize(0, 0, 800, 600);
+    // They size themselves to the screen.
+    gameModeWnd = std::make_unique<GameModeWnd>(this);
+    historyWnd = std::make_unique<HistoryWnd>(this);
+    gameCompleteWnd = std::make_unique<GameCompleteWnd>(this);
     hintWnd = std::make_unique<HintWnd>(this);
     hintWnd->Resize(0, 0, ImageWidth(IMAGE_W_HINT), ImageHeight(IMAGE_W_HINT));
     if (!playersNotice.empty())
@@ -447,7 +481,7 @@ void GameApp::SubmitScore()
     SavePlayers();
     std::string name;
     const int result =
-        windows->AskText(Text(212) + " " + std::to_string(score) + "!", Text(44), player->name, 12, true, name);
+        windows->AskText(Text(212) + " " + std::to_string(score) + "!", Text(44), player->name, 12, true, name, false);
     if (result != 1) return;
     lastEditText = name;
     const int place = InsertHighscore(highscores, {name, score, ExpertCounts(*player)});
@@ -469,6 +503,20 @@ void GameApp::StartGame()
     if (playScreen) playScreen->ClearEffects();
     mapWnd->model.Enter();
     mapWnd->ApplyButtons();
+}
+
+void GameApp::ShowGameComplete()
+{
+    if (!gameCompleteWnd)
+    {
+        SubmitScore();
+        return;
+    }
+    // The window lies over the map's farewell; the map's own continue would sit beside its button, so it goes
+    // until the map is entered again.
+    if (mapWnd) mapWnd->continueButton->SetVisible(false);
+    mWidgetManager->AddWidget(gameCompleteWnd.get());
+    mWidgetManager->SetFocus(gameCompleteWnd.get());
 }
 
 bool GameApp::ConfirmLeaveGame()
@@ -555,7 +603,7 @@ void GameApp::OpenTipWindow(int customerType)
 std::string GameApp::AskForText(const std::string& header, const std::string& line, const std::string& initial)
 {
     std::string text;
-    if (windows->AskText(header, line, initial, 255, true, text) != 1) return std::string();
+    if (windows->AskText(header, line, initial, 255, true, text, false) != 1) return std::string();
     lastEditText = text;
     return text;
 }

@@ -19,8 +19,11 @@ namespace Zest
 class BoardTransition;
 class Color;
 class Font;
+class GameCompleteWnd;
+class GameModeWnd;
 class Graphics;
 class HintWnd;
+class HistoryWnd;
 class MapWnd;
 class TitleScreen;
 class TitleWnd;
@@ -99,6 +102,9 @@ public:
 
     // ---- screen flow ----
     void StartGame();
+    // The end of the whole game, from the map after the last level: the game-complete window over the map, whose
+    // button submits the score.
+    void ShowGameComplete();
     bool ConfirmLeaveGame();
     void ShowHint(int x, int y, int placement, const std::string& text);
     void HideHint();
@@ -110,6 +116,10 @@ public:
     std::string AskForText(const std::string& header, const std::string& line, const std::string& initial);
     std::string GetLastEditText() const { return lastEditText; }
     static std::string GetAppDataFolder();
+    // Moves the data folder of its old name to the current one on the first start that finds it; true when moved.
+    static bool MoveOldDataFolder();
+    static constexpr const char* kDataFolderName = "Quillbrook/CookEmber";
+    static constexpr const char* kOldDataFolderName = "Quillbrook/EmberCook";
     void PlayClick();
     const std::string& Text(int n) const;
     // Runs a modal dialog's own loop until it has a result; tests answer in its place.
@@ -136,6 +146,9 @@ public:
     std::unique_ptr<TitleWnd> titleWnd;
     std::unique_ptr<MapWnd> mapWnd;
     std::unique_ptr<HintWnd> hintWnd;
+    std::unique_ptr<GameModeWnd> gameModeWnd;
+    std::unique_ptr<HistoryWnd> historyWnd;
+    std::unique_ptr<GameCompleteWnd> gameCompleteWnd;
     int32_t currentPlayer = -1;
     PlayerList players;
     std::vector<HighscoreEntry> highscores;

@@ -45,10 +45,9 @@ void GameWindows::OpenShop(int mode)
 }
 
 int GameWindows::AskText(const std::string& header, const std::string& line, const std::string& initial, int maxChars,
-                         bool cancelEnabled, std::string& text)
+                         bool cancelEnabled, std::string& text, bool namePrompt)
 {
-    return AskForTextEntry(&mApp, header, line, initial, maxChars, cancelEnabled,
-                           maxChars <= DialogWithEdit::kMaxNameChars, text);
+    return AskForTextEntry(&mApp, header, line, initial, maxChars, cancelEnabled, namePrompt, text);
 }
 
 namespace

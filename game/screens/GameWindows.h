@@ -20,7 +20,7 @@ public:
     void SetHighscoreHighlight(int place) override;
     void OpenShop(int mode) override;
     int AskText(const std::string& header, const std::string& line, const std::string& initial, int maxChars,
-                bool cancelEnabled, std::string& text) override;
+                bool cancelEnabled, std::string& text, bool namePrompt = true) override;
     void OpenInGameMenu() override;
     void OpenLevelComplete() override;
     void OpenGameOver() override;

@@ -25,7 +25,7 @@ HintWnd::HintWnd(GameApp* gameApp) : app(gameApp)
     okButton->overImage = IMAGE_SMBUTTON100_OVER;
     okButton->downImage = IMAGE_SMBUTTON100_OVER;
     okButton->Resize(130, 135, ImageWidth(IMAGE_SMBUTTON100), ImageHeight(IMAGE_SMBUTTON100));
-    okButton->SetHandCursor(true);
+    okButton->showHandCursor = true;
     AddWidget(okButton.get());
 
     noHintsCheckbox = std::make_unique<Checkbox>(kCheckboxId, this);

@@ -5,6 +5,7 @@
 #include "GameApp.h"
 #include "HintWnd.h"
 #include "SlidePanel.h"
+#include "StoryWindows.h"
 #include "base/Common.h"
 #include "base/Random.h"
 #include "game/core/GameResources.h"
@@ -50,7 +51,7 @@ std::unique_ptr<ButtonWidget> MapButton(MapWnd* owner, int id, const std::string
     if (font) button->SetFont(font);
     button->SetColor(0, kWhite);
     button->SetColor(1, kWhite);
-    button->SetHandCursor(true);
+    button->showHandCursor = true;
     return button;
 }
 
@@ -110,6 +111,8 @@ void MapWnd::ApplyButtons()
     else
         continueButton->Resize(model.continuePos.x, model.continuePos.y, w, h);
     continueButton->SetDisabled(!model.continueEnabled);
+    // Under the game-complete window the page's own button takes its place.
+    continueButton->SetVisible(!(app->gameCompleteWnd && app->mWidgetManager->HasWidget(app->gameCompleteWnd.get())));
     leaveButton->SetVisible(model.leaveVisible);
 }
 
@@ -358,7 +361,8 @@ void MapWnd::MapClickSound()
 
 void MapWnd::MapSubmitScore()
 {
-    app->SubmitScore();
+    // The ending page comes first; its button submits the score.
+    app->ShowGameComplete();
 }
 
 void MapWnd::MapConfirmLeave()

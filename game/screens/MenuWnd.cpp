@@ -160,7 +160,7 @@ HowDialog::HowDialog(GameApp* gameApp)
         if (FONT_DEFAULT_BLUE) b->SetFont(FONT_DEFAULT_BLUE);
         b->SetColor(0, kWhite);
         b->SetColor(1, kWhite);
-        b->SetHandCursor(true);
+        b->showHandCursor = true;
         b->Resize(bx, rowY, ImageWidth(normal), ImageHeight(normal));
         AddWidget(b.get());
     };

@@ -44,7 +44,7 @@ DemoDialog::DemoDialog(GameApp* gameApp, const std::string& header, const std::s
     if (FONT_DEFAULT_BLUE) okButton->SetFont(FONT_DEFAULT_BLUE);
     okButton->SetColor(0, kWhite);
     okButton->SetColor(1, kWhite);
-    okButton->SetHandCursor(true);
+    okButton->showHandCursor = true;
     okButton->Resize(ws / 2 - bw / 2, hs - bh - 20, bw, bh);
     AddWidget(okButton.get());
     spaceAfterHeader = 30;

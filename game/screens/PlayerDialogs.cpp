@@ -29,7 +29,7 @@ void SetUpPlainButton(ButtonWidget& b, const std::string& label, Image* down)
     b.downImage = down;
     if (FONT_DEFAULT_BLUE) b.SetFont(FONT_DEFAULT_BLUE);
     for (int c : {0, 1, 2}) b.SetColor(c, kWhite);
-    b.SetHandCursor(true);
+    b.showHandCursor = true;
     b.Resize(0, 0, ImageWidth(IMAGE_SMBUTTON), ImageHeight(IMAGE_SMBUTTON));
 }
 
@@ -276,7 +276,8 @@ void ChPlayerDialog::Choose()
 {
     // Line 0 is the new-player line: choosing it leaves nobody current.
     const int selection = list->selectIndex;
-    app->currentPlayer = selection < 1 ? -1 : selection - 1;
+    const bool aPlayer = selection >= 1 && selection <= static_cast<int>(app->players.size());
+    app->currentPlayer = aPlayer ? selection - 1 : -1;
     app->SavePlayers();
     closing = true;
 }

@@ -171,8 +171,9 @@ void StandInWindows::OpenGameOver()
 }
 
 int StandInWindows::AskText(const std::string& header, const std::string& line, const std::string& initial,
-                            int maxChars, bool cancelEnabled, std::string& text)
+                            int maxChars, bool cancelEnabled, std::string& text, bool namePrompt)
 {
+    (void)namePrompt;
     prompts.push_back({header, line, initial, maxChars, cancelEnabled});
     if (answers.empty())
     {

@@ -144,9 +144,10 @@ public:
     virtual void OpenInGameMenu() = 0;    // 1005
     virtual void OpenLevelComplete() = 0; // 1016
     virtual void OpenGameOver() = 0;      // 1006
-    // Text entry 1006: waits and returns the dialog's result; on 1 the text is in `text`.
+    // Text entry 1006: waits and returns the dialog's result; on 1 the text is in `text`. A player-name prompt
+    // (new player, rename) has its header in the name prompts' font; the high-score and editor prompts do not.
     virtual int AskText(const std::string& header, const std::string& line, const std::string& initial, int maxChars,
-                        bool cancelEnabled, std::string& text) = 0;
+                        bool cancelEnabled, std::string& text, bool namePrompt = true) = 0;
 };
 
 // Records what was asked for; a plain dialog stands in for each window so that the dialog register shows the
@@ -166,7 +167,7 @@ public:
     void OpenLevelComplete() override;
     void OpenGameOver() override;
     int AskText(const std::string& header, const std::string& line, const std::string& initial, int maxChars,
-                bool cancelEnabled, std::string& text) override;
+                bool cancelEnabled, std::string& text, bool namePrompt = true) override;
 
     struct Opened
     {

@@ -70,7 +70,7 @@ void SlidePanel::SetUpButton(ButtonWidget& button, const std::string& label, Ima
     button.disabledImage = disabledImage;
     if (font) button.SetFont(font);
     for (int c : {0, 1, 2}) button.SetColor(c, Color(255, 255, 255));
-    button.SetHandCursor(true);
+    button.showHandCursor = true;
     button.Resize(bx, by, ImageWidth(normal), ImageHeight(normal));
     AddWidget(&button);
 }

@@ -22,7 +22,7 @@ void SetUpSmallButton(ButtonWidget& b, Widget& owner, int bx, int by, Image* ove
     b.buttonImage = IMAGE_SMBUTTON;
     b.overImage = over;
     b.downImage = down;
-    b.SetHandCursor(true);
+    b.showHandCursor = true;
     b.Resize(bx, by, ImageWidth(IMAGE_SMBUTTON), ImageHeight(IMAGE_SMBUTTON));
     owner.AddWidget(&b);
 }
@@ -113,13 +113,15 @@ void GameModeWnd::ButtonReleased(int id)
     WidgetManager* manager = app->mWidgetManager.get();
     manager->RemoveWidget(this);
     ResetCurrentPlayer(app);
-    if (history) history->ReleasePicture();
+    // The application's story window unless one was given.
+    HistoryWnd* story = history != nullptr ? history : app->historyWnd.get();
+    if (story) story->ReleasePicture();
     BoardTransition* fade = app->boardTransition.get();
-    if (fade == nullptr || history == nullptr) return;
+    if (fade == nullptr || story == nullptr) return;
     fade->Reset();
-    fade->addList = {history};
+    fade->addList = {story};
     fade->removeList = {app->titleWnd.get()};
-    fade->focusTarget = history;
+    fade->focusTarget = story;
     manager->AddWidget(fade);
 }
 

@@ -29,7 +29,7 @@ TipWnd::TipWnd(GameApp* gameApp, int type)
     okButton->downImage = IMAGE_SMBUTTON_OVER;
     okButton->Resize(w / 2 - ImageWidth(IMAGE_SMBUTTON) / 2, 220, ImageWidth(IMAGE_SMBUTTON),
                      ImageHeight(IMAGE_SMBUTTON));
-    okButton->SetHandCursor(true);
+    okButton->showHandCursor = true;
     AddWidget(okButton.get());
     if (app->playScreen) customer = app->playScreen->MakeTipCustomer(customerType, -20, 40);
 }

@@ -3,6 +3,7 @@
 
 #include "BoardTransition.h"
 #include "GameApp.h"
+#include "TitleWnd.h"
 #include "game/core/GameResources.h"
 #include "graphics/Graphics.h"
 #include "widgets/WidgetManager.h"
@@ -88,6 +89,8 @@ void ContinueGameWnd::ButtonReleased(int id)
         {
             fade->Reset();
             fade->addList = {app->board(), app->boardInterface()};
+            // The title goes as on the way through the map; left in the manager it would lie under the play screen.
+            fade->removeList = {app->titleWnd.get()};
             fade->focusTarget = app->boardInterface();
             app->mWidgetManager->AddWidget(fade);
         }

@@ -69,7 +69,7 @@ void TitleScreen::AddedToManager(WidgetManager* manager)
     const int labelWidth = FONT_DEFAULT ? FONT_DEFAULT->StringWidth(continueLink->label) : 0;
     const int fontHeight = FONT_DEFAULT ? FONT_DEFAULT->GetHeight() : 0;
     continueLink->Resize(width / 2 - labelWidth / 2, 450, labelWidth, fontHeight + 4);
-    continueLink->SetHandCursor(true);
+    continueLink->showHandCursor = true;
     manager->AddWidget(continueLink.get());
     manager->BringToFront(continueLink.get());
 }

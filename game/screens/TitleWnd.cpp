@@ -30,7 +30,7 @@ std::unique_ptr<ButtonWidget> ImageButton(TitleWnd* owner, int id, const std::st
     button->SetColor(1, Color(255, 255, 255));
     button->Resize(bx, by, IMAGE_SMBUTTON ? IMAGE_SMBUTTON->GetWidth() : 0,
                    IMAGE_SMBUTTON ? IMAGE_SMBUTTON->GetHeight() : 0);
-    button->SetHandCursor(true);
+    button->showHandCursor = true;
     return button;
 }
 
@@ -60,7 +60,7 @@ TitleWnd::TitleWnd(GameApp* gameApp) : app(gameApp)
     changePlayerButton->SetColor(1, Color(255, 255, 0));
     const int labelWidth = FONT_SIMPLE ? FONT_SIMPLE->StringWidth(changePlayerButton->label) : 0;
     changePlayerButton->Resize(530 + ButtonWidth() / 2 - labelWidth / 2, 52, labelWidth, 20);
-    changePlayerButton->SetHandCursor(true);
+    changePlayerButton->showHandCursor = true;
 
     for (ButtonWidget* b : {playButton.get(), personMakerButton.get(), changePlayerButton.get(), optionsButton.get(),
                             highscoresButton.get(), quitButton.get()})

@@ -17,6 +17,7 @@
 #include "game/screens/MapWnd.h"
 #include "game/screens/PlayerDialogs.h"
 #include "game/screens/ResultWindows.h"
+#include "game/screens/StoryWindows.h"
 #include "game/screens/TipWnd.h"
 #include "game/screens/TitleDialogs.h"
 #include "game/screens/TitleScreen.h"
@@ -338,6 +339,12 @@ void BotApp::Think()
         ClickWidget(hintWnd->okButton.get(), 20);
         return;
     }
+    if (gameCompleteWnd && Shows(gameCompleteWnd.get()))
+    {
+        // The end of the whole game: a moment to see it (paced runs are watched), then on to the score.
+        ClickWidget(gameCompleteWnd->button.get(), 150);
+        return;
+    }
     if (mapWnd && Shows(mapWnd.get()))
     {
         PlayMap();
@@ -358,6 +365,19 @@ void BotApp::Think()
         }
         if (player && player->level > PlayerProfile::kNumLevels)
         {
+            // A cook put past the last day goes to the map's ending, as winning the last day would lead there.
+            if (mDayJumped && !mEndingSeen)
+            {
+                mEndingSeen = true;
+                StartGame();
+                Wait(60);
+                return;
+            }
+            Stop("the game is complete", false);
+            return;
+        }
+        if (mEndingSeen)
+        {
             Stop("the game is complete", false);
             return;
         }
@@ -375,9 +395,10 @@ void BotApp::Think()
 
 bool BotApp::HandleDialogs()
 {
+    // The dialog in front, as the player sees it (the name prompt of the best chefs lies over their table).
     Dialog* top = nullptr;
-    for (const auto& [id, dialog] : mDialogs)
-        if (dialog && Shows(dialog.get())) top = dialog.get();
+    for (Widget* w : mWidgetManager->children)
+        if (auto* dialog = dynamic_cast<Dialog*>(w); dialog && GetDialog(dialog->id) == dialog) top = dialog;
     if (top == nullptr) return false;
     // Sliding windows are answered once they rest.
     if (auto* panel = dynamic_cast<SlidePanel*>(top))

@@ -51,7 +51,7 @@ struct BotOptions
     bool pauseAtResult = false; // wait for the pause file once the first level-complete tally rests
     bool pauseAtShop = false;   // wait for the pause file once the first purchase shows in the shop
     int drawEvery = 1;          // draw after every Nth update only
-    int fromDay = 1;            // debugging only: the new cook is put on this day (not through input)
+    int fromDay = 1;            // debugging only: the new cook is put on this day (not through input); 71: the ending
 };
 
 class BotApp : public GameApp
@@ -117,6 +117,7 @@ private:
     std::string mGiveUpReason;
     bool mNameTyped = false;
     bool mDayJumped = false;
+    bool mEndingSeen = false;
     int mShopPlan = -1; // the page the bot opened to buy from
     int mPurchases = 0;
     bool mShopDoneThisVisit = false;

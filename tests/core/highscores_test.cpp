@@ -3,9 +3,11 @@
 #include "base/Buffer.h"
 #include "game/core/GameFiles.h"
 #include "game/core/Highscores.h"
+#include "game/core/ProfileFile.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -113,6 +115,68 @@ TEST(Highscores, ShortFilesArePaddedLongOnesCutAndCutRecordsDropped)
     Buffer empty;
     DecodeHighscores(empty, table);
     EXPECT_EQ(table, Defaults());
+}
+
+// One rule for the two home files: a name length read as negative is an empty name, and every complete record
+// after it is still read.
+TEST(Highscores, BothFileReadersTakeANegativeNameLengthAsAnEmptyNameAndReadOn)
+{
+    const auto withNegativeFirstName = [](const Buffer& written, int at)
+    {
+        std::vector<uint8_t> bytes(written.GetDataPtr(), written.GetDataPtr() + written.GetDataLen());
+        bytes[size_t(at)] = 0xff; // the first record's name is empty: its length 0 becomes -1
+        bytes[size_t(at) + 1] = 0xff;
+        Buffer patched;
+        patched.SetData(bytes.data(), static_cast<int>(bytes.size()));
+        return patched;
+    };
+
+    std::vector<HighscoreEntry> rows = {{"", 95000, {1, 2, 3, 4, 5, 6}}, {"Bob", 85000, {}}};
+    Buffer scores;
+    EncodeHighscores(scores, rows);
+    Buffer scoresRead = withNegativeFirstName(scores, 0);
+    std::vector<HighscoreEntry> table;
+    DecodeHighscores(scoresRead, table);
+    ASSERT_EQ(table.size(), 10u);
+    // Padded from the default rows of the places they leave free, best first.
+    EXPECT_EQ(table[0], rows[0]);
+    EXPECT_EQ(table[1], rows[1]);
+
+    PlayerList players;
+    for (const char* name : {"", "Bob"})
+    {
+        players.push_back(std::make_unique<PlayerProfile>());
+        players.back()->name = name;
+        players.back()->money = 77;
+    }
+    Buffer profiles;
+    EncodePlayers(profiles, 1, players);
+    Buffer profilesRead = withNegativeFirstName(profiles, 8);
+    PlayerList read;
+    int32_t current = -1;
+    ASSERT_TRUE(DecodePlayers(profilesRead, current, read));
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_EQ(read[0]->name, "");
+    EXPECT_EQ(read[0]->money, 77);
+    EXPECT_EQ(read[1]->name, "Bob");
+}
+
+// One policy for the order: a full file is read best first as a short one is.
+TEST(Highscores, AFullUnsortedFileIsReadBestFirst)
+{
+    auto rows = Defaults();
+    std::reverse(rows.begin(), rows.end());
+    rows[4].name = "Tie";
+    rows[4].score = rows[5].score; // equal scores keep the file's order
+    Buffer b;
+    EncodeHighscores(b, rows);
+    std::vector<HighscoreEntry> table;
+    DecodeHighscores(b, table);
+    ASSERT_EQ(table.size(), 10u);
+    for (int i = 1; i < 10; ++i) EXPECT_GE(table[i - 1].score, table[i].score) << i;
+    EXPECT_EQ(table[0].name, "Chef");
+    EXPECT_EQ(table[4].name, "Tie");
+    EXPECT_EQ(InsertHighscore(table, {"New", 95000, {}}), 1);
 }
 
 TEST(Highscores, LoadKeepsTheTableWithoutAFile)

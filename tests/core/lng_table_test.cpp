@@ -41,6 +41,8 @@ TEST(LngTable, NumbersOnlyTopLevelStringsOfTheCurrentLanguage)
         {R"(<Language Current="en"><String LNG="en"></String><String LNG="en"/><String LNG="en">two</String>)"
          R"(</Language>)",
          {"", "", "two"}},
+        // A String tag that ends the file has no text and takes no number.
+        {R"(<Language Current="en"><String LNG="en">a</String><String LNG="en">)", {"a"}},
     };
     for (const Case& c : cases) EXPECT_EQ(Load(c.xml).strings, c.want) << c.xml;
 }

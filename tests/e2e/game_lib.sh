@@ -40,7 +40,7 @@ export HOME=$tmp/home XDG_CONFIG_HOME=$tmp/home/config XDG_DATA_HOME=$tmp/home/d
 export XDG_RUNTIME_DIR=$tmp/run ZEST_AUDIO=null
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
-players=$XDG_DATA_HOME/Quillbrook/EmberCook/players.dat
+players=$XDG_DATA_HOME/Quillbrook/CookEmber/players.dat
 
 # stall_report: what the game is doing when a wait for it ran out (kept short, for the log of a failed run): each
 # thread's state, CPU ticks and kernel wait point, every stack when gdb is there, and its X windows whether shown or

@@ -27,11 +27,11 @@ for entry in "$content"/*; do ln -s "$entry" "$tmp/cwd/"; done
 cp "$content/music/music2.ogg" "$tmp/cwd/faults/probe.ogg" || fail "no Ogg sound in the content"
 cd "$tmp/cwd" || fail "no working folder"
 
-data=$XDG_DATA_HOME/Quillbrook/EmberCook
+data=$XDG_DATA_HOME/Quillbrook/CookEmber
 declare -A path=(
     [players]=$data/players.dat [results]=$data/players_ext.dat [scores]=$data/highscores.dat
     [settings]=$XDG_CONFIG_HOME/Quillbrook/CookEmber/settings.ini
-    [cache]=$XDG_CACHE_HOME/Quillbrook/EmberCook/cached/faults/probe.wav
+    [cache]=$XDG_CACHE_HOME/Quillbrook/CookEmber/cached/faults/probe.wav
     [crash]=$data/crash.txt [crashtemp]=$data/crash.txt.tmp [lock]=$XDG_RUNTIME_DIR/zest/Ember_CookMutex.lock)
 
 # the game's run, with its exit code in $code; a run that does not end within a minute hangs

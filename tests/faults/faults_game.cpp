@@ -400,7 +400,7 @@ int Verify(int argc, char** argv)
     }
     // The pair: the companion gives the players.dat beside it the results saved with it, whichever of the two
     // files a kill cut off between their writes.
-    const fs::path data = fs::path(home) / "data" / "Quillbrook" / "EmberCook";
+    const fs::path data = fs::path(home) / "data" / "Quillbrook" / "CookEmber";
     Buffer main, ext;
     if (LoadBufferFromDisk((data / kPlayersFileName).string(), main) &&
         LoadBufferFromDisk((data / kPlayersExtFileName).string(), ext))

@@ -78,7 +78,7 @@ protected:
     {
         AppTest::SetUp();
         app = std::make_unique<TestGameApp>();
-        app->dataFolder = root + "/data/Quillbrook/EmberCook/";
+        app->dataFolder = root + "/data/Quillbrook/CookEmber/";
     }
     void TearDown() override
     {

@@ -216,7 +216,7 @@ protected:
         ResetWindowLayer();
         ResetHeadlessDisplay();
         ReplayGameApp app;
-        app.dataFolder = root + "/data/Quillbrook/EmberCook/";
+        app.dataFolder = root + "/data/Quillbrook/CookEmber/";
         app.mCommandLine = commandLine;
         app.scripted = scripted;
         app.Init();

@@ -3,10 +3,14 @@
 #include "ShellTestSupport.h"
 
 #include "game/core/GameResources.h"
+#include "graphics/MemoryImage.h"
+#include "platform/Cursors.h"
 #include "sound/SoundServices.h"
 #include "tests/core/ResourceHandles.h"
 #include "widgets/WidgetDefaults.h"
 
+#include <filesystem>
+#include <fstream>
 #include <set>
 
 using namespace Zest;
@@ -75,7 +79,7 @@ public:
     Image* GetImageThrow(const std::string& id) override
     {
         Check("Image", id);
-        return reinterpret_cast<Image*>(&images[id]);
+        return &images[id];
     }
     int GetSoundThrow(const std::string& id) override
     {
@@ -87,7 +91,8 @@ public:
         Check("Font", id);
         return nullptr;
     }
-    std::map<std::string, char> images;
+    // Empty pictures unless a test draws one.
+    std::map<std::string, MemoryImage> images;
 
 private:
     void Check(const char* kind, const std::string& id)
@@ -123,6 +128,73 @@ protected:
 
 } // namespace
 
+TEST_F(InitTest, TheGameCursorPicturesTakeThePlaceOfTheBuiltInShapes)
+{
+    using Platform::CursorKind;
+    const std::vector<uint32_t> pointer(8 * 8, 0xff112233u), bar(4 * 12, 0x80445566u);
+    groups->images["IMAGE_CUSTOM_POINTER"].SetBits(pointer.data(), 8, 8);
+    groups->images["IMAGE_CUSTOM_TEXT"].SetBits(bar.data(), 4, 12);
+    app->Init();
+    ASSERT_FALSE(app->mShutdown);
+    const struct
+    {
+        int shape;
+        CursorKind kind;
+        int width;
+        uint32_t pixel;
+    } cases[] = {
+        {CURSOR_POINTER, CursorKind::Color, 8, 0xff112233u},
+        {CURSOR_TEXT, CursorKind::Color, 4, 0x80445566u},
+        // An empty picture (the hand and the dragging hand here) keeps the built-in shape.
+        {CURSOR_HAND, CursorKind::Mask, 32, 0},
+        {CURSOR_DRAGGING, CursorKind::Mask, 32, 0},
+    };
+    for (const auto& c : cases)
+    {
+        app->SetCursor(c.shape);
+        const Platform::HCURSOR cursor = Platform::GetCursor();
+        ASSERT_NE(cursor, nullptr) << c.shape;
+        ASSERT_EQ(cursor->kind, c.kind) << c.shape;
+        EXPECT_EQ(cursor->width, c.width) << c.shape;
+        if (c.kind != CursorKind::Color) continue;
+        EXPECT_EQ(cursor->argb.front(), c.pixel) << c.shape;
+        EXPECT_EQ(cursor->hotX, 0) << "the picture's corner is the pointer's spot";
+    }
+    app->EnableCustomCursors(false);
+    app->SetCursor(CURSOR_POINTER);
+    EXPECT_EQ(Platform::GetCursor()->kind, CursorKind::Arrow);
+}
+
+TEST_F(InitTest, FirstStartMovesTheDataFolderOfTheOldNameAcross)
+{
+    namespace fs = std::filesystem;
+    const std::string oldFolder = root + "/data/Quillbrook/EmberCook", newFolder = root + "/data/Quillbrook/CookEmber";
+    const auto write = [](const std::string& folder, const std::string& text)
+    {
+        fs::create_directories(folder + "/saves");
+        std::ofstream(folder + "/players.dat", std::ios::binary) << text;
+        std::ofstream(folder + "/saves/Ann1.sav", std::ios::binary) << text;
+    };
+    const auto read = [](const std::string& file)
+    {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    write(oldFolder, "old");
+    app->Init();
+    ASSERT_FALSE(app->mShutdown);
+    EXPECT_FALSE(fs::exists(oldFolder));
+    EXPECT_EQ(read(newFolder + "/players.dat"), "old");
+    EXPECT_EQ(read(newFolder + "/saves/Ann1.sav"), "old");
+    EXPECT_EQ(app->dataFolder, newFolder + "/");
+
+    // Once a folder of the new name exists, an old one is never merged into it nor put in its place.
+    write(oldFolder, "older");
+    EXPECT_FALSE(GameApp::MoveOldDataFolder());
+    EXPECT_EQ(read(oldFolder + "/players.dat"), "older");
+    EXPECT_EQ(read(newFolder + "/players.dat"), "old");
+}
+
 TEST_F(InitTest, StartsTheLoadingScreenWithTitleMusic)
 {
     app->Init();
@@ -136,7 +208,10 @@ TEST_F(InitTest, StartsTheLoadingScreenWithTitleMusic)
                                         "FadeIn 0 0 0.002 loop"}));
     EXPECT_EQ(app->mLoadingTasksTotal, 155);
     EXPECT_TRUE(app->Manager().defaultBelowModalFlagChange.remove & WIDGETFLAGS_UPDATE);
-    EXPECT_EQ(app->dataFolder, root + "/data/Quillbrook/EmberCook/");
+    EXPECT_EQ(app->dataFolder, root + "/data/Quillbrook/CookEmber/");
+    // One data folder for the game and the framework (which ends its name with a separator of its own).
+    EXPECT_EQ(Zest::GetAppDataFolder().substr(0, app->dataFolder.size() - 1),
+              app->dataFolder.substr(0, app->dataFolder.size() - 1));
     EXPECT_NE(IMAGE_LOAD_SCREEN, nullptr);
 
     app->LoadingProcedure();

@@ -5,6 +5,7 @@
 #include "game/core/GameFiles.h"
 #include "game/core/ProfileFile.h"
 #include "game/screens/BoardScreen.h"
+#include "game/screens/StoryWindows.h"
 #include "platform/Debug.h"
 #include "platform/Files.h"
 #include "widgets/EditWidget.h"
@@ -237,7 +238,7 @@ TEST_F(ShellTest, TitleButtonsOpenTheirWindowsAndPlayRoutesByLevel)
     EXPECT_NE(app->GetDialog(DIALOG_HIGHSCORES), nullptr);
 }
 
-TEST_F(ShellTest, EndingSubmitsTheScoreAfterTwoClicks)
+TEST_F(ShellTest, EndingShowsTheGameCompletePageWhoseButtonSubmitsTheScore)
 {
     app->ToTitle("Ann");
     PlayerProfile& ann = *app->players[0];
@@ -254,6 +255,10 @@ TEST_F(ShellTest, EndingSubmitsTheScoreAfterTwoClicks)
 
     app->Windows().answers.push_back({1, "Ann the Great"});
     app->mapWnd->ButtonReleased(MapWnd::kContinueId);
+    ASSERT_TRUE(app->Shows(app->gameCompleteWnd.get()));
+    EXPECT_EQ(app->Windows().prompts.size(), 1u) << "the score waits for the page's button";
+    app->gameCompleteWnd->ButtonReleased(0);
+    EXPECT_FALSE(app->Shows(app->gameCompleteWnd.get()));
     EXPECT_FALSE(app->Shows(app->mapWnd.get()));
     EXPECT_TRUE(app->Shows(app->titleWnd.get()));
     ASSERT_EQ(app->Windows().prompts.size(), 2u);

@@ -2,11 +2,15 @@
 // game-complete windows.
 #include "WindowsTestSupport.h"
 
+#include "game/screens/MapWnd.h"
+#include "game/screens/MenuWnd.h"
 #include "game/screens/OptionsDialog.h"
 #include "game/screens/PlayerDialogs.h"
 #include "game/screens/StoryWindows.h"
 #include "game/screens/TitleDialogs.h"
 #include "widgets/Checkbox.h"
+
+#include <functional>
 
 using namespace Zest;
 
@@ -179,6 +183,28 @@ TEST_F(TitleDialogsTest, ContinueOrNewRisesToTheMiddle)
     EXPECT_EQ(app->boardTransition->focusTarget, app->boardInterface());
 }
 
+TEST_F(TitleDialogsTest, ContinueFromTheTitleLeavesNoTitleUnderThePlayScreen)
+{
+    app->Click(app->titleWnd->playButton.get());
+    auto* dialog = app->Dialog<ContinueGameWnd>(DIALOG_CONTINUE);
+    ASSERT_NE(dialog, nullptr);
+    app->Step(38);
+    app->Click(dialog->continueButton.get());
+    for (int i = 0; i < 300 && app->Shows(app->boardTransition.get()); ++i) app->Step(1);
+    ASSERT_FALSE(app->Shows(app->boardTransition.get()));
+    EXPECT_TRUE(app->Shows(app->boardInterface()));
+    EXPECT_FALSE(app->Shows(app->titleWnd.get()));
+    // The options from the in-game menu therefore draw no shade over the play field.
+    app->windows->OpenInGameMenu();
+    auto* menu = app->Dialog<MenuWnd>(DIALOG_MENU);
+    ASSERT_NE(menu, nullptr);
+    app->Step(60);
+    app->Click(menu->buttons[MenuWnd::OptionsId].get());
+    DemoDialog* options = app->Dialog<DemoDialog>(DIALOG_OPTIONS);
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(Alpha(*options), 0);
+}
+
 TEST_F(TitleDialogsTest, NewGameStartsAtTheFirstLevelWithoutSaving)
 {
     app->SavePlayers();
@@ -306,6 +332,40 @@ TEST_F(HighscoresTest, SubmittedScoreIsHighlightedInTheOpenTable)
     EXPECT_EQ(app->highscores[static_cast<size_t>(w->highlight)].name, "Ann");
 }
 
+TEST_F(HighscoresTest, OnlyPlayerNamePromptsTakeTheNamePromptHeaderFont)
+{
+    app->Player().money = 50000;
+    app->mapWnd->model.targetTotal = 50000;
+    const struct
+    {
+        const char* prompt;
+        std::function<void()> ask;
+        std::string header;
+        const char* font;
+    } cases[] = {
+        {"high-score name", [&] { app->SubmitScore(); }, "text212 50000!", "FONT_DEFAULT"},
+        {"editor prompt", [&] { app->AskForText("Speed", "Value:", "1"); }, "Speed", "FONT_DEFAULT"},
+        {"new player", [&] { app->AskForNewPlayer(); }, "text18", "FONT_BUTTON_SMALL"},
+    };
+    for (const auto& c : cases)
+    {
+        std::string headerFont;
+        app->respond = [&](Dialog* d)
+        {
+            if (auto* entry = dynamic_cast<DialogWithEdit*>(d))
+            {
+                ClearDrawn();
+                DrawWidget(*entry);
+                for (const char* f : {"FONT_DEFAULT", "FONT_BUTTON_SMALL"})
+                    if (DrewText(f, c.header)) headerFont = f;
+            }
+            return DIALOG_BUTTON_NO;
+        };
+        c.ask();
+        EXPECT_EQ(headerFont, c.font) << c.prompt;
+    }
+}
+
 TEST_F(TitleDialogsTest, GameModeFliesInThenStartsAFreshGameWithTheStory)
 {
     HistoryWnd history(app.get());
@@ -391,6 +451,111 @@ TEST_F(TitleDialogsTest, GameCompleteBlinksAndEndsTheGameWithTheScore)
     EXPECT_EQ(app->Player().level, 1);
     EXPECT_EQ(app->Player().money, 0);
     EXPECT_EQ(app->highscores[0].name, "Ann");
+}
+
+TEST_F(TitleDialogsTest, TheApplicationOwnsTheStoryWindowsAndEndsTheGameWithItsCompletePage)
+{
+    ASSERT_NE(app->gameModeWnd, nullptr);
+    ASSERT_NE(app->historyWnd, nullptr);
+    ASSERT_NE(app->gameCompleteWnd, nullptr);
+    for (Widget* w : {static_cast<Widget*>(app->gameModeWnd.get()), static_cast<Widget*>(app->historyWnd.get()),
+                      static_cast<Widget*>(app->gameCompleteWnd.get())})
+    {
+        EXPECT_FALSE(app->Shows(w));
+        EXPECT_EQ(w->GetRect(), Rect(0, 0, 800, 600));
+    }
+    // The game-mode choice leads to the application's own story window.
+    app->gameModeWnd->ButtonReleased(0);
+    EXPECT_EQ(app->boardTransition->addList, std::vector<Widget*>{app->historyWnd.get()});
+    app->Manager().RemoveWidget(app->boardTransition.get());
+
+    // After the last day: the map's fireworks, its farewell, then the game-complete page; its button enters the
+    // score and brings the title back.
+    app->Player().level = 71;
+    app->Player().money = 1000000;
+    app->StartGame();
+    for (int i = 0; i < 300 && app->Shows(app->boardTransition.get()); ++i) app->Step(1);
+    ASSERT_TRUE(app->Shows(app->mapWnd.get()));
+    app->mapWnd->model.targetTotal = 1000000;
+    app->Click(app->mapWnd->continueButton.get());
+    EXPECT_FALSE(app->Shows(app->gameCompleteWnd.get()));
+    app->Click(app->mapWnd->continueButton.get());
+    ASSERT_TRUE(app->Shows(app->gameCompleteWnd.get()));
+    EXPECT_EQ(app->Manager().focusWidget, app->gameCompleteWnd.get());
+    EXPECT_FALSE(app->mapWnd->continueButton->visible);
+    EXPECT_EQ(app->GetDialog(DIALOG_HIGHSCORES), nullptr) << "the score waits for the page's button";
+    EXPECT_EQ(app->Player().level, 71);
+
+    app->respond = [&](Dialog* d)
+    {
+        if (auto* entry = dynamic_cast<DialogWithEdit*>(d)) app->Click(entry->okButton.get());
+        return d->result;
+    };
+    app->Click(app->gameCompleteWnd->button.get());
+    EXPECT_FALSE(app->Shows(app->gameCompleteWnd.get()));
+    EXPECT_FALSE(app->Shows(app->mapWnd.get()));
+    EXPECT_TRUE(app->Shows(app->titleWnd.get()));
+    EXPECT_NE(app->GetDialog(DIALOG_HIGHSCORES), nullptr);
+    EXPECT_EQ(app->highscores[0].name, "Ann");
+    EXPECT_EQ(app->Player().level, 1);
+    EXPECT_EQ(app->Player().money, 0);
+    app->CloseDialog(DIALOG_HIGHSCORES);
+    app->StartGame();
+    EXPECT_TRUE(app->mapWnd->continueButton->visible) << "the map's own button is back for the next game";
+}
+
+// Every button of the game's windows shows the hand while the mouse is over it, and only then.
+TEST_F(TitleDialogsTest, ButtonsShowTheHandWhileHovered)
+{
+    const auto hovered = [&](Widget* button)
+    {
+        const Point p = button->GetAbsolutePosition();
+        app->Manager().MouseMove(p.mX + button->width / 2, p.mY + button->height / 2);
+        const int over = app->mCursorId;
+        app->Manager().MouseMove(5, 595);
+        EXPECT_EQ(app->mCursorId, CURSOR_POINTER);
+        return over;
+    };
+    EXPECT_EQ(hovered(app->titleWnd->playButton.get()), CURSOR_HAND);
+    DemoDialog* options = OpenOptions();
+    app->Step(5);
+    EXPECT_EQ(hovered(options->okButton.get()), CURSOR_HAND);
+}
+
+// The window manager's close ends the game as Quit on the title does, whatever window or panel is up.
+TEST_F(TitleDialogsTest, ACloseRequestEndsTheGameWhateverIsOpen)
+{
+    const struct
+    {
+        const char* what;
+        std::function<void(WindowsApp&)> open;
+    } cases[] = {
+        {"options", [](WindowsApp& a) { a.windows->OpenOptions(); }},
+        {"continue or new", [](WindowsApp& a) { a.windows->OpenContinueDialog(); }},
+        {"player choice", [](WindowsApp& a) { a.windows->OpenPlayerChoice(); }},
+        {"best chefs", [](WindowsApp& a) { a.windows->OpenHighscores(-1); }},
+        {"hint panel", [](WindowsApp& a) { a.ShowHint(100, 300, 0, "a hint"); }},
+        {"in-game menu", [](WindowsApp& a) { a.windows->OpenInGameMenu(); }},
+        {"customer tip", [](WindowsApp& a) { a.OpenTipWindow(0); }},
+        {"shop", [](WindowsApp& a) { a.windows->OpenShop(0); }},
+        {"level complete", [](WindowsApp& a) { a.windows->OpenLevelComplete(); }},
+        {"game over", [](WindowsApp& a) { a.windows->OpenGameOver(); }},
+    };
+    for (const auto& c : cases)
+    {
+        app.reset();
+        app = std::make_unique<WindowsApp>();
+        app->dataFolder = root + "/data/Quillbrook/CookEmber/";
+        app->StartWithPlayer("Ann", 5, 300);
+        c.open(*app);
+        app->Step(30);
+        app->mQueue.push_back({nullptr, Platform::WM_CLOSE, 0, 0});
+        while (app->ProcessQueuedInput())
+        {
+        }
+        EXPECT_TRUE(app->mShutdown) << c.what;
+        EXPECT_TRUE(app->mClosing) << c.what;
+    }
 }
 
 TEST_F(TitleDialogsTest, VolumeSetInTheOptionsIsThereAfterARestart)

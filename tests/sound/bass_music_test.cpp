@@ -392,6 +392,22 @@ TEST_F(BassHeard, FadeInRisesFadeOutStopsAndTheLoopHasNoSeam)
     EXPECT_EQ(update, 200);
 }
 
+TEST_F(BassHeard, ASongReadToItsEndBeforeItStartedStillLoops)
+{
+    BassMusicInterface music(Window());
+    ASSERT_TRUE(music.LoadMusic(0, "music/tone.ogg"));
+    // The feeder tops up every stream, also this one that has not started: the one-second song is shorter than
+    // the ring, so it is read to its end before anyone asked for a loop.
+    Pump(441);
+    music.FadeIn(0, -1, 1.0, false);
+    music.Update();
+    Pump(2000);
+    const auto heard = SoundTest::Side(Pump(2 * 44100), 0);
+    EXPECT_TRUE(music.IsPlaying(0));
+    for (int i = 0; i < 2 * 44100; ++i)
+        ASSERT_EQ(heard[static_cast<size_t>(i)], decoded[static_cast<size_t>((2000 + i) % 44100)]) << i;
+}
+
 TEST_F(BassHeard, StopAndPlayWithoutRestartContinuesWhereItStopped)
 {
     BassMusicInterface music(Window());

@@ -143,6 +143,11 @@ TEST_F(EditTest, KeyScripts)
         {"password cut gives the mask", "secret", 6, 3, "^X", "sec", 3, -1, "", "***", -1, '*'},
         // Limits and filters.
         {"typing stops at the limit", "", 0, -1, "abcdefg", "abc", 3, -1, "", "", 3},
+        // A full field refuses what does not fit rather than cutting the end of the text off.
+        {"a full field refuses typing at the start", "abcde", 5, -1, "<Home> X", "abcde", 0, -1, "", "", 5},
+        {"typing over a selection in a full field", "abcde", 1, 3, "X", "aXde", 2, -1, "", "", 5},
+        {"a full field refuses a paste", "abcde", 2, -1, "^V", "abcde", 2, -1, "XY", "XY", 5},
+        {"a paste takes only what fits", "abc", 1, -1, "^V", "aXYbc", 3, -1, "XYZ", "XYZ", 5},
         {"AllowChar filters typing and pasting", "", 0, -1, "a1b ^V", "abxy", 4, -1, "x9y", "x9y", -1, 0, "19"},
         {"AllowText veto restores text, cursor and selection", "abc", 1, 3, "x", "abc", 1, 3, "", "", -1, 0, "", 'x'},
         {"AllowText veto of a cursor move", "abc", 1, -1, "<End> z", "abc", 3, -1, "", "", -1, 0, "", 'z'},
@@ -192,6 +197,8 @@ TEST_F(EditTest, PixelLimits)
     edit->maxPixels = 30; // four characters of 7
     Play("abcdef");
     EXPECT_EQ(edit->text, "abcd");
+    Play("<Home> x");
+    EXPECT_EQ(edit->text, "abcd") << "a character that does not fit is refused, not the last one dropped";
 
     // A width-check font has a limit of its own in its own measure.
     FixedFont wide;

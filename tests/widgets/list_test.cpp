@@ -292,9 +292,9 @@ TEST_F(ListTest, GuardsForIndicesFromOutside)
     list->SetLineColor(7, Color(1, 1, 1));
     EXPECT_EQ(Lines(*list), (std::vector<std::string>{"a", "b"}));
     list->SetSelect(99);
-    EXPECT_EQ(list->selectIndex, 1);
+    EXPECT_EQ(list->selectIndex, 99) << "kept as given, not moved to the last row";
     list->SetSelect(-7);
-    EXPECT_EQ(list->selectIndex, -1);
+    EXPECT_EQ(list->selectIndex, -7);
     list->RemoveLine(1);
     list->SetSelect(0);
     list->RemoveLine(0);
@@ -308,6 +308,13 @@ TEST_F(ListTest, GuardsForIndicesFromOutside)
         drawn->Draw(&g);
         drawn->MouseMove(5, 5);
     }
+    // A selection past the rows marks none of them.
+    drawn->position = 0;
+    drawn->SetSelect(5);
+    screen.calls.clear();
+    drawn->Draw(&g);
+    for (const auto& call : screen.calls)
+        EXPECT_FALSE(call.op == "fill" && call.color == drawn->GetColor(LIST_COLOR_SELECT_BAR)) << call.rect.mY;
     drawn->itemHeight = 0;
     EXPECT_EQ(drawn->RowHeight(), 1);
     drawn->Resize(0, 0, 100, 61);
