@@ -69,6 +69,24 @@ void ZestAppBase::DoExit(int code)
     std::_Exit(code);
 }
 
+void ZestAppBase::SaveForLostDisplay(const std::string& message)
+{
+    (void)message; // already on standard error; no box can be shown any more
+    ZestAppBase* app = GetApp();
+    if (!app || app->mShutdownDone) return;
+    // What a quit saves, written to files only: the window system is gone, and the process ends right after.
+    // The desktop mode went with the server.
+    app->mDesktopResolutionChanged = false;
+    if (app->mRecording) app->SaveDemo();
+    if (app->mRegistryRead) app->WriteToRegistry();
+    if (app->mNotifyMessage) StopListening();
+    if (app->mMutex)
+    {
+        CloseHandle(app->mMutex);
+        app->mMutex = nullptr;
+    }
+}
+
 void ZestAppBase::RestoreScreenResolution()
 {
     if (!mDesktopResolutionChanged) return;
@@ -192,6 +210,7 @@ void ZestAppBase::Init()
     if (mShutdown) return;
     // From here on SIGTERM and SIGINT close the program in order (the main loop takes them), on every backend.
     InstallCloseSignals();
+    Platform::SetDisplayLostHandler(&ZestAppBase::SaveForLostDisplay);
 
     if (mDDrawModule == nullptr || mDSoundModule == nullptr)
     {

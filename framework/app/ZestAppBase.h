@@ -85,6 +85,9 @@ public:
     // Ends the process with the code (after restoring the desktop mode); never returns.
     [[noreturn]] void DoExit(int code);
     void RestoreScreenResolution();
+    // Called when the connection to the window system broke: saves what a quit saves (settings, the recorded demo)
+    // and lets go of the instance lock, touching files only; the process ends afterwards.
+    static void SaveForLostDisplay(const std::string& message);
     virtual void SignalOtherInstanceAndExit();
     virtual bool ChangeDirectoryHook(const std::string& dir);
     virtual void BeforeInit() {}
