@@ -263,6 +263,7 @@ void ZestAppBase::Init()
     if (mRecording && !CanWriteDemoFile())
     {
         // Found out now, not after a whole session that is then lost.
+        mRecording = false;
         Popup("Cannot record the demo: " + mDemoFileName + " cannot be written.");
         DoExit(1);
     }
@@ -665,8 +666,11 @@ void ZestAppBase::Shutdown()
 bool ZestAppBase::CanWriteDemoFile() const
 {
     const std::string path = ResolveFileName(mDemoFileName);
-    const std::string folder = GetFileDir(path);
-    if (!folder.empty() && !Platform::MakeDirectories(RemoveTrailingSlash(folder))) return false;
+    // Only the game's own data folder (where a bare name goes) is made when missing; a folder the user named and
+    // that is not there is an error, not something to create.
+    const std::string folder = RemoveTrailingSlash(GetFileDir(path));
+    const std::string data = RemoveTrailingSlash(ResolveFileName(GetAppDataFolder()));
+    if (!folder.empty() && folder == data && !Platform::MakeDirectories(folder)) return false;
     return Platform::CanCreateFileAt(path);
 }
 
