@@ -9,6 +9,7 @@ int main(int argc, char** argv)
     app->mCommandLine.assign(argv + 1, argv + argc);
     app->Init();
     app->Start();
+    const int code = app->mExitCode;
     app.reset();
-    return 0;
+    return code;
 }

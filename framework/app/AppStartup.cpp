@@ -109,6 +109,41 @@ bool ZestAppBase::ChangeDirectoryHook(const std::string& dir)
     return false;
 }
 
+void ZestAppBase::EndWithFatalError(const std::string& text)
+{
+    // Without a box to show, the box itself is that line on standard error.
+    if (Platform::HasDisplay() && !Platform::IsUnattended()) std::fprintf(stderr, "FATAL ERROR: %s\n", text.c_str());
+    Popup(text);
+    mExitCode = 1;
+    Shutdown();
+}
+
+std::string DescribeDataFileProblem(const std::string& name, const std::string& folder, PakProblem problem)
+{
+    const std::string in = " in the folder " + folder;
+    const std::string reinstall = " Please install the game again.";
+    switch (problem)
+    {
+    case PakProblem::None:
+        return std::string();
+    case PakProblem::Missing:
+        return "The game's data file " + name + " was not found" + in +
+               ". Start the game from the folder it was installed in, or install it again.";
+    case PakProblem::NotAFile:
+        return "The game's data file " + name + in + " is not a file (it is a folder, a pipe or a device)." + reinstall;
+    case PakProblem::Empty:
+        return "The game's data file " + name + in + " is empty." + reinstall;
+    case PakProblem::Unreadable:
+        return "The game's data file " + name + in + " cannot be read." +
+               " Check that you may read it, or install the game again.";
+    case PakProblem::NotAPack:
+        return "The game's data file " + name + in + " is damaged: it is not a data file of this game." + reinstall;
+    case PakProblem::Cut:
+        return "The game's data file " + name + in + " is incomplete: it ends too early." + reinstall;
+    }
+    return std::string();
+}
+
 // ---- command line ----
 
 void ZestAppBase::ParseCommandLineString(const std::string& line)
@@ -269,7 +304,10 @@ void ZestAppBase::Init()
     }
 
     if (!gPakInterface) gPakInterface = std::make_unique<PakInterface>();
-    gPakInterface->AddPakFile("main.pak");
+    PakProblem pakProblem = PakProblem::None;
+    gPakInterface->AddPakFile("main.pak", &pakProblem);
+    // Said only when the game then finds no data of its own: a loose data tree may stand in for the pack.
+    mDataFileProblem = DescribeDataFileProblem("main.pak", Platform::GetCurrentDirectory(), pakProblem);
 
     mNotifyMessage = RegisterWindowMessage(mProductName + "Notify");
     mMutex = CreateMutex(nullptr, true, mProductName + "Mutex");

@@ -142,7 +142,8 @@ public:
     Widget* boardInterface() const;
 
 private:
-    void FatalResourceError();
+    // Ends the game on a resource that cannot be had: `why` when given, else the resource manager's error text.
+    void FatalResourceError(const std::string& why = std::string());
     void ToTitleMusic(int offset);
     // The players' store of the current data folder: it remembers what players.dat on disk holds, which each
     // save keeps in the companion file until the new players.dat is in place.
