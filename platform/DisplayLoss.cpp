@@ -76,11 +76,6 @@ void SetDisplayLostHandler(void (*handler)(const std::string& message))
     gHandler = handler;
 }
 
-bool DisplayLost()
-{
-    return gLost;
-}
-
 void EndIfDisplayLost()
 {
     if (gLost && IsMainThread()) EndNow(true);

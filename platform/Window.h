@@ -54,8 +54,6 @@ std::string VideoFailureReason();
 // ends the same way. A null handler removes it.
 constexpr int kDisplayLostExitCode = 1;
 void SetDisplayLostHandler(void (*handler)(const std::string& message));
-// Whether the connection to the window system was found broken.
-bool DisplayLost();
 // Ends the process as a lost connection does when one was found (main thread; the event pump calls it, for a
 // loss another thread came across); returns when the connection is fine.
 void EndIfDisplayLost();
