@@ -4,6 +4,8 @@
 // connection, which never returns. Ours ends the process itself: the program's handler saves what it can (files
 // only), then _Exit, so nothing of the window system runs after the connection is gone.
 #include <dlfcn.h>
+#include <errno.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <chrono>
@@ -58,6 +60,32 @@ int OnConnectionLost(void*)
     for (int i = 0; i < 100; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EndNow(false);
 }
+
+using ErrorHandler = int (*)(void*, void*);
+std::atomic<ErrorHandler> gPreviousErrorHandler{nullptr};
+std::atomic<int (*)(void*)> gConnectionNumber{nullptr};
+
+// Whether the server's end of the connection is gone: its socket reads as ended (or fails), where a live one has
+// data waiting or none yet.
+bool ConnectionClosed(void* display)
+{
+    auto number = gConnectionNumber.load();
+    if (!number) return false;
+    char byte = 0;
+    const ssize_t got = ::recv(number(display), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
+// Xlib calls this for an error reply to a request. A library that talks to the server on its own (the GL driver)
+// reports a connection that broke under it as such an error on its next request rather than as a broken
+// connection, and Xlib's default handler would then call exit() just the same: that case is a lost connection.
+// Every other error goes on to the handler that was there before.
+int OnRequestError(void* display, void* event)
+{
+    if (ConnectionClosed(display)) return OnConnectionLost(display);
+    const ErrorHandler previous = gPreviousErrorHandler.load();
+    return previous ? previous(display, event) : 0;
+}
 } // namespace
 
 void WatchX11Connection()
@@ -67,7 +95,16 @@ void WatchX11Connection()
     if (!xlib) return;
     using IoHandler = int (*)(void*);
     using SetIoHandler = IoHandler (*)(IoHandler);
+    using SetErrorHandler = ErrorHandler (*)(ErrorHandler);
     if (auto set = reinterpret_cast<SetIoHandler>(::dlsym(xlib, "XSetIOErrorHandler"))) set(&OnConnectionLost);
+    gConnectionNumber = reinterpret_cast<int (*)(void*)>(::dlsym(xlib, "XConnectionNumber"));
+    auto setError = reinterpret_cast<SetErrorHandler>(::dlsym(xlib, "XSetErrorHandler"));
+    if (setError && gConnectionNumber.load())
+    {
+        const ErrorHandler previous = setError(&OnRequestError);
+        // Set once per video start-up: never chain to ourselves.
+        if (previous != &OnRequestError) gPreviousErrorHandler = previous;
+    }
     ::dlclose(xlib);
 }
 

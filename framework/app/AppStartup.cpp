@@ -111,8 +111,7 @@ bool ZestAppBase::ChangeDirectoryHook(const std::string& dir)
 
 void ZestAppBase::EndWithFatalError(const std::string& text)
 {
-    // Without a box to show, the box itself is that line on standard error.
-    if (Platform::HasDisplay() && !Platform::IsUnattended()) std::fprintf(stderr, "FATAL ERROR: %s\n", text.c_str());
+    // The error box, which is on standard error as well.
     Popup(text);
     mExitCode = 1;
     Shutdown();

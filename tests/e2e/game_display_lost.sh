@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real game on an X server of its own, the server killed under it: the game must end at once with its message
-# and a non-zero exit code, having saved its settings and let go of its instance lock (the runtime folder is empty).
+# and a non-zero exit code, having saved its settings and the demo it records and let go of its instance lock (the
+# runtime folder is empty).
 # Usage: game_display_lost.sh <embercook> <content folder>. Exits 77 without Xvfb or the window tools.
 set -u
 
@@ -36,7 +37,7 @@ for renderer in software accelerated; do
     : >"$tmp/err.txt"
 
     # The window is shown once start-up is over: the game is then drawing and talking to the server.
-    start_game
+    start_game -record "-demofile=$tmp/$renderer.dmo"
     kill -9 "$server"
     killed=$(date +%s%N)
     # It ends within a tenth of a second or so; the bound leaves room for the settings' flush to disk on a busy
@@ -54,6 +55,7 @@ for renderer in software accelerated; do
         { cat "$tmp/err.txt"; fail "$renderer: no message about the lost display"; }
     grep -q '"InProgress" = int:0' "$XDG_CONFIG_HOME"/*/*/settings.ini 2>/dev/null ||
         fail "$renderer: the settings were not saved"
+    [ -s "$tmp/$renderer.dmo" ] || fail "$renderer: the demo being recorded was not saved"
     [ -z "$(find "$XDG_RUNTIME_DIR" -type f)" ] ||
         fail "$renderer: left behind in the runtime folder: $(find "$XDG_RUNTIME_DIR" -type f)"
 done
