@@ -25,8 +25,8 @@ namespace
 
 namespace fs = std::filesystem;
 
-// A working folder holding the files a manifest may name: a.png (8x8), w.png (16x8), g.png (4x4, a grid cell of
-// w.png at 4 columns and 2 rows), f.txt (a descriptor font over a.png) and s.wav.
+// A folder holding the files a manifest may name (the working folder while an input runs): a.png (8x8), w.png
+// (16x8), g.png (4x4, a grid cell of w.png at 4 columns and 2 rows), f.txt (a descriptor font over a.png), s.wav.
 struct Fixture
 {
     Fixture()
