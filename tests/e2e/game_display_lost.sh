@@ -43,7 +43,7 @@ for renderer in software accelerated; do
     # It ends within a tenth of a second or so; the bound leaves room for the settings' flush to disk on a busy
     # machine.
     for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
-    kill -0 "$pid" 2>/dev/null && { cat "$tmp/err.txt"; fail "$renderer: still running 5 s after its X server was killed"; }
+    kill -0 "$pid" 2>/dev/null && { cat "$tmp/err.txt"; fail "$renderer: still running 5 s after losing its server"; }
     wait "$pid"
     code=$?
     pid=
