@@ -3,6 +3,7 @@
 #include "data/ImageLib.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
+#include "platform/Files.h"
 #include "platform/Surfaces.h"
 #include "platform/Window.h"
 #include "resources/ResourceApp.h"
@@ -24,8 +25,8 @@ namespace
 
 namespace fs = std::filesystem;
 
-// A working folder holding the files a manifest may name: a.png (8x8), w.png (16x8), g.png (4x4, a grid cell of
-// w.png at 4 columns and 2 rows), f.txt (a descriptor font over a.png) and s.wav.
+// A folder holding the files a manifest may name (the working folder while an input runs): a.png (8x8), w.png
+// (16x8), g.png (4x4, a grid cell of w.png at 4 columns and 2 rows), f.txt (a descriptor font over a.png), s.wav.
 struct Fixture
 {
     Fixture()
@@ -33,19 +34,19 @@ struct Fixture
         std::random_device rd;
         folder = fs::temp_directory_path() / ("zest_manifest_fuzz_" + std::to_string(rd()));
         fs::create_directories(folder);
-        fs::current_path(folder);
-        auto image = [](const char* name, int w, int h)
+        auto image = [this](const char* name, int w, int h)
         {
             auto img = ImageLib::Image::Create(w, h);
             for (int i = 0; i < w * h; ++i) img->GetBits()[i] = 0xFF000000u | uint32_t(i * 2654435761u >> 8);
-            ImageLib::WritePNGImage(name, *img);
+            ImageLib::WritePNGImage((folder / name).string(), *img);
         };
         image("a.png", 8, 8);
         image("w.png", 16, 8);
         image("g.png", 4, 4);
-        std::ofstream("f.txt") << "Layer Main; Image 'a.png'; Glyphs 'ab' ((0 0 4 8) (4 0 4 8)); Advances 'ab' (4 4);"
-                                  "Metrics 8 0 8 0; Layer Glow; Require glow; Image 'a.png'; Glyphs 'a' ((0 0 4 8));";
-        std::ofstream("s.wav") << "RIFF";
+        std::ofstream(folder / "f.txt")
+            << "Layer Main; Image 'a.png'; Glyphs 'ab' ((0 0 4 8) (4 0 4 8)); Advances 'ab' (4 4);"
+               "Metrics 8 0 8 0; Layer Glow; Require glow; Image 'a.png'; Glyphs 'a' ((0 0 4 8));";
+        std::ofstream(folder / "s.wav") << "RIFF";
 
         Platform::SetVideoBackend(Platform::VideoBackend::Headless);
         displayApp.mWidth = 64;
@@ -59,7 +60,6 @@ struct Fixture
         display.reset();
         window.reset();
         std::error_code ignored;
-        fs::current_path(fs::temp_directory_path(), ignored);
         fs::remove_all(folder, ignored);
     }
 
@@ -67,6 +67,29 @@ struct Fixture
     Zest::DisplayApp displayApp;
     std::unique_ptr<Platform::Window> window;
     std::unique_ptr<Zest::DDInterface> display;
+};
+
+// The names a manifest gives are relative to the working folder: it is the fixture's folder while one input runs,
+// and the caller's again in between, where the fuzzer reads and writes its corpus by the paths it was given.
+class InFolder
+{
+public:
+    explicit InFolder(const fs::path& folder) : mOld(fs::current_path())
+    {
+        fs::current_path(folder);
+        Platform::InvalidateFileNameCache();
+    }
+    ~InFolder()
+    {
+        std::error_code ignored;
+        fs::current_path(mOld, ignored);
+        Platform::InvalidateFileNameCache();
+    }
+    InFolder(const InFolder&) = delete;
+    InFolder& operator=(const InFolder&) = delete;
+
+private:
+    fs::path mOld;
 };
 
 Fixture& TheFixture()
@@ -153,6 +176,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
 
+    InFolder inside(fixture.folder);
     FuzzApp app;
     {
         Zest::ResourceManager manager(&app);

@@ -16,6 +16,7 @@ int main(int argc, char** argv)
     }
     app->Init();
     app->Start();
+    const int code = app->mExitCode;
     app.reset();
-    return 0;
+    return code;
 }

@@ -282,6 +282,8 @@ int32_t SdlKeyFromName(const std::string& name)
 bool SdlPollEvents()
 {
     if (!VideoRunning()) return true;
+    // A broken connection another thread came across ends the program here, before the next call to the server.
+    EndIfDisplayLost();
     // Asking the window system is several system calls, and the main loop peeks many times in a row: it is asked
     // at most once a millisecond. What SDL has already queued is taken every time.
     static std::atomic<int64_t> lastPump{0};

@@ -605,8 +605,23 @@ bool ExistsButIsNotAFile(const std::string& path)
 bool CanCreateFileAt(const std::string& path)
 {
     if (path.empty() || path.back() == '/' || ExistsButIsNotAFile(path)) return false;
+    // Tried, not asked: access() says yes to root everywhere, /proc and read-only mounts included. A save writes
+    // a new file beside the old one and renames it over, so one such file is made (and removed again); a file
+    // already there must take writing as well.
     const std::string folder = ParentOf(path);
-    return ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
+    const size_t slash = path.find_last_of('/');
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string probe = Join(folder, "." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
+                                               std::to_string(gTempCounter.fetch_add(1)));
+    int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    if (!Exists(path)) return true;
+    fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
 }
 
 int64_t FileModificationTime(const std::string& path)

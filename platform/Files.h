@@ -101,8 +101,8 @@ bool DirectoryExists(const std::string& path);
 // Something is at `path` that is not a regular file (a folder, a pipe, a device): reading it could block or
 // never end.
 bool ExistsButIsNotAFile(const std::string& path);
-// Whether a file could be created or replaced at `path`: its folder exists and may be written, and nothing but a
-// regular file is in the way. Creates nothing.
+// Whether a file could be created or replaced at `path`: a file can be made in its folder (one is made and removed
+// again), nothing but a regular file is in the way, and a file already there opens for writing. Creates no folder.
 bool CanCreateFileAt(const std::string& path);
 // Seconds since 1970 of the last modification, 0 when the file does not exist.
 int64_t FileModificationTime(const std::string& path);

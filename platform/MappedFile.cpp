@@ -1,6 +1,7 @@
 // Read-only whole-file mapping through mmap.
 #include "platform/MappedFile.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -9,21 +10,41 @@
 namespace Platform
 {
 
-std::unique_ptr<MappedFile> MappedFile::Open(const std::string& path)
+std::unique_ptr<MappedFile> MappedFile::Open(const std::string& path, Failure* why)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
+    auto fail = [why](Failure failure)
+    {
+        if (why) *why = failure;
+        return nullptr;
+    };
+    // Without blocking: a pipe in the file's place would hold open() until a writer came.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+    {
+        if (errno == ENOENT || errno == ENOTDIR) return fail(Failure::Missing);
+        struct stat st;
+        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return fail(Failure::NotAFile);
+        return fail(Failure::Unreadable);
+    }
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
+    Failure failure = Failure::None;
+    if (::fstat(fd, &st) != 0)
+        failure = Failure::Unreadable;
+    else if (!S_ISREG(st.st_mode))
+        failure = Failure::NotAFile;
+    else if (st.st_size <= 0)
+        failure = Failure::Empty;
+    if (failure != Failure::None)
     {
         ::close(fd);
-        return nullptr;
+        return fail(failure);
     }
     const uint64_t size = static_cast<uint64_t>(st.st_size);
     void* data = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE, fd, 0);
     // The mapping keeps the file alive; the descriptor is no longer needed.
     ::close(fd);
-    if (data == MAP_FAILED) return nullptr;
+    if (data == MAP_FAILED) return fail(Failure::Unreadable);
+    if (why) *why = Failure::None;
     return std::unique_ptr<MappedFile>(new MappedFile(static_cast<const uint8_t*>(data), size));
 }
 

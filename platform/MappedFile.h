@@ -1,5 +1,5 @@
 // Read-only memory mapping of a whole file, the stand-in for the desktop file-mapping calls the pack reader uses.
-// Implements: open an existing file, map all of it read-only, unmap on destruction. Leaves out: writable or
+// Implements: open an existing regular file, map all of it read-only, unmap on destruction. Leaves out: writable or
 // partial views, and empty files (a zero-length file cannot be mapped and is reported as a failure).
 #pragma once
 
@@ -13,8 +13,17 @@ namespace Platform
 class MappedFile
 {
 public:
-    // Null when the file does not exist, cannot be read, is empty or cannot be mapped.
-    static std::unique_ptr<MappedFile> Open(const std::string& path);
+    enum class Failure
+    {
+        None,
+        Missing,    // nothing at the path
+        NotAFile,   // a folder, a pipe, a device: refused at once, never waited on or read
+        Empty,      // a file of zero bytes
+        Unreadable, // there, but it cannot be opened or mapped (permissions, an I/O error)
+    };
+    // Null when the file does not exist, is not a regular file, cannot be read, is empty or cannot be mapped;
+    // `why` (when given) then says which.
+    static std::unique_ptr<MappedFile> Open(const std::string& path, Failure* why = nullptr);
     ~MappedFile();
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;

@@ -116,8 +116,12 @@ int MessageBox(void*, const std::string& text, const std::string& caption, uint3
     }
     if (!IsUnattended() && HasDisplay() && IsMainThread())
     {
+        // An error is on standard error as well, for the log of a run nobody watched.
+        const bool error = (type & 0xF0) == MB_ICONERROR;
+        if (error) PrintLine(text, caption);
         int answer = ShowWithSdl(text, caption, type);
         if (answer > 0) return answer;
+        if (error) return DefaultMessageBoxAnswer(type);
     }
     PrintLine(text, caption);
     return DefaultMessageBoxAnswer(type);

@@ -3,7 +3,8 @@
 // Implements: a box with a text, a caption, OK / OK-Cancel / Yes-No buttons and an icon, shown through SDL2 on the
 // main thread when a display exists and someone can answer (not headless, not a CI run). Otherwise (no display,
 // headless, CI, another thread, or SDL failing) the box becomes one line on standard error and returns its default
-// answer at once: the first button, or the second with MB_DEFBUTTON2. A recorder for tests takes the calls and gives
+// answer at once: the first button, or the second with MB_DEFBUTTON2. A box with MB_ICONERROR is that line on
+// standard error in every case, shown or not. A recorder for tests takes the calls and gives
 // scripted answers. Leaves out: owner windows (the box has none until the window layer exists), other button sets
 // (shown as OK), help buttons, moving a box requested by another thread over to the main thread.
 #pragma once

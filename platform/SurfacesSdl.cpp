@@ -206,6 +206,7 @@ bool SdlEnsureVideo()
         const std::string name = driver ? driver : "";
         if ((chosen && *chosen) || name == "x11" || name == "wayland")
         {
+            if (name == "x11") WatchX11Connection();
             gVideoFailure.clear();
             return true;
         }

@@ -47,6 +47,17 @@ int GetSystemMetrics(int index);
 // Why the real display could not be opened (no window system to talk to, or the library's own error); empty
 // while nothing failed. For the message a program shows before it gives up.
 std::string VideoFailureReason();
+// What the program does when its connection to the window system breaks (the X server went away): the handler
+// runs once, on the main thread when it can, gets the message to show and must touch nothing of the window
+// system (only files); the process then ends with exit code kDisplayLostExitCode, without running exit handlers,
+// which would tear windows down on the dead connection. Without a handler the message is printed and the process
+// ends the same way. A null handler removes it.
+constexpr int kDisplayLostExitCode = 1;
+void SetDisplayLostHandler(void (*handler)(const std::string& message));
+// Ends the process as a lost connection does when one was found (main thread; the event pump calls it, for a
+// loss another thread came across); returns when the connection is fine.
+void EndIfDisplayLost();
+
 // Whether presents can wait for the vertical retrace: the real display with a GPU renderer. False headless and
 // with the software presentation chosen on a machine without a GPU, where nothing would pace the frames.
 bool PresentsCanWaitForVsync();

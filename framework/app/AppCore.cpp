@@ -79,6 +79,7 @@ ZestAppBase::ZestAppBase()
 ZestAppBase::~ZestAppBase()
 {
     Shutdown();
+    if (GetApp() == this) Platform::SetDisplayLostHandler(nullptr);
     if (mLoadingThread) mLoadingThread->Join();
     // Its records hold references into the shared-image table and ids of the sound manager.
     mResourceManager.reset();

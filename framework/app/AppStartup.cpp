@@ -67,6 +67,24 @@ void ZestAppBase::DoExit(int code)
     std::_Exit(code);
 }
 
+void ZestAppBase::SaveForLostDisplay(const std::string& message)
+{
+    (void)message; // already on standard error; no box can be shown any more
+    ZestAppBase* app = GetApp();
+    if (!app || app->mShutdownDone) return;
+    // What a quit saves, written to files only: the window system is gone, and the process ends right after.
+    // The desktop mode went with the server.
+    app->mDesktopResolutionChanged = false;
+    if (app->mRecording) app->SaveDemo();
+    if (app->mRegistryRead) app->WriteToRegistry();
+    if (app->mNotifyMessage) StopListening();
+    if (app->mMutex)
+    {
+        CloseHandle(app->mMutex);
+        app->mMutex = nullptr;
+    }
+}
+
 void ZestAppBase::RestoreScreenResolution()
 {
     if (!mDesktopResolutionChanged) return;
@@ -87,6 +105,40 @@ bool ZestAppBase::ChangeDirectoryHook(const std::string& dir)
 {
     (void)dir;
     return false;
+}
+
+void ZestAppBase::EndWithFatalError(const std::string& text)
+{
+    // The error box, which is on standard error as well.
+    Popup(text);
+    mExitCode = 1;
+    Shutdown();
+}
+
+std::string DescribeDataFileProblem(const std::string& name, const std::string& folder, PakProblem problem)
+{
+    const std::string in = " in the folder " + folder;
+    const std::string reinstall = " Please install the game again.";
+    switch (problem)
+    {
+    case PakProblem::None:
+        return std::string();
+    case PakProblem::Missing:
+        return "The game's data file " + name + " was not found" + in +
+               ". Start the game from the folder it was installed in, or install it again.";
+    case PakProblem::NotAFile:
+        return "The game's data file " + name + in + " is not a file (it is a folder, a pipe or a device)." + reinstall;
+    case PakProblem::Empty:
+        return "The game's data file " + name + in + " is empty." + reinstall;
+    case PakProblem::Unreadable:
+        return "The game's data file " + name + in + " cannot be read." +
+               " Check that you may read it, or install the game again.";
+    case PakProblem::NotAPack:
+        return "The game's data file " + name + in + " is damaged: it is not a data file of this game." + reinstall;
+    case PakProblem::Cut:
+        return "The game's data file " + name + in + " is incomplete: it ends too early." + reinstall;
+    }
+    return std::string();
 }
 
 // ---- command line ----
@@ -215,6 +267,7 @@ void ZestAppBase::Init()
     if (mShutdown) return;
     // From here on SIGTERM and SIGINT close the program in order (the main loop takes them), on every backend.
     InstallCloseSignals();
+    Platform::SetDisplayLostHandler(&ZestAppBase::SaveForLostDisplay);
 
     if (mDDrawModule == nullptr || mDSoundModule == nullptr)
     {
@@ -267,12 +320,16 @@ void ZestAppBase::Init()
     if (mRecording && !CanWriteDemoFile())
     {
         // Found out now, not after a whole session that is then lost.
+        mRecording = false;
         Popup("Cannot record the demo: " + mDemoFileName + " cannot be written.");
         DoExit(1);
     }
 
     if (!gPakInterface) gPakInterface = std::make_unique<PakInterface>();
-    gPakInterface->AddPakFile("main.pak");
+    PakProblem pakProblem = PakProblem::None;
+    gPakInterface->AddPakFile("main.pak", &pakProblem);
+    // Said only when the game then finds no data of its own: a loose data tree may stand in for the pack.
+    mDataFileProblem = DescribeDataFileProblem("main.pak", Platform::GetCurrentDirectory(), pakProblem);
 
     mNotifyMessage = RegisterWindowMessage(mProductName + "Notify");
     mMutex = CreateMutex(nullptr, true, mProductName + "Mutex");
@@ -711,8 +768,11 @@ void ZestAppBase::Shutdown()
 bool ZestAppBase::CanWriteDemoFile() const
 {
     const std::string path = ResolveFileName(mDemoFileName);
-    const std::string folder = GetFileDir(path);
-    if (!folder.empty() && !Platform::MakeDirectories(RemoveTrailingSlash(folder))) return false;
+    // Only the game's own data folder (where a bare name goes) is made when missing; a folder the user named and
+    // that is not there is an error, not something to create.
+    const std::string folder = RemoveTrailingSlash(GetFileDir(path));
+    const std::string data = RemoveTrailingSlash(ResolveFileName(GetAppDataFolder()));
+    if (!folder.empty() && folder == data && !Platform::MakeDirectories(folder)) return false;
     return Platform::CanCreateFileAt(path);
 }
 

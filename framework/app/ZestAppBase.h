@@ -16,6 +16,8 @@
 
 #include "app/DemoStream.h"
 #include "base/Buffer.h"
+#include "data/PakInterface.h"
+#include "sound/SoundServices.h"
 #include "graphics/DDInterface.h"
 #include "graphics/ImageHost.h"
 #include "platform/Cursors.h"
@@ -86,6 +88,16 @@ public:
     // Ends the process with the code (after restoring the desktop mode); never returns.
     [[noreturn]] void DoExit(int code);
     void RestoreScreenResolution();
+    // Ends the run on an error nothing can mend (a resource that cannot be loaded): the text on standard error and,
+    // where one can be seen, in the "FATAL ERROR" box; then an orderly shutdown, and the program ends with exit
+    // code 1 (mExitCode, which the program entry returns). Main thread.
+    void EndWithFatalError(const std::string& text);
+    // Why the game's data file could not be used, in the player's words, naming it and the folder it was looked
+    // for in; empty when it was read, or when it was never looked for.
+    const std::string& DataFileProblem() const { return mDataFileProblem; }
+    // Called when the connection to the window system broke: saves what a quit saves (settings, the recorded demo)
+    // and lets go of the instance lock, touching files only; the process ends afterwards.
+    static void SaveForLostDisplay(const std::string& message);
     virtual void SignalOtherInstanceAndExit();
     virtual bool ChangeDirectoryHook(const std::string& dir);
     virtual void BeforeInit() {}
@@ -314,6 +326,8 @@ public:
     std::string mProductVersion;
     std::string mExecutablePath;
     std::vector<std::string> mCommandLine; // parameters after the program name
+    int mExitCode = 0;                     // what the program returns once the run is over
+    std::string mDataFileProblem;
     std::map<std::string, std::wstring> mStringTable;
     uint8_t mSaturationTable[512];
 
@@ -558,6 +572,9 @@ protected:
     bool LoadingHandOverPending() const;
     void CheckIdlePause();
 };
+
+// What is wrong with the data file `name` looked for in `folder`, in the player's words; empty for no problem.
+std::string DescribeDataFileProblem(const std::string& name, const std::string& folder, PakProblem problem);
 
 // The demo file name with the data folder put in front, unless it already names a folder, a drive or a root.
 std::string PrefixDemoName(const std::string& name, const std::string& folder);

@@ -173,10 +173,31 @@ PakInterface::~PakInterface()
     gActivePakInterface.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
 }
 
-bool PakInterface::AddPakFile(const std::string& path)
+bool PakInterface::AddPakFile(const std::string& path, PakProblem* problem)
 {
-    std::unique_ptr<Platform::MappedFile> mapping = Platform::MappedFile::Open(Platform::ResolveFileName(path));
-    if (!mapping) return false;
+    auto fail = [problem](PakProblem why)
+    {
+        if (problem) *problem = why;
+        return false;
+    };
+    using Failure = Platform::MappedFile::Failure;
+    Failure failure = Failure::None;
+    std::unique_ptr<Platform::MappedFile> mapping =
+        Platform::MappedFile::Open(Platform::ResolveFileName(path), &failure);
+    if (!mapping)
+    {
+        switch (failure)
+        {
+        case Failure::Missing:
+            return fail(PakProblem::Missing);
+        case Failure::NotAFile:
+            return fail(PakProblem::NotAFile);
+        case Failure::Empty:
+            return fail(PakProblem::Empty);
+        default:
+            return fail(PakProblem::Unreadable);
+        }
+    }
 
     PackArchive archive;
     archive.path = path;
@@ -196,7 +217,8 @@ bool PakInterface::AddPakFile(const std::string& path)
 
     DirectoryCursor in(pack->view, pack->viewSize);
     uint32_t magic = 0, version = 0;
-    if (!in.U32(magic) || magic != kPakMagic || !in.U32(version) || version != kPakVersion) return false;
+    if (!in.U32(magic) || magic != kPakMagic || !in.U32(version) || version != kPakVersion)
+        return fail(PakProblem::NotAPack);
 
     // The whole directory is checked before any of it is used: a pack is taken complete or not at all.
     std::vector<PackEntry> found;
@@ -204,16 +226,17 @@ bool PakInterface::AddPakFile(const std::string& path)
     for (;;)
     {
         uint8_t flags = 0;
-        if (!in.U8(flags)) return false; // no end flag
+        if (!in.U8(flags)) return fail(PakProblem::Cut); // no end flag
         if (flags & 0x80) break;
         uint8_t nameLength = 0;
         PackEntry entry;
         entry.archive = pack;
         entry.name.resize(0);
-        if (!in.U8(nameLength)) return false;
+        if (!in.U8(nameLength)) return fail(PakProblem::Cut);
         entry.name.resize(nameLength);
         uint32_t size = 0;
-        if (!in.Bytes(entry.name.data(), nameLength) || !in.U32(size) || !in.U64(entry.fileTime)) return false;
+        if (!in.Bytes(entry.name.data(), nameLength) || !in.U32(size) || !in.U64(entry.fileTime))
+            return fail(PakProblem::Cut);
         entry.start = running;
         entry.size = size;
         running += size;
@@ -223,13 +246,14 @@ bool PakInterface::AddPakFile(const std::string& path)
     for (PackEntry& entry : found)
     {
         entry.start += headerLength;
-        if (entry.start > pack->viewSize || entry.size > pack->viewSize - entry.start) return false;
+        if (entry.start > pack->viewSize || entry.size > pack->viewSize - entry.start) return fail(PakProblem::Cut);
     }
     for (PackEntry& entry : found)
     {
         std::string key = UpperCased(entry.name);
         mPakRecordMap[std::move(key)] = std::move(entry);
     }
+    if (problem) *problem = PakProblem::None;
     return true;
 }
 

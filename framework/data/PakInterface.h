@@ -84,6 +84,18 @@ struct PackFindState
     ~PackFindState();
 };
 
+// Why a pack was not taken.
+enum class PakProblem
+{
+    None,
+    Missing,    // no file of that name
+    NotAFile,   // a folder, a pipe or a device in its place
+    Empty,      // zero bytes
+    Unreadable, // there, but it cannot be read
+    NotAPack,   // it does not begin as a pack does (another file, or damaged at its start)
+    Cut,        // its directory or its files run past its end (a copy or download cut short)
+};
+
 class PakInterfaceBase
 {
 public:
@@ -132,8 +144,9 @@ public:
     int FindNextFile(PackFindState* state, FindData* data) override;
     int FindClose(PackFindState* state) override;
 
-    // Maps the pack and adds its directory; a pack that is unreadable or damaged in any way adds nothing.
-    bool AddPakFile(const std::string& path);
+    // Maps the pack and adds its directory; a pack that is unreadable or damaged in any way adds nothing, and
+    // `problem` (when given) says why.
+    bool AddPakFile(const std::string& path, PakProblem* problem = nullptr);
     // Upper-cased, '\'-separated, ".." resolved, absolute paths into the working directory made relative.
     std::string NormalizePath(const std::string& name) const;
     bool FindPakMatch(PackFindState* state, FindData* data);

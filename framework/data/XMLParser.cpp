@@ -684,11 +684,12 @@ bool XMLParser::ReadNextElement(XMLElement& element)
                         if (!mLastAttrName.empty())
                         {
                             // A value ending in '/' right before '>' closes the tag: stored files rely on it.
+                            // The value was decoded when it was added; decoding it again would turn a written
+                            // "&amp;lt;" into '<'.
                             auto it = element.mAttributes.find(mLastAttrName);
                             if (it != element.mAttributes.end() && !it->second.empty() && it->second.back() == '/')
                             {
                                 it->second.pop_back();
-                                if (HasEntity(it->second)) it->second = XmlDecode(it->second);
                                 selfClosing = true;
                             }
                         }

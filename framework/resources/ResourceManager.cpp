@@ -137,13 +137,27 @@ ResourceManager::~ResourceManager()
 bool ResourceManager::HadError() const
 {
     std::lock_guard<std::mutex> lock(mErrorLock);
-    return mHasFailed;
+    return mHasFailed || mLookupFailed;
 }
 
 std::string ResourceManager::GetErrorText() const
 {
     std::lock_guard<std::mutex> lock(mErrorLock);
-    return mError;
+    return mHasFailed ? mError : mLookupError;
+}
+
+bool ResourceManager::HadOwnError() const
+{
+    std::lock_guard<std::mutex> lock(mErrorLock);
+    return mHasFailed;
+}
+
+void ResourceManager::FailLookup(const std::string& message)
+{
+    std::lock_guard<std::mutex> lock(mErrorLock);
+    if (mHasFailed || mLookupFailed) return;
+    mLookupFailed = true;
+    mLookupError = message;
 }
 
 bool ResourceManager::Fail(const std::string& message)
@@ -165,6 +179,8 @@ void ResourceManager::ClearError()
     std::lock_guard<std::mutex> lock(mErrorLock);
     mHasFailed = false;
     mError.clear();
+    mLookupFailed = false;
+    mLookupError.clear();
 }
 
 // ---- parsing ----
@@ -192,7 +208,7 @@ bool ResourceManager::ParseResourcesFile(const std::string& fileName)
 
     if (parser.HasFailed()) Fail(parser.GetErrorText());
     mXMLParser = nullptr;
-    return !HadError();
+    return !HadOwnError();
 }
 
 bool ResourceManager::DoParseResources()
@@ -214,7 +230,7 @@ bool ResourceManager::DoParseResources()
             return Fail("Element Not Expected '" + element.mValue + "'");
         }
     }
-    return !HadError();
+    return !HadOwnError();
 }
 
 bool ResourceManager::ParseResources()
@@ -406,7 +422,7 @@ void ResourceManager::StartLoadResources(const std::string& group)
 
 bool ResourceManager::LoadNextResource()
 {
-    if (HadError() || !mCurResGroupList) return false;
+    if (HadOwnError() || !mCurResGroupList) return false;
     while (mCurResGroupPos < mCurResGroupList->size())
     {
         BaseRes* res = (*mCurResGroupList)[mCurResGroupPos++];
@@ -431,7 +447,7 @@ bool ResourceManager::LoadResources(const std::string& group)
     while (LoadNextResource())
     {
     }
-    if (HadError()) return false;
+    if (HadOwnError()) return false;
     mLoadedGroups.insert(group);
     return true;
 }
@@ -656,7 +672,7 @@ DDImage* ResourceManager::GetImageThrow(const std::string& id)
 {
     auto it = mImageMap.find(id);
     if (it != mImageMap.end() && it->second->IsLoaded()) return static_cast<ImageRes*>(it->second.get())->mImage.Get();
-    Fail(FormatString("Image resource not found: %s", id.c_str()));
+    FailLookup(FormatString("Image resource not found: %s", id.c_str()));
     throw ResourceManagerException(GetErrorText());
 }
 
@@ -664,14 +680,14 @@ int ResourceManager::GetSoundThrow(const std::string& id)
 {
     auto it = mSoundMap.find(id);
     if (it != mSoundMap.end() && it->second->IsLoaded()) return static_cast<SoundRes*>(it->second.get())->mSoundId;
-    Fail(FormatString("Sound resource not found: %s", id.c_str()));
+    FailLookup(FormatString("Sound resource not found: %s", id.c_str()));
     throw ResourceManagerException(GetErrorText());
 }
 
 Font* ResourceManager::GetFontThrow(const std::string& id)
 {
     if (Font* font = GetFont(id)) return font;
-    Fail(FormatString("Font resource not found: %s", id.c_str()));
+    FailLookup(FormatString("Font resource not found: %s", id.c_str()));
     throw ResourceManagerException(GetErrorText());
 }
 

@@ -164,7 +164,9 @@ public:
     // ---- the manifest ----
     // Parses a whole manifest into records; false after any error, with the error text set.
     bool ParseResourcesFile(const std::string& fileName);
+    // Whether an error was recorded: of the manifest, of a load, or of a lookup.
     bool HadError() const;
+    // The first error of the manifest or of a load; without one, the first failed lookup's.
     std::string GetErrorText() const;
     // Records the message when it is the first error since the last clearing (with the line and file while a
     // manifest is being parsed); always false.
@@ -238,10 +240,19 @@ protected:
     void ClearError();
 
 private:
-    // The error is set by the loading thread and by lookups on the main thread.
+    // Whether the manifest or a load met an error: what stops a load; a failed lookup does not.
+    bool HadOwnError() const;
+    // Records a lookup's failure when nothing failed before it.
+    void FailLookup(const std::string& message);
+
+    // The error is set by the loading thread and by lookups on the main thread. A lookup that fails while another
+    // thread loads a group has no part in that load, so its failure is kept apart from the load's: it neither
+    // stops the load nor takes the place of the load's own message.
     mutable std::mutex mErrorLock;
     std::string mError;
     bool mHasFailed = false;
+    std::string mLookupError;
+    bool mLookupFailed = false;
 };
 
 } // namespace Zest

@@ -172,13 +172,12 @@ bool GameApp::MoveOldDataFolder()
 
 // ---- start-up ----
 
-void GameApp::FatalResourceError()
+void GameApp::FatalResourceError(const std::string& why)
 {
     mLoadingFailed = true;
-    const std::string text = resources ? resources->GetErrorText() : std::string("No resource manager");
-    std::fprintf(stderr, "FATAL ERROR: %s\n", text.c_str());
-    MsgBox(text, "FATAL ERROR", 0);
-    Shutdown();
+    std::string text = why;
+    if (text.empty()) text = resources ? resources->GetErrorText() : std::string("No resource manager");
+    EndWithFatalError(text);
 }
 
 void GameApp::Init()
@@ -189,8 +188,14 @@ void GameApp::Init()
     if (mShutdown) return;
     lngTable = std::make_unique<LngTable>();
     if (!resources && mResourceManager) resources = std::make_unique<ManagerResources>(*mResourceManager);
-    if (!resources || !resources->LoadManifest() || !resources->LoadResources("Init") ||
-        !ExtractInitResources(*resources))
+    if (!resources || !resources->LoadManifest())
+    {
+        // Without the manifest the game has no data at all: usually because main.pak is missing or damaged,
+        // which the player is told in those words.
+        FatalResourceError(DataFileProblem());
+        return;
+    }
+    if (!resources->LoadResources("Init") || !ExtractInitResources(*resources))
     {
         FatalResourceError();
         return;
@@ -256,12 +261,9 @@ void GameApp::OnLoadingDone()
 {
     if (mLoadingFailed)
     {
-        if (!mShutdown && resources)
-        {
-            const std::string text = resources->GetErrorText();
-            std::fprintf(stderr, "FATAL ERROR: %s\n", text.c_str());
-            MsgBox(text, "FATAL ERROR", 0);
-        }
+        // A load cut short by a quit has nothing to say; a failed one ends the game as a failure at start-up does,
+        // instead of leaving it on the loading screen for ever.
+        if (!mShutdown) FatalResourceError();
         return;
     }
     // Controls made from here on take the game's look.

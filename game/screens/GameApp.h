@@ -167,7 +167,8 @@ public:
     Widget* boardInterface() const;
 
 private:
-    void FatalResourceError();
+    // Ends the game on a resource that cannot be had: `why` when given, else the resource manager's error text.
+    void FatalResourceError(const std::string& why = std::string());
     // Opens the notice dialog with the text (added below what it shows when it is open already).
     void ShowNotice(const std::string& header, const std::string& text);
     void NoteSaveResult(bool saved, bool& failing, const std::string& what);

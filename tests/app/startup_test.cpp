@@ -6,6 +6,7 @@
 #include "widgets/Dialog.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 using namespace Zest;
 using namespace Platform;
@@ -287,6 +288,9 @@ TEST_F(StartupTest, FatalPathsEndWithCodeOne)
          {"-record", "-demofile=" + root + "/blocker/x.dmo"},
          false,
          "Cannot record the demo"},
+        // Named folders are not made, and the check is a real write (access() lets root write anywhere).
+        {"demo in a missing folder", {"-record", "-demofile=" + root + "/no/such/x.dmo"}, false, "Cannot record"},
+        {"demo in a system folder", {"-record", "-demofile=/proc/version"}, false, "Cannot record the demo"},
         {"demo that is a folder", {"-play", "-demofile=" + root + "/cwd"}, false, "Demo file not found"},
         {"demo that is a pipe", {"-play", "-demofile=" + root + "/fifo"}, false, "Demo file not found"},
     };
@@ -316,4 +320,5 @@ TEST_F(StartupTest, FatalPathsEndWithCodeOne)
         EXPECT_NE(boxes.Calls()[0].text.find(c.boxText), std::string::npos) << boxes.Calls()[0].text;
     }
     RestoreHiddenModules();
+    EXPECT_FALSE(std::filesystem::exists(root + "/no")) << "a folder was made for the refused recording";
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <ostream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -84,7 +85,9 @@ class ContentLintBreaks : public ::testing::TestWithParam<Break>
 TEST_P(ContentLintBreaks, AreReported)
 {
     const Break& b = GetParam();
-    const fs::path tree = fs::temp_directory_path() / ("contentlint_" + std::string(b.name));
+    // A name of this run's own: the same test may be running at once in another build (or another checkout).
+    const std::string unique = std::to_string(std::random_device()());
+    const fs::path tree = fs::temp_directory_path() / ("contentlint_" + std::string(b.name) + "_" + unique);
     fs::remove_all(tree);
     fs::copy(ZEST_CONTENT_DATA, tree, fs::copy_options::recursive);
     b.apply(tree);

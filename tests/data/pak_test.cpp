@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -357,15 +358,17 @@ TEST_F(PakTest, DamagedPacksAreRefusedWholeAndLooseFilesAreUsed)
     {
         const char* what;
         std::string plain;
+        PakProblem problem;
     } cases[] = {
-        {"bad magic", U32(0xBAC04AC1) + U32(0) + Record("x.txt", 3) + "\x80" + "abc"},
-        {"version 1", U32(kPakMagic) + U32(1) + Record("x.txt", 3) + "\x80" + "abc"},
-        {"no end flag", header + Record("x.txt", 3)},
-        {"data past the end", header + Record("x.txt", 4) + "\x80" + "abc"},
-        {"huge size", header + Record("x.txt", 0xFFFFFFFF) + "\x80" + "abc"},
-        {"sizes that sum past the end", header + Record("x.txt", 0x80000000) + Record("y.txt", 0x80000000) + "\x80"},
-        {"short name", header + std::string("\0\x09x.t", 4)},
-        {"short header", U32(kPakMagic)},
+        {"bad magic", U32(0xBAC04AC1) + U32(0) + Record("x.txt", 3) + "\x80" + "abc", PakProblem::NotAPack},
+        {"version 1", U32(kPakMagic) + U32(1) + Record("x.txt", 3) + "\x80" + "abc", PakProblem::NotAPack},
+        {"no end flag", header + Record("x.txt", 3), PakProblem::Cut},
+        {"data past the end", header + Record("x.txt", 4) + "\x80" + "abc", PakProblem::Cut},
+        {"huge size", header + Record("x.txt", 0xFFFFFFFF) + "\x80" + "abc", PakProblem::Cut},
+        {"sizes that sum past the end", header + Record("x.txt", 0x80000000) + Record("y.txt", 0x80000000) + "\x80",
+         PakProblem::Cut},
+        {"short name", header + std::string("\0\x09x.t", 4), PakProblem::Cut},
+        {"short header", U32(kPakMagic), PakProblem::NotAPack},
     };
     WriteFileBytes("x.txt", "loose");
     MakePack("keep.pak", {{"keep.txt", "kept"}});
@@ -373,7 +376,9 @@ TEST_F(PakTest, DamagedPacksAreRefusedWholeAndLooseFilesAreUsed)
     for (const auto& c : cases)
     {
         WriteFileBytes("bad.pak", Scramble(c.plain));
-        EXPECT_FALSE(mPak->AddPakFile("bad.pak")) << c.what;
+        PakProblem problem = PakProblem::None;
+        EXPECT_FALSE(mPak->AddPakFile("bad.pak", &problem)) << c.what;
+        EXPECT_EQ(problem, c.problem) << c.what;
         EXPECT_EQ(OpenAndRead("x.txt"), "loose") << c.what;
         EXPECT_EQ(OpenAndRead("keep.txt"), "kept") << c.what;
     }
@@ -381,10 +386,24 @@ TEST_F(PakTest, DamagedPacksAreRefusedWholeAndLooseFilesAreUsed)
     for (size_t cut = 0; cut < good.size(); ++cut)
     {
         WriteFileBytes("cut.pak", Scramble(good.substr(0, cut)));
-        EXPECT_FALSE(mPak->AddPakFile("cut.pak")) << cut;
+        PakProblem problem = PakProblem::None;
+        EXPECT_FALSE(mPak->AddPakFile("cut.pak", &problem)) << cut;
+        EXPECT_EQ(problem, cut == 0              ? PakProblem::Empty
+                           : cut < header.size() ? PakProblem::NotAPack
+                                                 : PakProblem::Cut)
+            << cut;
         EXPECT_EQ(OpenAndRead("x.txt"), "loose") << cut;
     }
-    EXPECT_FALSE(mPak->AddPakFile("missing.pak"));
+    PakProblem problem = PakProblem::None;
+    EXPECT_FALSE(mPak->AddPakFile("missing.pak", &problem));
+    EXPECT_EQ(problem, PakProblem::Missing);
+    // A folder or a pipe in the pack's place is refused at once (opening a pipe would wait for a writer).
+    std::filesystem::create_directory("folder.pak");
+    EXPECT_FALSE(mPak->AddPakFile("folder.pak", &problem));
+    EXPECT_EQ(problem, PakProblem::NotAFile);
+    ASSERT_EQ(std::system("mkfifo pipe.pak"), 0);
+    EXPECT_FALSE(mPak->AddPakFile("pipe.pak", &problem));
+    EXPECT_EQ(problem, PakProblem::NotAFile);
     WriteFileBytes("good.pak", Scramble(good));
     ASSERT_TRUE(mPak->AddPakFile("good.pak"));
     EXPECT_EQ(OpenAndRead("x.txt"), "abc");

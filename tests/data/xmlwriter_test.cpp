@@ -293,3 +293,38 @@ TEST_F(XmlWriterTest, ReaderReadsBackElementsAndEveryAttributeCharacter)
               (std::vector<std::string>{"1::Root", "1:Root:Child", "1:Root/Child:Leaf", "2:Root/Child/Leaf:Leaf",
                                         "2:Root/Child:Child", "1:Root:Child", "2:Root/Child:Child", "2:Root:Root"}));
 }
+
+TEST_F(XmlWriterTest, SelfClosingElementReadsBackItsLastAttributeDecodedOnce)
+{
+    // The writer closes an element without children right after its last value ("/>), so the reader sees that
+    // value followed by the slash; entities in it must still be decoded once only.
+    const std::vector<std::string> values = {"Fish & Chips; ok",      "&lt;",        "a &amp; b", "<b> \"q\" 'a' >",
+                                             "&#60;&quot;&apos;&gt;", "ends with /", "&"};
+    ASSERT_FALSE(Write(
+                     [&](XMLWriter& w)
+                     {
+                         w.StartElement("Root");
+                         for (const std::string& value : values)
+                         {
+                             w.StartElement("Leaf");
+                             w.WriteAttribute("first", "1");
+                             w.WriteAttribute("last", value);
+                             w.StopElement();
+                         }
+                         w.StopElement();
+                     })
+                     .empty());
+
+    XMLParser reader;
+    ASSERT_TRUE(reader.OpenFile("out.xml"));
+    std::vector<std::string> read;
+    XMLElement e;
+    while (reader.ReadNextElement(e))
+    {
+        if (e.mType != XMLElement::TypeStartTag || e.mValue != "Leaf") continue;
+        EXPECT_EQ(e.mAttributes["first"], "1");
+        read.push_back(e.mAttributes["last"]);
+    }
+    EXPECT_FALSE(reader.HasFailed()) << reader.GetErrorText();
+    EXPECT_EQ(read, values);
+}

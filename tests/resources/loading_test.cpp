@@ -2,6 +2,9 @@
 // group by group and one resource at a time, with the image merges, fonts, sounds, lookups, freeing and reloading.
 #include "ResourceTestSupport.h"
 
+#include <atomic>
+#include <thread>
+
 #include "data/PakWriter.h"
 #include "graphics/Graphics.h"
 #include "graphics/ImageFont.h"
@@ -417,4 +420,44 @@ TEST_F(LoadingTest, CountsAndLookupTexts)
     // An unknown group is empty: nothing to load, and loading it succeeds.
     EXPECT_TRUE(manager->LoadResources("unknown"));
     EXPECT_EQ(manager->GetNumResources("unknown"), 0);
+}
+
+TEST_F(LoadingTest, FailedLookupBesideABackgroundLoadDoesNotStopIt)
+{
+    std::string manifest = "<ResourceManifest><Resources id=\"bg\">";
+    for (int i = 0; i < 60; ++i)
+    {
+        const std::string name = "p" + std::to_string(i) + ".png";
+        auto img = ImageLib::Image::Create(2, 2);
+        ASSERT_TRUE(ImageLib::WritePNGImage(name, *img));
+        manifest += "<Image id=\"i" + std::to_string(i) + "\" path=\"" + name + "\"/>";
+    }
+    LoadLooseManifest(manifest + "</Resources></ResourceManifest>");
+
+    // The loader pauses after its sixth picture until the main thread's lookup of an unknown id has failed.
+    std::atomic<int> loaded{0};
+    std::atomic<bool> lookedUp{false};
+    std::thread loader(
+        [&]
+        {
+            manager->StartLoadResources("bg");
+            while (manager->LoadNextResource())
+                if (++loaded == 6)
+                    while (!lookedUp) std::this_thread::yield();
+        });
+    while (loaded < 6) std::this_thread::yield();
+    EXPECT_EQ(ThrownText([&] { manager->GetImageThrow("IMAGE_NOPE"); }), "Image resource not found: IMAGE_NOPE");
+    lookedUp = true;
+    loader.join();
+    EXPECT_EQ(loaded, 60);
+    EXPECT_EQ(LoadedCount("bg"), 60);
+
+    // A load that does fail after such a lookup reports its own failure, not the lookup's.
+    LoadLooseManifest(R"(<ResourceManifest><Resources id="bad"><Image id="m" path="missing.png"/></Resources>
+</ResourceManifest>)");
+    manager->StartLoadResources("bad");
+    EXPECT_THROW(manager->GetSoundThrow("SOUND_NOPE"), ResourceManagerException);
+    EXPECT_FALSE(manager->LoadNextResource());
+    EXPECT_TRUE(manager->HadError());
+    EXPECT_EQ(manager->GetErrorText(), "Failed to load image: missing.png");
 }

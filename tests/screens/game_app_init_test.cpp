@@ -1,5 +1,5 @@
 // Start-up and loading: the groups in order, the fatal end of a missing start-up resource, the loading thread's
-// count, its stop on shutdown, and a failed game group that keeps the loading screen without its link.
+// count, its stop on shutdown, and a failed game group that ends the game with its message.
 #include "ShellTestSupport.h"
 
 #include "game/core/GameResources.h"
@@ -44,7 +44,12 @@ public:
     {
         if (error.empty()) error = text;
     }
-    bool LoadManifest() override { return true; }
+    bool manifestMissing = false;
+    bool LoadManifest() override
+    {
+        if (manifestMissing) Fail("Resource file not found: properties\\resources.xml");
+        return !manifestMissing;
+    }
     bool LoadResources(const std::string& group) override
     {
         calls.push_back("Load " + group);
@@ -235,12 +240,27 @@ TEST_F(InitTest, MissingStartUpFontEndsTheProgramWithItsName)
     EXPECT_NE(err.find("Font resource not found: FONT_TEST"), std::string::npos) << err;
     EXPECT_TRUE(app->mLoadingFailed);
     EXPECT_TRUE(app->mShutdown);
+    EXPECT_EQ(app->mExitCode, 1);
     EXPECT_EQ(app->titleScreen, nullptr);
     EXPECT_EQ(groups->calls, (std::vector<std::string>{"Load Init"}));
     EXPECT_EQ(IMAGE_CUSTOM_POINTER, nullptr);
 }
 
-TEST_F(InitTest, FailedGameGroupKeepsTheLoadingScreenWithoutItsLink)
+TEST_F(InitTest, MissingManifestSaysWhatIsWrongWithTheDataFile)
+{
+    // The test's working folder holds no main.pak.
+    groups->manifestMissing = true;
+    testing::internal::CaptureStderr();
+    app->Init();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("main.pak was not found in the folder " + root + "/cwd."), std::string::npos) << err;
+    EXPECT_EQ(err.find("resources.xml"), std::string::npos) << err;
+    EXPECT_TRUE(app->mShutdown);
+    EXPECT_EQ(app->mExitCode, 1);
+    EXPECT_TRUE(groups->calls.empty());
+}
+
+TEST_F(InitTest, FailedGameGroupEndsTheGameWithItsMessage)
 {
     groups->missing = {"SOUND_MATCH"};
     app->Init();
@@ -251,7 +271,9 @@ TEST_F(InitTest, FailedGameGroupKeepsTheLoadingScreenWithoutItsLink)
     app->OnLoadingDone();
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("Sound resource not found: SOUND_MATCH"), std::string::npos) << err;
-    EXPECT_FALSE(app->mShutdown);
+    // Not left on the loading screen for ever: the run ends as a failure.
+    EXPECT_TRUE(app->mShutdown);
+    EXPECT_EQ(app->mExitCode, 1);
     EXPECT_FALSE(app->titleScreen->continueLink->visible);
     EXPECT_TRUE(app->players.empty());
 
