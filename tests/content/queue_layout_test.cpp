@@ -11,6 +11,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Zest::Testing
@@ -199,24 +200,53 @@ TEST_F(QueueLayout, MoodMetersLeaveThePizzeriasPlaqueInView)
     {
         const auto bg = Picture("images/gameplay/bg_pizzeria" + std::to_string(n));
         ASSERT_TRUE(bg) << n;
-        // Brass: the plaque's yellow-to-amber gradient; nothing else left of the board and above the oven's mouth
-        // has that colour.
-        Mask plaque;
-        plaque.w = 250;
-        plaque.h = 280;
-        plaque.alpha.assign(static_cast<size_t>(plaque.w * plaque.h), 0);
-        int found = 0;
-        for (int y = 0; y < plaque.h; ++y)
-            for (int x = 0; x < plaque.w; ++x)
+        // Brass: the plaque's yellow-to-amber gradient. Left of the board and above the oven's mouth only the
+        // plaque has that colour in a large patch (a window's view may show a speck of it), so the plaque is the
+        // largest patch of brass found there.
+        constexpr int kW = 250, kH = 280;
+        std::vector<int> patch(static_cast<size_t>(kW * kH), -1);
+        const auto brass = [&](int x, int y)
+        {
+            const uint32_t p = bg->GetBits()[y * bg->GetWidth() + x];
+            const int r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
+            return r >= 170 && g >= 110 && g <= 215 && b <= 90 && g * 100 >= r * 55;
+        };
+        int best = -1, found = 0, patches = 0;
+        for (int start = 0; start < kW * kH; ++start)
+        {
+            if (patch[static_cast<size_t>(start)] != -1 || !brass(start % kW, start / kW)) continue;
+            std::vector<int> todo{start};
+            patch[static_cast<size_t>(start)] = patches;
+            int size = 0;
+            while (!todo.empty())
             {
-                const uint32_t p = bg->GetBits()[y * bg->GetWidth() + x];
-                const int r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
-                if (r >= 170 && g >= 110 && g <= 215 && b <= 90 && g * 100 >= r * 55)
+                const int at = todo.back();
+                todo.pop_back();
+                ++size;
+                const int x = at % kW, y = at / kW;
+                for (const auto& [dx, dy] : {std::pair{1, 0}, std::pair{-1, 0}, std::pair{0, 1}, std::pair{0, -1}})
                 {
-                    plaque.alpha[static_cast<size_t>(y * plaque.w + x)] = 255;
-                    ++found;
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= kW || ny >= kH) continue;
+                    const size_t k = static_cast<size_t>(ny * kW + nx);
+                    if (patch[k] != -1 || !brass(nx, ny)) continue;
+                    patch[k] = patches;
+                    todo.push_back(static_cast<int>(k));
                 }
             }
+            if (size > found)
+            {
+                found = size;
+                best = patches;
+            }
+            ++patches;
+        }
+        Mask plaque;
+        plaque.w = kW;
+        plaque.h = kH;
+        plaque.alpha.assign(static_cast<size_t>(kW * kH), 0);
+        for (size_t k = 0; k < patch.size(); ++k)
+            if (patch[k] == best) plaque.alpha[k] = 255;
         ASSERT_GT(found, 200) << "no plaque found in pizzeria " << n;
         for (int place = 0; place < kPlaces; ++place)
             EXPECT_EQ(Covered(MoodMeter(place), plaque), 0)
