@@ -116,7 +116,7 @@ TEST(ShippedFonts, TheButtonFontsDifferOnlyInTheirFill)
         for (std::string line; std::getline(in, line);)
         {
             if (line.rfind("Layer ", 0) == 0) inMain = line == "Layer \"Main\";";
-            if (line.rfind("Image ", 0) == 0) continue;       // each its own picture of the same glyphs
+            if (line.rfind("Image ", 0) == 0) continue;          // each its own picture of the same glyphs
             if (inMain && line.rfind("Tint ", 0) == 0) continue; // the fill
             lines.push_back(line);
         }
