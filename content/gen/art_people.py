@@ -33,6 +33,18 @@ PEOPLE = {
 }
 
 
+def head_top(name):
+    """Where the top of the head sits in the picture, before any lift."""
+    t = PEOPLE[name]["tall"]
+    return 196 - 114 * t - 2 * (24 if t > 0.8 else 22) + 4
+
+
+def crate_lift(name):
+    """How far a short customer stands raised: the head a little below a grown-up's, still clear of the one in
+    front, and the bunny's ears clear of the chin of the one behind."""
+    return round(head_top(name) - head_top("cowboy")) - 8 if PEOPLE[name]["tall"] < 0.8 else 0
+
+
 def person(name, pose):
     p = PEOPLE[name]
     s = Svg(W, H)
@@ -43,12 +55,21 @@ def person(name, pose):
     feet = 196
     body_h = 70 * p["tall"]
     leg_h = 44 * p["tall"]
+    head_r = 24 if p["tall"] > 0.8 else 22
+    # The queue places are 100 pixels apart, so the customer in front covers everything of the one behind below
+    # about its chin: the children stand on a crate, which lifts their heads to the grown-ups' height.
+    lift = crate_lift(name)
+    s.add(ellipse(cx, feet - 1, 36, 4, fill="#000000", stroke=None, extra='opacity="0.25"'))
+    if lift:
+        s.add(rect(cx - 34, feet - lift, 68, lift - 2, 4, fill=s.grad(WALNUT_L, WALNUT, 0, 0, 0, 1)))
+        s.add(path("M%.1f %.1f L%.1f %.1f M%.1f %.1f L%.1f %.1f" % (cx - 30, feet - lift + 4, cx + 30, feet - 6,
+                                                                   cx + 30, feet - lift + 4, cx - 30, feet - 6),
+                   stroke=INK, sw=2, extra='opacity="0.45"'))
+        feet -= lift
     hip = feet - leg_h
     shoulder = hip - body_h + bob
-    head_r = 24 if p["tall"] > 0.8 else 22
     head_y = shoulder - head_r + 4
     bw = 30 * p["wide"]
-    s.add(ellipse(cx, feet - 1, 36, 4, fill="#000000", stroke=None, extra='opacity="0.25"'))
     if p.get("cape"):
         s.add(path("M%.1f %.1f L%.1f %.1f L%.1f %.1f L%.1f %.1f Z" % (cx - bw, shoulder + 6, cx - bw - 16, feet - 20,
                                                                      cx + bw + 10, feet - 20, cx + bw, shoulder + 6),
@@ -84,7 +105,9 @@ def person(name, pose):
         s.add(circle(cx + bw + 40, shoulder - 14 - bob * 3, 7, fill=s.radial(CHEESE_L, "#d89a1a"), sw=1.8))
     elif angry:
         for side in (-1, 1):
-            hx = cx + side * (bw + 10)
+            # Fists up beside the head rather than out to the sides: at the back of the queue a wide customer's
+            # fist would reach the order bubble beside it.
+            hx = cx + side * (bw + 2)
             s.add(path("M%.1f %.1f L%.1f %.1f" % (cx + side * (bw - 4), shoulder + 10, hx, shoulder - 6 - bob * 2),
                        stroke=INK, sw=13), path("M%.1f %.1f L%.1f %.1f" % (cx + side * (bw - 4), shoulder + 10, hx,
                                                                            shoulder - 6 - bob * 2), stroke=p["top"], sw=8))
@@ -99,7 +122,8 @@ def person(name, pose):
                                                             end_x, end_y), stroke=p["top"], sw=8))
             s.add(circle(end_x, end_y + 3, 6.5, fill=p["skin"], sw=2))
     if p.get("boombox"):
-        bx = cx + bw - 6
+        # Held in front at the hip: carried at the side it stuck out into the order bubble of the place ahead.
+        bx = cx - 22
         s.add(rect(bx, hip - 30 + bob, 44, 26, 5, fill="#5a5a6a"), circle(bx + 11, hip - 17 + bob, 7, fill="#2a2a3a",
                                                                          sw=2),
               circle(bx + 33, hip - 17 + bob, 7, fill="#2a2a3a", sw=2))
@@ -223,7 +247,9 @@ def anime_xml(name):
     # Times are in updates (100 a second): a wait loop of about a second so anger shows promptly, a paying
     # flourish of under a second.
     frames = "\n".join('    <Image src="images/persons/%s/%s"/>' % (name, pose) for pose in POSES)
-    shift = -4 if PEOPLE[name]["tall"] > 1.0 else 0
+    # Every figure stands on the picture's bottom edge (the children on their crate), so no type needs a vertical
+    # shift: the heads of the queue then line up 100 pixels apart, each clear of the customer in front.
+    shift = 0
     # The front place starts 50 pixels left of the screen: moving every frame right keeps the whole figure in view
     # and leaves the mood meter and the wish bubble beside the head.
     shift_x = 45

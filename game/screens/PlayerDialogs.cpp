@@ -21,6 +21,53 @@ namespace
 const Color kWhite(255, 255, 255, 255);
 constexpr int kKeyEnter = 13;
 
+// The wood of the carved frame: the game's one outline colour outside, walnut in the band, a lit top-left bevel and
+// a shaded bottom-right one, and a shadow falling from the frame onto the list inside.
+constexpr int kFrameBand = 7;
+
+class CarvedFrame : public Widget
+{
+public:
+    CarvedFrame()
+    {
+        mouseVisible = false;
+        translucent = true;
+    }
+
+    void Draw(Graphics* g) override
+    {
+        const int w = width, h = height, b = kFrameBand;
+        const auto fill = [g](const Color& c, int x, int y, int fw, int fh)
+        {
+            g->SetColor(c);
+            g->FillRect(x, y, fw, fh);
+        };
+        // The band, then its bevels: light catches the top and left, the bottom and right fall in shade.
+        fill(Color(138, 90, 54), 0, 0, w, b);
+        fill(Color(138, 90, 54), 0, h - b, w, b);
+        fill(Color(138, 90, 54), 0, b, b, h - 2 * b);
+        fill(Color(138, 90, 54), w - b, b, b, h - 2 * b);
+        fill(Color(196, 140, 90), 2, 2, w - 4, 2);
+        fill(Color(196, 140, 90), 2, 4, 2, h - 6);
+        fill(Color(90, 55, 32), 2, h - 4, w - 4, 2);
+        fill(Color(90, 55, 32), w - 4, 4, 2, h - 8);
+        // The inner lip is cut the other way round, so the list reads as set into the board.
+        fill(Color(90, 55, 32), b - 2, b - 2, w - 2 * b + 4, 2);
+        fill(Color(90, 55, 32), b - 2, b, 2, h - 2 * b + 2);
+        fill(Color(196, 140, 90), b - 2, h - b, w - 2 * b + 4, 2);
+        fill(Color(196, 140, 90), w - b, b, 2, h - 2 * b);
+        g->SetColor(Color(58, 35, 22));
+        g->DrawRect(0, 0, w - 1, h - 1);
+        // The shadow the frame casts into the list: a few rows and columns fading out.
+        for (int k = 0; k < 5; ++k)
+        {
+            const Color shade(0, 0, 0, 90 - k * 18);
+            fill(shade, b + k, b + k, w - 2 * b - k, 1);
+            fill(shade, b + k, b + k + 1, 1, h - 2 * b - k - 1);
+        }
+    }
+};
+
 void SetUpPlainButton(ButtonWidget& b, const std::string& label, Image* down)
 {
     b.label = label;
@@ -228,12 +275,17 @@ ChPlayerDialog::ChPlayerDialog(GameApp* gameApp, const std::string& title, const
     const int colours[6][3] = {{87, 149, 242}, {91, 35, 0},     {255, 255, 255},
                                {255, 255, 0},  {255, 255, 255}, {91, 35, 0}};
     list->SetColors(colours, 6);
+    // The list's blue lets the chalkboard through, so it reads as a tinted pane set into the board rather than a
+    // flat panel laid over it.
+    list->SetColor(0, Color(colours[0][0], colours[0][1], colours[0][2], 120));
     list->AddLine(app->Text(3), false);
     list->SetLineColor(0, kWhite);
+    listFrame = std::make_unique<CarvedFrame>();
     AddWidget(chooseButton.get());
     AddWidget(deleteButton.get());
     AddWidget(renameButton.get());
     AddWidget(list.get());
+    AddWidget(listFrame.get());
 }
 
 ChPlayerDialog::~ChPlayerDialog()
@@ -248,6 +300,8 @@ void ChPlayerDialog::Resize(int newX, int newY, int newWidth, int newHeight)
     const int left = contentInsets.mLeft, right = contentInsets.mRight;
     const int bw = ImageWidth(IMAGE_SMBUTTON), bh = ImageHeight(IMAGE_SMBUTTON);
     list->Resize(left + 30, 100, newWidth - right - left - 60, newHeight - 250);
+    listFrame->Resize(list->x - kFrameBand, list->y - kFrameBand, list->width + 2 * kFrameBand,
+                      list->height + 2 * kFrameBand);
     chooseButton->Resize(left + 30, newHeight - 120, bw, bh);
     deleteButton->Resize(ImageWidth(IMAGE_MONITOR) / 2 - bw / 2, newHeight - 120, bw, bh);
     renameButton->Resize(newWidth - right - bw - 30, newHeight - 120, bw, bh);

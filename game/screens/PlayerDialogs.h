@@ -86,6 +86,8 @@ public:
     std::unique_ptr<ButtonWidget> deleteButton;
     std::unique_ptr<ButtonWidget> renameButton;
     std::unique_ptr<ListWidget> list;
+    // Drawn over the list's edges: the carved wooden frame the list sits in (the mouse passes through it).
+    std::unique_ptr<Widget> listFrame;
 
 private:
     void MoveSaveFile(const std::string& oldName, const std::string& newName, const std::string& suffix);

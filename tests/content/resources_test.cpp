@@ -7,6 +7,9 @@
 #include "resources/ResourceManager.h"
 
 #include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
 
 using namespace Zest;
 
@@ -99,6 +102,29 @@ TEST_F(ShippedResources, PicturesFitTheLayoutsDrawnOverThem)
         const int luma = (((argb >> 16) & 0xFF) * 3 + ((argb >> 8) & 0xFF) * 6 + (argb & 0xFF)) / 10;
         EXPECT_GT(luma, 170) << "hint panel at (" << x << ", " << y << ") is too dark for its words";
     }
+}
+
+// The small orange buttons are lettered in the two body fonts (the title's in one, the dialogs' in the other, and
+// the map's continue blinks between them): the same face, size and rim, so that they differ in their fill alone.
+TEST(ShippedFonts, TheButtonFontsDifferOnlyInTheirFill)
+{
+    const auto read = [](const std::string& name)
+    {
+        std::ifstream in(std::string(ZEST_CONTENT_DATA) + "/fonts/" + name + ".txt");
+        std::vector<std::string> lines;
+        bool inMain = false;
+        for (std::string line; std::getline(in, line);)
+        {
+            if (line.rfind("Layer ", 0) == 0) inMain = line == "Layer \"Main\";";
+            if (line.rfind("Image ", 0) == 0) continue;          // each its own picture of the same glyphs
+            if (inMain && line.rfind("Tint ", 0) == 0) continue; // the fill
+            lines.push_back(line);
+        }
+        return lines;
+    };
+    const std::vector<std::string> plain = read("default"), blue = read("default_blue");
+    ASSERT_GT(plain.size(), 10u);
+    EXPECT_EQ(plain, blue);
 }
 
 } // namespace

@@ -131,7 +131,7 @@ PY
 [ "$(cooks_in_file | tr '\n' ' ')" = "0 Tessa " ] || fail "the prepared players.dat does not list Tessa alone"
 
 # A second cook created in the cook choice: the new row, then players.dat with her name.
-cooks() { near 400 400 86 148 241; }
+cooks() { near 400 400 59 95 134; }
 click 600 64
 until_shown "the cook choice" cooks
 keep game_cooks

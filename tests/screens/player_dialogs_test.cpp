@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <tuple>
 
 using namespace Zest;
 
@@ -209,6 +210,37 @@ TEST_F(PlayerChoiceTest, OpensOnTheCurrentPlayerAndChoosingStoresTheSelection)
     EXPECT_TRUE(dialog->closing);
     EXPECT_EQ(app->StepUntilClosed(DIALOG_MENU), 42);
     EXPECT_FALSE(dialog->visible);
+}
+
+// The list is set into the chalkboard: its blue lets the board through, a carved frame lies around it, and the
+// frame, drawn over the list's edges, still lets every click reach the names.
+TEST_F(PlayerChoiceTest, TheListSitsInACarvedFrameThatLetsClicksThrough)
+{
+    Open();
+    WidgetTest::RecordingImage target(800, 600);
+    Graphics g(&target);
+    dialog->list->Draw(&g);
+    ASSERT_FALSE(target.calls.empty());
+    const auto& background = target.calls.front();
+    EXPECT_EQ(background.op, "fill");
+    EXPECT_EQ(background.rect, Rect(0, 0, dialog->list->width, dialog->list->height));
+    EXPECT_EQ(std::make_tuple(background.color.mRed, background.color.mGreen, background.color.mBlue),
+              std::make_tuple(87, 149, 242));
+    EXPECT_LT(background.color.mAlpha, 200) << "the chalkboard should show through the list";
+
+    ASSERT_NE(dialog->listFrame, nullptr);
+    const Rect list = dialog->list->GetRect(), frame = dialog->listFrame->GetRect();
+    EXPECT_TRUE(frame.mX < list.mX && frame.mY < list.mY && frame.mX + frame.mWidth > list.mX + list.mWidth &&
+                frame.mY + frame.mHeight > list.mY + list.mHeight);
+    EXPECT_FALSE(DrawWidget(*dialog->listFrame).empty());
+
+    // A click on the last name, through the frame: the name is selected.
+    const Point at = dialog->list->GetAbsolutePosition();
+    const int row = dialog->list->itemHeight, cx = at.mX + dialog->list->width / 2, cy = at.mY + 4 + 3 * row + row / 2;
+    app->Manager().MouseMove(cx, cy);
+    app->Manager().MouseDown(cx, cy, 1);
+    app->Manager().MouseUp(cx, cy, 1);
+    EXPECT_EQ(dialog->list->selectIndex, 3);
 }
 
 TEST_F(PlayerChoiceTest, WithNobodyCurrentTheNewPlayerLineIsSelectedAndChoosingItKeepsNobody)
