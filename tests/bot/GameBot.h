@@ -145,11 +145,11 @@ private:
     std::vector<std::string> mSnapped;
     std::string mSnapNext;
     int mSnapCount = 0;
-    int mTourTitleStep = 0;   // the title's dialogs visited
-    int mTourJump = 0;        // the days the tour has jumped to
+    int mTourTitleStep = 0; // the title's dialogs visited
+    int mTourJump = 0;      // the days the tour has jumped to
     bool mTourMenuDone = false, mTourHowDone = false, mTourOptionsDone = false;
-    bool mTourLeave = false;  // the next in-game menu leaves for the title
-    bool mTourIdle = false;   // the day is left to run out (game over)
+    bool mTourLeave = false; // the next in-game menu leaves for the title
+    bool mTourIdle = false;  // the day is left to run out (game over)
     bool mTourShopPages = false;
     bool mTourEndSeen = false; // the ending's map was shown
     bool mTourEscaped = false; // the menu was opened to leave this day

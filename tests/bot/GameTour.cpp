@@ -36,13 +36,14 @@ namespace
 {
 
 // The days the tour jumps to from the title, in order: the first bonus day (fitting orders), the first picture
-// hunt, a later day with money for every shop page (and a day left to run out), and past the last day (the ending).
+// hunt, a later day with money for every shop page (and a day left to run out), and the last day (won, it shows
+// the ending).
 struct Jump
 {
     int day;
     int money;
 };
-constexpr Jump kJumps[] = {{5, 3000}, {9, 6000}, {12, 60000}, {PlayerProfile::kNumLevels + 1, 900000}};
+constexpr Jump kJumps[] = {{5, 3000}, {9, 6000}, {12, 60000}, {PlayerProfile::kNumLevels, 900000}};
 constexpr int kJumpCount = static_cast<int>(sizeof(kJumps) / sizeof(kJumps[0]));
 
 const char* KindName(int levelKind)
@@ -170,8 +171,7 @@ bool BotApp::TourDialog(Dialog* top)
     }
     BoardModel* m = PlayModel(this);
     const PlayerProfile* player = CurrentPlayer();
-    const std::string day =
-        m && player ? "day" + std::to_string(player->level) + "_" + KindName(m->LevelKind) : "day";
+    const std::string day = m && player ? "day" + std::to_string(player->level) + "_" + KindName(m->LevelKind) : "day";
     if (auto* edit = dynamic_cast<DialogWithEdit*>(top))
     {
         if (mTourJump >= kJumpCount) return Snap("highscore_entry", 30);
@@ -334,7 +334,8 @@ bool BotApp::TourBoard(BoardModel& m)
     // The day after the last jump but one is left to run out: the game-over window.
     if (mTourJump == kJumpCount - 1 && !mTourShopPages) mTourIdle = true;
     if (since < 400) return Snap(day + "_start", 40);
-    if (since < 2500 && !mTourIdle) return false;
+    // In full play: a bonus day is over sooner than an ordinary one.
+    if (since < (m.LevelKind == 0 ? 2500 : 700) && !mTourIdle) return false;
     if (!m.Persons.empty() && Snap(day + "_play", 1)) return true;
     // Day 1: the in-game menu and what it opens; later days: back to the title for the next jump.
     // (Days 2 to 4 are played through for their hints.)

@@ -84,6 +84,7 @@ int main(int argc, char** argv)
             return Usage();
     }
     if (options.maxUpdates > 0 && options.lastDay == 70) options.lastDay = 1000; // the time limit ends the run
+    if (options.tour) options.lastDay = 1000;                                    // the tour ends at the title
     if (!paced)
     {
         // The program's own clock: every wait of the main loop passes at once. The seed sets where it starts, and
