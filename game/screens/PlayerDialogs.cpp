@@ -19,7 +19,7 @@ namespace
 {
 
 const Color kWhite(255, 255, 255, 255);
-const Color kFieldBack(22, 30, 26, 255);
+const Color kFieldBack(12, 14, 13, 255);
 const Color kFieldRim(201, 160, 104, 255);
 const Color kFieldCaret(240, 128, 40, 255);
 constexpr int kKeyEnter = 13;

@@ -174,7 +174,8 @@ bool BotApp::TourDialog(Dialog* top)
     const std::string day = m && player ? "day" + std::to_string(player->level) + "_" + KindName(m->LevelKind) : "day";
     if (auto* edit = dynamic_cast<DialogWithEdit*>(top))
     {
-        if (mTourJump >= kJumpCount) return Snap("highscore_entry", 30);
+        if (mTourJump >= kJumpCount)
+            return Snap("highscore_entry", 30) || ClickWidget(edit->okButton.get(), 10) || (Wait(10), true);
         if (mNameTyped) return false;
         if (Snap("name_entry", 30)) return true;
         if (std::find(mSnapped.begin(), mSnapped.end(), "name_entry_typed") == mSnapped.end())
@@ -186,7 +187,6 @@ bool BotApp::TourDialog(Dialog* top)
             Snap("name_entry_typed", t + 20);
             return true;
         }
-        (void)edit;
         return false;
     }
     if (auto* players = dynamic_cast<ChPlayerDialog*>(top))

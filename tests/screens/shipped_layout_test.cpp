@@ -11,6 +11,7 @@
 #include "game/screens/UpgradeWnd.h"
 #include "graphics/MemoryImage.h"
 #include "resources/ResourceManager.h"
+#include "widgets/EditWidget.h"
 
 #include <cstdlib>
 #include <functional>
@@ -71,7 +72,9 @@ protected:
     void SetUp() override
     {
         WindowsTest::SetUp();
-        Platform::SetCurrentDirectory(ZEST_CONTENT_DATA);
+        // ZEST_LAYOUT_CONTENT checks another build's content tree instead.
+        const char* content = std::getenv("ZEST_LAYOUT_CONTENT");
+        Platform::SetCurrentDirectory(content ? content : ZEST_CONTENT_DATA);
         loader = std::make_unique<TestApp>();
         loader->Init();
         ResourceManager& manager = *loader->mResourceManager;
@@ -209,7 +212,8 @@ TEST_F(ShippedLayoutTest, NothingIsDrawnOnTheFramesOfTheOtherWindows)
 TEST_F(ShippedLayoutTest, TheNamePromptsFitTheirSmallWindow)
 {
     // The first cook's name, and the name for the board of best chefs at the end of the game: the prompt is one
-    // line above the field, so it has to fit between the frame's sides.
+    // line above the field, so it has to fit between the frame's sides; the field's letters (white with a dark
+    // outline) and its caret have to show on it.
     struct Case
     {
         int header, prompt;
@@ -224,6 +228,14 @@ TEST_F(ShippedLayoutTest, TheNamePromptsFitTheirSmallWindow)
             {
                 Draw("layout_name_prompt_" + std::to_string(c.prompt));
                 EXPECT_EQ(OnTheFrame(*edit, IMAGE_MONITOR_SMALL), "") << "prompt " << c.prompt;
+                // The typed letters and the caret stand out from the field.
+                const auto light = [&](int index)
+                {
+                    const Color& k = edit->editWidget->GetColor(index);
+                    return (k.mRed * 299 + k.mGreen * 587 + k.mBlue * 114) / 1000;
+                };
+                EXPECT_GT(std::abs(light(EDIT_COLOR_TEXT) - light(EDIT_COLOR_BACKGROUND)), 128);
+                EXPECT_GT(std::abs(light(EDIT_COLOR_CURSOR) - light(EDIT_COLOR_BACKGROUND)), 80);
             }
             return 0;
         };
