@@ -109,9 +109,23 @@ TEST_F(ShippedResources, PicturesFitTheLayoutsDrawnOverThem)
     EXPECT_LE(132 + resources.GetImageThrow("IMAGE_HELP_PAGE2")->GetWidth() / 2, 215)
         << "the second help picture runs under its lines";
 
+    // The closed sign hangs over the clock at the top of the play field and ends above the day's name, written
+    // under the clock with its baseline at y 94 (its letters from y 80).
+    EXPECT_LE(resources.GetImageThrow("IMAGE_CLOSED")->GetHeight(), 80) << "the closed sign covers the day's name";
+
+    // The chef's words on the map's bottom strip run from x 200 to 790 of the strip: chalk board under all of them,
+    // the wooden frame nowhere (its colour is red over green, the board's green over red).
+    DDImage* strip = resources.GetImageThrow("IMAGE_MAP_BOTTOM");
+    for (const int x : {196, 600, 794})
+    {
+        const uint32_t argb = strip->GetPixel(x, 60);
+        EXPECT_GT(int((argb >> 8) & 0xFF), int((argb >> 16) & 0xFF)) << "the map's strip is no board at x " << x;
+    }
+
     // Light under the words: every sampled point of the text area is brighter than the dark green ink (13, 94, 36).
     DDImage* hint = resources.GetImageThrow("IMAGE_W_HINT");
-    for (const auto& [x, y] : {std::pair{20, 20}, {150, 60}, {270, 110}, {20, 110}})
+    // The words are wrapped from x 12 to 272 and centred: the note leaves room on both sides of them.
+    for (const auto& [x, y] : {std::pair{20, 20}, {150, 60}, {270, 110}, {20, 110}, {8, 60}, {276, 60}})
     {
         const uint32_t argb = hint->GetPixel(x, y);
         const int luma = (((argb >> 16) & 0xFF) * 3 + ((argb >> 8) & 0xFF) * 6 + (argb & 0xFF)) / 10;

@@ -28,7 +28,7 @@ start_game
 map_story() { near 640 60 153 210 230 && near 770 554 27 38 33; }
 hint() { level && near 560 400 251 237 207; }
 day_card() { level && near 250 250 45 62 53 && near 300 170 49 68 58; }
-game_over() { near 400 250 60 43 40 && near 340 466 247 137 46 && near 340 526 247 137 46; }
+game_over() { near 400 214 60 43 40 && near 340 466 247 137 46 && near 340 526 247 137 46; }
 
 until_shown "the loading screen with its continue link" link_ready
 click 400 459
