@@ -75,8 +75,10 @@ bool BotApp::TourThink()
     }
     if (titleScreen && Shows(titleScreen.get()))
     {
+        // The first picture as soon as it shows, however fast the loading runs; then the link to go on.
+        if (Snap("loading", 5)) return true;
         const bool ready = titleScreen->continueLink && Usable(titleScreen->continueLink.get());
-        return Snap(ready ? "loading_done" : "loading", ready ? 10 : 30);
+        return ready ? Snap("loading_done", 10) : (Wait(10), true);
     }
     // The story and ending windows stand on their own, over whatever is below.
     for (Widget* w : mWidgetManager->children)
