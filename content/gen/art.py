@@ -73,7 +73,8 @@ def build_list():
     img(g, "IMAGE_FOOD3_BIG", "images/snacks/breadsticks_big", lambda: F.breadsticks(147, 49))
     img(g, "IMAGE_FOOD4", "images/snacks/icecream", lambda: F.ice_cream(44))
     img(g, "IMAGE_FOOD4_BIG", "images/snacks/icecream_big", lambda: F.ice_cream(98))
-    img(g, "IMAGE_GAME_OVER_WND", ui + "gameover_window", lambda: U.panel(640, 520, inner=("#4a3430", "#241816"), gloomy=True))
+    img(g, "IMAGE_GAME_OVER_WND", ui + "gameover_window",
+        lambda: U.panel(640, S.MONITOR_H - 12, inner=("#4a3430", "#241816"), gloomy=True, bottom_margin=12))
     img(g, "IMAGE_GOAL", ui + "goal", lambda: S.goal_picture(False))
     img(g, "IMAGE_HELP_PAGE1", "images/screens/help1", S.help_page1)
     img(g, "IMAGE_HELP_PAGE2", "images/screens/help2", S.help_page2)
@@ -86,7 +87,7 @@ def build_list():
     img(g, "IMAGE_LM_ON", "images/gameplay/batterypiece", F.battery_piece)
     img(g, "IMAGE_MAP", "images/map/map", S.map_image)
     img(g, "IMAGE_MAP_ARROW", "images/map/arrow", U.map_arrow)
-    img(g, "IMAGE_MAP_BOTTOM", "images/map/bottom", lambda: U.panel(800, 160, False))
+    img(g, "IMAGE_MAP_BOTTOM", "images/map/bottom", U.map_bottom)
     img(g, "IMAGE_MAP_CHEF", "images/map/chef", S.map_chef)
     img(g, "IMAGE_MAP_POINT", "images/map/point", lambda: U.map_point("open"))
     img(g, "IMAGE_MAP_POINT_COMPLETE", "images/map/point_complete", lambda: U.map_point("complete"))
@@ -97,7 +98,9 @@ def build_list():
     img(g, "IMAGE_MONEY_OFF", ui + "lamp_money_off", lambda: U.lamp((U.CHEESE_L, "#d8961a"), False, "circle"))
     img(g, "IMAGE_MONEY_ON", ui + "lamp_money_on", lambda: U.lamp((U.CHEESE_L, "#d8961a"), True, "circle"))
     img(g, "IMAGE_MONEY_OVER", ui + "money_over", U.money_label)
-    img(g, "IMAGE_MONITOR", ui + "monitor", lambda: U.panel(640, 520))
+    # The large panel's board reaches y 528: the lowest buttons laid on it end at 520 (how-to-play) and 514 (shop).
+    # The tally and the lost day's window are sized like it and drawn from their own pictures: same size.
+    img(g, "IMAGE_MONITOR", ui + "monitor", lambda: U.panel(640, S.MONITOR_H - 12, bottom_margin=12))
     img(g, "IMAGE_MONITOR_SMALL", ui + "monitor_small", lambda: U.panel(420, 300))
     for m in ("bad", "fine", "good"):
         img(g, "IMAGE_MOOD_" + m.upper(), ui + "mood_" + m, lambda m=m: U.mood_bar(m))
@@ -134,7 +137,8 @@ def build_list():
     img(g, "IMAGE_W_HINT_ARROW_LEFT", ui + "hint_arrow_left", lambda: U.hint_arrow("left"))
     img(g, "IMAGE_W_HINT_ARROW_LEFT_UP", ui + "hint_arrow_left_up", lambda: U.hint_arrow("left_up"))
     img(g, "IMAGE_W_HINT_ARROW_RIGHT", ui + "hint_arrow_right", lambda: U.hint_arrow("right"))
-    img(g, "IMAGE_W_LEVEL_COMPLETE", ui + "levelcomplete_window", lambda: U.panel(640, 520, inner=("#35503a", "#1a2a1e"), celebrate=True))
+    img(g, "IMAGE_W_LEVEL_COMPLETE", ui + "levelcomplete_window",
+        lambda: U.panel(640, S.MONITOR_H - 12, inner=("#35503a", "#1a2a1e"), celebrate=True, bottom_margin=12))
     for n, (w, h) in enumerate(((160, 70), (130, 60), (190, 80)), 1):
         img(g, "IM_BONUS_CLOUD%d" % n, "images/particles/cloud%d" % n, lambda w=w, h=h, n=n: S.cloud(w, h, n))
     img(g, "IM_BONUS_HART", "images/particles/heart", lambda: S.particle("heart"))

@@ -582,14 +582,16 @@ def shop_screen():
     s.add(rect(140, 36, 250, 32, 12, fill=s.grad(EMBER, "#a8400e"), sw=2))
     s.add(rect(400, 56, 120, 30, 10, fill="#000000", sw=1.5, extra='fill-opacity="0.35"'))
     # Recipe cards pinned to the board, each its own size, on a corkboard.
-    s.add(rect(190, 150, 580, 240, 14, fill=s.grad("#c9a068", "#a87a48", 0, 0, 0, 1), sw=2.5))
+    # The board holds the cards and the stars under the lower row (to y 393).
+    s.add(rect(190, 150, 580, 252, 14, fill=s.grad("#c9a068", "#a87a48", 0, 0, 0, 1), sw=2.5))
     for i in range(40):
         x, y = 200 + (i * 53) % 560, 160 + (i * 37) % 220
         s.add(circle(x, y, 1.2, fill="#7a5028", stroke=None, extra='opacity="0.6"'))
     for i, (x, y, w, h) in enumerate(RECIPE_AREAS):
-        s.add(rect(x - 3, y - 3, w + 6, h + 6, 8, fill=s.grad(CREAM, DOUGH, 0, 0, 0, 1),
+        # Inside the card's area (the areas of neighbours touch), reaching down to the price's baseline.
+        s.add(rect(x + 3, y, w - 6, h + 3, 8, fill=s.grad(CREAM, DOUGH, 0, 0, 0, 1),
                    extra='filter="%s"' % s.shadow(2, 1.5)))
-        s.add(circle(x + w / 2, y + 2, 4, fill=TOMATO, sw=1.2))
+        s.add(circle(x + w / 2, y - 1, 3.5, fill=TOMATO, sw=1.2))
     # Left side: the chef's chalk menu of the day.
     s.add(rect(36, 150, 140, 240, 10, fill="#000000", sw=1.5, extra='fill-opacity="0.15"'))
     for k in range(6):
@@ -603,42 +605,90 @@ def shop_screen():
     return s
 
 
+# The large panel (IMAGE_MONITOR): 640 wide, its frame 544 high with 12 clear below it.
+MONITOR_W, MONITOR_H = 640, 556
+# The how-to-play pages write their words at fixed places of that panel (x across, y down): the three headings
+# centred on x 155, 360 and 565 from y 85; two notes right-aligned to x 445 at y 326 and 375; a caption centred on
+# x 155 from y 385. The first page's picture is centred on the panel, so its own point (x, y) lies at panel point
+# (x + HELP1_X, y + HELP1_Y).
+HELP1_W, HELP1_H = 600, 380
+HELP1_X, HELP1_Y = MONITOR_W // 2 - HELP1_W // 2, MONITOR_H // 2 - HELP1_H // 2
+
+
+def _merge(s, part):
+    # Takes over the gradients and filters of a part drawn into s: the part names them afresh, so a gradient both
+    # already use keeps s's own name as well (an update would drop it and leave s's shapes unpainted).
+    for key, value in part.defs.items():
+        if key in s.defs and s.defs[key][0] != value[0]:
+            key = (key, value[0])
+        s.defs[key] = value
+
+
+def _help_panel(s, cx, top, w, h):
+    # A small chalkboard in a walnut frame, centred on x = cx of the board.
+    x = cx - HELP1_X - w / 2
+    s.add(rect(x, top - HELP1_Y, w, h, 10, fill=s.grad(WALNUT_L, WALNUT), sw=2))
+    s.add(rect(x + 6, top - HELP1_Y + 6, w - 12, h - 12, 7, fill="#3e4e46", sw=1.5))
+    return x, top - HELP1_Y
+
+
 def help_page1():
-    # Low enough to sit between the page's headings and the lines written beneath it (from y 326 of the panel).
-    s = Svg(480, 130)
-    s.add(rect(2, 2, 476, 126, 14, fill=s.grad(WALNUT_L, WALNUT), sw=2))
-    # Three little panels: match, cook, serve.
-    for i in range(3):
-        x = 14 + i * 156
-        s.add(rect(x, 12, 140, 106, 10, fill="#4a3a30", sw=2))
-    for k, name in enumerate(("pomedor", "pomedor", "pomedor")):
-        t = art_food.topping(name)
-        s.defs.update(t.defs)
-        s.add('<g transform="translate(%d 45)">' % (20 + k * 42), *t.body, "</g>")
+    s = Svg(HELP1_W, HELP1_H)
+    # Line up toppings: a column of three tomatoes and a neighbour swapped in, under the first heading and above
+    # the caption that explains it (centred on x 155, caption from y 385).
+    x, y = _help_panel(s, 155, 110, 110, 266)
+    for k in range(3):
+        t = art_food.topping("pomedor")
+        _merge(s, t)
+        s.add('<g transform="translate(%d %d)">' % (x + 33, y + 20 + k * 50), *t.body, "</g>")
+    s.add(path("M%d %d l0 150" % (x + 55, y + 20), stroke=CHEESE_L, sw=3, extra='opacity="0.7"'))
+    t = art_food.topping("chees")
+    _merge(s, t)
+    s.add('<g transform="translate(%d %d)">' % (x + 33, y + 190), *t.body, "</g>")
+    s.add(path("M%d %d l0 -14 l-5 6 m5 -6 l5 6" % (x + 55, y + 250), stroke=EMBER_L, sw=3))
+    # Bake on the burners: a pizza on four lit burners (centred on x 360).
+    x, y = _help_panel(s, 360, 110, 122, 200)
     for k in range(4):
         b = burner("on")
-        s.defs.update(b.defs)
-        s.add('<g transform="translate(%d %d)">' % (186 + (k % 2) * 49, 16 + (k // 2) * 49), *b.body, "</g>")
+        _merge(s, b)
+        s.add('<g transform="translate(%d %d)">' % (x + 12 + (k % 2) * 49, y + 40 + (k // 2) * 49), *b.body, "</g>")
     p = art_food.pizza(2, 2, 49, seed=1)
-    s.defs.update(p.defs)
-    s.add('<g transform="translate(186 16) scale(1)" opacity="0.9">', *p.body, "</g>")
+    _merge(s, p)
+    s.add('<g transform="translate(%d %d)" opacity="0.95">' % (x + 12, y + 40), *p.body, "</g>")
+    # Serve the customers: the boxed pizza and a happy face (centred on x 565).
+    x, y = _help_panel(s, 565, 110, 106, 200)
     bx = art_food.box("ready")
-    s.defs.update(bx.defs)
-    s.add('<g transform="translate(342 22) scale(1.2)">', *bx.body, "</g>")
+    _merge(s, bx)
+    s.add('<g transform="translate(%d %d) scale(0.85)">' % (x + 14, y + 116), *bx.body, "</g>")
+    chef_head(s, x + 53, y + 78, 0.75)
+    # The notes' pictures, right of the notes (from x 452): a lit burner, and a pizza on one.
+    b = burner("on")
+    _merge(s, b)
+    s.add('<g transform="translate(%d %d) scale(0.9)">' % (452 - HELP1_X, 326 - HELP1_Y), *b.body, "</g>")
+    b = burner("onon")
+    _merge(s, b)
+    s.add('<g transform="translate(%d %d) scale(0.9)">' % (452 - HELP1_X, 375 - HELP1_Y), *b.body, "</g>")
+    p = art_food.pizza(1, 1, 49, seed=2)
+    _merge(s, p)
+    s.add('<g transform="translate(%d %d) scale(0.9)">' % (452 - HELP1_X, 375 - HELP1_Y), *p.body, "</g>")
     return s
 
 
 def help_page2():
-    # Small enough that the lines written to its right and below it (from x 180) stay clear of the disc.
+    # The snack counter's picture: the heading "Snack counter" and its words stand to its right (from x 137 plus
+    # half its width), so it shows what the counter serves. Small enough that the lines keep clear of the disc.
     s = Svg(160, 160)
     s.add('<g transform="scale(0.8)">')
     s.add(circle(100, 100, 94, fill=s.radial("#fff7e6", "#f0dcb4"), sw=2))
-    c = coffee_machine("ready")
-    s.defs.update(c.defs)
-    s.add('<g transform="translate(20 30)">', *c.body, "</g>")
-    a = akkum("ready")
-    s.defs.update(a.defs)
-    s.add('<g transform="translate(100 90) scale(0.8)">', *a.body, "</g>")
+    fb = art_food.garlic_bread(70, 35)
+    _merge(s, fb)
+    s.add('<g transform="translate(30 110)">', *fb.body, "</g>")
+    ic = art_food.ice_cream(64)
+    _merge(s, ic)
+    s.add('<g transform="translate(104 48)">', *ic.body, "</g>")
+    sl = art_food.salad(60, 50)
+    _merge(s, sl)
+    s.add('<g transform="translate(36 40)">', *sl.body, "</g>")
     s.add("</g>")
     return s
 

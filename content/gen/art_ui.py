@@ -7,9 +7,24 @@ from svg import *
 CHALK = ("#34483e", "#1c2621")
 
 
-def panel(w, h, title_band=True, inner=CHALK, celebrate=False, gloomy=False):
-    """A walnut frame round a chalkboard: every dialog and window of the game. Texts on it are drawn light."""
+def map_bottom(w=800, h=160):
+    """The strip along the map's bottom: the chef's words run to 10 pixels from the screen's right edge, so the
+    board runs on past both edges, framed only above and below."""
     s = Svg(w, h)
+    s.add(rect(-30, 3, w + 60, h - 8, 22, fill=s.grad(WALNUT_L, WALNUT), extra='filter="%s"' % s.shadow(3, 2.5)))
+    s.add(rect(-30, 14, w + 60, h - 30, 14, fill=s.grad(CHALK[0], CHALK[1], 0, 0, 0.3, 1), sw=2))
+    s.add(ellipse(w * 0.35, h * 0.3, w * 0.25, h * 0.12, fill="#ffffff", stroke=None, extra='opacity="0.015"'))
+    for i in range(4):
+        y = 8 + i * 2
+        s.add(path("M0 %d Q %d %d %d %d" % (y, w / 2, y - 2, w, y), stroke="#ffffff", sw=1, extra='opacity="0.18"'))
+    return s
+
+
+def panel(w, h, title_band=True, inner=CHALK, celebrate=False, gloomy=False, bottom_margin=0):
+    """A walnut frame round a chalkboard: every dialog and window of the game. Texts on it are drawn light.
+    bottom_margin leaves clear room under the frame: a window resting on the screen's bottom edge then stops short
+    of it."""
+    s = Svg(w, h + bottom_margin)
     s.add(rect(3, 3, w - 8, h - 8, 22, fill=s.grad(WALNUT_L, WALNUT), extra='filter="%s"' % s.shadow(3, 2.5)))
     s.add(rect(14, 14, w - 30, h - 30, 14, fill=s.grad(inner[0], inner[1], 0, 0, 0.3, 1), sw=2))
     # Chalk dust: a faint smear so the board does not look like flat paint.
@@ -152,12 +167,14 @@ def slider_thumb():
 
 
 def hint_panel():
+    # The words are wrapped into x 12 to 272 of the picture (its width less 40) and centred on x 142: the panel is
+    # centred there too, so the words keep the same room from the note's left and right edges.
     s = Svg(300, 180)
-    s.add(rect(3, 3, 292, 172, 18, fill=s.grad(WALNUT_L, WALNUT), extra='filter="%s"' % s.shadow(2.5, 2)))
+    s.add(rect(1, 3, 283, 172, 18, fill=s.grad(WALNUT_L, WALNUT), extra='filter="%s"' % s.shadow(2.5, 2)))
     # A paper note for the hint's dark green words, over a chalk strip that carries the white check box caption
     # and the button.
-    s.add(rect(9, 9, 280, 160, 13, fill=s.grad(CHALK[0], CHALK[1], 0, 0, 0.3, 1), sw=1.5))
-    s.add(rect(9, 9, 280, 114, 13, fill=s.grad(CREAM, DOUGH), sw=1.5))
+    s.add(rect(6, 9, 272, 160, 13, fill=s.grad(CHALK[0], CHALK[1], 0, 0, 0.3, 1), sw=1.5))
+    s.add(rect(6, 9, 272, 114, 13, fill=s.grad(CREAM, DOUGH), sw=1.5))
     return s
 
 
@@ -301,12 +318,13 @@ def ramka():
 
 
 def closed_sign():
-    s = Svg(170, 100)
-    s.add(path("M40 2 L85 30 L130 2", stroke=INK, sw=2))
-    s.add(rect(6, 28, 158, 66, 12, fill=s.grad(TOMATO_L, TOMATO), extra='filter="%s"' % s.shadow(2, 1.5)))
-    s.add(rect(13, 35, 144, 52, 8, stroke=CREAM, sw=2))
-    s.add(label(85, 71, "CLOSED", 27, fill=CREAM, stroke=INK, sw=3))
-    s.add(circle(85, 30, 3, fill=CHEESE))
+    # Hung over the clock, it ends above the day's name written under the clock (from y 80 of the screen).
+    s = Svg(170, 78)
+    s.add(path("M40 2 L85 18 L130 2", stroke=INK, sw=2))
+    s.add(rect(6, 16, 158, 56, 12, fill=s.grad(TOMATO_L, TOMATO), extra='filter="%s"' % s.shadow(2, 1.5)))
+    s.add(rect(13, 22, 144, 44, 8, stroke=CREAM, sw=2))
+    s.add(label(85, 54, "CLOSED", 25, fill=CREAM, stroke=INK, sw=3))
+    s.add(circle(85, 18, 3, fill=CHEESE))
     return s
 
 

@@ -4,10 +4,12 @@
 #include "BoardTransition.h"
 #include "GameApp.h"
 #include "HintWnd.h"
+#include "ResultWindows.h"
 #include "SlidePanel.h"
 #include "StoryWindows.h"
 #include "base/Common.h"
 #include "base/Random.h"
+#include "game/board/BoardModel.h"
 #include "game/core/GameResources.h"
 #include "graphics/DDImage.h"
 #include "graphics/Font.h"
@@ -25,6 +27,7 @@ namespace
 
 constexpr double kPi = 3.14159265358979323846;
 const Color kWhite(255, 255, 255);
+const Color kCardInk(13, 94, 36);
 
 Image* DevicePicture(int device)
 {
@@ -270,6 +273,7 @@ void MapWnd::DrawShop(Graphics* g)
             Image* star = v > 1 ? IMAGE_STAR_FULL : v == 1 ? IMAGE_STAR_HALF : IMAGE_STAR_EMPTY;
             g->DrawImage(star, r.x + r.w / 2 + d[j], r.y + r.h);
         }
+        DrawRecipeCard(g, k, r);
         if (player->recipes[k] != 0)
             g->DrawImage(IMAGE_SOLD, r.x + r.w / 2 - ImageWidth(IMAGE_SOLD) / 2,
                          r.y + r.h - ImageHeight(IMAGE_SOLD) - 15);
@@ -345,6 +349,40 @@ void MapWnd::DrawShop(Graphics* g)
                              static_cast<float>(r.y - 5 * std::sin(u * kPi / 100) - ImageHeight(IMAGE_MAP_ARROW)));
     }
     (void)level;
+}
+
+Image* MapWnd::RecipePicture(int k) const
+{
+    const BoardModel* m = PlayModel(app);
+    if (m == nullptr || k < 0 || k >= static_cast<int>(m->DishTypes.size())) return nullptr;
+    const DishType& d = m->DishTypes[static_cast<size_t>(k)];
+    if (d.sizeX < 2 || d.sizeX > 5 || d.sizeY < 2 || d.sizeY > 5) return nullptr;
+    return m->PizzaImages[static_cast<size_t>((d.sizeX - 2) * 4 + (d.sizeY - 2))].get();
+}
+
+MapRect MapWnd::RecipeCardPicture(int k, const MapRect& card) const
+{
+    // Between the name at the top and the price at the bottom, as large as fits, the pizza's proportions kept.
+    const Image* pizza = RecipePicture(k);
+    if (pizza == nullptr || pizza->GetWidth() <= 0 || pizza->GetHeight() <= 0) return {card.x, card.y, 0, 0};
+    const int boxX = card.x + 4, boxY = card.y + kCardNameRoom, boxW = card.w - 8;
+    const int boxH = card.h - kCardNameRoom - kCardPriceRoom;
+    const double scale =
+        std::min(static_cast<double>(boxW) / pizza->GetWidth(), static_cast<double>(boxH) / pizza->GetHeight());
+    const int w = static_cast<int>(pizza->GetWidth() * scale), h = static_cast<int>(pizza->GetHeight() * scale);
+    return {boxX + (boxW - w) / 2, boxY + (boxH - h) / 2, w, h};
+}
+
+void MapWnd::DrawRecipeCard(Graphics* g, int k, const MapRect& card)
+{
+    // What the card sells: the recipe's name and its pizza, as the shop's recipe page shows them.
+    if (Image* pizza = RecipePicture(k))
+    {
+        const MapRect p = RecipeCardPicture(k, card);
+        g->DrawImage(pizza, Rect(p.x, p.y, p.w, p.h), Rect(0, 0, pizza->GetWidth(), pizza->GetHeight()));
+    }
+    DrawJustifiedString(g, FONT_SIMPLE, card.x + card.w / 2, card.y + kCardNameBaseline, app->Text(89 + k), 0,
+                        kCardInk);
 }
 
 // ---- what the map asks of the game ----

@@ -61,6 +61,15 @@ public:
     void DrawPoints(Graphics* g);
     void DrawChef(Graphics* g);
     void DrawShop(Graphics* g);
+    // A recipe card of the shop: the pizza of recipe k (the play model's picture for its size) and its name.
+    void DrawRecipeCard(Graphics* g, int k, const MapRect& card);
+    // Where the card's pizza goes (empty when the model has no picture for it).
+    MapRect RecipeCardPicture(int k, const MapRect& card) const;
+    Image* RecipePicture(int k) const;
+    // Room on a card above the pizza (the name's line) and below it (the price's line).
+    static constexpr int kCardNameRoom = 18;
+    static constexpr int kCardPriceRoom = 15;
+    static constexpr int kCardNameBaseline = 15;
 
     // ---- MapHost ----
     PlayerProfile* MapProfile() override;

@@ -19,6 +19,9 @@ namespace
 {
 
 const Color kWhite(255, 255, 255, 255);
+const Color kFieldBack(12, 14, 13, 255);
+const Color kFieldRim(201, 160, 104, 255);
+const Color kFieldCaret(240, 128, 40, 255);
 constexpr int kKeyEnter = 13;
 
 // The wood of the carved frame: the game's one outline colour outside, walnut in the band, a lit top-left bevel and
@@ -108,6 +111,11 @@ DialogWithEdit::DialogWithEdit(GameApp* gameApp, const std::string& header, cons
     if (FONT_DEFAULT) editWidget->SetFont(FONT_DEFAULT);
     editWidget->maxChars = kMaxNameChars;
     editWidget->SetColor(2, kWhite);
+    // The field's font is white letters with a dark outline: on the default white field they would vanish, so the
+    // field is a dark slot in the board with a light rim, and the caret and the selection are ember orange.
+    editWidget->SetColor(EDIT_COLOR_BACKGROUND, kFieldBack);
+    editWidget->SetColor(EDIT_COLOR_OUTLINE, kFieldRim);
+    editWidget->SetColor(EDIT_COLOR_CURSOR, kFieldCaret);
     editWidget->SetText(initial);
     AddWidget(okButton.get());
     AddWidget(cancelButton.get());

@@ -318,6 +318,7 @@ void BotApp::PauseHere(const char* what)
 
 void BotApp::Think()
 {
+    if (mOptions.tour && TourThink()) return;
     // The loading screen's way on.
     if (titleScreen && Shows(titleScreen.get()))
     {
@@ -655,7 +656,7 @@ void BotApp::NoteDayEnd(BoardModel& m, bool won)
 void BotApp::PlayBoard(BoardModel& m)
 {
     if (mDayStartUpdate == -1) NoteDayStart();
-    if (m.ResultShown || m.FreezeCountdown > 0) return Wait(5);
+    if (m.ResultShown || m.FreezeCountdown > 0 || mTourIdle) return Wait(5);
     bool acted = false;
     if (m.LevelKind == 3)
         acted = PlayHunt(m);

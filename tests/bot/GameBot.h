@@ -13,6 +13,7 @@
 namespace Zest
 {
 class BoardModel;
+class Dialog;
 class ButtonWidget;
 class Widget;
 struct Dish;
@@ -52,6 +53,7 @@ struct BotOptions
     bool pauseAtShop = false;   // wait for the pause file once the first purchase shows in the shop
     int drawEvery = 1;          // draw after every Nth update only
     int fromDay = 1;            // debugging only: the new cook is put on this day (not through input); 71: the ending
+    bool tour = false;          // visit every screen and pause at each for its picture (see GameTour.cpp)
 };
 
 class BotApp : public GameApp
@@ -106,6 +108,14 @@ private:
     void NoteDayStart();
     void NoteDayEnd(BoardModel& m, bool won);
     void PauseHere(const char* what);
+    // The screen tour: true when it acted or waits in this think.
+    bool TourThink();
+    bool TourDialog(Dialog* top);
+    bool TourTitle();
+    bool TourMap();
+    bool TourBoard(BoardModel& m);
+    // Asks for a picture named `name` after `delay` updates, once per name; false when it was taken already.
+    bool Snap(const std::string& name, int delay);
     void Trace();
     bool mTrace = false;
 
@@ -132,6 +142,21 @@ private:
     std::vector<DayResult> mResults;
     uint64_t mLastHash = 0;
     void* mHashOut = nullptr;
+    // The tour: pictures taken, the one asked for, and where it stands.
+    std::vector<std::string> mSnapped;
+    std::string mSnapNext;
+    int mSnapCount = 0;
+    int mTourTitleStep = 0; // the title's dialogs visited
+    int mTourJump = 0;      // the days the tour has jumped to
+    bool mTourMenuDone = false, mTourHowDone = false, mTourOptionsDone = false;
+    bool mTourLeave = false; // the next in-game menu leaves for the title
+    bool mTourIdle = false;  // the day is left to run out (game over)
+    bool mTourShopPages = false;
+    bool mTourEndSeen = false; // the ending's map was shown
+    bool mTourEscaped = false; // the menu was opened to leave this day
+    int mTourShopPage = 0;
+    int mTourPurchasesAtOpen = 0;
+    int mTourHint = -1;
     int mLastPanelY = -100000;
     int mStill = 0;
 };

@@ -4,7 +4,7 @@
 //
 //   game_bot [--days N] [--seed S] [--game-minutes M] [--name NAME] [--hashes FILE] [--tries N] [--paced]
 //            [--record DEMO | --replay DEMO] [--pause-file FILE --pause-at-result --pause-at-shop]
-//            [--draw-every N] [--updates N] [--quiet] [--from-day N (debugging: not through input)]
+//            [--draw-every N] [--updates N] [--quiet] [--from-day N (debugging: not through input)] [--tour]
 //
 // Unpaced by default: the clock is stepped by the program, so updates run as fast as the machine allows, the
 // screen is still drawn. --replay plays a demo recorded with --record and does not play itself.
@@ -26,7 +26,7 @@ int Usage()
     std::fprintf(stderr, "usage: game_bot [--days N] [--seed S] [--game-minutes M] [--name NAME] [--hashes FILE]\n"
                          "                [--tries N] [--paced] [--record DEMO | --replay DEMO]\n"
                          "                [--pause-file FILE] [--pause-at-result] [--pause-at-shop] [--quiet]\n"
-                         "                [--draw-every N] [--updates N] [--from-day N]\n");
+                         "                [--draw-every N] [--updates N] [--from-day N] [--tour]\n");
     return 2;
 }
 
@@ -76,12 +76,15 @@ int main(int argc, char** argv)
             options.drawEvery = std::max(1, std::atoi(value().c_str()));
         else if (a == "--from-day")
             options.fromDay = std::atoi(value().c_str());
+        else if (a == "--tour")
+            options.tour = true;
         else if (a == "--quiet")
             options.quiet = true;
         else
             return Usage();
     }
     if (options.maxUpdates > 0 && options.lastDay == 70) options.lastDay = 1000; // the time limit ends the run
+    if (options.tour) options.lastDay = 1000;                                    // the tour ends at the title
     if (!paced)
     {
         // The program's own clock: every wait of the main loop passes at once. The seed sets where it starts, and

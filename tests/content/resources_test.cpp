@@ -84,19 +84,51 @@ TEST_F(ShippedResources, PicturesFitTheLayoutsDrawnOverThem)
     for (int n = 1; n <= 6; ++n)
         EXPECT_LE(resources.GetImageThrow("IMAGE_PIZZERIA" + std::to_string(n))->GetHeight(), frame) << n;
 
-    // The how-to-play pictures, centred in the large panel: the first stays between the column headings (down to
-    // y 145) and the lines written under it from y 326; the second, centred at x 132, stays clear of the lines
-    // that start at x 180 beside and below it.
-    const int panel = resources.GetImageThrow("IMAGE_MONITOR")->GetHeight();
-    const int help1 = resources.GetImageThrow("IMAGE_HELP_PAGE1")->GetHeight();
-    EXPECT_GE(panel / 2 - help1 / 2, 145) << "the first help picture covers the headings";
-    EXPECT_LE(panel / 2 + help1 / 2, 326) << "the first help picture runs under its lines";
+    // The how-to-play pictures, centred in the large panel: the first leaves clear the lines written on it (the
+    // three headings' first lines from y 85, the two notes at x 270 to 445 from y 326 and 375, the caption at x 50
+    // to 260 from y 385); the second, centred at x 132, stays clear of the lines that start at x 180 beside and
+    // below it.
+    DDImage* monitor = resources.GetImageThrow("IMAGE_MONITOR");
+    DDImage* help1 = resources.GetImageThrow("IMAGE_HELP_PAGE1");
+    const int left = monitor->GetWidth() / 2 - help1->GetWidth() / 2;
+    const int top = monitor->GetHeight() / 2 - help1->GetHeight() / 2;
+    const struct
+    {
+        int x, y, w, h;
+    } lines[] = {{60, 85, 190, 20},   {260, 85, 200, 20},  {470, 85, 190, 20},
+                 {270, 326, 175, 45}, {270, 375, 175, 45}, {50, 385, 210, 60}};
+    for (const auto& r : lines)
+    {
+        int covered = 0;
+        for (int y = r.y; y < r.y + r.h; ++y)
+            for (int x = r.x; x < r.x + r.w; ++x)
+            {
+                const int px = x - left, py = y - top;
+                if (px >= 0 && py >= 0 && px < help1->GetWidth() && py < help1->GetHeight())
+                    covered += (help1->GetPixel(px, py) >> 24) > 32;
+            }
+        EXPECT_EQ(covered, 0) << "the first help picture lies under the lines at (" << r.x << ", " << r.y << ")";
+    }
     EXPECT_LE(132 + resources.GetImageThrow("IMAGE_HELP_PAGE2")->GetWidth() / 2, 215)
         << "the second help picture runs under its lines";
 
+    // The closed sign hangs over the clock at the top of the play field and ends above the day's name, written
+    // under the clock with its baseline at y 94 (its letters from y 80).
+    EXPECT_LE(resources.GetImageThrow("IMAGE_CLOSED")->GetHeight(), 80) << "the closed sign covers the day's name";
+
+    // The chef's words on the map's bottom strip run from x 200 to 790 of the strip: chalk board under all of them,
+    // the wooden frame nowhere (its colour is red over green, the board's green over red).
+    DDImage* strip = resources.GetImageThrow("IMAGE_MAP_BOTTOM");
+    for (const int x : {196, 600, 794})
+    {
+        const uint32_t argb = strip->GetPixel(x, 60);
+        EXPECT_GT(int((argb >> 8) & 0xFF), int((argb >> 16) & 0xFF)) << "the map's strip is no board at x " << x;
+    }
+
     // Light under the words: every sampled point of the text area is brighter than the dark green ink (13, 94, 36).
     DDImage* hint = resources.GetImageThrow("IMAGE_W_HINT");
-    for (const auto& [x, y] : {std::pair{20, 20}, {150, 60}, {270, 110}, {20, 110}})
+    // The words are wrapped from x 12 to 272 and centred: the note leaves room on both sides of them.
+    for (const auto& [x, y] : {std::pair{20, 20}, {150, 60}, {270, 110}, {20, 110}, {8, 60}, {276, 60}})
     {
         const uint32_t argb = hint->GetPixel(x, y);
         const int luma = (((argb >> 16) & 0xFF) * 3 + ((argb >> 8) & 0xFF) * 6 + (argb & 0xFF)) / 10;

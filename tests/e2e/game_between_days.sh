@@ -107,7 +107,7 @@ until_size "$full_w" "$full_h"
 until_shown "the title menu full screen again" title
 
 # The table of best chefs, closed with Escape.
-scores() { near 400 180 45 62 53 && near 340 527 248 140 48 && near 620 527 28 38 33; }
+scores() { near 400 180 45 62 53 && near 340 491 248 140 48 && near 620 491 28 38 33; }
 click 598 242
 until_shown "the table of best chefs" scores
 keep game_scores
@@ -135,12 +135,12 @@ cooks() { near 400 400 59 95 134; }
 click 600 64
 until_shown "the cook choice" cooks
 keep game_cooks
-click 400 200
+click 400 164
 click 208 500
 until_shown "the prompt for the new cook's name" name_prompt
 x type --window "$wid" --delay 60 "Rosa" || fail "xdotool could not type"
 key Return
-until_shown "the new cook chosen in the list" eval "cooks && near 300 256 254 254 254"
+until_shown "the new cook chosen in the list" eval "cooks && near 300 220 254 254 254"
 keep game_cooks_created
 for _ in $(seq $((limit * 5))); do grep -q Rosa "$players" && break; sleep 0.2; done
 [ "$(cooks_in_file | tr '\n' ' ')" = "0 Tessa Rosa " ] || fail "players.dat does not hold the new cook after Tessa"
@@ -156,12 +156,12 @@ key Return
 until_shown "the message that the name is taken" taken
 keep game_cook_name_taken
 click 400 378
-until_shown "the cook choice after the message" eval "cooks && near 300 256 254 254 254"
+until_shown "the cook choice after the message" eval "cooks && near 300 220 254 254 254"
 click 590 500
 until_shown "the prompt for Rosa's new name again" name_prompt
 x type --window "$wid" --delay 60 "Marta" || fail "xdotool could not type"
 key Return
-until_shown "the renamed cook in the list" eval "cooks && near 300 256 254 254 254"
+until_shown "the renamed cook in the list" eval "cooks && near 300 220 254 254 254"
 keep game_cooks_renamed
 
 # Deleted after the question, answered Yes: the selection moves up to Tessa.
@@ -170,7 +170,7 @@ click 400 500
 until_shown "the question whether to delete Marta" question
 keep game_cook_delete
 click 270 377
-deleted() { cooks && near 300 222 254 254 254 && ! near 300 256 254 254 254; }
+deleted() { cooks && near 300 186 254 254 254 && ! near 300 220 254 254 254; }
 until_shown "the list without Marta, Tessa chosen" deleted
 keep game_cooks_deleted
 # Rename and delete are kept in memory; choosing writes the file.

@@ -29,7 +29,7 @@ map_story() { near 640 60 153 210 230 && near 770 554 27 38 33; }
 shop() { near 160 50 216 91 24 && near 30 300 41 56 48; }
 hint() { level && near 560 400 251 237 207; }
 day_card() { level && near 250 250 45 62 53 && near 300 170 49 68 58; }
-game_over() { near 400 250 60 43 40 && near 340 502 247 137 46 && near 340 562 247 137 46; }
+game_over() { near 400 214 60 43 40 && near 340 466 247 137 46 && near 340 526 247 137 46; }
 
 until_shown "the loading screen with its continue link" link_ready
 click 400 459
@@ -69,7 +69,7 @@ PY
 )
 [ "$level" = 1 ] && [ "$money" = 0 ] || fail "players.dat holds level $level and money $money after the lost day"
 
-click 400 562
+click 400 526
 until_shown "the shop after the lost day" shop
 keep game_over_map
 

@@ -58,29 +58,29 @@ until_shown "day 1 without the hint" level
 # The in-game menu over the level: its chalk panel covers the field; its continue button goes back to play.
 click 744 554
 # At rest once its continue button stands under the point the player clicks.
-menu() { near 400 300 48 67 57 && near 470 215 250 146 56; }
+menu() { near 400 300 48 67 57 && near 470 179 250 146 56; }
 until_shown "the in-game menu" menu
 keep game_menu
 
 # How to play from the menu: its first page, then the last with its Next greyed; Close goes back to the menu.
-how_page1() { near 170 566 247 137 46 && near 640 556 251 184 115 && near 400 300 84 47 32; }
-how_page4() { near 170 566 247 137 46 && near 640 556 207 196 181 && near 400 300 39 54 47; }
-click 230 521
+how_page1() { near 160 548 247 137 46 && near 640 534 251 184 115 && near 400 300 62 78 70; }
+how_page4() { near 160 548 247 137 46 && near 640 534 207 196 181 && near 400 300 39 54 47; }
+click 230 485
 until_shown "the first page of how to play" how_page1
 keep game_how_to_play
 for _ in 1 2; do
-    click 656 564
+    click 680 544
     sleep 0.7 # apart enough not to count as a double click
 done
 sleep 0.5
 shot
 keep game_how_to_play_page3
-click 656 564
+click 680 544
 until_shown "the last page of how to play" how_page4
 keep game_how_to_play_end
-click 170 566
+click 170 546
 until_shown "the in-game menu after how to play" menu
-click 396 210
+click 396 174
 until_shown "day 1 after the menu" level
 
 # The hinted swap: the piece at (530, 265) moves up into (530, 216), whose cheese gives way.

@@ -186,6 +186,7 @@ until_shown() {
 # What the screens both tests pass through show at a few points (game pixels).
 loading() { near 400 100 86 42 19; }
 link_ready() { loading && near 400 459 222 215 0; }
-name_prompt() { near 450 266 254 254 254; }
+# The name field: a slot darker than the board around it.
+name_prompt() { near 450 266 12 14 13 && near 560 266 12 14 13; }
 title() { near 640 60 46 70 61 && ! name_prompt; }
 level() { near 770 554 247 139 47; }
