@@ -123,7 +123,7 @@ void EditWidget::ProcessKey(int keyCode, char chr)
     cursorPos = std::clamp<int32_t>(cursorPos, 0, static_cast<int32_t>(text.size()));
     if (hilitePos > static_cast<int32_t>(text.size())) hilitePos = static_cast<int32_t>(text.size());
 
-    if (c == 3 || c == 24)
+    if (c == EDIT_CHAR_COPY || c == EDIT_CHAR_CUT)
     {
         if (HasSelection())
         {
@@ -134,15 +134,15 @@ void EditWidget::ProcessKey(int keyCode, char chr)
             const int end = std::clamp(std::max<int>(cursorPos, hilitePos), 0, len);
             WidgetApp* app = widgetManager != nullptr ? widgetManager->app : GetWidgetApp();
             if (app != nullptr) app->CopyToClipboard(display.substr(size_t(start), size_t(end - start)));
-            if (c == 24)
+            if (c == EDIT_CHAR_CUT)
             {
                 EraseSelection();
                 modified = true;
             }
         }
-        if (c == 3) clearSelection = false;
+        if (c == EDIT_CHAR_COPY) clearSelection = false;
     }
-    else if (c == 22)
+    else if (c == EDIT_CHAR_PASTE)
     {
         WidgetApp* app = widgetManager != nullptr ? widgetManager->app : GetWidgetApp();
         std::string clip = app != nullptr ? app->GetClipboard() : std::string();
@@ -180,7 +180,7 @@ void EditWidget::ProcessKey(int keyCode, char chr)
             modified = true;
         }
     }
-    else if (c == 26)
+    else if (c == EDIT_CHAR_UNDO)
     {
         lastModifyIdx = -1;
         std::swap(text, undoText);

@@ -40,6 +40,15 @@ enum EditKey : int
     EDIT_KEY_DELETE = 46,
 };
 
+// The control characters the keyboard sends with Ctrl held, which the field takes as commands.
+enum EditControlChar : unsigned char
+{
+    EDIT_CHAR_COPY = 3,   // Ctrl+C
+    EDIT_CHAR_PASTE = 22, // Ctrl+V
+    EDIT_CHAR_CUT = 24,   // Ctrl+X
+    EDIT_CHAR_UNDO = 26,  // Ctrl+Z
+};
+
 // The text is bytes, one character each (Latin-1): what the fonts draw and what a stored name holds.
 class EditWidget : public Widget
 {
