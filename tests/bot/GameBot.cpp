@@ -752,7 +752,12 @@ bool BotApp::PlayMatch(BoardModel& m)
         for (const auto& p : m.Persons)
             if (m.HintId != 13 && !p->gone && !p->leaving && (!low || p->mood < low->mood)) low = p.get();
         if (low)
-            Click(0, low->slotX + 30, low->slotY + 40);
+        {
+            // Aimed at the body as drawn, kept inside both the customer's hit box and the window: the front
+            // places start left of the window's edge.
+            const int x = std::clamp(low->GetCenterX(m), std::max(0, low->slotX), low->slotX + 139);
+            Click(0, x, low->slotY + 100);
+        }
         else
             Click(0, 271 + 10, 461 + 10);
         Wait(kSettle);

@@ -94,5 +94,39 @@ TEST(ShippedBoard, EveryDayStartsAndRunsItsFirstMinute)
     }
 }
 
+// The orders of an Inlay day are the day's own, whichever Inlay day was played before it in the same run.
+TEST(ShippedBoard, InlayOrdersDoNotCarryOverFromAnEarlierDay)
+{
+    std::vector<int> inlayDays;
+    ShippedDay probe(1);
+    for (int level = 1; level <= 70; ++level)
+    {
+        probe.host.player.level = level;
+        probe.model.LoadLevels();
+        if (probe.model.LevelKind == 1) inlayDays.push_back(level);
+    }
+    ASSERT_GE(inlayDays.size(), 2u);
+    for (int before : inlayDays)
+        for (int day : inlayDays)
+        {
+            if (before == day) continue;
+            SCOPED_TRACE("day " + std::to_string(day) + " after day " + std::to_string(before));
+            ShippedDay fresh(day);
+            fresh.model.StartLevel();
+            ShippedDay played(before);
+            played.model.StartLevel();
+            played.host.player.level = day;
+            played.model.StartLevel();
+            for (int s = 0; s < BoardModel::kInlayStages; ++s)
+                for (int o = 0; o < BoardModel::kInlayOrders; ++o)
+                {
+                    EXPECT_EQ(played.model.InlayOrders[s][o].pizza, fresh.model.InlayOrders[s][o].pizza)
+                        << "stage " << s << " order " << o;
+                    EXPECT_EQ(played.model.InlayOrders[s][o].snack, fresh.model.InlayOrders[s][o].snack)
+                        << "stage " << s << " order " << o;
+                }
+        }
+}
+
 } // namespace
 } // namespace Zest::Testing
