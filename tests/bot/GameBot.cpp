@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
+#include <chrono>
 #include <thread>
 #include <typeinfo>
 
@@ -217,6 +218,11 @@ void BotApp::Stop(const std::string& why, bool gaveUp)
 
 void BotApp::RunUpdate()
 {
+    // The loading thread runs in real time: left alone it finishes after a number of updates that differs from
+    // run to run, and so does everything after it. Held here, the hand-over always comes at the same update.
+    if (mOptions.holdForLoading && mLoadingStarted && !mPlayingDemo)
+        while (!mLoadingCompleted.load(std::memory_order_acquire))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     GameApp::RunUpdate();
     if (mHashOut)
     {

@@ -52,6 +52,7 @@ struct BotOptions
     bool pauseAtShop = false;   // wait for the pause file once the first purchase shows in the shop
     int drawEvery = 1;          // draw after every Nth update only
     int fromDay = 1;            // debugging only: the new cook is put on this day (not through input)
+    bool holdForLoading = false; // the first update waits for the loading thread: a seed then gives one game
 };
 
 class BotApp : public GameApp
