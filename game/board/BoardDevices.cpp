@@ -25,7 +25,6 @@ int FootprintLeft(float centre, int cells, int cellSize)
     return static_cast<int>(centre - static_cast<float>(cells * cellSize / 2));
 }
 
-
 } // namespace
 
 bool BoardModel::IsCellUnderDish(int column, int row) const

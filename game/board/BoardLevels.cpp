@@ -57,8 +57,7 @@ void BoardModel::LoadLevels()
     // Every order slot starts empty: a day that lists fewer customers per stage than an earlier day must not
     // inherit that day's extra customers (their stage could not be finished with this day's burners).
     for (auto& stage : InlayOrders)
-        for (InlayOrder& order : stage)
-            order = InlayOrder{};
+        for (InlayOrder& order : stage) order = InlayOrder{};
     bool found = false;
     int personIndex = 0, stageIndex = 0, boardIndex = 0;
     const int level = PlayerLevel();
@@ -575,8 +574,9 @@ void BoardModel::FreeCustomerImages()
     // A customer still walking off keeps its pictures until the next level start decides about its type.
     for (size_t i = 0; i < Characters.size(); ++i)
     {
-        const bool shown = std::any_of(Persons.begin(), Persons.end(), [i](const auto& p)
-                                       { return !p->leaving && p->character == static_cast<int>(i); });
+        const bool shown =
+            std::any_of(Persons.begin(), Persons.end(),
+                        [i](const auto& p) { return !p->leaving && p->character == static_cast<int>(i); });
         if (!shown) Characters[i]->FreeImages();
     }
 }

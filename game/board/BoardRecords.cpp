@@ -255,7 +255,8 @@ bool Dish::HitTest(const BoardModel& model, int px, int py)
         // pizza would reach over the neighbouring shelf rows and take another customer's order.
         if (itemKind == -1)
         {
-            const int big = std::clamp(std::max(width, height), 2, 5), small = std::clamp(std::min(width, height), 2, 5);
+            const int big = std::clamp(std::max(width, height), 2, 5),
+                      small = std::clamp(std::min(width, height), 2, 5);
             const Image* pic = model.SmallPizzaImages[static_cast<size_t>((big - 2) * 4 + (small - 2))].get();
             w = pic ? pic->GetWidth() : 0;
             h = pic ? pic->GetHeight() : 0;

@@ -3,10 +3,10 @@
 #include "GameBot.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
-#include <chrono>
 #include <thread>
 #include <typeinfo>
 

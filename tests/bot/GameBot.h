@@ -52,7 +52,9 @@ struct BotOptions
     bool pauseAtShop = false;   // wait for the pause file once the first purchase shows in the shop
     int drawEvery = 1;          // draw after every Nth update only
     int fromDay = 1;            // debugging only: the new cook is put on this day (not through input)
-    bool holdForLoading = false; // the first update waits for the loading thread: a seed then gives one game
+
+    // The first update waits for the loading thread: one seed then plays one game.
+    bool holdForLoading = false;
 };
 
 class BotApp : public GameApp

@@ -108,8 +108,7 @@ int main(int argc, char** argv)
     Platform::GetProcessMemory(peak, rss);
     char hash[64] = "no state hash taken (--hashes takes one)";
     if (!options.hashFile.empty())
-        std::snprintf(hash, sizeof hash, "final state hash %016llx",
-                      static_cast<unsigned long long>(app->LastHash()));
+        std::snprintf(hash, sizeof hash, "final state hash %016llx", static_cast<unsigned long long>(app->LastHash()));
     std::printf("bot: %s; %d days won, %d lost; %d updates in days (%.1f min game), %.1f s wall in days; "
                 "%d purchases; peak %llu kB, now %llu kB; %s\n",
                 replay.empty() ? app->GiveUpReason().c_str() : "replayed", won, lost, updates, updates / 6000.0,
