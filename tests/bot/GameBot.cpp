@@ -126,6 +126,19 @@ bool FindBlock(const BoardModel& m, const Dish& d, bool& turn, int& cx, int& cy)
     return false;
 }
 
+// A snack carried from a wish marker needs a free block of lit burners: taken without one, it is only dropped again,
+// and a bot that keeps doing that makes no runs to light any (while the customer's open wish holds up the line).
+bool SnackFits(const BoardModel& m, int kind)
+{
+    Dish snack(0, -1);
+    snack.itemKind = kind;
+    snack.width = m.StockSlotSize[kind][0];
+    snack.height = m.StockSlotSize[kind][1];
+    bool turn = false;
+    int cx = 0, cy = 0;
+    return FindBlock(m, snack, turn, cx, cy);
+}
+
 bool GridStill(const BoardModel& m)
 {
     if (m.MatchPending || m.SwapFirst.piece || !m.IsGridIdle()) return false;
@@ -814,7 +827,8 @@ bool BotApp::PlayMatch(BoardModel& m)
     // (The snack lesson asks for the click a day before snacks can be made.)
     if ((level >= m.FoodEnableLevel || m.HintId == 6) && m.HeldSlot == -1)
         for (const auto& p : m.Persons)
-            if (p->wish >= 0 && p->wish <= 2 && !p->wishUnderWay && !p->leaving && !p->gone)
+            if (p->wish >= 0 && p->wish <= 2 && !p->wishUnderWay && !p->leaving && !p->gone &&
+                (m.HintId == 6 || m.StockCount[p->wish] > 0 || SnackFits(m, p->wish)))
             {
                 Click(0, m.ShelfX - 50, p->slotY + 92);
                 Wait(kSettle);
