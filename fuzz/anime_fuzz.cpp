@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             p.Update(model);
             p.gone = false, p.leaving = false;
             if (update % 7 == 0) view.DrawPerson(g, p);
-            (void)model.PersonCenterX(p);
+            (void)p.GetCenterX(model);
         }
     }
     return 0;

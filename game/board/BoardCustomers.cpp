@@ -8,6 +8,7 @@
 #include "game/board/BoardModel.h"
 #include "game/core/LngTable.h"
 #include "game/core/PlayerProfile.h"
+#include "graphics/Image.h"
 
 namespace Zest
 {
@@ -60,12 +61,15 @@ int BoardModel::FindPersonWithWish(int wish) const
     return -1;
 }
 
-int BoardModel::PersonCenterX(const Person& person) const
+int Person::GetCenterX(const BoardModel& model) const
 {
-    int shift = 0;
-    if (person.character >= 0 && person.character < static_cast<int>(Characters.size()))
-        shift = Characters[person.character]->shiftX;
-    return person.slotX + shift;
+    int x = slotX;
+    if (character < 0 || character >= static_cast<int>(model.Characters.size())) return x;
+    const PersonAnime& def = *model.Characters[static_cast<size_t>(character)];
+    x += def.shiftX;
+    if (const PersonFrame* f = def.Frame(state, frame)) x += f->shiftX;
+    if (const Image* img = def.FrameImage(state, frame)) x += img->GetWidth() / 2;
+    return x;
 }
 
 void BoardModel::SpawnHearts(float x, float y, int count)
@@ -258,7 +262,7 @@ void BoardModel::ServePerson(Dish& dish)
         AddMoney(price);
         if (LevelKind == 0)
         {
-            FloatingLabel& l = AddLabel(BoardImage::None, static_cast<float>(PersonCenterX(p)),
+            FloatingLabel& l = AddLabel(BoardImage::None, static_cast<float>(p.GetCenterX(*this)),
                                         static_cast<float>(p.slotY + 100), 0.0f, -0.2f, 200);
             l.text = MoneyText(Text(65), price) + " + " + std::to_string(taste) + " :-)";
             l.font = FontDefaultBlue;
@@ -267,7 +271,7 @@ void BoardModel::ServePerson(Dish& dish)
         }
         ++FoodServedCount;
     }
-    SpawnHearts(static_cast<float>(PersonCenterX(p)), static_cast<float>(p.slotY + 120), 9);
+    SpawnHearts(static_cast<float>(p.GetCenterX(*this)), static_cast<float>(p.slotY + 120), 9);
 }
 
 void BoardModel::UpdateInlay()

@@ -19,6 +19,13 @@ int FloorDiv(int a, int b)
     return static_cast<int>(std::floor(static_cast<double>(a) / b));
 }
 
+// The top-left corner of a dish's footprint. The half footprint is an integer (rounded down for an odd size), so
+// placement, preview and the snapped centre all count the same whole pixels.
+int FootprintLeft(float centre, int cells, int cellSize)
+{
+    return static_cast<int>(centre - static_cast<float>(cells * cellSize / 2));
+}
+
 } // namespace
 
 bool BoardModel::IsCellUnderDish(int column, int row) const
@@ -33,8 +40,8 @@ bool BoardModel::PlaceDish(Dish& dish)
     const int s = CellSize;
     dish.ClearPairs();
     const int w = dish.width, h = dish.height;
-    const int x0 = static_cast<int>(dish.x - w * s / 2.0f);
-    const int y0 = static_cast<int>(dish.y - h * s / 2.0f);
+    const int x0 = FootprintLeft(dish.x, w, s);
+    const int y0 = FootprintLeft(dish.y, h, s);
     std::vector<std::pair<int, int>> cells;
     for (int i = 0; i < w; ++i)
         for (int j = 0; j < h; ++j)
@@ -56,8 +63,8 @@ bool BoardModel::PlaceDish(Dish& dish)
     dish.cells = std::move(cells);
     const int c0 = FloorDiv(x0 + s / 2 - GridX, s);
     const int t0 = FloorDiv(y0 + s / 2 - GridY, s);
-    dish.SetPosition(*this, static_cast<float>(GridX + c0 * s) + w * s / 2.0f,
-                     static_cast<float>(GridY + t0 * s) + h * s / 2.0f);
+    dish.SetPosition(*this, static_cast<float>(GridX + c0 * s + w * s / 2),
+                     static_cast<float>(GridY + t0 * s + h * s / 2));
     dish.cooking = true;
     const DishType* type = TypeOf(dish);
     // A cooking time of 0 or less (or no dish types at all) is done at the next update.
@@ -84,8 +91,8 @@ void BoardModel::UpdateDishDropCells(Dish& dish)
 {
     const int s = CellSize;
     dish.ClearPairs();
-    const int x0 = static_cast<int>(dish.x - dish.width * s / 2.0f);
-    const int y0 = static_cast<int>(dish.y - dish.height * s / 2.0f);
+    const int x0 = FootprintLeft(dish.x, dish.width, s);
+    const int y0 = FootprintLeft(dish.y, dish.height, s);
     for (int i = 0; i < dish.width; ++i)
         for (int j = 0; j < dish.height; ++j)
         {
@@ -168,13 +175,13 @@ bool BoardModel::GiveCoffee(int x, int y)
         p.targetMood = std::min(100.0f, p.mood + static_cast<float>(sweet));
         CoffeeFill = 0;
         CoffeeReadyAnnounced = 0;
-        FloatingLabel& l = AddLabel(BoardImage::None, static_cast<float>(PersonCenterX(p)),
+        FloatingLabel& l = AddLabel(BoardImage::None, static_cast<float>(p.GetCenterX(*this)),
                                     static_cast<float>(p.slotY + 100), 0.0f, -0.2f, 150);
         l.text = "+" + std::to_string(sweet) + "%";
         l.font = FontDefaultBlue;
         l.alpha = 0;
         l.fadeInStep = 10;
-        SpawnHearts(static_cast<float>(PersonCenterX(p)), static_cast<float>(p.slotY + 120), 9);
+        SpawnHearts(static_cast<float>(p.GetCenterX(*this)), static_cast<float>(p.slotY + 120), 9);
         App.PlaySample(BoardSound::GiveCoffee);
     }
     CupDragged = false;
@@ -191,9 +198,12 @@ void BoardModel::AddMoney(int amount)
     const float cy = static_cast<float>(GridY + Rows * CellSize / 2);
     const auto celebrate = [&](BoardImage image, BoardEffect effect, BoardSound sound)
     {
-        Effects->Spawn(effect, cx, cy, true);
-        FloatingLabel& l = AddLabel(image, cx, cy, 0.0f, 0.0f, 50);
-        l.startDelay = 120;
+        // The picture follows the effect's burst; with no room for the effect it shows at once, and longer.
+        const bool started = Effects->Spawn(effect, cx, cy, true);
+        const BoardImageSize size = App.ImageSize(image);
+        FloatingLabel& l = AddLabel(image, cx - static_cast<float>(size.width / 2),
+                                    cy - static_cast<float>(size.height / 2), 0.0f, 0.0f, started ? 50 : 170);
+        l.startDelay = started ? 120 : 0;
         App.PlaySample(sound);
     };
     if (before < ExpertGoal && ExpertGoal <= DayProfit)

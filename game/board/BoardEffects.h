@@ -26,7 +26,8 @@ class BoardEffects
 {
 public:
     virtual ~BoardEffects() = default;
-    virtual void Spawn(BoardEffect effect, float x, float y, bool additive) = 0;
+    // True when the effect was started; false when there is no room for it (or nothing to show it with).
+    virtual bool Spawn(BoardEffect effect, float x, float y, bool additive) = 0;
     virtual void KillAll() = 0;
     virtual void Update(double seconds) = 0;
 };
@@ -35,7 +36,7 @@ public:
 class NoBoardEffects : public BoardEffects
 {
 public:
-    void Spawn(BoardEffect, float, float, bool) override {}
+    bool Spawn(BoardEffect, float, float, bool) override { return false; }
     void KillAll() override {}
     void Update(double) override {}
 };

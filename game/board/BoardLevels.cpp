@@ -55,6 +55,10 @@ void BoardModel::LoadLevels()
     XMLParser parser;
     if (!parser.OpenFile(LevelFolder + "levels.xml")) return;
     LevelKind = 0;
+    // Every order slot starts empty: a day that lists fewer customers per stage than an earlier day must not
+    // inherit that day's extra customers (their stage could not be finished with this day's burners).
+    for (auto& stage : InlayOrders)
+        for (InlayOrder& order : stage) order = InlayOrder{};
     bool found = false;
     int personIndex = 0, stageIndex = 0, boardIndex = 0;
     const int level = PlayerLevel();
@@ -388,6 +392,15 @@ void BoardModel::StartLevel()
     StockCount[0] = StockCount[1] = StockCount[2] = 0;
     Labels.clear();
     Effects->KillAll();
+    // Pictures of the customer types this level can bring are loaded now, not at a customer's first appearance
+    // (a hitch in play); the others are released so that a long game holds only one level's customers.
+    for (int i = 0; i < kNumCharacters && i < static_cast<int>(Characters.size()); ++i)
+    {
+        if (PersonWeights[i] > 0)
+            Characters[static_cast<size_t>(i)]->LoadImages(App);
+        else
+            Characters[static_cast<size_t>(i)]->FreeImages();
+    }
     const int track = PlayerLevel() % 4;
     if (!App.IsMusicPlaying(track))
     {
@@ -560,9 +573,22 @@ bool BoardModel::TallyLevelEnd()
     return Labels.empty();
 }
 
+void BoardModel::FreeCustomerImages()
+{
+    // A customer still walking off keeps its pictures until the next level start decides about its type.
+    for (size_t i = 0; i < Characters.size(); ++i)
+    {
+        const bool shown =
+            std::any_of(Persons.begin(), Persons.end(),
+                        [i](const auto& p) { return !p->leaving && p->character == static_cast<int>(i); });
+        if (!shown) Characters[i]->FreeImages();
+    }
+}
+
 void BoardModel::OpenLevelComplete()
 {
     ResultShown = true;
+    FreeCustomerImages();
     App.OpenLevelCompleteWindow();
     App.StopAllMusic();
     App.PlaySample(BoardSound::LevelComplete);
@@ -572,6 +598,7 @@ void BoardModel::LevelLost()
 {
     ResultShown = true;
     LevelFailed = true;
+    FreeCustomerImages();
     App.StopAllMusic();
     PlayerProfile& player = Player();
     player.money = SaturatingAdd(player.money, DayProfit);

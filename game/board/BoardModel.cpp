@@ -376,7 +376,7 @@ void BoardModel::UpdatePixelHunt()
             p.paid = true;
             p.SetState(*this, 2);
             o.flags |= 4;
-            SpawnHearts(static_cast<float>(PersonCenterX(p)), static_cast<float>(p.slotY + 120), 9);
+            SpawnHearts(static_cast<float>(p.GetCenterX(*this)), static_cast<float>(p.slotY + 120), 9);
         }
     }
 }

@@ -239,7 +239,6 @@ public:
     int FindDishType(const Dish& dish) const;
     int FindPersonById(int id) const;
     int FindPersonWithWish(int wish) const;
-    int PersonCenterX(const Person& person) const;
     // y of the customer's row on the order shelf.
     int PersonShelfY(const Person& person) const { return ShelfY - ShelfStep * person.queueIndex; }
     void SpawnHearts(float x, float y, int count);
@@ -273,6 +272,8 @@ public:
     void LoadDishes();
     void LoadUpgrades();
     void LoadCharacters();
+    // Releases the pictures of every customer type no customer on the board shows (the level has ended).
+    void FreeCustomerImages();
     void StartLevel();
     void EndLevel();
     bool TallyLevelEnd();

@@ -21,8 +21,8 @@ struct TemplateSource
     bool readTags;
 };
 
-// Effects started during play all come from here; files read per blast or per serving in the original design are
-// templates too, since the library has parsed them once anyway.
+// Effects started during play all come from here. Even the ones fired on every blast or serving are templates
+// built once: the effect file is parsed the first time and each start only copies the template.
 TemplateSource SourceOf(BoardEffect effect)
 {
     switch (effect)
@@ -81,14 +81,16 @@ ParticleSystem& BoardParticles::TemplateOf(BoardEffect effect)
     return *slot;
 }
 
-void BoardParticles::Spawn(BoardEffect effect, float x, float y, bool additive)
+bool BoardParticles::Spawn(BoardEffect effect, float x, float y, bool additive)
 {
-    if (effect == BoardEffect::Count) return;
+    if (effect == BoardEffect::Count) return false;
     ParticleSystem& templ = TemplateOf(effect);
     // Templates built before the game's pictures were bound take their sprite on first use.
     if (!templ.sprite)
         if (Image* const* handle = SourceOf(effect).sprite) templ.sprite = *handle;
-    if (ParticleSystem* s = manager.Spawn(*templates[static_cast<size_t>(effect)], x, y)) s->additive = additive;
+    ParticleSystem* s = manager.Spawn(*templates[static_cast<size_t>(effect)], x, y);
+    if (s) s->additive = additive;
+    return s != nullptr;
 }
 
 void BoardParticles::KillAll()

@@ -23,7 +23,7 @@ public:
     // Sprites come from the bound game resources; call after they are bound (null sprites draw nothing).
     BoardParticles(BoardModel& model, EffectLibrary& library, const std::string& folder = "effects/");
 
-    void Spawn(BoardEffect effect, float x, float y, bool additive) override;
+    bool Spawn(BoardEffect effect, float x, float y, bool additive) override;
     void KillAll() override;
     void Update(double seconds) override;
 

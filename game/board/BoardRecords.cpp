@@ -6,6 +6,7 @@
 
 #include "base/Random.h"
 #include "game/board/BoardModel.h"
+#include "graphics/Image.h"
 
 namespace Zest
 {
@@ -247,14 +248,27 @@ void Dish::Update(BoardModel& model)
 bool Dish::HitTest(const BoardModel& model, int px, int py)
 {
     const int cell = model.CellSize;
-    if (!held && (!cooking || model.LevelKind == 1) && itemKind == -1 && Distance(px, py, x, y) < 48.0f)
+    int w = width * cell, h = height * cell;
+    if (!held && (!cooking || model.LevelKind == 1))
     {
-        hover = true;
-        return true;
+        // Waiting on the shelf, an order is only as large as its small picture: the full footprint of a large
+        // pizza would reach over the neighbouring shelf rows and take another customer's order.
+        if (itemKind == -1)
+        {
+            const int big = std::clamp(std::max(width, height), 2, 5),
+                      small = std::clamp(std::min(width, height), 2, 5);
+            const Image* pic = model.SmallPizzaImages[static_cast<size_t>((big - 2) * 4 + (small - 2))].get();
+            w = pic ? pic->GetWidth() : 0;
+            h = pic ? pic->GetHeight() : 0;
+        }
+        if (Distance(static_cast<float>(px), static_cast<float>(py), x, y) < 48.0f)
+        {
+            hover = true;
+            return true;
+        }
     }
     hover = false;
     if (IsSliding() && !ready) return false;
-    const int w = width * cell, h = height * cell;
     const int left = static_cast<int>(x - w / 2), top = static_cast<int>(y - h / 2);
     hover = px >= left && px < left + w && py >= top && py < top + h;
     return hover;
@@ -270,6 +284,39 @@ bool PersonAnime::IsUsable() const
             if (f.img < 0 || f.img >= static_cast<int>(imageNames.size())) return false;
     }
     return true;
+}
+
+PersonAnime::PersonAnime() = default;
+PersonAnime::~PersonAnime() = default;
+
+void PersonAnime::LoadImages(BoardHost& app)
+{
+    if (imagesLoaded) return;
+    images.clear();
+    for (const std::string& name : imageNames) images.push_back(app.LoadImage(name));
+    imagesLoaded = true;
+}
+
+void PersonAnime::FreeImages()
+{
+    while (!images.empty()) images.pop_back();
+    images.shrink_to_fit();
+    imagesLoaded = false;
+}
+
+const PersonFrame* PersonAnime::Frame(int state, int frame) const
+{
+    if (state < 0 || state >= static_cast<int>(animes.size())) return nullptr;
+    const auto& frames = animes[static_cast<size_t>(state)];
+    if (frame < 0 || frame >= static_cast<int>(frames.size())) return nullptr;
+    return &frames[static_cast<size_t>(frame)];
+}
+
+Image* PersonAnime::FrameImage(int state, int frame) const
+{
+    const PersonFrame* f = Frame(state, frame);
+    if (!f || f->img < 0 || f->img >= static_cast<int>(images.size())) return nullptr;
+    return images[static_cast<size_t>(f->img)].get();
 }
 
 void Person::SetState(BoardModel& model, int s)

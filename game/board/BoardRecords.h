@@ -117,9 +117,21 @@ struct PersonAnime
     int shiftX = 0, shiftY = 0;
     std::vector<std::string> imageNames;
     std::vector<std::vector<PersonFrame>> animes;
+    // The pictures, in the order of imageNames (a failed load keeps a null), held only while a level can bring
+    // this type: the level start loads and releases them.
+    std::vector<std::unique_ptr<Image>> images;
+    bool imagesLoaded = false;
+
+    PersonAnime();
+    ~PersonAnime();
 
     // Three non-empty states whose pictures all exist: otherwise the type is never spawned.
     bool IsUsable() const;
+    void LoadImages(BoardHost& app);
+    void FreeImages();
+    // The picture of a frame of a state, null when the state, frame or picture is missing or not loaded.
+    Image* FrameImage(int state, int frame) const;
+    const PersonFrame* Frame(int state, int frame) const;
 };
 
 struct Person
@@ -156,6 +168,9 @@ struct Person
 
     void SetState(BoardModel& model, int s);
     void Update(BoardModel& model);
+    // The middle of the body as drawn now (slot, type and frame offsets, half the frame picture): hearts, labels
+    // and effects over the customer start here.
+    int GetCenterX(const BoardModel& model) const;
     // Leaving with its fade running.
     bool IsWalkingOff() const { return gone && fade > 0; }
 };

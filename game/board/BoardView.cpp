@@ -136,39 +136,10 @@ BoardView::BoardView(BoardModel& boardModel, BoardParticles* boardParticles)
 
 BoardView::~BoardView() = default;
 
-void BoardView::LoadCharacterImages(int character)
-{
-    if (character < 0 || character >= static_cast<int>(model.Characters.size())) return;
-    if (characterImages.size() < model.Characters.size())
-    {
-        characterImages.resize(model.Characters.size());
-        characterLoaded.resize(model.Characters.size(), false);
-    }
-    if (characterLoaded[static_cast<size_t>(character)]) return;
-    auto& images = characterImages[static_cast<size_t>(character)];
-    images.clear();
-    for (const std::string& name : model.Characters[static_cast<size_t>(character)]->imageNames)
-        images.push_back(model.App.LoadImage(name));
-    characterLoaded[static_cast<size_t>(character)] = true;
-}
-
-void BoardView::FreeCharacterImages()
-{
-    characterImages.clear();
-    characterLoaded.clear();
-}
-
 Image* BoardView::FrameImage(const Person& person)
 {
     if (person.character < 0 || person.character >= static_cast<int>(model.Characters.size())) return nullptr;
-    const PersonAnime& def = *model.Characters[static_cast<size_t>(person.character)];
-    if (person.state < 0 || person.state >= static_cast<int>(def.animes.size())) return nullptr;
-    const auto& frames = def.animes[static_cast<size_t>(person.state)];
-    if (person.frame < 0 || person.frame >= static_cast<int>(frames.size())) return nullptr;
-    LoadCharacterImages(person.character);
-    const auto& images = characterImages[static_cast<size_t>(person.character)];
-    const int img = frames[static_cast<size_t>(person.frame)].img;
-    return img >= 0 && img < static_cast<int>(images.size()) ? images[static_cast<size_t>(img)].get() : nullptr;
+    return model.Characters[static_cast<size_t>(person.character)]->FrameImage(person.state, person.frame);
 }
 
 void BoardView::Draw(Graphics& g)

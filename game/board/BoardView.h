@@ -45,12 +45,9 @@ public:
     void DrawSmallCloud(Graphics& g, const Person& person);
     void DrawLabel(Graphics& g, const FloatingLabel& label);
 
-    // The frame picture a customer shows now, null when the definition or picture is missing.
+    // The frame picture a customer shows now, null when the definition or picture is missing or not loaded (the
+    // level start loads the pictures of the types the level can bring).
     Image* FrameImage(const Person& person);
-    // Loads the customer pictures of every character (a failed load keeps a null in its place); the level start
-    // calls it, drawing calls it for a character not loaded yet.
-    void LoadCharacterImages(int character);
-    void FreeCharacterImages();
 
     BoardModel& model;
     BoardParticles* particles;
@@ -62,9 +59,6 @@ private:
     void DrawCoffee(Graphics& g);
     void DrawHud(Graphics& g);
     void DrawFootprint(Graphics& g, const Dish& dish, Image* picture, bool turned);
-
-    std::vector<std::vector<std::unique_ptr<Image>>> characterImages;
-    std::vector<bool> characterLoaded;
 };
 
 } // namespace Zest

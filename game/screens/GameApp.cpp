@@ -598,8 +598,24 @@ void GameApp::FocusGameWidget()
 
 void GameApp::OpenTipWindow(int customerType)
 {
-    auto* tip = new TipWnd(this, customerType);
-    AddDialog(DIALOG_TEXT_ENTRY, tip);
+    // Under the one dialog id a second tip would close the first before the player has read it.
+    if (dynamic_cast<TipWnd*>(GetDialog(DIALOG_TEXT_ENTRY)))
+    {
+        pendingTips.push_back(customerType);
+        return;
+    }
+    // Tips left waiting behind a tip that another window replaced belong to a day gone by.
+    pendingTips.clear();
+    AddDialog(DIALOG_TEXT_ENTRY, new TipWnd(this, customerType));
+}
+
+bool GameApp::OpenNextTip()
+{
+    if (pendingTips.empty()) return false;
+    const int next = pendingTips.front();
+    pendingTips.pop_front();
+    AddDialog(DIALOG_TEXT_ENTRY, new TipWnd(this, next));
+    return true;
 }
 
 std::string GameApp::AskForText(const std::string& header, const std::string& line, const std::string& initial)

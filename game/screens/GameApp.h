@@ -9,6 +9,7 @@
 #include "game/core/ProfileFile.h"
 #include "game/screens/ShellServices.h"
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -109,8 +110,11 @@ public:
     void ShowHint(int x, int y, int placement, const std::string& text);
     void HideHint();
     void FocusGameWidget();
-    // Introduces customer type 0..11 over the play field (dialog 1006; a second one replaces the first).
+    // Introduces customer type 0..11 over the play field (dialog 1006). A tip asked for while another tip is open
+    // waits for it: two new customer types on one day show one after the other.
     void OpenTipWindow(int customerType);
+    // A tip window was closed with OK: the next waiting tip opens; false when none waited.
+    bool OpenNextTip();
 
     // ---- helpers ----
     std::string AskForText(const std::string& header, const std::string& line, const std::string& initial);
@@ -141,6 +145,7 @@ public:
     // ---- fields ----
     std::unique_ptr<TitleScreen> titleScreen;
     std::string lastEditText;
+    std::deque<int> pendingTips;
     std::unique_ptr<LngTable> lngTable;
     std::unique_ptr<BoardTransition> boardTransition;
     std::unique_ptr<TitleWnd> titleWnd;

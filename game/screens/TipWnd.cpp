@@ -72,8 +72,9 @@ void TipWnd::ButtonReleased(int id)
 {
     app->PlayClick();
     if (id != kOkId) return;
-    app->CloseDialog(this);
-    app->FocusGameWidget();
+    GameApp* const shell = app;
+    shell->CloseDialog(this);
+    if (!shell->OpenNextTip()) shell->FocusGameWidget();
 }
 
 } // namespace Zest

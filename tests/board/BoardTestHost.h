@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "game/core/LngTable.h"
 #include "game/core/PlayerProfile.h"
 #include "graphics/Image.h"
+#include "graphics/MemoryImage.h"
 
 namespace Zest::Testing
 {
@@ -37,12 +39,18 @@ public:
         if (image == BoardImage::Akkum) return {90, 60};
         if (image == BoardImage::CoffeeMachine) return {70, 90};
         if (image == BoardImage::Money) return {40, 30};
+        if (image == BoardImage::Goal) return {201, 75};
+        if (image == BoardImage::ExpertGoal) return {240, 91};
         return {};
     }
     std::unique_ptr<Image> LoadImage(const std::string& path) override
     {
         loadedImages.push_back(path);
-        return nullptr;
+        const auto it = imageSizes.find(path);
+        if (it == imageSizes.end()) return nullptr;
+        auto image = std::make_unique<MemoryImage>();
+        image->Create(it->second.width, it->second.height);
+        return image;
     }
     bool IsMusicPlaying(int track) override { return track == playingTrack; }
     void FadeInMusic(int track) override
@@ -78,6 +86,8 @@ public:
     int saves = 0;
     std::vector<BoardSound> sounds;
     std::vector<std::string> loadedImages;
+    // Paths that load as blank pictures of the given size (any other path loads nothing).
+    std::map<std::string, BoardImageSize> imageSizes;
     int playingTrack = -1;
     int musicStarts = 0;
     std::vector<std::string> hints;
@@ -94,11 +104,20 @@ public:
 class RecordingEffects : public BoardEffects
 {
 public:
-    void Spawn(BoardEffect effect, float, float, bool) override { spawned.push_back(effect); }
+    bool Spawn(BoardEffect effect, float x, float y, bool) override
+    {
+        if (full) return false;
+        spawned.push_back(effect);
+        at.emplace_back(x, y);
+        return true;
+    }
     void KillAll() override {}
     void Update(double) override {}
     int Count(BoardEffect e) const { return static_cast<int>(std::count(spawned.begin(), spawned.end(), e)); }
     std::vector<BoardEffect> spawned;
+    std::vector<std::pair<float, float>> at;
+    // A full particle manager: nothing starts.
+    bool full = false;
 };
 
 inline std::string FixtureDir()

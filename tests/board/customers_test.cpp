@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "BoardTestHost.h"
+#include "game/board/BoardView.h"
 
 namespace Zest::Testing
 {
@@ -283,6 +284,64 @@ TEST_F(CustomerTest, InlayOrderNamingNoDishTypeBringsOnlyTheWish)
     EXPECT_EQ(m.CellState[2][3], 1);
     EXPECT_EQ(m.CellState[3][3], 0);
     EXPECT_EQ(m.InlayStage, 1);
+}
+
+// Labels and hearts over a customer start at the middle of the body as drawn: slot, the type's and the frame's
+// shift, and half the frame's picture.
+TEST_F(CustomerTest, CoffeeLabelRisesFromTheMiddleOfTheBody)
+{
+    host.imageSizes["images/persons/test/wait1"] = {150, 200};
+    host.imageSizes["images/persons/test/wait2"] = {120, 200};
+    host.player.level = 10;
+    m.StartLevel();
+    m.FreezeCountdown = 0;
+    m.CoffeeEnableLevel = 1;
+    PersonAnime& cowboy = *m.Characters[0];
+    cowboy.shiftX = 45;
+    cowboy.animes[0][0].shiftX = 3;
+    const struct
+    {
+        int queue, frame, centre;
+    } cases[] = {{0, 0, -50 + 45 + 3 + 75}, {0, 1, -50 + 45 + 60}, {2, 0, -30 + 45 + 3 + 75}};
+    for (const auto& c : cases)
+    {
+        m.Persons.clear();
+        m.Labels.clear();
+        Person& p = AddPerson(c.queue, 7);
+        p.slotX = (c.queue * 5 - 25) * 2;
+        p.character = 0;
+        p.frame = c.frame;
+        m.HoverPerson = &p;
+        m.CupDragged = true;
+        ASSERT_TRUE(m.GiveCoffee(p.slotX + 60, p.slotY + 100));
+        ASSERT_FALSE(m.Labels.empty());
+        EXPECT_EQ(m.Labels[0]->x, static_cast<float>(c.centre)) << "queue " << c.queue << " frame " << c.frame;
+    }
+}
+
+// The pictures of the customer types a day can bring are there when the day starts, and go when it ends.
+TEST_F(CustomerTest, CustomerPicturesLiveFromLevelStartToLevelEnd)
+{
+    host.imageSizes["images/persons/test/wait1"] = {150, 200};
+    host.imageSizes["images/persons/test/wait2"] = {150, 200};
+    host.player.level = 10;
+    m.StartLevel();
+    const auto loads = [&](const std::string& path)
+    { return std::count(host.loadedImages.begin(), host.loadedImages.end(), path); };
+    // Types 0 to 2 have a weight, type 3 (with the same picture) none.
+    EXPECT_EQ(loads("images/persons/test/wait1"), 3) << "loaded at the start, before any customer is drawn";
+    m.StartLevel();
+    EXPECT_EQ(loads("images/persons/test/wait1"), 3) << "a restart keeps what is loaded";
+    BoardView view{m, nullptr};
+    Person& stays = AddPerson(0, 1);
+    stays.character = 1;
+    Person& left = AddPerson(1, 2);
+    left.character = 0;
+    left.leaving = true;
+    m.OpenLevelComplete();
+    left.leaving = false;
+    EXPECT_EQ(view.FrameImage(left), nullptr) << "released at the level end";
+    EXPECT_NE(view.FrameImage(stays), nullptr) << "a customer still on the board keeps its pictures";
 }
 
 TEST_F(CustomerTest, IceCreamGoesToTheUnhappiestCustomer)

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "BoardTestHost.h"
+#include "graphics/MemoryImage.h"
 
 namespace Zest::Testing
 {
@@ -242,6 +243,98 @@ TEST_F(DishTest, HitBoxes)
     EXPECT_TRUE(d.HitTest(m, 185 + 48, 475)) << "a held pizza is hit by its footprint";
 }
 
+// Orders of two customers on neighbouring shelf rows: a click on either picks that customer's own pizza, whatever
+// the two sizes, with the small pictures as large as the shipped ones.
+TEST_F(DishTest, ShelfClickPicksTheOrderUnderTheMouse)
+{
+    const int sizes[8][4] = {{2, 2, 59, 59}, {3, 2, 87, 59}, {3, 3, 87, 87}, {4, 2, 96, 50},
+                             {4, 3, 96, 73}, {4, 4, 96, 96}, {5, 3, 96, 59}, {5, 5, 96, 96}};
+    for (const auto& z : sizes)
+    {
+        auto pic = std::make_unique<MemoryImage>();
+        pic->Create(z[2], z[3]);
+        m.SmallPizzaImages[static_cast<size_t>((z[0] - 2) * 4 + (z[1] - 2))] = std::move(pic);
+    }
+    const auto order = [&](int row, const int* z) -> Dish*
+    {
+        m.Dishes.push_back(std::make_unique<Dish>(row, row + 1));
+        Dish& d = *m.Dishes.back();
+        d.width = z[0];
+        d.height = z[1];
+        d.x = static_cast<float>(m.ShelfX);
+        d.y = static_cast<float>(m.ShelfY - m.ShelfStep * row);
+        d.shelfX = m.ShelfX;
+        return &d;
+    };
+    for (const auto& lower : sizes)
+        for (const auto& upper : sizes)
+        {
+            m.Dishes.clear();
+            Dish* dishes[2] = {order(0, lower), order(1, upper)};
+            for (Dish* own : dishes)
+                for (const auto& [dx, dy] : {std::pair{0, 0}, {0, 40}, {0, -40}, {40, 0}, {-40, 0}, {30, 30}})
+                {
+                    const int x = static_cast<int>(own->x) + dx, y = static_cast<int>(own->y) + dy;
+                    m.HoverDish = nullptr;
+                    m.MouseMove(x, y);
+                    EXPECT_EQ(m.HoverDish, own) << lower[0] << "x" << lower[1] << " under " << upper[0] << "x"
+                                                << upper[1] << ", click at " << x << "," << y;
+                }
+        }
+    // An extra item waiting off the grid is taken within the same circle, beyond its own small footprint.
+    Dish item(0, 1);
+    item.itemKind = 0;
+    item.width = item.height = 1;
+    item.x = 100;
+    item.y = 100;
+    EXPECT_TRUE(item.HitTest(m, 140, 100));
+    EXPECT_FALSE(item.HitTest(m, 149, 100));
+}
+
+// Odd footprints have a whole-pixel half (rounded down): a pizza just fitting at either edge is taken, one pixel
+// further is refused, the preview says the same, and the snapped centre is a whole pixel.
+TEST_F(DishTest, OddAndEvenSizesPlaceOnWholePixels)
+{
+    const int s = m.CellSize;
+    for (int w = 2; w <= 5; ++w)
+        for (int h = 2; h <= 3; ++h)
+        {
+            const int half = w * s / 2;
+            const int y = m.GridY + s + h * s / 2;
+            const int leftMost = m.GridX - s / 2 + half;
+            const int rightMost = m.GridX + m.Columns * s - 1 - s / 2 - (w - 1) * s + half;
+            const struct
+            {
+                int x;
+                bool placed;
+                int snapped;
+            } cases[] = {{leftMost, true, m.GridX + half},
+                         {leftMost - 1, false, 0},
+                         {rightMost, true, m.GridX + (m.Columns - w) * s + half},
+                         {rightMost + 1, false, 0}};
+            for (const auto& c : cases)
+            {
+                m.Dishes.clear();
+                m.Dishes.push_back(std::make_unique<Dish>(0, 1));
+                Dish& d = *m.Dishes.back();
+                d.width = w;
+                d.height = h;
+                d.x = static_cast<float>(c.x);
+                d.y = static_cast<float>(y);
+                m.UpdateDishDropCells(d);
+                const bool previewAll = static_cast<int>(d.cells.size()) == w * h;
+                const bool placed = m.PlaceDish(d);
+                EXPECT_EQ(placed, c.placed) << w << "x" << h << " at x " << c.x;
+                EXPECT_EQ(previewAll, c.placed) << w << "x" << h << " preview at x " << c.x;
+                if (placed)
+                {
+                    EXPECT_EQ(d.x, static_cast<float>(c.snapped)) << w << "x" << h << " at x " << c.x;
+                    EXPECT_EQ(d.y, static_cast<float>(m.GridY + s + h * s / 2)) << w << "x" << h;
+                }
+            }
+        }
+}
+
 TEST_F(DishTest, AkkumStartsOnlyWhenFullInNormalLevels)
 {
     host.player.level = 10;
@@ -329,6 +422,41 @@ TEST_F(DishTest, MoneyAndGoals)
     m.DayProfit = 99;
     m.AddMoney(1);
     EXPECT_EQ(host.Count(BoardSound::MainGoal), 1);
+}
+
+// The goal picture is centred on the field: after the burst of its effect, or at once and longer when the particle
+// manager has no room for the effect.
+TEST_F(DishTest, GoalPictureIsCentredOnTheField)
+{
+    const float cx = static_cast<float>(m.GridX + m.Columns * m.CellSize / 2);
+    const float cy = static_cast<float>(m.GridY + m.Rows * m.CellSize / 2);
+    const struct
+    {
+        int amount;
+        bool full;
+        BoardImage image;
+        int life, delay;
+    } cases[] = {{100, false, BoardImage::Goal, 50, 120},
+                 {100, true, BoardImage::Goal, 170, 0},
+                 {150, false, BoardImage::ExpertGoal, 50, 120},
+                 {150, true, BoardImage::ExpertGoal, 170, 0}};
+    for (const auto& c : cases)
+    {
+        m.Goal = 100;
+        m.ExpertGoal = 150;
+        m.DayProfit = 0;
+        m.Labels.clear();
+        f.effects.full = c.full;
+        m.AddMoney(c.amount);
+        ASSERT_EQ(m.Labels.size(), 1u);
+        const FloatingLabel& l = *m.Labels[0];
+        const BoardImageSize size = host.ImageSize(c.image);
+        EXPECT_EQ(l.image, c.image);
+        EXPECT_EQ(l.x, cx - static_cast<float>(size.width / 2)) << c.amount << (c.full ? " full" : "");
+        EXPECT_EQ(l.y, cy - static_cast<float>(size.height / 2)) << c.amount << (c.full ? " full" : "");
+        EXPECT_EQ(l.life, c.life) << c.amount << (c.full ? " full" : "");
+        EXPECT_EQ(l.startDelay, c.delay) << c.amount << (c.full ? " full" : "");
+    }
 }
 
 TEST_F(DishTest, ExtremeDataNeitherWrapsMoneyNorLeavesTheLamps)

@@ -3,6 +3,7 @@
 #include "GameBot.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
@@ -126,6 +127,19 @@ bool FindBlock(const BoardModel& m, const Dish& d, bool& turn, int& cx, int& cy)
     return false;
 }
 
+// A snack carried from a wish marker needs a free block of lit burners: taken without one, it is only dropped again,
+// and a bot that keeps doing that makes no runs to light any (while the customer's open wish holds up the line).
+bool SnackFits(const BoardModel& m, int kind)
+{
+    Dish snack(0, -1);
+    snack.itemKind = kind;
+    snack.width = m.StockSlotSize[kind][0];
+    snack.height = m.StockSlotSize[kind][1];
+    bool turn = false;
+    int cx = 0, cy = 0;
+    return FindBlock(m, snack, turn, cx, cy);
+}
+
 bool GridStill(const BoardModel& m)
 {
     if (m.MatchPending || m.SwapFirst.piece || !m.IsGridIdle()) return false;
@@ -218,6 +232,11 @@ void BotApp::Stop(const std::string& why, bool gaveUp)
 
 void BotApp::RunUpdate()
 {
+    // The loading thread runs in real time: left alone it finishes after a number of updates that differs from
+    // run to run, and so does everything after it. Held here, the hand-over always comes at the same update.
+    if (mOptions.holdForLoading && mLoadingStarted && !mPlayingDemo)
+        while (!mLoadingCompleted.load(std::memory_order_acquire))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     GameApp::RunUpdate();
     if (mHashOut)
     {
@@ -774,7 +793,12 @@ bool BotApp::PlayMatch(BoardModel& m)
         for (const auto& p : m.Persons)
             if (m.HintId != 13 && !p->gone && !p->leaving && (!low || p->mood < low->mood)) low = p.get();
         if (low)
-            Click(0, low->slotX + 30, low->slotY + 40);
+        {
+            // Aimed at the body as drawn, kept inside both the customer's hit box and the window: the front
+            // places start left of the window's edge.
+            const int x = std::clamp(low->GetCenterX(m), std::max(0, low->slotX), low->slotX + 139);
+            Click(0, x, low->slotY + 100);
+        }
         else
             Click(0, 271 + 10, 461 + 10);
         Wait(kSettle);
@@ -825,7 +849,8 @@ bool BotApp::PlayMatch(BoardModel& m)
     // (The snack lesson asks for the click a day before snacks can be made.)
     if ((level >= m.FoodEnableLevel || m.HintId == 6) && m.HeldSlot == -1)
         for (const auto& p : m.Persons)
-            if (p->wish >= 0 && p->wish <= 2 && !p->wishUnderWay && !p->leaving && !p->gone)
+            if (p->wish >= 0 && p->wish <= 2 && !p->wishUnderWay && !p->leaving && !p->gone &&
+                (m.HintId == 6 || m.StockCount[p->wish] > 0 || SnackFits(m, p->wish)))
             {
                 Click(0, m.ShelfX - 50, p->slotY + 92);
                 Wait(kSettle);

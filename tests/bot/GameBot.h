@@ -54,6 +54,9 @@ struct BotOptions
     int drawEvery = 1;          // draw after every Nth update only
     int fromDay = 1;            // debugging only: the new cook is put on this day (not through input); 71: the ending
     bool tour = false;          // visit every screen and pause at each for its picture (see GameTour.cpp)
+
+    // The first update waits for the loading thread: one seed then plays one game.
+    bool holdForLoading = false;
 };
 
 class BotApp : public GameApp

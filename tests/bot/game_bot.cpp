@@ -87,6 +87,7 @@ int main(int argc, char** argv)
     if (options.tour) options.lastDay = 1000;                                    // the tour ends at the title
     if (!paced)
     {
+        options.holdForLoading = replay.empty();
         // The program's own clock: every wait of the main loop passes at once. The seed sets where it starts, and
         // the game seeds its generator from it.
         Platform::SetManualClock(true);
@@ -108,11 +109,14 @@ int main(int argc, char** argv)
     }
     uint64_t peak = 0, rss = 0;
     Platform::GetProcessMemory(peak, rss);
+    char hash[64] = "no state hash taken (--hashes takes one)";
+    if (!options.hashFile.empty())
+        std::snprintf(hash, sizeof hash, "final state hash %016llx", static_cast<unsigned long long>(app->LastHash()));
     std::printf("bot: %s; %d days won, %d lost; %d updates in days (%.1f min game), %.1f s wall in days; "
-                "%d purchases; peak %llu kB, now %llu kB; final state hash %016llx\n",
+                "%d purchases; peak %llu kB, now %llu kB; %s\n",
                 replay.empty() ? app->GiveUpReason().c_str() : "replayed", won, lost, updates, updates / 6000.0,
                 wall / 1000.0, app->Purchases(), static_cast<unsigned long long>(peak),
-                static_cast<unsigned long long>(rss), static_cast<unsigned long long>(app->LastHash()));
+                static_cast<unsigned long long>(rss), hash);
     const bool ok = !replay.empty() || (!app->GaveUp() && app->Finished());
     app.reset();
     return ok ? 0 : 1;

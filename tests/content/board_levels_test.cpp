@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <set>
 
 namespace Zest::Testing
@@ -119,6 +120,46 @@ TEST(ShippedTexts, HintsSpeakOfWhatThePlayerSeesAndHas)
         for (const char* device : {"coffee", "battery", "snack"})
             EXPECT_FALSE(mentions(texts(n), device)) << "text " << n << " speaks of the " << device;
     EXPECT_NE(texts(217), texts(103)) << "a lost day has a title of its own";
+}
+
+// The orders of an Inlay day are the day's own, whichever Inlay day was played before it in the same run.
+TEST(ShippedBoard, InlayOrdersDoNotCarryOverFromAnEarlierDay)
+{
+    std::vector<int> inlayDays;
+    ShippedDay probe(1);
+    for (int level = 1; level <= 70; ++level)
+    {
+        probe.host.player.level = level;
+        probe.model.LoadLevels();
+        if (probe.model.LevelKind == 1) inlayDays.push_back(level);
+    }
+    ASSERT_GE(inlayDays.size(), 2u);
+    using Orders = std::vector<std::pair<int, int>>;
+    const auto ordersOf = [](const BoardModel& m)
+    {
+        Orders orders;
+        for (const auto& stage : m.InlayOrders)
+            for (const InlayOrder& order : stage) orders.emplace_back(order.pizza, order.snack);
+        return orders;
+    };
+    std::map<int, Orders> fresh;
+    for (int day : inlayDays)
+    {
+        ShippedDay d(day);
+        d.model.LoadLevels();
+        fresh[day] = ordersOf(d.model);
+    }
+    // One model through every ordered pair of bonus days, as one run of the program plays them.
+    for (int before : inlayDays)
+        for (int day : inlayDays)
+        {
+            if (before == day) continue;
+            probe.host.player.level = before;
+            probe.model.LoadLevels();
+            probe.host.player.level = day;
+            probe.model.LoadLevels();
+            EXPECT_EQ(ordersOf(probe.model), fresh[day]) << "day " << day << " after day " << before;
+        }
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "game/screens/MenuWnd.h"
 #include "game/screens/OptionsDialog.h"
 #include "game/screens/ResultWindows.h"
+#include "game/screens/TipWnd.h"
 
 using namespace Zest;
 
@@ -427,6 +428,24 @@ TEST_F(ResultTest, LevelCompleteTallyLinesStandCentredInTheirFonts)
         EXPECT_EQ(t->x, 80 + 320 - static_cast<int>(l.text.size()) * 7 / 2) << l.text;
         EXPECT_EQ(t->color, Color(255, 255, 255)) << l.text;
     }
+}
+
+TEST_F(ResultTest, TwoNewCustomerTypesOnOneDayShowTheirTipsOneAfterTheOther)
+{
+    app->OpenTipWindow(2);
+    app->OpenTipWindow(7);
+    app->Step(3);
+    app->ProcessDeferredDeletes();
+    for (int type : {2, 7})
+    {
+        auto* tip = app->Dialog<TipWnd>(DIALOG_TEXT_ENTRY);
+        ASSERT_NE(tip, nullptr) << "tip of type " << type;
+        EXPECT_EQ(tip->customerType, type);
+        tip->ButtonReleased(TipWnd::kOkId);
+        app->Step(3);
+        app->ProcessDeferredDeletes();
+    }
+    EXPECT_EQ(app->GetDialog(DIALOG_TEXT_ENTRY), nullptr);
 }
 
 TEST_F(ResultTest, AWindowOpenedUnderATakenIdClosesTheOldOneCleanly)

@@ -338,6 +338,7 @@ TEST_F(DrawingTest, TipWindowNamesTheCustomerFadesInAndHandsBackTheKeyboard)
         EXPECT_EQ(TextsOf("FONT_DEFAULT_BLUE")[0].text, "text" + std::to_string(168 + type));
         EXPECT_EQ(TextsOf("FONT_DEFAULT_BLUE")[0].color.mAlpha, 0);
         EXPECT_EQ(tip->DescriptionText(), 180 + type);
+        if (type == 0) app->CloseDialog(tip);
     }
     EXPECT_EQ(play.madeTypes, (std::vector<int>{0, 11}));
     auto* tip = dynamic_cast<TipWnd*>(app->GetDialog(DIALOG_TEXT_ENTRY));
