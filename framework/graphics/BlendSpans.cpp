@@ -183,15 +183,14 @@ inline void OntoOpaque4(uint32_t* d, const uint32_t* s)
     const __m128i spRb = _mm_mullo_epi16(_mm_and_si128(sv, lowBytes), aa);
     const __m128i dpG = _mm_mullo_epi16(_mm_srli_epi16(dv, 8), inv);
     const __m128i spG = _mm_mullo_epi16(_mm_srli_epi16(sv, 8), aa);
-    // Blue (the low lane) from the parts cut down one by one, red (the high lane) from their sum.
-    const __m128i split = _mm_add_epi16(_mm_srli_epi16(dpRb, 8), _mm_srli_epi16(spRb, 8));
-    const __m128i summed = _mm_srli_epi16(_mm_add_epi16(dpRb, spRb), 8);
-    const __m128i blueLane = _mm_set1_epi32(0x0000FFFF);
-    const __m128i rb = _mm_or_si128(_mm_and_si128(blueLane, split), _mm_andnot_si128(blueLane, summed));
+    // Blue from the parts cut down one by one, red from their sum: each product shifted down by 8 as a whole word
+    // puts red's low byte above blue's result, where the two low bytes' carry lands on red's high part.
+    const __m128i rb = _mm_and_si128(_mm_add_epi32(_mm_srli_epi32(dpRb, 8), _mm_srli_epi32(spRb, 8)), lowBytes);
     // Green's sum keeps its high byte in place; the alpha lane's is dropped.
     const __m128i g = _mm_and_si128(_mm_add_epi16(dpG, spG), _mm_set1_epi32(0x0000FF00));
-    const __m128i blended = _mm_or_si128(_mm_or_si128(rb, g), opaque);
-    const __m128i kept = _mm_or_si128(_mm_and_si128(isClear, dv), _mm_andnot_si128(isClear, blended));
+    // An alpha-0 pixel comes out as the destination's colour (x 256 >> 8); its alpha is the destination's too.
+    const __m128i top = _mm_or_si128(_mm_and_si128(dv, opaque), _mm_andnot_si128(isClear, opaque));
+    const __m128i kept = _mm_or_si128(_mm_or_si128(rb, g), top);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d),
                      _mm_or_si128(_mm_and_si128(isOpaque, sv), _mm_andnot_si128(isOpaque, kept)));
 }
