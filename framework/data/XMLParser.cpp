@@ -53,21 +53,21 @@ const RunTables kUtf8Runs(0x80);
 constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
 
 // The high bit of each byte of v equal to b; exact for the lowest such byte, which is all the runs below look at.
-inline uint64_t BytesEqual(uint64_t v, uint8_t b)
+[[gnu::always_inline]] inline uint64_t BytesEqual(uint64_t v, uint8_t b)
 {
     const uint64_t x = v ^ (kOnes * b);
     return (x - kOnes) & ~x & kHighs;
 }
 
 // The first marked byte of eight.
-inline size_t FirstMarked(uint64_t mask)
+[[gnu::always_inline]] inline size_t FirstMarked(uint64_t mask)
 {
     return static_cast<size_t>(__builtin_ctzll(mask)) / 8;
 }
 
 #if defined(__SSE2__)
 // Sixteen bytes at a time: the mask of the bytes that end a run, as bits.
-inline unsigned QuotedStops16(const uint8_t* p, bool utf8)
+[[gnu::always_inline]] inline unsigned QuotedStops16(const uint8_t* p, bool utf8)
 {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i stop =
@@ -76,7 +76,7 @@ inline unsigned QuotedStops16(const uint8_t* p, bool utf8)
     return static_cast<unsigned>(_mm_movemask_epi8(stop)) | (utf8 ? static_cast<unsigned>(_mm_movemask_epi8(v)) : 0);
 }
 
-inline unsigned NameStops16(const uint8_t* p, bool utf8)
+[[gnu::always_inline]] inline unsigned NameStops16(const uint8_t* p, bool utf8)
 {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     // Bytes up to 0x20 (unsigned): the ones the minimum with 0x20 leaves unchanged.
@@ -89,7 +89,8 @@ inline unsigned NameStops16(const uint8_t* p, bool utf8)
 
 // Length of a run of quoted text: everything but a closing quote, a line feed, an ampersand, or in UTF-8 a byte of a
 // longer sequence. Many bytes at a time, then byte by byte near the end of the block.
-inline size_t QuotedRunLength(const uint8_t* begin, const uint8_t* end, bool utf8, const bool* table)
+[[gnu::always_inline]] inline size_t QuotedRunLength(const uint8_t* begin, const uint8_t* end, bool utf8,
+                                                     const bool* table)
 {
     const uint8_t* p = begin;
 #if defined(__SSE2__)
@@ -114,7 +115,8 @@ inline size_t QuotedRunLength(const uint8_t* begin, const uint8_t* end, bool utf
 
 // Length of a run of name characters, the plain table's bytes, many at a time as above. A byte up to 0x20 (blanks and
 // control characters) or one of " < > = / ? & ends the run, as does in UTF-8 a byte of a longer sequence.
-inline size_t NameRunLength(const uint8_t* begin, const uint8_t* end, bool utf8, const bool* table)
+[[gnu::always_inline]] inline size_t NameRunLength(const uint8_t* begin, const uint8_t* end, bool utf8,
+                                                   const bool* table)
 {
     const uint8_t* p = begin;
 #if defined(__SSE2__)
@@ -446,7 +448,7 @@ inline bool XMLParser::NextChar(char16_t& c, bool& error)
     return true;
 }
 
-inline size_t XMLParser::PlainRun(const bool* table) const
+[[gnu::always_inline]] inline size_t XMLParser::PlainRun(const bool* table) const
 {
     if (!table || !mPushBack.empty()) return 0;
     const uint8_t* begin = mBuffer.get() + mBufferPos;
@@ -457,14 +459,14 @@ inline size_t XMLParser::PlainRun(const bool* table) const
     return static_cast<size_t>(p - begin);
 }
 
-inline void XMLParser::SkipRun(size_t n, std::string& to)
+[[gnu::always_inline]] inline void XMLParser::SkipRun(size_t n, std::string& to)
 {
     to.append(reinterpret_cast<const char*>(mBuffer.get() + mBufferPos), n);
     mBufferPos += n;
 }
 
 // Further blanks after one that has been handled change nothing, whatever the element's state.
-inline void XMLParser::SkipBlankRun()
+[[gnu::always_inline]] inline void XMLParser::SkipBlankRun()
 {
     if (!mPlainRunTable || !mPushBack.empty()) return;
 #if defined(__SSE2__)
@@ -479,7 +481,9 @@ inline void XMLParser::SkipBlankRun()
             static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(control, _mm_cmpeq_epi8(v, _mm_set1_epi8(' ')))));
         const unsigned feeds = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
         const unsigned run = blank == 0xFFFF ? 16 : static_cast<unsigned>(__builtin_ctz(~blank));
-        mLineNumber += __builtin_popcount(feeds & ((1u << run) - 1));
+        // Few line feeds in a run of indentation: counted one by one (a population count is a library call on
+        // the baseline instruction set).
+        for (unsigned f = feeds & ((1u << run) - 1); f; f &= f - 1) ++mLineNumber;
         mBufferPos += run;
         if (run < 16) return;
     }
@@ -688,8 +692,9 @@ XMLParser::AttributeMap::iterator XMLParser::AddAttribute(XMLElement& element, s
                 break;
             }
         // The entries in name order, from a walk of the map as it is now.
-        mSorted.clear();
-        for (auto it = attributes.begin(); it != attributes.end(); ++it) mSorted.push_back(it);
+        if (mSorted.size() < attributes.size()) mSorted.resize(attributes.size());
+        mSortedCount = 0;
+        for (auto it = attributes.begin(); it != attributes.end(); ++it) mSorted[mSortedCount++] = it;
         mOrderHeld = true;
     }
     // The entry the same reading position had last time, when it has this name; else a search by name.
@@ -697,7 +702,7 @@ XMLParser::AttributeMap::iterator XMLParser::AddAttribute(XMLElement& element, s
     if (mLentMap >= 0)
     {
         const std::vector<uint8_t>& order = mKindMaps[mLentMap].order;
-        if (mOrderHeld && position < order.size() && order[position] < mSorted.size() &&
+        if (mOrderHeld && position < order.size() && order[position] < mSortedCount &&
             SameText(mSorted[order[position]]->first, name))
         {
             const AttributeMap::iterator entry = mSorted[order[position]];

@@ -170,6 +170,7 @@ private:
     // The lent entries in name order, walked afresh when they were taken back; valid while `mOrderHeld` is set
     // and every position so far has matched the last element's.
     std::vector<AttributeMap::iterator> mSorted;
+    size_t mSortedCount = 0;
     bool mOrderHeld = false;
 };
 
