@@ -1,13 +1,24 @@
 # Helpers that turn a source folder into a library, a test folder into a test program, and so on.
 # Sources are collected from the folders so that adding a file needs no edit here.
 
-# zest_module(<target> <folder> [LIBS ...]): a static library of every .cpp in <folder> (not recursive).
+# zest_module(<target> <folder> [LIBS ...] [ALONE ...]): a static library of every .cpp in <folder> (not recursive).
 # A folder with no sources yet becomes an interface library, so dependants can name it already.
+# With ZEST_UNITY the files of a library are compiled several to a translation unit: each file reads the same
+# standard and framework headers, which take most of its compile time, so a first build takes far less. The files
+# named after ALONE keep a translation unit of their own: their file-local names clash with a neighbour's (a new
+# clash shows as a redefinition error; name the file there, or give the name a more particular spelling).
+option(ZEST_UNITY "Compile the source files of a library several to a translation unit" ON)
 function(zest_module target folder)
-    cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "LIBS;ALONE" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.cpp)
     if(sources)
         add_library(${target} STATIC ${sources})
+        if(ZEST_UNITY)
+            set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
+            foreach(alone ${ARG_ALONE})
+                set_source_files_properties(${folder}/${alone} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+            endforeach()
+        endif()
         target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/framework)
         target_link_libraries(${target} PUBLIC ${ARG_LIBS})
     else()

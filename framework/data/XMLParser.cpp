@@ -9,6 +9,9 @@
 
 #include <cstdio>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace Zest
 {
@@ -47,34 +50,104 @@ struct RunTables
 const RunTables kOneByteRuns(256);
 const RunTables kUtf8Runs(0x80);
 
-inline bool SameText(const std::string& a, const std::string& b)
+constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+
+// The high bit of each byte of v equal to b; exact for the lowest such byte, which is all the runs below look at.
+[[gnu::always_inline]] inline uint64_t BytesEqual(uint64_t v, uint8_t b)
+{
+    const uint64_t x = v ^ (kOnes * b);
+    return (x - kOnes) & ~x & kHighs;
+}
+
+// The first marked byte of eight.
+[[gnu::always_inline]] inline size_t FirstMarked(uint64_t mask)
+{
+    return static_cast<size_t>(__builtin_ctzll(mask)) / 8;
+}
+
+#if defined(__SSE2__)
+// Sixteen bytes at a time: the mask of the bytes that end a run, as bits.
+[[gnu::always_inline]] inline unsigned QuotedStops16(const uint8_t* p, bool utf8)
+{
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i stop =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
+                     _mm_cmpeq_epi8(v, _mm_set1_epi8('&')));
+    return static_cast<unsigned>(_mm_movemask_epi8(stop)) | (utf8 ? static_cast<unsigned>(_mm_movemask_epi8(v)) : 0);
+}
+
+[[gnu::always_inline]] inline unsigned NameStops16(const uint8_t* p, bool utf8)
+{
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    // Bytes up to 0x20 (unsigned): the ones the minimum with 0x20 leaves unchanged.
+    __m128i stop = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x20)), v);
+    for (const char c : {'"', '<', '>', '=', '/', '?', '&'})
+        stop = _mm_or_si128(stop, _mm_cmpeq_epi8(v, _mm_set1_epi8(c)));
+    return static_cast<unsigned>(_mm_movemask_epi8(stop)) | (utf8 ? static_cast<unsigned>(_mm_movemask_epi8(v)) : 0);
+}
+#endif
+
+// Length of a run of quoted text: everything but a closing quote, a line feed, an ampersand, or in UTF-8 a byte of a
+// longer sequence. Many bytes at a time, then byte by byte near the end of the block.
+[[gnu::always_inline]] inline size_t QuotedRunLength(const uint8_t* begin, const uint8_t* end, bool utf8,
+                                                     const bool* table)
+{
+    const uint8_t* p = begin;
+#if defined(__SSE2__)
+    while (end - p >= 16)
+    {
+        if (const unsigned stop = QuotedStops16(p, utf8))
+            return static_cast<size_t>(p - begin) + static_cast<size_t>(__builtin_ctz(stop));
+        p += 16;
+    }
+#endif
+    while (end - p >= 8)
+    {
+        uint64_t v;
+        std::memcpy(&v, p, 8);
+        const uint64_t stop = BytesEqual(v, '"') | BytesEqual(v, '\n') | BytesEqual(v, '&') | (utf8 ? (v & kHighs) : 0);
+        if (stop) return static_cast<size_t>(p - begin) + FirstMarked(stop);
+        p += 8;
+    }
+    while (p < end && table[*p]) ++p;
+    return static_cast<size_t>(p - begin);
+}
+
+// Length of a run of name characters, the plain table's bytes, many at a time as above. A byte up to 0x20 (blanks and
+// control characters) or one of " < > = / ? & ends the run, as does in UTF-8 a byte of a longer sequence.
+[[gnu::always_inline]] inline size_t NameRunLength(const uint8_t* begin, const uint8_t* end, bool utf8,
+                                                   const bool* table)
+{
+    const uint8_t* p = begin;
+#if defined(__SSE2__)
+    while (end - p >= 16)
+    {
+        if (const unsigned stop = NameStops16(p, utf8))
+            return static_cast<size_t>(p - begin) + static_cast<size_t>(__builtin_ctz(stop));
+        p += 16;
+    }
+#endif
+    while (end - p >= 8)
+    {
+        uint64_t v;
+        std::memcpy(&v, p, 8);
+        // Bytes below 0x21: (v - 0x21..) borrows into the high bit, masked by bytes that had it clear.
+        const uint64_t low = (v - kOnes * 0x21) & ~v & kHighs;
+        const uint64_t stop = low | BytesEqual(v, '"') | BytesEqual(v, '<') | BytesEqual(v, '>') | BytesEqual(v, '=') |
+                              BytesEqual(v, '/') | BytesEqual(v, '?') | BytesEqual(v, '&') | (utf8 ? (v & kHighs) : 0);
+        if (stop) return static_cast<size_t>(p - begin) + FirstMarked(stop);
+        p += 8;
+    }
+    while (p < end && table[*p]) ++p;
+    return static_cast<size_t>(p - begin);
+}
+
+inline bool SameText(const std::string& a, std::string_view b)
 {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
         if (a[i] != b[i]) return false;
     return true;
-}
-
-// Length of a run of quoted text: eight bytes at a time while none of them can end the run (a closing quote, a
-// line feed, an ampersand, or in UTF-8 a byte of a longer sequence), then byte by byte.
-inline size_t QuotedRunLength(const uint8_t* begin, const uint8_t* end, bool utf8, const bool* table)
-{
-    constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
-    auto hasByte = [](uint64_t v, uint8_t b)
-    {
-        const uint64_t x = v ^ (kOnes * b);
-        return (x - kOnes) & ~x & kHighs;
-    };
-    const uint8_t* p = begin;
-    while (end - p >= 8)
-    {
-        uint64_t v;
-        std::memcpy(&v, p, 8);
-        if (hasByte(v, '"') | hasByte(v, '\n') | hasByte(v, '&') | (utf8 ? (v & kHighs) : 0)) break;
-        p += 8;
-    }
-    while (p < end && table[*p]) ++p;
-    return static_cast<size_t>(p - begin);
 }
 
 // Short strings: a plain loop beats a library call.
@@ -375,7 +448,7 @@ inline bool XMLParser::NextChar(char16_t& c, bool& error)
     return true;
 }
 
-inline size_t XMLParser::PlainRun(const bool* table) const
+[[gnu::always_inline]] inline size_t XMLParser::PlainRun(const bool* table) const
 {
     if (!table || !mPushBack.empty()) return 0;
     const uint8_t* begin = mBuffer.get() + mBufferPos;
@@ -386,16 +459,35 @@ inline size_t XMLParser::PlainRun(const bool* table) const
     return static_cast<size_t>(p - begin);
 }
 
-inline void XMLParser::SkipRun(size_t n, std::string& to)
+[[gnu::always_inline]] inline void XMLParser::SkipRun(size_t n, std::string& to)
 {
     to.append(reinterpret_cast<const char*>(mBuffer.get() + mBufferPos), n);
     mBufferPos += n;
 }
 
 // Further blanks after one that has been handled change nothing, whatever the element's state.
-inline void XMLParser::SkipBlankRun()
+[[gnu::always_inline]] inline void XMLParser::SkipBlankRun()
 {
     if (!mPlainRunTable || !mPushBack.empty()) return;
+#if defined(__SSE2__)
+    // Indentation sixteen bytes at a time, counting its line feeds.
+    while (mBufferEnd - mBufferPos >= 16)
+    {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mBuffer.get() + mBufferPos));
+        // Blanks are ' ' and '\t' to '\r': v - 9 (wrapping) up to 4, or a space.
+        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(_mm_sub_epi8(v, _mm_set1_epi8(9)), _mm_set1_epi8(4)),
+                                               _mm_sub_epi8(v, _mm_set1_epi8(9)));
+        const unsigned blank =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(control, _mm_cmpeq_epi8(v, _mm_set1_epi8(' ')))));
+        const unsigned feeds = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
+        const unsigned run = blank == 0xFFFF ? 16 : static_cast<unsigned>(__builtin_ctz(~blank));
+        // Few line feeds in a run of indentation: counted one by one (a population count is a library call on
+        // the baseline instruction set).
+        for (unsigned f = feeds & ((1u << run) - 1); f; f &= f - 1) ++mLineNumber;
+        mBufferPos += run;
+        if (run < 16) return;
+    }
+#endif
     while (mBufferPos < mBufferEnd)
     {
         const uint8_t b = mBuffer[mBufferPos];
@@ -423,6 +515,113 @@ inline bool XMLParser::TakeQuotedAttribute()
     mAttrName.narrow.append(reinterpret_cast<const char*>(base + mBufferPos), nameRun);
     mAttrValue.narrow.append(reinterpret_cast<const char*>(base + valueBegin), q - valueBegin);
     mBufferPos = q + 1;
+    return true;
+}
+
+// A whole simple tag at once when all of it is already in the block: a start tag of plain names and double-quoted
+// values without entities or line feeds in them (`<Row a="1" b="2"/>`), or an end tag that closes the innermost open
+// element (`</Row>`). Anything else is left to the state machine, which reads it to the same element, quirks
+// included: a quoted value ending in '/' right before '>' closes the tag. Leading blanks are skipped either way, as
+// the state machine skips them before an element.
+bool XMLParser::TakeSimpleTag(XMLElement& element)
+{
+    if (!mPlainRunTable || !mPushBack.empty() || mDepth >= kMaxDepth) return false;
+    SkipBlankRun();
+    const uint8_t* base = mBuffer.get();
+    const size_t end = mBufferEnd;
+    size_t p = mBufferPos;
+    if (end - p < 3 || base[p] != '<') return false;
+    ++p;
+    const bool endTag = base[p] == '/';
+    if (endTag) ++p;
+    const bool utf8 = mReaderKind == ReaderKind::UTF8;
+    const size_t nameBegin = p;
+    p += NameRunLength(base + p, base + end, utf8, mPlainRunTable);
+    if (p == nameBegin || p >= end || base[nameBegin] == '!') return false;
+    const size_t nameLength = p - nameBegin;
+    const char* name = reinterpret_cast<const char*>(base + nameBegin);
+
+    if (endTag)
+    {
+        // Only the matching end tag: a mismatch is an error the state machine reports.
+        const size_t slash = mCurrentSection.rfind('/');
+        const size_t begin = slash == std::string::npos ? 0 : slash + 1;
+        if (base[p] != '>' || mCurrentSection.empty() || mCurrentSection.size() - begin != nameLength ||
+            std::memcmp(mCurrentSection.data() + begin, name, nameLength) != 0)
+            return false;
+        element.mType = XMLElement::TypeEndTag;
+        element.mValue.assign(name, nameLength);
+        CloseElement(element.mValue);
+        FinishAttributes(element);
+        mBufferPos = p + 1;
+        return true;
+    }
+
+    // Scanned first, taken after: nothing changes unless the whole tag is simple.
+    struct Span
+    {
+        size_t name, nameLength, value, valueLength;
+    };
+    Span spans[32];
+    int count = 0;
+    int lines = 0;
+    bool selfClosing = false;
+    for (;;)
+    {
+        size_t q = p;
+        while (q < end && IsBlank(base[q]))
+        {
+            lines += base[q] == '\n';
+            ++q;
+        }
+        if (q >= end) return false;
+        if (base[q] == '>')
+        {
+            p = q + 1;
+            break;
+        }
+        if (base[q] == '/')
+        {
+            if (q + 1 >= end || base[q + 1] != '>') return false;
+            selfClosing = true;
+            p = q + 2;
+            break;
+        }
+        // Names and values must be set apart by blanks; a value run into the next name reads otherwise.
+        if (q == p || count == 32) return false;
+        const size_t r = q + NameRunLength(base + q, base + end, utf8, mPlainRunTable);
+        if (r == q || r + 1 >= end || base[r] != '=' || base[r + 1] != '"') return false;
+        const size_t value = r + 2;
+        const size_t valueEnd = value + QuotedRunLength(base + value, base + end, utf8, mQuotedRunTable);
+        if (valueEnd >= end || base[valueEnd] != '"') return false;
+        spans[count++] = {q, r - q, value, valueEnd - value};
+        p = valueEnd + 1;
+    }
+
+    element.mType = XMLElement::TypeStartTag;
+    element.mValue.assign(name, nameLength);
+    for (int i = 0; i < count; ++i)
+    {
+        const auto entry =
+            AddAttribute(element, {reinterpret_cast<const char*>(base + spans[i].name), spans[i].nameLength},
+                         {reinterpret_cast<const char*>(base + spans[i].value), spans[i].valueLength});
+        if (i == count - 1 && !selfClosing && !entry->second.empty() && entry->second.back() == '/')
+        {
+            entry->second.pop_back();
+            selfClosing = true;
+        }
+    }
+    mLineNumber += lines;
+    mBufferPos = p;
+    ++mDepth;
+    if (selfClosing)
+    {
+        mPendingEndTag = true;
+        mPendingEndTagLength = nameLength;
+    }
+    if (!mCurrentSection.empty()) mCurrentSection += '/';
+    mCurrentSection += element.mValue;
+    FinishAttributes(element);
     return true;
 }
 
@@ -477,7 +676,8 @@ void XMLParser::ResetElement(XMLElement& element)
     mOrderHeld = false;
 }
 
-void XMLParser::AddAttribute(XMLElement& element, const std::string& name, const std::string& value)
+XMLParser::AttributeMap::iterator XMLParser::AddAttribute(XMLElement& element, std::string_view name,
+                                                          std::string_view value)
 {
     auto& attributes = element.mAttributes;
     if (mSetEntries.empty() && attributes.empty() && mLentMap < 0)
@@ -485,15 +685,16 @@ void XMLParser::AddAttribute(XMLElement& element, const std::string& name, const
         // Elements of one kind usually carry the same names in the same order: start from the entries of the last
         // one, filled again in place instead of being freed and allocated for every element.
         for (int i = 0; i < kKindMapCount; ++i)
-            if (mKindMaps[i].tag == element.mValue)
+            if (SameText(mKindMaps[i].tag, element.mValue))
             {
                 attributes.swap(mKindMaps[i].entries);
                 mLentMap = i;
                 break;
             }
         // The entries in name order, from a walk of the map as it is now.
-        mSorted.clear();
-        for (auto it = attributes.begin(); it != attributes.end(); ++it) mSorted.push_back(it);
+        if (mSorted.size() < attributes.size()) mSorted.resize(attributes.size());
+        mSortedCount = 0;
+        for (auto it = attributes.begin(); it != attributes.end(); ++it) mSorted[mSortedCount++] = it;
         mOrderHeld = true;
     }
     // The entry the same reading position had last time, when it has this name; else a search by name.
@@ -501,24 +702,28 @@ void XMLParser::AddAttribute(XMLElement& element, const std::string& name, const
     if (mLentMap >= 0)
     {
         const std::vector<uint8_t>& order = mKindMaps[mLentMap].order;
-        if (mOrderHeld && position < order.size() && order[position] < mSorted.size() &&
-            mSorted[order[position]]->first == name)
+        if (mOrderHeld && position < order.size() && order[position] < mSortedCount &&
+            SameText(mSorted[order[position]]->first, name))
         {
-            mSorted[order[position]]->second = value;
-            mSetEntries.push_back(mSorted[order[position]]);
-            return;
+            const AttributeMap::iterator entry = mSorted[order[position]];
+            entry->second.assign(value.data(), value.size());
+            mSetEntries.push_back(entry);
+            return entry;
         }
     }
     mOrderHeld = false;
-    auto it = attributes.find(name);
+    mKeyScratch.assign(name.data(), name.size());
+    auto it = attributes.find(mKeyScratch);
     if (it == attributes.end())
     {
-        mSetEntries.push_back(attributes.emplace(name, value).first);
-        return;
+        it = attributes.emplace(mKeyScratch, value).first;
+        mSetEntries.push_back(it);
+        return it;
     }
-    it->second = value;
+    it->second.assign(value.data(), value.size());
     // A repeated name keeps its last value and counts once.
     if (std::find(mSetEntries.begin(), mSetEntries.end(), it) == mSetEntries.end()) mSetEntries.push_back(it);
+    return it;
 }
 
 void XMLParser::FinishAttributes(XMLElement& element)
@@ -569,7 +774,6 @@ void XMLParser::CommitAttribute(XMLElement& element)
     AddAttribute(element, mAttrName.Decoded(mDecodedName), mAttrValue.Decoded(mDecodedValue));
     mAttrName.Clear();
     mAttrValue.Clear();
-    mLastAttrName.clear();
 }
 
 bool XMLParser::ReadNextElement(XMLElement& element)
@@ -587,10 +791,10 @@ bool XMLParser::ReadNextElement(XMLElement& element)
             if (HasEntity(element.mValue)) element.mValue = XmlDecode(element.mValue);
             return true;
         }
+        if (TakeSimpleTag(element)) return true;
         bool inQuote = false, hadQuote = false, pendingBlank = false, nameDone = false, afterEquals = false;
         mAttrName.Clear();
         mAttrValue.Clear();
-        mLastAttrName.clear();
         std::string& value = element.mValue;
         std::string& instruction = element.mInstruction;
 
@@ -673,23 +877,25 @@ bool XMLParser::ReadNextElement(XMLElement& element)
                     }
                     else
                     {
+                        // A value ending in '/' right before '>' closes the tag: stored files rely on it. The entry
+                        // just set is the one the last name names.
+                        AttributeMap::iterator last;
+                        bool named = false;
                         if (!mAttrName.Empty())
                         {
                             const std::string& name = mAttrName.Decoded(mDecodedName);
-                            AddAttribute(element, name, mAttrValue.Decoded(mDecodedValue));
-                            mLastAttrName = name;
+                            named = !name.empty();
+                            last = AddAttribute(element, name, mAttrValue.Decoded(mDecodedValue));
                             mAttrName.Clear();
                             mAttrValue.Clear();
                         }
-                        if (!mLastAttrName.empty())
+                        if (named)
                         {
-                            // A value ending in '/' right before '>' closes the tag: stored files rely on it.
                             // The value was decoded when it was added; decoding it again would turn a written
                             // "&amp;lt;" into '<'.
-                            auto it = element.mAttributes.find(mLastAttrName);
-                            if (it != element.mAttributes.end() && !it->second.empty() && it->second.back() == '/')
+                            if (!last->second.empty() && last->second.back() == '/')
                             {
-                                it->second.pop_back();
+                                last->second.pop_back();
                                 selfClosing = true;
                             }
                         }

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/PakInterface.h"
@@ -58,7 +59,6 @@ public:
 
 protected:
     void SetError(const std::string& text);
-    void AddAttribute(XMLElement& element, const std::string& name, const std::string& value);
 
     bool ReadOneByteChar(char16_t& c, bool& error);
     bool ReadUTF8Char(char16_t& c, bool& error);
@@ -105,6 +105,7 @@ private:
     void SkipRun(size_t n, std::string& to);
     void SkipBlankRun();
     bool TakeQuotedAttribute();
+    bool TakeSimpleTag(XMLElement& element);
     bool ReadByte(uint8_t& b);
     bool Refill();
     bool NextChar(char16_t& c, bool& error);
@@ -113,6 +114,9 @@ private:
     static bool IsSimpleName(const std::string& name);
     bool CloseElement(const std::string& name);
     void CommitAttribute(XMLElement& element);
+    // Sets one attribute of the element being read and answers its entry.
+    std::map<std::string, std::string>::iterator AddAttribute(XMLElement& element, std::string_view name,
+                                                              std::string_view value);
     void FinishAttributes(XMLElement& element);
     void SelectReader(ReaderKind kind);
 
@@ -145,9 +149,9 @@ private:
     // Per-element scratch, kept between calls so that steady-state reading does not allocate.
     AttributeText mAttrName;
     AttributeText mAttrValue;
-    std::string mLastAttrName;
     std::string mDecodedName;
     std::string mDecodedValue;
+    std::string mKeyScratch;
     // The attribute entries of the last element of a few recent kinds (tag names), filled again by the next element
     // of that kind. While an element is out with the caller its kind's map is empty and `mLentMap` names it.
     using AttributeMap = std::map<std::string, std::string>;
@@ -166,6 +170,7 @@ private:
     // The lent entries in name order, walked afresh when they were taken back; valid while `mOrderHeld` is set
     // and every position so far has matched the last element's.
     std::vector<AttributeMap::iterator> mSorted;
+    size_t mSortedCount = 0;
     bool mOrderHeld = false;
 };
 

@@ -155,26 +155,14 @@ inline __m128i AlphaLanes(__m128i px16)
     return _mm_shufflehi_epi16(lo, _MM_SHUFFLE(3, 3, 3, 3));
 }
 
-// BlendOntoOpaque on two pixels widened to 16 bits: red and green keep the sum's fraction, blue drops each
-// part's, as the packed form does. d x (256 - a) and s x a both fit 16 bits, and so does their sum.
-inline __m128i OntoOpaque16(__m128i d, __m128i s)
-{
-    const __m128i a = AlphaLanes(s);
-    const __m128i inv = _mm_sub_epi16(_mm_set1_epi16(256), a);
-    const __m128i dp = _mm_mullo_epi16(d, inv);
-    const __m128i sp = _mm_mullo_epi16(s, a);
-    const __m128i summed = _mm_srli_epi16(_mm_add_epi16(dp, sp), 8);
-    const __m128i split = _mm_add_epi16(_mm_srli_epi16(dp, 8), _mm_srli_epi16(sp, 8));
-    // Lanes per pixel: blue, green, red, alpha.
-    const __m128i blueMask = _mm_set_epi16(0, 0, 0, -1, 0, 0, 0, -1);
-    return _mm_or_si128(_mm_and_si128(blueMask, split), _mm_andnot_si128(blueMask, summed));
-}
-
 // Four pixels onto an opaque destination. A blended pixel is opaque; an alpha-0 pixel keeps the destination
-// word as it is (alpha included, whatever the destination's flags claimed).
+// word as it is (alpha included, whatever the destination's flags claimed). The products are taken on the words as
+// they are, without widening: the 16-bit lanes of (word & 0x00FF00FF) are blue and red, those of word >> 8 green
+// and alpha, each multiplied by the pixel's alpha (or 256 - alpha) held in both lanes. d x (256 - a) and s x a
+// both fit 16 bits, and so does their sum. Red and green keep the sum's fraction, blue drops each part's, as the
+// packed form does.
 inline void OntoOpaque4(uint32_t* d, const uint32_t* s)
 {
-    const __m128i zero = _mm_setzero_si128();
     const __m128i opaque = _mm_set1_epi32(int(0xFF000000u));
     const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
     const __m128i sa = _mm_and_si128(sv, opaque);
@@ -184,15 +172,27 @@ inline void OntoOpaque4(uint32_t* d, const uint32_t* s)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d), sv);
         return;
     }
-    const __m128i isClear = _mm_cmpeq_epi32(sa, zero);
+    const __m128i isClear = _mm_cmpeq_epi32(sa, _mm_setzero_si128());
     if (_mm_movemask_epi8(isClear) == 0xFFFF) return;
     const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
-    const __m128i lo = OntoOpaque16(_mm_unpacklo_epi8(dv, zero), _mm_unpacklo_epi8(sv, zero));
-    const __m128i hi = OntoOpaque16(_mm_unpackhi_epi8(dv, zero), _mm_unpackhi_epi8(sv, zero));
-    // With alpha 0 the colour lanes come out as the destination's and the alpha lane as its alpha.
-    const __m128i blended = _mm_or_si128(_mm_packus_epi16(lo, hi), _mm_andnot_si128(isClear, opaque));
+    const __m128i lowBytes = _mm_set1_epi32(0x00FF00FF);
+    const __m128i a = _mm_srli_epi32(sv, 24);
+    const __m128i aa = _mm_or_si128(a, _mm_slli_epi32(a, 16));
+    const __m128i inv = _mm_sub_epi16(_mm_set1_epi16(256), aa);
+    const __m128i dpRb = _mm_mullo_epi16(_mm_and_si128(dv, lowBytes), inv);
+    const __m128i spRb = _mm_mullo_epi16(_mm_and_si128(sv, lowBytes), aa);
+    const __m128i dpG = _mm_mullo_epi16(_mm_srli_epi16(dv, 8), inv);
+    const __m128i spG = _mm_mullo_epi16(_mm_srli_epi16(sv, 8), aa);
+    // Blue from the parts cut down one by one, red from their sum: each product shifted down by 8 as a whole word
+    // puts red's low byte above blue's result, where the two low bytes' carry lands on red's high part.
+    const __m128i rb = _mm_and_si128(_mm_add_epi32(_mm_srli_epi32(dpRb, 8), _mm_srli_epi32(spRb, 8)), lowBytes);
+    // Green's sum keeps its high byte in place; the alpha lane's is dropped.
+    const __m128i g = _mm_and_si128(_mm_add_epi16(dpG, spG), _mm_set1_epi32(0x0000FF00));
+    // An alpha-0 pixel comes out as the destination's colour (x 256 >> 8); its alpha is the destination's too.
+    const __m128i top = _mm_or_si128(_mm_and_si128(dv, opaque), _mm_andnot_si128(isClear, opaque));
+    const __m128i kept = _mm_or_si128(_mm_or_si128(rb, g), top);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d),
-                     _mm_or_si128(_mm_and_si128(isOpaque, sv), _mm_andnot_si128(isOpaque, blended)));
+                     _mm_or_si128(_mm_and_si128(isOpaque, sv), _mm_andnot_si128(isOpaque, kept)));
 }
 
 // channel x alpha >> 8 for four pixels, on the words as they are (no widening, which costs shuffles): the
@@ -404,13 +404,16 @@ inline __m128i AddFour(__m128i sv, __m128i dv, __m128i factors, bool white)
     const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
     sv = _mm_and_si128(sv, colour);
     const __m128i keep = _mm_cmpeq_epi32(sv, zero);
-    if (!white)
+    if (white)
     {
-        const __m128i magic = _mm_set1_epi16(short(0x8081));
-        auto scale = [&](__m128i v16)
-        { return _mm_srli_epi16(_mm_mulhi_epu16(_mm_mullo_epi16(v16, factors), magic), 7); };
-        sv = _mm_packus_epi16(scale(_mm_unpacklo_epi8(sv, zero)), scale(_mm_unpackhi_epi8(sv, zero)));
+        // Adding a colour without a top byte keeps the destination's top byte, which is what a pixel without colour
+        // keeps; every other pixel's top byte is cleared.
+        const __m128i cleared = _mm_andnot_si128(keep, _mm_set1_epi32(int(0xFF000000u)));
+        return _mm_andnot_si128(cleared, _mm_adds_epu8(dv, sv));
     }
+    const __m128i magic = _mm_set1_epi16(short(0x8081));
+    auto scale = [&](__m128i v16) { return _mm_srli_epi16(_mm_mulhi_epu16(_mm_mullo_epi16(v16, factors), magic), 7); };
+    sv = _mm_packus_epi16(scale(_mm_unpacklo_epi8(sv, zero)), scale(_mm_unpackhi_epi8(sv, zero)));
     const __m128i added = _mm_adds_epu8(_mm_and_si128(dv, colour), sv);
     return _mm_or_si128(_mm_and_si128(keep, dv), _mm_andnot_si128(keep, added));
 }
@@ -421,29 +424,65 @@ void Sse2SurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t st
     const __m128i factors = _mm_set_epi16(0, short(tint[2]), short(tint[1]), short(tint[0]), 0, short(tint[2]),
                                           short(tint[1]), short(tint[0]));
     const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
-    const int rest = n % 4;
-    for (int j = 0; j < h; ++j, d += pitch, s += stride)
+    auto load = [](const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    auto store = [](uint32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); };
+    if (n < 4)
     {
-        // A row of four or more ends with the four pixels up to its end, overlapping the last whole group: they
-        // are worked out from the destination as it was before that group is stored, so that the pixels both
-        // cover come out the same from either.
-        int i = 0;
-        for (; i + 4 <= n; i += 4)
-        {
-            const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(sv, colour), _mm_setzero_si128())) == 0xFFFF) continue;
-            const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), AddFour(sv, dv, factors, white));
-        }
-        if (!rest) continue;
         // A row shorter than four goes through the same lanes by way of a small copy: nothing outside the row is
         // read or written.
-        alignas(16) uint32_t from[4] = {}, to[4] = {};
-        for (int k = 0; k < rest; ++k) from[k] = s[i + k], to[k] = d[i + k];
-        const __m128i out = AddFour(_mm_load_si128(reinterpret_cast<const __m128i*>(from)),
-                                    _mm_load_si128(reinterpret_cast<const __m128i*>(to)), factors, white);
-        _mm_store_si128(reinterpret_cast<__m128i*>(to), out);
-        for (int k = 0; k < rest; ++k) d[i + k] = to[k];
+        for (int j = 0; j < h; ++j, d += pitch, s += stride)
+        {
+            alignas(16) uint32_t from[4] = {}, to[4] = {};
+            for (int k = 0; k < n; ++k) from[k] = s[k], to[k] = d[k];
+            store(to, AddFour(load(from), load(to), factors, white));
+            for (int k = 0; k < n; ++k) d[k] = to[k];
+        }
+        return;
+    }
+    // A row of four to eight (most small sparks) takes two groups, the second ending at the row's end and
+    // overlapping the first: both are worked out from the destination as it was before either is stored, so the
+    // pixels both cover come out the same from either and the order of the stores does not matter.
+    if (n <= 8)
+    {
+        const int second = n - 4;
+        for (int j = 0; j < h; ++j, d += pitch, s += stride)
+        {
+            const __m128i a = AddFour(load(s), load(d), factors, white);
+            const __m128i b = AddFour(load(s + second), load(d + second), factors, white);
+            store(d, a);
+            store(d + second, b);
+        }
+        return;
+    }
+    const int rest = n % 4;
+    // Up to sixteen (most sparks): every group worked out before any is stored, the last one ending at the row's
+    // end, and no pixel tested, so that no branch depends on the picture.
+    if (n <= 16)
+    {
+        const int groups = n / 4;
+        for (int j = 0; j < h; ++j, d += pitch, s += stride)
+        {
+            __m128i out[4];
+            for (int k = 0; k < groups; ++k) out[k] = AddFour(load(s + 4 * k), load(d + 4 * k), factors, white);
+            const __m128i last = AddFour(load(s + n - 4), load(d + n - 4), factors, white);
+            for (int k = 0; k < groups; ++k) store(d + 4 * k, out[k]);
+            store(d + n - 4, last);
+        }
+        return;
+    }
+    // A longer row ends with the four pixels up to its end in the same way, worked out before the last whole group
+    // is stored; whole groups without colour are skipped.
+    for (int j = 0; j < h; ++j, d += pitch, s += stride)
+    {
+        __m128i last = _mm_setzero_si128();
+        if (rest) last = AddFour(load(s + n - 4), load(d + n - 4), factors, white);
+        for (int i = 0; i + 4 <= n; i += 4)
+        {
+            const __m128i sv = load(s + i);
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(sv, colour), _mm_setzero_si128())) == 0xFFFF) continue;
+            store(d + i, AddFour(sv, load(d + i), factors, white));
+        }
+        if (rest) store(d + n - 4, last);
     }
 }
 

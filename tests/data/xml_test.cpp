@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -374,6 +375,73 @@ TEST_F(XmlTest, ReadsFromThePackWithCarriageReturnsAsBlanks)
         EXPECT_EQ(ReadAll(loose).elements, (V{"S[]loose", "E[loose]loose"}));
     }
     fs::current_path(old);
+}
+
+TEST_F(XmlTest, WholeTagsReadAsCharacterByCharacter)
+{
+    // Whole simple tags are taken in one step when their bytes are at hand (one byte per character, or UTF-8); the
+    // UTF-16 reader goes character by character. The same text must read the same in all three, quirks included.
+    auto asUtf16 = [](const std::string& text)
+    {
+        std::u16string units;
+        for (char c : text) units += static_cast<char16_t>(static_cast<unsigned char>(c));
+        return Utf16(units, false);
+    };
+    auto same = [&](const std::string& text)
+    {
+        const ParseResult slow = Parse(asUtf16(text));
+        const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return c > 0; });
+        for (const std::string& bytes : {text, ascii ? "\xEF\xBB\xBF" + text : text})
+        {
+            const ParseResult fast = Parse(bytes);
+            EXPECT_EQ(fast.elements, slow.elements) << text;
+            EXPECT_EQ(fast.error, slow.error) << text;
+            EXPECT_EQ(fast.line, slow.line) << text;
+        }
+    };
+    for (const char* text : {"<r a=\"1\" b=\"2\"/>",
+                             "<r a=\"1\"/>",
+                             "<r a=\"1\" />",
+                             "<r a=\"x/\">",
+                             "<r a=\"x/\" >",
+                             "<r a=\"x/\"/>",
+                             "<r a=\"x/\" />",
+                             "<r a=\"1\"b=\"2\"/>",
+                             "<r\n a=\"1\"\n\tb=\"\"\n/>",
+                             "<r a=\"1\" a=\"2\"/>",
+                             "<r/>",
+                             "<r />",
+                             "<r></r>",
+                             "<r></s>",
+                             "</r>",
+                             "<r></r >",
+                             "<r a=\"1\" b>",
+                             "<r a=\"&amp;\"/>",
+                             "<r a=\"x\ny\"/>",
+                             "<r><s a=\"1\"/></r>",
+                             "<r a=\"1\"\x01/>",
+                             "<r a=1/>",
+                             "<!--c--><r/>",
+                             "<?xml v=\"1\"?><r/>",
+                             "<r a=\"\xE9\"/>",
+                             "<r>t</r>",
+                             "  \n <r/> \n"})
+        same(text);
+
+    // Random tag soup of the pieces that matter, and one document long enough to cross the reader's blocks.
+    const char* pieces[] = {"<",  "</", ">",  "/>", "/",     " ",   "\n", "=",
+                            "\"", "a",  "bc", "x/", "&amp;", "!--", "?",  "\t"};
+    std::mt19937 rng(5);
+    for (int doc = 0; doc < 200; ++doc)
+    {
+        std::string text;
+        for (int i = 0, n = static_cast<int>(rng() % 40); i < n; ++i) text += pieces[rng() % std::size(pieces)];
+        same(text);
+    }
+    std::string big = "<r>";
+    while (big.size() < 100000)
+        big += "\n  <c i=\"" + std::to_string(big.size()) + "\" name=\"n\"" + std::string(big.size() % 7, ' ') + "/>";
+    same(big + "</r>");
 }
 
 } // namespace
