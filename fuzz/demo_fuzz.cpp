@@ -127,7 +127,7 @@ public:
         if (mUpdateCount % 40 == 7)
         {
             Zest::Buffer level;
-            ReadBufferFromFile((TheSandbox().dir / "data" / "level.txt").string(), level);
+            if (ReadBufferFromFile((TheSandbox().dir / "data" / "level.txt").string(), level)) level.Clear();
             FileExists("data\\missing.txt");
         }
         if (script) script(*this);

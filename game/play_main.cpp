@@ -213,9 +213,8 @@ public:
         BoardModel& m = *board->model;
         m.LevelFolder = Option("--levels", "levels/");
         m.CharacterFolder = Option("--characters", "characters/");
-        m.LoadCharacters();
-        m.LoadDishes();
-        m.LoadUpgrades();
+        // A folder without these files plays with what was read; each missing file has been reported.
+        m.DataComplete = m.LoadCharacters() && m.LoadDishes() && m.LoadUpgrades();
         return m;
     }
 

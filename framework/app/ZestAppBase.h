@@ -189,7 +189,7 @@ public:
     void RemoveInterruptedSaves();
     bool WriteBytesToFile(const std::string& fileName, const uint8_t* data, size_t length);
     bool WriteBufferToFile(const std::string& fileName, const Buffer& buffer);
-    bool ReadBufferFromFile(const std::string& fileName, Buffer& buffer, bool doNotRecord = false);
+    [[nodiscard]] bool ReadBufferFromFile(const std::string& fileName, Buffer& buffer, bool doNotRecord = false);
     bool FileExists(const std::string& fileName);
     bool EraseFile(const std::string& fileName);
 

@@ -74,7 +74,7 @@ private:
 // application's ReadBufferFromFile / WriteBufferToFile instead. For tools and for files outside any replay.
 // Loads a whole file (names may use '\' and any letter case) into a buffer that starts over with its positions at 0.
 // False, with the buffer left as it was, when the file is missing, unreadable or longer than Buffer::kMaxBytes.
-bool LoadBufferFromDisk(const std::string& fileName, Buffer& buffer);
+[[nodiscard]] bool LoadBufferFromDisk(const std::string& fileName, Buffer& buffer);
 // Writes the buffer's bytes so that a crash leaves either the old file or the new one. The folder must exist.
 bool SaveBufferToDisk(const std::string& fileName, const Buffer& buffer);
 

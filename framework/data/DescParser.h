@@ -71,9 +71,9 @@ public:
     virtual bool HandleCommand(const ListDataElement& params) = 0;
 
     // Reads the named file through the pack wrappers.
-    bool LoadDescriptor(const std::string& fileName);
+    [[nodiscard]] bool LoadDescriptor(const std::string& fileName);
     // Reads statements from text already in memory, exactly as LoadDescriptor reads a file.
-    bool LoadDescriptorText(const std::string& text);
+    [[nodiscard]] bool LoadDescriptorText(const std::string& text);
 
     bool ParseDescriptorLine(const std::string& text);
     bool ParseToList(const std::string& text, ListDataElement* list, bool expectListEnd, std::size_t* index);

@@ -45,7 +45,7 @@ public:
     XMLParser(const XMLParser&) = delete;
     XMLParser& operator=(const XMLParser&) = delete;
 
-    bool OpenFile(const std::string& fileName);
+    [[nodiscard]] bool OpenFile(const std::string& fileName);
     // False at the end of the data or on an error; HasFailed tells which.
     bool ReadNextElement(XMLElement& element);
 

@@ -19,7 +19,7 @@ public:
     virtual ~XMLWriter() = default;
 
     // False (with "Unable to open file <name>") when the file's folder does not exist or the name is a folder.
-    bool OpenFile(const std::string& name);
+    [[nodiscard]] bool OpenFile(const std::string& name);
     bool StartElement(const std::string& name);
     bool WriteAttribute(const std::string& name, const std::string& value);
     bool WriteAttribute(const std::string& name, int value);

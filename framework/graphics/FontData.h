@@ -67,12 +67,12 @@ public:
     int GetRefCount() const { return mRefCount; }
 
     // Reads a descriptor file; loaded when the whole file was handled and some layer has an image.
-    bool Load(ImageHost* host, const std::string& fileName);
+    [[nodiscard]] bool Load(ImageHost* host, const std::string& fileName);
     // The same from text in memory; images named in it are looked up relative to baseDir.
-    bool LoadText(ImageHost* host, const std::string& text, const std::string& baseDir = std::string());
+    [[nodiscard]] bool LoadText(ImageHost* host, const std::string& text, const std::string& baseDir = std::string());
     // One layer cut left to right from an image strip: the widths file holds the first character's code, then
     // one width per character. The image stays its owner's.
-    bool LoadLegacy(ImageHost* host, Image* image, const std::string& widthsFile);
+    [[nodiscard]] bool LoadLegacy(ImageHost* host, Image* image, const std::string& widthsFile);
 
     // The definition of name as text: a value unquoted, a list in its written form; "" when undefined.
     std::string LookupDefinition(const std::string& name);

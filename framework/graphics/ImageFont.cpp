@@ -71,7 +71,8 @@ ImageFont::ImageFont(ImageHost* host, const std::string& descriptorPath) : mHost
 {
     mFontData = new FontData();
     mFontData->AddRef();
-    mFontData->Load(host, descriptorPath);
+    // A font that does not load keeps its error text and draws nothing; the resource manager reports it.
+    [[maybe_unused]] const bool loaded = mFontData->Load(host, descriptorPath);
     mPointSize = mFontData->mDefaultPointSize;
     BuildActiveLayers();
     mActiveListValid = true;
@@ -81,7 +82,8 @@ ImageFont::ImageFont(ImageHost* host, Image* image, const std::string& widthsFil
 {
     mFontData = new FontData();
     mFontData->AddRef();
-    mFontData->LoadLegacy(host, image, widthsFile);
+    // A font that does not load keeps its error text and draws nothing; the resource manager reports it.
+    [[maybe_unused]] const bool loaded = mFontData->LoadLegacy(host, image, widthsFile);
     mPointSize = mFontData->mDefaultPointSize;
     BuildActiveLayers();
     mActiveListValid = true;

@@ -2,6 +2,7 @@
 // hints and input state. The game application implements it; tests use a recording stand-in.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -87,6 +88,9 @@ public:
     // A picture loaded by path without extension, owned by the caller; null when it cannot be loaded (always null
     // in headless runs that carry no art).
     virtual std::unique_ptr<Image> LoadImage(const std::string& path) = 0;
+    // A data file the play screen needs is missing or damaged (the text says which and how); the game cannot be
+    // played without it.
+    virtual void DataFileProblem(const std::string& text) { std::fprintf(stderr, "Game data: %s\n", text.c_str()); }
 
     // Music tracks 0..3.
     virtual bool IsMusicPlaying(int track) = 0;

@@ -50,10 +50,24 @@ constexpr size_t kPlateRows = 3, kCoffeeRows = 9, kAkkumRows = 6, kFoodRows = 11
 
 } // namespace
 
-void BoardModel::LoadLevels()
+bool BoardModel::ReadProblem(const XMLParser& parser, const std::string& file)
+{
+    if (!parser.HasFailed()) return false;
+    App.DataFileProblem(parser.GetLineNumber() > 0 ? file + " is damaged (line " +
+                                                         std::to_string(parser.GetLineNumber()) + ": " +
+                                                         parser.GetErrorText() + ")"
+                                                   : file + " is missing");
+    return true;
+}
+
+bool BoardModel::LoadLevels()
 {
     XMLParser parser;
-    if (!parser.OpenFile(LevelFolder + "levels.xml")) return;
+    if (!parser.OpenFile(LevelFolder + "levels.xml"))
+    {
+        ReadProblem(parser, LevelFolder + "levels.xml");
+        return false;
+    }
     LevelKind = 0;
     // Every order slot starts empty: a day that lists fewer customers per stage than an earlier day must not
     // inherit that day's extra customers (their stage could not be finished with this day's burners).
@@ -204,12 +218,17 @@ void BoardModel::LoadLevels()
             }
         }
     }
+    return !ReadProblem(parser, LevelFolder + "levels.xml");
 }
 
-void BoardModel::LoadDishes()
+bool BoardModel::LoadDishes()
 {
     XMLParser parser;
-    if (!parser.OpenFile(LevelFolder + "Dishes.xml")) return;
+    if (!parser.OpenFile(LevelFolder + "Dishes.xml"))
+    {
+        ReadProblem(parser, LevelFolder + "Dishes.xml");
+        return false;
+    }
     DishType work;
     XMLElement e;
     while (parser.ReadNextElement(e))
@@ -228,9 +247,10 @@ void BoardModel::LoadDishes()
         stored.sizeY = std::clamp(stored.sizeY, 2, 5);
         DishTypes.push_back(stored);
     }
+    return !ReadProblem(parser, LevelFolder + "Dishes.xml");
 }
 
-void BoardModel::LoadUpgrades()
+bool BoardModel::LoadUpgrades()
 {
     PlateUpgrades.assign(kPlateRows, {});
     CoffeeCapacityUpgrades.assign(kCoffeeRows, {});
@@ -240,7 +260,11 @@ void BoardModel::LoadUpgrades()
     FoodPriceUpgrades.assign(kFoodRows, {});
     FoodTasteUpgrades.assign(kFoodRows, {});
     XMLParser parser;
-    if (!parser.OpenFile(LevelFolder + "Upgrades.xml")) return;
+    if (!parser.OpenFile(LevelFolder + "Upgrades.xml"))
+    {
+        ReadProblem(parser, LevelFolder + "Upgrades.xml");
+        return false;
+    }
     int device = 0, param = 0, step = 0;
     UpgradeRecord work;
     XMLElement e;
@@ -283,16 +307,25 @@ void BoardModel::LoadUpgrades()
             ++step;
         }
     }
+    return !ReadProblem(parser, LevelFolder + "Upgrades.xml");
 }
 
-void BoardModel::LoadCharacters()
+bool BoardModel::LoadCharacters()
 {
     Characters.clear();
+    bool ok = true;
     for (const char* name : kCharacterNames)
     {
         auto def = std::make_unique<PersonAnime>();
         XMLParser parser;
-        if (parser.OpenFile(CharacterFolder + name + "_anime.xml"))
+        const std::string file = CharacterFolder + name + "_anime.xml";
+        const bool opened = parser.OpenFile(file);
+        if (!opened)
+        {
+            ReadProblem(parser, file);
+            ok = false;
+        }
+        else
         {
             PersonFrame work;
             XMLElement e;
@@ -328,8 +361,10 @@ void BoardModel::LoadCharacters()
                 }
             }
         }
+        if (opened && ReadProblem(parser, file)) ok = false;
         Characters.push_back(std::move(def));
     }
+    return ok;
 }
 
 void BoardModel::StartLevel()
@@ -340,7 +375,7 @@ void BoardModel::StartLevel()
     Columns = UpgradeValue(PlateUpgrades, player.upgrades[PlayerProfile::UpgradePlate]);
     ClampColumns(Columns);
     ClearLists();
-    LoadLevels();
+    if (!LoadLevels()) DataComplete = false;
     UpdateGridX();
     if (LevelKind == 0)
     {

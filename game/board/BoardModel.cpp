@@ -39,9 +39,9 @@ BoardModel::~BoardModel()
 
 void BoardModel::Init()
 {
-    LoadCharacters();
+    bool complete = LoadCharacters();
     ResetLevel();
-    LoadDishes();
+    complete = LoadDishes() && complete;
     static const char* const kToppings[6] = {"grib", "chees", "paprika", "pomedor", "ananas", "krevetca"};
     for (int i = 0; i < 6; ++i) ToppingImages[i] = App.LoadImage(std::string("images/gameplay/") + kToppings[i]);
     for (int w = 2; w <= 5; ++w)
@@ -63,7 +63,8 @@ void BoardModel::Init()
     static const int kSlotSize[3][2] = {{2, 1}, {2, 2}, {3, 1}};
     std::copy(&kSlotPos[0][0], &kSlotPos[0][0] + 6, &StockSlotPos[0][0]);
     std::copy(&kSlotSize[0][0], &kSlotSize[0][0] + 6, &StockSlotSize[0][0]);
-    LoadUpgrades();
+    complete = LoadUpgrades() && complete;
+    DataComplete = complete;
     BackgroundImage.reset();
 }
 

@@ -15,6 +15,7 @@ namespace Zest
 {
 
 class Image;
+class XMLParser;
 struct PlayerProfile;
 
 struct SwapRecord
@@ -268,10 +269,16 @@ public:
     bool HoverPieceAt(int x, int y);
 
     // Level files and the start and end of a level.
-    void LoadLevels();
-    void LoadDishes();
-    void LoadUpgrades();
-    void LoadCharacters();
+    // Each reads its file from the level (or character) folder; false, after telling the host what is wrong, when
+    // the file cannot be opened or read to its end.
+    [[nodiscard]] bool LoadLevels();
+    [[nodiscard]] bool LoadDishes();
+    [[nodiscard]] bool LoadUpgrades();
+    [[nodiscard]] bool LoadCharacters();
+    // False once a data file of the play screen could not be read (the host has been told which).
+    bool DataComplete = true;
+    // Tells the host when the parser stopped on an error (a missing or damaged file); true then.
+    bool ReadProblem(const XMLParser& parser, const std::string& file);
     // Releases the pictures of every customer type no customer on the board shows (the level has ended).
     void FreeCustomerImages();
     void StartLevel();

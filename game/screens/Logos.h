@@ -32,6 +32,6 @@ struct LogoFileData
 
 // False when the file cannot be opened. Elements count only under their exact enclosing path; a parse error
 // keeps what was read before it. A missing backcolor is black, a missing colour part 0.
-bool ReadLogoFile(const std::string& fileName, LogoFileData& data);
+[[nodiscard]] bool ReadLogoFile(const std::string& fileName, LogoFileData& data);
 
 } // namespace Zest

@@ -39,7 +39,7 @@ struct MapFileData
 
 // Reads "levels\map.xml" (or another file) into `data`. Element nesting is ignored; points beyond the tables are
 // dropped. False when the file cannot be opened (data untouched); a parse error keeps what was read before it.
-bool LoadMapFile(const std::string& fileName, MapFileData& data);
+[[nodiscard]] bool LoadMapFile(const std::string& fileName, MapFileData& data);
 
 // Pizzeria of level n: levels 1-10, 11-22, 23-34, 35-46, 47-58 and 59 onward.
 int PizzeriaOfLevel(int level);

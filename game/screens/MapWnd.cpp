@@ -84,7 +84,9 @@ MapWnd::~MapWnd()
 void MapWnd::LoadMap()
 {
     MapFileData data;
-    LoadMapFile("levels\\map.xml", data);
+    if (!LoadMapFile("levels\\map.xml", data))
+        app->EndWithFatalError("The game's data is incomplete: levels/map.xml is missing or damaged. Install the game "
+                               "again (its main.pak) to play.");
     LoadMap(data);
 }
 

@@ -26,7 +26,7 @@ TEST_F(LevelFileTest, ValuesAreStoredAsWritten)
     host.player.recipes[2] = 1;
     m.CellState[5][6] = 1;
     m.LevelMask[0][5][6] = 1;
-    m.LoadLevels();
+    ASSERT_TRUE(m.LoadLevels());
     EXPECT_EQ(m.TipsCount, 0);
     EXPECT_EQ(m.LevelKind, 0) << "type names are case-sensitive";
     EXPECT_EQ(m.Goal, 321);
@@ -52,11 +52,11 @@ TEST_F(LevelFileTest, OmittedValuesCarryOverFromTheLevelPlayedBefore)
 {
     host.player.level = 20;
     host.player.recipes[2] = 1;
-    m.LoadLevels();
+    ASSERT_TRUE(m.LoadLevels());
     EXPECT_EQ(m.DishWeights[5], 7);
     host.player.level = 21;
     host.player.recipes[0] = 0;
-    m.LoadLevels();
+    ASSERT_TRUE(m.LoadLevels());
     EXPECT_EQ(m.TipsCount, 5);
     EXPECT_EQ(m.Goal, 321);
     EXPECT_EQ(m.TimeLeft, 90);
@@ -70,7 +70,7 @@ TEST_F(LevelFileTest, OmittedValuesCarryOverFromTheLevelPlayedBefore)
 TEST_F(LevelFileTest, ExcessStagesAndOrdersAreIgnored)
 {
     host.player.level = 21;
-    m.LoadLevels();
+    ASSERT_TRUE(m.LoadLevels());
     EXPECT_EQ(m.Columns, 8) << "a fourth Board is ignored whole";
     for (int c = 0; c < 8; ++c) EXPECT_EQ(m.LevelMask[0][c][0], 1);
     EXPECT_EQ(m.InlayOrders[0][0].pizza, 0);
@@ -91,7 +91,7 @@ TEST_F(LevelFileTest, ExcessStagesAndOrdersAreIgnored)
 TEST_F(LevelFileTest, FirstMatchingLevelWinsAndColumnsStayInRange)
 {
     host.player.level = 22;
-    m.LoadLevels();
+    ASSERT_TRUE(m.LoadLevels());
     EXPECT_EQ(m.Goal, 10);
     EXPECT_EQ(m.Columns, 10) << "SX 12 is clamped";
     EXPECT_EQ(m.TimeLeft, 0);
@@ -103,11 +103,11 @@ TEST_F(LevelFileTest, MissingLevelFileChangesNothing)
     host.player.level = 20;
     m.Goal = 77;
     m.LevelKind = 3;
-    m.LoadLevels();
+    ASSERT_TRUE(m.LoadLevels());
     EXPECT_EQ(m.Goal, 77);
     EXPECT_EQ(m.LevelKind, 3);
     const size_t types = m.DishTypes.size();
-    m.LoadDishes();
+    ASSERT_TRUE(m.LoadDishes());
     EXPECT_EQ(m.DishTypes.size(), types);
 }
 

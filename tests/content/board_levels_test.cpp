@@ -130,7 +130,7 @@ TEST(ShippedBoard, InlayOrdersDoNotCarryOverFromAnEarlierDay)
     for (int level = 1; level <= 70; ++level)
     {
         probe.host.player.level = level;
-        probe.model.LoadLevels();
+        ASSERT_TRUE(probe.model.LoadLevels());
         if (probe.model.LevelKind == 1) inlayDays.push_back(level);
     }
     ASSERT_GE(inlayDays.size(), 2u);
@@ -146,7 +146,7 @@ TEST(ShippedBoard, InlayOrdersDoNotCarryOverFromAnEarlierDay)
     for (int day : inlayDays)
     {
         ShippedDay d(day);
-        d.model.LoadLevels();
+        ASSERT_TRUE(d.model.LoadLevels());
         fresh[day] = ordersOf(d.model);
     }
     // One model through every ordered pair of bonus days, as one run of the program plays them.
@@ -155,9 +155,9 @@ TEST(ShippedBoard, InlayOrdersDoNotCarryOverFromAnEarlierDay)
         {
             if (before == day) continue;
             probe.host.player.level = before;
-            probe.model.LoadLevels();
+            ASSERT_TRUE(probe.model.LoadLevels());
             probe.host.player.level = day;
-            probe.model.LoadLevels();
+            ASSERT_TRUE(probe.model.LoadLevels());
             EXPECT_EQ(ordersOf(probe.model), fresh[day]) << "day " << day << " after day " << before;
         }
 }

@@ -99,7 +99,7 @@ protected:
     void SetUp() override
     {
         model.CharacterFolder = std::string(ZEST_CONTENT_DATA) + "/characters/";
-        model.LoadCharacters();
+        ASSERT_TRUE(model.LoadCharacters());
         ASSERT_EQ(model.Characters.size(), 12u);
         for (const auto& def : model.Characters)
         {
