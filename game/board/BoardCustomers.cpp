@@ -8,6 +8,7 @@
 #include "game/board/BoardModel.h"
 #include "game/core/LngTable.h"
 #include "game/core/PlayerProfile.h"
+#include "game/core/TextIds.h"
 #include "graphics/Image.h"
 
 namespace Zest
@@ -154,7 +155,7 @@ void BoardModel::SpawnPerson()
         d.dishType = FindDishType(d);
         d.SetPosition(*this, static_cast<float>(ShelfX), static_cast<float>(ShelfY - ShelfStep * qi));
         d.shelfX = ShelfX;
-        p.priceText = MoneyText(Text(65), GetDishPrice(d));
+        p.priceText = MoneyText(Text(TXT_MONEY_SIGN), GetDishPrice(d));
     }
     else if (LevelKind == 3)
     {
@@ -209,8 +210,8 @@ void BoardModel::DeliverOrders()
         p.money = static_cast<int>(sum);
         p.tip = p.mood > 30.0f ? static_cast<int>(p.mood * static_cast<float>(sum / 2) / 100.0f) : 0;
         p.money = SaturatingAdd(p.money, p.tip);
-        p.moneyText = MoneyText(Text(65), sum);
-        if (p.tip != 0) p.moneyText += " + " + MoneyText(Text(65), p.tip);
+        p.moneyText = MoneyText(Text(TXT_MONEY_SIGN), sum);
+        if (p.tip != 0) p.moneyText += " + " + MoneyText(Text(TXT_MONEY_SIGN), p.tip);
         p.SetState(*this, 2);
     }
     DeliveryPending = false;
@@ -264,7 +265,7 @@ void BoardModel::ServePerson(Dish& dish)
         {
             FloatingLabel& l = AddLabel(BoardImage::None, static_cast<float>(p.GetCenterX(*this)),
                                         static_cast<float>(p.slotY + 100), 0.0f, -0.2f, 200);
-            l.text = MoneyText(Text(65), price) + " + " + std::to_string(taste) + " :-)";
+            l.text = MoneyText(Text(TXT_MONEY_SIGN), price) + " + " + std::to_string(taste) + " :-)";
             l.font = FontDefaultBlue;
             l.verticalSteps = 50;
             App.PlaySample(BoardSound::PersonGotFood);

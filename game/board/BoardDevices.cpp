@@ -7,6 +7,7 @@
 #include "game/board/BoardModel.h"
 #include "game/core/LngTable.h"
 #include "game/core/PlayerProfile.h"
+#include "game/core/TextIds.h"
 
 namespace Zest
 {
@@ -73,7 +74,7 @@ bool BoardModel::PlaceDish(Dish& dish)
     if (LevelKind == 0 && cookingDishes >= 1 && dish.itemKind == -1)
     {
         const int bonus = 5 * cookingDishes;
-        const std::string texts[3] = {Text(60), Text(58), MoneyText(Text(65), bonus)};
+        const std::string texts[3] = {Text(TXT_COOKING), Text(TXT_CHAIN_BONUS), MoneyText(Text(TXT_MONEY_SIGN), bonus)};
         for (int i = 0; i < 3; ++i)
         {
             FloatingLabel& l = AddLabel(BoardImage::None, dish.x, dish.y + 30.0f * i, 0.0f, -0.2f, 130);

@@ -7,6 +7,7 @@
 #include "game/board/BoardModel.h"
 #include "game/core/LngTable.h"
 #include "game/core/PlayerProfile.h"
+#include "game/core/TextIds.h"
 
 namespace Zest
 {
@@ -236,7 +237,7 @@ bool BoardModel::FindMatches()
         {
             FloatingLabel& l = AddLabel(BoardImage::None, static_cast<float>(labelX),
                                         static_cast<float>(labelY + 25 * i), 0.0f, -1.0f, 150);
-            l.text = i == 0 ? Text(58) : MoneyText(Text(65), ChainCount - 1);
+            l.text = i == 0 ? Text(TXT_CHAIN_BONUS) : MoneyText(Text(TXT_MONEY_SIGN), ChainCount - 1);
             l.font = FontTest;
             l.startDelay = 50;
             l.alpha = 0;
@@ -300,7 +301,7 @@ void BoardModel::UpdateGrid()
                         {
                             const bool low = p.y >= 400;
                             App.ShowHint(static_cast<int>(p.x), static_cast<int>(p.y + (low ? -20 : 20)), low ? 0 : 1,
-                                         Text(162));
+                                         Text(TXT_LIGHTNING_TOPPING_MATCH_CLEAR));
                             Player().hintsShown[11] = 1;
                             HintId = 11;
                         }

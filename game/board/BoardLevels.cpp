@@ -8,6 +8,7 @@
 #include "game/board/BoardModel.h"
 #include "game/core/LngTable.h"
 #include "game/core/PlayerProfile.h"
+#include "game/core/TextIds.h"
 #include "graphics/MemoryImage.h"
 
 namespace Zest
@@ -53,10 +54,10 @@ constexpr size_t kPlateRows = 3, kCoffeeRows = 9, kAkkumRows = 6, kFoodRows = 11
 bool BoardModel::ReadProblem(const XMLParser& parser, const std::string& file)
 {
     if (!parser.HasFailed()) return false;
-    App.DataFileProblem(parser.GetLineNumber() > 0 ? file + " is damaged (line " +
-                                                         std::to_string(parser.GetLineNumber()) + ": " +
-                                                         parser.GetErrorText() + ")"
-                                                   : file + " is missing");
+    App.DataFileProblem(parser.GetLineNumber() > 0
+                            ? file + " is damaged (line " + std::to_string(parser.GetLineNumber()) + ": " +
+                                  parser.GetErrorText() + ")"
+                            : file + " is missing");
     return true;
 }
 
@@ -458,14 +459,16 @@ void BoardModel::StartLevel()
         l.fadeInStep = 10;
     };
     intro(BoardImage::MonitorSmall, 400, 300, "", FontDefault);
-    intro(BoardImage::None, 400, 240, Text(102) + " " + std::to_string(PlayerLevel()), FontButton);
+    intro(BoardImage::None, 400, 240, Text(TXT_DAY) + " " + std::to_string(PlayerLevel()), FontButton);
     intro(static_cast<BoardImage>(static_cast<int>(BoardImage::Pizzeria1) + pizzeria), 400, 290, "", FontDefault);
     intro(BoardImage::Ramka, 400, 290, "", FontDefault);
     // A bonus day says on its card what makes it different.
     if (LevelKind == 1 || LevelKind == 3)
-        intro(BoardImage::None, 400, 362, Text(LevelKind == 1 ? 218 : 219), FontDefault);
-    intro(BoardImage::None, 310, 400, Text(100) + " " + MoneyText(Text(65), Goal), FontDefaultBlue);
-    intro(BoardImage::None, 490, 400, Text(101) + " " + MoneyText(Text(65), ExpertGoal), FontDefault);
+        intro(BoardImage::None, 400, 362, Text(LevelKind == 1 ? TXT_BONUS_DAY_FIT_WHOLE : TXT_BONUS_DAY_PICTURE_HUNT),
+              FontDefault);
+    intro(BoardImage::None, 310, 400, Text(TXT_GOAL) + " " + MoneyText(Text(TXT_MONEY_SIGN), Goal), FontDefaultBlue);
+    intro(BoardImage::None, 490, 400, Text(TXT_EXPERT_GOAL) + " " + MoneyText(Text(TXT_MONEY_SIGN), ExpertGoal),
+          FontDefault);
     if (LevelKind == 0)
     {
         WaitFirstPerson = SaturatingAdd(WaitFirstPerson, 300);
@@ -511,10 +514,10 @@ void BoardModel::EndLevel()
             {
                 TimeLeft = 0;
                 FloatingLabel& a = AddLabel(BoardImage::None, 200, 100, 0.3f, 0.3f, 200);
-                a.text = Text(216);
+                a.text = Text(TXT_TIME_BONUS);
                 a.font = FontTest;
                 FloatingLabel& b = AddLabel(BoardImage::None, 200, 130, 0.3f, 0.3f, 200);
-                b.text = " +" + MoneyText(Text(65), TimeBonusBase);
+                b.text = " +" + MoneyText(Text(TXT_MONEY_SIGN), TimeBonusBase);
                 b.font = FontTest;
                 // The money matches what the label promises.
                 AddMoney(std::max(0, TimeBonusBase));
@@ -535,7 +538,7 @@ void BoardModel::EndLevel()
             std::all_of(LevelObjects.begin(), LevelObjects.end(), [](const auto& o) { return o->Found(); });
         if (!allFound) return;
         FloatingLabel& l = AddLabel(BoardImage::None, 200, 100, 0.2f, 0.2f, 200);
-        l.text = "+" + MoneyText(Text(65), TimeLeft);
+        l.text = "+" + MoneyText(Text(TXT_MONEY_SIGN), TimeLeft);
         l.font = FontButtonSmall;
         AddMoney(TimeLeft);
         App.PlaySample(BoardSound::GetMoney);
@@ -566,7 +569,7 @@ bool BoardModel::TallyLevelEnd()
             any = true;
             FloatingLabel& l = AddLabel(BoardImage::None, static_cast<float>(CellCenterX(c)),
                                         static_cast<float>(CellCenterY(r)), 0.0f, -0.2f, 150);
-            l.text = "+" + MoneyText(Text(65), 1);
+            l.text = "+" + MoneyText(Text(TXT_MONEY_SIGN), 1);
             l.font = FontDefault;
             CellState[c][r] = 0;
             AddMoney(1);
@@ -586,7 +589,7 @@ bool BoardModel::TallyLevelEnd()
                                  StockCount[k]);
         FloatingLabel& l = AddLabel(BoardImage::None, static_cast<float>(StockSlotPos[k][0] + 10),
                                     static_cast<float>(StockSlotPos[k][1] + 20), 0.0f, -0.2f, 200);
-        l.text = "+" + MoneyText(Text(65), amount);
+        l.text = "+" + MoneyText(Text(TXT_MONEY_SIGN), amount);
         l.font = FontButtonSmall;
         AddMoney(amount);
         StockCount[k] = 0;
@@ -601,7 +604,7 @@ bool BoardModel::TallyLevelEnd()
         const BoardImageSize size = App.ImageSize(BoardImage::CoffeeMachine);
         FloatingLabel& l = AddLabel(BoardImage::CoffeeMachine, static_cast<float>(270 + size.width / 2),
                                     static_cast<float>(460 + size.height / 2), 0.0f, -0.2f, 200);
-        l.text = "+" + MoneyText(Text(65), 50);
+        l.text = "+" + MoneyText(Text(TXT_MONEY_SIGN), 50);
         l.font = FontButton;
         AddMoney(50);
     }

@@ -8,6 +8,7 @@
 #include "base/Random.h"
 #include "game/core/LngTable.h"
 #include "game/core/PlayerProfile.h"
+#include "game/core/TextIds.h"
 #include "graphics/Image.h"
 
 namespace Zest
@@ -424,7 +425,7 @@ void BoardModel::UpdatePersons()
                 AddMoney(-10);
                 FloatingLabel& l = AddLabel(BoardImage::None, static_cast<float>(ShelfX),
                                             static_cast<float>(PersonShelfY(p) + 100), 0.0f, -0.2f, 150);
-                l.text = Text(80) + " " + MoneyText(Text(65), -10);
+                l.text = Text(TXT_CUSTOMER_LOST) + " " + MoneyText(Text(TXT_MONEY_SIGN), -10);
                 l.alpha = 0;
                 l.fadeInStep = 10;
             }

@@ -10,6 +10,7 @@
 #include "game/core/GameResources.h"
 #include "game/core/LngTable.h"
 #include "game/core/PlayerProfile.h"
+#include "game/core/TextIds.h"
 #include "graphics/Color.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
@@ -180,9 +181,10 @@ void BoardView::DrawHud(Graphics& g)
     const int f = m.App.UpdateCount();
     // Goal text: the expert goal once the goal is reached.
     if (m.Score < m.Goal)
-        DrawCentred(g, FONT_DEFAULT_BLUE, 600, 535, m.Text(100) + " " + MoneyText(m.Text(65), m.Goal));
+        DrawCentred(g, FONT_DEFAULT_BLUE, 600, 535, m.Text(TXT_GOAL) + " " + MoneyText(m.Text(TXT_MONEY_SIGN), m.Goal));
     else
-        DrawCentred(g, FONT_DEFAULT_BLUE, 600, 535, m.Text(101) + " " + MoneyText(m.Text(65), m.ExpertGoal));
+        DrawCentred(g, FONT_DEFAULT_BLUE, 600, 535,
+                    m.Text(TXT_EXPERT_GOAL) + " " + MoneyText(m.Text(TXT_MONEY_SIGN), m.ExpertGoal));
     // Clock: the last cel when the level has no length at all.
     const int n = Cels(IMAGE_CLOCK);
     int cel = m.TimeTotal > 0 ? n - static_cast<int>(static_cast<long long>(n) * m.TimeLeft / m.TimeTotal) - 1 : n - 1;
@@ -193,8 +195,9 @@ void BoardView::DrawHud(Graphics& g)
     else if (m.TimeLeft == 1)
         g.DrawImageSubpixel(IMAGE_CLOSED, 119.0f,
                             static_cast<float>(H(IMAGE_CLOSED) * ((f - m.TimeUpFrame) / 100.0 - 1.0)));
-    DrawCentred(g, FONT_DEFAULT, 121 + CelW(IMAGE_CLOCK) / 2, 94, m.Text(102) + " " + std::to_string(m.PlayerLevel()));
-    DrawCentred(g, FONT_BUTTON_SMALL, 600, 575, MoneyText(m.Text(65), m.DayProfit));
+    DrawCentred(g, FONT_DEFAULT, 121 + CelW(IMAGE_CLOCK) / 2, 94,
+                m.Text(TXT_DAY) + " " + std::to_string(m.PlayerLevel()));
+    DrawCentred(g, FONT_BUTTON_SMALL, 600, 575, MoneyText(m.Text(TXT_MONEY_SIGN), m.DayProfit));
 }
 
 void BoardView::DrawAkkum(Graphics& g)
@@ -476,7 +479,7 @@ void BoardView::DrawDish(Graphics& g, const Dish& d)
                             : n - 1;
         g.DrawImageCel(IMAGE_CLOCK_SMALL, static_cast<int>(d.x) + 5 - CelW(IMAGE_CLOCK_SMALL) / 2,
                        static_cast<int>(d.y) - 5 - H(IMAGE_CLOCK_SMALL) / 2, std::clamp(cel, 0, std::max(0, n - 1)));
-        DrawCentred(g, FONT_DEFAULT_BLUE, d.shelfX, sy + 6, m.Text(60));
+        DrawCentred(g, FONT_DEFAULT_BLUE, d.shelfX, sy + 6, m.Text(TXT_COOKING));
     }
 }
 

@@ -16,6 +16,7 @@
 #include "base/Common.h"
 #include "game/core/GameFiles.h"
 #include "game/core/GameResources.h"
+#include "game/core/TextIds.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
@@ -324,7 +325,8 @@ void GameApp::OnTitleScreenDone()
 bool GameApp::AskForNewPlayer()
 {
     std::string name;
-    const int result = windows->AskText(Text(18), Text(7), "New Player", 12, false, name);
+    const int result =
+        windows->AskText(Text(TXT_NEW_COOK_2), Text(TXT_PLEASE_TYPE_NAME), "New Player", 12, false, name);
     if (result != 1 || name.empty()) return false;
     lastEditText = name;
     auto profile = std::make_unique<PlayerProfile>();
@@ -401,7 +403,7 @@ void GameApp::ShowNotice(const std::string& header, const std::string& text)
 {
     // A notice never waits for its answer: the game plays on behind it, and an unattended run is not held up.
     mNoticeLines = GetDialog(DIALOG_NOTICE) ? mNoticeLines + "\n" + FileNamesOnly(text) : FileNamesOnly(text);
-    OpenDialog(DIALOG_NOTICE, true, header, mNoticeLines, Text(10), DIALOG_BUTTONS_FOOTER);
+    OpenDialog(DIALOG_NOTICE, true, header, mNoticeLines, Text(TXT_OK), DIALOG_BUTTONS_FOOTER);
 }
 
 void GameApp::RunUpdate()
@@ -482,8 +484,8 @@ void GameApp::SubmitScore()
     player->level = 1;
     SavePlayers();
     std::string name;
-    const int result =
-        windows->AskText(Text(212) + " " + std::to_string(score) + "!", Text(44), player->name, 12, true, name, false);
+    const int result = windows->AskText(Text(TXT_CONGRATULATIONS_SCORE) + " " + std::to_string(score) + "!",
+                                        Text(TXT_ONE_BEST_CHEFS_NAME), player->name, 12, true, name, false);
     if (result != 1) return;
     lastEditText = name;
     const int place = InsertHighscore(highscores, {name, score, ExpertCounts(*player)});
@@ -523,7 +525,8 @@ void GameApp::ShowGameComplete()
 
 bool GameApp::ConfirmLeaveGame()
 {
-    auto* dialog = new Dialog(IMAGE_MONITOR, nullptr, DIALOG_QUESTION, true, "", Text(45), "", DIALOG_BUTTONS_YES_NO);
+    auto* dialog = new Dialog(IMAGE_MONITOR, nullptr, DIALOG_QUESTION, true, "", Text(TXT_DO_REALLY_WANT_CLOSE), "",
+                              DIALOG_BUTTONS_YES_NO);
     dialog->contentInsets = Insets(55, 50, 50, 100);
     if (FONT_BUTTON) dialog->SetButtonFont(FONT_BUTTON);
     if (FONT_TEST) dialog->SetLinesFont(FONT_TEST);
@@ -534,7 +537,7 @@ bool GameApp::ConfirmLeaveGame()
     {
         if (button == nullptr) continue;
         const bool yes = button == dialog->yesButton.get();
-        button->label = Text(yes ? 14 : 15);
+        button->label = Text(yes ? TXT_YES : TXT_NO);
         button->buttonImage = IMAGE_BIGBUTTON;
         button->overImage = IMAGE_BIGBUTTON_OVER;
         button->downImage = IMAGE_BIGBUTTON_DOWN;
@@ -565,8 +568,8 @@ int GameApp::WaitForDialog(Dialog* dialog)
 
 bool GameApp::AskYesNo(Dialog* question)
 {
-    question->yesButton->label = Text(14);
-    question->noButton->label = Text(15);
+    question->yesButton->label = Text(TXT_YES);
+    question->noButton->label = Text(TXT_NO);
     AddDialog(DIALOG_QUESTION, question);
     const int answer = WaitForDialog(question);
     if (GetDialog(DIALOG_QUESTION) == question) CloseDialog(DIALOG_QUESTION);

@@ -4,6 +4,7 @@
 #include "GameApp.h"
 #include "SlidePanel.h"
 #include "game/core/GameResources.h"
+#include "game/core/TextIds.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 #include "widgets/WidgetManager.h"
@@ -17,7 +18,7 @@ HintWnd::HintWnd(GameApp* gameApp) : app(gameApp)
 {
     flagChange.add |= WIDGETFLAGS_MARK_DIRTY;
     okButton = std::make_unique<ButtonWidget>(kOkId, this);
-    okButton->label = app ? app->Text(39) : std::string();
+    okButton->label = app ? app->Text(TXT_CONTINUE) : std::string();
     if (FONT_DEFAULT_BLUE) okButton->SetFont(FONT_DEFAULT_BLUE);
     okButton->SetColor(0, Color(255, 255, 255));
     okButton->SetColor(1, Color(255, 255, 255));
@@ -98,7 +99,7 @@ void HintWnd::Draw(Graphics* g)
     if (FONT_SIMPLE) DrawWrappedText(g, textRect, text, -1, 0);
     if (noHintsCheckbox->visible && app)
         DrawJustifiedString(g, FONT_DEFAULT, noHintsCheckbox->x + noHintsCheckbox->width + 5, noHintsCheckbox->y + 22,
-                            app->Text(30), -1, Color(255, 255, 255, a));
+                            app->Text(TXT_DONT_SHOW_HINTS), -1, Color(255, 255, 255, a));
     if (app && app->playScreen && app->playScreen->HoldsDish())
     {
         g->ClearClipRect();

@@ -11,6 +11,7 @@
 #include "base/Random.h"
 #include "game/board/BoardModel.h"
 #include "game/core/GameResources.h"
+#include "game/core/TextIds.h"
 #include "graphics/DDImage.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
@@ -63,11 +64,11 @@ std::unique_ptr<ButtonWidget> MapButton(MapWnd* owner, int id, const std::string
 MapWnd::MapWnd(GameApp* gameApp) : app(gameApp)
 {
     flagChange.add |= WIDGETFLAGS_MARK_DIRTY;
-    continueButton = MapButton(this, kContinueId, app->Text(39), FONT_DEFAULT_BLUE);
+    continueButton = MapButton(this, kContinueId, app->Text(TXT_CONTINUE), FONT_DEFAULT_BLUE);
     continueButton->Resize(625, 435 - ImageHeight(IMAGE_SMBUTTON), ImageWidth(IMAGE_SMBUTTON),
                            ImageHeight(IMAGE_SMBUTTON));
     AddWidget(continueButton.get());
-    leaveButton = MapButton(this, kLeaveId, app->Text(40), FONT_DEFAULT);
+    leaveButton = MapButton(this, kLeaveId, app->Text(TXT_MAIN_MENU), FONT_DEFAULT);
     leaveButton->Resize(20, 553, ImageWidth(IMAGE_SMBUTTON), ImageHeight(IMAGE_SMBUTTON));
     AddWidget(leaveButton.get());
     LoadMap();
@@ -239,7 +240,7 @@ void MapWnd::DrawPoints(Graphics* g)
     g->DrawImageRotated(IMAGE_MAP_ARROW, static_cast<int>(c.x + 50 - 8 * s - scroll),
                         static_cast<int>(c.y + 8 * s - 50 - ImageHeight(IMAGE_MAP_ARROW)), -0.785398);
     g->DrawImage(IMAGE_MAP_BOTTOM, 0, 535);
-    DrawJustifiedString(g, FONT_BUTTON_SMALL, 400, 590, app->Text(86), 0, kWhite);
+    DrawJustifiedString(g, FONT_BUTTON_SMALL, 400, 590, app->Text(TXT_PIZZERIA_CHAIN), 0, kWhite);
     g->DrawImage(IMAGE_MAP_POINT_CURRENT,
                  static_cast<int>(model.chefX - scroll - ImageWidth(IMAGE_MAP_POINT_CURRENT) / 2),
                  static_cast<int>(model.chefY - ImageHeight(IMAGE_MAP_POINT_CURRENT) + 7));
@@ -252,7 +253,10 @@ void MapWnd::DrawChef(Graphics* g)
     g->DrawImage(IMAGE_MAP_CHEF, 0, 600 - ImageHeight(IMAGE_MAP_CHEF));
     g->SetFont(FONT_DEFAULT);
     g->SetColor(kWhite);
-    if (FONT_DEFAULT) DrawWrappedText(g, Rect(200, 470, 590, 50), app->Text(model.Level() == 1 ? 157 : 211), 17, -1);
+    if (FONT_DEFAULT)
+        DrawWrappedText(g, Rect(200, 470, 590, 50),
+                        app->Text(model.Level() == 1 ? TXT_CIAO_I_AM_CHEF : TXT_BRAVISSIMO_EVERY_PIZZERIA_CHAIN), 17,
+                        -1);
 }
 
 void MapWnd::DrawShop(Graphics* g)
@@ -261,7 +265,7 @@ void MapWnd::DrawShop(Graphics* g)
     if (player == nullptr) return;
     const int level = model.Level();
     g->DrawImage(IMAGE_SHOP, 0, 0);
-    DrawJustifiedString(g, FONT_BUTTON_SMALL, 265, 57, app->Text(88), 0, kWhite);
+    DrawJustifiedString(g, FONT_BUTTON_SMALL, 265, 57, app->Text(TXT_KITCHEN_SHOP), 0, kWhite);
 
     for (int k = 0; k < 8; ++k)
     {
@@ -280,10 +284,10 @@ void MapWnd::DrawShop(Graphics* g)
             g->DrawImage(IMAGE_SOLD, r.x + r.w / 2 - ImageWidth(IMAGE_SOLD) / 2,
                          r.y + r.h - ImageHeight(IMAGE_SOLD) - 15);
         DrawJustifiedString(g, FONT_DEFAULT_BLUE, r.x + r.w / 2, r.y + r.h,
-                            app->Text(76) + " " + MoneyText(app->Text(65), cost), 0, kWhite);
+                            app->Text(TXT_PRICE_2) + " " + MoneyText(app->Text(TXT_MONEY_SIGN), cost), 0, kWhite);
     }
-    DrawJustifiedString(g, FONT_DEFAULT, 467, 171, app->Text(135), 0, kWhite);
-    DrawJustifiedString(g, FONT_DEFAULT, 434, 424, app->Text(136), 0, kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT, 467, 171, app->Text(TXT_RECIPES), 0, kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT, 434, 424, app->Text(TXT_KITCHEN_EQUIPMENT), 0, kWhite);
 
     struct DeviceLook
     {
@@ -325,8 +329,8 @@ void MapWnd::DrawShop(Graphics* g)
                 }
             }
             const bool hovered = model.DeviceHit(look.device, app->mouseX, app->mouseY);
-            DrawJustifiedString(g, hovered ? FONT_DEFAULT : FONT_DEFAULT_BLUE, c.x, hovered ? 523 : 525, app->Text(63),
-                                0, kWhite);
+            DrawJustifiedString(g, hovered ? FONT_DEFAULT : FONT_DEFAULT_BLUE, c.x, hovered ? 523 : 525,
+                                app->Text(TXT_UPGRADE), 0, kWhite);
         }
         else
         {
@@ -337,12 +341,12 @@ void MapWnd::DrawShop(Graphics* g)
             }
             g->DrawImage(look.locked, c.x - ImageWidth(look.locked) / 2, c.y - ImageHeight(look.locked) / 2);
             g->SetColorizeImages(false);
-            DrawJustifiedString(g, FONT_DEFAULT_BLUE, c.x, 525, app->Text(120), 0, kWhite);
+            DrawJustifiedString(g, FONT_DEFAULT_BLUE, c.x, 525, app->Text(TXT_LOCKED), 0, kWhite);
         }
     }
     // Here the money sign follows the number.
-    DrawJustifiedString(g, FONT_DEFAULT, 510, 78, app->Text(64) + " " + MoneyText(app->Text(65), player->money), 1,
-                        kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT, 510, 78,
+                        app->Text(TXT_MONEY) + " " + MoneyText(app->Text(TXT_MONEY_SIGN), player->money), 1, kWhite);
     if (model.hoveredRecipe >= 0 && model.hoveredRecipe < 8)
     {
         const MapRect r = MapModel::kRecipeAreas[model.hoveredRecipe];
@@ -383,8 +387,8 @@ void MapWnd::DrawRecipeCard(Graphics* g, int k, const MapRect& card)
         const MapRect p = RecipeCardPicture(k, card);
         g->DrawImage(pizza, Rect(p.x, p.y, p.w, p.h), Rect(0, 0, pizza->GetWidth(), pizza->GetHeight()));
     }
-    DrawJustifiedString(g, FONT_SIMPLE, card.x + card.w / 2, card.y + kCardNameBaseline, app->Text(89 + k), 0,
-                        kCardInk);
+    DrawJustifiedString(g, FONT_SIMPLE, card.x + card.w / 2, card.y + kCardNameBaseline,
+                        app->Text(TXT_MARGHERITA + k) /* the recipes' names in recipe order */, 0, kCardInk);
 }
 
 // ---- what the map asks of the game ----
@@ -424,7 +428,7 @@ void MapWnd::MapStartLevel()
 
 void MapWnd::MapShowShopHint()
 {
-    app->ShowHint(392, 265, 1, app->Text(128));
+    app->ShowHint(392, 265, 1, app->Text(TXT_WELCOME_SHOP_BUY_FIRST));
     if (app->hintWnd)
     {
         // Only buying the recipe closes this hint.

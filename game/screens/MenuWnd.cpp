@@ -6,6 +6,7 @@
 #include "ResultWindows.h"
 #include "game/board/BoardModel.h"
 #include "game/core/GameResources.h"
+#include "game/core/TextIds.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
@@ -179,7 +180,7 @@ HowDialog::~HowDialog()
 
 std::string HowDialog::PageIndicator(int p) const
 {
-    return app->Text(142) + " " + std::to_string(p) + " " + app->Text(143) + " " + std::to_string(pageCount);
+    return app->Text(TXT_PAGE) + " " + std::to_string(p) + " " + app->Text(TXT_OF) + " " + std::to_string(pageCount);
 }
 
 void HowDialog::ButtonReleased(int id)
@@ -240,9 +241,10 @@ void HowDialog::Draw(Graphics* g)
 {
     Dialog::Draw(g);
     const int w = ImageWidth(IMAGE_MONITOR);
-    DrawJustifiedString(g, FONT_BUTTON_SMALL, w / 2, 55, app->Text(41), 0, kWhite);
+    DrawJustifiedString(g, FONT_BUTTON_SMALL, w / 2, 55, app->Text(TXT_HOW_PLAY), 0, kWhite);
     DrawJustifiedString(g, FONT_DEFAULT, NextButtonX() - 10, ButtonRowY() + 30, PageIndicator(page), 1, kWhite);
-    DrawJustifiedString(g, FONT_DEFAULT, w / 2, 75, app->Text(148 + page), 0, kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT, w / 2, 75,
+                        app->Text(TXT_BASICS + (page - 1)) /* the four page titles follow each other */, 0, kWhite);
     switch (page)
     {
     case 1:
@@ -295,9 +297,9 @@ void HowDialog::DrawPage2(Graphics* g)
     const int cofeHalf = ImageWidth(IMAGE_COFE_MAC) / 2, akkumHalf = ImageWidth(IMAGE_AKKUM) / 2;
     const int helpHalf = ImageWidth(IMAGE_HELP_PAGE2) / 2, plateHalf = ImageWidth(IMAGE_PLATE_FOOD) / 2;
     DrawCentred(g, IMAGE_COFE_MAC, 122, 152);
-    DrawJustifiedString(g, FONT_DEFAULT_BLUE, 127 + cofeHalf, 110, app->Text(69), -1, kWhite);
-    DrawJustifiedString(g, FONT_DEFAULT_BLUE, 570 - akkumHalf, 200, app->Text(70), 1, kWhite);
-    DrawJustifiedString(g, FONT_DEFAULT_BLUE, 137 + helpHalf, 300, app->Text(75), -1, kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT_BLUE, 127 + cofeHalf, 110, app->Text(TXT_COFFEE_MACHINE), -1, kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT_BLUE, 570 - akkumHalf, 200, app->Text(TXT_EMBER_BATTERY), 1, kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT_BLUE, 137 + helpHalf, 300, app->Text(TXT_SNACK_COUNTER), -1, kWhite);
     DrawCentred(g, IMAGE_AKKUM, 575, 228);
     DrawCentred(g, IMAGE_PLATE_FOOD, 570, 425);
     DrawCentred(g, IMAGE_HELP_PAGE2, 132, 350);
@@ -326,10 +328,13 @@ void HowDialog::DrawPage3(Graphics* g)
     DrawCentred(g, chees, 80, 370);
     DrawCentredByWidth(g, small, 80, 425);
     static const int kRowY[6] = {100, 165, 230, 295, 360, 415};
-    static const int kTexts[6] = {199, 200, 203, 201, 202, 204};
+    static const int kTexts[6] = {TXT_FACE_BAR_SHOW_CUSTOMERS,    TXT_MATCH_BOMB_CLEAR_EVERY,
+                                  TXT_MUSHROOMS_TOPPING_LIKE_ANY, TXT_CLICK_ICE_CREAM_STOCK,
+                                  TXT_CHEESE_ONE_SIX_TOPPINGS,    TXT_SMALL_PIZZA_SPEECH_BUBBLE};
     for (int i = 0; i < 6; ++i)
     {
-        DrawJustifiedString(g, FONT_DEFAULT_BLUE, 130, kRowY[i], app->Text(193 + i), -1, kWhite);
+        DrawJustifiedString(g, FONT_DEFAULT_BLUE, 130, kRowY[i],
+                            app->Text(TXT_MOOD + i) /* the six legend words follow each other */, -1, kWhite);
         Wrapped(g, FONT_SIMPLE, kGreen, kTexts[i], Rect(130, kRowY[i], 520, 40), 15, -1);
     }
 }

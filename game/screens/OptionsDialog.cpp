@@ -6,6 +6,7 @@
 #include "SlidePanel.h"
 #include "TitleWnd.h"
 #include "game/core/GameResources.h"
+#include "game/core/TextIds.h"
 #include "graphics/Graphics.h"
 #include "widgets/Checkbox.h"
 #include "widgets/WidgetManager.h"
@@ -21,7 +22,7 @@ constexpr int kKeyEscape = 27;
 
 void OpenOptionsDialog(GameApp* app)
 {
-    auto* options = new DemoDialog(app, app->Text(22), "");
+    auto* options = new DemoDialog(app, app->Text(TXT_OPTIONS), "");
     const int w = ImageWidth(IMAGE_MONITOR_SMALL), h = ImageHeight(IMAGE_MONITOR_SMALL);
     options->Resize(400 - w / 2, 300 - h / 2, w, h);
     app->AddDialog(DIALOG_OPTIONS, options);
@@ -37,7 +38,7 @@ DemoDialog::DemoDialog(GameApp* gameApp, const std::string& header, const std::s
     const int ws = ImageWidth(IMAGE_MONITOR_SMALL), hs = ImageHeight(IMAGE_MONITOR_SMALL);
     const int bw = ImageWidth(IMAGE_SMBUTTON), bh = ImageHeight(IMAGE_SMBUTTON);
     okButton = std::make_unique<ButtonWidget>(kOkId, this);
-    okButton->label = app->Text(10);
+    okButton->label = app->Text(TXT_OK);
     okButton->buttonImage = IMAGE_SMBUTTON;
     okButton->overImage = IMAGE_SMBUTTON_OVER;
     okButton->downImage = IMAGE_SMBUTTON_DOWN;
@@ -174,19 +175,19 @@ void DemoDialog::CheckboxChecked(int id, bool checked)
         if (!app->Is3DAccelerationSupported())
         {
             threeDBox->SetChecked(false);
-            app->OpenDialog(DIALOG_OPTIONS_MESSAGE, true, app->Text(31), app->Text(33), app->Text(10),
-                            DIALOG_BUTTONS_FOOTER);
+            app->OpenDialog(DIALOG_OPTIONS_MESSAGE, true, app->Text(TXT_THREE_D_NOT_SUPPORTED),
+                            app->Text(TXT_GRAPHICS_CARD_CANNOT_DRAW), app->Text(TXT_OK), DIALOG_BUTTONS_FOOTER);
         }
         else if (!app->Is3DAccelerationRecommended())
         {
-            app->OpenDialog(DIALOG_OPTIONS_MESSAGE, true, app->Text(32), app->Text(34), app->Text(10),
-                            DIALOG_BUTTONS_FOOTER);
+            app->OpenDialog(DIALOG_OPTIONS_MESSAGE, true, app->Text(TXT_THREE_D_NOT_RECOMMENDED),
+                            app->Text(TXT_THREE_D_MODE_MAY), app->Text(TXT_OK), DIALOG_BUTTONS_FOOTER);
         }
     }
     else if (id == kFullScreenId && !checked && app->mFullScreenForced)
     {
-        app->OpenDialog(DIALOG_OPTIONS_MESSAGE, true, app->Text(35), app->Text(36), app->Text(10),
-                        DIALOG_BUTTONS_FOOTER);
+        app->OpenDialog(DIALOG_OPTIONS_MESSAGE, true, app->Text(TXT_FULL_SCREEN_ONLY),
+                        app->Text(TXT_DISPLAY_CAN_ONLY_RUN), app->Text(TXT_OK), DIALOG_BUTTONS_FOOTER);
         fullScreenBox->SetChecked(true, false);
     }
     else if (id == kNoHintsId)

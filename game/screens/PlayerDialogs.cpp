@@ -4,6 +4,7 @@
 #include "GameApp.h"
 #include "base/Buffer.h"
 #include "game/core/GameResources.h"
+#include "game/core/TextIds.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "widgets/EditWidget.h"
@@ -103,9 +104,9 @@ DialogWithEdit::DialogWithEdit(GameApp* gameApp, const std::string& header, cons
     SetColor(0, kWhite);
     SetColor(1, kWhite);
     okButton = std::make_unique<ButtonWidget>(kOkId, this);
-    SetUpPlainButton(*okButton, app->Text(10), IMAGE_SMBUTTON_DOWN);
+    SetUpPlainButton(*okButton, app->Text(TXT_OK), IMAGE_SMBUTTON_DOWN);
     cancelButton = std::make_unique<ButtonWidget>(kCancelId, this);
-    SetUpPlainButton(*cancelButton, app->Text(11), IMAGE_SMBUTTON_DOWN);
+    SetUpPlainButton(*cancelButton, app->Text(TXT_CANCEL), IMAGE_SMBUTTON_DOWN);
     editWidget = std::make_unique<EditWidget>(this);
     editWidget->id = kEditId;
     if (FONT_DEFAULT) editWidget->SetFont(FONT_DEFAULT);
@@ -239,7 +240,7 @@ bool IsSafeSaveName(const std::string& name)
 
 void OpenPlayerChoice(GameApp* app)
 {
-    auto* dialog = new ChPlayerDialog(app, app->Text(23), "");
+    auto* dialog = new ChPlayerDialog(app, app->Text(TXT_CHOOSE_COOK), "");
     const int w = ImageWidth(IMAGE_MONITOR), h = ImageHeight(IMAGE_MONITOR);
     dialog->Resize(400 - w / 2, 600, w, h);
     for (const auto& player : app->players) dialog->list->AddLine(player->name, false);
@@ -263,11 +264,11 @@ ChPlayerDialog::ChPlayerDialog(GameApp* gameApp, const std::string& title, const
     SetColor(0, kWhite);
     SetColor(1, kWhite);
     chooseButton = std::make_unique<ButtonWidget>(kChooseId, this);
-    SetUpPlainButton(*chooseButton, app->Text(0), IMAGE_SMBUTTON_DOWN);
+    SetUpPlainButton(*chooseButton, app->Text(TXT_CHOOSE), IMAGE_SMBUTTON_DOWN);
     deleteButton = std::make_unique<ButtonWidget>(kDeleteId, this);
-    SetUpPlainButton(*deleteButton, app->Text(2), IMAGE_SMBUTTON_OVER);
+    SetUpPlainButton(*deleteButton, app->Text(TXT_DELETE), IMAGE_SMBUTTON_OVER);
     renameButton = std::make_unique<ButtonWidget>(kRenameId, this);
-    SetUpPlainButton(*renameButton, app->Text(1), IMAGE_SMBUTTON_DOWN);
+    SetUpPlainButton(*renameButton, app->Text(TXT_RENAME), IMAGE_SMBUTTON_DOWN);
     list = std::make_unique<ListWidget>(this);
     list->id = kListId;
     if (FONT_BUTTON_SMALL)
@@ -286,7 +287,7 @@ ChPlayerDialog::ChPlayerDialog(GameApp* gameApp, const std::string& title, const
     // The list's blue lets the chalkboard through, so it reads as a tinted pane set into the board rather than a
     // flat panel laid over it.
     list->SetColor(0, Color(colours[0][0], colours[0][1], colours[0][2], 120));
-    list->AddLine(app->Text(3), false);
+    list->AddLine(app->Text(TXT_NEW_COOK), false);
     list->SetLineColor(0, kWhite);
     listFrame = std::make_unique<CarvedFrame>();
     AddWidget(chooseButton.get());
@@ -397,12 +398,13 @@ void ChPlayerDialog::Rename()
     if (s <= 0 || s >= list->GetLineCount() || s > static_cast<int>(app->players.size())) return;
     const std::string oldName = list->GetStringAt(s);
     std::string newName;
-    if (AskForTextEntry(app, app->Text(6), app->Text(7), oldName, DialogWithEdit::kMaxNameChars, true, true, newName) !=
-        1)
+    if (AskForTextEntry(app, app->Text(TXT_RENAME_COOK), app->Text(TXT_PLEASE_TYPE_NAME), oldName,
+                        DialogWithEdit::kMaxNameChars, true, true, newName) != 1)
         return;
     if (app->FindPlayer(newName))
     {
-        app->OpenDialog(DIALOG_PLAYER_MESSAGE, true, app->Text(8), app->Text(9), app->Text(10), DIALOG_BUTTONS_FOOTER);
+        app->OpenDialog(DIALOG_PLAYER_MESSAGE, true, app->Text(TXT_NAME_TAKEN),
+                        app->Text(TXT_ANOTHER_COOK_ALREADY_USES), app->Text(TXT_OK), DIALOG_BUTTONS_FOOTER);
         return;
     }
     list->SetLine(s, newName);
@@ -417,13 +419,13 @@ void ChPlayerDialog::Delete()
     if (s <= 0 || s >= list->GetLineCount() || s > static_cast<int>(app->players.size())) return;
     if (app->players.size() < 2)
     {
-        app->AddDialog(DIALOG_ONLY_PLAYER,
-                       MakeQuestion(DIALOG_ONLY_PLAYER, "", app->Text(12), app->Text(10), DIALOG_BUTTONS_FOOTER));
+        app->AddDialog(DIALOG_ONLY_PLAYER, MakeQuestion(DIALOG_ONLY_PLAYER, "", app->Text(TXT_CANNOT_DELETE_ONLY_COOK),
+                                                        app->Text(TXT_OK), DIALOG_BUTTONS_FOOTER));
         return;
     }
     const std::string name = list->GetStringAt(s);
-    Dialog* question =
-        MakeQuestion(DIALOG_QUESTION, app->Text(2), app->Text(13) + " " + name + "?", "", DIALOG_BUTTONS_YES_NO);
+    Dialog* question = MakeQuestion(DIALOG_QUESTION, app->Text(TXT_DELETE),
+                                    app->Text(TXT_REALLY_DELETE) + " " + name + "?", "", DIALOG_BUTTONS_YES_NO);
     if (!app->AskYesNo(question)) return;
     EraseSaveFile(name, "1.sav");
     EraseSaveFile(name, "2.sav");
@@ -438,18 +440,19 @@ void ChPlayerDialog::NewPlayer()
 {
     if (static_cast<int>(app->players.size()) >= kMaxPlayers)
     {
-        app->OpenDialog(DIALOG_PLAYER_MESSAGE, true, app->Text(16), app->Text(17), app->Text(10),
-                        DIALOG_BUTTONS_FOOTER);
+        app->OpenDialog(DIALOG_PLAYER_MESSAGE, true, app->Text(TXT_KITCHEN_FULL), app->Text(TXT_THERE_TOO_MANY_COOKS),
+                        app->Text(TXT_OK), DIALOG_BUTTONS_FOOTER);
         return;
     }
     std::string name;
-    if (AskForTextEntry(app, app->Text(18), app->Text(7), "New Player", DialogWithEdit::kMaxNameChars, true, true,
-                        name) != 1)
+    if (AskForTextEntry(app, app->Text(TXT_NEW_COOK_2), app->Text(TXT_PLEASE_TYPE_NAME), "New Player",
+                        DialogWithEdit::kMaxNameChars, true, true, name) != 1)
         return;
     if (app->FindPlayer(name))
     {
-        Dialog* message = app->OpenDialog(DIALOG_PLAYER_MESSAGE, true, app->Text(19), app->Text(9), app->Text(10),
-                                          DIALOG_BUTTONS_FOOTER);
+        Dialog* message =
+            app->OpenDialog(DIALOG_PLAYER_MESSAGE, true, app->Text(TXT_NAME_TAKEN_2),
+                            app->Text(TXT_ANOTHER_COOK_ALREADY_USES), app->Text(TXT_OK), DIALOG_BUTTONS_FOOTER);
         if (message && FONT_DEFAULT_BLUE) message->SetHeaderFont(FONT_DEFAULT_BLUE);
         return;
     }

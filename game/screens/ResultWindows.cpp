@@ -6,6 +6,7 @@
 #include "MapWnd.h"
 #include "game/board/BoardModel.h"
 #include "game/core/GameResources.h"
+#include "game/core/TextIds.h"
 #include "graphics/Graphics.h"
 
 #include <algorithm>
@@ -41,8 +42,8 @@ LevelCompleteWnd::LevelCompleteWnd(GameApp* gameApp)
     for (int c : {0, 1, 3, 4}) SetColor(c, kWhite);
     okButton = std::make_unique<ButtonWidget>(kOkId, this);
     const int w = ImageWidth(IMAGE_MONITOR);
-    SetUpButton(*okButton, app->Text(110), IMAGE_BIGBUTTON, IMAGE_BIGBUTTON_OVER, IMAGE_BIGBUTTON_DOWN, nullptr,
-                FONT_DEFAULT_BLUE, w / 2 - ImageWidth(IMAGE_BIGBUTTON) / 2, 410);
+    SetUpButton(*okButton, app->Text(TXT_CONTINUE_2), IMAGE_BIGBUTTON, IMAGE_BIGBUTTON_OVER, IMAGE_BIGBUTTON_DOWN,
+                nullptr, FONT_DEFAULT_BLUE, w / 2 - ImageWidth(IMAGE_BIGBUTTON) / 2, 410);
     // The tally shows the profile as it was, but the file holds the win from now on: a game closed over the
     // tally goes on with the next day, never the won one again.
     SaveWonDay();
@@ -122,17 +123,17 @@ void LevelCompleteWnd::Draw(Graphics* g)
     const int32_t money = player ? player->money : 0;
     const int w = ImageWidth(IMAGE_MONITOR), h = ImageHeight(IMAGE_MONITOR);
     const int cx = w / 2;
-    const std::string& sign = app->Text(65);
+    const std::string& sign = app->Text(TXT_MONEY_SIGN);
     auto line = [&](int ly, Font* font, const std::string& text)
     { DrawJustifiedString(g, font, cx, ly, text, 0, kWhite); };
-    line(80, FONT_BUTTON, app->Text(103));
-    line(105, FONT_DEFAULT_BLUE, app->Text(104));
-    line(180, FONT_DEFAULT, app->Text(105) + " " + std::to_string(model ? model->ServedCount : 0));
-    line(205, FONT_DEFAULT_BLUE, app->Text(106) + " " + std::to_string(model ? model->LostCount : 0));
-    line(230, FONT_DEFAULT, app->Text(107) + " " + std::to_string(model ? model->FoodServedCount : 0));
-    line(275, FONT_DEFAULT, app->Text(192) + " " + MoneyText(sign, model ? model->TipTotal : 0));
-    line(320, FONT_DEFAULT, app->Text(108) + " " + MoneyText(sign, profit));
-    line(345, FONT_DEFAULT, app->Text(109) + " " + MoneyText(sign, AddMoney(money, profit)));
+    line(80, FONT_BUTTON, app->Text(TXT_DAY_COMPLETE));
+    line(105, FONT_DEFAULT_BLUE, app->Text(TXT_OVENS_COOL_DOWN_HERE));
+    line(180, FONT_DEFAULT, app->Text(TXT_CUSTOMERS_SERVED) + " " + std::to_string(model ? model->ServedCount : 0));
+    line(205, FONT_DEFAULT_BLUE, app->Text(TXT_CUSTOMERS_LOST) + " " + std::to_string(model ? model->LostCount : 0));
+    line(230, FONT_DEFAULT, app->Text(TXT_DISHES_SERVED) + " " + std::to_string(model ? model->FoodServedCount : 0));
+    line(275, FONT_DEFAULT, app->Text(TXT_TIPS) + " " + MoneyText(sign, model ? model->TipTotal : 0));
+    line(320, FONT_DEFAULT, app->Text(TXT_TODAYS_PROFIT) + " " + MoneyText(sign, profit));
+    line(345, FONT_DEFAULT, app->Text(TXT_MONEY_TILL) + " " + MoneyText(sign, AddMoney(money, profit)));
     if (model && profit >= model->ExpertGoal && IMAGE_EXPERT_PRIZE)
     {
         const int pw = ImageWidth(IMAGE_EXPERT_PRIZE), ph = ImageHeight(IMAGE_EXPERT_PRIZE);
@@ -162,10 +163,10 @@ GameOverWnd::GameOverWnd(GameApp* gameApp) : SlidePanel(gameApp, IMAGE_GAME_OVER
     const int wg = ImageWidth(IMAGE_GAME_OVER_WND);
     const int bx = wg / 2 - ImageWidth(IMAGE_SMBUTTON) / 2;
     retryButton = std::make_unique<ButtonWidget>(kRetryId, this);
-    SetUpButton(*retryButton, app->Text(49), IMAGE_SMBUTTON, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_DOWN, nullptr,
-                FONT_DEFAULT_BLUE, bx, 400);
+    SetUpButton(*retryButton, app->Text(TXT_TRY_AGAIN), IMAGE_SMBUTTON, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_DOWN,
+                nullptr, FONT_DEFAULT_BLUE, bx, 400);
     mapButton = std::make_unique<ButtonWidget>(kMapId, this);
-    SetUpButton(*mapButton, app->Text(213), IMAGE_SMBUTTON, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_DOWN, nullptr,
+    SetUpButton(*mapButton, app->Text(TXT_MAP), IMAGE_SMBUTTON, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_DOWN, nullptr,
                 FONT_DEFAULT_BLUE, bx, 460);
     Resize(400 - wg / 2, 300 - ImageHeight(IMAGE_GAME_OVER_WND) / 2, wg, ImageHeight(IMAGE_GAME_OVER_WND));
 }
@@ -188,16 +189,16 @@ void GameOverWnd::Draw(Graphics* g)
     BoardModel* model = PlayModel(app);
     const PlayerProfile* player = app->CurrentPlayer();
     const int cx = ImageWidth(IMAGE_MONITOR) / 2;
-    const std::string& sign = app->Text(65);
+    const std::string& sign = app->Text(TXT_MONEY_SIGN);
     auto line = [&](int ly, Font* font, const std::string& text)
     { DrawJustifiedString(g, font, cx, ly, text, 0, kWhite); };
     // A lost day says so in its title; the won day's title would read as a success.
-    line(90, FONT_BUTTON, app->Text(217));
-    line(115, FONT_DEFAULT_BLUE, app->Text(111));
-    line(210, FONT_BUTTON_SMALL, app->Text(112));
-    line(270, FONT_BUTTON_SMALL, app->Text(113));
-    line(340, FONT_DEFAULT, app->Text(108) + " " + MoneyText(sign, model ? model->DayProfit : 0));
-    line(365, FONT_DEFAULT, app->Text(109) + " " + MoneyText(sign, player ? player->money : 0));
+    line(90, FONT_BUTTON, app->Text(TXT_DAY_LOST));
+    line(115, FONT_DEFAULT_BLUE, app->Text(TXT_KITCHEN_CLOSES_TODAY));
+    line(210, FONT_BUTTON_SMALL, app->Text(TXT_DID_NOT_EARN_ENOUGH));
+    line(270, FONT_BUTTON_SMALL, app->Text(TXT_DONT_GIVE_UP_EVERY));
+    line(340, FONT_DEFAULT, app->Text(TXT_TODAYS_PROFIT) + " " + MoneyText(sign, model ? model->DayProfit : 0));
+    line(365, FONT_DEFAULT, app->Text(TXT_MONEY_TILL) + " " + MoneyText(sign, player ? player->money : 0));
 }
 
 void GameOverWnd::ButtonReleased(int id)

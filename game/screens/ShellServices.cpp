@@ -3,6 +3,7 @@
 
 #include "GameApp.h"
 #include "game/core/GameResources.h"
+#include "game/core/TextIds.h"
 #include "graphics/Image.h"
 #include "sound/SoundServices.h"
 #include "widgets/Dialog.h"
@@ -32,10 +33,10 @@ public:
         if (FONT_BUTTON_SMALL) SetHeaderFont(FONT_BUTTON_SMALL);
         contentInsets = Insets(30, 30, 30, 50);
         for (int c : {0, 1, 3, 4}) SetColor(c, Color(255, 255, 255));
-        if (yesButton) yesButton->label = app.Text(10);
+        if (yesButton) yesButton->label = app.Text(TXT_OK);
         if (noButton)
         {
-            noButton->label = app.Text(11);
+            noButton->label = app.Text(TXT_CANCEL);
             noButton->SetDisabled(!cancelEnabled);
         }
         const int w = IMAGE_MONITOR_SMALL ? IMAGE_MONITOR_SMALL->GetWidth() : 420;

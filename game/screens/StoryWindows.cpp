@@ -6,6 +6,7 @@
 #include "SlidePanel.h"
 #include "TitleWnd.h"
 #include "game/core/GameResources.h"
+#include "game/core/TextIds.h"
 #include "graphics/Graphics.h"
 #include "widgets/WidgetManager.h"
 
@@ -131,7 +132,7 @@ HistoryWnd::HistoryWnd(GameApp* gameApp) : app(gameApp)
 {
     startButton = std::make_unique<ButtonWidget>(0, this);
     SetUpSmallButton(*startButton, *this, 500, 530, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_OVER);
-    startButton->label = app->Text(39);
+    startButton->label = app->Text(TXT_CONTINUE);
     if (FONT_DEFAULT) startButton->SetFont(FONT_DEFAULT);
     flagChange.add |= WIDGETFLAGS_MARK_DIRTY;
     Resize(0, 0, 800, 600);
@@ -174,7 +175,7 @@ GameCompleteWnd::GameCompleteWnd(GameApp* gameApp) : app(gameApp)
 {
     button = std::make_unique<ButtonWidget>(0, this);
     SetUpSmallButton(*button, *this, 530, 550, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_DOWN);
-    button->label = app->Text(39);
+    button->label = app->Text(TXT_CONTINUE);
     if (FONT_DEFAULT) button->SetFont(FONT_DEFAULT);
     flagChange.add |= WIDGETFLAGS_MARK_DIRTY;
     Resize(0, 0, 800, 600);

@@ -4,6 +4,7 @@
 #include "GameApp.h"
 #include "SlidePanel.h"
 #include "game/core/GameResources.h"
+#include "game/core/TextIds.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 
@@ -20,7 +21,7 @@ TipWnd::TipWnd(GameApp* gameApp, int type)
     const int w = ImageWidth(IMAGE_MONITOR_SMALL), h = ImageHeight(IMAGE_MONITOR_SMALL);
     Resize(400 - w / 2, 300 - h / 2, w, h);
     okButton = std::make_unique<ButtonWidget>(kOkId, this);
-    okButton->label = app->Text(39);
+    okButton->label = app->Text(TXT_CONTINUE);
     if (FONT_DEFAULT_BLUE) okButton->SetFont(FONT_DEFAULT_BLUE);
     okButton->SetColor(0, Color(255, 255, 255));
     okButton->SetColor(1, Color(255, 255, 255));
@@ -58,7 +59,7 @@ void TipWnd::Draw(Graphics* g)
     g->SetColor(white);
     g->SetColorizeImages(true);
     if (componentImage) g->DrawImageBox(Rect(0, 0, width, height), componentImage);
-    DrawJustifiedString(g, FONT_BUTTON_SMALL, width / 2 + 50, 50, app->Text(167), 0, white);
+    DrawJustifiedString(g, FONT_BUTTON_SMALL, width / 2 + 50, 50, app->Text(TXT_NEW_CUSTOMER), 0, white);
     DrawJustifiedString(g, FONT_DEFAULT_BLUE, width / 2 + 50, 70, app->Text(NameText()), 0, white);
     g->SetFont(FONT_SIMPLE);
     g->SetColor(Color(13, 94, 36, a));

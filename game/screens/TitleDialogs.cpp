@@ -5,6 +5,7 @@
 #include "GameApp.h"
 #include "TitleWnd.h"
 #include "game/core/GameResources.h"
+#include "game/core/TextIds.h"
 #include "graphics/Graphics.h"
 #include "widgets/WidgetManager.h"
 
@@ -32,7 +33,8 @@ void OpenContinueDialog(GameApp* app)
 }
 
 ContinueGameWnd::ContinueGameWnd(GameApp* gameApp)
-    : SlidePanel(gameApp, IMAGE_MONITOR_SMALL, nullptr, DIALOG_CONTINUE, gameApp->Text(39), gameApp->Text(37))
+    : SlidePanel(gameApp, IMAGE_MONITOR_SMALL, nullptr, DIALOG_CONTINUE, gameApp->Text(TXT_CONTINUE),
+                 gameApp->Text(TXT_HAVE_DAY_PROGRESS_CONTINUE))
 {
     if (FONT_BUTTON_SMALL) SetHeaderFont(FONT_BUTTON_SMALL);
     if (FONT_DEFAULT) SetLinesFont(FONT_DEFAULT);
@@ -42,11 +44,11 @@ ContinueGameWnd::ContinueGameWnd(GameApp* gameApp)
     const int ws = ImageWidth(IMAGE_MONITOR_SMALL), hs = ImageHeight(IMAGE_MONITOR_SMALL);
     const int bx = ws / 2 - ImageWidth(IMAGE_SMBUTTON) / 2;
     continueButton = std::make_unique<ButtonWidget>(kContinueId, this);
-    SetUpButton(*continueButton, app->Text(39), IMAGE_SMBUTTON, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_DOWN, nullptr,
-                FONT_DEFAULT_BLUE, bx, hs - 140);
+    SetUpButton(*continueButton, app->Text(TXT_CONTINUE), IMAGE_SMBUTTON, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_DOWN,
+                nullptr, FONT_DEFAULT_BLUE, bx, hs - 140);
     newGameButton = std::make_unique<ButtonWidget>(kNewGameId, this);
-    SetUpButton(*newGameButton, app->Text(38), IMAGE_SMBUTTON, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_DOWN, nullptr,
-                FONT_DEFAULT_BLUE, bx, hs - 90);
+    SetUpButton(*newGameButton, app->Text(TXT_NEW_GAME), IMAGE_SMBUTTON, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_DOWN,
+                nullptr, FONT_DEFAULT_BLUE, bx, hs - 90);
 }
 
 ContinueGameWnd::~ContinueGameWnd()
@@ -73,7 +75,7 @@ void ContinueGameWnd::Draw(Graphics* g)
     const PlayerProfile* player = app->CurrentPlayer();
     const int hs = ImageHeight(IMAGE_MONITOR_SMALL);
     DrawJustifiedString(g, FONT_DEFAULT_BLUE, ImageWidth(IMAGE_MONITOR_SMALL) / 2, hs - 150,
-                        app->Text(158) + " " + std::to_string(player ? player->level : 1), 0, kWhite);
+                        app->Text(TXT_DAY_2) + " " + std::to_string(player ? player->level : 1), 0, kWhite);
 }
 
 void ContinueGameWnd::ButtonReleased(int id)
@@ -117,7 +119,7 @@ HighscoresWnd* OpenHighscores(GameApp* app, int highlight)
 }
 
 HighscoresWnd::HighscoresWnd(GameApp* gameApp)
-    : SlidePanel(gameApp, IMAGE_MONITOR, nullptr, DIALOG_HIGHSCORES, gameApp->Text(24))
+    : SlidePanel(gameApp, IMAGE_MONITOR, nullptr, DIALOG_HIGHSCORES, gameApp->Text(TXT_BEST_CHEFS))
 {
     if (FONT_BUTTON) SetHeaderFont(FONT_BUTTON);
     SetColor(0, kWhite);
@@ -125,10 +127,10 @@ HighscoresWnd::HighscoresWnd(GameApp* gameApp)
     contentInsets = Insets(80, 40, 80, 50);
     const int w = ImageWidth(IMAGE_MONITOR), h = ImageHeight(IMAGE_MONITOR);
     closeButton = std::make_unique<ButtonWidget>(kCloseId, this);
-    SetUpButton(*closeButton, app->Text(39), IMAGE_BIGBUTTON, IMAGE_BIGBUTTON_OVER, IMAGE_BIGBUTTON_DOWN, nullptr,
-                FONT_BUTTON_SMALL, w / 2 - ImageWidth(IMAGE_BIGBUTTON) / 2, 420);
+    SetUpButton(*closeButton, app->Text(TXT_CONTINUE), IMAGE_BIGBUTTON, IMAGE_BIGBUTTON_OVER, IMAGE_BIGBUTTON_DOWN,
+                nullptr, FONT_BUTTON_SMALL, w / 2 - ImageWidth(IMAGE_BIGBUTTON) / 2, 420);
     resetButton = std::make_unique<ButtonWidget>(kResetId, this);
-    SetUpButton(*resetButton, app->Text(25), IMAGE_SMBUTTON, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_OVER, nullptr,
+    SetUpButton(*resetButton, app->Text(TXT_RESET), IMAGE_SMBUTTON, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_OVER, nullptr,
                 FONT_DEFAULT_BLUE, w / 2 - ImageWidth(IMAGE_SMBUTTON) / 2, 360);
     Resize(400 - w / 2, 600, w, h);
 }
@@ -178,8 +180,8 @@ void HighscoresWnd::ButtonReleased(int id)
     }
     // While it sinks the window may close under a waiting question: the reset is not offered then.
     if (id != kResetId || closing) return;
-    auto* question = new Dialog(IMAGE_MONITOR_SMALL, IMAGE_SMBUTTON, DIALOG_QUESTION, true, "", app->Text(210), "",
-                                DIALOG_BUTTONS_YES_NO);
+    auto* question = new Dialog(IMAGE_MONITOR_SMALL, IMAGE_SMBUTTON, DIALOG_QUESTION, true, "",
+                                app->Text(TXT_DO_REALLY_WANT_CLEAR), "", DIALOG_BUTTONS_YES_NO);
     question->contentInsets = Insets(55, 80, 50, 55);
     const int ws = ImageWidth(IMAGE_MONITOR_SMALL), hs = ImageHeight(IMAGE_MONITOR_SMALL);
     if (FONT_DEFAULT_BLUE) question->SetButtonFont(FONT_DEFAULT_BLUE);

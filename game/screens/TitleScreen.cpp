@@ -3,6 +3,7 @@
 
 #include "GameApp.h"
 #include "game/core/GameResources.h"
+#include "game/core/TextIds.h"
 #include "graphics/DDImage.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
@@ -54,7 +55,7 @@ void TitleScreen::CreateContinueLink()
 {
     continueLink = std::make_unique<LinkWidget>(1, this);
     if (FONT_DEFAULT != nullptr) continueLink->SetFont(FONT_DEFAULT);
-    continueLink->label = app ? app->Text(5) : std::string();
+    continueLink->label = app ? app->Text(TXT_CLICK_HERE_START_COOKING) : std::string();
     continueLink->SetColor(0, Color(255, 255, 0));
     continueLink->SetColor(1, Color(255, 255, 255));
     showingLogos = true;
@@ -179,7 +180,7 @@ void TitleScreen::Draw(Graphics* g)
     g->DrawImage(IMAGE_LOAD_SCREEN, 0, 0);
     if (!continueLink || !continueLink->visible)
     {
-        const std::string& text = app ? app->Text(4) : std::string();
+        const std::string& text = app ? app->Text(TXT_WARMING_UP_OVENS) : std::string();
         const int w = FONT_DEFAULT ? FONT_DEFAULT->StringWidth(text) : 0;
         DrawJustifiedString(g, FONT_DEFAULT, 400 - w / 2, 450, text, -1, Color(255, 255, 255));
     }

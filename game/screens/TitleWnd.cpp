@@ -4,6 +4,7 @@
 #include "BoardTransition.h"
 #include "GameApp.h"
 #include "game/core/GameResources.h"
+#include "game/core/TextIds.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
@@ -43,17 +44,17 @@ int ButtonWidth()
 
 TitleWnd::TitleWnd(GameApp* gameApp) : app(gameApp)
 {
-    playButton = ImageButton(this, PlayId, app->Text(56), 530, 100);
+    playButton = ImageButton(this, PlayId, app->Text(TXT_PLAY), 530, 100);
     personMakerButton = ImageButton(this, PersonMakerId, "Person Maker", 530, 340);
     personMakerButton->SetVisible(false);
-    optionsButton = ImageButton(this, OptionsId, app->Text(22), 530, 160);
-    highscoresButton = ImageButton(this, HighscoresId, app->Text(24), 530, 220);
-    quitButton = ImageButton(this, QuitId, app->Text(50), 530, 280);
+    optionsButton = ImageButton(this, OptionsId, app->Text(TXT_OPTIONS), 530, 160);
+    highscoresButton = ImageButton(this, HighscoresId, app->Text(TXT_BEST_CHEFS), 530, 220);
+    quitButton = ImageButton(this, QuitId, app->Text(TXT_QUIT), 530, 280);
     // Only the part well inside the button quits, so a slip off the high-score button does not end the game.
     quitButton->insets = Insets(10, 10, 10, 10);
 
     changePlayerButton = std::make_unique<ButtonWidget>(ChangePlayerId, this);
-    changePlayerButton->label = app->Text(21);
+    changePlayerButton->label = app->Text(TXT_NOT_CHANGE_COOK);
     changePlayerButton->noFrame = true;
     if (FONT_SIMPLE) changePlayerButton->SetFont(FONT_SIMPLE);
     changePlayerButton->SetColor(0, Color(255, 255, 255));
@@ -90,7 +91,7 @@ std::string TitleWnd::WelcomeLine() const
 {
     const PlayerProfile* player = app->CurrentPlayer();
     if (player == nullptr) return std::string();
-    return app->Text(20) + ", " + player->name;
+    return app->Text(TXT_WELCOME) + ", " + player->name;
 }
 
 void TitleWnd::UpdateAll(ModalFlags& modalFlags)

@@ -5,6 +5,7 @@
 #include "ResultWindows.h"
 #include "game/board/BoardModel.h"
 #include "game/core/GameResources.h"
+#include "game/core/TextIds.h"
 #include "widgets/WidgetManager.h"
 
 namespace Zest
@@ -30,14 +31,14 @@ UpgradeWnd::UpgradeWnd(GameApp* gameApp, int shopMode)
     : SlidePanel(gameApp, IMAGE_MONITOR, nullptr, DIALOG_SHOP), mode(shopMode)
 {
     buyButton = std::make_unique<ButtonWidget>(kBuyId, this);
-    SetUpButton(*buyButton, app->Text(63), IMAGE_SMBUTTON, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_DOWN,
+    SetUpButton(*buyButton, app->Text(TXT_UPGRADE), IMAGE_SMBUTTON, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_DOWN,
                 IMAGE_SMBUTTON_DISABLED, FONT_DEFAULT, 470, 193);
     secondButton = std::make_unique<ButtonWidget>(kSecondId, this);
-    SetUpButton(*secondButton, app->Text(63), IMAGE_SMBUTTON, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_DOWN,
+    SetUpButton(*secondButton, app->Text(TXT_UPGRADE), IMAGE_SMBUTTON, IMAGE_SMBUTTON_OVER, IMAGE_SMBUTTON_DOWN,
                 IMAGE_SMBUTTON_DISABLED, FONT_DEFAULT, 470, 318);
     closeButton = std::make_unique<ButtonWidget>(kCloseId, this);
-    SetUpButton(*closeButton, app->Text(39), IMAGE_BIGBUTTON, IMAGE_BIGBUTTON_OVER, IMAGE_BIGBUTTON_DOWN, nullptr,
-                FONT_BUTTON_SMALL, 230, 410);
+    SetUpButton(*closeButton, app->Text(TXT_CONTINUE), IMAGE_BIGBUTTON, IMAGE_BIGBUTTON_OVER, IMAGE_BIGBUTTON_DOWN,
+                nullptr, FONT_BUTTON_SMALL, 230, 410);
     closing = false;
     UpdateButtons();
 }
@@ -187,8 +188,8 @@ void UpgradeWnd::UpdateButtons()
     if (mode == kRecipe0) return;
     buyButton->Resize(w / 2 - bw / 2, 420, bw, bh);
     secondButton->Resize(w / 2 - bw / 2, 470, bw, bh);
-    secondButton->label = app->Text(39);
-    buyButton->label = app->Text(130);
+    secondButton->label = app->Text(TXT_CONTINUE);
+    buyButton->label = app->Text(TXT_BUY);
     closeButton->SetVisible(false);
     Enable(*buyButton, mode == kPlate ? CanBuyStep(PlayerProfile::UpgradePlate) : CanBuyRecipe(mode - kRecipe0));
     Enable(*secondButton, true);

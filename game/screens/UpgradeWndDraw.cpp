@@ -4,6 +4,7 @@
 #include "GameApp.h"
 #include "game/board/BoardModel.h"
 #include "game/core/GameResources.h"
+#include "game/core/TextIds.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 
@@ -102,21 +103,21 @@ void UpgradeWnd::DrawDevicePage(Graphics* g)
     const DevicePage& page = mode == kCoffee ? kCoffeePage : mode == kAkkum ? kAkkumPage : kFoodPage;
     const int w = ImageWidth(IMAGE_MONITOR), bw = ImageWidth(IMAGE_SMBUTTON);
     const int cx = page.buttonX + bw / 2;
-    const std::string& sign = app->Text(65);
+    const std::string& sign = app->Text(TXT_MONEY_SIGN);
     const PlayerProfile* player = app->CurrentPlayer();
     // Dialog::Draw left the lines colour current; the step captions use it.
     const Color current = GetColor(DIALOG_COLOR_LINES);
 
     if (*page.picture) g->DrawImage(*page.picture, page.pictureX, page.pictureY);
-    DrawJustifiedString(g, FONT_BUTTON_SMALL, w / 2, 80, app->Text(63), 0, kWhite);
+    DrawJustifiedString(g, FONT_BUTTON_SMALL, w / 2, 80, app->Text(TXT_UPGRADE), 0, kWhite);
     DrawJustifiedString(g, FONT_DEFAULT_BLUE, w / 2, 100, app->Text(page.subtitle), 0, kWhite);
     if (IMAGE_LINE_BLUE)
     {
         g->DrawImage(IMAGE_LINE_BLUE, 40, 155);
         g->DrawImage(IMAGE_LINE_BLUE, 40, 280);
     }
-    DrawJustifiedString(g, FONT_DEFAULT, cx, 152, app->Text(64) + " " + MoneyText(sign, player ? player->money : 0), 0,
-                        kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT, cx, 152,
+                        app->Text(TXT_MONEY) + " " + MoneyText(sign, player ? player->money : 0), 0, kWhite);
 
     const int upgrades[2] = {BuyUpgrade(), SecondUpgrade()};
     static const int kRowTop[2] = {187, 312};
@@ -151,9 +152,10 @@ void UpgradeWnd::DrawDevicePage(Graphics* g)
         if (n < 0 || n >= max) continue;
         const UpgradeRecord& next = table[static_cast<size_t>(n + 1)];
         DrawJustifiedString(g, FONT_DEFAULT_BLUE, cx, row == 0 ? page.nextPriceY : 382,
-                            app->Text(68) + " " + MoneyText(sign, next.price), 0, kWhite);
+                            app->Text(TXT_PRICE) + " " + MoneyText(sign, next.price), 0, kWhite);
         DrawJustifiedString(g, FONT_SIMPLE, cx, kNextValueY[row],
-                            app->Text(166) + " " + Styled(sign, next.intValue, page.valueStyle[row]), 0, kGreen);
+                            app->Text(TXT_NEXT_STEP) + " " + Styled(sign, next.intValue, page.valueStyle[row]), 0,
+                            kGreen);
     }
 }
 
@@ -163,34 +165,37 @@ void UpgradeWnd::DrawPlatePage(Graphics* g)
     const int u = PlayerProfile::UpgradePlate;
     const std::vector<UpgradeRecord>& table = Table(u);
     const int n = Level(u);
-    const std::string& sign = app->Text(65);
+    const std::string& sign = app->Text(TXT_MONEY_SIGN);
     const PlayerProfile* player = app->CurrentPlayer();
     if (IMAGE_PLATE) g->DrawImage(IMAGE_PLATE, w / 2 - IMAGE_PLATE->GetWidth() / 2, 160);
-    DrawJustifiedString(g, FONT_BUTTON_SMALL, w / 2, 80, app->Text(63), 0, kWhite);
-    DrawJustifiedString(g, FONT_DEFAULT_BLUE, w / 2, 100, app->Text(137), 0, kWhite);
+    DrawJustifiedString(g, FONT_BUTTON_SMALL, w / 2, 80, app->Text(TXT_UPGRADE), 0, kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT_BLUE, w / 2, 100, app->Text(TXT_BIGGER_OVEN_PLATE_GIVES), 0, kWhite);
     const bool below = n >= 0 && n < MaxLevel(u);
     if (below)
         DrawJustifiedString(g, FONT_DEFAULT_BLUE, w / 2, 300,
-                            app->Text(68) + " " + MoneyText(sign, table[static_cast<size_t>(n + 1)].price), 0, kWhite);
+                            app->Text(TXT_PRICE) + " " + MoneyText(sign, table[static_cast<size_t>(n + 1)].price), 0,
+                            kWhite);
     if (n >= 0 && n < static_cast<int>(table.size()))
         DrawJustifiedString(g, FONT_DEFAULT_BLUE, w / 2, 330,
-                            app->Text(138) + " " + std::to_string(table[static_cast<size_t>(n)].intValue) + "/8", 0,
-                            kWhite);
+                            app->Text(TXT_PLATE_SIZE_COLUMNS_ROWS) + " " +
+                                std::to_string(table[static_cast<size_t>(n)].intValue) + "/8",
+                            0, kWhite);
     if (below)
         DrawJustifiedString(g, FONT_SIMPLE, w / 2, 350,
-                            app->Text(166) + " " + std::to_string(table[static_cast<size_t>(n + 1)].intValue) + "/8", 0,
-                            kGreen);
-    DrawJustifiedString(g, FONT_DEFAULT, w / 2, 400, app->Text(64) + " " + MoneyText(sign, player ? player->money : 0),
-                        0, kWhite);
+                            app->Text(TXT_NEXT_STEP) + " " +
+                                std::to_string(table[static_cast<size_t>(n + 1)].intValue) + "/8",
+                            0, kGreen);
+    DrawJustifiedString(g, FONT_DEFAULT, w / 2, 400,
+                        app->Text(TXT_MONEY) + " " + MoneyText(sign, player ? player->money : 0), 0, kWhite);
 }
 
 void UpgradeWnd::DrawRecipes(Graphics* g)
 {
     const int r = mode - kRecipe0;
     const int w = ImageWidth(IMAGE_MONITOR);
-    const std::string& sign = app->Text(65);
+    const std::string& sign = app->Text(TXT_MONEY_SIGN);
     const PlayerProfile* player = app->CurrentPlayer();
-    DrawJustifiedString(g, FONT_BUTTON, w / 2, 65, app->Text(129), 0, kWhite);
+    DrawJustifiedString(g, FONT_BUTTON, w / 2, 65, app->Text(TXT_RECIPE), 0, kWhite);
     const DishType* dish = Recipe(r);
     Image* pizza = RecipePicture(r);
     if (dish && pizza)
@@ -213,19 +218,20 @@ void UpgradeWnd::DrawRecipes(Graphics* g)
                 g->SetColorizeImages(false);
             }
         g->DrawImage(pizza, x0, y0);
-        DrawJustifiedString(g, FONT_DEFAULT_BLUE, w / 3, 455, app->Text(68) + " " + MoneyText(sign, dish->recipeCost),
-                            1, kWhite);
+        DrawJustifiedString(g, FONT_DEFAULT_BLUE, w / 3, 455,
+                            app->Text(TXT_PRICE) + " " + MoneyText(sign, dish->recipeCost), 1, kWhite);
     }
-    DrawJustifiedString(g, FONT_DEFAULT, w / 3, 485, app->Text(64) + " " + MoneyText(sign, player ? player->money : 0),
-                        1, kWhite);
-    DrawJustifiedString(g, FONT_TEST, w / 2, 105, app->Text(89 + r), 0, kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT, w / 3, 485,
+                        app->Text(TXT_MONEY) + " " + MoneyText(sign, player ? player->money : 0), 1, kWhite);
+    DrawJustifiedString(g, FONT_TEST, w / 2, 105,
+                        app->Text(TXT_MARGHERITA + r) /* the recipes' names in recipe order */, 0, kWhite);
     if (dish == nullptr) return;
     const int third = 2 * w / 3;
     DrawJustifiedString(g, FONT_DEFAULT_BLUE, third, 455,
-                        app->Text(97) + " " + std::to_string(dish->sizeX) + "/" + std::to_string(dish->sizeY), -1,
+                        app->Text(TXT_SIZE) + " " + std::to_string(dish->sizeX) + "/" + std::to_string(dish->sizeY), -1,
                         kWhite);
-    DrawJustifiedString(g, FONT_DEFAULT_BLUE, third, 485, app->Text(131) + " " + MoneyText(sign, dish->dishCost), -1,
-                        kWhite);
+    DrawJustifiedString(g, FONT_DEFAULT_BLUE, third, 485,
+                        app->Text(TXT_PAYS_PER_PIZZA) + " " + MoneyText(sign, dish->dishCost), -1, kWhite);
 }
 
 } // namespace Zest

@@ -43,6 +43,9 @@ public:
         if (image == BoardImage::ExpertGoal) return {240, 91};
         return {};
     }
+    // What the model said about its data files, in order.
+    std::vector<std::string> dataProblems;
+    void DataFileProblem(const std::string& text) override { dataProblems.push_back(text); }
     std::unique_ptr<Image> LoadImage(const std::string& path) override
     {
         loadedImages.push_back(path);

@@ -101,14 +101,17 @@ TEST_F(LevelFileTest, MissingLevelFileChangesNothing)
 {
     m.LevelFolder = FixtureDir() + "nowhere/";
     host.player.level = 20;
+    host.dataProblems.clear(); // the fixture's customer files are few on purpose
     m.Goal = 77;
     m.LevelKind = 3;
-    ASSERT_TRUE(m.LoadLevels());
+    EXPECT_FALSE(m.LoadLevels()) << "a missing file is reported, not taken for an empty one";
     EXPECT_EQ(m.Goal, 77);
     EXPECT_EQ(m.LevelKind, 3);
     const size_t types = m.DishTypes.size();
-    ASSERT_TRUE(m.LoadDishes());
+    EXPECT_FALSE(m.LoadDishes());
     EXPECT_EQ(m.DishTypes.size(), types);
+    EXPECT_EQ(host.dataProblems, (std::vector<std::string>{m.LevelFolder + "levels.xml is missing",
+                                                            m.LevelFolder + "Dishes.xml is missing"}));
 }
 
 TEST_F(LevelFileTest, DishTypesReuseOneWorkingRecordAndClampSizes)

@@ -132,8 +132,8 @@ const Break kBreaks[] = {
      [](const fs::path& t)
      {
          std::string text = ReadFile(t / "properties/lng.xml");
-         text.erase(text.find("  <String LNG=\"en\">Day lost!"),
-                    std::string("  <String LNG=\"en\">Day lost!</String>").size());
+         const size_t at = text.find("  <String LNG=\"en\" Id=\"DAY_LOST\">Day lost!</String>");
+         text.erase(at, text.find('\n', at) + 1 - at);
          WriteFile(t / "properties/lng.xml", text);
      },
      "219 entries"},
