@@ -88,8 +88,8 @@ public:
     // A picture loaded by path without extension, owned by the caller; null when it cannot be loaded (always null
     // in headless runs that carry no art).
     virtual std::unique_ptr<Image> LoadImage(const std::string& path) = 0;
-    // A data file the play screen needs is missing or damaged (the text says which and how); the game cannot be
-    // played without it.
+    // A data file the play screen needs is missing or damaged (the text says which and how); by default it is
+    // written to standard error, where the content's author reads it.
     virtual void DataFileProblem(const std::string& text) { std::fprintf(stderr, "Game data: %s\n", text.c_str()); }
 
     // Music tracks 0..3.

@@ -208,13 +208,6 @@ std::unique_ptr<Image> BoardScreen::LoadImage(const std::string& path)
     return app.GetImage(path);
 }
 
-void BoardScreen::DataFileProblem(const std::string& text)
-{
-    // Without its days, dishes, devices or customers the game cannot be played: it ends as on any damaged data.
-    app.EndWithFatalError("The game's data is incomplete: " + text +
-                          ". Install the game again (its main.pak) to play.");
-}
-
 bool BoardScreen::IsMusicPlaying(int track)
 {
     return app.music->IsPlaying(track);

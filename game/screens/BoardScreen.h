@@ -49,7 +49,6 @@ public:
     void PlaySample(BoardSound sound) override;
     BoardImageSize ImageSize(BoardImage image) const override;
     std::unique_ptr<Image> LoadImage(const std::string& path) override;
-    void DataFileProblem(const std::string& text) override;
     bool IsMusicPlaying(int track) override;
     void FadeInMusic(int track) override;
     void FadeOutAllMusic() override;

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace Zest
 {
@@ -85,9 +86,9 @@ MapWnd::~MapWnd()
 void MapWnd::LoadMap()
 {
     MapFileData data;
+    // The map still opens (without its points) so the game can go on; the content's author reads why.
     if (!LoadMapFile("levels\\map.xml", data))
-        app->EndWithFatalError("The game's data is incomplete: levels/map.xml is missing or damaged. Install the game "
-                               "again (its main.pak) to play.");
+        std::fprintf(stderr, "Game data: levels/map.xml is missing or damaged; the map shows no pizzerias\n");
     LoadMap(data);
 }
 
