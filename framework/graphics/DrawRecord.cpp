@@ -68,7 +68,11 @@ void DrawRecord::Note(const Rect& bounds, const Digest& digest, bool drawnWhole)
 {
     const Rect cut = bounds.Intersection(Whole());
     if (cut.IsEmpty()) return;
-    mNotes.push_back(DrawNote{cut, digest.Value(), drawnWhole});
+    DrawNote note;
+    note.bounds = cut;
+    note.key = digest.Value();
+    note.drawnWhole = drawnWhole;
+    mNotes.push_back(note);
 }
 
 namespace
@@ -87,6 +91,18 @@ void AddSource(auto& digest, Image* src, uint64_t& unique)
     else
         digest.Add(memory->mChangeCount);
 }
+// An opaque picture drawn untinted is copied pixel for pixel, the same however it is cut; blended pictures are
+// taken whole, as the blending kernels need not treat a cut row's last pixels as they treat them in a whole row.
+bool PlainCopy(Image* src, const Color& color, int drawMode, const Rect& bounds, const Rect& whole)
+{
+    auto* memory = dynamic_cast<MemoryImage*>(src);
+    if (memory == nullptr || drawMode != DRAWMODE_NORMAL || color != Color::White) return false;
+    memory->UpdateAlphaFlags();
+    if (memory->mHasAlpha || memory->mHasTransparency) return false;
+    // Only a backdrop that fills the image is relied on: smaller pictures may be drawn by blending kernels whose
+    // vector and scalar forms round a little differently, so a cut row need not match the whole one.
+    return bounds.Intersection(whole) == whole;
+}
 } // namespace
 
 bool DrawRecord::FillPoly(const Point* vertices, int numVertices, const Rect& clip, const Color& color, int drawMode,
@@ -101,12 +117,13 @@ bool DrawRecord::FillPoly(const Point* vertices, int numVertices, const Rect& cl
 
 void DrawRecord::FillRect(const Rect& rect, const Color& color, int drawMode)
 {
-    Note(rect, Digest().Add(2).Add(rect).Add(color).Add(drawMode));
+    Note(rect, Digest().Add(2).Add(rect).Add(color).Add(drawMode), true);
 }
 
 void DrawRecord::DrawRect(const Rect& rect, const Color& color, int drawMode)
 {
-    Note(Rect(rect.mX, rect.mY, rect.mWidth + 1, rect.mHeight + 1), Digest().Add(3).Add(rect).Add(color).Add(drawMode));
+    Note(Rect(rect.mX, rect.mY, rect.mWidth + 1, rect.mHeight + 1), Digest().Add(3).Add(rect).Add(color).Add(drawMode),
+         true);
 }
 
 void DrawRecord::ClearRect(const Rect& rect)
@@ -141,7 +158,7 @@ void DrawRecord::FillSpans(const Span* spans, int count, const Color& color, int
         top = std::min<int64_t>(top, s.mY);
         bottom = std::max<int64_t>(bottom, int64_t(s.mY) + 1);
     }
-    Note(Bounding(double(left), double(top), double(right), double(bottom)), d);
+    Note(Bounding(double(left), double(top), double(right), double(bottom)), d, true);
 }
 
 void DrawRecord::FillSpansWithCoverage(const Span* spans, int count, const Color& color, int drawMode,
@@ -162,7 +179,7 @@ void DrawRecord::FillSpansWithCoverage(const Span* spans, int count, const Color
     }
     if (coverage != nullptr && coverWidth > 0 && coverHeight > 0)
         for (int64_t i = 0, n = int64_t(coverWidth) * coverHeight; i < n; ++i) d.Add(coverage[i]);
-    Note(Bounding(double(left), double(top), double(right), double(bottom)), d);
+    Note(Bounding(double(left), double(top), double(right), double(bottom)), d, true);
 }
 
 void DrawRecord::Blt(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode)
@@ -170,7 +187,8 @@ void DrawRecord::Blt(Image* src, int x, int y, const Rect& srcRect, const Color&
     Digest d;
     d.Add(9).Add(x).Add(y).Add(srcRect).Add(color).Add(drawMode);
     AddSource(d, src, mUnique);
-    Note(Rect(x, y, srcRect.mWidth, srcRect.mHeight), d);
+    const Rect bounds(x, y, srcRect.mWidth, srcRect.mHeight);
+    Note(bounds, d, !PlainCopy(src, color, drawMode, bounds, Whole()));
 }
 
 void DrawRecord::BltFloat(Image* src, float x, float y, const Rect& srcRect, const Rect& clip, const Color& color,
@@ -239,7 +257,7 @@ void DrawRecord::BltMirror(Image* src, int x, int y, const Rect& srcRect, const 
     Digest d;
     d.Add(15).Add(x).Add(y).Add(srcRect).Add(color).Add(drawMode);
     AddSource(d, src, mUnique);
-    Note(Rect(x, y, srcRect.mWidth, srcRect.mHeight), d);
+    Note(Rect(x, y, srcRect.mWidth, srcRect.mHeight), d, true);
 }
 
 void DrawRecord::StretchBltMirror(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
@@ -255,14 +273,65 @@ void DrawRecord::StretchBltSprites(Image* src, const SpriteDraw* sprites, int co
                                    const Rect& clip, int drawMode, bool fastStretch)
 {
     if (sprites == nullptr || count <= 0) return;
-    // Each sprite is a call of its own: one that moves leaves the others alone.
+    // One call: the surface form samples the visible parts of the whole batch before it chooses how to draw them,
+    // so the batch is drawn the same only when no part of it is cut.
+    Digest d;
+    d.Add(17).Add(srcRect).Add(clip).Add(drawMode).Add(fastStretch).Add(count);
+    AddSource(d, src, mUnique);
+    int64_t left = INT32_MAX, top = INT32_MAX, right = INT32_MIN, bottom = INT32_MIN;
     for (int i = 0; i < count; ++i)
     {
-        Digest d;
-        d.Add(17).Add(sprites[i].dest).Add(sprites[i].color).Add(srcRect).Add(clip).Add(drawMode).Add(fastStretch);
-        AddSource(d, src, mUnique);
-        Note(Inflated(sprites[i].dest, 1).Intersection(clip), d, true);
+        const Rect r = Inflated(sprites[i].dest, 1).Intersection(clip);
+        d.Add(sprites[i].dest).Add(sprites[i].color);
+        if (r.IsEmpty()) continue;
+        left = std::min<int64_t>(left, r.mX);
+        top = std::min<int64_t>(top, r.mY);
+        right = std::max<int64_t>(right, int64_t(r.mX) + r.mWidth);
+        bottom = std::max<int64_t>(bottom, int64_t(r.mY) + r.mHeight);
     }
+    if (left >= right) return;
+    Note(Bounding(double(left), double(top), double(right), double(bottom)), d, true);
+}
+
+std::vector<DrawNote> DrawRecord::TakeNotes()
+{
+    // Each note's identity takes in the notes drawn before it that overlap it, so two overlapping calls that
+    // swap their order both count as changed. Overlaps are found through a coarse grid of cells.
+    constexpr int kCell = 64;
+    const int columns = std::max(1, (mWidth + kCell - 1) / kCell), rows = std::max(1, (mHeight + kCell - 1) / kCell);
+    mCells.resize(size_t(columns) * size_t(rows));
+    for (auto& cell : mCells) cell.clear();
+    mSeen.clear();
+    for (size_t i = 0; i < mNotes.size(); ++i)
+    {
+        DrawNote& note = mNotes[i];
+        const Rect& r = note.bounds;
+        uint64_t beneath = 0;
+        // Notes lie on the image: their bounds were cut to it.
+        const int cx0 = r.mX / kCell, cy0 = r.mY / kCell;
+        const int cx1 = (r.mX + r.mWidth - 1) / kCell, cy1 = (r.mY + r.mHeight - 1) / kCell;
+        for (int cy = cy0; cy <= cy1; ++cy)
+            for (int cx = cx0; cx <= cx1; ++cx)
+            {
+                auto& list = mCells[size_t(cy) * size_t(columns) + size_t(cx)];
+                for (uint32_t j : list)
+                {
+                    const Rect overlap = r.Intersection(mNotes[j].bounds);
+                    // A pair is counted once: in the cell that holds its overlap's corner.
+                    if (overlap.IsEmpty() || overlap.mX / kCell != cx || overlap.mY / kCell != cy) continue;
+                    beneath += mNotes[j].key * 0x9e3779b97f4a7c15ULL + uint64_t(mNotes[j].bounds.mX) * 31 +
+                               uint64_t(mNotes[j].bounds.mY);
+                }
+                list.push_back(uint32_t(i));
+            }
+        // The same call twice at one place with the same calls beneath: the second is another identity.
+        const uint64_t base = Digest().Add(note.key).Add(r).Add(beneath).Value();
+        note.id = Digest().Add(base).Add(mSeen[base]++).Value();
+    }
+    mSeen.clear();
+    std::vector<DrawNote> notes = std::move(mNotes);
+    mNotes.clear();
+    return notes;
 }
 
 void DrawRecord::TakeWhole(std::vector<Rect>& rects, const std::vector<DrawNote>& notes)
@@ -291,65 +360,27 @@ void DrawRecord::TakeWhole(std::vector<Rect>& rects, const std::vector<DrawNote>
 std::vector<Rect> DrawRecord::Changes(const std::vector<DrawNote>& before, const std::vector<DrawNote>& after,
                                       size_t maxRects)
 {
-    // Each note's identity takes in the notes drawn before it that overlap it, so two overlapping calls that
-    // swap their order both count as changed. Overlaps are found through a coarse grid of cells.
-    constexpr int kCell = 64;
-    auto identities = [](const std::vector<DrawNote>& notes)
-    {
-        std::vector<uint64_t> ids(notes.size());
-        std::unordered_map<int64_t, std::vector<uint32_t>> cells;
-        std::unordered_map<uint64_t, uint32_t> seen;
-        for (size_t i = 0; i < notes.size(); ++i)
-        {
-            const Rect& r = notes[i].bounds;
-            Digest d;
-            d.Add(notes[i].key).Add(r);
-            uint64_t beneath = 0;
-            if (!r.IsEmpty())
-            {
-                const int cx0 = r.mX / kCell, cy0 = r.mY / kCell;
-                const int cx1 = (r.mX + r.mWidth - 1) / kCell, cy1 = (r.mY + r.mHeight - 1) / kCell;
-                for (int cy = cy0; cy <= cy1; ++cy)
-                    for (int cx = cx0; cx <= cx1; ++cx)
-                    {
-                        auto& list = cells[(int64_t(cy) << 32) | uint32_t(cx)];
-                        for (uint32_t j : list)
-                        {
-                            const Rect overlap = r.Intersection(notes[j].bounds);
-                            // A pair is counted once: in the cell that holds its overlap's corner.
-                            if (overlap.IsEmpty() || overlap.mX / kCell != cx || overlap.mY / kCell != cy) continue;
-                            beneath +=
-                                notes[j].key * 0x9e3779b97f4a7c15ULL + notes[j].bounds.mX * 31 + notes[j].bounds.mY;
-                        }
-                        list.push_back(uint32_t(i));
-                    }
-            }
-            d.Add(beneath);
-            // The same call twice at one place: the second is another identity.
-            const uint64_t base = d.Value();
-            d.Add(seen[base]++);
-            ids[i] = d.Value();
-        }
-        return ids;
-    };
-    const std::vector<uint64_t> a = identities(before), b = identities(after);
+    // Matched as two multisets of identities: sorted, then walked side by side.
     std::vector<Rect> changed;
-    auto unmatched = [&changed](const std::vector<DrawNote>& notes, const std::vector<uint64_t>& ids,
-                                const std::vector<uint64_t>& others)
+    std::vector<std::pair<uint64_t, uint32_t>> a(before.size()), b(after.size());
+    for (size_t i = 0; i < before.size(); ++i) a[i] = {before[i].id, uint32_t(i)};
+    for (size_t i = 0; i < after.size(); ++i) b[i] = {after[i].id, uint32_t(i)};
+    std::sort(a.begin(), a.end());
+    std::sort(b.begin(), b.end());
+    size_t i = 0, j = 0;
+    while (i < a.size() || j < b.size())
     {
-        std::unordered_map<uint64_t, int> count;
-        for (uint64_t id : others) ++count[id];
-        for (size_t i = 0; i < notes.size(); ++i)
+        if (j == b.size() || (i < a.size() && a[i].first < b[j].first))
+            changed.push_back(before[a[i++].second].bounds);
+        else if (i == a.size() || b[j].first < a[i].first)
+            changed.push_back(after[b[j++].second].bounds);
+        else
         {
-            auto it = count.find(ids[i]);
-            if (it != count.end() && it->second > 0)
-                --it->second;
-            else if (!notes[i].bounds.IsEmpty())
-                changed.push_back(notes[i].bounds);
+            ++i;
+            ++j;
         }
-    };
-    unmatched(before, a, b);
-    unmatched(after, b, a);
+    }
+    std::erase_if(changed, [](const Rect& r) { return r.IsEmpty(); });
     if (changed.empty()) return changed;
 
     // Onto a grid of small tiles, then rows of tiles into rectangles, rows of the same span joined.

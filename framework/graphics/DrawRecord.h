@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "graphics/Image.h"
@@ -16,6 +17,8 @@ struct DrawNote
 {
     Rect bounds;
     uint64_t key = 0;
+    // The key together with the place and the calls beneath it (set when the notes are taken).
+    uint64_t id = 0;
     // Filtered, stretched or rotated: such a call is exact only when no clip edge cuts through it, so a part of
     // the frame that is redrawn takes it whole.
     bool drawnWhole = false;
@@ -29,7 +32,8 @@ public:
     // Starts a new list of notes.
     void Clear() { mNotes.clear(); }
     const std::vector<DrawNote>& Notes() const { return mNotes; }
-    std::vector<DrawNote> TakeNotes() { return std::move(mNotes); }
+    // The notes so far, each given its identity; the list starts anew.
+    std::vector<DrawNote> TakeNotes();
 
     // The rectangles where two lists of notes may draw different pixels: each call of one list that the other has
     // not made the same way, at the same place, in the same order relative to the calls it overlaps. At most
@@ -72,6 +76,8 @@ private:
     Rect Whole() const { return Rect(0, 0, mWidth, mHeight); }
 
     std::vector<DrawNote> mNotes;
+    std::vector<std::vector<uint32_t>> mCells;
+    std::unordered_map<uint64_t, uint32_t> mSeen;
     uint64_t mUnique = 0;
 };
 
