@@ -584,10 +584,12 @@ bool WidgetManager::DrawPass(bool byRegion)
             else
             {
                 DrawChild(child, modalFlags, base, accelerated, nullptr);
+                // Unnoted, a widget may have drawn anywhere (the play screen's widgets draw outside their
+                // rectangles).
                 if (regions)
                     drawn = std::move(noted[index]);
                 else
-                    drawn.push_back(screenPart(child));
+                    drawn.push_back(whole);
             }
             if (regions) ++index;
             passDraws.emplace_back(child, std::move(drawn));
