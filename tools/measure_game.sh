@@ -80,7 +80,13 @@ game_day() {
     # Play, then continue the day in progress.
     click 598 122
     until_shows "the question whether to continue the day" 345 330 247 141 48 || return 1
-    click 400 330
+    # The question slides in: a click before it settles misses its button, so it is clicked again until the day
+    # shows.
+    sleep 1
+    for _ in 1 2 3; do
+        click 400 330
+        for _ in $(seq 50); do shows 770 554 247 139 47 && return 0; sleep 0.1; done
+    done
     until_shows "the day" 770 554 247 139 47
 }
 game_board="300 180 300 280 49"
@@ -200,6 +206,10 @@ one_run() {
         local what=$1; shift
         for _ in $(seq 300); do shows "$@" && return 0; sleep 0.1; done
         echo "$prog: $what did not show"
+        if [ -n "${MEASURE_SHOTS:-}" ]; then
+            mkdir -p "$MEASURE_SHOTS"
+            xwd -silent -id "$wid" 2>/dev/null | convert xwd:- "png:$MEASURE_SHOTS/$prog-missing-$(date +%s%N).png" 2>/dev/null
+        fi
         return 1
     }
     # until_gone WHAT X Y R G B: waits up to 30 s for the pixel to change.
