@@ -238,8 +238,14 @@ HWND PresentWindow(const SurfaceState& primary)
 }
 
 // Something other than a present may write to `state` (or it goes away): what was known of its pixels no longer holds.
+// The changed rectangles a caller vouched for, of one source surface, for its next present (see
+// HintPresentChanges); dropped as soon as anything may write to that surface or it is presented.
+const SurfaceState* gHintSource = nullptr;
+std::vector<RECT> gHintRects;
+
 void Forget(const SurfaceState* state)
 {
+    if (state == gHintSource) gHintSource = nullptr;
     if (state == gFrameSource) gFrameSource = nullptr;
     if (state == gFlipBack) gFlipBack = nullptr;
     if (state == gFlipReady) gFlipReady = nullptr;
@@ -333,6 +339,31 @@ void CopyRects(uint8_t* to, size_t toPitch, const uint8_t* from, size_t fromPitc
     }
 }
 
+// The changed rectangles of a width x height picture (`next`, whose pixel (0, 0) is the source surface's
+// (originX, originY)) against `shown`: found by scanning the whole picture, or only the hinted rectangles when the
+// hint is for `source`. Copies the changes into `shown` when asked.
+std::vector<RECT> ScanForChanges(const SurfaceState& source, int originX, int originY, uint8_t* shown,
+                                 size_t shownPitch, const uint8_t* next, size_t nextPitch, int width, int height,
+                                 int bpp, bool copy)
+{
+    if (gHintSource != &source)
+        return copy ? UpdateChangedRects(shown, shownPitch, next, nextPitch, width, height, bpp)
+                    : FindChangedRects(shown, shownPitch, next, nextPitch, width, height, bpp);
+    std::vector<RECT> changes;
+    for (const RECT& hinted : gHintRects)
+    {
+        const int left = std::max(0, hinted.left - originX), top = std::max(0, hinted.top - originY);
+        const int right = std::min(width, hinted.right - originX), bottom = std::min(height, hinted.bottom - originY);
+        if (right <= left || bottom <= top) continue;
+        uint8_t* a = shown + size_t(top) * shownPitch + size_t(left) * size_t(bpp);
+        const uint8_t* b = next + size_t(top) * nextPitch + size_t(left) * size_t(bpp);
+        std::vector<RECT> part = copy ? UpdateChangedRects(a, shownPitch, b, nextPitch, right - left, bottom - top, bpp)
+                                      : FindChangedRects(a, shownPitch, b, nextPitch, right - left, bottom - top, bpp);
+        for (RECT& r : part) changes.push_back(RECT{r.left + left, r.top + top, r.right + left, r.bottom + top});
+    }
+    return changes;
+}
+
 // The present of a flip whose new frame is known to differ from gLastFrame only within `changes`: copies those
 // into the frame and sends them on, without comparing. Falls back to a whole present when the frame does not fit.
 std::vector<RECT> PresentKnown(SurfaceState& primary, std::vector<RECT> changes)
@@ -366,8 +397,8 @@ bool BlitPresent(SurfaceState& primary, const RECT& dr, const SurfaceState& src,
     PresentedFrame& frame = gLastFrame;
     const size_t row = size_t(width) * size_t(bpp);
     const uint8_t* source = src.pixels.get() + size_t(sr.top) * size_t(src.pitch) + size_t(sr.left) * size_t(bpp);
-    const std::vector<RECT> changed =
-        UpdateChangedRects(frame.pixels.data(), row, source, size_t(src.pitch), width, height, bpp);
+    const std::vector<RECT> changed = ScanForChanges(src, sr.left, sr.top, frame.pixels.data(), row, source,
+                                                     size_t(src.pitch), width, height, bpp, true);
     CopyRects(primary.pixels.get() + size_t(vis.top) * size_t(primary.pitch) + size_t(vis.left) * size_t(bpp),
               size_t(primary.pitch), frame.pixels.data(), row, changed, bpp);
     SendFrame(window, &changed);
@@ -391,8 +422,8 @@ bool FlipBlit(SurfaceState& back, const RECT& dr, const SurfaceState& src, const
     const int bpp = BytesPerPixel(back.format);
     const size_t row = size_t(back.width) * size_t(bpp);
     const uint8_t* source = src.pixels.get() + size_t(sr.top) * size_t(src.pitch) + size_t(sr.left) * size_t(bpp);
-    std::vector<RECT> changes =
-        FindChangedRects(gLastFrame.pixels.data(), row, source, size_t(src.pitch), back.width, back.height, bpp);
+    std::vector<RECT> changes = ScanForChanges(src, sr.left, sr.top, gLastFrame.pixels.data(), row, source,
+                                               size_t(src.pitch), back.width, back.height, bpp, false);
     CopyRects(back.pixels.get(), size_t(back.pitch), source, size_t(src.pitch), changes, bpp);
     CopyRects(back.pixels.get(), size_t(back.pitch), source, size_t(src.pitch), gFlipChanges, bpp);
     gFlipBack = nullptr;
@@ -453,6 +484,13 @@ uint32_t EffectiveRefresh()
 }
 
 } // namespace
+
+void HintPresentChanges(IDirectDrawSurface* source, const RECT* rects, size_t count)
+{
+    std::lock_guard guard(gLock);
+    gHintSource = source != nullptr ? &source->State() : nullptr;
+    gHintRects.assign(rects, rects + (rects != nullptr ? count : 0));
+}
 
 std::recursive_mutex& SurfaceLock()
 {
@@ -652,6 +690,11 @@ HRESULT IDirectDrawSurface::Blt(RECT* dstRect, IDirectDrawSurface* src, RECT* sr
         return DDERR_INVALIDRECT;
     }
     const bool keyed = (flags & DDBLT_KEYSRC) && s.hasKey;
+    // A hint serves the one present it was given for.
+    struct DropHint
+    {
+        ~DropHint() { gHintSource = nullptr; }
+    } dropHint;
     if (d.device->primary == &d && !keyed && BlitPresent(d, dr, s, sr)) return DD_OK;
     if (!keyed && FlipBlit(d, dr, s, sr)) return DD_OK;
     Forget(&d);
@@ -1200,8 +1243,8 @@ int64_t Area(const RECT& r)
 namespace
 {
 // The changed-rectangle scan of UpdateChangedRects; copies what differs into `shown` only when asked.
-std::vector<RECT> ScanChangedRects(uint8_t* shown, size_t shownPitch, const uint8_t* next, size_t nextPitch,
-                                   int width, int height, int bytesPerPixel, bool copy)
+std::vector<RECT> ScanChangedRects(uint8_t* shown, size_t shownPitch, const uint8_t* next, size_t nextPitch, int width,
+                                   int height, int bytesPerPixel, bool copy)
 {
     // Bands of 16 rows: narrow enough that a moving sprite does not drag a whole screen's width along, few enough
     // that a full-screen change stays a handful of rectangles.

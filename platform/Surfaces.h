@@ -377,6 +377,10 @@ std::vector<RECT> UpdateChangedRects(uint8_t* shown, size_t shownPitch, const ui
 // The same rectangles, found without copying anything.
 std::vector<RECT> FindChangedRects(const uint8_t* shown, size_t shownPitch, const uint8_t* next, size_t nextPitch,
                                    int width, int height, int bytesPerPixel);
+// The caller vouches that `source` differs from the frame presented last only within `rects` (in the source's
+// coordinates): its next present looks for changes there only, instead of comparing the whole picture. The hint
+// serves that one blit from `source`; any lock of the surface or blit into it before then drops it.
+void HintPresentChanges(IDirectDrawSurface* source, const RECT* rects, size_t count);
 // Writes a frame as an RGB PNG; false on failure.
 bool WriteFramePng(const PresentedFrame& frame, const std::string& path);
 

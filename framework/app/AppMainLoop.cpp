@@ -410,7 +410,17 @@ bool ZestAppBase::DrawDirtyWidgets()
 
     mDrawingNow = true;
     bool drew = mWidgetManager->DrawScreen();
-    if (mPlaybackWindows) drew = DrawPlaybackWindow(drew) || drew;
+    // Where the screen changed since the last present: what the widgets drew, or all of it when anything else
+    // drew (the playback windows draw over the widgets from outside their manager).
+    const std::vector<Rect>& drawnRects = mWidgetManager->DrawnRects();
+    mDrawnSincePresent.insert(mDrawnSincePresent.end(), drawnRects.begin(), drawnRects.end());
+    if (mDrawnSincePresent.size() > 64) mDrawnAnywhere = true;
+    if (mPlaybackWindows)
+    {
+        drew = DrawPlaybackWindow(drew) || drew;
+        mWidgetManager->ForgetDrawnRegions();
+        mDrawnAnywhere = true;
+    }
     mDrawingNow = false;
     const uint32_t drawTime = TimeGetTime() - start;
     mUpdatedSinceDraw = false;
@@ -429,7 +439,12 @@ bool ZestAppBase::DrawDirtyWidgets()
         }
         const uint32_t presentStart = TimeGetTime();
         mLastPresentTime = presentStart;
-        Redraw(nullptr);
+        if (mDDInterface && !mDrawnAnywhere) mDDInterface->HintChanges(mDrawnSincePresent);
+        if (Redraw(nullptr))
+        {
+            mDrawnSincePresent.clear();
+            mDrawnAnywhere = false;
+        }
         ++mPresentCount;
         const uint32_t presentEnd = TimeGetTime();
         if (mLastTime != 0)

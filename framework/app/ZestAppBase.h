@@ -467,6 +467,9 @@ public:
     bool mUpdatedSinceDraw = true;
     bool mScreenIdle = false;
     bool mDrawingNow = false;
+    // What was drawn onto the screen since the last present, for the present to look there only.
+    std::vector<Rect> mDrawnSincePresent;
+    bool mDrawnAnywhere = true;
     bool mForceDraw = false;
     uint32_t mLastPresentTime = 0;
     // The shortest time between two presents, in ms, when nothing else paces them (presents that cannot wait for

@@ -646,6 +646,18 @@ bool DDInterface::Redraw(const Rect* rect)
     if (mDrawSurface->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr) == DD_OK)
         mDrawSurface->Unlock(nullptr);
 
+    // Changes vouched for by the caller, for a present of the whole picture only.
+    const bool hinted = mChangeHinted && src.left == 0 && src.top == 0 && src.right == mWidth && src.bottom == mHeight;
+    mChangeHinted = false;
+    auto hint = [&]()
+    {
+        if (!hinted) return;
+        std::vector<RECT> rects;
+        rects.reserve(mChangeHint.size());
+        for (const Rect& r : mChangeHint) rects.push_back(ToRECT(r));
+        HintPresentChanges(mDrawSurface, rects.data(), rects.size());
+    };
+
     HRESULT result;
     const char* step;
     mCursorDrawn = false;
@@ -653,6 +665,7 @@ bool DDInterface::Redraw(const Rect* rect)
     {
         if (mApp->mUseFlip && !mApp->mBlitOnly)
         {
+            hint();
             if (!mScreenImageVideoMemory) mSecondarySurface->Blt(&dest, mDrawSurface, &src, DDBLT_WAIT, nullptr);
             mCursorDrawn = DrawCursorTo(mSecondarySurface, 0, 0);
             step = "Redraw FullScreen Flip";
@@ -670,6 +683,8 @@ bool DDInterface::Redraw(const Rect* rect)
     {
         const bool drawn = DrawCursorTo(mDrawSurface, 0, 0);
         step = "Redraw Windowed";
+        // A cursor drawn into the picture changed it where nobody said.
+        if (!drawn) hint();
         result = PresentWindowed(src, dest);
         if (drawn)
         {

@@ -4,6 +4,8 @@
 // cursor on top.
 #pragma once
 
+#include <vector>
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -90,6 +92,9 @@ public:
     void Cleanup();
     // Presents the draw surface (or the given rectangle of it); false on failure or before Init.
     bool Redraw(const Rect* rect);
+    // The screen image differs from the frame presented last only within `rects`: the next whole Redraw looks for
+    // changes there only. Forgotten after that Redraw.
+    void HintChanges(const std::vector<Rect>& rects) { mChangeHint = rects, mChangeHinted = true; }
     bool SetCursorImage(Image* image);
     // Called by the cursor thread: skips the move when the display is busy.
     void SetCursorPos(int x, int y);
@@ -175,6 +180,8 @@ private:
     Platform::HRESULT mLastRedrawResult = Platform::DD_OK;
     Platform::DirectDrawCreateFunc mDirectDrawCreate = nullptr;
     Platform::DirectDrawCreateExFunc mDirectDrawCreateEx = nullptr;
+    std::vector<Rect> mChangeHint;
+    bool mChangeHinted = false;
 };
 
 } // namespace Zest

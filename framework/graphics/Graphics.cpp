@@ -110,6 +110,7 @@ Graphics::Graphics(Image* dest)
 {
     mDestImage = dest != nullptr ? dest : SharedEmptyImage();
     mClipRect = Rect(0, 0, mDestImage->GetWidth(), mDestImage->GetHeight());
+    mBaseClip = mClipRect;
     // Nothing is drawn through a 3D device on this platform.
     mIs3D = false;
 }
@@ -149,13 +150,18 @@ void Graphics::SetScale(float sx, float sy, float originX, float originY)
 
 void Graphics::ClearClipRect()
 {
-    mClipRect = Rect(0, 0, mDestImage->GetWidth(), mDestImage->GetHeight());
+    mClipRect = mBaseClip;
+}
+
+void Graphics::SetBaseClip(const Rect& rect)
+{
+    mBaseClip = rect.Intersection(Rect(0, 0, mDestImage->GetWidth(), mDestImage->GetHeight()));
+    mClipRect = mBaseClip;
 }
 
 void Graphics::SetClipRect(int x, int y, int w, int h)
 {
-    mClipRect = Rect(TranslatedX(x), TranslatedY(y), w, h)
-                    .Intersection(Rect(0, 0, mDestImage->GetWidth(), mDestImage->GetHeight()));
+    mClipRect = Rect(TranslatedX(x), TranslatedY(y), w, h).Intersection(mBaseClip);
 }
 
 void Graphics::ClipRect(int x, int y, int w, int h)

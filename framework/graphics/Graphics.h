@@ -29,6 +29,9 @@ public:
     float mScaleOrigX = 0;
     float mScaleOrigY = 0;
     Rect mClipRect;
+    // What ClearClipRect returns to and SetClipRect stays inside: the whole image unless a caller draws only a
+    // part of it (a frame redrawn where it changed).
+    Rect mBaseClip;
     Color mColor;
     Font* mFont = nullptr;
     int mDrawMode = DRAWMODE_NORMAL;
@@ -70,6 +73,8 @@ public:
     void SetScale(float sx, float sy, float originX, float originY);
 
     void ClearClipRect();
+    // Limits all drawing to `rect` (in image coordinates), clearing the clip included.
+    void SetBaseClip(const Rect& rect);
     void SetClipRect(int x, int y, int w, int h);
     void SetClipRect(const Rect& rect) { SetClipRect(rect.mX, rect.mY, rect.mWidth, rect.mHeight); }
     void ClipRect(int x, int y, int w, int h);

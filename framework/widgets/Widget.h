@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "graphics/Color.h"
+#include "graphics/DrawRecord.h"
 #include "graphics/Rect.h"
 #include "widgets/WidgetContainer.h"
 
@@ -52,6 +53,13 @@ public:
     bool isOver = false;
     // A second see-through mark: a translucent widget never counts as an opaque cover.
     bool translucent = false;
+    // A top-level widget that paints every pixel of the screen opaquely, whatever lay there before, may be redrawn
+    // only where its drawing changed since the last frame (see WidgetManager::DrawScreen).
+    bool drawsByRegion = false;
+    // The manager's notes of its last drawing, the pass they belong to, and what others drew over it since.
+    std::vector<DrawNote> regionNotes;
+    uint64_t regionPass = 0;
+    std::vector<Rect> regionOverdrawn;
     std::vector<Color> colors;
     Insets insets;
     bool showHandCursor = false;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "graphics/DDImage.h"
+#include "graphics/DrawRecord.h"
 #include "graphics/Graphics.h"
 #include "widgets/WidgetApp.h"
 
@@ -388,7 +389,119 @@ bool WidgetManager::UpdateFrameSmooth(float fraction)
     return dirty;
 }
 
+void WidgetManager::MarkEverythingDirty()
+{
+    WidgetContainer::MarkEverythingDirty();
+    ForgetDrawnRegions();
+}
+
+namespace
+{
+// The screen image's pixels as bytes, for the region check: the locked surface of a display image, else the bits.
+struct ScreenPixels
+{
+    uint8_t* data = nullptr;
+    size_t pitch = 0;
+    int rows = 0;
+};
+
+ScreenPixels PixelsOf(Image* image)
+{
+    ScreenPixels p;
+    if (auto* surface = dynamic_cast<DDImage*>(image); surface != nullptr && surface->mLockCount > 0)
+    {
+        p.data = static_cast<uint8_t*>(surface->mLockDesc.lpSurface);
+        p.pitch = size_t(surface->mLockDesc.lPitch);
+        p.rows = int(surface->mLockDesc.dwHeight);
+    }
+    else if (auto* memory = dynamic_cast<MemoryImage*>(image); memory != nullptr && memory->mBits)
+    {
+        p.data = reinterpret_cast<uint8_t*>(memory->GetBits());
+        p.pitch = size_t(memory->mWidth) * 4;
+        p.rows = memory->mHeight;
+    }
+    if (p.data == nullptr) p.rows = 0;
+    return p;
+}
+
+std::vector<uint8_t> CopyPixels(const ScreenPixels& p)
+{
+    return std::vector<uint8_t>(p.data, p.data + p.pitch * size_t(p.rows));
+}
+} // namespace
+
+std::vector<DrawNote> WidgetManager::NoteDrawing(Widget* child, const ModalFlags& modalFlags, bool accelerated,
+                                                 bool& queuesOverlays)
+{
+    const int w = screenImage->GetWidth(), h = screenImage->GetHeight();
+    if (!drawRecord || drawRecord->GetWidth() != w || drawRecord->GetHeight() != h)
+        drawRecord = std::make_unique<DrawRecord>(w, h);
+    drawRecord->Clear();
+    // Overlays the widget queues belong to its real drawing only.
+    const size_t queued = overlays.size();
+    const int32_t lowest = lowestOverlayPriority;
+    Graphics record(drawRecord.get());
+    record.Translate(-screenRect.mX, -screenRect.mY);
+    record.SetFastStretch(!accelerated);
+    record.SetLinearBlend(accelerated);
+    record.Translate(child->x, child->y);
+    ModalFlags flags = modalFlags;
+    child->DrawAll(flags, &record);
+    queuesOverlays = overlays.size() != queued;
+    overlays.resize(queued);
+    lowestOverlayPriority = lowest;
+    return drawRecord->TakeNotes();
+}
+
+void WidgetManager::DrawChild(Widget* child, const ModalFlags& modalFlags, const Graphics& base, bool accelerated,
+                              const Rect* clip)
+{
+    Graphics g(base);
+    if (clip != nullptr) g.SetBaseClip(*clip);
+    g.SetFastStretch(!accelerated);
+    g.SetLinearBlend(accelerated);
+    g.Translate(child->x, child->y);
+    ModalFlags flags = modalFlags;
+    child->DrawAll(flags, &g);
+}
+
 bool WidgetManager::DrawScreen()
+{
+    if (!checkRegions) return DrawPass(true);
+    // Checked: the pass drawn as usual, then drawn again whole onto the frame as it was before, and the two
+    // frames compared.
+    auto* surfaceImage = dynamic_cast<DDImage*>(screenImage);
+    const bool locked = surfaceImage != nullptr && surfaceImage->LockSurface();
+    struct Unlock
+    {
+        DDImage* image;
+        bool locked;
+        ~Unlock()
+        {
+            if (locked) image->UnlockSurface();
+        }
+    } unlock{surfaceImage, locked};
+    const ScreenPixels pixels = PixelsOf(screenImage);
+    if (pixels.rows == 0) return DrawPass(true);
+    const std::vector<uint8_t> before = CopyPixels(pixels);
+    std::vector<std::pair<Widget*, bool>> dirtyFlags;
+    for (Widget* child : children) dirtyFlags.emplace_back(child, child->dirty);
+    const bool wasDirty = dirty;
+    const int regionsBefore = regionPasses;
+    const bool drew = DrawPass(true);
+    if (regionPasses == regionsBefore) return drew;
+    const std::vector<Rect> drawn = drawnRects;
+    const std::vector<uint8_t> regional = CopyPixels(pixels);
+    std::copy(before.begin(), before.end(), pixels.data);
+    for (auto& [child, flag] : dirtyFlags) child->dirty = flag;
+    dirty = wasDirty;
+    DrawPass(false);
+    drawnRects = drawn;
+    if (!std::equal(regional.begin(), regional.end(), pixels.data)) ++regionMismatches;
+    return drew;
+}
+
+bool WidgetManager::DrawPass(bool byRegion)
 {
     ModalFlags modalFlags;
     InitModalFlags(modalFlags);
@@ -399,6 +512,17 @@ bool WidgetManager::DrawScreen()
     }
     lowestOverlayPriority = INT32_MAX;
     overlays.clear();
+    if (byRegion)
+    {
+        drawnRects.clear();
+        ++drawPass;
+        // Another screen image holds none of what the widgets drew.
+        if (screenImage != drawnScreen)
+        {
+            drawnScreen = screenImage;
+            ForgetDrawnRegions();
+        }
+    }
 
     Graphics screen(screenImage);
     currentGraphics = &screen;
@@ -407,32 +531,155 @@ bool WidgetManager::DrawScreen()
     auto* surfaceImage = dynamic_cast<DDImage*>(screenImage);
     const bool locked = surfaceImage != nullptr && surfaceImage->LockSurface();
 
+    const Rect whole(0, 0, screen.mDestImage->GetWidth(), screen.mDestImage->GetHeight());
+    auto screenPart = [&](const Widget* child) {
+        return Rect(child->x - screenRect.mX, child->y - screenRect.mY, child->width, child->height)
+            .Intersection(whole);
+    };
     bool drewAny = false;
+    // Where each widget drew this pass, in drawing order.
+    std::vector<std::pair<const Widget*, std::vector<Rect>>> passDraws;
     if (dirtyCount > 0)
     {
         Graphics base(screen);
         base.Translate(-screenRect.mX, -screenRect.mY);
-        bool accelerated = app != nullptr && app->Is3DAccelerated();
+        const bool accelerated = app != nullptr && app->Is3DAccelerated();
+        bool regions = byRegion && !accelerated && screenImage != nullptr;
+        if (regions)
+        {
+            regions = false;
+            for (const Widget* child : children) regions = regions || (child->drawsByRegion && child->visible);
+        }
+        // With a widget drawn by region among them, every dirty widget's drawing is noted first: the region
+        // widget then redraws beneath what the others draw, and no more.
+        std::vector<std::vector<Rect>> noted;
+        std::vector<std::vector<DrawNote>> notes;
+        std::vector<bool> byRegionNow;
+        std::vector<Rect> others;
+        if (regions)
+        {
+            ModalFlags flags = modalFlags;
+            for (Widget* child : children)
+            {
+                if (child == baseModalWidget) flags.isOver = true;
+                if (!child->dirty || !child->visible) continue;
+                bool queuesOverlays = false;
+                notes.push_back(NoteDrawing(child, flags, accelerated, queuesOverlays));
+                const bool region = child->drawsByRegion && !queuesOverlays;
+                byRegionNow.push_back(region);
+                noted.push_back(queuesOverlays ? std::vector<Rect>{screenPart(child)}
+                                               : DrawRecord::Changes({}, notes.back(), 4));
+                if (!region) others.insert(others.end(), noted.back().begin(), noted.back().end());
+            }
+        }
+        size_t index = 0;
         for (Widget* child : children)
         {
             if (child == baseModalWidget) modalFlags.isOver = true;
             if (!child->dirty || !child->visible) continue;
-            Graphics childGraphics(base);
-            childGraphics.SetFastStretch(!accelerated);
-            childGraphics.SetLinearBlend(accelerated);
-            childGraphics.Translate(child->x, child->y);
-            child->DrawAll(modalFlags, &childGraphics);
+            std::vector<Rect> drawn;
+            // An overlay queued by a widget before it would be drawn from inside its drawing, between regions.
+            if (regions && byRegionNow[index] && overlays.empty())
+                DrawByRegion(child, modalFlags, base, std::move(notes[index]), others, drawn);
+            else
+            {
+                DrawChild(child, modalFlags, base, accelerated, nullptr);
+                // Unnoted, a widget may have drawn anywhere (the play screen's widgets draw outside their
+                // rectangles).
+                if (regions)
+                    drawn = std::move(noted[index]);
+                else
+                    drawn.push_back(whole);
+            }
+            if (regions) ++index;
+            passDraws.emplace_back(child, std::move(drawn));
             child->dirty = false;
             drewAny = true;
         }
     }
+    // Overlays go anywhere: a region widget beneath redraws whole next time.
+    if (!overlays.empty()) passDraws.emplace_back(nullptr, std::vector<Rect>{whole});
     DrawQueuedOverlays(INT32_MAX);
 
     if (locked) surfaceImage->UnlockSurface();
     currentGraphics = nullptr;
     // Everything that asked for a redraw has had it.
     dirty = false;
+    if (!byRegion) return drewAny;
+
+    // Each region widget learns what was drawn over it after its own drawing (or this whole pass, when it did not
+    // draw); one that was not shown keeps no record.
+    for (Widget* child : children)
+    {
+        if (!child->drawsByRegion) continue;
+        if (!child->visible || child->regionPass + 1 < drawPass)
+        {
+            child->regionPass = 0;
+            child->regionNotes.clear();
+            child->regionOverdrawn.clear();
+            continue;
+        }
+        const Rect& part = whole;
+        bool after = child->regionPass != drawPass;
+        for (const auto& [widget, rects] : passDraws)
+        {
+            if (widget == child)
+            {
+                after = true;
+                continue;
+            }
+            if (!after) continue;
+            for (const Rect& r : rects)
+                if (const Rect cut = r.Intersection(part); !cut.IsEmpty()) child->regionOverdrawn.push_back(cut);
+        }
+        // A long list of small parts is kept as the one box around them.
+        if (child->regionOverdrawn.size() > 16)
+        {
+            Rect box = child->regionOverdrawn.front();
+            for (const Rect& r : child->regionOverdrawn)
+            {
+                const int left = std::min(box.mX, r.mX), top = std::min(box.mY, r.mY);
+                const int right = std::max(box.mX + box.mWidth, r.mX + r.mWidth);
+                const int bottom = std::max(box.mY + box.mHeight, r.mY + r.mHeight);
+                box = Rect(left, top, right - left, bottom - top);
+            }
+            child->regionOverdrawn.assign(1, box);
+        }
+        child->regionPass = drawPass;
+    }
+    drawnEpoch = regionEpoch;
+    for (auto& [widget, rects] : passDraws) drawnRects.insert(drawnRects.end(), rects.begin(), rects.end());
     return drewAny;
+}
+
+void WidgetManager::DrawByRegion(Widget* child, const ModalFlags& modalFlags, const Graphics& base,
+                                 std::vector<DrawNote> notes, const std::vector<Rect>& others, std::vector<Rect>& drawn)
+{
+    // The widget paints the whole screen (a widget of the play screen may draw outside its own rectangle).
+    const Rect area(0, 0, screenImage->GetWidth(), screenImage->GetHeight());
+    // The parts that can differ from what the screen holds: the calls that changed, what others drew over the
+    // widget since it last drew, and what they draw over it now (they draw after it onto fresh pixels). Without
+    // an unbroken record of the last frame, all of it.
+    std::vector<Rect> rects;
+    const bool kept = child->regionPass + 1 == drawPass && drawnEpoch == regionEpoch;
+    if (kept)
+    {
+        rects = DrawRecord::Changes(child->regionNotes, notes, 4);
+        for (const Rect& r : child->regionOverdrawn) rects.push_back(r);
+        for (const Rect& r : others) rects.push_back(r);
+        ++regionPasses;
+    }
+    else
+        rects.push_back(area);
+    for (Rect& r : rects) r = r.Intersection(area);
+    std::erase_if(rects, [](const Rect& r) { return r.IsEmpty(); });
+    DrawRecord::TakeWhole(rects, notes);
+    const bool accelerated = false;
+    for (const Rect& r : rects) DrawChild(child, modalFlags, base, accelerated, &r);
+    child->regionNotes = std::move(notes);
+    child->regionPass = drawPass;
+    child->regionOverdrawn.clear();
+    drawn.insert(drawn.end(), rects.begin(), rects.end());
 }
 
 void WidgetManager::DrawQueuedOverlays(int32_t belowPriority)

@@ -5,8 +5,10 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "graphics/DrawRecord.h"
 #include "graphics/Rect.h"
 #include "widgets/Widget.h"
 #include "widgets/WidgetContainer.h"
@@ -98,8 +100,21 @@ public:
     void ReleaseMouseCapture();
     bool UpdateFrame();
     bool UpdateFrameSmooth(float fraction);
-    // Draws each dirty, visible top-level widget with all its children; true when anything was drawn.
+    // Draws each dirty, visible top-level widget with all its children; true when anything was drawn. A widget
+    // that draws by region is drawn only where its drawing changed (and where others drew over it), with the
+    // same pixels as a whole redraw.
     bool DrawScreen();
+    // The screen rectangles the last DrawScreen wrote to (merged; all pixels elsewhere are as before it).
+    const std::vector<Rect>& DrawnRects() const { return drawnRects; }
+    // The screen no longer holds what the widgets drew last (lost, or drawn over from outside): the next pass
+    // redraws region widgets whole.
+    void ForgetDrawnRegions() { ++regionEpoch; }
+    // Tests: after each pass that drew a widget by region, the same pass is drawn again whole onto the frame as
+    // it was before and both frames compared; passes drawn by region and mismatching ones are counted here.
+    bool checkRegions = false;
+    int regionMismatches = 0;
+    int regionPasses = 0;
+    void MarkEverythingDirty() override;
     void PushModalLayer(Widget* widget, const WidgetFlagChange& change);
     void PushModalLayer(Widget* widget);
     void PopModalLayer(Widget* widget);
@@ -124,6 +139,23 @@ private:
     void ReleaseHeldButtons(Widget* widget, int buttons);
     void ApplyModalLayer(Widget* widget, const WidgetFlagChange& change);
     WidgetFlags BaseFlags() const;
+    // One pass over the dirty top-level widgets; whole widgets only when not byRegion (then no record is kept).
+    bool DrawPass(bool byRegion);
+    // What a widget would draw, noted without drawing; queuesOverlays tells that it asked for overlays.
+    std::vector<DrawNote> NoteDrawing(Widget* child, const ModalFlags& modalFlags, bool accelerated,
+                                      bool& queuesOverlays);
+    void DrawChild(Widget* child, const ModalFlags& modalFlags, const Graphics& base, bool accelerated,
+                   const Rect* clip);
+    // One dirty top-level widget drawn by region from its new notes; its drawn rectangles are added to `drawn`.
+    void DrawByRegion(Widget* child, const ModalFlags& modalFlags, const Graphics& base, std::vector<DrawNote> notes,
+                      const std::vector<Rect>& others, std::vector<Rect>& drawn);
+
+    std::vector<Rect> drawnRects;
+    std::unique_ptr<DrawRecord> drawRecord;
+    uint64_t drawPass = 0;
+    uint64_t regionEpoch = 0;
+    uint64_t drawnEpoch = 0;
+    const Image* drawnScreen = nullptr;
 };
 
 } // namespace Zest

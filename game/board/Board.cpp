@@ -27,6 +27,8 @@ Board::Board(BoardHost& host) : app(host), model(std::make_unique<BoardModel>(ho
     view = std::make_unique<BoardView>(*model, particles.get());
     model->Init();
     flagChange.add |= WIDGETFLAGS_MARK_DIRTY;
+    // The backdrop covers the whole board: each frame redraws only what moved.
+    drawsByRegion = true;
 }
 
 Board::~Board() = default;

@@ -5,9 +5,11 @@
 //   game_bot [--days N] [--seed S] [--game-minutes M] [--name NAME] [--hashes FILE] [--tries N] [--paced]
 //            [--record DEMO | --replay DEMO] [--pause-file FILE --pause-at-result --pause-at-shop]
 //            [--draw-every N] [--updates N] [--quiet] [--from-day N (debugging: not through input)] [--tour]
+//            [--check-regions]
 //
 // Unpaced by default: the clock is stepped by the program, so updates run as fast as the machine allows, the
-// screen is still drawn. --replay plays a demo recorded with --record and does not play itself.
+// screen is still drawn. --replay plays a demo recorded with --record and does not play itself. --check-regions
+// draws every frame that is redrawn only where it changed a second time whole and fails the run when the two differ.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +19,7 @@
 #include "GameBot.h"
 #include "platform/Clock.h"
 #include "platform/System.h"
+#include "widgets/WidgetManager.h"
 
 namespace
 {
@@ -26,7 +29,8 @@ int Usage()
     std::fprintf(stderr, "usage: game_bot [--days N] [--seed S] [--game-minutes M] [--name NAME] [--hashes FILE]\n"
                          "                [--tries N] [--paced] [--record DEMO | --replay DEMO]\n"
                          "                [--pause-file FILE] [--pause-at-result] [--pause-at-shop] [--quiet]\n"
-                         "                [--draw-every N] [--updates N] [--from-day N] [--tour]\n");
+                         "                [--draw-every N] [--updates N] [--from-day N] [--tour]\n"
+                         "                [--check-regions]\n");
     return 2;
 }
 
@@ -37,6 +41,7 @@ int main(int argc, char** argv)
     Zest::Bot::BotOptions options;
     uint32_t seed = 1;
     bool paced = false;
+    bool checkRegions = false;
     std::string record, replay;
     for (int i = 1; i < argc; ++i)
     {
@@ -80,6 +85,8 @@ int main(int argc, char** argv)
             options.tour = true;
         else if (a == "--quiet")
             options.quiet = true;
+        else if (a == "--check-regions")
+            checkRegions = true;
         else
             return Usage();
     }
@@ -97,6 +104,7 @@ int main(int argc, char** argv)
     if (!record.empty()) app->mCommandLine = {"-record", "-demofile=" + record};
     if (!replay.empty()) app->mCommandLine = {"-play", "-demofile=" + replay};
     app->Init();
+    if (checkRegions) app->mWidgetManager->checkRegions = true;
     app->Start();
     const auto& results = app->Results();
     int won = 0, lost = 0, updates = 0;
@@ -117,7 +125,13 @@ int main(int argc, char** argv)
                 replay.empty() ? app->GiveUpReason().c_str() : "replayed", won, lost, updates, updates / 6000.0,
                 wall / 1000.0, app->Purchases(), static_cast<unsigned long long>(peak),
                 static_cast<unsigned long long>(rss), hash);
-    const bool ok = !replay.empty() || (!app->GaveUp() && app->Finished());
+    bool ok = !replay.empty() || (!app->GaveUp() && app->Finished());
+    if (checkRegions)
+    {
+        const int passes = app->mWidgetManager->regionPasses, mismatches = app->mWidgetManager->regionMismatches;
+        std::printf("bot: %d frames drawn by region, %d of them differ from a whole redraw\n", passes, mismatches);
+        ok = ok && passes > 0 && mismatches == 0;
+    }
     app.reset();
     return ok ? 0 : 1;
 }

@@ -638,13 +638,21 @@ TEST_F(SurfacesTest, WholePicturesFlippedInTurnPresentEveryChange)
     IDirectDrawSurface* spot = Plain(4, 4);
     Fill(draw, 5);
     Fill(spot, 4242);
-    enum class Between { Nothing, LockBack, LockPrimary, PartialBlitOntoBack, BlitOntoPrimary, WriteBackAfterBlit };
-    const Between between[] = {Between::Nothing,     Between::Nothing, Between::Nothing,
-                               Between::LockBack,    Between::Nothing, Between::WriteBackAfterBlit,
-                               Between::Nothing,     Between::Nothing, Between::LockPrimary,
-                               Between::Nothing,     Between::Nothing, Between::PartialBlitOntoBack,
-                               Between::Nothing,     Between::Nothing, Between::BlitOntoPrimary,
-                               Between::Nothing,     Between::Nothing, Between::Nothing};
+    enum class Between
+    {
+        Nothing,
+        LockBack,
+        LockPrimary,
+        PartialBlitOntoBack,
+        BlitOntoPrimary,
+        WriteBackAfterBlit
+    };
+    const Between between[] = {Between::Nothing,  Between::Nothing, Between::Nothing,
+                               Between::LockBack, Between::Nothing, Between::WriteBackAfterBlit,
+                               Between::Nothing,  Between::Nothing, Between::LockPrimary,
+                               Between::Nothing,  Between::Nothing, Between::PartialBlitOntoBack,
+                               Between::Nothing,  Between::Nothing, Between::BlitOntoPrimary,
+                               Between::Nothing,  Between::Nothing, Between::Nothing};
     uint32_t seed = 12345;
     auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
     for (int step = 0; step < int(std::size(between)); ++step)
@@ -655,9 +663,14 @@ TEST_F(SurfacesTest, WholePicturesFlippedInTurnPresentEveryChange)
         switch (between[step])
         {
         case Between::Nothing:
-        case Between::WriteBackAfterBlit: break;
-        case Between::LockBack: Poke(back, 10, 10, 0x00FF00); break;
-        case Between::LockPrimary: Poke(primary, 20, 20, 0xFF0000); break;
+        case Between::WriteBackAfterBlit:
+            break;
+        case Between::LockBack:
+            Poke(back, 10, 10, 0x00FF00);
+            break;
+        case Between::LockPrimary:
+            Poke(primary, 20, 20, 0xFF0000);
+            break;
         case Between::PartialBlitOntoBack:
         {
             RECT at{30, 30, 34, 34};
@@ -746,4 +759,41 @@ TEST_F(SurfacesTest, WholePictureBlitsPresentEveryChangeAndKeepThePrimaryWhole)
     present("after a partial blit, one pixel");
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 64; ++x) ASSERT_EQ(At(primary, x, y), At(draw, x, y)) << x << "," << y;
+}
+
+TEST_F(SurfacesTest, HintedPresentLooksOnlyWhereTheCallerSaysAndOnlyOnce)
+{
+    // The caller vouches for where the picture changed: the present compares only there (a change elsewhere is
+    // left unseen, which shows the hint is used), and a hint is dropped by a lock of the picture or by its present.
+    auto window = Window::Create("t", 0, 0, 64, 48);
+    IDirectDraw* dd = Device();
+    ASSERT_EQ(dd->SetCooperativeLevel(window.get(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    ASSERT_EQ(dd->SetDisplayMode(64, 48, 32), DD_OK);
+    IDirectDrawSurface* primary = Make(DDSCAPS_PRIMARYSURFACE);
+    IDirectDrawSurface* draw = Plain(64, 48);
+    Fill(draw, 5);
+    auto present = [&]() { ASSERT_EQ(primary->Blt(nullptr, draw, nullptr, DDBLT_WAIT, nullptr), DD_OK); };
+    auto shown = [](int x, int y) { return LastPresentedFrame().ArgbAt(x, y) & 0xFFFFFF; };
+    present();
+    const uint32_t old = shown(50, 40);
+    Poke(draw, 10, 10, 0x112233);
+    Poke(draw, 50, 40, 0x445566);
+    const RECT near{8, 8, 16, 16};
+    HintPresentChanges(draw, &near, 1);
+    present();
+    EXPECT_EQ(shown(10, 10), 0x112233u);
+    EXPECT_EQ(shown(50, 40), old);
+
+    HintPresentChanges(draw, &near, 1);
+    Poke(draw, 51, 40, 0x778899);
+    present();
+    EXPECT_EQ(shown(50, 40), 0x445566u) << "a lock after the hint drops it";
+    EXPECT_EQ(shown(51, 40), 0x778899u);
+
+    const RECT nowhere{0, 0, 1, 1};
+    HintPresentChanges(draw, &nowhere, 1);
+    present();
+    Poke(draw, 52, 40, 0xAABBCC);
+    present();
+    EXPECT_EQ(shown(52, 40), 0xAABBCCu) << "a hint serves one present";
 }
