@@ -132,8 +132,7 @@ PY
 
 # A second cook created in the cook choice: the new row, then players.dat with her name.
 cooks() { near 400 400 59 95 134; }
-click 600 64
-until_shown "the cook choice" cooks
+click_until "the cook choice" 600 64 cooks
 keep game_cooks
 click 400 164
 click 208 500

@@ -183,6 +183,24 @@ until_shown() {
     fail "$what did not show within $limit s"
 }
 
+# click_until WHAT X Y CHECK...: clicks at (X, Y) until CHECK holds, again every few seconds: a click that lands while
+# the window before is still sliding away is taken by that window, which on a busy machine happens now and then.
+click_until() {
+    local what=$1 cx=$2 cy=$3; shift 3
+    local deadline=$(( $(date +%s) + limit ))
+    while [ "$(date +%s)" -lt "$deadline" ]; do
+        kill -0 "$pid" 2>/dev/null || fail "the game ended while waiting for $what"
+        click "$cx" "$cy"
+        local again=$(( $(date +%s) + 5 ))
+        while [ "$(date +%s)" -lt "$again" ]; do
+            shot && "$@" && return 0
+            sleep 0.2
+        done
+    done
+    stall_report
+    fail "$what did not show within $limit s"
+}
+
 # What the screens both tests pass through show at a few points (game pixels).
 loading() { near 400 100 86 42 19; }
 link_ready() { loading && near 400 459 222 215 0; }
