@@ -266,7 +266,8 @@ int main(int argc, char** argv)
 {
     BenchRatio::SettleAllocator();
     benchmark::Initialize(&argc, argv);
-    BenchRatio::Reporter reporter({{"group load / decode floor", "BM_GroupLoad/repeats:5", "BM_DecodeFloor/repeats:5"}});
+    BenchRatio::Reporter reporter(
+        {{"group load / decode floor", "BM_GroupLoad/repeats:5", "BM_DecodeFloor/repeats:5"}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;

@@ -1,8 +1,8 @@
 // What every image-decoder fuzz target does with one input: decode it from memory and touch the last pixel.
 #pragma once
 
-#include "platform/Debug.h"
 #include "data/ImageCodecs.h"
+#include "platform/Debug.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -49,6 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzParser parser;
     // Most inputs are refused: reading them without a fault is what is fuzzed.
-    [[maybe_unused]] const bool read = parser.LoadDescriptorText(std::string(reinterpret_cast<const char*>(data), size));
+    [[maybe_unused]] const bool read =
+        parser.LoadDescriptorText(std::string(reinterpret_cast<const char*>(data), size));
     return 0;
 }

@@ -1133,9 +1133,10 @@ void RegisterDisplayModule()
     std::call_once(once,
                    []
                    {
-                       RegisterModule("ddraw.dll",
-                                      {{"DirectDrawCreate", Entry<decltype(DirectDrawCreate)>(&DirectDrawCreate)},
-                                       {"DirectDrawCreateEx", Entry<decltype(DirectDrawCreateEx)>(&DirectDrawCreateEx)}});
+                       RegisterModule(
+                           "ddraw.dll",
+                           {{"DirectDrawCreate", Entry<decltype(DirectDrawCreate)>(&DirectDrawCreate)},
+                            {"DirectDrawCreateEx", Entry<decltype(DirectDrawCreateEx)>(&DirectDrawCreateEx)}});
                    });
 }
 

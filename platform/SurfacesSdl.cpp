@@ -131,9 +131,9 @@ bool PresentToWindowSurface(Window& window, SDL_Window* native, WindowPresenter&
     SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
     const int ox = (surface->w - frame.width * k) / 2, oy = (surface->h - frame.height * k) / 2;
     const bool exposed = gExposed.exchange(false);
-    const bool whole = !changed || exposed || p.shownSurface != surface ||
-                       p.shownSurfaceWidth != surface->w || p.shownSurfaceHeight != surface->h ||
-                       p.shownWidth != frame.width || p.shownHeight != frame.height || p.shownScale != k;
+    const bool whole = !changed || exposed || p.shownSurface != surface || p.shownSurfaceWidth != surface->w ||
+                       p.shownSurfaceHeight != surface->h || p.shownWidth != frame.width ||
+                       p.shownHeight != frame.height || p.shownScale != k;
     std::vector<SDL_Rect> sent;
     auto copy = [&](const RECT& r)
     {

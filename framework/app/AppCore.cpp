@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "base/Common.h"
 #include "app/ZestAppBase.h"
+#include "base/Common.h"
+#include "data/ImageLib.h"
 #include "graphics/DDImage.h"
 #include "platform/Clipboard.h"
 #include "platform/Clock.h"
@@ -15,7 +16,6 @@
 #include "platform/Shell.h"
 #include "resources/ResourceManager.h"
 #include "sound/AudioLayer.h"
-#include "data/ImageLib.h"
 #include "widgets/Dialog.h"
 #include "widgets/WidgetManager.h"
 

@@ -1,6 +1,6 @@
 // The application's side of the crash catcher: where the report goes and the text it carries.
-#include "base/Common.h"
 #include "app/ZestAppBase.h"
+#include "base/Common.h"
 #include "platform/Crash.h"
 #include "platform/Threads.h"
 

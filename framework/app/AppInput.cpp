@@ -1,8 +1,8 @@
 // The window procedure, the deferred input queue, demo input records and their replay, focus and playback keys.
 #include <cstdlib>
 
-#include "base/Common.h"
 #include "app/ZestAppBase.h"
+#include "base/Common.h"
 #include "platform/Clock.h"
 #include "platform/Debug.h"
 #include "platform/Messages.h"

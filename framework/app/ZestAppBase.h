@@ -17,7 +17,6 @@
 #include "app/DemoStream.h"
 #include "base/Buffer.h"
 #include "data/PakInterface.h"
-#include "sound/SoundServices.h"
 #include "graphics/DDInterface.h"
 #include "graphics/ImageHost.h"
 #include "platform/Cursors.h"

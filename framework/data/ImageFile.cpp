@@ -1,8 +1,8 @@
 // Where the image files meet the rest of the system: archive reads, atomic writes and debug reports.
-#include "platform/Debug.h"
-#include "platform/Files.h"
 #include "data/ImageCodecs.h"
 #include "data/PakInterface.h"
+#include "platform/Debug.h"
+#include "platform/Files.h"
 
 #include <climits>
 #include <cstdio>

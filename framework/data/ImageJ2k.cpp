@@ -1,7 +1,7 @@
 // JPEG 2000 loading through the codec module found in the module table at run time.
-#include "platform/Modules.h"
 #include "data/ImageCodecs.h"
 #include "data/J2KCodec.h"
+#include "platform/Modules.h"
 
 #include <mutex>
 

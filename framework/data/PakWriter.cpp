@@ -1,8 +1,8 @@
 // Pack archive writer: directory records, concatenated data, and the byte scrambling over all of it.
 #include "data/PakWriter.h"
 
-#include "platform/Files.h"
 #include "data/PakInterface.h"
+#include "platform/Files.h"
 
 #include <algorithm>
 

@@ -333,7 +333,8 @@ HRESULT DirectSoundCreate(const void*, IDirectSound** device, void*)
 
 void RegisterDSoundModule()
 {
-    Platform::RegisterModule("dsound.dll", {{"DirectSoundCreate", Platform::Entry<DirectSoundCreateSignature>(&DirectSoundCreate)}});
+    Platform::RegisterModule("dsound.dll",
+                             {{"DirectSoundCreate", Platform::Entry<DirectSoundCreateSignature>(&DirectSoundCreate)}});
 }
 
 } // namespace Zest

@@ -2,6 +2,7 @@
 // content/data/properties/lng.xml (do not edit: change the table's Id attributes and run the tool).
 #pragma once
 
+// clang-format off
 namespace Zest
 {
 
@@ -212,3 +213,4 @@ enum TextId : int
 };
 
 } // namespace Zest
+// clang-format on

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "base/Common.h"
 #include "app/ZestAppBase.h"
+#include "base/Common.h"
 #include "platform/Clock.h"
 #include "platform/Cursors.h"
 #include "platform/Debug.h"

@@ -111,7 +111,7 @@ TEST_F(LevelFileTest, MissingLevelFileChangesNothing)
     EXPECT_FALSE(m.LoadDishes());
     EXPECT_EQ(m.DishTypes.size(), types);
     EXPECT_EQ(host.dataProblems, (std::vector<std::string>{m.LevelFolder + "levels.xml is missing",
-                                                            m.LevelFolder + "Dishes.xml is missing"}));
+                                                           m.LevelFolder + "Dishes.xml is missing"}));
 }
 
 TEST_F(LevelFileTest, DishTypesReuseOneWorkingRecordAndClampSizes)

@@ -1,11 +1,11 @@
 // Image files: every decoder's pixels, the refusal of bad input, the file search, alpha merging and the writers.
 #include "image_fixtures.h"
 
-#include "platform/Debug.h"
-#include "platform/Modules.h"
 #include "data/ImageCodecs.h"
 #include "data/ImageLib.h"
 #include "data/J2KCodec.h"
+#include "platform/Debug.h"
+#include "platform/Modules.h"
 
 #include <gtest/gtest.h>
 
@@ -535,12 +535,15 @@ TEST(ImageJ2k, ModuleEntriesReportSizesAndErrors)
     J2KCodecLoaded codec;
     Platform::ModuleHandle module = Platform::LoadLibrary(ImageLib::kJ2KModuleName);
     ASSERT_TRUE(module);
-    auto openFile = Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KOpenFileFn>>(module, ImageLib::kJ2KOpenFile);
-    auto getInfo = Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KGetInfoFn>>(module, ImageLib::kJ2KGetInfo);
-    auto dims = Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KGetResolutionDimensionsFn>>(module, ImageLib::kJ2KGetResolutionDimensions);
+    auto openFile =
+        Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KOpenFileFn>>(module, ImageLib::kJ2KOpenFile);
+    auto getInfo =
+        Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KGetInfoFn>>(module, ImageLib::kJ2KGetInfo);
+    auto dims = Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KGetResolutionDimensionsFn>>(
+        module, ImageLib::kJ2KGetResolutionDimensions);
     auto decode = Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KDecodeFn>>(module, ImageLib::kJ2KDecode);
-    auto lastError =
-        Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KGetLastErrorFn>>(module, ImageLib::kJ2KGetLastError);
+    auto lastError = Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KGetLastErrorFn>>(
+        module, ImageLib::kJ2KGetLastError);
     auto errorText =
         Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KGetErrorStrFn>>(module, ImageLib::kJ2KGetErrorStr);
     auto close = Platform::GetProcAddress<std::remove_pointer_t<ImageLib::J2KCloseFn>>(module, ImageLib::kJ2KClose);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/Common.h"
+#include "data/ImageLib.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
 #include "graphics/Graphics.h"
@@ -17,7 +18,6 @@
 #include "graphics/SysFont.h"
 #include "platform/Surfaces.h"
 #include "platform/Window.h"
-#include "data/ImageLib.h"
 
 using namespace Zest;
 using namespace Platform;

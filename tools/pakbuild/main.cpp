@@ -1,7 +1,7 @@
 // Pack builder: writes "main.pak" from a folder tree, and lists or extracts an existing pack.
+#include "FolderTree.h"
 #include "data/PakInterface.h"
 #include "data/PakWriter.h"
-#include "FolderTree.h"
 
 #include <cstdio>
 #include <cstring>

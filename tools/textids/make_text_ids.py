@@ -46,6 +46,7 @@ def header(ids):
         "// content/data/properties/lng.xml (do not edit: change the table's Id attributes and run the tool).",
         "#pragma once",
         "",
+        "// clang-format off",
         "namespace Zest",
         "{",
         "",
@@ -58,7 +59,7 @@ def header(ids):
         if len(shown) > 70:
             shown = shown[:67] + "..."
         lines.append(f"    TXT_{name} = {number}, // {shown}")
-    lines += ["};", "", "} // namespace Zest", ""]
+    lines += ["};", "", "} // namespace Zest", "// clang-format on", ""]
     return "\n".join(lines)
 
 
