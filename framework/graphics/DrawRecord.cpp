@@ -56,6 +56,22 @@ Rect Bounding(double left, double top, double right, double bottom)
     if (!(right > left) || !(bottom > top)) return Rect();
     return Rect(int(left), int(top), int(right - left), int(bottom - top));
 }
+
+// Adds every span to the digest; the box around them all.
+Rect AddSpans(auto& digest, const Span* spans, int count)
+{
+    int64_t left = INT32_MAX, top = INT32_MAX, right = INT32_MIN, bottom = INT32_MIN;
+    for (int i = 0; i < count; ++i)
+    {
+        const Span& s = spans[i];
+        digest.Add(s.mX).Add(s.mY).Add(s.mWidth);
+        left = std::min<int64_t>(left, s.mX);
+        right = std::max<int64_t>(right, int64_t(s.mX) + s.mWidth);
+        top = std::min<int64_t>(top, s.mY);
+        bottom = std::max<int64_t>(bottom, int64_t(s.mY) + 1);
+    }
+    return Bounding(double(left), double(top), double(right), double(bottom));
+}
 } // namespace
 
 DrawRecord::DrawRecord(int width, int height)
@@ -148,17 +164,8 @@ void DrawRecord::FillSpans(const Span* spans, int count, const Color& color, int
     if (spans == nullptr || count <= 0) return;
     Digest d;
     d.Add(7).Add(color).Add(drawMode).Add(count);
-    int64_t left = INT32_MAX, top = INT32_MAX, right = INT32_MIN, bottom = INT32_MIN;
-    for (int i = 0; i < count; ++i)
-    {
-        const Span& s = spans[i];
-        d.Add(s.mX).Add(s.mY).Add(s.mWidth);
-        left = std::min<int64_t>(left, s.mX);
-        right = std::max<int64_t>(right, int64_t(s.mX) + s.mWidth);
-        top = std::min<int64_t>(top, s.mY);
-        bottom = std::max<int64_t>(bottom, int64_t(s.mY) + 1);
-    }
-    Note(Bounding(double(left), double(top), double(right), double(bottom)), d, true);
+    const Rect bounds = AddSpans(d, spans, count);
+    Note(bounds, d, true);
 }
 
 void DrawRecord::FillSpansWithCoverage(const Span* spans, int count, const Color& color, int drawMode,
@@ -167,19 +174,10 @@ void DrawRecord::FillSpansWithCoverage(const Span* spans, int count, const Color
     if (spans == nullptr || count <= 0) return;
     Digest d;
     d.Add(8).Add(color).Add(drawMode).Add(count).Add(coverX).Add(coverY).Add(coverWidth).Add(coverHeight);
-    int64_t left = INT32_MAX, top = INT32_MAX, right = INT32_MIN, bottom = INT32_MIN;
-    for (int i = 0; i < count; ++i)
-    {
-        const Span& s = spans[i];
-        d.Add(s.mX).Add(s.mY).Add(s.mWidth);
-        left = std::min<int64_t>(left, s.mX);
-        right = std::max<int64_t>(right, int64_t(s.mX) + s.mWidth);
-        top = std::min<int64_t>(top, s.mY);
-        bottom = std::max<int64_t>(bottom, int64_t(s.mY) + 1);
-    }
+    const Rect bounds = AddSpans(d, spans, count);
     if (coverage != nullptr && coverWidth > 0 && coverHeight > 0)
         for (int64_t i = 0, n = int64_t(coverWidth) * coverHeight; i < n; ++i) d.Add(coverage[i]);
-    Note(Bounding(double(left), double(top), double(right), double(bottom)), d, true);
+    Note(bounds, d, true);
 }
 
 void DrawRecord::Blt(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode)
