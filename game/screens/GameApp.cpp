@@ -421,7 +421,7 @@ void GameApp::SavePlayersWithCurrent(const PlayerProfile& current)
         const bool isCurrent = static_cast<int32_t>(i) == currentPlayer;
         copy.push_back(std::make_unique<PlayerProfile>(isCurrent ? current : *players[i]));
     }
-    Profiles().Save(currentPlayer, copy);
+    NoteSaveResult(Profiles().Save(currentPlayer, copy), playersSaveFailing, "Your progress");
 }
 
 ProfileStore& GameApp::Profiles()
@@ -441,7 +441,7 @@ void GameApp::LoadHighscores()
     std::string notice;
     Zest::LoadHighscores(*mFiles, dataFolder + kHighscoresFileName, highscores, &notice);
     // Said together with the players' notice, once the title is up.
-    if (!notice.empty()) playersNotice += (playersNotice.empty() ? "" : "\n") + notice;
+    if (!notice.empty()) AddNotice(playersNotice, notice);
 }
 
 void GameApp::SaveHighscores()
