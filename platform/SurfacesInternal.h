@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/Surfaces.h"
 #include "platform/Window.h"
@@ -47,6 +48,35 @@ struct DesktopInfo
     int captionHeight = 0;
 };
 
+struct DeviceState
+{
+    bool lost = false;
+    HWND window = nullptr;
+    bool exclusive = false;
+    bool modeSet = false;
+    uint32_t modeWidth = 0;
+    uint32_t modeHeight = 0;
+    uint32_t modeBitsPerPixel = 0;
+    SurfaceState* primary = nullptr;
+};
+
+struct SurfaceState
+{
+    std::shared_ptr<DeviceState> device;
+    uint32_t caps = 0;
+    int width = 0;
+    int height = 0;
+    int pitch = 0;
+    PixelFormatInfo format;
+    std::unique_ptr<uint8_t[]> pixels;
+    size_t bytes = 0;
+    bool locked = false;
+    bool hasKey = false;
+    DDCOLORKEY key;
+    IDirectDrawSurface7* attached = nullptr; // the back buffer of a flipping primary (one reference held)
+    IDirectDrawClipper* clipper = nullptr;   // one reference held
+};
+
 // One lock for every device, surface and frame record: the cursor thread touches the primary too.
 std::recursive_mutex& SurfaceLock();
 
@@ -54,6 +84,40 @@ std::recursive_mutex& SurfaceLock();
 DesktopInfo QueryDesktop();
 // While a virtual full-screen mode is set, the metrics report it.
 bool VirtualModeSize(int& width, int& height);
+
+// Surface objects (Surfaces.cpp). The failure an injected rule asks for at this step (DD_OK for none).
+HRESULT CheckFailure(SurfaceStep step, uint32_t caps = 0, uint32_t width = 0, uint32_t height = 0);
+// DDERR_SURFACELOST when the surface's device is lost (or an injected rule loses it now).
+HRESULT LostCheck(SurfaceState& state);
+
+// Pixel formats (SurfacesFormats.cpp).
+PixelFormatInfo FormatForDepth(int bitsPerPixel, bool use555, bool bgr);
+// The format a virtual mode of this depth has: the desktop's own when the depths agree, else the usual one.
+PixelFormatInfo ModeFormat(int bitsPerPixel);
+int BytesPerPixel(const PixelFormatInfo& format);
+bool SameFormat(const PixelFormatInfo& a, const PixelFormatInfo& b);
+uint32_t ReadPixel(const uint8_t* p, int bytes);
+// Fills a surface description (DDSURFACEDESC or DDSURFACEDESC2); the pixel pointer only when asked.
+template <typename Desc>
+void FillDesc(const SurfaceState& state, Desc* desc, bool withPointer);
+
+// Presenting (SurfacesPresent.cpp).
+// Something other than a present may write to `state` (or it goes away): what was known of its pixels no longer holds.
+void Forget(const SurfaceState* state);
+// A new primary: no surface holds a presented picture any more.
+void ForgetPresentedPictures();
+// Forgets every presented frame and the frame count.
+void ResetPresents();
+// Drops the changed rectangles hinted for the next present.
+void DropPresentHint();
+// Presents the visible part of the primary; returns the rectangles (in frame coordinates) that may have changed.
+std::vector<RECT> Present(SurfaceState& primary);
+// A plain blit of src's rectangle sr over the whole visible part of the primary, done as a present in one pass.
+// False, with nothing done, when that does not apply.
+bool BlitPresent(SurfaceState& primary, const RECT& dr, const SurfaceState& src, const RECT& sr);
+// A plain blit of src's rectangle sr over the whole of a flipping primary's back buffer that holds the frame before
+// last, compared with the frame shown. False, with nothing done, when that does not apply.
+bool FlipBlit(SurfaceState& back, const RECT& dr, const SurfaceState& src, const RECT& sr);
 
 // SDL backend pieces (SurfacesSdl.cpp).
 DesktopInfo SdlQueryDesktop();
