@@ -418,6 +418,28 @@ inline __m128i AddFour(__m128i sv, __m128i dv, __m128i factors, bool white)
     return _mm_or_si128(_mm_and_si128(keep, dv), _mm_andnot_si128(keep, added));
 }
 
+// Rows of 9 to 16 pixels: Groups whole groups and the four pixels up to the row's end, all worked out before any
+// is stored. The count is fixed at compile time so that the groups stay in registers: kept in an array sized at run
+// time, they went out to the stack and back through a string copy, which cost more than the arithmetic.
+template <int Groups>
+inline void Sse2AddRows(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h, __m128i factors,
+                        bool white)
+{
+    auto load = [](const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    auto store = [](uint32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); };
+    for (int j = 0; j < h; ++j, d += pitch, s += stride)
+    {
+        const __m128i a = AddFour(load(s), load(d), factors, white);
+        const __m128i b = AddFour(load(s + 4), load(d + 4), factors, white);
+        const __m128i c = Groups > 2 ? AddFour(load(s + 8), load(d + 8), factors, white) : a;
+        const __m128i last = AddFour(load(s + n - 4), load(d + n - 4), factors, white);
+        store(d, a);
+        store(d + 4, b);
+        if (Groups > 2) store(d + 8, c);
+        store(d + n - 4, last);
+    }
+}
+
 void Sse2SurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t stride, int n, int h,
                          const uint32_t tint[3], bool white)
 {
@@ -459,15 +481,10 @@ void Sse2SurfaceAddBlock(uint32_t* d, size_t pitch, const uint32_t* s, size_t st
     // end, and no pixel tested, so that no branch depends on the picture.
     if (n <= 16)
     {
-        const int groups = n / 4;
-        for (int j = 0; j < h; ++j, d += pitch, s += stride)
-        {
-            __m128i out[4];
-            for (int k = 0; k < groups; ++k) out[k] = AddFour(load(s + 4 * k), load(d + 4 * k), factors, white);
-            const __m128i last = AddFour(load(s + n - 4), load(d + n - 4), factors, white);
-            for (int k = 0; k < groups; ++k) store(d + 4 * k, out[k]);
-            store(d + n - 4, last);
-        }
+        if (n <= 12)
+            Sse2AddRows<2>(d, pitch, s, stride, n, h, factors, white);
+        else
+            Sse2AddRows<3>(d, pitch, s, stride, n, h, factors, white);
         return;
     }
     // A longer row ends with the four pixels up to its end in the same way, worked out before the last whole group
