@@ -286,7 +286,17 @@ void MemoryImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color
     const uint8_t* runs = WhiteKernel(params) ? nullptr : source->GetAlphaRunData();
     uint32_t* bits = GetBits();
 
-    const SpanFn kernel = WhiteKernel(params);
+    SpanFn kernel = WhiteKernel(params);
+    // A white blit weighed by alpha adds each pixel's colour x alpha >> 8: the source's terms, made once and kept
+    // with it, are added as they are, which gives the same pixels as weighing each one on every blit. A picture
+    // drawn onto itself reads what the blit has written already, so it is weighed as it goes.
+    const uint32_t* terms = nullptr;
+    if (kernel && params.additive && params.srcHasAlpha && pixels.bits && source != this)
+    {
+        terms = source->GetStretchCache().AdditiveTerms(pixels.bits, size_t(source->mWidth) * size_t(source->mHeight),
+                                                        source->mChangeCount);
+        kernel = ActiveSpanKernels().addFull;
+    }
     std::vector<uint32_t> scratch(kernel && !pixels.bits ? size_t(area.width) : 0);
 
     auto blitRows = [&](auto rowAt)
@@ -300,7 +310,7 @@ void MemoryImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color
             if (kernel)
             {
                 // The hot paths of every frame; palette rows are expanded first.
-                const uint32_t* s = pixels.bits ? pixels.bits + srcOffset : scratch.data();
+                const uint32_t* s = terms ? terms + srcOffset : pixels.bits ? pixels.bits + srcOffset : scratch.data();
                 if (!pixels.bits)
                     for (int i = 0; i < w; ++i) scratch[size_t(i)] = row[i];
                 kernel(d, s, w, params.sat);

@@ -94,6 +94,14 @@ inline void BlendNormalTinted(uint32_t& d, uint32_t s, const BlendParams& p)
     }
 }
 
+// What a white additive blend weighed by alpha adds for the straight-alpha pixel s: each colour channel times the
+// pixel's alpha >> 8, the alpha byte clear.
+inline uint32_t AdditiveTerm(uint32_t s)
+{
+    const uint32_t sa = s >> 24;
+    return (((s >> 16) & 0xFF) * sa >> 8) << 16 | (((s >> 8) & 0xFF) * sa >> 8) << 8 | ((s & 0xFF) * sa >> 8);
+}
+
 // Additive blend; the destination alpha is kept and each channel saturates through the table.
 inline void BlendAdditive(uint32_t& d, uint32_t s, const BlendParams& p)
 {

@@ -3,6 +3,7 @@
 #include "graphics/StretchSampler.h"
 
 #include "graphics/BlendSpans.h"
+#include "graphics/PixelBlend.h"
 
 #include <algorithm>
 #include <cmath>
@@ -491,6 +492,18 @@ StretchCache::Entry& StretchCache::Add(const Key& key)
     e.pixels.assign(n, 0);
     e.hasAlpha = e.transparent = false;
     return e;
+}
+
+const uint32_t* StretchCache::AdditiveTerms(const uint32_t* pixels, size_t count, uint32_t changeCount)
+{
+    if (pixels != mTermsPixels || changeCount != mTermsChangeCount || mTerms.size() != count)
+    {
+        mTerms.resize(count);
+        for (size_t i = 0; i < count; ++i) mTerms[i] = AdditiveTerm(pixels[i]);
+        mTermsPixels = pixels;
+        mTermsChangeCount = changeCount;
+    }
+    return mTerms.data();
 }
 
 void StretchCache::Clear()

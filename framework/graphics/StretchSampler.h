@@ -139,8 +139,17 @@ public:
         return width > 0 && height > 0 && int64_t(width) * height <= kMaxEntryPixels;
     }
 
+    // The additive terms of the source's count straight-alpha pixels, kept like the stretches (remade when `pixels`
+    // or `changeCount` differ from what they were made from): each colour channel times the pixel's alpha >> 8,
+    // the alpha byte clear. A white additive blit weighed by alpha adds exactly these, so it can add them as they
+    // are instead of weighing every pixel on every blit.
+    const uint32_t* AdditiveTerms(const uint32_t* pixels, size_t count, uint32_t changeCount);
+
 private:
     static size_t Slot(const Key& k);
+    std::vector<uint32_t> mTerms;
+    const void* mTermsPixels = nullptr;
+    uint32_t mTermsChangeCount = 0;
     std::vector<Entry> mSlots;
     const void* mPixels = nullptr;
     uint32_t mChangeCount = 0;

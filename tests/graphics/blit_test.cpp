@@ -772,3 +772,47 @@ TEST(BlitTest, EveryKernelChoiceMatchesTheFormulaOnRandomBlits)
                 }
     }
 }
+
+TEST(BlitTest, AdditiveBlitsFollowTheSourceThroughEveryChange)
+{
+    // A white additive blit of a picture with partial alpha adds terms kept with the source: after the source's
+    // pixels change in place, or are replaced whole, the next blit must add the new pixels, at every form.
+    std::mt19937 rng(7);
+    const int w = 13, h = 3;
+    const auto picture = [&]
+    {
+        std::vector<uint32_t> px(size_t(w) * h);
+        for (size_t i = 0; i < px.size(); ++i) px[i] = uint32_t(i * 37 % 256) << 24 | (rng() & 0xFFFFFF);
+        return px;
+    };
+    for (SpanIsa isa : kIsas)
+    {
+        IsaScope scope(isa);
+        MemoryImage s(nullptr);
+        Load(s, w, h, picture());
+        const std::vector<uint32_t> dest = SpritePixels(rng, size_t(w) * h, false);
+        for (int change = 0; change < 3; ++change)
+        {
+            if (change == 1)
+            {
+                uint32_t* bits = s.GetBits();
+                for (int i = 0; i < w * h; i += 2) bits[i] = 0x80FFFFFF ^ uint32_t(i * 0x10305);
+                s.BitsChanged();
+            }
+            else if (change == 2)
+            {
+                Load(s, w, h, picture());
+            }
+            const std::vector<uint32_t> src = Pixels(s);
+            s.UpdateAlphaFlags();
+            ASSERT_TRUE(s.mHasAlpha);
+            MemoryImage d(nullptr);
+            Load(d, w, h, dest);
+            d.Blt(&s, 0, 0, Rect(0, 0, w, h), Color::White, DRAWMODE_ADDITIVE);
+            std::vector<uint32_t> expected = dest;
+            for (size_t i = 0; i < expected.size(); ++i)
+                expected[i] = RefAdditive(expected[i], src[i], Color::White, true);
+            EXPECT_EQ(Pixels(d), expected) << "isa " << int(isa) << " change " << change;
+        }
+    }
+}
