@@ -7,6 +7,8 @@
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/Threads.h"
+#include "sound/BassMusicInterface.h"
+#include "sound/FModMusicInterface.h"
 #include "widgets/WidgetManager.h"
 
 namespace Zest
@@ -23,6 +25,20 @@ struct NestingGuard
     explicit NestingGuard(int& c) : count(c) { ++count; }
     ~NestingGuard() { --count; }
 };
+
+// A song whose volume is still moving: its fade takes one step per update, and steps run in a batch would be heard.
+template <typename Songs>
+bool AnyFading(const Songs& songs)
+{
+    return std::any_of(songs.begin(), songs.end(), [](const auto& song) { return song.second.fadeStep != 0; });
+}
+
+bool MusicFading(MusicInterface* music)
+{
+    if (auto* bass = dynamic_cast<BassMusicInterface*>(music)) return AnyFading(bass->Songs());
+    if (auto* fmod = dynamic_cast<FModMusicInterface*>(music)) return AnyFading(fmod->Songs());
+    return false;
+}
 } // namespace
 
 void ZestAppBase::SetFrameTime(int ms)
@@ -57,6 +73,9 @@ bool ZestAppBase::RunLoopStep(bool nested, bool& updated)
     if (mExitToTop) return false;
     NestingGuard guard(mStepNesting);
     if (mStepState == 3) mStepState = 0;
+    if (mStepState == 0 && mQuietOwed > 0)
+        // Updates due when a long wait on a static screen ended come before whatever input ended the wait.
+        mStepState = 1;
     if (mStepState == 0)
     {
         MSG msg;
@@ -66,6 +85,12 @@ bool ZestAppBase::RunLoopStep(bool nested, bool& updated)
             DispatchMessage(&msg);
         }
         ReplayDueRecords();
+        // User input may start something on the next updates (a hover, a held key): no long waits for a while.
+        if (GetLastInputTick() != mLastInputSeen)
+        {
+            mLastInputSeen = GetLastInputTick();
+            mQuietUpdates = 0;
+        }
         const bool handled = !mQueue.empty();
         if (handled) ProcessQueuedInput();
         mStepState = handled ? 0 : 1;
@@ -102,8 +127,12 @@ bool ZestAppBase::RunLoopStep(bool nested)
 void ZestAppBase::RunUpdate()
 {
     ++mUpdateCount;
-    if (!mMinimized && mWidgetManager->UpdateFrame()) ++mWidgetUpdateCount;
+    const bool changed = !mMinimized && mWidgetManager->UpdateFrame();
+    if (changed) ++mWidgetUpdateCount;
     if (mMusicInterface) mMusicInterface->Update();
+    const bool quiet = !changed && !MusicFading(mMusicInterface.get());
+    mQuietUpdates = quiet ? std::min(mQuietUpdates + 1, kQuietUpdates) : 0;
+    if (mQuietOwed > 0) --mQuietOwed;
     PurgeUnusedSharedImages();
     PrepareCrashInfo();
 }
@@ -282,6 +311,8 @@ bool ZestAppBase::Process(bool allowSleep)
     {
         // After ceil(10 x multiplier) updates in a row without a draw, a draw comes first.
         drawOwed = mNonDrawUpdates >= static_cast<int>(std::ceil(mUpdateMultiplier * 10)) && mLoadingHandedOver;
+        // An owed update that changed the screen is shown before the next one runs, as it would have been on time.
+        if (mQuietOwed > 0 && mWidgetManager->dirty && mNonDrawUpdates > 0) drawOwed = true;
         if (!drawOwed)
         {
             ++mNonDrawUpdates;
@@ -344,6 +375,9 @@ bool ZestAppBase::Process(bool allowSleep)
     if (!didUpdate)
     {
         mStepState = 3;
+        // Updates refused after a long wait: the next pass looks at input before this one may wait again.
+        const bool refused = mQuietOwed > 0 && !drawOwed;
+        if (refused) mQuietOwed = 0;
         mNonDrawUpdates = 0;
         // A draw waits for its turn when the last present is more recent than the display could show.
         int drawWaitMs = 0;
@@ -364,12 +398,25 @@ bool ZestAppBase::Process(bool allowSleep)
             if (sleepMs <= 0 && mTimeAccumulator < stepLength) sleepMs = 1;
             // A waiting draw wakes the loop as soon as it is due, even before the next update.
             if (drawWaitMs > 0) sleepMs = sleepMs > 0 ? std::min(sleepMs, drawWaitMs) : 0;
-            if (sleepMs > 0)
+            // Nothing has changed on the screen for a while and nothing waits to be drawn: the coming updates are
+            // run in a batch at the end of a longer wait, which input or the next timer cut short.
+            const bool quiet = !pacing && !mPlayingDemo && mLoadingHandedOver && !mLoadingYield &&
+                               mQuietUpdates >= kQuietUpdates && !mUpdatedSinceDraw && !mForceDraw && sleepMs > 0;
+            if (quiet)
+                sleepMs = std::max(sleepMs, static_cast<int>(std::min<uint32_t>(kQuietWaitMs, TimeToNextTimer())));
+            if (sleepMs > 0 && !refused)
             {
                 if (!allowSleep) return false;
                 ++mSleepCount;
-                Sleep(static_cast<uint32_t>(sleepMs));
-                slept = static_cast<uint32_t>(sleepMs);
+                const uint32_t before = TimeGetTime();
+                MsgWaitForInput(static_cast<uint32_t>(sleepMs));
+                const uint32_t woke = TimeGetTime();
+                slept = woke - before;
+                if (quiet)
+                {
+                    const double due = std::min(200.0, mTimeAccumulator + static_cast<double>(woke - mLastTime));
+                    mQuietOwed = static_cast<int>(due / stepLength);
+                }
             }
         }
     }

@@ -463,6 +463,14 @@ public:
     int mTotalDrawTime = 0;
     int mScreenBltTime = 0;
     int mNonDrawUpdates = 0;
+    // A static screen: after this many updates in a row that left nothing to draw (and no input), the loop waits
+    // for input, the next timer or kQuietWaitMs instead of waking for every update, then runs the updates due by
+    // then back to back before it looks at input again (input that woke it came after them).
+    static constexpr int kQuietUpdates = 100;
+    static constexpr uint32_t kQuietWaitMs = 100;
+    int mQuietUpdates = 0;
+    int mQuietOwed = 0; // updates due when the last long wait ended and not run yet
+    uint32_t mLastInputSeen = 0;
     bool mUpdatedSinceDraw = true;
     bool mScreenIdle = false;
     bool mDrawingNow = false;
