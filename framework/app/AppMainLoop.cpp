@@ -73,8 +73,8 @@ bool ZestAppBase::RunLoopStep(bool nested, bool& updated)
     if (mExitToTop) return false;
     NestingGuard guard(mStepNesting);
     if (mStepState == 3) mStepState = 0;
-    if (mStepState == 0 && mQuietOwed > 0)
-        // Updates due when a long wait on a static screen ended come before whatever input ended the wait.
+    if (mStepState == 0 && mOwedUpdates > 0)
+        // Updates due when a wait ended come before whatever input ended the wait.
         mStepState = 1;
     if (mStepState == 0)
     {
@@ -132,7 +132,7 @@ void ZestAppBase::RunUpdate()
     if (mMusicInterface) mMusicInterface->Update();
     const bool quiet = !changed && !MusicFading(mMusicInterface.get());
     mQuietUpdates = quiet ? std::min(mQuietUpdates + 1, kQuietUpdates) : 0;
-    if (mQuietOwed > 0) --mQuietOwed;
+    if (mOwedUpdates > 0) --mOwedUpdates;
     PurgeUnusedSharedImages();
     PrepareCrashInfo();
 }
@@ -311,8 +311,9 @@ bool ZestAppBase::Process(bool allowSleep)
     {
         // After ceil(10 x multiplier) updates in a row without a draw, a draw comes first.
         drawOwed = mNonDrawUpdates >= static_cast<int>(std::ceil(mUpdateMultiplier * 10)) && mLoadingHandedOver;
-        // An owed update that changed the screen is shown before the next one runs, as it would have been on time.
-        if (mQuietOwed > 0 && mWidgetManager->dirty && mNonDrawUpdates > 0) drawOwed = true;
+        // After a long wait on a still screen, the first owed update that changed it is shown before the next one
+        // runs, as it would have been on time.
+        if (mOwedUpdates > 0 && mOwedAfterQuiet && mWidgetManager->dirty && mNonDrawUpdates > 0) drawOwed = true;
         if (!drawOwed)
         {
             ++mNonDrawUpdates;
@@ -375,9 +376,10 @@ bool ZestAppBase::Process(bool allowSleep)
     if (!didUpdate)
     {
         mStepState = 3;
-        // Updates refused after a long wait: the next pass looks at input before this one may wait again.
-        const bool refused = mQuietOwed > 0 && !drawOwed;
-        if (refused) mQuietOwed = 0;
+        // Owed updates refused (or fewer due than counted): the next pass looks at input before this one may wait
+        // again.
+        const bool refused = mOwedUpdates > 0 && !drawOwed;
+        if (refused) mOwedUpdates = 0;
         mNonDrawUpdates = 0;
         // A draw waits for its turn when the last present is more recent than the display could show.
         int drawWaitMs = 0;
@@ -396,12 +398,24 @@ bool ZestAppBase::Process(bool allowSleep)
             // without sleeping until real time crept past it.
             int sleepMs = static_cast<int>(stepLength - mTimeAccumulator);
             if (sleepMs <= 0 && mTimeAccumulator < stepLength) sleepMs = 1;
-            // A waiting draw wakes the loop as soon as it is due, even before the next update.
-            if (drawWaitMs > 0) sleepMs = sleepMs > 0 ? std::min(sleepMs, drawWaitMs) : 0;
-            // Nothing has changed on the screen for a while and nothing waits to be drawn: the coming updates are
-            // run in a batch at the end of a longer wait, which input or the next timer cut short.
-            const bool quiet = !pacing && !mPlayingDemo && mLoadingHandedOver && !mLoadingYield &&
-                               mQuietUpdates >= kQuietUpdates && !mUpdatedSinceDraw && !mForceDraw && sleepMs > 0;
+            // Updates may run in a batch at the end of a wait (input cuts it short): not while refresh pacing,
+            // a replay or the loading phase sets the beat.
+            const bool batching = !pacing && !mPlayingDemo && mLoadingHandedOver && !mLoadingYield && !mForceDraw;
+            if (batching && mMinDrawInterval > 0 && mLastPresentTime != 0 && sleepMs > 0)
+            {
+                // Nothing new is shown before the display takes its next picture: the loop wakes then, runs the
+                // updates due by then and draws what the old beat would have drawn at that moment.
+                const double since = static_cast<double>(now - mLastPresentTime);
+                const int drawAllowedMs =
+                    since < mMinDrawInterval ? std::max(1, static_cast<int>(std::ceil(mMinDrawInterval - since))) : 0;
+                sleepMs = mUpdatedSinceDraw ? drawWaitMs : std::max(sleepMs, drawAllowedMs);
+            }
+            else if (drawWaitMs > 0)
+                // A waiting draw wakes the loop as soon as it is due, even before the next update.
+                sleepMs = sleepMs > 0 ? std::min(sleepMs, drawWaitMs) : 0;
+            // Nothing has changed on the screen for a while and nothing waits to be drawn: a longer wait, which
+            // input or the next timer cut short.
+            const bool quiet = batching && mQuietUpdates >= kQuietUpdates && !mUpdatedSinceDraw && sleepMs > 0;
             if (quiet)
                 sleepMs = std::max(sleepMs, static_cast<int>(std::min<uint32_t>(kQuietWaitMs, TimeToNextTimer())));
             if (sleepMs > 0 && !refused)
@@ -412,10 +426,13 @@ bool ZestAppBase::Process(bool allowSleep)
                 MsgWaitForInput(static_cast<uint32_t>(sleepMs));
                 const uint32_t woke = TimeGetTime();
                 slept = woke - before;
-                if (quiet)
+                if (batching)
                 {
+                    // The updates due by the wake run before the loop looks at input again: whatever input ended
+                    // the wait came after them.
                     const double due = std::min(200.0, mTimeAccumulator + static_cast<double>(woke - mLastTime));
-                    mQuietOwed = static_cast<int>(due / stepLength);
+                    mOwedUpdates = static_cast<int>(due / stepLength);
+                    mOwedAfterQuiet = quiet;
                 }
             }
         }
