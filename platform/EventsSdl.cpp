@@ -17,8 +17,10 @@ namespace Platform
 namespace
 {
 
-// When the window system was last asked for events, in microseconds of the steady clock.
+// When the window system was last asked for events, in microseconds of the steady clock, and how often a busy loop
+// (one that does not wait between passes) asks at most.
 std::atomic<int64_t> gLastPump{0};
+constexpr int64_t kPumpIntervalUs = 4000;
 
 int64_t MicrosecondsNow()
 {
@@ -295,10 +297,12 @@ bool SdlPollEvents()
     // A broken connection another thread came across ends the program here, before the next call to the server.
     EndIfDisplayLost();
     // Asking the window system is several system calls, and the main loop peeks many times in a row: it is asked
-    // at most once a millisecond. What SDL has already queued is taken every time.
+    // at most every kPumpIntervalUs, and a wait on the connection counts as asking, so a loop that waits between
+    // its passes asks about once per wake. What SDL has already queued is taken every time.
     const int64_t now = MicrosecondsNow();
     int64_t last = gLastPump.load(std::memory_order_relaxed);
-    const bool ask = now - last >= 1000 && gLastPump.compare_exchange_strong(last, now, std::memory_order_relaxed);
+    const bool ask =
+        now - last >= kPumpIntervalUs && gLastPump.compare_exchange_strong(last, now, std::memory_order_relaxed);
     if (ask) SDL_PumpEvents();
     SDL_Event e;
     std::vector<MSG> messages;

@@ -691,7 +691,7 @@ bool KillTimer(HWND window, uintptr_t id)
 bool PeekMessage(MSG* msg, HWND window, uint32_t filterMin, uint32_t filterMax, uint32_t removeFlags)
 {
     if (!msg) return false;
-    // The other instances' sockets are read when the window system is asked: at most once a millisecond.
+    // The other instances' sockets are read when the window system is asked: at most every few milliseconds.
     bool askOs = true;
     if (!Headless())
     {
@@ -827,12 +827,13 @@ size_t PendingMessageCount()
 
 void MsgWaitForInput(uint32_t ms)
 {
-    if (ms == 0 || PendingMessageCount() > 0) return;
+    if (ms == 0) return;
     if (IsManualClock() || Headless())
     {
         Sleep(ms);
         return;
     }
+    if (PendingMessageCount() > 0) return;
     gMainWaiting.store(true);
     // Looked at again once the flag is up: a post from another thread either is seen here or wakes the wait.
     if (PendingMessageCount() == 0 && !SdlWaitEvents(ms)) Sleep(ms);

@@ -318,8 +318,8 @@ LRESULT DefWindowProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lPara
 // Messages waiting in the queue (not counting synthesised WM_PAINT/WM_TIMER).
 size_t PendingMessageCount();
 // The main thread's idle wait: up to ms milliseconds, ended early by input from the window system or a message
-// posted from another thread (never by a timer). Returns at once when a message already waits. On the manual clock,
-// or without a window system, it is Sleep(ms). Main thread only.
+// posted from another thread (never by a timer); at once when a message already waits. On the manual clock, or
+// without a window system, it is Sleep(ms). Main thread only.
 void MsgWaitForInput(uint32_t ms);
 // Milliseconds until the next timer falls due (0 when one is due now; UINT32_MAX without timers).
 uint32_t TimeToNextTimer();

@@ -73,8 +73,9 @@ bool ZestAppBase::RunLoopStep(bool nested, bool& updated)
     if (mExitToTop) return false;
     NestingGuard guard(mStepNesting);
     if (mStepState == 3) mStepState = 0;
-    if (mStepState == 0 && mOwedUpdates > 0)
-        // Updates due when a wait ended come before whatever input ended the wait.
+    if (mStepState == 0 && mOwedUpdates > 0 && PendingMessageCount() == 0)
+        // Updates due when a wait ended come before the input still with the window system, which came later.
+        // Messages already queued (posted by the updates themselves) are handled before the next update as ever.
         mStepState = 1;
     if (mStepState == 0)
     {
@@ -399,8 +400,10 @@ bool ZestAppBase::Process(bool allowSleep)
             int sleepMs = static_cast<int>(stepLength - mTimeAccumulator);
             if (sleepMs <= 0 && mTimeAccumulator < stepLength) sleepMs = 1;
             // Updates may run in a batch at the end of a wait (input cuts it short): not while refresh pacing,
-            // a replay or the loading phase sets the beat.
-            const bool batching = !pacing && !mPlayingDemo && mLoadingHandedOver && !mLoadingYield && !mForceDraw;
+            // a replay or the loading phase sets the beat, nor on the manual clock, whose runs (the game bot's,
+            // the screen tour's) keep one update per wait unless a test asks otherwise.
+            const bool batching = (!IsManualClock() || mBatchOnManualClock) && !pacing && !mPlayingDemo &&
+                                  mLoadingHandedOver && !mLoadingYield && !mForceDraw;
             if (batching && mMinDrawInterval > 0 && mLastPresentTime != 0 && sleepMs > 0)
             {
                 // Nothing new is shown before the display takes its next picture: the loop wakes then, runs the
@@ -423,7 +426,7 @@ bool ZestAppBase::Process(bool allowSleep)
                 if (!allowSleep) return false;
                 ++mSleepCount;
                 const uint32_t before = TimeGetTime();
-                MsgWaitForInput(static_cast<uint32_t>(sleepMs));
+                if (!batching || PendingMessageCount() == 0) MsgWaitForInput(static_cast<uint32_t>(sleepMs));
                 const uint32_t woke = TimeGetTime();
                 slept = woke - before;
                 if (batching)

@@ -473,8 +473,9 @@ public:
     static constexpr int kQuietUpdates = 100;
     static constexpr uint32_t kQuietWaitMs = 100;
     int mQuietUpdates = 0;
-    int mOwedUpdates = 0;         // updates due when the last wait ended and not run yet
-    bool mOwedAfterQuiet = false; // ...after a long wait on a still screen
+    int mOwedUpdates = 0;             // updates due when the last wait ended and not run yet
+    bool mOwedAfterQuiet = false;     // ...after a long wait on a still screen
+    bool mBatchOnManualClock = false; // waits as on the real clock while the manual clock runs (for tests)
     uint32_t mLastInputSeen = 0;
     bool mUpdatedSinceDraw = true;
     bool mScreenIdle = false;

@@ -136,6 +136,7 @@ TEST_F(MainLoopTest, StaticScreenWakesSeldomYetRunsEveryUpdateInItsTurn)
     widget.Resize(0, 0, 10, 10);
     app.mWidgetManager->AddWidget(&widget);
     Prime(app);
+    app.mBatchOnManualClock = true;
     const uint32_t start = TimeGetTime();
     std::vector<uint32_t> updateTimes;
     int sleepsAt[2] = {0, 0}; // at the 100th and the 250th update
@@ -457,6 +458,7 @@ TEST_F(MainLoopTest, UnpacedPresentsFollowTheDisplayRateNotTheUpdates)
     app.mWidgetManager->AddWidget(&widget);
     Prime(app);
     app.mMinDrawInterval = 1000.0 / 60;
+    app.mBatchOnManualClock = true;
     std::vector<uint32_t> drawTimes;
     const uint32_t start = TimeGetTime();
     const int sleeps = app.mSleepCount;
