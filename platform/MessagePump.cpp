@@ -833,9 +833,8 @@ void MsgWaitForInput(uint32_t ms)
         Sleep(ms);
         return;
     }
-    if (PendingMessageCount() > 0) return;
     gMainWaiting.store(true);
-    // Looked at again once the flag is up: a post from another thread either is seen here or wakes the wait.
+    // Looked at once the flag is up: a post from another thread either is seen here or wakes the wait.
     if (PendingMessageCount() == 0 && !SdlWaitEvents(ms)) Sleep(ms);
     gMainWaiting.store(false);
 }
