@@ -73,6 +73,8 @@ bool ZestAppBase::RunLoopStep(bool nested, bool& updated)
     if (mExitToTop) return false;
     NestingGuard guard(mStepNesting);
     if (mStepState == 3) mStepState = 0;
+    // Only the ordinary beat owes updates; a replay, a pause or the debug stepping sets its own.
+    if (mDebugStepMode != 0 || mPaused || mPlayingDemo || mUpdateMultiplier <= 0) mOwedUpdates = 0;
     if (mStepState == 0 && mOwedUpdates > 0 && PendingMessageCount() == 0)
         // Updates due when a wait ended come before the input still with the window system, which came later.
         // Messages already queued (posted by the updates themselves) are handled before the next update as ever.
