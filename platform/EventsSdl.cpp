@@ -8,6 +8,7 @@
 
 #include "platform/Events.h"
 #include "platform/SurfacesInternal.h"
+#include "platform/Threads.h"
 #include "platform/WindowLayerInternal.h"
 
 namespace Platform
@@ -15,6 +16,17 @@ namespace Platform
 
 namespace
 {
+
+// When the window system was last asked for events, in microseconds of the steady clock, and how often a busy loop
+// (one that does not wait between passes) asks at most.
+std::atomic<int64_t> gLastPump{0};
+constexpr int64_t kPumpIntervalUs = 4000;
+
+int64_t MicrosecondsNow()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 bool VideoRunning()
 {
@@ -285,13 +297,12 @@ bool SdlPollEvents()
     // A broken connection another thread came across ends the program here, before the next call to the server.
     EndIfDisplayLost();
     // Asking the window system is several system calls, and the main loop peeks many times in a row: it is asked
-    // at most once a millisecond. What SDL has already queued is taken every time.
-    static std::atomic<int64_t> lastPump{0};
-    const int64_t now =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-    int64_t last = lastPump.load(std::memory_order_relaxed);
-    const bool ask = now - last >= 1000 && lastPump.compare_exchange_strong(last, now, std::memory_order_relaxed);
+    // at most every kPumpIntervalUs, and a wait on the connection counts as asking, so a loop that waits between
+    // its passes asks about once per wake. What SDL has already queued is taken every time.
+    const int64_t now = MicrosecondsNow();
+    int64_t last = gLastPump.load(std::memory_order_relaxed);
+    const bool ask =
+        now - last >= kPumpIntervalUs && gLastPump.compare_exchange_strong(last, now, std::memory_order_relaxed);
     if (ask) SDL_PumpEvents();
     SDL_Event e;
     std::vector<MSG> messages;
@@ -305,6 +316,29 @@ bool SdlPollEvents()
         for (const MSG& msg : messages) QueueOsMessage(msg);
     }
     return ask;
+}
+
+bool SdlWaitEvents(uint32_t ms)
+{
+    if (!VideoRunning() || !IsMainThread()) return false;
+    // Without a window SDL would wait by polling every millisecond.
+    HWND main = MainWindowHandle();
+    if (!main || !main->NativeHandle()) return false;
+    EndIfDisplayLost();
+    // SDL pumps on entry and whenever the connection wakes it, then waits in poll() on the connection's socket;
+    // a null event leaves what arrived in SDL's queue for SdlPollEvents.
+    SDL_WaitEventTimeout(nullptr, int(std::min<uint32_t>(ms, INT32_MAX)));
+    gLastPump.store(MicrosecondsNow(), std::memory_order_relaxed);
+    return true;
+}
+
+void SdlWakeWaiter()
+{
+    if (!VideoRunning()) return;
+    // An event of no meaning to the application (it is dropped when read): SDL wakes a waiting thread for it.
+    SDL_Event e{};
+    e.type = SDL_USEREVENT;
+    SDL_PushEvent(&e);
 }
 
 bool SdlPointerOver(void* native, int& x, int& y)

@@ -17,6 +17,7 @@
 #include "platform/Messages.h"
 #include "platform/Surfaces.h"
 #include "platform/SurfacesInternal.h"
+#include "platform/Threads.h"
 #include "platform/WindowLayerInternal.h"
 
 namespace Platform
@@ -71,6 +72,8 @@ HWND gCapture = nullptr;
 HWND gForeground = nullptr;
 uint32_t gLastInputTick = 0;
 bool gTextInputStarted = false;
+// Set while the main thread waits in MsgWaitForInput, so a post from another thread knows to wake it.
+std::atomic<bool> gMainWaiting{false};
 
 // Headless pointer: both coordinates in one atomic, since the cursor thread reads it while tests move it.
 std::atomic<uint64_t> gHeadlessCursorBits{0};
@@ -688,7 +691,7 @@ bool KillTimer(HWND window, uintptr_t id)
 bool PeekMessage(MSG* msg, HWND window, uint32_t filterMin, uint32_t filterMax, uint32_t removeFlags)
 {
     if (!msg) return false;
-    // The other instances' sockets are read when the window system is asked: at most once a millisecond.
+    // The other instances' sockets are read when the window system is asked: at most every few milliseconds.
     bool askOs = true;
     if (!Headless())
     {
@@ -783,6 +786,7 @@ bool PostMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam)
     }
     if (window && !Find(window)) return false;
     Append(MakeMsg(window, message, wParam, lParam));
+    if (gMainWaiting.load() && !IsMainThread()) SdlWakeWaiter();
     return true;
 }
 
@@ -819,6 +823,29 @@ size_t PendingMessageCount()
 {
     std::lock_guard guard(gQueueMutex);
     return gQueue.size();
+}
+
+void MsgWaitForInput(uint32_t ms)
+{
+    if (ms == 0) return;
+    if (IsManualClock() || Headless())
+    {
+        Sleep(ms);
+        return;
+    }
+    gMainWaiting.store(true);
+    // Looked at once the flag is up: a post from another thread either is seen here or wakes the wait.
+    if (PendingMessageCount() == 0 && !SdlWaitEvents(ms)) Sleep(ms);
+    gMainWaiting.store(false);
+}
+
+uint32_t TimeToNextTimer()
+{
+    const uint32_t now = GetTickCount();
+    uint32_t next = UINT32_MAX;
+    for (const TimerRecord& timer : gTimers)
+        next = std::min(next, uint32_t(std::max<int32_t>(0, int32_t(timer.nextDue - now))));
+    return next;
 }
 
 int16_t GetKeyState(uint32_t vk)

@@ -317,6 +317,12 @@ LRESULT SendMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam)
 LRESULT DefWindowProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
 // Messages waiting in the queue (not counting synthesised WM_PAINT/WM_TIMER).
 size_t PendingMessageCount();
+// The main thread's idle wait: up to ms milliseconds, ended early by input from the window system or a message
+// posted from another thread (never by a timer); at once when a message already waits. On the manual clock, or
+// without a window system, it is Sleep(ms). Main thread only.
+void MsgWaitForInput(uint32_t ms);
+// Milliseconds until the next timer falls due (0 when one is due now; UINT32_MAX without timers).
+uint32_t TimeToNextTimer();
 
 // Key state as of the key messages taken from the queue so far: bit 15 set while down.
 int16_t GetKeyState(uint32_t vk);

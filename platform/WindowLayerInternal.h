@@ -26,9 +26,14 @@ void QueueOsMessage(const MSG& msg);
 
 // ---- SDL side (EventsSdl.cpp); each does nothing when SDL video is not running ----
 
-// Reads every waiting SDL event into the queue, asking the window system for new ones at most once a millisecond.
-// True when it asked this time (or SDL video is not running). Main thread only.
+// Reads every waiting SDL event into the queue, asking the window system for new ones at most every 4 ms (a wait in
+// SdlWaitEvents counts as asking). True when it asked this time (or SDL video is not running). Main thread only.
 bool SdlPollEvents();
+// Waits up to ms milliseconds on the window system's connection for an event, leaving it queued; false (at once)
+// when there is no window to wait on. The wait counts as asking the window system. Main thread only.
+bool SdlWaitEvents(uint32_t ms);
+// Ends a wait of SdlWaitEvents from another thread.
+void SdlWakeWaiter();
 // Pointer position in window pixels and whether it is over the given SDL window.
 bool SdlPointerOver(void* native, int& x, int& y);
 // Pointer position on the real desktop.

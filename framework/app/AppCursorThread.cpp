@@ -27,7 +27,8 @@ void ZestAppBase::StopCursorThread()
 {
     if (!mCursorThread) return;
     mCursorThreadStop = true;
-    // The thread sleeps at most 10 ms between checks; the wake-up cuts even that short.
+    mCursorThreadNudge = true;
+    // The thread sleeps at most 10 ms between checks while it draws; the wake-up cuts even that short.
     WakeSleepers();
     mCursorThread->Join();
     mCursorThread.reset();
@@ -36,6 +37,9 @@ void ZestAppBase::StopCursorThread()
 void ZestAppBase::NotePresent()
 {
     if (mDDInterface) mPresentIntervalMs = std::max(1, mDDInterface->mMillisecondsPerFrame);
+    // A software cursor set while the cursor thread waits for one: it starts following the pointer now.
+    if (mCursorThread && mDDInterface && mDDInterface->mHasCursorImage && !mCursorThreadNudge.exchange(true))
+        WakeSleepers();
     if (mHWnd)
     {
         POINT origin;
@@ -56,8 +60,10 @@ void ZestAppBase::DrawCursorThread(DDInterface* display, uint32_t start)
         if (display && !display->mHasCursorImage)
         {
             // No software cursor (the window system draws the pointer): nothing to keep drawn, so look again
-            // only now and then instead of a hundred times a second. Stopping still wakes the thread at once.
-            SleepUnless(kIdleCursorCheckMs, mCursorThreadStop);
+            // only now and then instead of a hundred times a second. Stopping, or a present that finds a cursor
+            // set, wakes the thread at once.
+            mCursorThreadNudge = false;
+            if (!display->mHasCursorImage && !mCursorThreadStop) SleepUnless(kIdleCursorCheckMs, mCursorThreadNudge);
             ++mCursorThreadPasses;
             next = TimeGetTime() + 10;
             continue;

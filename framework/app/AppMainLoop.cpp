@@ -7,6 +7,8 @@
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/Threads.h"
+#include "sound/BassMusicInterface.h"
+#include "sound/FModMusicInterface.h"
 #include "widgets/WidgetManager.h"
 
 namespace Zest
@@ -23,6 +25,20 @@ struct NestingGuard
     explicit NestingGuard(int& c) : count(c) { ++count; }
     ~NestingGuard() { --count; }
 };
+
+// A song whose volume is still moving: its fade takes one step per update, and steps run in a batch would be heard.
+template <typename Songs>
+bool AnyFading(const Songs& songs)
+{
+    return std::any_of(songs.begin(), songs.end(), [](const auto& song) { return song.second.fadeStep != 0; });
+}
+
+bool MusicFading(MusicInterface* music)
+{
+    if (auto* bass = dynamic_cast<BassMusicInterface*>(music)) return AnyFading(bass->Songs());
+    if (auto* fmod = dynamic_cast<FModMusicInterface*>(music)) return AnyFading(fmod->Songs());
+    return false;
+}
 } // namespace
 
 void ZestAppBase::SetFrameTime(int ms)
@@ -57,6 +73,12 @@ bool ZestAppBase::RunLoopStep(bool nested, bool& updated)
     if (mExitToTop) return false;
     NestingGuard guard(mStepNesting);
     if (mStepState == 3) mStepState = 0;
+    // Only the ordinary beat owes updates; a replay, a pause or the debug stepping sets its own.
+    if (mDebugStepMode != 0 || mPaused || mPlayingDemo || mUpdateMultiplier <= 0) mOwedUpdates = 0;
+    if (mStepState == 0 && mOwedUpdates > 0 && PendingMessageCount() == 0)
+        // Updates due when a wait ended come before the input still with the window system, which came later.
+        // Messages already queued (posted by the updates themselves) are handled before the next update as ever.
+        mStepState = 1;
     if (mStepState == 0)
     {
         MSG msg;
@@ -66,6 +88,12 @@ bool ZestAppBase::RunLoopStep(bool nested, bool& updated)
             DispatchMessage(&msg);
         }
         ReplayDueRecords();
+        // User input may start something on the next updates (a hover, a held key): no long waits for a while.
+        if (GetLastInputTick() != mLastInputSeen)
+        {
+            mLastInputSeen = GetLastInputTick();
+            mQuietUpdates = 0;
+        }
         const bool handled = !mQueue.empty();
         if (handled) ProcessQueuedInput();
         mStepState = handled ? 0 : 1;
@@ -102,8 +130,12 @@ bool ZestAppBase::RunLoopStep(bool nested)
 void ZestAppBase::RunUpdate()
 {
     ++mUpdateCount;
-    if (!mMinimized && mWidgetManager->UpdateFrame()) ++mWidgetUpdateCount;
+    const bool changed = !mMinimized && mWidgetManager->UpdateFrame();
+    if (changed) ++mWidgetUpdateCount;
     if (mMusicInterface) mMusicInterface->Update();
+    const bool quiet = !changed && !MusicFading(mMusicInterface.get());
+    mQuietUpdates = quiet ? std::min(mQuietUpdates + 1, kQuietUpdates) : 0;
+    if (mOwedUpdates > 0) --mOwedUpdates;
     PurgeUnusedSharedImages();
     PrepareCrashInfo();
 }
@@ -282,6 +314,9 @@ bool ZestAppBase::Process(bool allowSleep)
     {
         // After ceil(10 x multiplier) updates in a row without a draw, a draw comes first.
         drawOwed = mNonDrawUpdates >= static_cast<int>(std::ceil(mUpdateMultiplier * 10)) && mLoadingHandedOver;
+        // After a long wait on a still screen, the first owed update that changed it is shown before the next one
+        // runs, as it would have been on time.
+        if (mOwedUpdates > 0 && mOwedAfterQuiet && mWidgetManager->dirty && mNonDrawUpdates > 0) drawOwed = true;
         if (!drawOwed)
         {
             ++mNonDrawUpdates;
@@ -344,6 +379,10 @@ bool ZestAppBase::Process(bool allowSleep)
     if (!didUpdate)
     {
         mStepState = 3;
+        // Owed updates refused (or fewer due than counted): the next pass looks at input before this one may wait
+        // again.
+        const bool refused = mOwedUpdates > 0 && !drawOwed;
+        if (refused) mOwedUpdates = 0;
         mNonDrawUpdates = 0;
         // A draw waits for its turn when the last present is more recent than the display could show.
         int drawWaitMs = 0;
@@ -362,14 +401,44 @@ bool ZestAppBase::Process(bool allowSleep)
             // without sleeping until real time crept past it.
             int sleepMs = static_cast<int>(stepLength - mTimeAccumulator);
             if (sleepMs <= 0 && mTimeAccumulator < stepLength) sleepMs = 1;
-            // A waiting draw wakes the loop as soon as it is due, even before the next update.
-            if (drawWaitMs > 0) sleepMs = sleepMs > 0 ? std::min(sleepMs, drawWaitMs) : 0;
-            if (sleepMs > 0)
+            // Updates may run in a batch at the end of a wait (input cuts it short): not while refresh pacing,
+            // a replay or the loading phase sets the beat, nor on the manual clock, whose runs (the game bot's,
+            // the screen tour's) keep one update per wait unless a test asks otherwise.
+            const bool batching = (!IsManualClock() || mBatchOnManualClock) && !pacing && !mPlayingDemo &&
+                                  mLoadingHandedOver && !mLoadingYield && !mForceDraw;
+            if (batching && mMinDrawInterval > 0 && mLastPresentTime != 0 && sleepMs > 0)
+            {
+                // Nothing new is shown before the display takes its next picture: the loop wakes then, runs the
+                // updates due by then and draws what the old beat would have drawn at that moment.
+                const double since = static_cast<double>(now - mLastPresentTime);
+                const int drawAllowedMs =
+                    since < mMinDrawInterval ? std::max(1, static_cast<int>(std::ceil(mMinDrawInterval - since))) : 0;
+                sleepMs = mUpdatedSinceDraw ? drawWaitMs : std::max(sleepMs, drawAllowedMs);
+            }
+            else if (drawWaitMs > 0)
+                // A waiting draw wakes the loop as soon as it is due, even before the next update.
+                sleepMs = sleepMs > 0 ? std::min(sleepMs, drawWaitMs) : 0;
+            // Nothing has changed on the screen for a while and nothing waits to be drawn: a longer wait, which
+            // input or the next timer cut short.
+            const bool quiet = batching && mQuietUpdates >= kQuietUpdates && !mUpdatedSinceDraw && sleepMs > 0;
+            if (quiet)
+                sleepMs = std::max(sleepMs, static_cast<int>(std::min<uint32_t>(kQuietWaitMs, TimeToNextTimer())));
+            if (sleepMs > 0 && !refused)
             {
                 if (!allowSleep) return false;
                 ++mSleepCount;
-                Sleep(static_cast<uint32_t>(sleepMs));
-                slept = static_cast<uint32_t>(sleepMs);
+                const uint32_t before = TimeGetTime();
+                if (!batching || PendingMessageCount() == 0) MsgWaitForInput(static_cast<uint32_t>(sleepMs));
+                const uint32_t woke = TimeGetTime();
+                slept = woke - before;
+                if (batching)
+                {
+                    // The updates due by the wake run before the loop looks at input again: whatever input ended
+                    // the wait came after them.
+                    const double due = std::min(200.0, mTimeAccumulator + static_cast<double>(woke - mLastTime));
+                    mOwedUpdates = static_cast<int>(due / stepLength);
+                    mOwedAfterQuiet = quiet;
+                }
             }
         }
     }

@@ -161,8 +161,9 @@ public:
     // The thread that keeps a software cursor drawn while the main thread does not present; Stop joins it.
     void StartCursorThread();
     void StopCursorThread();
-    // How often the cursor thread looks whether a software cursor was set, while none is.
-    static constexpr uint32_t kIdleCursorCheckMs = 250;
+    // How often the cursor thread looks whether a software cursor was set, while none is (a present that finds
+    // one set wakes it sooner).
+    static constexpr uint32_t kIdleCursorCheckMs = 1000;
     virtual void ApplyCursor();
     void SetCursor(int cursorId) override;
     // The picture of cursor shape 0 (arrow) to 3 (text bar) while custom cursors are on; null keeps the built-in
@@ -397,6 +398,8 @@ public:
     std::atomic<int> mLoadingTasksTotal{0};
     std::atomic<bool> mCursorThreadRunning{false};
     std::atomic<bool> mCursorThreadStop{false};
+    // Ends the cursor thread's long look-out for a software cursor early: set when one appears or on stopping.
+    std::atomic<bool> mCursorThreadNudge{false};
     // What the cursor thread knows of the main thread's presents (published by Redraw).
     std::atomic<uint32_t> mLastPresentTick{0};
     std::atomic<int> mPresentIntervalMs{16};
@@ -463,6 +466,17 @@ public:
     int mTotalDrawTime = 0;
     int mScreenBltTime = 0;
     int mNonDrawUpdates = 0;
+    // The loop waits until the next picture the display can take (or input), not for every update, and runs the
+    // updates due by then back to back before it looks at input again (input that woke it came after them). A
+    // still screen (this many updates in a row left nothing to draw, no input, no music fading) is waited on until
+    // input, the next timer or kQuietWaitMs.
+    static constexpr int kQuietUpdates = 100;
+    static constexpr uint32_t kQuietWaitMs = 100;
+    int mQuietUpdates = 0;
+    int mOwedUpdates = 0;             // updates due when the last wait ended and not run yet
+    bool mOwedAfterQuiet = false;     // ...after a long wait on a still screen
+    bool mBatchOnManualClock = false; // waits as on the real clock while the manual clock runs (for tests)
+    uint32_t mLastInputSeen = 0;
     bool mUpdatedSinceDraw = true;
     bool mScreenIdle = false;
     bool mDrawingNow = false;

@@ -149,12 +149,18 @@ TEST_F(CursorThreadTest, WithoutASoftwareCursorItLooksOnlyNowAndThen)
     EXPECT_LE(app->mCursorThreadPasses - before, 6);
     EXPECT_EQ(app->mCursorThreadDraws, 0);
 
-    // A cursor set later is picked up at the next look.
-    app->mDDInterface->SetCursorImage(&cursor);
-    PointAt(40, 30);
+    // A cursor set later is picked up at the next present, without the clock moving to the next look.
     while (SleepingThreads() < 1 && std::chrono::steady_clock::now() < deadline + std::chrono::seconds(5))
         std::this_thread::yield();
-    Advance(ZestAppBase::kIdleCursorCheckMs);
+    app->mDDInterface->SetCursorImage(&cursor);
+    PointAt(40, 30);
+    const int passes = app->mCursorThreadPasses;
+    ASSERT_TRUE(app->Redraw(nullptr));
+    while (app->mCursorThreadPasses == passes && std::chrono::steady_clock::now() < deadline + std::chrono::seconds(10))
+        std::this_thread::yield();
+    ASSERT_GT(app->mCursorThreadPasses, passes) << "the present did not wake the cursor thread";
+    while (SleepingThreads() < 1 && std::chrono::steady_clock::now() < deadline + std::chrono::seconds(15))
+        std::this_thread::yield();
     Advance(static_cast<uint32_t>(limit) + 10);
     EXPECT_GE(app->mCursorThreadDraws, 1);
 }

@@ -107,6 +107,10 @@ TEST_F(MainLoopTest, ZeroMultiplierOrPauseNeitherUpdatesNorSleeps)
 TEST_F(MainLoopTest, SteadyRunSleepsBetweenUpdates)
 {
     TestApp app;
+    ProbeWidget widget; // a screen that changes on every update
+    widget.Resize(0, 0, 10, 10);
+    widget.alwaysDirty = true;
+    app.mWidgetManager->AddWidget(&widget);
     Prime(app);
     const uint32_t start = TimeGetTime();
     while (app.mUpdateCount < 300)
@@ -117,6 +121,60 @@ TEST_F(MainLoopTest, SteadyRunSleepsBetweenUpdates)
     // Sleeping advances the manual clock: 300 updates of 10 ms take 3 s.
     EXPECT_NEAR(double(TimeGetTime() - start), 3000.0, 20.0);
     EXPECT_GT(app.mSleepCount, 250);
+    app.mWidgetManager->RemoveWidget(&widget);
+}
+
+TEST_F(MainLoopTest, StaticScreenWakesSeldomYetRunsEveryUpdateInItsTurn)
+{
+    // Nothing on the screen changes: the loop waits for input or its timer instead of waking for every update and
+    // runs the owed updates back to back, never ahead of the clock. A change one of them makes is drawn before the
+    // next runs; input waiting when the loop would wait is handled at once, before any later update.
+    TestApp app;
+    app.mLoadingThreadWanted = false;
+    app.Init();
+    ProbeWidget widget;
+    widget.Resize(0, 0, 10, 10);
+    app.mWidgetManager->AddWidget(&widget);
+    Prime(app);
+    app.mBatchOnManualClock = true;
+    const uint32_t start = TimeGetTime();
+    std::vector<uint32_t> updateTimes;
+    int sleepsAt[2] = {0, 0}; // at the 100th and the 250th update
+    app.onUpdate = [&](TestApp& a)
+    {
+        updateTimes.push_back(TimeGetTime() - start);
+        if (a.mUpdateCount == 100 || a.mUpdateCount == 250) sleepsAt[a.mUpdateCount / 200] = a.mSleepCount;
+        widget.alwaysDirty = a.mUpdateCount == 249; // the 250th update changes the screen
+    };
+    auto step = [&app]
+    {
+        bool updated = false;
+        app.RunLoopStep(false, updated);
+    };
+    int drawnAfter = -1;
+    while (app.mUpdateCount < 300)
+    {
+        const int draws = app.mDrawCount;
+        step();
+        if (drawnAfter < 0 && app.mUpdateCount >= 250 && app.mDrawCount != draws) drawnAfter = app.mUpdateCount;
+    }
+    // From the 100th update on the screen has been still for a second: 150 updates, a handful of wake-ups.
+    EXPECT_LT(sleepsAt[1] - sleepsAt[0], 25) << "a wake-up for every update";
+    EXPECT_EQ(drawnAfter, 250);
+    for (size_t i = 0; i < updateTimes.size(); ++i)
+    {
+        EXPECT_GE(updateTimes[i], 10 * (i + 1)) << "update " << i + 1 << " ran early";
+        EXPECT_LE(updateTimes[i], 10 * (i + 1) + 100) << "update " << i + 1 << " ran late";
+    }
+
+    while (app.mUpdateCount < 450) step();
+    const uint32_t posted = TimeGetTime();
+    const size_t dueBefore = (posted - start) / 10;
+    PostMessage(app.mHWnd, WM_LBUTTONDOWN, 0, MAKELPARAM(5, 5));
+    while (widget.downs.empty() && app.mUpdateCount < 600) step();
+    ASSERT_EQ(widget.downs.size(), 1u);
+    EXPECT_EQ(size_t(app.mUpdateCount), dueBefore) << "updates due after the click ran before it";
+    app.mWidgetManager->RemoveWidget(&widget);
 }
 
 TEST_F(MainLoopTest, FastUpdateIntervalsBreakRefreshPacingForGood)
@@ -390,8 +448,9 @@ TEST_F(MainLoopTest, AFractionalStepNeverSpinsWithoutSleeping)
 TEST_F(MainLoopTest, UnpacedPresentsFollowTheDisplayRateNotTheUpdates)
 {
     // 100 updates a second on a 60 Hz display whose presents cannot wait for the retrace: every update still
-    // runs on time, but a picture is drawn at most once per refresh, and a change after a quiet spell is drawn
-    // at once. The loop sleeps while a draw waits (on the manual clock only sleeps move time).
+    // runs in its turn, but a picture is drawn at most once per refresh, showing every update due by then, and a
+    // change after a quiet spell is drawn at once. The loop wakes for pictures, not for each update (on the manual
+    // clock only sleeps move time).
     TestApp app;
     ProbeWidget widget;
     widget.Resize(0, 0, 10, 10);
@@ -399,19 +458,24 @@ TEST_F(MainLoopTest, UnpacedPresentsFollowTheDisplayRateNotTheUpdates)
     app.mWidgetManager->AddWidget(&widget);
     Prime(app);
     app.mMinDrawInterval = 1000.0 / 60;
+    app.mBatchOnManualClock = true;
     std::vector<uint32_t> drawTimes;
     const uint32_t start = TimeGetTime();
+    const int sleeps = app.mSleepCount;
     for (int i = 0; i < 20000 && app.mUpdateCount < 200; ++i)
     {
         const int draws = app.mDrawCount;
         bool updated = false;
         app.RunLoopStep(false, updated);
-        if (app.mDrawCount != draws) drawTimes.push_back(TimeGetTime());
+        if (app.mDrawCount == draws) continue;
+        drawTimes.push_back(TimeGetTime());
+        EXPECT_EQ(uint32_t(app.mUpdateCount), (TimeGetTime() - start) / 10) << "draw " << drawTimes.size();
     }
     EXPECT_EQ(app.mUpdateCount, 200);
     EXPECT_NEAR(double(TimeGetTime() - start), 2000.0, 20.0);
     EXPECT_GE(drawTimes.size(), 115u);
     EXPECT_LE(drawTimes.size(), 121u);
+    EXPECT_LE(size_t(app.mSleepCount - sleeps), drawTimes.size() + 2) << "woke for updates with nothing to show";
     for (size_t i = 1; i < drawTimes.size(); ++i) EXPECT_GE(drawTimes[i] - drawTimes[i - 1], 16u) << "draw " << i;
 
     // Quiet for a second, then one change: drawn right after the update that made it.
