@@ -128,6 +128,12 @@ int Stream::BufferedFrames()
     return mCount;
 }
 
+bool Stream::NeedsDecoding()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return !mSourceEnded;
+}
+
 bool Stream::SeekFrame(int64_t frame)
 {
     std::lock_guard<std::mutex> lock(mMutex);
@@ -341,15 +347,31 @@ int Mixer::PlayingVoices()
     return n;
 }
 
-void Mixer::FeedStreams()
+double Mixer::FeedStreams()
 {
-    std::vector<StreamPtr> streams;
+    struct Fed
+    {
+        StreamPtr stream;
+        double rate; // source frames played per second
+    };
+    // Only what plays is fed: a song that has not started has the few blocks its start decoded, and a paused one
+    // keeps what it holds.
+    std::vector<Fed> streams;
     {
         std::lock_guard<std::mutex> lock(mMutex);
         for (auto& weak : mVoices)
-            if (auto v = weak.lock(); v && v->mStream) streams.push_back(v->mStream);
+            if (auto v = weak.lock(); v && v->mStream && v->mPlaying && !v->mPaused && v->mFrequency > 0)
+                streams.push_back({v->mStream, v->mFrequency});
     }
-    for (auto& s : streams) s->Fill();
+    double due = -1;
+    for (auto& [stream, rate] : streams)
+    {
+        stream->Fill();
+        if (!stream->NeedsDecoding()) continue;
+        const double spare = std::max(0.0, (stream->BufferedFrames() - stream->RingFrames() / 2) / rate);
+        due = due < 0 ? spare : std::min(due, spare);
+    }
+    return due;
 }
 
 void Mixer::AddTail(Voice& v)

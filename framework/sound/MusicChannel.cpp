@@ -79,6 +79,8 @@ void MusicChannel::SetLooping(bool looping)
 {
     mLooping = looping;
     mVoice->SetLooping(looping);
+    // A song read to its end before looping was asked for decodes again from its start: the feeder must not wait.
+    if (looping) mEngine->WakeFeeder();
 }
 
 void MusicChannel::SetGain(float gain)
