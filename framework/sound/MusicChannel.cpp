@@ -53,10 +53,11 @@ void MusicChannel::Play(bool restart)
         mVoice->SetStream(mStream); // drops what the voice had buffered
     }
     mStream->SetLooping(mLooping);
-    // A few blocks decoded here, so the output never waits for the feeder's first turn.
+    // A few blocks decoded here, so the output never waits for the feeder's first turn. The feeder is woken once
+    // the voice plays: it feeds only what plays.
     mStream->Fill(kStartFrames);
-    mEngine->WakeFeeder();
     mVoice->Play(mLooping);
+    mEngine->WakeFeeder();
 }
 
 void MusicChannel::Stop()
@@ -95,8 +96,8 @@ bool MusicChannel::SeekFrame(int64_t frame)
     const bool ok = mStream->SeekFrame(frame);
     mVoice->SetStream(mStream);
     mStream->Fill(kStartFrames);
-    mEngine->WakeFeeder();
     if (playing) mVoice->Play(mLooping);
+    mEngine->WakeFeeder();
     return ok;
 }
 
