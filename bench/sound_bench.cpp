@@ -23,11 +23,11 @@
 #include "BenchRatio.h"
 #include "platform/AudioOutput.h"
 #include "platform/Files.h"
+#include "platform/programs/IntegerOggDecoder.h"
 #include "sound/AudioLayer.h"
 #include "sound/DSoundManager.h"
 #include "sound/Mixer.h"
 #include "sound/SoundReaders.h"
-#include "tests/sound/IntegerOggDecoder.h"
 
 namespace
 {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "IntegerOggDecoder.h"
 #include "SoundTestSupport.h"
+#include "platform/programs/IntegerOggDecoder.h"
 #include "sound/SoundReaders.h"
 
 using namespace Zest;

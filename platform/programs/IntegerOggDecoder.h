@@ -1,5 +1,5 @@
-// The integer Ogg Vorbis decoder that the game's floating-point decoder is held against (the tests) and measured
-// against (the sound benchmark).
+// The integer Ogg Vorbis decoder that the game's floating-point decoder is held against (the sound tests) and
+// measured against (the sound benchmark); for those programs only, never linked into the game.
 //
 // The two libraries export the same function names, so the integer one is loaded at run time into a link namespace
 // of its own: its calls into itself stay there and never reach the game's decoder.
