@@ -24,8 +24,11 @@ std::mutex gConfigMutex;
 bool gConfigOverridden = false;
 AudioConfig gConfigOverride;
 
-// The SDL device is asked for callbacks of this many frames (about 23 ms).
-constexpr int kDeviceBlockFrames = 1024;
+// The SDL device is asked for callbacks of this many frames, about 46 ms: a sound started by a click is mixed into
+// the next block, so it starts within one block plus what the device still holds. Each block is a wake-up of the
+// audio thread, and a wake-up costs several times the mixing of a block: 1024 frames woke it 43 times a second for
+// twice the processor time, 4096 would halve that again but let a click's sound lag by up to a fifth of a second.
+constexpr int kDeviceBlockFrames = 2048;
 // The capture backend renders 10 ms blocks, in step with the application's update rate; the null backend pulls
 // what a sound card would, the device's blocks: a wake-up a hundred times a second cost more than the mixing.
 constexpr int kCaptureBlockFrames = 441;
@@ -226,6 +229,11 @@ public:
     }
     ~SdlOutput() override
     {
+        {
+            std::lock_guard<std::mutex> lock(mPaceMutex);
+            mClosing = true;
+        }
+        mPaceWake.notify_all();
         if (mDevice) SDL_CloseAudioDevice(mDevice);
         if (mSubsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
@@ -239,14 +247,43 @@ private:
     {
         auto* self = static_cast<SdlOutput*>(user);
         const int frames = bytes / (kAudioChannels * static_cast<int>(sizeof(int16_t)));
+        if (self->mFrames.load() == 0) self->mStart = std::chrono::steady_clock::now();
         self->mRender(reinterpret_cast<int16_t*>(stream), frames);
         self->mFrames += static_cast<uint64_t>(frames);
+        self->KeepTime(frames);
+    }
+
+    // A device that takes blocks without waiting for them to play (ALSA's null device does, under SDL) would have
+    // this thread mix without a pause, a whole core. Once the blocks run well ahead of the clock (a second, and a
+    // twentieth of the time since the first block: no sound card's clock is that far off, and sleeping here on a
+    // real one would make it skip), every later block waits until it is due, as the null backend's do.
+    void KeepTime(int blockFrames)
+    {
+        const uint64_t frames = mFrames.load();
+        const auto now = std::chrono::steady_clock::now();
+        const auto played = std::chrono::nanoseconds(frames * 1000000000ull / kAudioRate);
+        if (!mPacing)
+        {
+            const auto elapsed = now - mStart;
+            if (played - elapsed < std::chrono::seconds(1) + elapsed / 20) return;
+            mPacing = true;
+        }
+        // A block ahead, as a device's own buffer would be. Closing the device cuts the wait short.
+        const auto due = mStart + played - std::chrono::nanoseconds(uint64_t(blockFrames) * 1000000000ull / kAudioRate);
+        std::unique_lock<std::mutex> lock(mPaceMutex);
+        mPaceWake.wait_until(lock, due, [this] { return mClosing; });
     }
 
     AudioRenderFunction mRender;
     SDL_AudioDeviceID mDevice = 0;
     bool mSubsystem = false;
     std::atomic<uint64_t> mFrames{0};
+    // Touched by the callback only.
+    std::chrono::steady_clock::time_point mStart;
+    bool mPacing = false;
+    std::mutex mPaceMutex;
+    std::condition_variable mPaceWake;
+    bool mClosing = false;
 };
 
 } // namespace

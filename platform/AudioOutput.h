@@ -1,8 +1,9 @@
 // Audio output: the one place where finished sample blocks leave the program, with a backend chosen at start-up.
 //
 // Implements: an output that pulls 44100 Hz stereo signed 16-bit frames from a render function, through one of
-// five backends named by ZEST_AUDIO: "sdl" (the default: an SDL2 audio device with a callback; when no device
-// opens, one line on standard error and the null backend instead), "null" (a real-time thread that renders and
+// five backends named by ZEST_AUDIO: "sdl" (the default: an SDL2 audio device with a callback, paced by the clock
+// when the device takes blocks faster than it plays them; when no device opens, one line on standard error and the
+// null backend instead), "null" (a real-time thread that renders and
 // discards, so sounds end on time without hardware), "capture:<file.wav>" (like null, writing every rendered
 // frame to a WAV file), "manual" (no thread: the caller pumps frames and reads them back) and "none" (no output
 // at all; the sound code then takes its no-device path).

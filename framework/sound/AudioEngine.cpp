@@ -89,15 +89,20 @@ void AudioEngine::WakeFeeder()
 
 void AudioEngine::FeedLoop()
 {
+    // The rings hold seconds of sound: the feeder tops them up when the first playing one is down to half, so a
+    // song costs about one wake-up a second, and none at all while nothing plays. Starting, seeking and looping a
+    // song wake it at once. The longest sleep is bounded so that a pitch change, which nothing announces, is caught
+    // with most of a ring still in hand; the shortest keeps a stream that cannot be topped up from spinning it.
+    constexpr double kShortest = 0.05, kLongest = 1.0;
     std::unique_lock<std::mutex> lock(mFeedMutex);
     while (!mFeedStop)
     {
         mFeedRequested = false;
         lock.unlock();
-        mMixer.FeedStreams();
+        const double due = mMixer.FeedStreams();
         lock.lock();
-        // The rings hold two seconds; topping up every 50 ms keeps them nearly full.
-        mFeedWake.wait_for(lock, std::chrono::milliseconds(50), [this] { return mFeedStop || mFeedRequested; });
+        const double sleep = due < 0 ? kLongest : std::clamp(due, kShortest, kLongest);
+        mFeedWake.wait_for(lock, std::chrono::duration<double>(sleep), [this] { return mFeedStop || mFeedRequested; });
     }
 }
 

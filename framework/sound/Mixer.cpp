@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace Zest
 {
 
@@ -122,6 +126,12 @@ int Stream::BufferedFrames()
 {
     std::lock_guard<std::mutex> lock(mMutex);
     return mCount;
+}
+
+bool Stream::NeedsDecoding()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return !mSourceEnded;
 }
 
 bool Stream::SeekFrame(int64_t frame)
@@ -337,15 +347,31 @@ int Mixer::PlayingVoices()
     return n;
 }
 
-void Mixer::FeedStreams()
+double Mixer::FeedStreams()
 {
-    std::vector<StreamPtr> streams;
+    struct Fed
+    {
+        StreamPtr stream;
+        double rate; // source frames played per second
+    };
+    // Only what plays is fed: a song that has not started has the few blocks its start decoded, and a paused one
+    // keeps what it holds.
+    std::vector<Fed> streams;
     {
         std::lock_guard<std::mutex> lock(mMutex);
         for (auto& weak : mVoices)
-            if (auto v = weak.lock(); v && v->mStream) streams.push_back(v->mStream);
+            if (auto v = weak.lock(); v && v->mStream && v->mPlaying && !v->mPaused && v->mFrequency > 0)
+                streams.push_back({v->mStream, v->mFrequency});
     }
-    for (auto& s : streams) s->Fill();
+    double due = -1;
+    for (auto& [stream, rate] : streams)
+    {
+        stream->Fill();
+        if (!stream->NeedsDecoding()) continue;
+        const double spare = std::max(0.0, (stream->BufferedFrames() - stream->RingFrames() / 2) / rate);
+        due = due < 0 ? spare : std::min(due, spare);
+    }
+    return due;
 }
 
 void Mixer::AddTail(Voice& v)
@@ -485,29 +511,62 @@ bool Mixer::RenderStream(Voice& v, float* acc, int frames)
         v.mStreamCarry.resize(static_cast<size_t>(have) * ch);
     }
     const int16_t* src = v.mStreamCarry.data();
-    const float dl = std::abs(v.mTargetL - v.mGainL) / kRampFrames;
-    const float dr = std::abs(v.mTargetR - v.mGainR) / kRampFrames;
-    bool alive = true;
-    for (int i = 0; i < frames; ++i)
+    const int cr = ch == 2 ? 1 : 0;
+    int i = 0;
+    if (v.mGainL == v.mTargetL && v.mGainR == v.mTargetR)
     {
-        const int64_t idx = static_cast<int64_t>(v.mPos >> 32);
-        if (idx >= have)
+        // Gains settled (the usual case for music): the same sums without the ramp, and a mono source is
+        // interpolated once for both sides.
+        const float gl = v.mGainL, gr = v.mGainR;
+        uint64_t pos = v.mPos;
+        for (; i < frames; ++i)
         {
-            // Out of decoded frames: the end of the stream, or an underrun that the feeder will make up for.
-            alive = !stream.Finished();
-            if (alive) ++mUnderruns;
-            break;
+            const int64_t idx = static_cast<int64_t>(pos >> 32);
+            if (idx >= have) break;
+            const float frac = static_cast<float>(pos & (kOne - 1)) * (1.0f / 4294967296.0f);
+            const int64_t next = idx + 1 < have ? idx + 1 : idx;
+            const float l0 = src[idx * ch], l1 = src[next * ch];
+            const float l = l0 + (l1 - l0) * frac;
+            if (cr == 0)
+            {
+                acc[2 * i] += l * gl;
+                acc[2 * i + 1] += l * gr;
+            }
+            else
+            {
+                const float r0 = src[idx * ch + 1], r1 = src[next * ch + 1];
+                acc[2 * i] += l * gl;
+                acc[2 * i + 1] += (r0 + (r1 - r0) * frac) * gr;
+            }
+            pos += v.mStep;
         }
-        const float frac = static_cast<float>(v.mPos & (kOne - 1)) * (1.0f / 4294967296.0f);
-        const int64_t next = idx + 1 < have ? idx + 1 : idx;
-        const int cr = ch == 2 ? 1 : 0;
-        const float l0 = src[idx * ch], l1 = src[next * ch];
-        const float r0 = src[idx * ch + cr], r1 = src[next * ch + cr];
-        v.mGainL = Approach(v.mGainL, v.mTargetL, dl);
-        v.mGainR = Approach(v.mGainR, v.mTargetR, dr);
-        acc[2 * i] += (l0 + (l1 - l0) * frac) * v.mGainL;
-        acc[2 * i + 1] += (r0 + (r1 - r0) * frac) * v.mGainR;
-        v.mPos += v.mStep;
+        v.mPos = pos;
+    }
+    else
+    {
+        const float dl = std::abs(v.mTargetL - v.mGainL) / kRampFrames;
+        const float dr = std::abs(v.mTargetR - v.mGainR) / kRampFrames;
+        for (; i < frames; ++i)
+        {
+            const int64_t idx = static_cast<int64_t>(v.mPos >> 32);
+            if (idx >= have) break;
+            const float frac = static_cast<float>(v.mPos & (kOne - 1)) * (1.0f / 4294967296.0f);
+            const int64_t next = idx + 1 < have ? idx + 1 : idx;
+            const float l0 = src[idx * ch], l1 = src[next * ch];
+            const float r0 = src[idx * ch + cr], r1 = src[next * ch + cr];
+            v.mGainL = Approach(v.mGainL, v.mTargetL, dl);
+            v.mGainR = Approach(v.mGainR, v.mTargetR, dr);
+            acc[2 * i] += (l0 + (l1 - l0) * frac) * v.mGainL;
+            acc[2 * i + 1] += (r0 + (r1 - r0) * frac) * v.mGainR;
+            v.mPos += v.mStep;
+        }
+    }
+    bool alive = true;
+    if (i < frames)
+    {
+        // Out of decoded frames: the end of the stream, or an underrun that the feeder will make up for.
+        alive = !stream.Finished();
+        if (alive) ++mUnderruns;
     }
     const int64_t consumed = std::min<int64_t>(static_cast<int64_t>(v.mPos >> 32), have);
     v.mStreamCarry.erase(v.mStreamCarry.begin(), v.mStreamCarry.begin() + consumed * ch);
@@ -519,8 +578,17 @@ void Mixer::Render(int16_t* out, int frames)
 {
     if (frames <= 0) return;
     std::lock_guard<std::mutex> lock(mMutex);
-    mAccumulator.assign(static_cast<size_t>(frames) * 2, 0.0f);
-    float* acc = mAccumulator.data();
+    // The accumulator is cleared only once something sounds: a block with nothing playing is silence at once.
+    float* acc = nullptr;
+    const auto accumulator = [&]
+    {
+        if (!acc)
+        {
+            mAccumulator.assign(static_cast<size_t>(frames) * 2, 0.0f);
+            acc = mAccumulator.data();
+        }
+        return acc;
+    };
 
     size_t keep = 0;
     for (size_t i = 0; i < mVoices.size(); ++i)
@@ -529,6 +597,7 @@ void Mixer::Render(int16_t* out, int frames)
         if (!v) continue;
         mVoices[keep++] = mVoices[i];
         if (!v->mPlaying || v->mPaused || v->mStep == 0) continue;
+        accumulator();
         bool alive = true;
         v->mFresh = false;
         if (v->mPcm)
@@ -543,6 +612,7 @@ void Mixer::Render(int16_t* out, int frames)
         }
     }
     mVoices.resize(keep);
+    if (!mTails.empty()) accumulator();
 
     for (auto it = mTails.begin(); it != mTails.end();)
     {
@@ -573,8 +643,24 @@ void Mixer::Render(int16_t* out, int frames)
             ++it;
     }
 
+    if (!acc)
+    {
+        std::memset(out, 0, static_cast<size_t>(frames) * 2 * sizeof(int16_t));
+        return;
+    }
     const float master = mMasterGain;
-    for (int i = 0; i < frames * 2; ++i)
+    int i = 0;
+#if defined(__SSE2__)
+    // Four samples at a time: clamped, then rounded in the current rounding mode exactly as lrintf rounds.
+    const __m128 gain = _mm_set1_ps(master), low = _mm_set1_ps(-32768.0f), high = _mm_set1_ps(32767.0f);
+    for (; i + 8 <= frames * 2; i += 8)
+    {
+        const __m128 a = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(acc + i), gain), low), high);
+        const __m128 b = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(acc + i + 4), gain), low), high);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(_mm_cvtps_epi32(a), _mm_cvtps_epi32(b)));
+    }
+#endif
+    for (; i < frames * 2; ++i)
     {
         const float s = acc[i] * master;
         out[i] = s >= 32767.0f ? 32767 : s <= -32768.0f ? -32768 : static_cast<int16_t>(std::lrintf(s));

@@ -68,6 +68,9 @@ public:
     bool SeekFrame(int64_t frame);
     void SetLooping(bool looping);
     int BufferedFrames();
+    int RingFrames() const { return mRingFrames; }
+    // True while the source has frames left to decode (or loops).
+    bool NeedsDecoding();
 
 private:
     std::mutex mMutex; // guards everything below; held while decoding so seeks wait for a block to finish
@@ -156,8 +159,10 @@ public:
     float MasterGain();
     // Number of voices playing now (fading tails not counted).
     int PlayingVoices();
-    // Streams of playing voices get their rings topped up.
-    void FeedStreams();
+    // Tops up the ring of every playing voice's stream. Returns the seconds until the first playing stream has played
+    // down to half its ring (0 when one already has), or a negative value when no playing stream has anything left to
+    // decode: the feeder sleeps that long instead of polling.
+    double FeedStreams();
     // Blocks in which a playing stream ran out of decoded frames before its end (the feeder fell behind).
     uint64_t Underruns() const { return mUnderruns.load(); }
 

@@ -53,10 +53,11 @@ void MusicChannel::Play(bool restart)
         mVoice->SetStream(mStream); // drops what the voice had buffered
     }
     mStream->SetLooping(mLooping);
-    // A few blocks decoded here, so the output never waits for the feeder's first turn.
+    // A few blocks decoded here, so the output never waits for the feeder's first turn. The feeder is woken once
+    // the voice plays: it feeds only what plays.
     mStream->Fill(kStartFrames);
-    mEngine->WakeFeeder();
     mVoice->Play(mLooping);
+    mEngine->WakeFeeder();
 }
 
 void MusicChannel::Stop()
@@ -79,6 +80,8 @@ void MusicChannel::SetLooping(bool looping)
 {
     mLooping = looping;
     mVoice->SetLooping(looping);
+    // A song read to its end before looping was asked for decodes again from its start: the feeder must not wait.
+    if (looping) mEngine->WakeFeeder();
 }
 
 void MusicChannel::SetGain(float gain)
@@ -93,8 +96,8 @@ bool MusicChannel::SeekFrame(int64_t frame)
     const bool ok = mStream->SeekFrame(frame);
     mVoice->SetStream(mStream);
     mStream->Fill(kStartFrames);
-    mEngine->WakeFeeder();
     if (playing) mVoice->Play(mLooping);
+    mEngine->WakeFeeder();
     return ok;
 }
 

@@ -1,10 +1,11 @@
 // WAV, AU and Ogg Vorbis readers, the cache file layouts and the streamed music sources.
 #include "sound/SoundReaders.h"
 
-#include <tremor/ivorbisfile.h>
+#include <vorbis/vorbisfile.h>
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -121,7 +122,7 @@ bool ValidFormat(int channels, int rate, int bits)
     return (channels == 1 || channels == 2) && (bits == 8 || bits == 16) && rate >= 100 && rate <= 200000;
 }
 
-// ---- Tremor callbacks over a SoundFile
+// ---- the Ogg Vorbis decoder's callbacks over a SoundFile
 
 size_t OggRead(void* out, size_t size, size_t count, void* source)
 {
@@ -150,6 +151,15 @@ long OggTell(void* source)
     return source ? static_cast<long>(static_cast<SoundFile*>(source)->Tell()) : -1;
 }
 const ov_callbacks kOggCallbacks = {OggRead, OggSeek, OggClose, OggTell};
+
+// Decodes up to `bytes` bytes of interleaved signed 16-bit samples in this machine's byte order (the buffers and the
+// mixer read them as int16_t; the machine is little-endian, as the cache files are). The decoder works in floating
+// point and rounds each sample once here, to within one step of an integer decoder.
+long OggReadPcm16(OggVorbis_File& vf, void* out, int bytes, int* section)
+{
+    static_assert(std::endian::native == std::endian::little, "16-bit samples are stored little-endian");
+    return ov_read(&vf, static_cast<char*>(out), bytes, 0, 2, 1, section);
+}
 
 } // namespace
 
@@ -350,7 +360,7 @@ bool ReadOggSound(std::unique_ptr<SoundFile> file, SoundData& out)
             {
                 const int ask = static_cast<int>(std::min<size_t>(out.bytes.size() - done, 1 << 16));
                 int current = 0;
-                const long n = ov_read(&vf, reinterpret_cast<char*>(out.bytes.data() + done), ask, &current);
+                const long n = OggReadPcm16(vf, out.bytes.data() + done, ask, &current);
                 if (n == OV_HOLE && ++holes <= 64) continue; // recoverable: decoding goes on after the gap
                 if (n <= 0) break;
                 if (current != section)
@@ -487,8 +497,7 @@ public:
         while (done < frames)
         {
             int section = 0;
-            const long n =
-                ov_read(&mVf, reinterpret_cast<char*>(out + done * mChannels), (frames - done) * frameBytes, &section);
+            const long n = OggReadPcm16(mVf, out + done * mChannels, (frames - done) * frameBytes, &section);
             if (n == OV_HOLE && ++holes <= 64) continue;
             if (n <= 0) return done > 0 ? done : (n == 0 ? 0 : -1);
             vorbis_info* link = ov_info(&mVf, section);

@@ -229,3 +229,43 @@ TEST(Mixer, ReleasingAVoiceWhileItPlaysIsSafe)
     EXPECT_EQ(mixer.PlayingVoices(), 0);
     EXPECT_EQ(Render(mixer, 4), std::vector<int16_t>(8, 0));
 }
+
+// The feeder decodes only what plays, and sleeps until the first playing stream is down to half its ring: seconds
+// of sound at the voice's own rate; without end while nothing playing has anything left to decode.
+TEST(Mixer, FeedingTopsUpPlayingStreamsAndSaysWhenTheyAreDueAgain)
+{
+    const auto open = [](int seconds)
+    {
+        const std::string wav = SoundTest::Wav16(1, 22050, std::vector<int16_t>(seconds * 22050, 1000));
+        auto file = OpenMemorySoundFile(reinterpret_cast<const uint8_t*>(wav.data()), wav.size());
+        return std::make_shared<Stream>(OpenWavStream(*file));
+    };
+    Mixer mixer;
+    auto song = open(10);
+    ASSERT_EQ(song->RingFrames(), 2 * 44100);
+    auto voice = mixer.CreateVoice();
+    voice->SetStream(song);
+    EXPECT_LT(mixer.FeedStreams(), 0);
+    EXPECT_EQ(song->BufferedFrames(), 0);
+
+    voice->Play(false);
+    EXPECT_DOUBLE_EQ(mixer.FeedStreams(), 2.0); // a full ring of four seconds at 22050 Hz
+    Render(mixer, 44100);
+    EXPECT_EQ(song->BufferedFrames(), 2 * 44100 - 22050 - 1); // a second played, and the next frame taken along
+    EXPECT_DOUBLE_EQ(mixer.FeedStreams(), 2.0);
+    voice->SetFrequency(44100);
+    EXPECT_DOUBLE_EQ(mixer.FeedStreams(), 1.0);
+    voice->SetPaused(true);
+    EXPECT_LT(mixer.FeedStreams(), 0);
+
+    // A song shorter than its ring is decoded whole at once and needs nothing more, unless it loops.
+    auto jingle = open(1);
+    auto other = mixer.CreateVoice();
+    other->SetStream(jingle);
+    other->Play(false);
+    EXPECT_LT(mixer.FeedStreams(), 0);
+    EXPECT_EQ(jingle->BufferedFrames(), 22050);
+    other->SetLooping(true);
+    EXPECT_DOUBLE_EQ(mixer.FeedStreams(), 2.0);
+    EXPECT_EQ(jingle->BufferedFrames(), 2 * 44100);
+}

@@ -3,6 +3,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "platform/AudioOutput.h"
@@ -61,4 +65,46 @@ TEST(AudioOutput, NullAndSdlKeepRenderingWithOrWithoutACard)
         const uint64_t after = frames;
         EXPECT_EQ(frames.load(), after);
     }
+}
+
+// SDL's ALSA backend on ALSA's null device takes blocks as fast as they are made, and would have the audio thread mix
+// without a pause. The output keeps time itself once the blocks run well ahead of the clock, and still closes at once.
+TEST(AudioOutput, ADeviceThatDoesNotWaitIsPacedByTheClock)
+{
+    const auto conf = std::filesystem::temp_directory_path() / "null-asound.conf";
+    std::ofstream(conf) << "pcm.!default { type null }\nctl.!default { type hw card 0 }\n";
+    const char* oldDriver = std::getenv("SDL_AUDIODRIVER");
+    const std::string savedDriver = oldDriver ? oldDriver : "";
+    ::setenv("SDL_AUDIODRIVER", "alsa", 1);
+    ::setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+    std::atomic<uint64_t> frames{0};
+    auto output = OpenAudioOutput(ParseAudioConfig("sdl"),
+                                  [&](int16_t* out, int n)
+                                  {
+                                      std::fill(out, out + n * 2, 0);
+                                      frames += static_cast<uint64_t>(n);
+                                  });
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(output);
+    const bool paced = output->Backend() == AudioBackend::Sdl;
+    if (paced)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double rendered = static_cast<double>(frames.load()) / kAudioRate;
+        // A second and a twentieth of the time ahead before the pacing starts, and a block in hand.
+        EXPECT_LT(rendered, 1.0 + elapsed * 1.05 + 0.1);
+        EXPECT_GT(rendered, 1.0);
+        const auto closing = std::chrono::steady_clock::now();
+        output.reset();
+        EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::milliseconds(500));
+    }
+    output.reset();
+    if (oldDriver)
+        ::setenv("SDL_AUDIODRIVER", savedDriver.c_str(), 1);
+    else
+        ::unsetenv("SDL_AUDIODRIVER");
+    ::unsetenv("ALSA_CONFIG_PATH");
+    std::filesystem::remove(conf);
+    if (!paced) GTEST_SKIP() << "SDL has no ALSA backend here";
 }
