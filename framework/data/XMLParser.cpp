@@ -20,6 +20,8 @@ namespace
 {
 
 constexpr size_t kReadBlockSize = 32 * 1024;
+// Zero bytes after the block, so that a name in it can be read eight bytes at a time (see SameText).
+constexpr size_t kBlockPadding = 16;
 
 // The C locale's isspace, applied to the low eight bits as the data files have always been read.
 inline bool IsBlank(char16_t c)
@@ -79,10 +81,16 @@ constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL
 [[gnu::always_inline]] inline unsigned NameStops16(const uint8_t* p, bool utf8)
 {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    // Bytes up to 0x20 (unsigned): the ones the minimum with 0x20 leaves unchanged.
-    __m128i stop = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x20)), v);
-    for (const char c : {'"', '<', '>', '=', '/', '?', '&'})
-        stop = _mm_or_si128(stop, _mm_cmpeq_epi8(v, _mm_set1_epi8(c)));
+    // Bytes up to 0x20 (unsigned): the ones the minimum with 0x20 leaves unchanged. The seven other stops are
+    // written out so that their constants stay in registers across the loop.
+    const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x20)), v);
+    const __m128i quoteOrAmp =
+        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), _mm_cmpeq_epi8(v, _mm_set1_epi8('&')));
+    const __m128i angles = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('<')), _mm_cmpeq_epi8(v, _mm_set1_epi8('>')));
+    const __m128i marks =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('=')), _mm_cmpeq_epi8(v, _mm_set1_epi8('/'))),
+                     _mm_cmpeq_epi8(v, _mm_set1_epi8('?')));
+    const __m128i stop = _mm_or_si128(_mm_or_si128(low, quoteOrAmp), _mm_or_si128(angles, marks));
     return static_cast<unsigned>(_mm_movemask_epi8(stop)) | (utf8 ? static_cast<unsigned>(_mm_movemask_epi8(v)) : 0);
 }
 #endif
@@ -142,12 +150,38 @@ constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL
     return static_cast<size_t>(p - begin);
 }
 
+// Names compared eight bytes at a time. Both sides always have sixteen bytes readable from their start: a string's
+// buffer holds at least that much (short strings live in the object itself), and the read block is padded (see
+// kBlockPadding). Bytes past the length are masked out.
 inline bool SameText(const std::string& a, std::string_view b)
 {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i]) return false;
-    return true;
+    const size_t n = a.size();
+    if (n != b.size()) return false;
+    const char* x = a.data();
+    const char* y = b.data();
+    uint64_t u, v;
+    if (n < 8)
+    {
+        std::memcpy(&u, x, 8);
+        std::memcpy(&v, y, 8);
+        return ((u ^ v) & ((uint64_t{1} << (8 * n)) - 1)) == 0;
+    }
+    for (size_t i = 0; i + 8 < n; i += 8)
+    {
+        std::memcpy(&u, x + i, 8);
+        std::memcpy(&v, y + i, 8);
+        if (u != v) return false;
+    }
+    std::memcpy(&u, x + n - 8, 8);
+    std::memcpy(&v, y + n - 8, 8);
+    return u == v;
+}
+
+// A value written over an entry's old one: the append path skips the overlap checks of a general assign.
+[[gnu::always_inline]] inline void SetText(std::string& s, std::string_view text)
+{
+    s.clear();
+    s.append(text.data(), text.size());
 }
 
 // Short strings: a plain loop beats a library call.
@@ -266,7 +300,7 @@ bool XMLParser::OpenFile(const std::string& fileName)
     }
 
     mFile = std::move(owned);
-    if (!mBuffer) mBuffer = std::make_unique<uint8_t[]>(kReadBlockSize);
+    if (!mBuffer) mBuffer = std::make_unique<uint8_t[]>(kReadBlockSize + kBlockPadding);
     mBufferPos = mBufferEnd = 0;
     mEndOfData = false;
     mFileName = fileName;
@@ -519,7 +553,7 @@ inline bool XMLParser::TakeQuotedAttribute()
 }
 
 // A whole simple tag at once when all of it is already in the block: a start tag of plain names and double-quoted
-// values without entities or line feeds in them (`<Row a="1" b="2"/>`), or an end tag that closes the innermost open
+// values without line feeds in them (`<Row a="1" b="&amp;"/>`), or an end tag that closes the innermost open
 // element (`</Row>`). Anything else is left to the state machine, which reads it to the same element, quirks
 // included: a quoted value ending in '/' right before '>' closes the tag. Leading blanks are skipped either way, as
 // the state machine skips them before an element.
@@ -561,6 +595,7 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
     struct Span
     {
         size_t name, nameLength, value, valueLength;
+        bool entity;
     };
     Span spans[32];
     int count = 0;
@@ -592,9 +627,17 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
         const size_t r = q + NameRunLength(base + q, base + end, utf8, mPlainRunTable);
         if (r == q || r + 1 >= end || base[r] != '=' || base[r + 1] != '"') return false;
         const size_t value = r + 2;
-        const size_t valueEnd = value + QuotedRunLength(base + value, base + end, utf8, mQuotedRunTable);
+        size_t valueEnd = value + QuotedRunLength(base + value, base + end, utf8, mQuotedRunTable);
+        // An entity in a value is decoded as the character path decodes it.
+        bool entity = false;
+        while (valueEnd < end && base[valueEnd] == '&')
+        {
+            entity = true;
+            ++valueEnd;
+            valueEnd += QuotedRunLength(base + valueEnd, base + end, utf8, mQuotedRunTable);
+        }
         if (valueEnd >= end || base[valueEnd] != '"') return false;
-        spans[count++] = {q, r - q, value, valueEnd - value};
+        spans[count++] = {q, r - q, value, valueEnd - value, entity};
         p = valueEnd + 1;
     }
 
@@ -602,9 +645,15 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
     element.mValue.assign(name, nameLength);
     for (int i = 0; i < count; ++i)
     {
+        std::string_view value(reinterpret_cast<const char*>(base + spans[i].value), spans[i].valueLength);
+        if (spans[i].entity)
+        {
+            mDecodedValue.assign(value);
+            mDecodedValue = XmlDecode(mDecodedValue);
+            value = mDecodedValue;
+        }
         const auto entry =
-            AddAttribute(element, {reinterpret_cast<const char*>(base + spans[i].name), spans[i].nameLength},
-                         {reinterpret_cast<const char*>(base + spans[i].value), spans[i].valueLength});
+            AddAttribute(element, {reinterpret_cast<const char*>(base + spans[i].name), spans[i].nameLength}, value);
         if (i == count - 1 && !selfClosing && !entry->second.empty() && entry->second.back() == '/')
         {
             entry->second.pop_back();
@@ -672,7 +721,7 @@ void XMLParser::ResetElement(XMLElement& element)
         mLentMap = -1;
     }
     element.mAttributes.clear();
-    mSetEntries.clear();
+    mSetCount = 0;
     mOrderHeld = false;
 }
 
@@ -680,7 +729,7 @@ XMLParser::AttributeMap::iterator XMLParser::AddAttribute(XMLElement& element, s
                                                           std::string_view value)
 {
     auto& attributes = element.mAttributes;
-    if (mSetEntries.empty() && attributes.empty() && mLentMap < 0)
+    if (mSetCount == 0 && attributes.empty() && mLentMap < 0)
     {
         // Elements of one kind usually carry the same names in the same order: start from the entries of the last
         // one, filled again in place instead of being freed and allocated for every element.
@@ -698,7 +747,7 @@ XMLParser::AttributeMap::iterator XMLParser::AddAttribute(XMLElement& element, s
         mOrderHeld = true;
     }
     // The entry the same reading position had last time, when it has this name; else a search by name.
-    const size_t position = mSetEntries.size();
+    const size_t position = mSetCount;
     if (mLentMap >= 0)
     {
         const std::vector<uint8_t>& order = mKindMaps[mLentMap].order;
@@ -706,8 +755,8 @@ XMLParser::AttributeMap::iterator XMLParser::AddAttribute(XMLElement& element, s
             SameText(mSorted[order[position]]->first, name))
         {
             const AttributeMap::iterator entry = mSorted[order[position]];
-            entry->second.assign(value.data(), value.size());
-            mSetEntries.push_back(entry);
+            SetText(entry->second, value);
+            NoteSet(entry);
             return entry;
         }
     }
@@ -717,12 +766,13 @@ XMLParser::AttributeMap::iterator XMLParser::AddAttribute(XMLElement& element, s
     if (it == attributes.end())
     {
         it = attributes.emplace(mKeyScratch, value).first;
-        mSetEntries.push_back(it);
+        NoteSet(it);
         return it;
     }
     it->second.assign(value.data(), value.size());
     // A repeated name keeps its last value and counts once.
-    if (std::find(mSetEntries.begin(), mSetEntries.end(), it) == mSetEntries.end()) mSetEntries.push_back(it);
+    if (std::find(mSetEntries.begin(), mSetEntries.begin() + mSetCount, it) == mSetEntries.begin() + mSetCount)
+        NoteSet(it);
     return it;
 }
 
@@ -730,11 +780,11 @@ void XMLParser::FinishAttributes(XMLElement& element)
 {
     auto& attributes = element.mAttributes;
     // Entries of the earlier element that this one did not set are dropped.
-    if (mSetEntries.size() != attributes.size())
+    if (mSetCount != attributes.size())
     {
         mOrderHeld = false;
         for (auto it = attributes.begin(); it != attributes.end();)
-            if (std::find(mSetEntries.begin(), mSetEntries.end(), it) == mSetEntries.end())
+            if (std::find(mSetEntries.begin(), mSetEntries.begin() + mSetCount, it) == mSetEntries.begin() + mSetCount)
                 it = attributes.erase(it);
             else
                 ++it;
@@ -760,9 +810,10 @@ void XMLParser::FinishAttributes(XMLElement& element)
     // Where each reading position's entry stands in name order, for the next element of this kind.
     std::vector<uint8_t>& order = mKindMaps[slot].order;
     order.clear();
-    if (mSetEntries.size() > 255) return;
-    for (const auto& entry : mSetEntries)
+    if (mSetCount > 255) return;
+    for (size_t i = 0; i < mSetCount; ++i)
     {
+        const AttributeMap::iterator entry = mSetEntries[i];
         uint8_t index = 0;
         for (auto it = attributes.begin(); it != entry; ++it) ++index;
         order.push_back(index);
@@ -803,6 +854,8 @@ bool XMLParser::ReadNextElement(XMLElement& element)
         {
             char16_t c;
             bool readError = false;
+            // A character from the block in a one-byte form can be handed back by stepping back one byte.
+            const bool oneByte = mPushBack.empty() && mReaderKind != ReaderKind::TwoByte;
             if (!NextChar(c, readError))
             {
                 if (readError) SetError("Illegal Character");
@@ -853,7 +906,11 @@ bool XMLParser::ReadNextElement(XMLElement& element)
             {
                 if (type == XMLElement::TypeText)
                 {
-                    mPushBack.push_back(c);
+                    // The tag after text is read again from the block, where the next call can take it whole.
+                    if (oneByte)
+                        --mBufferPos;
+                    else
+                        mPushBack.push_back(c);
                     complete = true;
                 }
                 else if (type == XMLElement::TypeNone)

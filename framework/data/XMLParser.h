@@ -165,8 +165,18 @@ private:
     KindMap mKindMaps[kKindMapCount];
     int mLentMap = -1;
     int mNextKindMap = 0;
-    // The entries the element being read has set, in reading order.
+    // The entries the element being read has set, in reading order: the first `mSetCount` of `mSetEntries`, whose
+    // places are kept from element to element.
     std::vector<AttributeMap::iterator> mSetEntries;
+    size_t mSetCount = 0;
+    [[gnu::always_inline]] void NoteSet(AttributeMap::iterator entry)
+    {
+        if (mSetCount == mSetEntries.size())
+            mSetEntries.push_back(entry);
+        else
+            mSetEntries[mSetCount] = entry;
+        ++mSetCount;
+    }
     // The lent entries in name order, walked afresh when they were taken back; valid while `mOrderHeld` is set
     // and every position so far has matched the last element's.
     std::vector<AttributeMap::iterator> mSorted;
