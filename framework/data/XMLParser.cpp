@@ -20,7 +20,8 @@ namespace
 {
 
 constexpr size_t kReadBlockSize = 32 * 1024;
-// Zero bytes after the block, so that a name in it can be read eight bytes at a time (see SameText).
+// Bytes after the block: a zero right after its end stops scans without a bound check, and a name in it can be read
+// eight bytes at a time (see SameText).
 constexpr size_t kBlockPadding = 16;
 
 // The C locale's isspace, applied to the low eight bits as the data files have always been read.
@@ -29,6 +30,17 @@ inline bool IsBlank(char16_t c)
     const unsigned b = c & 0xFF;
     return b == ' ' || (b >= '\t' && b <= '\r');
 }
+
+// The same as a byte table, for loops that a zero byte ends.
+struct BlankBytes
+{
+    bool blank[256];
+    BlankBytes()
+    {
+        for (unsigned b = 0; b < 256; ++b) blank[b] = IsBlank(static_cast<char16_t>(b));
+    }
+};
+const BlankBytes kBlankBytes;
 
 // Byte classes for the run fast paths, one set per single-byte encoding (UTF-8 leaves bytes from 0x80 to the
 // decoder). Line feeds are never part of a run, so the line count stays exact.
@@ -302,6 +314,7 @@ bool XMLParser::OpenFile(const std::string& fileName)
     mFile = std::move(owned);
     if (!mBuffer) mBuffer = std::make_unique<uint8_t[]>(kReadBlockSize + kBlockPadding);
     mBufferPos = mBufferEnd = 0;
+    mBuffer[0] = 0;
     mEndOfData = false;
     mFileName = fileName;
     mCurrentSection.clear();
@@ -330,6 +343,7 @@ bool XMLParser::Refill()
     if (!mFile || mEndOfData) return false;
     mBufferPos = 0;
     mBufferEnd = PakRead(mBuffer.get(), 1, kReadBlockSize, mFile.get());
+    mBuffer[mBufferEnd] = 0;
     if (mBufferEnd == 0)
     {
         mEndOfData = true;
@@ -591,25 +605,30 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
         return true;
     }
 
-    // Scanned first, taken after: nothing changes unless the whole tag is simple.
-    struct Span
+    // Taken as scanned. A tag that turns out not to be simple is given up, and the element is reset for the state
+    // machine: entries already set belong to the record only until then, and a kind's entries are only ever looked up
+    // by name.
+    element.mType = XMLElement::TypeStartTag;
+    element.mValue.assign(name, nameLength);
+    auto giveUp = [&]
     {
-        size_t name, nameLength, value, valueLength;
-        bool entity;
+        ResetElement(element);
+        return false;
     };
-    Span spans[32];
-    int count = 0;
     int lines = 0;
     bool selfClosing = false;
+    AttributeMap::iterator last;
+    bool any = false;
     for (;;)
     {
+        // The zero after the block ends a run of blanks.
         size_t q = p;
-        while (q < end && IsBlank(base[q]))
+        while (kBlankBytes.blank[base[q]])
         {
             lines += base[q] == '\n';
             ++q;
         }
-        if (q >= end) return false;
+        if (q >= end) return giveUp();
         if (base[q] == '>')
         {
             p = q + 1;
@@ -617,17 +636,17 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
         }
         if (base[q] == '/')
         {
-            if (q + 1 >= end || base[q + 1] != '>') return false;
+            if (base[q + 1] != '>') return giveUp();
             selfClosing = true;
             p = q + 2;
             break;
         }
         // Names and values must be set apart by blanks; a value run into the next name reads otherwise.
-        if (q == p || count == 32) return false;
+        if (q == p) return giveUp();
         const size_t r = q + NameRunLength(base + q, base + end, utf8, mPlainRunTable);
-        if (r == q || r + 1 >= end || base[r] != '=' || base[r + 1] != '"') return false;
-        const size_t value = r + 2;
-        size_t valueEnd = value + QuotedRunLength(base + value, base + end, utf8, mQuotedRunTable);
+        if (r == q || base[r] != '=' || base[r + 1] != '"') return giveUp();
+        const size_t valueBegin = r + 2;
+        size_t valueEnd = valueBegin + QuotedRunLength(base + valueBegin, base + end, utf8, mQuotedRunTable);
         // An entity in a value is decoded as the character path decodes it.
         bool entity = false;
         while (valueEnd < end && base[valueEnd] == '&')
@@ -636,29 +655,22 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
             ++valueEnd;
             valueEnd += QuotedRunLength(base + valueEnd, base + end, utf8, mQuotedRunTable);
         }
-        if (valueEnd >= end || base[valueEnd] != '"') return false;
-        spans[count++] = {q, r - q, value, valueEnd - value, entity};
-        p = valueEnd + 1;
-    }
-
-    element.mType = XMLElement::TypeStartTag;
-    element.mValue.assign(name, nameLength);
-    for (int i = 0; i < count; ++i)
-    {
-        std::string_view value(reinterpret_cast<const char*>(base + spans[i].value), spans[i].valueLength);
-        if (spans[i].entity)
+        if (valueEnd >= end || base[valueEnd] != '"') return giveUp();
+        std::string_view value(reinterpret_cast<const char*>(base + valueBegin), valueEnd - valueBegin);
+        if (entity)
         {
             mDecodedValue.assign(value);
             mDecodedValue = XmlDecode(mDecodedValue);
             value = mDecodedValue;
         }
-        const auto entry =
-            AddAttribute(element, {reinterpret_cast<const char*>(base + spans[i].name), spans[i].nameLength}, value);
-        if (i == count - 1 && !selfClosing && !entry->second.empty() && entry->second.back() == '/')
-        {
-            entry->second.pop_back();
-            selfClosing = true;
-        }
+        last = AddAttribute(element, {reinterpret_cast<const char*>(base + q), r - q}, value);
+        any = true;
+        p = valueEnd + 1;
+    }
+    if (any && !selfClosing && !last->second.empty() && last->second.back() == '/')
+    {
+        last->second.pop_back();
+        selfClosing = true;
     }
     mLineNumber += lines;
     mBufferPos = p;
@@ -723,43 +735,55 @@ void XMLParser::ResetElement(XMLElement& element)
     element.mAttributes.clear();
     mSetCount = 0;
     mOrderHeld = false;
+    mOrderSize = 0;
 }
 
-XMLParser::AttributeMap::iterator XMLParser::AddAttribute(XMLElement& element, std::string_view name,
-                                                          std::string_view value)
+void XMLParser::LendKindMap(XMLElement& element)
 {
     auto& attributes = element.mAttributes;
-    if (mSetCount == 0 && attributes.empty() && mLentMap < 0)
-    {
-        // Elements of one kind usually carry the same names in the same order: start from the entries of the last
-        // one, filled again in place instead of being freed and allocated for every element.
-        for (int i = 0; i < kKindMapCount; ++i)
-            if (SameText(mKindMaps[i].tag, element.mValue))
-            {
-                attributes.swap(mKindMaps[i].entries);
-                mLentMap = i;
-                break;
-            }
-        // The entries in name order, from a walk of the map as it is now.
-        if (mSorted.size() < attributes.size()) mSorted.resize(attributes.size());
-        mSortedCount = 0;
-        for (auto it = attributes.begin(); it != attributes.end(); ++it) mSorted[mSortedCount++] = it;
-        mOrderHeld = true;
-    }
-    // The entry the same reading position had last time, when it has this name; else a search by name.
-    const size_t position = mSetCount;
-    if (mLentMap >= 0)
-    {
-        const std::vector<uint8_t>& order = mKindMaps[mLentMap].order;
-        if (mOrderHeld && position < order.size() && order[position] < mSortedCount &&
-            SameText(mSorted[order[position]]->first, name))
+    // Elements of one kind usually carry the same names in the same order: start from the entries of the last
+    // one, filled again in place instead of being freed and allocated for every element.
+    mOrder = nullptr;
+    mOrderSize = 0;
+    for (int i = 0; i < kKindMapCount; ++i)
+        if (SameText(mKindMaps[i].tag, element.mValue))
         {
-            const AttributeMap::iterator entry = mSorted[order[position]];
+            attributes.swap(mKindMaps[i].entries);
+            mLentMap = i;
+            mOrder = mKindMaps[i].order.data();
+            mOrderSize = mKindMaps[i].order.size();
+            break;
+        }
+    // The entries in name order, from a walk of the map as it is now.
+    if (mSorted.size() < attributes.size()) mSorted.resize(attributes.size());
+    mSortedCount = 0;
+    for (auto it = attributes.begin(); it != attributes.end(); ++it) mSorted[mSortedCount++] = it;
+    mOrderHeld = true;
+}
+
+[[gnu::always_inline]] inline XMLParser::AttributeMap::iterator
+XMLParser::AddAttribute(XMLElement& element, std::string_view name, std::string_view value)
+{
+    if (mSetCount == 0 && mLentMap < 0 && element.mAttributes.empty()) LendKindMap(element);
+    // The entry the same reading position had last time, when it has this name; else a search by name.
+    if (mOrderHeld && mSetCount < mOrderSize)
+    {
+        const uint8_t at = mOrder[mSetCount];
+        if (at < mSortedCount && SameText(mSorted[at]->first, name))
+        {
+            const AttributeMap::iterator entry = mSorted[at];
             SetText(entry->second, value);
             NoteSet(entry);
             return entry;
         }
     }
+    return AddAttributeByName(element, name, value);
+}
+
+XMLParser::AttributeMap::iterator XMLParser::AddAttributeByName(XMLElement& element, std::string_view name,
+                                                                std::string_view value)
+{
+    auto& attributes = element.mAttributes;
     mOrderHeld = false;
     mKeyScratch.assign(name.data(), name.size());
     auto it = attributes.find(mKeyScratch);

@@ -117,6 +117,10 @@ private:
     // Sets one attribute of the element being read and answers its entry.
     std::map<std::string, std::string>::iterator AddAttribute(XMLElement& element, std::string_view name,
                                                               std::string_view value);
+    std::map<std::string, std::string>::iterator AddAttributeByName(XMLElement& element, std::string_view name,
+                                                                    std::string_view value);
+    // Before the first attribute of an element: takes the entries of the last element of its kind.
+    void LendKindMap(XMLElement& element);
     void FinishAttributes(XMLElement& element);
     void SelectReader(ReaderKind kind);
 
@@ -182,6 +186,9 @@ private:
     std::vector<AttributeMap::iterator> mSorted;
     size_t mSortedCount = 0;
     bool mOrderHeld = false;
+    // The lent kind's reading order (its `order`), while it is lent.
+    const uint8_t* mOrder = nullptr;
+    size_t mOrderSize = 0;
 };
 
 } // namespace Zest
