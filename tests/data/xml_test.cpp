@@ -380,7 +380,8 @@ TEST_F(XmlTest, ReadsFromThePackWithCarriageReturnsAsBlanks)
 TEST_F(XmlTest, WholeTagsReadAsCharacterByCharacter)
 {
     // Whole simple tags are taken in one step when their bytes are at hand (one byte per character, or UTF-8); the
-    // UTF-16 reader goes character by character. The same text must read the same in all three, quirks included.
+    // UTF-16 reader goes character by character. The same text must read the same in all three, quirks included, also
+    // when a tag is given up after some of its values were taken (the `k` cases).
     auto asUtf16 = [](const std::string& text)
     {
         std::u16string units;
@@ -417,6 +418,9 @@ TEST_F(XmlTest, WholeTagsReadAsCharacterByCharacter)
                              "<r></r >",
                              "<r a=\"1\" b>",
                              "<r a=\"&amp;\"/>",
+                             "<r a=\"x&amp;y&lt;\" b=\"&\" c=\"&amp\"/>",
+                             "<r a=\"&amp;/\">",
+                             "<r a=\"1\" b=\"&amp;/\" >",
                              "<r a=\"x\ny\"/>",
                              "<r><s a=\"1\"/></r>",
                              "<r a=\"1\"\x01/>",
@@ -425,6 +429,10 @@ TEST_F(XmlTest, WholeTagsReadAsCharacterByCharacter)
                              "<?xml v=\"1\"?><r/>",
                              "<r a=\"\xE9\"/>",
                              "<r>t</r>",
+                             "<r>t<s a=\"1\"/>u &amp; v\n</r>",
+                             "<r>a\"<\"b</r>",
+                             "<k a=\"1\" b=\"2\"/><k a=\"3\" b=\"x\ny\"/><k a=\"5\" b=\"6\"/>",
+                             "<k a=\"1\" b=\"2\"/><k b=\"3\" c=\"4\" d=5/><k a=\"6\" b=\"7\"/>",
                              "  \n <r/> \n"})
         same(text);
 
@@ -440,7 +448,10 @@ TEST_F(XmlTest, WholeTagsReadAsCharacterByCharacter)
     }
     std::string big = "<r>";
     while (big.size() < 100000)
+    {
         big += "\n  <c i=\"" + std::to_string(big.size()) + "\" name=\"n\"" + std::string(big.size() % 7, ' ') + "/>";
+        if (big.size() % 5 == 0) big += "<t v=\"a&amp;b\">text &lt; " + std::to_string(big.size()) + "</t>";
+    }
     same(big + "</r>");
 }
 
