@@ -312,7 +312,12 @@ bool XMLParser::OpenFile(const std::string& fileName)
     }
 
     mFile = std::move(owned);
-    if (!mBuffer) mBuffer = std::make_unique<uint8_t[]>(kReadBlockSize + kBlockPadding);
+    if (!mBuffer)
+    {
+        // Left as it is but for the padding: clearing a whole block costs more than reading a small file.
+        mBuffer = std::make_unique_for_overwrite<uint8_t[]>(kReadBlockSize + kBlockPadding);
+        std::memset(mBuffer.get() + kReadBlockSize, 0, kBlockPadding);
+    }
     mBufferPos = mBufferEnd = 0;
     mBuffer[0] = 0;
     mEndOfData = false;
@@ -575,6 +580,7 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
 {
     if (!mPlainRunTable || !mPushBack.empty() || mDepth >= kMaxDepth) return false;
     SkipBlankRun();
+    while (SkipComment()) SkipBlankRun();
     const uint8_t* base = mBuffer.get();
     const size_t end = mBufferEnd;
     size_t p = mBufferPos;
@@ -684,6 +690,34 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
     mCurrentSection += element.mValue;
     FinishAttributes(element);
     return true;
+}
+
+// A whole comment at once when all of it is in the block: "<!--", a blank, and everything up to the first "-->"
+// after that blank. The state machine reads the same bytes to a comment, which is never handed out. In UTF-8 a byte
+// of a longer sequence is left to the decoder, which may refuse it.
+bool XMLParser::SkipComment()
+{
+    const uint8_t* base = mBuffer.get();
+    const size_t end = mBufferEnd;
+    const size_t p = mBufferPos;
+    if (end - p < 8 || base[p] != '<' || base[p + 1] != '!' || base[p + 2] != '-' || base[p + 3] != '-' ||
+        !kBlankBytes.blank[base[p + 4]])
+        return false;
+    const bool utf8 = mReaderKind == ReaderKind::UTF8;
+    int lines = base[p + 4] == '\n';
+    for (size_t q = p + 5; q < end; ++q)
+    {
+        const uint8_t b = base[q];
+        if (b == '>' && q >= p + 7 && base[q - 1] == '-' && base[q - 2] == '-')
+        {
+            mLineNumber += lines;
+            mBufferPos = q + 1;
+            return true;
+        }
+        if (utf8 && b >= 0x80) return false;
+        lines += b == '\n';
+    }
+    return false;
 }
 
 // ---- elements ----

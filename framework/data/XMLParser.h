@@ -106,6 +106,7 @@ private:
     void SkipBlankRun();
     bool TakeQuotedAttribute();
     bool TakeSimpleTag(XMLElement& element);
+    bool SkipComment();
     bool ReadByte(uint8_t& b);
     bool Refill();
     bool NextChar(char16_t& c, bool& error);

@@ -426,6 +426,11 @@ TEST_F(XmlTest, WholeTagsReadAsCharacterByCharacter)
                              "<r a=\"1\"\x01/>",
                              "<r a=1/>",
                              "<!--c--><r/>",
+                             "<!-- c --><r/>",
+                             "<!--\n-->\n<!-- -- --><!-- ->--><r/>",
+                             "<r><!-- a\nb --> <!--\t<s/> -->t<!-- c --></r>",
+                             "<!-- \xE9\xE9 --><r/>",
+                             "<r/><!-- open",
                              "<?xml v=\"1\"?><r/>",
                              "<r a=\"\xE9\"/>",
                              "<r>t</r>",
@@ -451,6 +456,7 @@ TEST_F(XmlTest, WholeTagsReadAsCharacterByCharacter)
     {
         big += "\n  <c i=\"" + std::to_string(big.size()) + "\" name=\"n\"" + std::string(big.size() % 7, ' ') + "/>";
         if (big.size() % 5 == 0) big += "<t v=\"a&amp;b\">text &lt; " + std::to_string(big.size()) + "</t>";
+        if (big.size() % 3 == 0) big += "<!-- n\n-" + std::to_string(big.size()) + " -->";
     }
     same(big + "</r>");
 }
