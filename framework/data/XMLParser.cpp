@@ -49,6 +49,7 @@ struct RunTables
     bool quoted[256];  // inside double quotes: everything but the closing quote
     bool plain[256];   // names, unquoted values and text: nothing that could end or change the current item
     bool comment[256]; // comment text up to a possible end
+    bool text[256];    // text between tags: everything but blanks, control characters and < > "
     explicit RunTables(unsigned limit)
     {
         for (unsigned b = 0; b < 256; ++b)
@@ -58,6 +59,7 @@ struct RunTables
             quoted[b] = byte && b != '"';
             plain[b] = byte && b > 0x20 && b != '"' && b != '<' && b != '>' && b != '=' && b != '/' && b != '?';
             comment[b] = (byte || b == '&') && b != '>';
+            text[b] = b < limit && b > 0x20 && b != '<' && b != '>' && b != '"';
         }
     }
 };
@@ -597,16 +599,17 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
 
     if (endTag)
     {
-        // Only the matching end tag: a mismatch is an error the state machine reports.
-        const size_t slash = mCurrentSection.rfind('/');
-        const size_t begin = slash == std::string::npos ? 0 : slash + 1;
-        if (base[p] != '>' || mCurrentSection.empty() || mCurrentSection.size() - begin != nameLength ||
-            std::memcmp(mCurrentSection.data() + begin, name, nameLength) != 0)
-            return false;
+        // Only the matching end tag: a mismatch is an error the state machine reports. The name holds no '/', so it
+        // matches the innermost open element when the open path ends with it, after a '/' or at its start.
+        const size_t size = mCurrentSection.size();
+        if (base[p] != '>' || size < nameLength) return false;
+        const size_t begin = size - nameLength;
+        if (begin > 0 && mCurrentSection[begin - 1] != '/') return false;
+        for (size_t i = 0; i < nameLength; ++i)
+            if (mCurrentSection[begin + i] != name[i]) return false;
         element.mType = XMLElement::TypeEndTag;
         element.mValue.assign(name, nameLength);
-        CloseElement(element.mValue);
-        FinishAttributes(element);
+        CloseInnermost(nameLength);
         mBufferPos = p + 1;
         return true;
     }
@@ -685,6 +688,7 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
     {
         mPendingEndTag = true;
         mPendingEndTagLength = nameLength;
+        mPendingPlain = true;
     }
     if (!mCurrentSection.empty()) mCurrentSection += '/';
     mCurrentSection += element.mValue;
@@ -720,6 +724,45 @@ bool XMLParser::SkipComment()
     return false;
 }
 
+// Text up to the next tag at once when all of it is in the block and it holds no quote, '>' or control character: its
+// blanks become one space between words, as the state machine makes them, and its entities are decoded.
+bool XMLParser::TakeText(XMLElement& element)
+{
+    if (!mPlainRunTable || !mPushBack.empty()) return false;
+    const bool* table = mReaderKind == ReaderKind::UTF8 ? kUtf8Runs.text : kOneByteRuns.text;
+    const uint8_t* base = mBuffer.get();
+    size_t q = mBufferPos;
+    if (!table[base[q]]) return false;
+    std::string& value = element.mValue;
+    int lines = 0;
+    bool blank = false;
+    size_t r = q;
+    for (;;)
+    {
+        // The zero after the block ends both runs: it is neither text nor blank.
+        while (table[base[r]]) ++r;
+        if (blank) value += ' ';
+        value.append(reinterpret_cast<const char*>(base + q), r - q);
+        for (blank = false; kBlankBytes.blank[base[r]]; ++r)
+        {
+            lines += base[r] == '\n';
+            blank = true;
+        }
+        if (base[r] == '<') break;
+        if (!table[base[r]])
+        {
+            value.clear();
+            return false;
+        }
+        q = r;
+    }
+    element.mType = XMLElement::TypeText;
+    if (HasEntity(value)) value = XmlDecode(value);
+    mLineNumber += lines;
+    mBufferPos = r;
+    return true;
+}
+
 // ---- elements ----
 
 // A tag name that reads back as itself inside an end tag: nothing in it that an end tag treats specially.
@@ -751,6 +794,14 @@ bool XMLParser::CloseElement(const std::string& name)
     mCurrentSection.resize(slash == std::string::npos ? 0 : slash);
     if (mDepth > 0) --mDepth;
     return true;
+}
+
+// Closes the innermost open element, whose name is known to be the last `length` characters of the open path.
+inline void XMLParser::CloseInnermost(size_t length)
+{
+    const size_t begin = mCurrentSection.size() - length;
+    mCurrentSection.resize(begin > 0 ? begin - 1 : 0);
+    if (mDepth > 0) --mDepth;
 }
 
 void XMLParser::ResetElement(XMLElement& element)
@@ -895,12 +946,18 @@ bool XMLParser::ReadNextElement(XMLElement& element)
             mPendingEndTag = false;
             element.mType = XMLElement::TypeEndTag;
             element.mValue.assign(mCurrentSection, mCurrentSection.size() - mPendingEndTagLength, mPendingEndTagLength);
+            if (mPendingPlain)
+            {
+                // A name taken whole (no '/' or '&' in it) closes as the end of the open path.
+                CloseInnermost(mPendingEndTagLength);
+                return true;
+            }
             if (!CloseElement(element.mValue)) return false;
             FinishAttributes(element);
             if (HasEntity(element.mValue)) element.mValue = XmlDecode(element.mValue);
             return true;
         }
-        if (TakeSimpleTag(element)) return true;
+        if (TakeSimpleTag(element) || TakeText(element)) return true;
         bool inQuote = false, hadQuote = false, pendingBlank = false, nameDone = false, afterEquals = false;
         mAttrName.Clear();
         mAttrValue.Clear();
@@ -1033,6 +1090,7 @@ bool XMLParser::ReadNextElement(XMLElement& element)
                         // character: the same element, since such a name reads back unchanged.
                         mPendingEndTag = true;
                         mPendingEndTagLength = value.size();
+                        mPendingPlain = false;
                     }
                     else if (selfClosing)
                     {

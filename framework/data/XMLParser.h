@@ -107,6 +107,7 @@ private:
     bool TakeQuotedAttribute();
     bool TakeSimpleTag(XMLElement& element);
     bool SkipComment();
+    bool TakeText(XMLElement& element);
     bool ReadByte(uint8_t& b);
     bool Refill();
     bool NextChar(char16_t& c, bool& error);
@@ -114,6 +115,7 @@ private:
     void ResetElement(XMLElement& element);
     static bool IsSimpleName(const std::string& name);
     bool CloseElement(const std::string& name);
+    void CloseInnermost(size_t length);
     void CommitAttribute(XMLElement& element);
     // Sets one attribute of the element being read and answers its entry.
     std::map<std::string, std::string>::iterator AddAttribute(XMLElement& element, std::string_view name,
@@ -146,6 +148,8 @@ private:
     // A self-closing tag's end tag still to be handed out (its name ends the current section).
     bool mPendingEndTag = false;
     size_t mPendingEndTagLength = 0;
+    // The pending end tag's name was taken whole (see TakeSimpleTag): it holds no '/' and no entity.
+    bool mPendingPlain = false;
     std::unique_ptr<uint8_t[]> mBuffer;
     size_t mBufferPos = 0;
     size_t mBufferEnd = 0;

@@ -436,6 +436,10 @@ TEST_F(XmlTest, WholeTagsReadAsCharacterByCharacter)
                              "<r>t</r>",
                              "<r>t<s a=\"1\"/>u &amp; v\n</r>",
                              "<r>a\"<\"b</r>",
+                             "<r>  a \t b\n\nc=d/e?  <s/>f\n</r>",
+                             "<r>x\x01y</r>",
+                             "<r>a > b</r>",
+                             "<r>caf\xE9 &lt;!</r>",
                              "<k a=\"1\" b=\"2\"/><k a=\"3\" b=\"x\ny\"/><k a=\"5\" b=\"6\"/>",
                              "<k a=\"1\" b=\"2\"/><k b=\"3\" c=\"4\" d=5/><k a=\"6\" b=\"7\"/>",
                              "  \n <r/> \n"})
