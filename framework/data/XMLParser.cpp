@@ -582,7 +582,8 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
 {
     if (!mPlainRunTable || !mPushBack.empty() || mDepth >= kMaxDepth) return false;
     SkipBlankRun();
-    while (SkipComment()) SkipBlankRun();
+    // The zero after the block stops the first test before the second could look past it.
+    while (mBuffer[mBufferPos] == '<' && mBuffer[mBufferPos + 1] == '!' && SkipComment()) SkipBlankRun();
     const uint8_t* base = mBuffer.get();
     const size_t end = mBufferEnd;
     size_t p = mBufferPos;
@@ -608,7 +609,7 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
         for (size_t i = 0; i < nameLength; ++i)
             if (mCurrentSection[begin + i] != name[i]) return false;
         element.mType = XMLElement::TypeEndTag;
-        element.mValue.assign(name, nameLength);
+        SetText(element.mValue, {name, nameLength});
         CloseInnermost(nameLength);
         mBufferPos = p + 1;
         return true;
@@ -618,7 +619,7 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
     // machine: entries already set belong to the record only until then, and a kind's entries are only ever looked up
     // by name.
     element.mType = XMLElement::TypeStartTag;
-    element.mValue.assign(name, nameLength);
+    SetText(element.mValue, {name, nameLength});
     auto giveUp = [&]
     {
         ResetElement(element);
@@ -945,7 +946,8 @@ bool XMLParser::ReadNextElement(XMLElement& element)
         {
             mPendingEndTag = false;
             element.mType = XMLElement::TypeEndTag;
-            element.mValue.assign(mCurrentSection, mCurrentSection.size() - mPendingEndTagLength, mPendingEndTagLength);
+            SetText(element.mValue,
+                    std::string_view(mCurrentSection).substr(mCurrentSection.size() - mPendingEndTagLength));
             if (mPendingPlain)
             {
                 // A name taken whole (no '/' or '&' in it) closes as the end of the open path.
