@@ -257,6 +257,8 @@ void XMLParser::CloseFile()
 {
     mFile.reset();
     mBufferPos = mBufferEnd = 0;
+    // The bytes of the file read before are no text of the next.
+    if (mBuffer) mBuffer[0] = 0;
     mEndOfData = false;
 }
 
@@ -733,7 +735,7 @@ bool XMLParser::TakeText(XMLElement& element)
     const bool* table = mReaderKind == ReaderKind::UTF8 ? kUtf8Runs.text : kOneByteRuns.text;
     const uint8_t* base = mBuffer.get();
     size_t q = mBufferPos;
-    if (!table[base[q]]) return false;
+    if (q >= mBufferEnd || !table[base[q]]) return false;
     std::string& value = element.mValue;
     int lines = 0;
     bool blank = false;
