@@ -1,8 +1,10 @@
 // Pull reader for the game's XML data files: encoding detection, the three character readers and the element
-// state machine. Files are read through the pack wrappers in blocks; characters are taken from the block.
+// state machine. Files are read through the pack wrappers in blocks; characters are taken from the block, and plain
+// tags, text and comments are taken from it whole, to the same elements the state machine reads.
 #include "data/XMLParser.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "base/Common.h"
 #include "data/PakInterface.h"
@@ -166,7 +168,8 @@ constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL
 
 // Names compared eight bytes at a time. Both sides always have sixteen bytes readable from their start: a string's
 // buffer holds at least that much (short strings live in the object itself), and the read block is padded (see
-// kBlockPadding). Bytes past the length are masked out.
+// kBlockPadding). Bytes past the length are masked out, which takes the first byte as the lowest.
+static_assert(std::endian::native == std::endian::little);
 inline bool SameText(const std::string& a, std::string_view b)
 {
     const size_t n = a.size();
