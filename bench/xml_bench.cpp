@@ -1,8 +1,10 @@
-// Our XML reader on a generated 1 MB level-like file (read from a pack), against pugixml and expat on the same
-// bytes in memory: each parses and walks every element, reading its name and each attribute's name and value (what a
-// caller of any of them does). All three must see the same elements and attributes (checked before timing, outside
-// the timed loops). Prints the processor-time ratios. The allocator is settled first (see BenchRatio.h): pugixml
-// copies the 1 MB document every pass, and memory handed back to the system would fault in again each time.
+// Our XML reader against pugixml and expat on two inputs: a generated 1 MB level-like file, and the game's own XML
+// files as the game reads them (every .xml in the built game's pack, found beside this program as
+// ../content/main.pak). Ours reads from the pack, as the game does; the other two get the same bytes in memory. Each
+// parses and walks every element, reading its name and each attribute's name and value (what a caller of any of
+// them does). All three must see the same elements and attributes (checked before timing, outside the timed loops).
+// Prints the processor-time ratios. The allocator is settled first (see BenchRatio.h): pugixml copies the document
+// every pass, and memory handed back to the system would fault in again each time.
 #include "data/PakInterface.h"
 #include "data/PakWriter.h"
 #include "data/XMLParser.h"
@@ -56,11 +58,23 @@ std::string MakeLevelFile()
     return s;
 }
 
+// The built game's pack, when it is beside this program (set from the program's path before the fixture is made).
+std::string gGamePack;
+
+// One input: the name ours opens in the pack, and its bytes for the other two.
+struct Document
+{
+    std::string name;
+    std::string bytes;
+};
+
 struct Fixture
 {
     std::string xml = MakeLevelFile();
     std::filesystem::path dir;
     Zest::PakInterface pak;
+    std::vector<Document> gameFiles;
+    size_t gameBytes = 0;
 
     Fixture()
     {
@@ -68,12 +82,33 @@ struct Fixture
         dir = std::filesystem::temp_directory_path() / ("zest_xml_bench_" + std::to_string(rd()));
         std::filesystem::create_directories(dir);
         Zest::PakWriter writer;
-        writer.AddFile("levels\\levels.xml", xml, 0);
+        writer.AddFile("bench\\generated.xml", xml, 0);
         const std::string pack = (dir / "main.pak").string();
         if (!writer.WriteTo(pack) || !pak.AddPakFile(pack))
         {
             std::fprintf(stderr, "cannot build the benchmark pack\n");
             std::exit(1);
+        }
+        if (!gGamePack.empty() && std::filesystem::exists(gGamePack) && pak.AddPakFile(gGamePack)) ReadGameFiles();
+    }
+
+    void ReadGameFiles()
+    {
+        for (const char* folder : {"levels\\", "properties\\", "characters\\"})
+        {
+            Zest::FindData found;
+            Zest::PackFindState* search = pak.FindFirstFile(std::string(folder) + "*.xml", &found);
+            for (bool more = search != nullptr; more; more = pak.FindNextFile(search, &found) != 0)
+            {
+                Document d{std::string(folder) + found.fileName, {}};
+                Zest::PakFile file = Zest::PakOpenFile(d.name, "rb");
+                if (!file) continue;
+                char block[4096];
+                for (size_t n; (n = Zest::PakRead(block, 1, sizeof block, file.get())) > 0;) d.bytes.append(block, n);
+                gameBytes += d.bytes.size();
+                gameFiles.push_back(std::move(d));
+            }
+            if (search) pak.FindClose(search);
         }
     }
     ~Fixture() { std::filesystem::remove_all(dir); }
@@ -102,10 +137,10 @@ inline size_t Touch(const char* s, size_t n)
     return n + (n ? static_cast<unsigned char>(s[0]) : 0);
 }
 
-size_t OursCount(Elements* out)
+size_t OursCount(const std::string& name, Elements* out)
 {
     Zest::XMLParser parser;
-    if (!parser.OpenFile("levels\\levels.xml")) std::abort();
+    if (!parser.OpenFile(name)) std::abort();
     Zest::XMLElement e;
     size_t count = 0;
     while (parser.ReadNextElement(e))
@@ -185,25 +220,67 @@ size_t ExpatCount(const std::string& xml, Elements* out)
     return state.count;
 }
 
-void CheckAgreement()
+// The game's files, each read whole by one reader.
+size_t OursGameFiles(Elements* out)
 {
-    TheFixture(); // its reader must be the active one before ours opens the file
-    Elements ours, pugi, expat;
-    OursCount(&ours);
-    PugiCount(TheFixture().xml, &pugi);
-    ExpatCount(TheFixture().xml, &expat);
+    size_t count = 0;
+    for (const Document& d : TheFixture().gameFiles) count += OursCount(d.name, out);
+    return count;
+}
+
+size_t PugiGameFiles(Elements* out)
+{
+    size_t count = 0;
+    for (const Document& d : TheFixture().gameFiles) count += PugiCount(d.bytes, out);
+    return count;
+}
+
+size_t ExpatGameFiles(Elements* out)
+{
+    size_t count = 0;
+    for (const Document& d : TheFixture().gameFiles) count += ExpatCount(d.bytes, out);
+    return count;
+}
+
+bool Agree(const char* what, const Elements& ours, const Elements& pugi, const Elements& expat, size_t bytes)
+{
     if (ours != pugi || ours != expat || ours.empty())
     {
-        std::fprintf(stderr, "the readers disagree: %zu / %zu / %zu elements\n", ours.size(), pugi.size(),
+        std::fprintf(stderr, "the readers disagree on %s: %zu / %zu / %zu elements\n", what, ours.size(), pugi.size(),
                      expat.size());
-        std::exit(1);
+        return false;
     }
-    std::printf("all three readers see the same %zu elements in %zu bytes\n", ours.size(), TheFixture().xml.size());
+    std::printf("all three readers see the same %zu elements in %zu bytes (%s)\n", ours.size(), bytes, what);
+    return true;
+}
+
+bool CheckAgreement()
+{
+    const Fixture& fixture = TheFixture(); // its reader must be the active one before ours opens a file
+    Elements ours, pugi, expat;
+    OursCount("bench\\generated.xml", &ours);
+    PugiCount(fixture.xml, &pugi);
+    ExpatCount(fixture.xml, &expat);
+    if (!Agree("the generated file", ours, pugi, expat, fixture.xml.size())) return false;
+    if (fixture.gameFiles.empty())
+    {
+        std::printf("the game's pack was not found at %s: only the generated file is compared\n",
+                    gGamePack.empty() ? "(no path)" : gGamePack.c_str());
+        return true;
+    }
+    ours.clear();
+    pugi.clear();
+    expat.clear();
+    OursGameFiles(&ours);
+    PugiGameFiles(&pugi);
+    ExpatGameFiles(&expat);
+    const std::string what = "the game's " + std::to_string(fixture.gameFiles.size()) + " files";
+    return Agree(what.c_str(), ours, pugi, expat, fixture.gameBytes);
 }
 
 void BM_OurReaderFromPack(benchmark::State& state)
 {
-    for (auto _ : state) benchmark::DoNotOptimize(OursCount(nullptr));
+    for (auto _ : state) benchmark::DoNotOptimize(OursCount("bench\\generated.xml", nullptr));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TheFixture().xml.size()));
 }
 
@@ -219,6 +296,24 @@ void BM_Expat(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TheFixture().xml.size()));
 }
 
+void BM_OurReaderGameFiles(benchmark::State& state)
+{
+    for (auto _ : state) benchmark::DoNotOptimize(OursGameFiles(nullptr));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TheFixture().gameBytes));
+}
+
+void BM_PugixmlGameFiles(benchmark::State& state)
+{
+    for (auto _ : state) benchmark::DoNotOptimize(PugiGameFiles(nullptr));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TheFixture().gameBytes));
+}
+
+void BM_ExpatGameFiles(benchmark::State& state)
+{
+    for (auto _ : state) benchmark::DoNotOptimize(ExpatGameFiles(nullptr));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TheFixture().gameBytes));
+}
+
 BENCHMARK(BM_OurReaderFromPack)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Pugixml)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Expat)->Unit(benchmark::kMicrosecond);
@@ -227,12 +322,22 @@ BENCHMARK(BM_Expat)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
+    gGamePack = (std::filesystem::path(argv[0]).parent_path() / ".." / "content" / "main.pak").string();
     return BenchRatio::Run(argc, argv,
-                           {{"our reader / pugixml", "BM_OurReaderFromPack", "BM_Pugixml"},
-                            {"our reader / expat", "BM_OurReaderFromPack", "BM_Expat"}},
+                           {{"generated 1 MB: our reader / pugixml", "BM_OurReaderFromPack", "BM_Pugixml"},
+                            {"generated 1 MB: our reader / expat", "BM_OurReaderFromPack", "BM_Expat"},
+                            {"game's files: our reader / pugixml", "BM_OurReaderGameFiles", "BM_PugixmlGameFiles"},
+                            {"game's files: our reader / expat", "BM_OurReaderGameFiles", "BM_ExpatGameFiles"}},
                            []
                            {
-                               CheckAgreement();
+                               if (!CheckAgreement()) return false;
+                               // The game's files are timed only when they were found.
+                               if (!TheFixture().gameFiles.empty())
+                                   for (auto* b :
+                                        {benchmark::RegisterBenchmark("BM_OurReaderGameFiles", BM_OurReaderGameFiles),
+                                         benchmark::RegisterBenchmark("BM_PugixmlGameFiles", BM_PugixmlGameFiles),
+                                         benchmark::RegisterBenchmark("BM_ExpatGameFiles", BM_ExpatGameFiles)})
+                                       b->Unit(benchmark::kMicrosecond);
                                return true;
                            });
 }

@@ -1,8 +1,10 @@
 // Pull reader for the game's XML data files: encoding detection, the three character readers and the element
-// state machine. Files are read through the pack wrappers in blocks; characters are taken from the block.
+// state machine. Files are read through the pack wrappers in blocks; characters are taken from the block, and plain
+// tags, text and comments are taken from it whole, to the same elements the state machine reads.
 #include "data/XMLParser.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "base/Common.h"
 #include "data/PakInterface.h"
@@ -20,6 +22,9 @@ namespace
 {
 
 constexpr size_t kReadBlockSize = 32 * 1024;
+// Bytes after the block: a zero right after its end stops scans without a bound check, and a name in it can be read
+// eight bytes at a time (see SameText).
+constexpr size_t kBlockPadding = 16;
 
 // The C locale's isspace, applied to the low eight bits as the data files have always been read.
 inline bool IsBlank(char16_t c)
@@ -28,6 +33,17 @@ inline bool IsBlank(char16_t c)
     return b == ' ' || (b >= '\t' && b <= '\r');
 }
 
+// The same as a byte table, for loops that a zero byte ends.
+struct BlankBytes
+{
+    bool blank[256];
+    BlankBytes()
+    {
+        for (unsigned b = 0; b < 256; ++b) blank[b] = IsBlank(static_cast<char16_t>(b));
+    }
+};
+const BlankBytes kBlankBytes;
+
 // Byte classes for the run fast paths, one set per single-byte encoding (UTF-8 leaves bytes from 0x80 to the
 // decoder). Line feeds are never part of a run, so the line count stays exact.
 struct RunTables
@@ -35,6 +51,7 @@ struct RunTables
     bool quoted[256];  // inside double quotes: everything but the closing quote
     bool plain[256];   // names, unquoted values and text: nothing that could end or change the current item
     bool comment[256]; // comment text up to a possible end
+    bool text[256];    // text between tags: everything but blanks, control characters and < > "
     explicit RunTables(unsigned limit)
     {
         for (unsigned b = 0; b < 256; ++b)
@@ -44,6 +61,7 @@ struct RunTables
             quoted[b] = byte && b != '"';
             plain[b] = byte && b > 0x20 && b != '"' && b != '<' && b != '>' && b != '=' && b != '/' && b != '?';
             comment[b] = (byte || b == '&') && b != '>';
+            text[b] = b < limit && b > 0x20 && b != '<' && b != '>' && b != '"';
         }
     }
 };
@@ -79,10 +97,16 @@ constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL
 [[gnu::always_inline]] inline unsigned NameStops16(const uint8_t* p, bool utf8)
 {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    // Bytes up to 0x20 (unsigned): the ones the minimum with 0x20 leaves unchanged.
-    __m128i stop = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x20)), v);
-    for (const char c : {'"', '<', '>', '=', '/', '?', '&'})
-        stop = _mm_or_si128(stop, _mm_cmpeq_epi8(v, _mm_set1_epi8(c)));
+    // Bytes up to 0x20 (unsigned): the ones the minimum with 0x20 leaves unchanged. The seven other stops are
+    // written out so that their constants stay in registers across the loop.
+    const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x20)), v);
+    const __m128i quoteOrAmp =
+        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), _mm_cmpeq_epi8(v, _mm_set1_epi8('&')));
+    const __m128i angles = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('<')), _mm_cmpeq_epi8(v, _mm_set1_epi8('>')));
+    const __m128i marks =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('=')), _mm_cmpeq_epi8(v, _mm_set1_epi8('/'))),
+                     _mm_cmpeq_epi8(v, _mm_set1_epi8('?')));
+    const __m128i stop = _mm_or_si128(_mm_or_si128(low, quoteOrAmp), _mm_or_si128(angles, marks));
     return static_cast<unsigned>(_mm_movemask_epi8(stop)) | (utf8 ? static_cast<unsigned>(_mm_movemask_epi8(v)) : 0);
 }
 #endif
@@ -142,12 +166,39 @@ constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL
     return static_cast<size_t>(p - begin);
 }
 
+// Names compared eight bytes at a time. Both sides always have sixteen bytes readable from their start: a string's
+// buffer holds at least that much (short strings live in the object itself), and the read block is padded (see
+// kBlockPadding). Bytes past the length are masked out, which takes the first byte as the lowest.
+static_assert(std::endian::native == std::endian::little);
 inline bool SameText(const std::string& a, std::string_view b)
 {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i]) return false;
-    return true;
+    const size_t n = a.size();
+    if (n != b.size()) return false;
+    const char* x = a.data();
+    const char* y = b.data();
+    uint64_t u, v;
+    if (n < 8)
+    {
+        std::memcpy(&u, x, 8);
+        std::memcpy(&v, y, 8);
+        return ((u ^ v) & ((uint64_t{1} << (8 * n)) - 1)) == 0;
+    }
+    for (size_t i = 0; i + 8 < n; i += 8)
+    {
+        std::memcpy(&u, x + i, 8);
+        std::memcpy(&v, y + i, 8);
+        if (u != v) return false;
+    }
+    std::memcpy(&u, x + n - 8, 8);
+    std::memcpy(&v, y + n - 8, 8);
+    return u == v;
+}
+
+// A value written over an entry's old one: the append path skips the overlap checks of a general assign.
+[[gnu::always_inline]] inline void SetText(std::string& s, std::string_view text)
+{
+    s.clear();
+    s.append(text.data(), text.size());
 }
 
 // Short strings: a plain loop beats a library call.
@@ -209,6 +260,8 @@ void XMLParser::CloseFile()
 {
     mFile.reset();
     mBufferPos = mBufferEnd = 0;
+    // The bytes of the file read before are no text of the next.
+    if (mBuffer) mBuffer[0] = 0;
     mEndOfData = false;
 }
 
@@ -266,8 +319,14 @@ bool XMLParser::OpenFile(const std::string& fileName)
     }
 
     mFile = std::move(owned);
-    if (!mBuffer) mBuffer = std::make_unique<uint8_t[]>(kReadBlockSize);
+    if (!mBuffer)
+    {
+        // Left as it is but for the padding: clearing a whole block costs more than reading a small file.
+        mBuffer = std::make_unique_for_overwrite<uint8_t[]>(kReadBlockSize + kBlockPadding);
+        std::memset(mBuffer.get() + kReadBlockSize, 0, kBlockPadding);
+    }
     mBufferPos = mBufferEnd = 0;
+    mBuffer[0] = 0;
     mEndOfData = false;
     mFileName = fileName;
     mCurrentSection.clear();
@@ -296,6 +355,7 @@ bool XMLParser::Refill()
     if (!mFile || mEndOfData) return false;
     mBufferPos = 0;
     mBufferEnd = PakRead(mBuffer.get(), 1, kReadBlockSize, mFile.get());
+    mBuffer[mBufferEnd] = 0;
     if (mBufferEnd == 0)
     {
         mEndOfData = true;
@@ -519,7 +579,7 @@ inline bool XMLParser::TakeQuotedAttribute()
 }
 
 // A whole simple tag at once when all of it is already in the block: a start tag of plain names and double-quoted
-// values without entities or line feeds in them (`<Row a="1" b="2"/>`), or an end tag that closes the innermost open
+// values without line feeds in them (`<Row a="1" b="&amp;"/>`), or an end tag that closes the innermost open
 // element (`</Row>`). Anything else is left to the state machine, which reads it to the same element, quirks
 // included: a quoted value ending in '/' right before '>' closes the tag. Leading blanks are skipped either way, as
 // the state machine skips them before an element.
@@ -527,6 +587,8 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
 {
     if (!mPlainRunTable || !mPushBack.empty() || mDepth >= kMaxDepth) return false;
     SkipBlankRun();
+    // The zero after the block stops the first test before the second could look past it.
+    while (mBuffer[mBufferPos] == '<' && mBuffer[mBufferPos + 1] == '!' && SkipComment()) SkipBlankRun();
     const uint8_t* base = mBuffer.get();
     const size_t end = mBufferEnd;
     size_t p = mBufferPos;
@@ -543,38 +605,45 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
 
     if (endTag)
     {
-        // Only the matching end tag: a mismatch is an error the state machine reports.
-        const size_t slash = mCurrentSection.rfind('/');
-        const size_t begin = slash == std::string::npos ? 0 : slash + 1;
-        if (base[p] != '>' || mCurrentSection.empty() || mCurrentSection.size() - begin != nameLength ||
-            std::memcmp(mCurrentSection.data() + begin, name, nameLength) != 0)
-            return false;
+        // Only the matching end tag: a mismatch is an error the state machine reports. The name holds no '/', so it
+        // matches the innermost open element when the open path ends with it, after a '/' or at its start.
+        const size_t size = mCurrentSection.size();
+        if (base[p] != '>' || size < nameLength) return false;
+        const size_t begin = size - nameLength;
+        if (begin > 0 && mCurrentSection[begin - 1] != '/') return false;
+        for (size_t i = 0; i < nameLength; ++i)
+            if (mCurrentSection[begin + i] != name[i]) return false;
         element.mType = XMLElement::TypeEndTag;
-        element.mValue.assign(name, nameLength);
-        CloseElement(element.mValue);
-        FinishAttributes(element);
+        SetText(element.mValue, {name, nameLength});
+        CloseInnermost(nameLength);
         mBufferPos = p + 1;
         return true;
     }
 
-    // Scanned first, taken after: nothing changes unless the whole tag is simple.
-    struct Span
+    // Taken as scanned. A tag that turns out not to be simple is given up, and the element is reset for the state
+    // machine: entries already set belong to the record only until then, and a kind's entries are only ever looked up
+    // by name.
+    element.mType = XMLElement::TypeStartTag;
+    SetText(element.mValue, {name, nameLength});
+    auto giveUp = [&]
     {
-        size_t name, nameLength, value, valueLength;
+        ResetElement(element);
+        return false;
     };
-    Span spans[32];
-    int count = 0;
     int lines = 0;
     bool selfClosing = false;
+    AttributeMap::iterator last;
+    bool any = false;
     for (;;)
     {
+        // The zero after the block ends a run of blanks.
         size_t q = p;
-        while (q < end && IsBlank(base[q]))
+        while (kBlankBytes.blank[base[q]])
         {
             lines += base[q] == '\n';
             ++q;
         }
-        if (q >= end) return false;
+        if (q >= end) return giveUp();
         if (base[q] == '>')
         {
             p = q + 1;
@@ -582,34 +651,41 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
         }
         if (base[q] == '/')
         {
-            if (q + 1 >= end || base[q + 1] != '>') return false;
+            if (base[q + 1] != '>') return giveUp();
             selfClosing = true;
             p = q + 2;
             break;
         }
         // Names and values must be set apart by blanks; a value run into the next name reads otherwise.
-        if (q == p || count == 32) return false;
+        if (q == p) return giveUp();
         const size_t r = q + NameRunLength(base + q, base + end, utf8, mPlainRunTable);
-        if (r == q || r + 1 >= end || base[r] != '=' || base[r + 1] != '"') return false;
-        const size_t value = r + 2;
-        const size_t valueEnd = value + QuotedRunLength(base + value, base + end, utf8, mQuotedRunTable);
-        if (valueEnd >= end || base[valueEnd] != '"') return false;
-        spans[count++] = {q, r - q, value, valueEnd - value};
+        if (r == q || base[r] != '=' || base[r + 1] != '"') return giveUp();
+        const size_t valueBegin = r + 2;
+        size_t valueEnd = valueBegin + QuotedRunLength(base + valueBegin, base + end, utf8, mQuotedRunTable);
+        // An entity in a value is decoded as the character path decodes it.
+        bool entity = false;
+        while (valueEnd < end && base[valueEnd] == '&')
+        {
+            entity = true;
+            ++valueEnd;
+            valueEnd += QuotedRunLength(base + valueEnd, base + end, utf8, mQuotedRunTable);
+        }
+        if (valueEnd >= end || base[valueEnd] != '"') return giveUp();
+        std::string_view value(reinterpret_cast<const char*>(base + valueBegin), valueEnd - valueBegin);
+        if (entity)
+        {
+            mDecodedValue.assign(value);
+            mDecodedValue = XmlDecode(mDecodedValue);
+            value = mDecodedValue;
+        }
+        last = AddAttribute(element, {reinterpret_cast<const char*>(base + q), r - q}, value);
+        any = true;
         p = valueEnd + 1;
     }
-
-    element.mType = XMLElement::TypeStartTag;
-    element.mValue.assign(name, nameLength);
-    for (int i = 0; i < count; ++i)
+    if (any && !selfClosing && !last->second.empty() && last->second.back() == '/')
     {
-        const auto entry =
-            AddAttribute(element, {reinterpret_cast<const char*>(base + spans[i].name), spans[i].nameLength},
-                         {reinterpret_cast<const char*>(base + spans[i].value), spans[i].valueLength});
-        if (i == count - 1 && !selfClosing && !entry->second.empty() && entry->second.back() == '/')
-        {
-            entry->second.pop_back();
-            selfClosing = true;
-        }
+        last->second.pop_back();
+        selfClosing = true;
     }
     mLineNumber += lines;
     mBufferPos = p;
@@ -618,10 +694,78 @@ bool XMLParser::TakeSimpleTag(XMLElement& element)
     {
         mPendingEndTag = true;
         mPendingEndTagLength = nameLength;
+        mPendingPlain = true;
     }
     if (!mCurrentSection.empty()) mCurrentSection += '/';
     mCurrentSection += element.mValue;
     FinishAttributes(element);
+    return true;
+}
+
+// A whole comment at once when all of it is in the block: "<!--", a blank, and everything up to the first "-->"
+// after that blank. The state machine reads the same bytes to a comment, which is never handed out. In UTF-8 a byte
+// of a longer sequence is left to the decoder, which may refuse it.
+bool XMLParser::SkipComment()
+{
+    const uint8_t* base = mBuffer.get();
+    const size_t end = mBufferEnd;
+    const size_t p = mBufferPos;
+    if (end - p < 8 || base[p] != '<' || base[p + 1] != '!' || base[p + 2] != '-' || base[p + 3] != '-' ||
+        !kBlankBytes.blank[base[p + 4]])
+        return false;
+    const bool utf8 = mReaderKind == ReaderKind::UTF8;
+    int lines = base[p + 4] == '\n';
+    for (size_t q = p + 5; q < end; ++q)
+    {
+        const uint8_t b = base[q];
+        if (b == '>' && q >= p + 7 && base[q - 1] == '-' && base[q - 2] == '-')
+        {
+            mLineNumber += lines;
+            mBufferPos = q + 1;
+            return true;
+        }
+        if (utf8 && b >= 0x80) return false;
+        lines += b == '\n';
+    }
+    return false;
+}
+
+// Text up to the next tag at once when all of it is in the block and it holds no quote, '>' or control character: its
+// blanks become one space between words, as the state machine makes them, and its entities are decoded.
+bool XMLParser::TakeText(XMLElement& element)
+{
+    if (!mPlainRunTable || !mPushBack.empty()) return false;
+    const bool* table = mReaderKind == ReaderKind::UTF8 ? kUtf8Runs.text : kOneByteRuns.text;
+    const uint8_t* base = mBuffer.get();
+    size_t q = mBufferPos;
+    if (q >= mBufferEnd || !table[base[q]]) return false;
+    std::string& value = element.mValue;
+    int lines = 0;
+    bool blank = false;
+    size_t r = q;
+    for (;;)
+    {
+        // The zero after the block ends both runs: it is neither text nor blank.
+        while (table[base[r]]) ++r;
+        if (blank) value += ' ';
+        value.append(reinterpret_cast<const char*>(base + q), r - q);
+        for (blank = false; kBlankBytes.blank[base[r]]; ++r)
+        {
+            lines += base[r] == '\n';
+            blank = true;
+        }
+        if (base[r] == '<') break;
+        if (!table[base[r]])
+        {
+            value.clear();
+            return false;
+        }
+        q = r;
+    }
+    element.mType = XMLElement::TypeText;
+    if (HasEntity(value)) value = XmlDecode(value);
+    mLineNumber += lines;
+    mBufferPos = r;
     return true;
 }
 
@@ -658,6 +802,14 @@ bool XMLParser::CloseElement(const std::string& name)
     return true;
 }
 
+// Closes the innermost open element, whose name is known to be the last `length` characters of the open path.
+inline void XMLParser::CloseInnermost(size_t length)
+{
+    const size_t begin = mCurrentSection.size() - length;
+    mCurrentSection.resize(begin > 0 ? begin - 1 : 0);
+    if (mDepth > 0) --mDepth;
+}
+
 void XMLParser::ResetElement(XMLElement& element)
 {
     element.mType = XMLElement::TypeNone;
@@ -672,57 +824,70 @@ void XMLParser::ResetElement(XMLElement& element)
         mLentMap = -1;
     }
     element.mAttributes.clear();
-    mSetEntries.clear();
+    mSetCount = 0;
     mOrderHeld = false;
+    mOrderSize = 0;
 }
 
-XMLParser::AttributeMap::iterator XMLParser::AddAttribute(XMLElement& element, std::string_view name,
-                                                          std::string_view value)
+void XMLParser::LendKindMap(XMLElement& element)
 {
     auto& attributes = element.mAttributes;
-    if (mSetEntries.empty() && attributes.empty() && mLentMap < 0)
-    {
-        // Elements of one kind usually carry the same names in the same order: start from the entries of the last
-        // one, filled again in place instead of being freed and allocated for every element.
-        for (int i = 0; i < kKindMapCount; ++i)
-            if (SameText(mKindMaps[i].tag, element.mValue))
-            {
-                attributes.swap(mKindMaps[i].entries);
-                mLentMap = i;
-                break;
-            }
-        // The entries in name order, from a walk of the map as it is now.
-        if (mSorted.size() < attributes.size()) mSorted.resize(attributes.size());
-        mSortedCount = 0;
-        for (auto it = attributes.begin(); it != attributes.end(); ++it) mSorted[mSortedCount++] = it;
-        mOrderHeld = true;
-    }
-    // The entry the same reading position had last time, when it has this name; else a search by name.
-    const size_t position = mSetEntries.size();
-    if (mLentMap >= 0)
-    {
-        const std::vector<uint8_t>& order = mKindMaps[mLentMap].order;
-        if (mOrderHeld && position < order.size() && order[position] < mSortedCount &&
-            SameText(mSorted[order[position]]->first, name))
+    // Elements of one kind usually carry the same names in the same order: start from the entries of the last
+    // one, filled again in place instead of being freed and allocated for every element.
+    mOrder = nullptr;
+    mOrderSize = 0;
+    for (int i = 0; i < kKindMapCount; ++i)
+        if (SameText(mKindMaps[i].tag, element.mValue))
         {
-            const AttributeMap::iterator entry = mSorted[order[position]];
-            entry->second.assign(value.data(), value.size());
-            mSetEntries.push_back(entry);
+            attributes.swap(mKindMaps[i].entries);
+            mLentMap = i;
+            mOrder = mKindMaps[i].order.data();
+            mOrderSize = mKindMaps[i].order.size();
+            break;
+        }
+    // The entries in name order, from a walk of the map as it is now.
+    if (mSorted.size() < attributes.size()) mSorted.resize(attributes.size());
+    mSortedCount = 0;
+    for (auto it = attributes.begin(); it != attributes.end(); ++it) mSorted[mSortedCount++] = it;
+    mOrderHeld = true;
+}
+
+[[gnu::always_inline]] inline XMLParser::AttributeMap::iterator
+XMLParser::AddAttribute(XMLElement& element, std::string_view name, std::string_view value)
+{
+    if (mSetCount == 0 && mLentMap < 0 && element.mAttributes.empty()) LendKindMap(element);
+    // The entry the same reading position had last time, when it has this name; else a search by name.
+    if (mOrderHeld && mSetCount < mOrderSize)
+    {
+        const uint8_t at = mOrder[mSetCount];
+        if (at < mSortedCount && SameText(mSorted[at]->first, name))
+        {
+            const AttributeMap::iterator entry = mSorted[at];
+            SetText(entry->second, value);
+            NoteSet(entry);
             return entry;
         }
     }
+    return AddAttributeByName(element, name, value);
+}
+
+XMLParser::AttributeMap::iterator XMLParser::AddAttributeByName(XMLElement& element, std::string_view name,
+                                                                std::string_view value)
+{
+    auto& attributes = element.mAttributes;
     mOrderHeld = false;
     mKeyScratch.assign(name.data(), name.size());
     auto it = attributes.find(mKeyScratch);
     if (it == attributes.end())
     {
         it = attributes.emplace(mKeyScratch, value).first;
-        mSetEntries.push_back(it);
+        NoteSet(it);
         return it;
     }
     it->second.assign(value.data(), value.size());
     // A repeated name keeps its last value and counts once.
-    if (std::find(mSetEntries.begin(), mSetEntries.end(), it) == mSetEntries.end()) mSetEntries.push_back(it);
+    if (std::find(mSetEntries.begin(), mSetEntries.begin() + mSetCount, it) == mSetEntries.begin() + mSetCount)
+        NoteSet(it);
     return it;
 }
 
@@ -730,11 +895,11 @@ void XMLParser::FinishAttributes(XMLElement& element)
 {
     auto& attributes = element.mAttributes;
     // Entries of the earlier element that this one did not set are dropped.
-    if (mSetEntries.size() != attributes.size())
+    if (mSetCount != attributes.size())
     {
         mOrderHeld = false;
         for (auto it = attributes.begin(); it != attributes.end();)
-            if (std::find(mSetEntries.begin(), mSetEntries.end(), it) == mSetEntries.end())
+            if (std::find(mSetEntries.begin(), mSetEntries.begin() + mSetCount, it) == mSetEntries.begin() + mSetCount)
                 it = attributes.erase(it);
             else
                 ++it;
@@ -760,9 +925,10 @@ void XMLParser::FinishAttributes(XMLElement& element)
     // Where each reading position's entry stands in name order, for the next element of this kind.
     std::vector<uint8_t>& order = mKindMaps[slot].order;
     order.clear();
-    if (mSetEntries.size() > 255) return;
-    for (const auto& entry : mSetEntries)
+    if (mSetCount > 255) return;
+    for (size_t i = 0; i < mSetCount; ++i)
     {
+        const AttributeMap::iterator entry = mSetEntries[i];
         uint8_t index = 0;
         for (auto it = attributes.begin(); it != entry; ++it) ++index;
         order.push_back(index);
@@ -785,13 +951,20 @@ bool XMLParser::ReadNextElement(XMLElement& element)
         {
             mPendingEndTag = false;
             element.mType = XMLElement::TypeEndTag;
-            element.mValue.assign(mCurrentSection, mCurrentSection.size() - mPendingEndTagLength, mPendingEndTagLength);
+            SetText(element.mValue,
+                    std::string_view(mCurrentSection).substr(mCurrentSection.size() - mPendingEndTagLength));
+            if (mPendingPlain)
+            {
+                // A name taken whole (no '/' or '&' in it) closes as the end of the open path.
+                CloseInnermost(mPendingEndTagLength);
+                return true;
+            }
             if (!CloseElement(element.mValue)) return false;
             FinishAttributes(element);
             if (HasEntity(element.mValue)) element.mValue = XmlDecode(element.mValue);
             return true;
         }
-        if (TakeSimpleTag(element)) return true;
+        if (TakeSimpleTag(element) || TakeText(element)) return true;
         bool inQuote = false, hadQuote = false, pendingBlank = false, nameDone = false, afterEquals = false;
         mAttrName.Clear();
         mAttrValue.Clear();
@@ -803,6 +976,8 @@ bool XMLParser::ReadNextElement(XMLElement& element)
         {
             char16_t c;
             bool readError = false;
+            // A character from the block in a one-byte form can be handed back by stepping back one byte.
+            const bool oneByte = mPushBack.empty() && mReaderKind != ReaderKind::TwoByte;
             if (!NextChar(c, readError))
             {
                 if (readError) SetError("Illegal Character");
@@ -853,7 +1028,11 @@ bool XMLParser::ReadNextElement(XMLElement& element)
             {
                 if (type == XMLElement::TypeText)
                 {
-                    mPushBack.push_back(c);
+                    // The tag after text is read again from the block, where the next call can take it whole.
+                    if (oneByte)
+                        --mBufferPos;
+                    else
+                        mPushBack.push_back(c);
                     complete = true;
                 }
                 else if (type == XMLElement::TypeNone)
@@ -918,6 +1097,7 @@ bool XMLParser::ReadNextElement(XMLElement& element)
                         // character: the same element, since such a name reads back unchanged.
                         mPendingEndTag = true;
                         mPendingEndTagLength = value.size();
+                        mPendingPlain = false;
                     }
                     else if (selfClosing)
                     {

@@ -106,6 +106,8 @@ private:
     void SkipBlankRun();
     bool TakeQuotedAttribute();
     bool TakeSimpleTag(XMLElement& element);
+    bool SkipComment();
+    bool TakeText(XMLElement& element);
     bool ReadByte(uint8_t& b);
     bool Refill();
     bool NextChar(char16_t& c, bool& error);
@@ -113,10 +115,15 @@ private:
     void ResetElement(XMLElement& element);
     static bool IsSimpleName(const std::string& name);
     bool CloseElement(const std::string& name);
+    void CloseInnermost(size_t length);
     void CommitAttribute(XMLElement& element);
     // Sets one attribute of the element being read and answers its entry.
     std::map<std::string, std::string>::iterator AddAttribute(XMLElement& element, std::string_view name,
                                                               std::string_view value);
+    std::map<std::string, std::string>::iterator AddAttributeByName(XMLElement& element, std::string_view name,
+                                                                    std::string_view value);
+    // Before the first attribute of an element: takes the entries of the last element of its kind.
+    void LendKindMap(XMLElement& element);
     void FinishAttributes(XMLElement& element);
     void SelectReader(ReaderKind kind);
 
@@ -141,6 +148,8 @@ private:
     // A self-closing tag's end tag still to be handed out (its name ends the current section).
     bool mPendingEndTag = false;
     size_t mPendingEndTagLength = 0;
+    // The pending end tag's name was taken whole (see TakeSimpleTag): it holds no '/' and no entity.
+    bool mPendingPlain = false;
     std::unique_ptr<uint8_t[]> mBuffer;
     size_t mBufferPos = 0;
     size_t mBufferEnd = 0;
@@ -165,13 +174,26 @@ private:
     KindMap mKindMaps[kKindMapCount];
     int mLentMap = -1;
     int mNextKindMap = 0;
-    // The entries the element being read has set, in reading order.
+    // The entries the element being read has set, in reading order: the first `mSetCount` of `mSetEntries`, whose
+    // places are kept from element to element.
     std::vector<AttributeMap::iterator> mSetEntries;
+    size_t mSetCount = 0;
+    [[gnu::always_inline]] void NoteSet(AttributeMap::iterator entry)
+    {
+        if (mSetCount == mSetEntries.size())
+            mSetEntries.push_back(entry);
+        else
+            mSetEntries[mSetCount] = entry;
+        ++mSetCount;
+    }
     // The lent entries in name order, walked afresh when they were taken back; valid while `mOrderHeld` is set
     // and every position so far has matched the last element's.
     std::vector<AttributeMap::iterator> mSorted;
     size_t mSortedCount = 0;
     bool mOrderHeld = false;
+    // The lent kind's reading order (its `order`), while it is lent.
+    const uint8_t* mOrder = nullptr;
+    size_t mOrderSize = 0;
 };
 
 } // namespace Zest
