@@ -3,7 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "graphics/Image.h"
@@ -24,6 +25,8 @@ struct DrawNote
     bool drawnWhole = false;
 };
 
+class Graphics;
+
 class DrawRecord : public Image
 {
 public:
@@ -42,6 +45,11 @@ public:
                                      size_t maxRects);
     // Grows each rectangle until no call that must be drawn whole is cut by its edge.
     static void TakeWhole(std::vector<Rect>& rects, const std::vector<DrawNote>& notes);
+
+    // A string `g` draws with its font at x and baseline y, noted as one call (its font, text, place, colour and
+    // the box its glyphs cover) without laying out a glyph as a drawing call. false when the font cannot tell its
+    // box or the context scales: the string is then drawn onto the record as usual.
+    bool NoteText(const Graphics& g, const std::string& text, int x, int y);
 
     bool FillPoly(const Point* vertices, int numVertices, const Rect& clip, const Color& color, int drawMode, int tx,
                   int ty) override;
@@ -77,7 +85,7 @@ private:
 
     std::vector<DrawNote> mNotes;
     std::vector<std::vector<uint32_t>> mCells;
-    std::unordered_map<uint64_t, uint32_t> mSeen;
+    std::vector<std::pair<uint64_t, uint32_t>> mBases;
     uint64_t mUnique = 0;
 };
 
