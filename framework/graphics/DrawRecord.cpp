@@ -389,24 +389,45 @@ std::vector<DrawNote> DrawRecord::TakeNotes()
 
 void DrawRecord::TakeWhole(std::vector<Rect>& rects, const std::vector<DrawNote>& notes)
 {
-    for (bool grown = true; grown;)
+    std::vector<Rect> whole;
+    for (const DrawNote& note : notes)
+        if (note.drawnWhole && !note.bounds.IsEmpty()) whole.push_back(note.bounds);
+    auto joint = [](const Rect& p, const Rect& q)
     {
-        grown = false;
-        for (const DrawNote& note : notes)
+        const int left = std::min(p.mX, q.mX), top = std::min(p.mY, q.mY);
+        const int right = std::max(p.mX + p.mWidth, q.mX + q.mWidth);
+        const int bottom = std::max(p.mY + p.mHeight, q.mY + q.mHeight);
+        return Rect(left, top, right - left, bottom - top);
+    };
+    auto area = [](const Rect& r) { return int64_t(r.mWidth) * r.mHeight; };
+    for (bool joined = true; joined;)
+    {
+        for (bool grown = true; grown;)
         {
-            if (!note.drawnWhole) continue;
-            const Rect& b = note.bounds;
-            for (Rect& r : rects)
-            {
-                const Rect overlap = r.Intersection(b);
-                if (overlap.IsEmpty() || overlap == b) continue;
-                const int left = std::min(r.mX, b.mX), top = std::min(r.mY, b.mY);
-                const int right = std::max(r.mX + r.mWidth, b.mX + b.mWidth);
-                const int bottom = std::max(r.mY + r.mHeight, b.mY + b.mHeight);
-                r = Rect(left, top, right - left, bottom - top);
-                grown = true;
-            }
+            grown = false;
+            for (const Rect& b : whole)
+                for (Rect& r : rects)
+                {
+                    const Rect overlap = r.Intersection(b);
+                    if (overlap.IsEmpty() || overlap == b) continue;
+                    r = joint(r, b);
+                    grown = true;
+                }
         }
+        // Rectangles that overlap (a part drawn over by another widget is often one that changed, or the same
+        // part twice) are drawn as one when their joint box holds no more pixels than the two: each is a whole
+        // pass of the widget's drawing. The joint box may cut other calls, so the growing runs again.
+        joined = false;
+        for (size_t i = 0; i < rects.size() && !joined; ++i)
+            for (size_t j = i + 1; j < rects.size() && !joined; ++j)
+            {
+                if (!rects[i].Intersects(rects[j])) continue;
+                const Rect both = joint(rects[i], rects[j]);
+                if (area(both) > area(rects[i]) + area(rects[j])) continue;
+                rects[i] = both;
+                rects.erase(rects.begin() + std::ptrdiff_t(j));
+                joined = true;
+            }
     }
 }
 

@@ -43,7 +43,8 @@ public:
     // `maxRects` rectangles, merged where that wastes least; empty when both lists draw the same.
     static std::vector<Rect> Changes(const std::vector<DrawNote>& before, const std::vector<DrawNote>& after,
                                      size_t maxRects);
-    // Grows each rectangle until no call that must be drawn whole is cut by its edge.
+    // Grows each rectangle until no call that must be drawn whole is cut by its edge; overlapping rectangles whose
+    // joint box is no larger than the two become that box.
     static void TakeWhole(std::vector<Rect>& rects, const std::vector<DrawNote>& notes);
 
     // A string `g` draws with its font at x and baseline y, noted as one call (its font, text, place, colour and

@@ -124,6 +124,16 @@ TEST(DrawRecordTest, ARedrawnPartTakesBlendedCallsItTouchesWhole)
     DrawRecord::TakeWhole(rects, notes);
     EXPECT_EQ(rects[0], Rect(40, 40, 30, 30));
     EXPECT_EQ(rects[1], Rect(150, 10, 10, 10));
+
+    // Parts that end up overlapping are drawn once: two cutting the sprite, and the same part given twice.
+    std::vector<Rect> overlapping{Rect(35, 35, 10, 10), Rect(65, 65, 10, 10), Rect(150, 10, 10, 10),
+                                  Rect(150, 10, 10, 10)};
+    DrawRecord::TakeWhole(overlapping, notes);
+    EXPECT_EQ(overlapping, (std::vector<Rect>{Rect(35, 35, 40, 40), Rect(150, 10, 10, 10)}));
+    // Overlapping at a corner only, their joint box would draw more than the two: they stay apart.
+    std::vector<Rect> corner{Rect(100, 0, 40, 5), Rect(135, 0, 5, 60)};
+    DrawRecord::TakeWhole(corner, notes);
+    EXPECT_EQ(corner.size(), 2u);
 }
 
 // A fixed font with a second layer drawn down and to the right of the first, and a kerned pair ("ab" closer).
