@@ -583,8 +583,12 @@ bool WidgetManager::DrawPass(bool byRegion)
                 byRegionNow.push_back(region);
                 notedWidgets.push_back(child);
                 queued.push_back(queuesOverlays);
-                noted.push_back(queuesOverlays ? std::vector<Rect>{screenPart(child)}
-                                               : DrawRecord::Changes({}, notes.back(), 4));
+                // Where it draws, as a few rectangles; a widget drawn by region needs them only when it is drawn
+                // whole after all.
+                if (queuesOverlays)
+                    noted.push_back({screenPart(child)});
+                else
+                    noted.push_back(region ? std::vector<Rect>() : DrawRecord::Changes({}, notes.back(), 4));
             }
             const size_t count = notedWidgets.size();
             keep.assign(count, false);
@@ -651,7 +655,7 @@ bool WidgetManager::DrawPass(bool byRegion)
                 // Unnoted, a widget may have drawn anywhere (the play screen's widgets draw outside their
                 // rectangles).
                 if (regions)
-                    drawn = noted[index];
+                    drawn = byRegionNow[index] ? DrawRecord::Changes({}, notes[index], 4) : noted[index];
                 else
                     drawn.push_back(whole);
             }
