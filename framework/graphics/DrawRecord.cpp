@@ -355,6 +355,13 @@ std::vector<DrawNote> DrawRecord::TakeNotes()
         DrawNote& note = mNotes[i];
         const Rect& r = note.bounds;
         uint64_t beneath = 0;
+        // A first call over the whole image (a backdrop) lies beneath every other call of both frames: when it
+        // changes, its own note changes the whole image, so the others need not count it.
+        if (i == 0 && r == Whole())
+        {
+            mBases.emplace_back(Digest().Add(note.key).Add(r).Add(beneath).Value(), uint32_t(i));
+            continue;
+        }
         // Notes lie on the image: their bounds were cut to it.
         const int cx0 = r.mX / kCell, cy0 = r.mY / kCell;
         const int cx1 = (r.mX + r.mWidth - 1) / kCell, cy1 = (r.mY + r.mHeight - 1) / kCell;
@@ -389,6 +396,7 @@ std::vector<DrawNote> DrawRecord::TakeNotes()
 
 void DrawRecord::TakeWhole(std::vector<Rect>& rects, const std::vector<DrawNote>& notes)
 {
+    if (rects.empty()) return;
     std::vector<Rect> whole;
     for (const DrawNote& note : notes)
         if (note.drawnWhole && !note.bounds.IsEmpty()) whole.push_back(note.bounds);
