@@ -108,7 +108,7 @@ DrawRecord::DrawRecord(int width, int height)
     mHeight = height;
 }
 
-void DrawRecord::Note(const Rect& bounds, const Digest& digest, bool drawnWhole)
+void DrawRecord::Note(const Rect& bounds, const Digest& digest, bool drawnWhole, bool wholeRows)
 {
     const Rect cut = bounds.Intersection(Whole());
     if (cut.IsEmpty()) return;
@@ -116,6 +116,7 @@ void DrawRecord::Note(const Rect& bounds, const Digest& digest, bool drawnWhole)
     note.bounds = cut;
     note.key = digest.Value();
     note.drawnWhole = drawnWhole;
+    note.wholeRows = drawnWhole && wholeRows;
     mNotes.push_back(note);
 }
 
@@ -215,7 +216,8 @@ void DrawRecord::Blt(Image* src, int x, int y, const Rect& srcRect, const Color&
     d.Add(9).Add(x).Add(y).Add(srcRect).Add(color).Add(drawMode);
     MemoryImage* memory = AddSource(d, src, mUnique);
     const Rect bounds(x, y, srcRect.mWidth, srcRect.mHeight);
-    Note(bounds, d, !PlainCopy(memory, color, drawMode, bounds, Whole()));
+    // The surface blends a blit row by row, each row the same however many rows are drawn with it.
+    Note(bounds, d, !PlainCopy(memory, color, drawMode, bounds, Whole()), true);
 }
 
 void DrawRecord::BltFloat(Image* src, float x, float y, const Rect& srcRect, const Rect& clip, const Color& color,
@@ -336,8 +338,8 @@ bool DrawRecord::NoteText(const Graphics& g, const std::string& text, int x, int
     Digest d;
     d.Add(18).Add(stamp).Add(x + dx).Add(y + dy).Add(g.mColor).Add(g.mDrawMode).AddText(text);
     if (box.IsEmpty()) return true;
-    // Blended glyphs: a part redrawn takes the text whole.
-    Note(Rect(box.mX + dx, box.mY + dy, box.mWidth, box.mHeight).Intersection(g.mClipRect), d, true);
+    // Glyphs blended by unscaled blits: a part redrawn takes the text's rows whole.
+    Note(Rect(box.mX + dx, box.mY + dy, box.mWidth, box.mHeight).Intersection(g.mClipRect), d, true, true);
     return true;
 }
 
@@ -397,9 +399,9 @@ std::vector<DrawNote> DrawRecord::TakeNotes()
 void DrawRecord::TakeWhole(std::vector<Rect>& rects, const std::vector<DrawNote>& notes)
 {
     if (rects.empty()) return;
-    std::vector<Rect> whole;
+    std::vector<std::pair<Rect, bool>> whole;
     for (const DrawNote& note : notes)
-        if (note.drawnWhole && !note.bounds.IsEmpty()) whole.push_back(note.bounds);
+        if (note.drawnWhole && !note.bounds.IsEmpty()) whole.emplace_back(note.bounds, note.wholeRows);
     auto joint = [](const Rect& p, const Rect& q)
     {
         const int left = std::min(p.mX, q.mX), top = std::min(p.mY, q.mY);
@@ -413,12 +415,21 @@ void DrawRecord::TakeWhole(std::vector<Rect>& rects, const std::vector<DrawNote>
         for (bool grown = true; grown;)
         {
             grown = false;
-            for (const Rect& b : whole)
+            for (const auto& [b, rows] : whole)
                 for (Rect& r : rects)
                 {
                     const Rect overlap = r.Intersection(b);
                     if (overlap.IsEmpty() || overlap == b) continue;
-                    r = joint(r, b);
+                    if (!rows)
+                        r = joint(r, b);
+                    else if (overlap.mX != b.mX || overlap.mWidth != b.mWidth)
+                    {
+                        // Across only: the rows of the call that the part holds become whole.
+                        const int left = std::min(r.mX, b.mX), right = std::max(r.mX + r.mWidth, b.mX + b.mWidth);
+                        r = Rect(left, r.mY, right - left, r.mHeight);
+                    }
+                    else
+                        continue;
                     grown = true;
                 }
         }

@@ -23,6 +23,9 @@ struct DrawNote
     // Filtered, stretched or rotated: such a call is exact only when no clip edge cuts through it, so a part of
     // the frame that is redrawn takes it whole.
     bool drawnWhole = false;
+    // Of those, an unscaled blit (or text) draws each row of the picture on its own: a part may cut it between
+    // rows as long as it takes the rows it holds whole.
+    bool wholeRows = false;
 };
 
 class Graphics;
@@ -43,8 +46,8 @@ public:
     // `maxRects` rectangles, merged where that wastes least; empty when both lists draw the same.
     static std::vector<Rect> Changes(const std::vector<DrawNote>& before, const std::vector<DrawNote>& after,
                                      size_t maxRects);
-    // Grows each rectangle until no call that must be drawn whole is cut by its edge; overlapping rectangles whose
-    // joint box is no larger than the two become that box.
+    // Grows each rectangle until no call that must be drawn whole is cut by its edge (no row of one drawn by rows
+    // is cut across); overlapping rectangles whose joint box is no larger than the two become that box.
     static void TakeWhole(std::vector<Rect>& rects, const std::vector<DrawNote>& notes);
 
     // A string `g` draws with its font at x and baseline y, noted as one call (its font, text, place, colour and
@@ -81,7 +84,7 @@ public:
 
 private:
     class Digest;
-    void Note(const Rect& bounds, const Digest& digest, bool drawnWhole = false);
+    void Note(const Rect& bounds, const Digest& digest, bool drawnWhole = false, bool wholeRows = false);
     Rect Whole() const { return Rect(0, 0, mWidth, mHeight); }
 
     std::vector<DrawNote> mNotes;

@@ -118,20 +118,21 @@ TEST(DrawRecordTest, ARedrawnPartTakesBlendedCallsItTouchesWhole)
     Graphics g(&record);
     g.DrawImage(backdrop.get(), 0, 0);
     g.DrawImage(sprite.get(), 40, 40);
+    g.DrawImageSubpixel(sprite.get(), 100.5f, 40.0f); // filtered: a pixel more on every side
     const std::vector<DrawNote> notes = record.TakeNotes();
-    // A part cutting through the blended sprite grows to hold it whole; the opaque backdrop does not pull it wider.
-    std::vector<Rect> rects{Rect(50, 50, 5, 5), Rect(150, 10, 10, 10)};
+    // A part cutting through the blended sprite grows across to hold the sprite's rows it reaches whole (each row
+    // is blended on its own); the filtered one is taken whole; the opaque backdrop does not pull a part wider.
+    std::vector<Rect> rects{Rect(50, 50, 5, 5), Rect(110, 50, 5, 5), Rect(150, 10, 10, 10)};
     DrawRecord::TakeWhole(rects, notes);
-    EXPECT_EQ(rects[0], Rect(40, 40, 30, 30));
-    EXPECT_EQ(rects[1], Rect(150, 10, 10, 10));
+    EXPECT_EQ(rects, (std::vector<Rect>{Rect(40, 50, 30, 5), Rect(99, 39, 34, 33), Rect(150, 10, 10, 10)}));
 
-    // Parts that end up overlapping are drawn once: two cutting the sprite, and the same part given twice.
-    std::vector<Rect> overlapping{Rect(35, 35, 10, 10), Rect(65, 65, 10, 10), Rect(150, 10, 10, 10),
-                                  Rect(150, 10, 10, 10)};
+    // Parts that end up overlapping are drawn once: two cutting the filtered sprite, and the same part given twice.
+    std::vector<Rect> overlapping{Rect(95, 35, 10, 10), Rect(125, 65, 10, 10), Rect(150, 80, 10, 10),
+                                  Rect(150, 80, 10, 10)};
     DrawRecord::TakeWhole(overlapping, notes);
-    EXPECT_EQ(overlapping, (std::vector<Rect>{Rect(35, 35, 40, 40), Rect(150, 10, 10, 10)}));
+    EXPECT_EQ(overlapping, (std::vector<Rect>{Rect(95, 35, 40, 40), Rect(150, 80, 10, 10)}));
     // Overlapping at a corner only, their joint box would draw more than the two: they stay apart.
-    std::vector<Rect> corner{Rect(100, 0, 40, 5), Rect(135, 0, 5, 60)};
+    std::vector<Rect> corner{Rect(100, 0, 40, 5), Rect(135, 0, 5, 30)};
     DrawRecord::TakeWhole(corner, notes);
     EXPECT_EQ(corner.size(), 2u);
 }
