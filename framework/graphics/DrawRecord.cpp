@@ -4,38 +4,66 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
+#include <type_traits>
 
+#include "graphics/Font.h"
+#include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/RotatedBlit.h"
 
 namespace Zest
 {
 
-// FNV-1a over the bytes of each value, then a final mix: stable within a run, which is all the notes need.
+// Each value packed into 64-bit words, each word mixed in by a multiply and a shift, then a final mix: stable
+// within a run, which is all the notes need.
 class DrawRecord::Digest
 {
 public:
     template <typename T>
     Digest& Add(const T& value)
     {
-        unsigned char bytes[sizeof(T)];
-        std::memcpy(bytes, &value, sizeof(T));
-        for (unsigned char b : bytes) mHash = (mHash ^ b) * 1099511628211ULL;
+        static_assert(std::is_trivially_copyable_v<T>);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(&value);
+        for (size_t at = 0; at < sizeof(T); at += 8)
+        {
+            uint64_t word = 0;
+            std::memcpy(&word, bytes + at, std::min<size_t>(8, sizeof(T) - at));
+            Mix(word);
+        }
         return *this;
     }
-    Digest& Add(const Rect& r) { return Add(r.mX).Add(r.mY).Add(r.mWidth).Add(r.mHeight); }
-    Digest& Add(const Color& c) { return Add(c.mRed).Add(c.mGreen).Add(c.mBlue).Add(c.mAlpha); }
+    Digest& Add(const Rect& r) { return Pair(r.mX, r.mY).Pair(r.mWidth, r.mHeight); }
+    Digest& Add(const Color& c) { return Pair(c.mRed, c.mGreen).Pair(c.mBlue, c.mAlpha); }
+    Digest& AddText(const std::string& text)
+    {
+        Mix(text.size());
+        for (size_t at = 0; at < text.size(); at += 8)
+        {
+            uint64_t word = 0;
+            std::memcpy(&word, text.data() + at, std::min<size_t>(8, text.size() - at));
+            Mix(word);
+        }
+        return *this;
+    }
     uint64_t Value() const
     {
         uint64_t h = mHash;
         h ^= h >> 33;
         h *= 0xff51afd7ed558ccdULL;
         h ^= h >> 33;
+        h *= 0xc4ceb9fe1a85ec53ULL;
+        h ^= h >> 33;
         return h;
     }
 
 private:
+    void Mix(uint64_t word)
+    {
+        mHash = (mHash ^ word) * 0x9e3779b97f4a7c15ULL;
+        mHash ^= mHash >> 29;
+    }
+    Digest& Pair(int a, int b) { return Add((uint64_t(uint32_t(a)) << 32) | uint32_t(b)); }
+
     uint64_t mHash = 1469598103934665603ULL;
 };
 
@@ -80,7 +108,7 @@ DrawRecord::DrawRecord(int width, int height)
     mHeight = height;
 }
 
-void DrawRecord::Note(const Rect& bounds, const Digest& digest, bool drawnWhole)
+void DrawRecord::Note(const Rect& bounds, const Digest& digest, bool drawnWhole, bool wholeRows)
 {
     const Rect cut = bounds.Intersection(Whole());
     if (cut.IsEmpty()) return;
@@ -88,17 +116,19 @@ void DrawRecord::Note(const Rect& bounds, const Digest& digest, bool drawnWhole)
     note.bounds = cut;
     note.key = digest.Value();
     note.drawnWhole = drawnWhole;
+    note.wholeRows = drawnWhole && wholeRows;
     mNotes.push_back(note);
 }
 
 namespace
 {
 // What makes a source picture draw as it does now: itself and its change count. A picture whose pixels change
-// without counting (one living on a display surface) or of an unknown kind never compares equal.
-void AddSource(auto& digest, Image* src, uint64_t& unique)
+// without counting (one living on a display surface) or of an unknown kind never compares equal. The picture as a
+// memory image, or null.
+MemoryImage* AddSource(auto& digest, Image* src, uint64_t& unique)
 {
     digest.Add(reinterpret_cast<uintptr_t>(src));
-    if (src == nullptr) return;
+    if (src == nullptr) return nullptr;
     src->mDrawn = true;
     digest.Add(src->mWidth).Add(src->mHeight).Add(src->mNumRows).Add(src->mNumCols);
     auto* memory = dynamic_cast<MemoryImage*>(src);
@@ -106,12 +136,12 @@ void AddSource(auto& digest, Image* src, uint64_t& unique)
         digest.Add(++unique);
     else
         digest.Add(memory->mChangeCount);
+    return memory;
 }
 // An opaque picture drawn untinted is copied pixel for pixel, the same however it is cut; blended pictures are
 // taken whole, as the blending kernels need not treat a cut row's last pixels as they treat them in a whole row.
-bool PlainCopy(Image* src, const Color& color, int drawMode, const Rect& bounds, const Rect& whole)
+bool PlainCopy(MemoryImage* memory, const Color& color, int drawMode, const Rect& bounds, const Rect& whole)
 {
-    auto* memory = dynamic_cast<MemoryImage*>(src);
     if (memory == nullptr || drawMode != DRAWMODE_NORMAL || color != Color::White) return false;
     memory->UpdateAlphaFlags();
     if (memory->mHasAlpha || memory->mHasTransparency) return false;
@@ -184,9 +214,10 @@ void DrawRecord::Blt(Image* src, int x, int y, const Rect& srcRect, const Color&
 {
     Digest d;
     d.Add(9).Add(x).Add(y).Add(srcRect).Add(color).Add(drawMode);
-    AddSource(d, src, mUnique);
+    MemoryImage* memory = AddSource(d, src, mUnique);
     const Rect bounds(x, y, srcRect.mWidth, srcRect.mHeight);
-    Note(bounds, d, !PlainCopy(src, color, drawMode, bounds, Whole()));
+    // The surface blends a blit row by row, each row the same however many rows are drawn with it.
+    Note(bounds, d, !PlainCopy(memory, color, drawMode, bounds, Whole()), true);
 }
 
 void DrawRecord::BltFloat(Image* src, float x, float y, const Rect& srcRect, const Rect& clip, const Color& color,
@@ -291,6 +322,27 @@ void DrawRecord::StretchBltSprites(Image* src, const SpriteDraw* sprites, int co
     Note(Bounding(double(left), double(top), double(right), double(bottom)), d, true);
 }
 
+bool DrawRecord::NoteText(const Graphics& g, const std::string& text, int x, int y)
+{
+    // Each glyph is moved by the translation as DrawImage moves it; a whole-pixel translation moves the box the
+    // same way, a fractional one need not.
+    if (g.mFont == nullptr || g.mScaleX != 1.0f || g.mScaleY != 1.0f) return false;
+    constexpr float kFar = 1 << 24;
+    if (g.mTransX != std::trunc(g.mTransX) || g.mTransY != std::trunc(g.mTransY) || std::fabs(g.mTransX) > kFar ||
+        std::fabs(g.mTransY) > kFar)
+        return false;
+    Rect box;
+    uint64_t stamp = 0;
+    if (!g.mFont->TextInk(x, y, text, box, stamp)) return false;
+    const int dx = int(g.mTransX), dy = int(g.mTransY);
+    Digest d;
+    d.Add(18).Add(stamp).Add(x + dx).Add(y + dy).Add(g.mColor).Add(g.mDrawMode).AddText(text);
+    if (box.IsEmpty()) return true;
+    // Glyphs blended by unscaled blits: a part redrawn takes the text's rows whole.
+    Note(Rect(box.mX + dx, box.mY + dy, box.mWidth, box.mHeight).Intersection(g.mClipRect), d, true, true);
+    return true;
+}
+
 std::vector<DrawNote> DrawRecord::TakeNotes()
 {
     // Each note's identity takes in the notes drawn before it that overlap it, so two overlapping calls that
@@ -299,12 +351,19 @@ std::vector<DrawNote> DrawRecord::TakeNotes()
     const int columns = std::max(1, (mWidth + kCell - 1) / kCell), rows = std::max(1, (mHeight + kCell - 1) / kCell);
     mCells.resize(size_t(columns) * size_t(rows));
     for (auto& cell : mCells) cell.clear();
-    mSeen.clear();
+    mBases.clear();
     for (size_t i = 0; i < mNotes.size(); ++i)
     {
         DrawNote& note = mNotes[i];
         const Rect& r = note.bounds;
         uint64_t beneath = 0;
+        // A first call over the whole image (a backdrop) lies beneath every other call of both frames: when it
+        // changes, its own note changes the whole image, so the others need not count it.
+        if (i == 0 && r == Whole())
+        {
+            mBases.emplace_back(Digest().Add(note.key).Add(r).Add(beneath).Value(), uint32_t(i));
+            continue;
+        }
         // Notes lie on the image: their bounds were cut to it.
         const int cx0 = r.mX / kCell, cy0 = r.mY / kCell;
         const int cx1 = (r.mX + r.mWidth - 1) / kCell, cy1 = (r.mY + r.mHeight - 1) / kCell;
@@ -322,11 +381,16 @@ std::vector<DrawNote> DrawRecord::TakeNotes()
                 }
                 list.push_back(uint32_t(i));
             }
-        // The same call twice at one place with the same calls beneath: the second is another identity.
-        const uint64_t base = Digest().Add(note.key).Add(r).Add(beneath).Value();
-        note.id = Digest().Add(base).Add(mSeen[base]++).Value();
+        mBases.emplace_back(Digest().Add(note.key).Add(r).Add(beneath).Value(), uint32_t(i));
     }
-    mSeen.clear();
+    // The same call twice at one place with the same calls beneath: the second is another identity, told apart
+    // by how many came before it.
+    std::sort(mBases.begin(), mBases.end());
+    for (size_t i = 0, seen = 0; i < mBases.size(); ++i)
+    {
+        seen = i > 0 && mBases[i].first == mBases[i - 1].first ? seen + 1 : 0;
+        mNotes[mBases[i].second].id = Digest().Add(mBases[i].first).Add(uint32_t(seen)).Value();
+    }
     std::vector<DrawNote> notes = std::move(mNotes);
     mNotes.clear();
     return notes;
@@ -334,24 +398,55 @@ std::vector<DrawNote> DrawRecord::TakeNotes()
 
 void DrawRecord::TakeWhole(std::vector<Rect>& rects, const std::vector<DrawNote>& notes)
 {
-    for (bool grown = true; grown;)
+    if (rects.empty()) return;
+    std::vector<std::pair<Rect, bool>> whole;
+    for (const DrawNote& note : notes)
+        if (note.drawnWhole && !note.bounds.IsEmpty()) whole.emplace_back(note.bounds, note.wholeRows);
+    auto joint = [](const Rect& p, const Rect& q)
     {
-        grown = false;
-        for (const DrawNote& note : notes)
+        const int left = std::min(p.mX, q.mX), top = std::min(p.mY, q.mY);
+        const int right = std::max(p.mX + p.mWidth, q.mX + q.mWidth);
+        const int bottom = std::max(p.mY + p.mHeight, q.mY + q.mHeight);
+        return Rect(left, top, right - left, bottom - top);
+    };
+    auto area = [](const Rect& r) { return int64_t(r.mWidth) * r.mHeight; };
+    for (bool joined = true; joined;)
+    {
+        for (bool grown = true; grown;)
         {
-            if (!note.drawnWhole) continue;
-            const Rect& b = note.bounds;
-            for (Rect& r : rects)
-            {
-                const Rect overlap = r.Intersection(b);
-                if (overlap.IsEmpty() || overlap == b) continue;
-                const int left = std::min(r.mX, b.mX), top = std::min(r.mY, b.mY);
-                const int right = std::max(r.mX + r.mWidth, b.mX + b.mWidth);
-                const int bottom = std::max(r.mY + r.mHeight, b.mY + b.mHeight);
-                r = Rect(left, top, right - left, bottom - top);
-                grown = true;
-            }
+            grown = false;
+            for (const auto& [b, rows] : whole)
+                for (Rect& r : rects)
+                {
+                    const Rect overlap = r.Intersection(b);
+                    if (overlap.IsEmpty() || overlap == b) continue;
+                    if (!rows)
+                        r = joint(r, b);
+                    else if (overlap.mX != b.mX || overlap.mWidth != b.mWidth)
+                    {
+                        // Across only: the rows of the call that the part holds become whole.
+                        const int left = std::min(r.mX, b.mX), right = std::max(r.mX + r.mWidth, b.mX + b.mWidth);
+                        r = Rect(left, r.mY, right - left, r.mHeight);
+                    }
+                    else
+                        continue;
+                    grown = true;
+                }
         }
+        // Rectangles that overlap (a part drawn over by another widget is often one that changed, or the same
+        // part twice) are drawn as one when their joint box holds no more pixels than the two: each is a whole
+        // pass of the widget's drawing. The joint box may cut other calls, so the growing runs again.
+        joined = false;
+        for (size_t i = 0; i < rects.size() && !joined; ++i)
+            for (size_t j = i + 1; j < rects.size() && !joined; ++j)
+            {
+                if (!rects[i].Intersects(rects[j])) continue;
+                const Rect both = joint(rects[i], rects[j]);
+                if (area(both) > area(rects[i]) + area(rects[j])) continue;
+                rects[i] = both;
+                rects.erase(rects.begin() + std::ptrdiff_t(j));
+                joined = true;
+            }
     }
 }
 

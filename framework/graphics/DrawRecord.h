@@ -3,7 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "graphics/Image.h"
@@ -22,7 +23,12 @@ struct DrawNote
     // Filtered, stretched or rotated: such a call is exact only when no clip edge cuts through it, so a part of
     // the frame that is redrawn takes it whole.
     bool drawnWhole = false;
+    // Of those, an unscaled blit (or text) draws each row of the picture on its own: a part may cut it between
+    // rows as long as it takes the rows it holds whole.
+    bool wholeRows = false;
 };
+
+class Graphics;
 
 class DrawRecord : public Image
 {
@@ -40,8 +46,14 @@ public:
     // `maxRects` rectangles, merged where that wastes least; empty when both lists draw the same.
     static std::vector<Rect> Changes(const std::vector<DrawNote>& before, const std::vector<DrawNote>& after,
                                      size_t maxRects);
-    // Grows each rectangle until no call that must be drawn whole is cut by its edge.
+    // Grows each rectangle until no call that must be drawn whole is cut by its edge (no row of one drawn by rows
+    // is cut across); overlapping rectangles whose joint box is no larger than the two become that box.
     static void TakeWhole(std::vector<Rect>& rects, const std::vector<DrawNote>& notes);
+
+    // A string `g` draws with its font at x and baseline y, noted as one call (its font, text, place, colour and
+    // the box its glyphs cover) without laying out a glyph as a drawing call. false when the font cannot tell its
+    // box or the context scales: the string is then drawn onto the record as usual.
+    bool NoteText(const Graphics& g, const std::string& text, int x, int y);
 
     bool FillPoly(const Point* vertices, int numVertices, const Rect& clip, const Color& color, int drawMode, int tx,
                   int ty) override;
@@ -72,12 +84,12 @@ public:
 
 private:
     class Digest;
-    void Note(const Rect& bounds, const Digest& digest, bool drawnWhole = false);
+    void Note(const Rect& bounds, const Digest& digest, bool drawnWhole = false, bool wholeRows = false);
     Rect Whole() const { return Rect(0, 0, mWidth, mHeight); }
 
     std::vector<DrawNote> mNotes;
     std::vector<std::vector<uint32_t>> mCells;
-    std::unordered_map<uint64_t, uint32_t> mSeen;
+    std::vector<std::pair<uint64_t, uint32_t>> mBases;
     uint64_t mUnique = 0;
 };
 

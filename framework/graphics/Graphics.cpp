@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "graphics/DrawRecord.h"
 #include "graphics/Font.h"
 #include "graphics/ImageHost.h"
 #include "graphics/MemoryImage.h"
@@ -209,7 +210,11 @@ void Graphics::DrawLine(int x1, int y1, int x2, int y2)
 
 void Graphics::DrawString(const std::string& text, int x, int y)
 {
-    if (mFont != nullptr) mFont->DrawString(this, x, y, text, mColor, mClipRect);
+    if (mFont == nullptr) return;
+    // Onto a record of drawing calls, the string is one call rather than a call per glyph.
+    if (auto* record = dynamic_cast<DrawRecord*>(mDestImage); record != nullptr && record->NoteText(*this, text, x, y))
+        return;
+    mFont->DrawString(this, x, y, text, mColor, mClipRect);
 }
 
 void Graphics::DrawImage(Image* img, int x, int y)

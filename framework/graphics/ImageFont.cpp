@@ -60,6 +60,55 @@ GlyphPool& SharedGlyphPool()
     return pool;
 }
 
+// Lays the glyphs of a string out as DrawStringEx draws them, pen x and baseline y, at most maxRecords glyph
+// records: glyph(active, layer, charData, mapped character, glyph x, glyph y) for each record in order. The pen
+// after the last character.
+template <typename Glyph>
+int LayOut(ImageFont& font, int x, int y, const std::string& text, int maxRecords, Glyph&& glyph)
+{
+    const auto& map = font.mFontData->mCharMap;
+    int pen = x;
+    int used = 0;
+    const size_t n = text.size();
+    for (size_t i = 0; i < n && used < maxRecords; ++i)
+    {
+        const unsigned char c = map[static_cast<unsigned char>(text[i])];
+        const unsigned char next = i + 1 < n ? map[static_cast<unsigned char>(text[i + 1])] : 0;
+        int bestPen = pen;
+        bool anyCandidate = false;
+        for (const ActiveFontLayer& active : font.mActiveLayerList)
+        {
+            if (used >= maxRecords) break;
+            const FontLayer& layer = *active.mBaseFontLayer;
+            const CharData& cd = layer.mCharData[c];
+            // The same floating ratio as measuring and layer building, so drawn and measured widths agree.
+            const double s = layer.mPointSize == 0 ? font.mScale : font.mScale * font.mPointSize / layer.mPointSize;
+            int gx, gy, advance, kern = 0;
+            if (s == 1.0)
+            {
+                gx = Saturate(int64_t(pen) + cd.mOffset.mX + layer.mOffsetX);
+                gy = Saturate(int64_t(y) + cd.mOffset.mY - layer.mAscent + layer.mOffsetY);
+                advance = cd.mWidth;
+                if (next != 0) kern = Saturate(int64_t(cd.mKerningOffsets[next]) + layer.mSpacing);
+            }
+            else
+            {
+                gx = Saturate(int64_t(pen) + Trunc((int64_t(cd.mOffset.mX) + layer.mOffsetX) * s));
+                gy = Saturate(int64_t(y) - Trunc((int64_t(layer.mAscent) - cd.mOffset.mY - layer.mOffsetY) * s));
+                advance = Trunc(cd.mWidth * s);
+                if (next != 0) kern = Trunc((int64_t(cd.mKerningOffsets[next]) + layer.mSpacing) * s);
+            }
+            ++used;
+            glyph(active, layer, cd, c, gx, gy);
+            const int candidate = Saturate(int64_t(pen) + advance + kern);
+            bestPen = anyCandidate ? std::max(bestPen, candidate) : candidate;
+            anyCandidate = true;
+        }
+        if (anyCandidate) pen = bestPen;
+    }
+    return pen;
+}
+
 } // namespace
 
 ActiveFontLayer::~ActiveFontLayer()
@@ -149,6 +198,7 @@ void ImageFont::Prepare()
 
 void ImageFont::BuildActiveLayers()
 {
+    mStamp.Renew();
     mActiveLayerList.clear();
     mAscent = mAscentPadding = mHeight = mLineSpacingOffset = 0;
     bool first = true;
@@ -234,13 +284,54 @@ void ImageFont::BuildActiveLayers()
     }
 }
 
+namespace
+{
+// The advance of a character after another (0: none) at the active layers: the widest layer's.
+int Advance(const ImageFont& font, char c, char prev)
+{
+    const auto& map = font.mFontData->mCharMap;
+    const unsigned char mc = map[static_cast<unsigned char>(c)];
+    const unsigned char mp = prev == 0 ? 0 : map[static_cast<unsigned char>(prev)];
+    int best = 0;
+    bool any = false;
+    for (const ActiveFontLayer& active : font.mActiveLayerList)
+    {
+        const FontLayer& layer = *active.mBaseFontLayer;
+        double p = font.mPointSize * font.mScale;
+        double L = layer.mPointSize;
+        if (layer.mPointSize == 0)
+        {
+            p = font.mScale;
+            L = 1.0;
+        }
+        int width, kern = 0;
+        if (p == L && std::fabs(L) < double(1 << 20))
+        {
+            // Unscaled: v * p / L is v exactly for every v of a font file (the product needs under 53 bits).
+            width = layer.mCharData[mc].mWidth;
+            if (mp != 0) kern = Saturate(int64_t(layer.mCharData[mp].mKerningOffsets[mc]) + layer.mSpacing);
+        }
+        else
+        {
+            width = Trunc(layer.mCharData[mc].mWidth * p / L);
+            if (mp != 0) kern = Trunc((int64_t(layer.mCharData[mp].mKerningOffsets[mc]) + layer.mSpacing) * p / L);
+        }
+        const int advance = Saturate(int64_t(width) + kern);
+        best = any ? std::max(best, advance) : advance;
+        any = true;
+    }
+    return best;
+}
+} // namespace
+
 int ImageFont::StringWidth(const std::string& text)
 {
+    Prepare();
     int64_t width = 0;
     char prev = 0;
     for (char c : text)
     {
-        width += CharAdvanceKerned(c, prev);
+        width += Advance(*this, c, prev);
         prev = c;
     }
     return Saturate(width);
@@ -254,29 +345,7 @@ int ImageFont::CharWidth(char c)
 int ImageFont::CharAdvanceKerned(char c, char prev)
 {
     Prepare();
-    const auto& map = mFontData->mCharMap;
-    const unsigned char mc = map[static_cast<unsigned char>(c)];
-    const unsigned char mp = prev == 0 ? 0 : map[static_cast<unsigned char>(prev)];
-    int best = 0;
-    bool any = false;
-    for (const ActiveFontLayer& active : mActiveLayerList)
-    {
-        const FontLayer& layer = *active.mBaseFontLayer;
-        double p = mPointSize * mScale;
-        double L = layer.mPointSize;
-        if (layer.mPointSize == 0)
-        {
-            p = mScale;
-            L = 1.0;
-        }
-        int width = Trunc(layer.mCharData[mc].mWidth * p / L);
-        int kern = 0;
-        if (mp != 0) kern = Trunc((int64_t(layer.mCharData[mp].mKerningOffsets[mc]) + layer.mSpacing) * p / L);
-        const int advance = Saturate(int64_t(width) + kern);
-        best = any ? std::max(best, advance) : advance;
-        any = true;
-    }
-    return best;
+    return Advance(*this, c, prev);
 }
 
 void ImageFont::DrawString(Graphics* g, int x, int y, const std::string& text, const Color& color, const Rect& clip)
@@ -305,39 +374,11 @@ void ImageFont::DrawStringEx(Graphics* g, int x, int y, const std::string& text,
     g->SetColorizeImages(true);
     const Color base = color.Clamped();
 
-    const auto& map = mFontData->mCharMap;
-    int pen = x;
     int used = 0;
-    const size_t n = text.size();
-    for (size_t i = 0; i < n && used < kMaxGlyphRecords; ++i)
-    {
-        const unsigned char c = map[static_cast<unsigned char>(text[i])];
-        const unsigned char next = i + 1 < n ? map[static_cast<unsigned char>(text[i + 1])] : 0;
-        int bestPen = pen;
-        bool anyCandidate = false;
-        for (const ActiveFontLayer& active : mActiveLayerList)
+    const int pen = LayOut(
+        *this, x, y, text, kMaxGlyphRecords,
+        [&](const ActiveFontLayer& active, const FontLayer& layer, const CharData& cd, unsigned char c, int gx, int gy)
         {
-            if (used >= kMaxGlyphRecords) break;
-            const FontLayer& layer = *active.mBaseFontLayer;
-            const CharData& cd = layer.mCharData[c];
-            // The same floating ratio as measuring and layer building, so drawn and measured widths agree.
-            const double s = layer.mPointSize == 0 ? mScale : mScale * mPointSize / layer.mPointSize;
-            int gx, gy, advance, kern = 0;
-            if (s == 1.0)
-            {
-                gx = Saturate(int64_t(pen) + cd.mOffset.mX + layer.mOffsetX);
-                gy = Saturate(int64_t(y) + cd.mOffset.mY - layer.mAscent + layer.mOffsetY);
-                advance = cd.mWidth;
-                if (next != 0) kern = Saturate(int64_t(cd.mKerningOffsets[next]) + layer.mSpacing);
-            }
-            else
-            {
-                gx = Saturate(int64_t(pen) + Trunc((int64_t(cd.mOffset.mX) + layer.mOffsetX) * s));
-                gy = Saturate(int64_t(y) - Trunc((int64_t(layer.mAscent) - cd.mOffset.mY - layer.mOffsetY) * s));
-                advance = Trunc(cd.mWidth * s);
-                if (next != 0) kern = Trunc((int64_t(cd.mKerningOffsets[next]) + layer.mSpacing) * s);
-            }
-
             const Color& mult = layer.mColorMult;
             const Color& add = layer.mColorAdd;
             Color glyphColor(Clamp8(int64_t(mult.mRed) * base.mRed / 255 + add.mRed),
@@ -358,13 +399,7 @@ void ImageFont::DrawStringEx(Graphics* g, int x, int y, const std::string& text,
             pool.mTails[bucket] = index;
 
             if (glyphRects != nullptr) glyphRects->push_back(Rect(gx, gy, rec.mSrc.mWidth, rec.mSrc.mHeight));
-
-            const int candidate = Saturate(int64_t(pen) + advance + kern);
-            bestPen = anyCandidate ? std::max(bestPen, candidate) : candidate;
-            anyCandidate = true;
-        }
-        if (anyCandidate) pen = bestPen;
-    }
+        });
     if (outWidth != nullptr) *outWidth = Saturate(int64_t(pen) - x);
 
     for (int bucket = 0; bucket < 256; ++bucket)
@@ -382,6 +417,47 @@ void ImageFont::DrawStringEx(Graphics* g, int x, int y, const std::string& text,
 
     g->SetColor(savedColor);
     g->SetColorizeImages(savedColorize);
+}
+
+bool ImageFont::TextInk(int x, int y, const std::string& text, Rect& box, uint64_t& stamp)
+{
+    std::lock_guard<std::recursive_mutex> guard(FontLock());
+    box = Rect();
+    if (!IsLoaded())
+    {
+        stamp = mStamp.Value();
+        return true;
+    }
+    Prepare();
+    // The glyph pictures as they are now: each picture's change count joins the stamp. One whose pixels change
+    // without counting (on a display surface) or of an unknown kind leaves the text to be noted glyph by glyph.
+    uint64_t mixed = mStamp.Value();
+    for (const ActiveFontLayer& active : mActiveLayerList)
+    {
+        if (active.mScaledImage == nullptr) continue;
+        auto* memory = dynamic_cast<MemoryImage*>(active.mScaledImage);
+        if (memory == nullptr || memory->PixelsOnSurface()) return false;
+        mixed = (mixed ^ memory->mChangeCount) * 0x9e3779b97f4a7c15ULL;
+        mixed ^= mixed >> 29;
+    }
+    int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
+    LayOut(*this, x, y, text, kMaxGlyphRecords,
+           [&](const ActiveFontLayer& active, const FontLayer&, const CharData&, unsigned char c, int gx, int gy)
+           {
+               const Rect& src = active.mScaledCharImageRects[c];
+               if (active.mScaledImage == nullptr || src.mWidth <= 0 || src.mHeight <= 0) return;
+               left = std::min<int64_t>(left, gx);
+               top = std::min<int64_t>(top, gy);
+               right = std::max<int64_t>(right, int64_t(gx) + src.mWidth);
+               bottom = std::max<int64_t>(bottom, int64_t(gy) + src.mHeight);
+           });
+    stamp = mixed;
+    if (left >= right) return true;
+    // Far off the screen: left to the glyph by glyph notes, which need no care for the int range.
+    constexpr int64_t kFar = int64_t(1) << 24;
+    if (left < -kFar || top < -kFar || right > kFar || bottom > kFar) return false;
+    box = Rect(int(left), int(top), int(right - left), int(bottom - top));
+    return true;
 }
 
 void ImageFont::SetPointSize(int pointSize)

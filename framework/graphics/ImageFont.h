@@ -50,6 +50,7 @@ public:
     int CharAdvanceKerned(char c, char prev) override;
     void DrawString(Graphics* g, int x, int y, const std::string& text, const Color& color, const Rect& clip) override;
     std::unique_ptr<Font> Duplicate() override;
+    bool TextInk(int x, int y, const std::string& text, Rect& box, uint64_t& stamp) override;
 
     virtual void BuildActiveLayers();
     // y is the baseline; glyphRects receives each glyph's destination rectangle; both outputs may be null.

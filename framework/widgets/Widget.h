@@ -56,10 +56,12 @@ public:
     // A top-level widget that paints every pixel of the screen opaquely, whatever lay there before, may be redrawn
     // only where its drawing changed since the last frame (see WidgetManager::DrawScreen).
     bool drawsByRegion = false;
-    // The manager's notes of its last drawing, the pass they belong to, and what others drew over it since.
+    // The manager's notes of its last drawing, the pass they belong to, and what others drew over it since (with
+    // the widget that drew each part; null for none in particular). A widget drawn over a region widget keeps its
+    // notes too, so that it need not be drawn again when it draws the same over an unchanged part.
     std::vector<DrawNote> regionNotes;
     uint64_t regionPass = 0;
-    std::vector<Rect> regionOverdrawn;
+    std::vector<std::pair<const Widget*, Rect>> regionOverdrawn;
     std::vector<Color> colors;
     Insets insets;
     bool showHandCursor = false;

@@ -537,8 +537,15 @@ bool WidgetManager::DrawPass(bool byRegion)
             .Intersection(whole);
     };
     bool drewAny = false;
-    // Where each widget drew this pass, in drawing order.
-    std::vector<std::pair<const Widget*, std::vector<Rect>>> passDraws;
+    // Where each widget drew this pass, in drawing order; a widget left as it was on the screen (drawnNow false)
+    // still covers what lies beneath it.
+    struct PassDraw
+    {
+        const Widget* widget;
+        std::vector<Rect> rects;
+        bool drawnNow;
+    };
+    std::vector<PassDraw> passDraws;
     if (dirtyCount > 0)
     {
         Graphics base(screen);
@@ -555,7 +562,14 @@ bool WidgetManager::DrawPass(bool byRegion)
         std::vector<std::vector<Rect>> noted;
         std::vector<std::vector<DrawNote>> notes;
         std::vector<bool> byRegionNow;
+        std::vector<Widget*> notedWidgets;
+        std::vector<bool> queued;
+        // Widgets above the one region widget that draw what they drew last pass, where nothing beneath them is
+        // redrawn: their pixels on the screen are already this frame's, so they are not drawn again.
+        std::vector<bool> keep;
         std::vector<Rect> others;
+        std::vector<Rect> regionRects;
+        size_t regionAt = SIZE_MAX;
         if (regions)
         {
             ModalFlags flags = modalFlags;
@@ -567,38 +581,102 @@ bool WidgetManager::DrawPass(bool byRegion)
                 notes.push_back(NoteDrawing(child, flags, accelerated, queuesOverlays));
                 const bool region = child->drawsByRegion && !queuesOverlays;
                 byRegionNow.push_back(region);
-                noted.push_back(queuesOverlays ? std::vector<Rect>{screenPart(child)}
-                                               : DrawRecord::Changes({}, notes.back(), 4));
-                if (!region) others.insert(others.end(), noted.back().begin(), noted.back().end());
+                notedWidgets.push_back(child);
+                queued.push_back(queuesOverlays);
+                // Where it draws, as a few rectangles; a widget drawn by region needs them only when it is drawn
+                // whole after all.
+                if (queuesOverlays)
+                    noted.push_back({screenPart(child)});
+                else
+                    noted.push_back(region ? std::vector<Rect>() : DrawRecord::Changes({}, notes.back(), 4));
+            }
+            const size_t count = notedWidgets.size();
+            keep.assign(count, false);
+            if (std::count(byRegionNow.begin(), byRegionNow.end(), true) == 1)
+            {
+                regionAt = size_t(std::find(byRegionNow.begin(), byRegionNow.end(), true) - byRegionNow.begin());
+                for (size_t k = regionAt + 1; k < count; ++k)
+                    keep[k] = !queued[k] && !notedWidgets[k]->drawsByRegion && SameDrawing(notedWidgets[k], notes[k]);
+            }
+            for (size_t k = 0; k < count; ++k)
+                if (!byRegionNow[k] && !keep[k]) others.insert(others.end(), noted[k].begin(), noted[k].end());
+            if (regionAt != SIZE_MAX)
+            {
+                // A kept widget that a redrawn part reaches is drawn after all, beneath it redrawn too; again until
+                // none is reached.
+                for (bool dropped = true; dropped;)
+                {
+                    std::vector<const Widget*> kept;
+                    for (size_t k = 0; k < count; ++k)
+                        if (keep[k]) kept.push_back(notedWidgets[k]);
+                    regionRects = RegionRects(notedWidgets[regionAt], notes[regionAt], others, kept);
+                    dropped = false;
+                    for (size_t k = 0; k < count; ++k)
+                    {
+                        if (!keep[k]) continue;
+                        const bool reached =
+                            std::any_of(noted[k].begin(), noted[k].end(),
+                                        [&](const Rect& r) {
+                                            return std::any_of(regionRects.begin(), regionRects.end(),
+                                                               [&](const Rect& q) { return q.Intersects(r); });
+                                        });
+                        if (!reached) continue;
+                        keep[k] = false;
+                        others.insert(others.end(), noted[k].begin(), noted[k].end());
+                        dropped = true;
+                    }
+                }
             }
         }
         size_t index = 0;
+        bool regionDrawn = false;
         for (Widget* child : children)
         {
             if (child == baseModalWidget) modalFlags.isOver = true;
             if (!child->dirty || !child->visible) continue;
             std::vector<Rect> drawn;
+            bool drawnNow = true;
             // An overlay queued by a widget before it would be drawn from inside its drawing, between regions.
             if (regions && byRegionNow[index] && overlays.empty())
-                DrawByRegion(child, modalFlags, base, std::move(notes[index]), others, drawn);
+            {
+                std::vector<Rect> rects =
+                    index == regionAt ? std::move(regionRects) : RegionRects(child, notes[index], others, {});
+                DrawByRegion(child, modalFlags, base, std::move(notes[index]), std::move(rects), drawn);
+                regionDrawn = regionDrawn || index == regionAt;
+            }
+            else if (regions && keep[index] && regionDrawn)
+            {
+                drawn = noted[index];
+                drawnNow = false;
+            }
             else
             {
                 DrawChild(child, modalFlags, base, accelerated, nullptr);
                 // Unnoted, a widget may have drawn anywhere (the play screen's widgets draw outside their
                 // rectangles).
                 if (regions)
-                    drawn = std::move(noted[index]);
+                    drawn = byRegionNow[index] ? DrawRecord::Changes({}, notes[index], 4) : noted[index];
                 else
                     drawn.push_back(whole);
             }
-            if (regions) ++index;
-            passDraws.emplace_back(child, std::move(drawn));
+            if (regions)
+            {
+                // The notes of what a widget above the region widget shows now, for the next pass to compare with.
+                if (!child->drawsByRegion)
+                {
+                    const bool above = regionAt != SIZE_MAX && index > regionAt;
+                    child->regionNotes = above ? std::move(notes[index]) : std::vector<DrawNote>();
+                    child->regionPass = above ? drawPass : 0;
+                }
+                ++index;
+            }
+            passDraws.push_back({child, std::move(drawn), drawnNow});
             child->dirty = false;
             drewAny = true;
         }
     }
     // Overlays go anywhere: a region widget beneath redraws whole next time.
-    if (!overlays.empty()) passDraws.emplace_back(nullptr, std::vector<Rect>{whole});
+    if (!overlays.empty()) passDraws.push_back({nullptr, std::vector<Rect>{whole}, true});
     DrawQueuedOverlays(INT32_MAX);
 
     if (locked) surfaceImage->UnlockSurface();
@@ -608,7 +686,7 @@ bool WidgetManager::DrawPass(bool byRegion)
     if (!byRegion) return drewAny;
 
     // Each region widget learns what was drawn over it after its own drawing (or this whole pass, when it did not
-    // draw); one that was not shown keeps no record.
+    // draw), and by which widget; one that was not shown keeps no record.
     for (Widget* child : children)
     {
         if (!child->drawsByRegion) continue;
@@ -621,59 +699,77 @@ bool WidgetManager::DrawPass(bool byRegion)
         }
         const Rect& part = whole;
         bool after = child->regionPass != drawPass;
-        for (const auto& [widget, rects] : passDraws)
+        for (const PassDraw& draw : passDraws)
         {
-            if (widget == child)
+            if (draw.widget == child)
             {
                 after = true;
                 continue;
             }
             if (!after) continue;
-            for (const Rect& r : rects)
-                if (const Rect cut = r.Intersection(part); !cut.IsEmpty()) child->regionOverdrawn.push_back(cut);
+            for (const Rect& r : draw.rects)
+                if (const Rect cut = r.Intersection(part); !cut.IsEmpty())
+                    child->regionOverdrawn.emplace_back(draw.widget, cut);
         }
-        // A long list of small parts is kept as the one box around them.
+        // A long list of small parts is kept as the one box around them, drawn over by no widget in particular.
         if (child->regionOverdrawn.size() > 16)
         {
-            Rect box = child->regionOverdrawn.front();
-            for (const Rect& r : child->regionOverdrawn)
+            Rect box = child->regionOverdrawn.front().second;
+            for (const auto& [by, r] : child->regionOverdrawn)
             {
                 const int left = std::min(box.mX, r.mX), top = std::min(box.mY, r.mY);
                 const int right = std::max(box.mX + box.mWidth, r.mX + r.mWidth);
                 const int bottom = std::max(box.mY + box.mHeight, r.mY + r.mHeight);
                 box = Rect(left, top, right - left, bottom - top);
             }
-            child->regionOverdrawn.assign(1, box);
+            child->regionOverdrawn.assign(1, {nullptr, box});
         }
         child->regionPass = drawPass;
     }
     drawnEpoch = regionEpoch;
-    for (auto& [widget, rects] : passDraws) drawnRects.insert(drawnRects.end(), rects.begin(), rects.end());
+    for (const PassDraw& draw : passDraws)
+        if (draw.drawnNow) drawnRects.insert(drawnRects.end(), draw.rects.begin(), draw.rects.end());
     return drewAny;
 }
 
-void WidgetManager::DrawByRegion(Widget* child, const ModalFlags& modalFlags, const Graphics& base,
-                                 std::vector<DrawNote> notes, const std::vector<Rect>& others, std::vector<Rect>& drawn)
+bool WidgetManager::SameDrawing(const Widget* child, const std::vector<DrawNote>& notes) const
+{
+    if (child->regionPass == 0 || child->regionPass + 1 != drawPass || drawnEpoch != regionEpoch) return false;
+    if (notes.empty() || child->regionNotes.size() != notes.size()) return false;
+    for (size_t i = 0; i < notes.size(); ++i)
+        if (child->regionNotes[i].id != notes[i].id) return false;
+    return true;
+}
+
+std::vector<Rect> WidgetManager::RegionRects(const Widget* child, const std::vector<DrawNote>& notes,
+                                             const std::vector<Rect>& others, const std::vector<const Widget*>& kept)
 {
     // The widget paints the whole screen (a widget of the play screen may draw outside its own rectangle).
     const Rect area(0, 0, screenImage->GetWidth(), screenImage->GetHeight());
     // The parts that can differ from what the screen holds: the calls that changed, what others drew over the
-    // widget since it last drew, and what they draw over it now (they draw after it onto fresh pixels). Without
-    // an unbroken record of the last frame, all of it.
+    // widget since it last drew (but for widgets still there and drawing the same), and what they draw over it
+    // now (they draw after it onto fresh pixels). Without an unbroken record of the last frame, all of it.
     std::vector<Rect> rects;
-    const bool kept = child->regionPass + 1 == drawPass && drawnEpoch == regionEpoch;
-    if (kept)
+    const bool unbroken = child->regionPass + 1 == drawPass && drawnEpoch == regionEpoch;
+    if (unbroken)
     {
         rects = DrawRecord::Changes(child->regionNotes, notes, 4);
-        for (const Rect& r : child->regionOverdrawn) rects.push_back(r);
+        for (const auto& [by, r] : child->regionOverdrawn)
+            if (by == nullptr || std::find(kept.begin(), kept.end(), by) == kept.end()) rects.push_back(r);
         for (const Rect& r : others) rects.push_back(r);
-        ++regionPasses;
     }
     else
         rects.push_back(area);
     for (Rect& r : rects) r = r.Intersection(area);
     std::erase_if(rects, [](const Rect& r) { return r.IsEmpty(); });
     DrawRecord::TakeWhole(rects, notes);
+    return rects;
+}
+
+void WidgetManager::DrawByRegion(Widget* child, const ModalFlags& modalFlags, const Graphics& base,
+                                 std::vector<DrawNote> notes, std::vector<Rect> rects, std::vector<Rect>& drawn)
+{
+    if (child->regionPass + 1 == drawPass && drawnEpoch == regionEpoch) ++regionPasses;
     const bool accelerated = false;
     for (const Rect& r : rects) DrawChild(child, modalFlags, base, accelerated, &r);
     child->regionNotes = std::move(notes);

@@ -146,9 +146,15 @@ private:
                                       bool& queuesOverlays);
     void DrawChild(Widget* child, const ModalFlags& modalFlags, const Graphics& base, bool accelerated,
                    const Rect* clip);
-    // One dirty top-level widget drawn by region from its new notes; its drawn rectangles are added to `drawn`.
+    // The parts of a region widget to redraw given its new notes and what others draw over it now; what the
+    // widgets in `kept` drew over it before stays as it is.
+    std::vector<Rect> RegionRects(const Widget* child, const std::vector<DrawNote>& notes,
+                                  const std::vector<Rect>& others, const std::vector<const Widget*>& kept);
+    // One dirty top-level widget drawn by region from its new notes in those parts, added to `drawn`.
     void DrawByRegion(Widget* child, const ModalFlags& modalFlags, const Graphics& base, std::vector<DrawNote> notes,
-                      const std::vector<Rect>& others, std::vector<Rect>& drawn);
+                      std::vector<Rect> rects, std::vector<Rect>& drawn);
+    // Whether a widget noted last pass, still shown as then, notes the same drawing now.
+    bool SameDrawing(const Widget* child, const std::vector<DrawNote>& notes) const;
 
     std::vector<Rect> drawnRects;
     std::unique_ptr<DrawRecord> drawRecord;

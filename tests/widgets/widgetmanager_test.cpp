@@ -4,6 +4,8 @@
 #include "../graphics/DisplayFixture.h"
 
 #include "WidgetTestSupport.h"
+#include "graphics/DrawRecord.h"
+#include "graphics/MemoryImage.h"
 
 using namespace Zest;
 using namespace WidgetTest;
@@ -591,4 +593,83 @@ TEST_F(ManagerTest, QueuedOverlaysDrawInPriorityOrder)
     EXPECT_EQ(log, (Log{"A:Draw", "A:Overlay(3,10)", "B:Draw", "A:Overlay(5,10)", "A:Overlay(7,10)"}));
     EXPECT_TRUE(manager.overlays.empty());
     EXPECT_EQ(manager.lowestOverlayPriority, INT32_MAX);
+}
+
+// Over a widget drawn by region, a widget that draws the same as last frame is left on the screen as it is while
+// nothing beneath it is redrawn; it is drawn again when a redrawn part reaches it, and what it covered is redrawn
+// when it goes. Each frame is checked against a whole redraw of it (the manager's region check).
+TEST_F(ManagerTest, AWidgetOverARegionWidgetIsDrawnAgainOnlyWhenReached)
+{
+    ZestTest::Display display(ZestTest::Format::Xrgb8888, 200, 100);
+    ASSERT_EQ(display.result, 0);
+    manager.screenImage = display.device->GetScreenImage();
+    manager.checkRegions = true;
+    auto picture = [](int w, int h, uint32_t argb)
+    {
+        auto image = std::make_unique<MemoryImage>();
+        image->Create(w, h);
+        std::fill(image->GetBits(), image->GetBits() + w * h, argb);
+        image->BitsChanged();
+        return image;
+    };
+    const auto backdrop = picture(200, 100, 0xFF203040);
+    const auto sprite = picture(10, 10, 0x80FF0000);
+    const auto label = picture(40, 30, 0x8000FF00);
+    int spriteX = 20;
+    class Painter : public Widget
+    {
+    public:
+        std::function<void(Graphics*)> paint;
+        int drawnOnScreen = 0;
+        void Draw(Graphics* g) override
+        {
+            if (dynamic_cast<DrawRecord*>(g->mDestImage) == nullptr) ++drawnOnScreen;
+            paint(g);
+        }
+    };
+    Painter board, cover;
+    board.Resize(0, 0, 200, 100);
+    board.drawsByRegion = true;
+    board.paint = [&](Graphics* g)
+    {
+        g->DrawImage(backdrop.get(), 0, 0);
+        g->DrawImage(sprite.get(), spriteX, 40);
+    };
+    cover.Resize(150, 10, 40, 30);
+    cover.paint = [&](Graphics* g) { g->DrawImage(label.get(), 0, 0); };
+    manager.AddWidget(&board);
+    manager.AddWidget(&cover);
+
+    // The times the cover was drawn by the frame itself (the check then draws it once more whole).
+    auto frame = [&](int x)
+    {
+        spriteX = x;
+        board.MarkDirty(); // and so the cover above it
+        const int passes = manager.regionPasses, drawn = cover.drawnOnScreen;
+        manager.DrawScreen();
+        const bool checked = manager.regionPasses != passes;
+        return cover.drawnOnScreen - drawn - (checked && cover.visible ? 1 : 0);
+    };
+    struct Step
+    {
+        const char* what;
+        int spriteX;
+        int coverDrawn;
+    };
+    const Step steps[] = {
+        {"the first frame", 20, 1},
+        {"nothing changed", 20, 0},
+        {"a change far from the cover", 60, 0},
+        {"the sprite moves under the cover", 155, 1},
+        {"and out from under it", 60, 1},
+        {"nothing changed again", 60, 0},
+    };
+    for (const Step& step : steps) EXPECT_EQ(frame(step.spriteX), step.coverDrawn) << step.what;
+    cover.SetVisible(false);
+    frame(60);
+    EXPECT_EQ(manager.regionMismatches, 0);
+    EXPECT_GE(manager.regionPasses, 6);
+    // Where the cover was, the backdrop again.
+    EXPECT_EQ(display.device->GetScreenImage()->GetBits()[20 * 200 + 170] & 0xFFFFFF, 0x203040u);
+    manager.RemoveAllWidgets();
 }
