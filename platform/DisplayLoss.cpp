@@ -5,7 +5,7 @@
 // only), then _Exit, so nothing of the window system runs after the connection is gone.
 #include <dlfcn.h>
 #include <errno.h>
-#include <sys/socket.h>
+#include <poll.h>
 
 #include <atomic>
 #include <chrono>
@@ -65,15 +65,11 @@ using ErrorHandler = int (*)(void*, void*);
 std::atomic<ErrorHandler> gPreviousErrorHandler{nullptr};
 std::atomic<int (*)(void*)> gConnectionNumber{nullptr};
 
-// Whether the server's end of the connection is gone: its socket reads as ended (or fails), where a live one has
-// data waiting or none yet.
+// Whether the server's end of the connection is gone.
 bool ConnectionClosed(void* display)
 {
     auto number = gConnectionNumber.load();
-    if (!number) return false;
-    char byte = 0;
-    const ssize_t got = ::recv(number(display), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-    return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+    return number && SocketPeerGone(number(display));
 }
 
 // Xlib calls this for an error reply to a request. A library that talks to the server on its own (the GL driver)
@@ -87,6 +83,15 @@ int OnRequestError(void* display, void* event)
     return previous ? previous(display, event) : 0;
 }
 } // namespace
+
+bool SocketPeerGone(int socket)
+{
+    // The peer's hang-up is asked of the socket itself: bytes the server sent before it ended may still wait
+    // unread, so a peek that finds data proves nothing.
+    pollfd watch{socket, POLLRDHUP, 0};
+    if (::poll(&watch, 1, 0) < 0) return errno != EINTR;
+    return (watch.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
 
 void WatchX11Connection()
 {

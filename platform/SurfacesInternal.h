@@ -125,6 +125,8 @@ uint32_t SdlRefreshRate();
 bool SdlEnsureVideo();
 // Puts our handler in place of Xlib's for a broken connection (DisplayLoss.cpp); after the X11 driver started.
 void WatchX11Connection();
+// Whether the other end of a connected socket has closed it, even with bytes it sent still unread.
+bool SocketPeerGone(int socket);
 // Shows a frame in the window, letterboxed. `changed` lists the rectangles of the frame that differ from the one
 // presented before (null: all of it); without a GPU only those reach the window system. Main thread only.
 void SdlPresentFrame(Window& window, const PresentedFrame& frame, const std::vector<RECT>* changed = nullptr);

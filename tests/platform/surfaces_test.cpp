@@ -11,6 +11,8 @@
 #include "platform/Clock.h"
 #include "platform/Modules.h"
 #include "platform/Surfaces.h"
+#include "platform/SurfacesInternal.h"
+#include "platform/programs/SocketPair.h"
 
 using namespace Platform;
 
@@ -796,4 +798,18 @@ TEST_F(SurfacesTest, HintedPresentLooksOnlyWhereTheCallerSaysAndOnlyOnce)
     Poke(draw, 52, 40, 0xAABBCC);
     present();
     EXPECT_EQ(shown(52, 40), 0xAABBCCu) << "a hint serves one present";
+}
+
+// The display-loss handler asks whether the server hung up: a server killed right after it sent a reply or an
+// event leaves those bytes unread on the connection, and the hang-up must be seen all the same.
+TEST(DisplayLossTest, AServerThatHungUpIsSeenGoneEvenWithItsLastBytesUnread)
+{
+    Platform::Programs::SocketPair link;
+    ASSERT_TRUE(link.Ok());
+    EXPECT_FALSE(Platform::SocketPeerGone(link.Near())) << "a live server with nothing sent";
+    const char reply[32] = {1};
+    ASSERT_TRUE(link.SendFromFar(reply, sizeof(reply)));
+    EXPECT_FALSE(Platform::SocketPeerGone(link.Near())) << "a live server with bytes waiting";
+    link.CloseFar();
+    EXPECT_TRUE(Platform::SocketPeerGone(link.Near())) << "a server gone with its last bytes unread";
 }
