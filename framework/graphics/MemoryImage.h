@@ -71,7 +71,8 @@ public:
                                 float centreX, float centreY);
 
     // Derived buffers, made on demand. A null display means the host's display, else the standard 32-bit one.
-    // For a palette image the display data is a 256-entry table.
+    // For a palette image the display data is a 256-entry table. For a fully opaque picture in a 32-bit display
+    // with a byte per channel the display form equals the bits: those are returned and no copy is kept.
     virtual uint32_t* GetDisplayAlphaData(const NativeDisplay* display);
     // The display-format form of count ARGB pixels, as GetDisplayAlphaData makes it (format as SetPixelFormat
     // leaves it).
@@ -139,6 +140,10 @@ public:
     std::unique_ptr<StretchCache> mStretchCache;
 
 protected:
+    // The display form in mDisplayData (or, when allowed and the two are equal, the bits themselves).
+    uint32_t* MakeDisplayData(const NativeDisplay* display, bool mayShareBits);
+    // Whether the bits are word for word the display form in mDisplayFormat.
+    bool DisplayFormIsBits() const;
     // Exact palette builder: fills the table and indices from the bits; false at the 257th distinct colour.
     bool Quantize();
     // Allocates width x height + 1 words with the guard written; null for an empty image.

@@ -154,6 +154,62 @@ TEST(MemoryImageTest, DisplayDataConversion)
     EXPECT_EQ(p[1], 0xFF00FFFFu);
 }
 
+TEST(MemoryImageTest, OpaquePictureKeepsOneCopyInA32BitDisplay)
+{
+    // Opaque pixels in the standard 32-bit display are their own display form: no second buffer is made, and
+    // the form drawn from holds the same words a converted copy would.
+    const std::vector<uint32_t> opaque = {0xFF123456, 0xFFFEDCBA, 0xFF000000};
+    MemoryImage one(nullptr);
+    SetPixels(one, 3, 1, opaque);
+    const uint32_t* display = one.GetDisplayAlphaData(nullptr);
+    EXPECT_EQ(display, one.GetBits());
+    EXPECT_EQ(one.mDisplayData, nullptr);
+    std::vector<uint32_t> converted(opaque.size());
+    MemoryImage::ToDisplayPixels(StandardNativeDisplay(), opaque.data(), converted.data(), opaque.size());
+    EXPECT_EQ(std::vector<uint32_t>(display, display + 3), converted);
+    // Changed pixels are drawn as they are now.
+    one.GetBits()[0] = 0xFF00FF00;
+    one.BitsChanged();
+    EXPECT_EQ(one.GetDisplayAlphaData(nullptr)[0], 0xFF00FF00u);
+
+    struct Case
+    {
+        const char* what;
+        std::vector<uint32_t> pixels;
+        int bitsPerPixel;
+        bool forced;
+    };
+    const Case copies[] = {
+        {"translucent", {0xFF123456, 0x80FFFFFF, 0xFF000000}, 32, false},
+        {"transparent", {0xFF123456, 0x00FFFFFF, 0xFF000000}, 32, false},
+        {"16-bit display", opaque, 16, false},
+        {"flags forced", opaque, 32, true},
+    };
+    for (const Case& c : copies)
+    {
+        SCOPED_TRACE(c.what);
+        BasicImageHost host;
+        NativeDisplay display16;
+        display16.SetPixelFormat(16, 0xF800, 0x07E0, 0x001F);
+        if (c.bitsPerPixel == 16) host.SetNativeDisplay(&display16);
+        MemoryImage img(&host);
+        SetPixels(img, 3, 1, c.pixels);
+        if (c.forced) img.ForceAlphaFlags(false, false);
+        const uint32_t* data = img.GetDisplayAlphaData(nullptr);
+        EXPECT_NE(img.mDisplayData, nullptr);
+        EXPECT_EQ(data, img.mDisplayData.get());
+    }
+
+    // Purging keeps a copy of its own: the bits are dropped.
+    MemoryImage purged(nullptr);
+    SetPixels(purged, 3, 1, opaque);
+    purged.GetDisplayAlphaData(nullptr);
+    purged.ReleaseBits();
+    EXPECT_EQ(purged.mBits, nullptr);
+    ASSERT_NE(purged.mDisplayData, nullptr);
+    EXPECT_EQ(purged.GetBits()[1], 0xFFFEDCBAu);
+}
+
 TEST(MemoryImageTest, PurgedImageRebuildsFromDisplayData)
 {
     BasicImageHost host;
