@@ -298,6 +298,9 @@ void GameApp::OnLoadingDone()
     {
         titleScreen->ShowContinueLink();
         titleScreen->MarkDirty();
+        // The link goes on screen with the next draw, even when the loading screen's slower pace held the present
+        // back when it was drawn (otherwise nothing else would change to present it for a second).
+        mForceDraw = true;
     }
     LoadPlayers();
     ResetHighscores();
