@@ -228,7 +228,7 @@ bool FontData::LoadImage(FontLayer* layer, const std::string& path)
     if (!decoded && full != path) decoded = ImageLib::GetImage(path);
     if (!decoded) return Error("Failed to load image: " + path);
     auto image = std::make_shared<MemoryImage>(mHost);
-    image->SetBits(decoded->GetBits(), decoded->GetWidth(), decoded->GetHeight());
+    image->TakeBits(*decoded);
     image->mFilePath = full;
     layer->mImage = std::move(image);
     return true;

@@ -2,6 +2,7 @@
 // registration with the application.
 #include "graphics/MemoryImage.h"
 
+#include "data/ImageLib.h"
 #include "graphics/ImageHost.h"
 #include "graphics/StretchSampler.h"
 
@@ -190,6 +191,27 @@ void MemoryImage::SetBits(const uint32_t* argb, int width, int height, bool comm
     else
         std::memset(mBits.get(), 0, pixels * sizeof(uint32_t));
     mBits[pixels] = kBitsGuard;
+    BitsChanged();
+    if (commit) UpdateAlphaFlags();
+}
+
+void MemoryImage::TakeBits(ImageLib::Image& decoded, bool commit)
+{
+    const int width = decoded.mWidth, height = decoded.mHeight;
+    if (!decoded.mGuardRoom || !decoded.mBits || !IsValidSize(width, height))
+    {
+        SetBits(decoded.GetBits(), width, height, commit);
+        return;
+    }
+    mPaletteIndices.reset();
+    mPaletteTable.reset();
+    mBits = std::move(decoded.mBits);
+    decoded.mGuardRoom = false;
+    decoded.mWidth = 0;
+    decoded.mHeight = 0;
+    mWidth = width;
+    mHeight = height;
+    mBits[size_t(int64_t(width) * height)] = kBitsGuard;
     BitsChanged();
     if (commit) UpdateAlphaFlags();
 }

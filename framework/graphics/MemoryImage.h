@@ -8,6 +8,11 @@
 #include <cstdint>
 #include <memory>
 
+namespace ImageLib
+{
+class Image;
+}
+
 namespace Zest
 {
 
@@ -93,6 +98,9 @@ public:
     virtual void FreeDisplayData();
     virtual void Clear();
     virtual void SetBits(const uint32_t* argb, int width, int height, bool commit = true);
+    // SetBits with a decoded picture's pixels, taking its array over when it has room for the guard word (the
+    // picture is left empty then): the pixels are decoded once and kept once.
+    void TakeBits(ImageLib::Image& decoded, bool commit = true);
     virtual void Create(int width, int height);
     // Always returns width x height words (rebuilt from the palette or display data when needed, zeros when
     // nothing is left), followed by the guard word; never null.

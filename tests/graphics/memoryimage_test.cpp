@@ -1,5 +1,6 @@
 // Tests of MemoryImage's pixel forms: alpha flags, run tables, palette conversion, display data, purging,
 // sizes, copies, registration, and AnimInfo timing.
+#include "data/ImageLib.h"
 #include "graphics/ImageHost.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/NativeDisplay.h"
@@ -208,6 +209,35 @@ TEST(MemoryImageTest, OpaquePictureKeepsOneCopyInA32BitDisplay)
     EXPECT_EQ(purged.mBits, nullptr);
     ASSERT_NE(purged.mDisplayData, nullptr);
     EXPECT_EQ(purged.GetBits()[1], 0xFFFEDCBAu);
+}
+
+TEST(MemoryImageTest, ADecodedPictureIsTakenOverNotCopied)
+{
+    std::unique_ptr<ImageLib::Image> decoded = ImageLib::Image::Create(3, 2);
+    ASSERT_NE(decoded, nullptr);
+    for (int i = 0; i < 6; ++i) decoded->GetBits()[i] = 0xFF000000u | uint32_t(i);
+    const uint32_t* array = decoded->GetBits();
+    MemoryImage img(nullptr);
+    img.TakeBits(*decoded);
+    // The one array the decoder filled, now the picture's, with its guard word after the pixels.
+    EXPECT_EQ(img.mBits.get(), array);
+    EXPECT_EQ(decoded->GetBits(), nullptr);
+    EXPECT_EQ(img.GetWidth(), 3);
+    EXPECT_EQ(img.GetBits()[5], 0xFF000005u);
+    EXPECT_EQ(img.GetBits()[6], MemoryImage::kBitsGuard);
+    EXPECT_FALSE(img.mHasAlpha);
+
+    // An array without room for the guard word is copied.
+    ImageLib::Image bare;
+    bare.mWidth = 1;
+    bare.mHeight = 1;
+    bare.mBits.reset(new uint32_t[1]{0x80FFFFFFu});
+    MemoryImage copy(nullptr);
+    copy.TakeBits(bare);
+    EXPECT_NE(copy.mBits.get(), bare.GetBits());
+    EXPECT_EQ(copy.GetBits()[0], 0x80FFFFFFu);
+    EXPECT_EQ(copy.GetBits()[1], MemoryImage::kBitsGuard);
+    EXPECT_TRUE(copy.mHasAlpha);
 }
 
 TEST(MemoryImageTest, PurgedImageRebuildsFromDisplayData)
