@@ -1,6 +1,8 @@
 // Read-only whole-file mapping through mmap.
 #include "platform/MappedFile.h"
 
+#include <algorithm>
+
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -46,6 +48,16 @@ std::unique_ptr<MappedFile> MappedFile::Open(const std::string& path, Failure* w
     if (data == MAP_FAILED) return fail(Failure::Unreadable);
     if (why) *why = Failure::None;
     return std::unique_ptr<MappedFile>(new MappedFile(static_cast<const uint8_t*>(data), size));
+}
+
+void MappedFile::ReleasePages(uint64_t offset, uint64_t length) const
+{
+    if (offset >= mSize || length == 0) return;
+    const uint64_t end = std::min(mSize, offset + std::min(length, mSize - offset));
+    const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+    const uint64_t first = offset / page * page;
+    // The mapping itself starts on a page; only its last page may run past the file's end.
+    ::madvise(const_cast<uint8_t*>(mData) + first, static_cast<size_t>(end - first), MADV_DONTNEED);
 }
 
 MappedFile::~MappedFile()

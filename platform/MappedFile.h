@@ -30,6 +30,10 @@ public:
 
     const uint8_t* Data() const { return mData; }
     uint64_t Size() const { return mSize; }
+    // Lets the system take back the memory holding the pages of bytes [offset, offset + length) (widened to whole
+    // pages): the mapping stays, and a later read brings them in from the file again. Reading a part once and
+    // dropping it keeps a large file from staying in the process's memory after it was read.
+    void ReleasePages(uint64_t offset, uint64_t length) const;
 
 private:
     MappedFile(const uint8_t* data, uint64_t size) : mData(data), mSize(size) {}

@@ -431,7 +431,7 @@ std::unique_ptr<DDImage> ZestAppBase::GetImage(const std::string& fileName, bool
     std::unique_ptr<ImageLib::Image> loaded = ImageLib::GetImage(fileName);
     if (!loaded) return nullptr;
     auto image = std::make_unique<DDImage>(mDDInterface.get());
-    image->SetBits(loaded->GetBits(), loaded->GetWidth(), loaded->GetHeight(), commitBits);
+    image->TakeBits(*loaded, commitBits);
     return image;
 }
 

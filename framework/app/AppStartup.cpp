@@ -443,8 +443,29 @@ void ZestAppBase::Init()
 
     if (mIsScreenSaver) Platform::SetCursor(nullptr);
 
+    ShowWindowWhileLoading();
     AfterInit();
     mInitialized = true;
+}
+
+void ZestAppBase::ShowWindowWhileLoading()
+{
+    if (!mHWnd || GetVideoBackend() != VideoBackend::Sdl)
+    {
+        // Nothing waits for a show here: the window goes up in Start as it always did, and the loads run now.
+        LoadWhileWindowShows();
+        return;
+    }
+    // On a window system the show waits until the server has mapped the window and settled its place. The window
+    // goes up as soon as it exists (nothing the start-up loads make is needed to map it; the first frame is drawn
+    // only once they are over), and the loads use the wait.
+    mWindowShowing.store(true, std::memory_order_release);
+    std::unique_ptr<Thread> loads = CreateThread([this] { LoadWhileWindowShows(); }, "start-up");
+    ShowWindow(mHWnd, SW_SHOW);
+    SetFocus(mHWnd);
+    mWindowShownAtInit = true;
+    mWindowShowing.store(false, std::memory_order_release);
+    loads->Join();
 }
 
 // ---- the window and the display ----
@@ -693,7 +714,7 @@ void ZestAppBase::Start()
     StartCursorThread();
     if (mLoadingThreadWanted) StartLoadingThread();
 
-    if (mHWnd)
+    if (mHWnd && !mWindowShownAtInit)
     {
         ShowWindow(mHWnd, SW_SHOW);
         SetFocus(mHWnd);

@@ -106,6 +106,12 @@ public:
     virtual void OnShutdown() {}
     virtual void BeforeExit() {}
     virtual void LoadingProcedure() {}
+    // Start-up loads that need the display and the sound but not the window on screen. On a window system, where
+    // showing the window waits for the server, Init shows it at once and runs these meanwhile on a thread of their
+    // own, waiting for them before it goes on; without one they run on the main thread and Start shows the window.
+    virtual void LoadWhileWindowShows() {}
+    // True while Init is still showing the window (read by LoadWhileWindowShows to know how long it may go on).
+    bool WindowShowing() const { return mWindowShowing.load(std::memory_order_acquire); }
     virtual bool CanRestoreWindow() { return !mWindowDisabled; }
 
     // ---- command line ----
@@ -392,6 +398,9 @@ public:
     bool mMinimisedSeen = false;
     std::atomic<bool> mMouseInWindow{false};
     std::atomic<bool> mLoadingStarted{false};
+    std::atomic<bool> mWindowShowing{false};
+    // Init has shown the window; Start does not show it again.
+    bool mWindowShownAtInit = false;
     std::atomic<bool> mLoadingCompleted{false};
     std::atomic<bool> mLoadingFailed{false};
     std::atomic<int> mLoadingTasksDone{0};
@@ -578,6 +587,8 @@ protected:
     // Remembers a present for the cursor thread (main thread).
     void NotePresent();
     void StartLoadingThread();
+    // Shows the window and focuses it while the start-up loads run (LoadWhileWindowShows).
+    void ShowWindowWhileLoading();
     int InitDisplay(bool windowed);
     // Brings the display up in the wished mode, else in the other one; ends the program when neither works.
     void InitDisplayWithFallback(bool windowed);

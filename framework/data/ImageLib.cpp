@@ -21,7 +21,8 @@ bool IsAcceptableSize(int64_t width, int64_t height)
 std::unique_ptr<Image> Image::Create(int width, int height, bool zeroFill) noexcept
 {
     if (!IsAcceptableSize(width, height)) return nullptr;
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    // One word more than the pixels: the room a picture taking the array over needs for its guard word.
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height) + 1;
     std::unique_ptr<uint32_t[]> bits(zeroFill ? new (std::nothrow) uint32_t[count]()
                                               : new (std::nothrow) uint32_t[count]);
     if (!bits) return nullptr;
@@ -30,6 +31,7 @@ std::unique_ptr<Image> Image::Create(int width, int height, bool zeroFill) noexc
     image->mWidth = width;
     image->mHeight = height;
     image->mBits = std::move(bits);
+    image->mGuardRoom = true;
     return image;
 }
 

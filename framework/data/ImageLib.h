@@ -29,6 +29,9 @@ public:
     int mWidth = 0;
     int mHeight = 0;
     std::unique_ptr<uint32_t[]> mBits;
+    // Create leaves one word of room after the pixels, so that a picture can take the array over whole (writing
+    // its guard word there) instead of copying it.
+    bool mGuardRoom = false;
 };
 
 // Largest accepted side and pixel count of any decoded image.

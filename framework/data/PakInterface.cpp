@@ -340,6 +340,10 @@ int PakInterface::FClose(PackFileHandle* handle)
 {
     if (!handle) return 0;
     if (handle->file) std::fclose(handle->file);
+    // A file of the pack is read whole into what is made of it (a picture, a sound, a text) and closed: its
+    // bytes need not stay in memory (the mapping reads them from the disk again if the file is opened again).
+    if (handle->entry && handle->entry->archive && handle->entry->archive->mapping)
+        handle->entry->archive->mapping->ReleasePages(handle->entry->start, handle->entry->size);
     delete handle;
     return 0;
 }

@@ -217,11 +217,18 @@ bool FontData::PerCharLists(const ListDataElement& params, const std::string& co
 bool FontData::LoadImage(FontLayer* layer, const std::string& path)
 {
     std::string full = mBaseDir.empty() ? path : ResolveRelativePath(path, mBaseDir);
+    // Layers drawn from the same picture (a rim under the main glyphs) share one decoded copy: drawing only reads it.
+    for (const FontLayer& other : mFontLayerList)
+        if (&other != layer && other.mImage && other.mImage->mFilePath == full)
+        {
+            layer->mImage = other.mImage;
+            return true;
+        }
     std::unique_ptr<ImageLib::Image> decoded = ImageLib::GetImage(full);
     if (!decoded && full != path) decoded = ImageLib::GetImage(path);
     if (!decoded) return Error("Failed to load image: " + path);
     auto image = std::make_shared<MemoryImage>(mHost);
-    image->SetBits(decoded->GetBits(), decoded->GetWidth(), decoded->GetHeight());
+    image->TakeBits(*decoded);
     image->mFilePath = full;
     layer->mImage = std::move(image);
     return true;

@@ -2,6 +2,7 @@
 // registration with the application.
 #include "graphics/MemoryImage.h"
 
+#include "data/ImageLib.h"
 #include "graphics/ImageHost.h"
 #include "graphics/StretchSampler.h"
 
@@ -194,6 +195,27 @@ void MemoryImage::SetBits(const uint32_t* argb, int width, int height, bool comm
     if (commit) UpdateAlphaFlags();
 }
 
+void MemoryImage::TakeBits(ImageLib::Image& decoded, bool commit)
+{
+    const int width = decoded.mWidth, height = decoded.mHeight;
+    if (!decoded.mGuardRoom || !decoded.mBits || !IsValidSize(width, height))
+    {
+        SetBits(decoded.GetBits(), width, height, commit);
+        return;
+    }
+    mPaletteIndices.reset();
+    mPaletteTable.reset();
+    mBits = std::move(decoded.mBits);
+    decoded.mGuardRoom = false;
+    decoded.mWidth = 0;
+    decoded.mHeight = 0;
+    mWidth = width;
+    mHeight = height;
+    mBits[size_t(int64_t(width) * height)] = kBitsGuard;
+    BitsChanged();
+    if (commit) UpdateAlphaFlags();
+}
+
 void MemoryImage::Create(int width, int height)
 {
     mBits.reset();
@@ -260,11 +282,27 @@ void MemoryImage::UpdateAlphaFlags()
 
 uint32_t* MemoryImage::GetDisplayAlphaData(const NativeDisplay* display)
 {
+    return MakeDisplayData(display, true);
+}
+
+bool MemoryImage::DisplayFormIsBits() const
+{
+    // Fully opaque pixels premultiply to themselves, and a byte per channel in the ARGB places packs them as they
+    // are: the display form of such a picture is its bits, word for word.
+    const NativeDisplay& f = mDisplayFormat;
+    return mBits && !mAlphaFlagsForced && !mBitsChanged && !mHasAlpha && !mHasTransparency && f.mBitsPerPixel == 32 &&
+           uint32_t(f.mRedMask) == 0xFF0000 && uint32_t(f.mGreenMask) == 0x00FF00 && uint32_t(f.mBlueMask) == 0x0000FF;
+}
+
+uint32_t* MemoryImage::MakeDisplayData(const NativeDisplay* display, bool mayShareBits)
+{
     if (mDisplayData) return mDisplayData.get();
     UpdateAlphaFlags();
     const NativeDisplay& format = *ResolveDisplay(display);
-    mDisplayFormat.SetPixelFormat(format.mBitsPerPixel, uint32_t(format.mRedMask), uint32_t(format.mGreenMask),
-                                  uint32_t(format.mBlueMask));
+    if (mDisplayFormat.mBitsPerPixel != format.mBitsPerPixel || mDisplayFormat.mRedMask != format.mRedMask ||
+        mDisplayFormat.mGreenMask != format.mGreenMask || mDisplayFormat.mBlueMask != format.mBlueMask)
+        mDisplayFormat.SetPixelFormat(format.mBitsPerPixel, uint32_t(format.mRedMask), uint32_t(format.mGreenMask),
+                                      uint32_t(format.mBlueMask));
     if (mPaletteTable && mPaletteIndices)
     {
         mDisplayData = std::make_unique<uint32_t[]>(256);
@@ -272,7 +310,9 @@ uint32_t* MemoryImage::GetDisplayAlphaData(const NativeDisplay* display)
     }
     else
     {
-        const uint32_t* bits = GetBits();
+        uint32_t* bits = GetBits();
+        // One copy of the picture: no converted copy is made when it would equal the bits.
+        if (mayShareBits && bits == mBits.get() && DisplayFormIsBits()) return bits;
         const size_t pixels = size_t(int64_t(mWidth) * mHeight);
         mDisplayData = std::make_unique<uint32_t[]>(std::max<size_t>(pixels, 1));
         ToDisplayPixels(mDisplayFormat, bits, mDisplayData.get(), pixels);
@@ -383,7 +423,8 @@ void MemoryImage::ReleaseBits()
         return;
     }
     if (!mBits && !mPaletteIndices) return;
-    GetDisplayAlphaData(nullptr);
+    // The display form becomes the only copy, so it is made apart from the bits even where it would equal them.
+    MakeDisplayData(nullptr, false);
     mBits.reset();
     if (mTextureData)
     {

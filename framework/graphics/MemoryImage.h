@@ -8,6 +8,11 @@
 #include <cstdint>
 #include <memory>
 
+namespace ImageLib
+{
+class Image;
+}
+
 namespace Zest
 {
 
@@ -71,7 +76,8 @@ public:
                                 float centreX, float centreY);
 
     // Derived buffers, made on demand. A null display means the host's display, else the standard 32-bit one.
-    // For a palette image the display data is a 256-entry table.
+    // For a palette image the display data is a 256-entry table. For a fully opaque picture in a 32-bit display
+    // with a byte per channel the display form equals the bits: those are returned and no copy is kept.
     virtual uint32_t* GetDisplayAlphaData(const NativeDisplay* display);
     // The display-format form of count ARGB pixels, as GetDisplayAlphaData makes it (format as SetPixelFormat
     // leaves it).
@@ -92,6 +98,9 @@ public:
     virtual void FreeDisplayData();
     virtual void Clear();
     virtual void SetBits(const uint32_t* argb, int width, int height, bool commit = true);
+    // SetBits with a decoded picture's pixels, taking its array over when it has room for the guard word (the
+    // picture is left empty then): the pixels are decoded once and kept once.
+    void TakeBits(ImageLib::Image& decoded, bool commit = true);
     virtual void Create(int width, int height);
     // Always returns width x height words (rebuilt from the palette or display data when needed, zeros when
     // nothing is left), followed by the guard word; never null.
@@ -139,6 +148,10 @@ public:
     std::unique_ptr<StretchCache> mStretchCache;
 
 protected:
+    // The display form in mDisplayData (or, when allowed and the two are equal, the bits themselves).
+    uint32_t* MakeDisplayData(const NativeDisplay* display, bool mayShareBits);
+    // Whether the bits are word for word the display form in mDisplayFormat.
+    bool DisplayFormIsBits() const;
     // Exact palette builder: fills the table and indices from the bits; false at the 257th distinct colour.
     bool Quantize();
     // Allocates width x height + 1 words with the guard written; null for an empty image.

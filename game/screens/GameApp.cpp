@@ -185,42 +185,63 @@ void GameApp::Init()
 {
     // Before the framework names or writes anything in the data folder.
     MoveOldDataFolder();
+    // The manifest and the start-up groups load while the framework shows the window (LoadWhileWindowShows).
+    mStartUpLoad = StartUpLoad::Wanted;
     ZestAppBase::Init();
     if (mShutdown) return;
     lngTable = std::make_unique<LngTable>();
-    if (!resources && mResourceManager) resources = std::make_unique<ManagerResources>(*mResourceManager);
-    if (!resources || !resources->LoadManifest())
+    switch (mStartUpLoad)
     {
+    case StartUpLoad::NotWanted:
+    case StartUpLoad::Wanted:
+    case StartUpLoad::Failed:
+        FatalResourceError();
+        return;
+    case StartUpLoad::NoManifest:
         // Without the manifest the game has no data at all: usually because main.pak is missing or damaged,
         // which the player is told in those words.
         FatalResourceError(DataFileProblem());
         return;
-    }
-    if (!resources->LoadResources("Init") || !ExtractInitResources(*resources))
-    {
-        FatalResourceError();
-        return;
+    case StartUpLoad::Done:
+        break;
     }
     SetCursorImage(CURSOR_POINTER, IMAGE_CUSTOM_POINTER);
     SetCursorImage(CURSOR_HAND, IMAGE_CUSTOM_HAND);
     SetCursorImage(CURSOR_DRAGGING, IMAGE_CUSTOM_DRAGGING);
     SetCursorImage(CURSOR_TEXT, IMAGE_CUSTOM_TEXT);
     EnableCustomCursors(true);
-    if (!resources->LoadResources("TitleScreen") || !ExtractLoaderBarResources(*resources))
-    {
-        FatalResourceError();
-        return;
-    }
     CreateTitleScreen();
     if (useAppMusic && mMusicInterface) music = std::make_unique<AppMusic>(*mMusicInterface);
     LoadMusicTracks();
     music->FadeIn(0, 0, 0.002, true);
-    mLoadingTasksTotal = resources->GetNumResources("Game");
     // Screens under a modal dialog stand still.
     mWidgetManager->defaultBelowModalFlagChange.remove |= WIDGETFLAGS_UPDATE;
     dataFolder = GetAppDataFolder();
     shiftDown = false;
     titleScreen->LoadLogos();
+}
+
+void GameApp::LoadWhileWindowShows()
+{
+    // Only the game's own start asks for them; the framework's Init alone loads nothing.
+    if (mStartUpLoad != StartUpLoad::Wanted) return;
+    mStartUpLoad = StartUpLoad::Failed;
+    if (!resources && mResourceManager) resources = std::make_unique<ManagerResources>(*mResourceManager);
+    if (!resources || !resources->LoadManifest())
+    {
+        mStartUpLoad = StartUpLoad::NoManifest;
+        return;
+    }
+    // Each group's lookups before the next group loads: a missing start-up resource stops the start there.
+    if (!resources->LoadResources("Init") || !ExtractInitResources(*resources)) return;
+    if (!resources->LoadResources("TitleScreen") || !ExtractLoaderBarResources(*resources)) return;
+    mStartUpLoad = StartUpLoad::Done;
+    mLoadingTasksTotal = resources->GetNumResources("Game");
+    // The game's own pictures and sounds start loading while the window is still being shown, in the order the
+    // loading thread takes them; it goes on from the first one not loaded. A failure here is met again there.
+    if (!WindowShowing()) return;
+    resources->StartLoadResources("Game");
+    while (WindowShowing() && resources->LoadNextResource()) ++mLoadingTasksDone;
 }
 
 void GameApp::CreateTitleScreen()
@@ -277,6 +298,9 @@ void GameApp::OnLoadingDone()
     {
         titleScreen->ShowContinueLink();
         titleScreen->MarkDirty();
+        // The link goes on screen with the next draw, even when the loading screen's slower pace held the present
+        // back when it was drawn (otherwise nothing else would change to present it for a second).
+        mForceDraw = true;
     }
     LoadPlayers();
     ResetHighscores();

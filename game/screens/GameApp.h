@@ -59,6 +59,9 @@ public:
 
     // ---- framework hooks ----
     void Init() override;
+    // The manifest and the start-up groups ("Init", then "TitleScreen"), then the first of the game group for as
+    // long as the window is still being shown.
+    void LoadWhileWindowShows() override;
     void LoadingProcedure() override;
     void OnLoadingDone() override;
     void OnShutdown() override;
@@ -131,6 +134,17 @@ public:
     // Opens `question` as the question dialog with the yes and no labels, waits for the answer and closes it
     // (when it is still open); true for yes.
     bool AskYesNo(Dialog* question);
+
+    // The start-up loads: asked for by Init, then how LoadWhileWindowShows ended them.
+    enum class StartUpLoad
+    {
+        NotWanted,
+        Wanted,
+        NoManifest,
+        Failed,
+        Done,
+    };
+    StartUpLoad mStartUpLoad = StartUpLoad::NotWanted;
 
     // ---- seams, replaced when the real parts are wired in ----
     // Init puts the application's music player behind `music` unless this is off (tests keep the silent one).

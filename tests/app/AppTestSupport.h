@@ -63,6 +63,12 @@ public:
         calls.push_back("SetSfxVolume");
         ZestAppBase::SetSfxVolume(v);
     }
+    void LoadWhileWindowShows() override
+    {
+        calls.push_back("LoadWhileWindowShows");
+        if (onStartUpLoads) onStartUpLoads(*this);
+    }
+    std::function<void(TestApp&)> onStartUpLoads;
     void AfterInit() override { calls.push_back(mInitialized ? "AfterInit(initialised)" : "AfterInit"); }
     void OnLoadingDone() override
     {

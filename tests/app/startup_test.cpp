@@ -36,9 +36,9 @@ TEST_F(StartupTest, InitRunsItsStepsInOrder)
         TestApp app;
         app.mNoSoundNeeded = noSound;
         app.Init();
-        const std::vector<std::string> expected = {"BeforeInit",        "ReadFromRegistry", "ParseCommandLine",
-                                                   "BeforeDisplayInit", "MakeWindow",       "SetSfxVolume",
-                                                   "AfterInit"};
+        const std::vector<std::string> expected = {"BeforeInit",           "ReadFromRegistry", "ParseCommandLine",
+                                                   "BeforeDisplayInit",    "MakeWindow",       "SetSfxVolume",
+                                                   "LoadWhileWindowShows", "AfterInit"};
         EXPECT_EQ(app.calls, expected);
         EXPECT_TRUE(app.mInitialized);
         EXPECT_EQ(soundManagers, 1);
@@ -52,6 +52,51 @@ TEST_F(StartupTest, InitRunsItsStepsInOrder)
         EXPECT_NE(app.mMusicInterface, nullptr);
     }
     SetSoundManagerFactory(nullptr);
+}
+
+TEST_F(StartupTest, OnAWindowSystemTheWindowGoesUpWhileTheStartUpLoadsRun)
+{
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) GTEST_SKIP() << "no X display";
+    OverrideHeadlessVideo(false);
+    SetVideoBackend(VideoBackend::Sdl);
+    struct Headless
+    {
+        ~Headless()
+        {
+            ResetWindowLayer();
+            SetVideoBackend(VideoBackend::Headless);
+            OverrideHeadlessVideo(true);
+        }
+    } restore;
+    // Headless, the loads run on the main thread and Start shows the window, as before.
+    bool onMainThread = false, showing = true, visible = true;
+    {
+        SetVideoBackend(VideoBackend::Headless);
+        TestApp app;
+        app.onStartUpLoads = [&](TestApp& self)
+        {
+            onMainThread = IsMainThread();
+            showing = self.WindowShowing();
+            visible = self.mHWnd->IsVisible();
+        };
+        app.Init();
+        EXPECT_TRUE(onMainThread);
+        EXPECT_FALSE(showing);
+        EXPECT_FALSE(visible);
+        EXPECT_FALSE(app.mHWnd->IsVisible());
+        ResetWindowLayer();
+        SetVideoBackend(VideoBackend::Sdl);
+    }
+    // On a window system the window is shown at once, and the loads run meanwhile on a thread of their own.
+    TestApp app;
+    app.mIsWindowed = true;
+    app.onStartUpLoads = [&](TestApp&) { onMainThread = IsMainThread(); };
+    app.Init();
+    if (!app.mHWnd || !app.mHWnd->NativeHandle()) GTEST_SKIP() << "no SDL window could be made on " << display;
+    EXPECT_FALSE(onMainThread);
+    EXPECT_FALSE(app.WindowShowing());
+    EXPECT_TRUE(app.mHWnd->IsVisible());
 }
 
 TEST_F(StartupTest, MusicBackendSelection)

@@ -441,6 +441,28 @@ TEST(FontData, LoadsADescriptorFileWithItsImage)
     EXPECT_FALSE(missing.IsLoaded());
 }
 
+TEST(FontData, LayersOfOnePictureShareOneDecodedCopy)
+{
+    TempDir dir;
+    auto strip = ImageLib::Image::Create(8, 4);
+    for (int i = 0; i < 32; ++i) strip->GetBits()[i] = 0xFF00FF00u;
+    ASSERT_TRUE(ImageLib::WritePNGImage(dir.File("glyphs.png"), *strip));
+    ASSERT_TRUE(ImageLib::WritePNGImage(dir.File("other.png"), *strip));
+    std::ofstream(dir.File("font.txt")) << "Layer Main; Image 'glyphs.png'; Layer Rim; Image 'glyphs.png';\n"
+                                           "Layer Shade; Image 'other.png';\n";
+    ImageFont font(nullptr, dir.File("font.txt"));
+    ASSERT_TRUE(font.IsLoaded()) << font.mFontData->mError;
+    const auto& layers = font.mFontData->mFontLayerList;
+    ASSERT_EQ(layers.size(), 3u);
+    auto it = layers.begin();
+    const Image* main = (it++)->mImage.get();
+    const Image* rim = (it++)->mImage.get();
+    const Image* shade = it->mImage.get();
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(rim, main);
+    EXPECT_NE(shade, main);
+}
+
 TEST(SysFontTest, MeasuresDejaVuSans)
 {
     SysFont font(nullptr, "Arial Unicode MS", 10);

@@ -1,5 +1,6 @@
 // Tests of MemoryImage's pixel forms: alpha flags, run tables, palette conversion, display data, purging,
 // sizes, copies, registration, and AnimInfo timing.
+#include "data/ImageLib.h"
 #include "graphics/ImageHost.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/NativeDisplay.h"
@@ -152,6 +153,91 @@ TEST(MemoryImageTest, DisplayDataConversion)
     const uint32_t* p = img565.GetDisplayAlphaData(&rgb565);
     EXPECT_EQ(p[0], 0xFF000000u | (0x12u >> 3 << 11) | (0x34u >> 2 << 5) | (0x56u >> 3));
     EXPECT_EQ(p[1], 0xFF00FFFFu);
+}
+
+TEST(MemoryImageTest, OpaquePictureKeepsOneCopyInA32BitDisplay)
+{
+    // Opaque pixels in the standard 32-bit display are their own display form: no second buffer is made, and
+    // the form drawn from holds the same words a converted copy would.
+    const std::vector<uint32_t> opaque = {0xFF123456, 0xFFFEDCBA, 0xFF000000};
+    MemoryImage one(nullptr);
+    SetPixels(one, 3, 1, opaque);
+    const uint32_t* display = one.GetDisplayAlphaData(nullptr);
+    EXPECT_EQ(display, one.GetBits());
+    EXPECT_EQ(one.mDisplayData, nullptr);
+    std::vector<uint32_t> converted(opaque.size());
+    MemoryImage::ToDisplayPixels(StandardNativeDisplay(), opaque.data(), converted.data(), opaque.size());
+    EXPECT_EQ(std::vector<uint32_t>(display, display + 3), converted);
+    // Changed pixels are drawn as they are now.
+    one.GetBits()[0] = 0xFF00FF00;
+    one.BitsChanged();
+    EXPECT_EQ(one.GetDisplayAlphaData(nullptr)[0], 0xFF00FF00u);
+
+    struct Case
+    {
+        const char* what;
+        std::vector<uint32_t> pixels;
+        int bitsPerPixel;
+        bool forced;
+    };
+    const Case copies[] = {
+        {"translucent", {0xFF123456, 0x80FFFFFF, 0xFF000000}, 32, false},
+        {"transparent", {0xFF123456, 0x00FFFFFF, 0xFF000000}, 32, false},
+        {"16-bit display", opaque, 16, false},
+        {"flags forced", opaque, 32, true},
+    };
+    for (const Case& c : copies)
+    {
+        SCOPED_TRACE(c.what);
+        BasicImageHost host;
+        NativeDisplay display16;
+        display16.SetPixelFormat(16, 0xF800, 0x07E0, 0x001F);
+        if (c.bitsPerPixel == 16) host.SetNativeDisplay(&display16);
+        MemoryImage img(&host);
+        SetPixels(img, 3, 1, c.pixels);
+        if (c.forced) img.ForceAlphaFlags(false, false);
+        const uint32_t* data = img.GetDisplayAlphaData(nullptr);
+        EXPECT_NE(img.mDisplayData, nullptr);
+        EXPECT_EQ(data, img.mDisplayData.get());
+    }
+
+    // Purging keeps a copy of its own: the bits are dropped.
+    MemoryImage purged(nullptr);
+    SetPixels(purged, 3, 1, opaque);
+    purged.GetDisplayAlphaData(nullptr);
+    purged.ReleaseBits();
+    EXPECT_EQ(purged.mBits, nullptr);
+    ASSERT_NE(purged.mDisplayData, nullptr);
+    EXPECT_EQ(purged.GetBits()[1], 0xFFFEDCBAu);
+}
+
+TEST(MemoryImageTest, ADecodedPictureIsTakenOverNotCopied)
+{
+    std::unique_ptr<ImageLib::Image> decoded = ImageLib::Image::Create(3, 2);
+    ASSERT_NE(decoded, nullptr);
+    for (int i = 0; i < 6; ++i) decoded->GetBits()[i] = 0xFF000000u | uint32_t(i);
+    const uint32_t* array = decoded->GetBits();
+    MemoryImage img(nullptr);
+    img.TakeBits(*decoded);
+    // The one array the decoder filled, now the picture's, with its guard word after the pixels.
+    EXPECT_EQ(img.mBits.get(), array);
+    EXPECT_EQ(decoded->GetBits(), nullptr);
+    EXPECT_EQ(img.GetWidth(), 3);
+    EXPECT_EQ(img.GetBits()[5], 0xFF000005u);
+    EXPECT_EQ(img.GetBits()[6], MemoryImage::kBitsGuard);
+    EXPECT_FALSE(img.mHasAlpha);
+
+    // An array without room for the guard word is copied.
+    ImageLib::Image bare;
+    bare.mWidth = 1;
+    bare.mHeight = 1;
+    bare.mBits.reset(new uint32_t[1]{0x80FFFFFFu});
+    MemoryImage copy(nullptr);
+    copy.TakeBits(bare);
+    EXPECT_NE(copy.mBits.get(), bare.GetBits());
+    EXPECT_EQ(copy.GetBits()[0], 0x80FFFFFFu);
+    EXPECT_EQ(copy.GetBits()[1], MemoryImage::kBitsGuard);
+    EXPECT_TRUE(copy.mHasAlpha);
 }
 
 TEST(MemoryImageTest, PurgedImageRebuildsFromDisplayData)

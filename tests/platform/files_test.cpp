@@ -2,15 +2,20 @@
 #include "TempHome.h"
 
 #include "platform/Files.h"
+#include "platform/MappedFile.h"
 #include "platform/Modules.h"
 #include "platform/System.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -305,4 +310,49 @@ TEST_F(FilesTest, StartUpFindsTheDataFolderQueryByName)
     Platform::SetEnv("XDG_DATA_HOME", "/" + std::string(Platform::MAX_PATH, 'x'));
     EXPECT_EQ(query(nullptr, Platform::CSIDL_COMMON_APPDATA, nullptr, 0, path), Platform::E_FAIL);
     Platform::FreeLibrary(shell);
+}
+
+namespace
+{
+// The resident size (kB) of the mapping of `path`, as the system reports it for this process.
+long ResidentKb(const std::string& path)
+{
+    std::ifstream smaps("/proc/self/smaps");
+    std::string line;
+    bool inside = false;
+    while (std::getline(smaps, line))
+    {
+        const bool header = !line.empty() && line.find(':') != std::string::npos && line.find(' ') > line.find('-') &&
+                            line.find('-') < 17 && std::isxdigit(static_cast<unsigned char>(line[0]));
+        if (header)
+            inside = line.size() >= path.size() && line.compare(line.size() - path.size(), path.size(), path) == 0;
+        else if (inside && line.rfind("Rss:", 0) == 0)
+            return std::atol(line.c_str() + 4);
+    }
+    return -1;
+}
+} // namespace
+
+TEST_F(FilesTest, AMappedFileLetsGoOfThePagesItWasReadFrom)
+{
+    const std::string path = root + "/home/mapped.bin";
+    std::string bytes(1 << 20, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 4096);
+    std::ofstream(path, std::ios::binary) << bytes;
+    std::unique_ptr<Platform::MappedFile> mapped = Platform::MappedFile::Open(path);
+    ASSERT_NE(mapped, nullptr);
+    ASSERT_EQ(mapped->Size(), bytes.size());
+    const auto sameAsTheFile = [&] { return std::memcmp(mapped->Data(), bytes.data(), bytes.size()) == 0; };
+    EXPECT_TRUE(sameAsTheFile());
+    const long whole = ResidentKb(path);
+    if (whole < 0) GTEST_SKIP() << "the system does not report the mapping's resident size";
+    EXPECT_GE(whole, 1000);
+    // A part in the middle (widened to whole pages), then the rest: the bytes stay readable and the same.
+    mapped->ReleasePages(5000, 300000);
+    EXPECT_LT(ResidentKb(path), whole - 280);
+    mapped->ReleasePages(0, bytes.size());
+    EXPECT_LE(ResidentKb(path), 8);
+    EXPECT_TRUE(sameAsTheFile());
+    mapped->ReleasePages(bytes.size(), 10);
+    mapped->ReleasePages(10, 0);
 }

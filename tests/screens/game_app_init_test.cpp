@@ -223,12 +223,40 @@ TEST_F(InitTest, StartsTheLoadingScreenWithTitleMusic)
     EXPECT_EQ(app->mLoadingTasksDone, 155);
     EXPECT_FALSE(app->mLoadingFailed);
     EXPECT_NE(IMAGE_W_LEVEL_COMPLETE, nullptr);
+    app->mForceDraw = false;
     app->OnLoadingDone();
     EXPECT_TRUE(app->titleScreen->continueLink->visible);
+    // Presented with the next draw, whatever pace the loading screen kept.
+    EXPECT_TRUE(app->mForceDraw);
     // Controls made from now on take the game's check box and slider pictures.
     EXPECT_EQ(GetWidgetDefaults().checkboxImage, IMAGE_CHECKBOX);
     EXPECT_EQ(GetWidgetDefaults().sliderThumbImage, IMAGE_SLIDER_THUMB);
     GetWidgetDefaults() = WidgetDefaults{};
+}
+
+TEST_F(InitTest, TheGameGroupStartsLoadingWhileTheWindowIsStillBeingShown)
+{
+    // As Init asks for them, with the window still going up until the fifth of the game's records is in.
+    app->mStartUpLoad = GameApp::StartUpLoad::Wanted;
+    app->mWindowShowing = true;
+    groups->onLoadNext = [this]
+    {
+        if (groups->loadedGame == 5) app->mWindowShowing = false;
+    };
+    app->LoadWhileWindowShows();
+    EXPECT_EQ(app->mStartUpLoad, GameApp::StartUpLoad::Done);
+    EXPECT_EQ(groups->calls, (std::vector<std::string>{"Load Init", "Load TitleScreen", "Start Game"}));
+    EXPECT_EQ(groups->loadedGame, 5);
+    EXPECT_EQ(app->mLoadingTasksDone, 5);
+    EXPECT_EQ(app->mLoadingTasksTotal, 155);
+
+    // Not asked for (the framework's Init alone): nothing loads.
+    TestGameApp other;
+    auto fake = std::make_unique<FakeGroups>();
+    FakeGroups* otherGroups = fake.get();
+    other.resources = std::move(fake);
+    other.LoadWhileWindowShows();
+    EXPECT_TRUE(otherGroups->calls.empty());
 }
 
 TEST_F(InitTest, MissingStartUpFontEndsTheProgramWithItsName)
