@@ -155,44 +155,27 @@ inline __m128i AlphaLanes(__m128i px16)
     return _mm_shufflehi_epi16(lo, _MM_SHUFFLE(3, 3, 3, 3));
 }
 
-// Four pixels onto an opaque destination. A blended pixel is opaque; an alpha-0 pixel keeps the destination
-// word as it is (alpha included, whatever the destination's flags claimed). The products are taken on the words as
-// they are, without widening: the 16-bit lanes of (word & 0x00FF00FF) are blue and red, those of word >> 8 green
-// and alpha, each multiplied by the pixel's alpha (or 256 - alpha) held in both lanes. d x (256 - a) and s x a
-// both fit 16 bits, and so does their sum. Red and green keep the sum's fraction, blue drops each part's, as the
-// packed form does.
-inline void OntoOpaque4(uint32_t* d, const uint32_t* s)
+// Four pixels of any alpha onto an opaque destination, untested: the weights are taken with alpha 255 counted as
+// 256 (and 256 - alpha as 0), which copies the source's colour exactly, so no select between copy and blend is
+// needed. An alpha-0 pixel weighs the destination by 256 and keeps it, alpha byte included. The alpha factor is
+// shuffled out of the green/alpha lanes the green product needs anyway.
+inline __m128i BlendOntoOpaque4(__m128i dv, __m128i sv)
 {
-    const __m128i opaque = _mm_set1_epi32(int(0xFF000000u));
-    const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-    const __m128i sa = _mm_and_si128(sv, opaque);
-    const __m128i isOpaque = _mm_cmpeq_epi32(sa, opaque);
-    if (_mm_movemask_epi8(isOpaque) == 0xFFFF)
-    {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), sv);
-        return;
-    }
-    const __m128i isClear = _mm_cmpeq_epi32(sa, _mm_setzero_si128());
-    if (_mm_movemask_epi8(isClear) == 0xFFFF) return;
-    const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
     const __m128i lowBytes = _mm_set1_epi32(0x00FF00FF);
-    const __m128i a = _mm_srli_epi32(sv, 24);
-    const __m128i aa = _mm_or_si128(a, _mm_slli_epi32(a, 16));
-    const __m128i inv = _mm_sub_epi16(_mm_set1_epi16(256), aa);
+    const __m128i sG = _mm_srli_epi16(sv, 8);
+    const __m128i a8 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(sG, _MM_SHUFFLE(3, 3, 1, 1)), _MM_SHUFFLE(3, 3, 1, 1));
+    const __m128i a = _mm_sub_epi16(a8, _mm_cmpeq_epi16(a8, _mm_set1_epi16(255)));
+    const __m128i inv = _mm_sub_epi16(_mm_set1_epi16(256), a);
     const __m128i dpRb = _mm_mullo_epi16(_mm_and_si128(dv, lowBytes), inv);
-    const __m128i spRb = _mm_mullo_epi16(_mm_and_si128(sv, lowBytes), aa);
+    const __m128i spRb = _mm_mullo_epi16(_mm_and_si128(sv, lowBytes), a);
     const __m128i dpG = _mm_mullo_epi16(_mm_srli_epi16(dv, 8), inv);
-    const __m128i spG = _mm_mullo_epi16(_mm_srli_epi16(sv, 8), aa);
-    // Blue from the parts cut down one by one, red from their sum: each product shifted down by 8 as a whole word
-    // puts red's low byte above blue's result, where the two low bytes' carry lands on red's high part.
+    const __m128i spG = _mm_mullo_epi16(sG, a);
     const __m128i rb = _mm_and_si128(_mm_add_epi32(_mm_srli_epi32(dpRb, 8), _mm_srli_epi32(spRb, 8)), lowBytes);
-    // Green's sum keeps its high byte in place; the alpha lane's is dropped.
     const __m128i g = _mm_and_si128(_mm_add_epi16(dpG, spG), _mm_set1_epi32(0x0000FF00));
-    // An alpha-0 pixel comes out as the destination's colour (x 256 >> 8); its alpha is the destination's too.
-    const __m128i top = _mm_or_si128(_mm_and_si128(dv, opaque), _mm_andnot_si128(isClear, opaque));
-    const __m128i kept = _mm_or_si128(_mm_or_si128(rb, g), top);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d),
-                     _mm_or_si128(_mm_and_si128(isOpaque, sv), _mm_andnot_si128(isOpaque, kept)));
+    // The destination's alpha byte, all ones where the source pixel is not clear.
+    const __m128i top =
+        _mm_and_si128(_mm_or_si128(dv, _mm_cmpgt_epi16(a8, _mm_setzero_si128())), _mm_set1_epi32(int(0xFF000000u)));
+    return _mm_or_si128(_mm_or_si128(rb, g), top);
 }
 
 // channel x alpha >> 8 for four pixels, on the words as they are (no widening, which costs shuffles): the
@@ -226,51 +209,35 @@ inline void AddFull4(uint32_t* d, const uint32_t* s)
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_adds_epu8(dv, colour));
 }
 
-// Four pixels of any alpha onto an opaque destination, untested: the weights are taken with alpha 255 counted as
-// 256 (and 256 - alpha as 0), which copies the source's colour exactly, so no select between copy and blend is
-// needed. An alpha-0 pixel weighs the destination by 256 and keeps it, alpha byte included.
-inline __m128i BlendOntoOpaque4(__m128i dv, __m128i sv)
+// Four pixels onto an opaque destination, skipped when all are clear and copied when all are opaque. The
+// products are taken on the words as they are, without widening: the 16-bit lanes of (word & 0x00FF00FF) are
+// blue and red, those of word >> 8 green and alpha, each multiplied by the pixel's alpha (or 256 - alpha) held in
+// both lanes. d x (256 - a) and s x a both fit 16 bits, and so does their sum. Red and green keep the sum's
+// fraction, blue drops each part's, as the packed form does.
+inline void OntoOpaque4(uint32_t* d, const uint32_t* s)
 {
     const __m128i opaque = _mm_set1_epi32(int(0xFF000000u));
-    const __m128i lowBytes = _mm_set1_epi32(0x00FF00FF);
-    const __m128i a8 = _mm_srli_epi32(sv, 24);
-    const __m128i a = _mm_sub_epi32(a8, _mm_cmpeq_epi32(a8, _mm_set1_epi32(255)));
-    const __m128i aa = _mm_or_si128(a, _mm_slli_epi32(a, 16));
-    const __m128i inv = _mm_sub_epi16(_mm_set1_epi16(256), aa);
-    const __m128i dpRb = _mm_mullo_epi16(_mm_and_si128(dv, lowBytes), inv);
-    const __m128i spRb = _mm_mullo_epi16(_mm_and_si128(sv, lowBytes), aa);
-    const __m128i dpG = _mm_mullo_epi16(_mm_srli_epi16(dv, 8), inv);
-    const __m128i spG = _mm_mullo_epi16(_mm_srli_epi16(sv, 8), aa);
-    const __m128i rb = _mm_and_si128(_mm_add_epi32(_mm_srli_epi32(dpRb, 8), _mm_srli_epi32(spRb, 8)), lowBytes);
-    const __m128i g = _mm_and_si128(_mm_add_epi16(dpG, spG), _mm_set1_epi32(0x0000FF00));
-    const __m128i isClear = _mm_cmpeq_epi32(a8, _mm_setzero_si128());
-    const __m128i top = _mm_or_si128(_mm_and_si128(dv, opaque), _mm_andnot_si128(isClear, opaque));
-    return _mm_or_si128(_mm_or_si128(rb, g), top);
+    const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    const __m128i sa = _mm_and_si128(sv, opaque);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(sa, _mm_setzero_si128())) == 0xFFFF) return;
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(sa, opaque)) == 0xFFFF)
+    {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), sv);
+        return;
+    }
+    const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), BlendOntoOpaque4(dv, sv));
 }
 
-// Eight pixels at a time: one test of the eight for all opaque (copied) and all clear (skipped), and the rest
-// blended whole. Fewer, longer groups miss fewer branches at the edges of shapes than groups of four.
+// Two groups of four per step: the tests of neighbouring groups are then told apart by the branch predictor, which
+// misses fewer of them at the edges of shapes.
 void Sse2OntoOpaque(uint32_t* d, const uint32_t* s, int n, const uint8_t* sat)
 {
-    const __m128i opaque = _mm_set1_epi32(int(0xFF000000u));
     int i = 0;
     for (; i + 8 <= n; i += 8)
     {
-        const __m128i s0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        const __m128i s1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 4));
-        const __m128i both = _mm_and_si128(_mm_and_si128(s0, s1), opaque);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(both, opaque)) == 0xFFFF)
-        {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), s0);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 4), s1);
-            continue;
-        }
-        const __m128i either = _mm_and_si128(_mm_or_si128(s0, s1), opaque);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(either, _mm_setzero_si128())) == 0xFFFF) continue;
-        const __m128i d0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-        const __m128i d1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 4));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), BlendOntoOpaque4(d0, s0));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 4), BlendOntoOpaque4(d1, s1));
+        OntoOpaque4(d + i, s + i);
+        OntoOpaque4(d + i + 4, s + i + 4);
     }
     if (i + 4 <= n)
     {
