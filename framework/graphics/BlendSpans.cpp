@@ -170,7 +170,10 @@ inline __m128i BlendOntoOpaque4(__m128i dv, __m128i sv)
     const __m128i spRb = _mm_mullo_epi16(_mm_and_si128(sv, lowBytes), a);
     const __m128i dpG = _mm_mullo_epi16(_mm_srli_epi16(dv, 8), inv);
     const __m128i spG = _mm_mullo_epi16(sG, a);
+    // Blue from the parts cut down one by one, red from their sum: each product shifted down by 8 as a whole word
+    // puts red's low byte above blue's result, where the two low bytes' carry lands on red's high part.
     const __m128i rb = _mm_and_si128(_mm_add_epi32(_mm_srli_epi32(dpRb, 8), _mm_srli_epi32(spRb, 8)), lowBytes);
+    // Green's sum keeps its high byte in place; the alpha lane's is dropped.
     const __m128i g = _mm_and_si128(_mm_add_epi16(dpG, spG), _mm_set1_epi32(0x0000FF00));
     // The destination's alpha byte, all ones where the source pixel is not clear.
     const __m128i top =
@@ -229,8 +232,8 @@ inline void OntoOpaque4(uint32_t* d, const uint32_t* s)
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d), BlendOntoOpaque4(dv, sv));
 }
 
-// Two groups of four per step: the tests of neighbouring groups are then told apart by the branch predictor, which
-// misses fewer of them at the edges of shapes.
+// Two groups of four per step, each tested on its own: measured faster than one group per step, and than groups of
+// eight or sixteen tested together, whose mixed groups blend more pixels than they save in tests.
 void Sse2OntoOpaque(uint32_t* d, const uint32_t* s, int n, const uint8_t* sat)
 {
     int i = 0;
