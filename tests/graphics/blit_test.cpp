@@ -700,6 +700,34 @@ TEST(BlitTest, EverySpanKernelMatchesThePixelRules)
     EXPECT_GE(checked, 3 * 42 * 4 * 2); // the per-pixel and SSE2 forms at least
 }
 
+TEST(BlitTest, BlendOntoOpaqueKernelsMatchTheRuleForEveryAlphaAndChannelValue)
+{
+    // The vector forms blend a group holding clear, opaque and partial pixels in one go, weighing alpha 255 as 256:
+    // every source alpha, beside a partial neighbour so that no group is copied or skipped whole, over every source
+    // channel value in every channel, against destinations of spread channel values and stale alpha bytes.
+    const uint32_t destValues[] = {0, 1, 2, 63, 64, 127, 128, 129, 191, 192, 253, 254, 255};
+    for (SpanIsa isa : {SpanIsa::Sse2, SpanIsa::Avx2})
+    {
+        if (!SpanIsaAvailable(isa)) continue;
+        const SpanFn kernel = SpanKernelsFor(isa).ontoOpaque;
+        for (uint32_t a = 0; a < 256; ++a)
+            for (uint32_t dv : destValues)
+            {
+                std::vector<uint32_t> src, dest;
+                for (uint32_t c = 0; c < 256; ++c)
+                {
+                    const uint32_t alpha = c % 2 ? 1 + c % 254 : a;
+                    src.push_back(alpha << 24 | c << 16 | ((c + 85) & 0xFF) << 8 | ((c + 170) & 0xFF));
+                    dest.push_back(((c * 37) & 0xFF) << 24 | dv << 16 | ((dv + c) & 0xFF) << 8 | (255 - dv));
+                }
+                std::vector<uint32_t> expected(dest.size());
+                for (size_t i = 0; i < dest.size(); ++i) expected[i] = RefSpan(0, dest[i], src[i]);
+                kernel(dest.data(), src.data(), int(src.size()), nullptr);
+                ASSERT_EQ(dest, expected) << "isa " << int(isa) << " alpha " << a << " destination " << dv;
+            }
+    }
+}
+
 TEST(BlitTest, EveryKernelChoiceMatchesTheFormulaOnRandomBlits)
 {
     // Random sprites of odd sizes blitted plainly and mirrored, at positions and source rectangles reaching off
