@@ -661,6 +661,8 @@ bool DDInterface::Redraw(const Rect* rect)
     HRESULT result;
     const char* step;
     mCursorDrawn = false;
+    Image* const cursorImage = mCursorImage;
+    const int cursorX = mCursorX, cursorY = mCursorY;
     if (!mIsWindowed)
     {
         if (mApp->mUseFlip && !mApp->mBlitOnly)
@@ -716,6 +718,9 @@ bool DDInterface::Redraw(const Rect* rect)
         Fail(step, result, 0);
         return false;
     }
+    mPresentedCursorImage = cursorImage;
+    mPresentedCursorX = cursorX;
+    mPresentedCursorY = cursorY;
     return true;
 }
 

@@ -95,6 +95,13 @@ public:
     // The screen image differs from the frame presented last only within `rects`: the next whole Redraw looks for
     // changes there only. Forgotten after that Redraw.
     void HintChanges(const std::vector<Rect>& rects) { mChangeHint = rects, mChangeHinted = true; }
+    // The software cursor's picture or position differs from what the last present showed: a frame that changed
+    // nothing else is presented all the same.
+    bool CursorChangedSincePresent() const
+    {
+        return mCursorImage != mPresentedCursorImage ||
+               (mHasCursorImage && (mCursorX != mPresentedCursorX || mCursorY != mPresentedCursorY));
+    }
     bool SetCursorImage(Image* image);
     // Called by the cursor thread: skips the move when the display is busy.
     void SetCursorPos(int x, int y);
@@ -182,6 +189,10 @@ private:
     Platform::DirectDrawCreateExFunc mDirectDrawCreateEx = nullptr;
     std::vector<Rect> mChangeHint;
     bool mChangeHinted = false;
+    // The software cursor as the last present showed it.
+    Image* mPresentedCursorImage = nullptr;
+    int mPresentedCursorX = 0;
+    int mPresentedCursorY = 0;
 };
 
 } // namespace Zest
