@@ -512,9 +512,9 @@ bool ZestAppBase::DrawDirtyWidgets()
         // before), and a keep-alive present after a second without drawing still goes out. Presents that wait
         // for the retrace pace the loop themselves and go out every time.
         const bool keepAlive = !drew && !mForceDraw;
-        const bool cursorMoved = mDDInterface && mDDInterface->CursorChangedSincePresent();
+        const bool owed = mDDInterface && mDDInterface->PresentOwed();
         const bool changed =
-            mDrawnAnywhere || !mDrawnSincePresent.empty() || mForceDraw || keepAlive || cursorMoved || mVSyncUpdates;
+            mDrawnAnywhere || !mDrawnSincePresent.empty() || mForceDraw || keepAlive || owed || mVSyncUpdates;
         mLastPresentTime = presentStart;
         if (changed)
         {

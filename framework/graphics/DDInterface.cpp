@@ -246,6 +246,7 @@ int DDInterface::Init(HWND window, bool windowed)
 {
     std::lock_guard guard(mCritSect);
     mInitialized = false;
+    mPresentedSinceInit = false;
     Cleanup();
 
     HRESULT result = DD_OK;
@@ -718,6 +719,7 @@ bool DDInterface::Redraw(const Rect* rect)
         Fail(step, result, 0);
         return false;
     }
+    mPresentedSinceInit = true;
     mPresentedCursorImage = cursorImage;
     mPresentedCursorX = cursorX;
     mPresentedCursorY = cursorY;

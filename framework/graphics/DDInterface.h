@@ -95,11 +95,11 @@ public:
     // The screen image differs from the frame presented last only within `rects`: the next whole Redraw looks for
     // changes there only. Forgotten after that Redraw.
     void HintChanges(const std::vector<Rect>& rects) { mChangeHint = rects, mChangeHinted = true; }
-    // The software cursor's picture or position differs from what the last present showed: a frame that changed
-    // nothing else is presented all the same.
-    bool CursorChangedSincePresent() const
+    // A present is owed even by a frame in which nothing was drawn: nothing was presented since Init, or the
+    // software cursor's picture or position differs from what the last present showed.
+    bool PresentOwed() const
     {
-        return mCursorImage != mPresentedCursorImage ||
+        return !mPresentedSinceInit || mCursorImage != mPresentedCursorImage ||
                (mHasCursorImage && (mCursorX != mPresentedCursorX || mCursorY != mPresentedCursorY));
     }
     bool SetCursorImage(Image* image);
@@ -189,6 +189,7 @@ private:
     Platform::DirectDrawCreateExFunc mDirectDrawCreateEx = nullptr;
     std::vector<Rect> mChangeHint;
     bool mChangeHinted = false;
+    bool mPresentedSinceInit = false;
     // The software cursor as the last present showed it.
     Image* mPresentedCursorImage = nullptr;
     int mPresentedCursorX = 0;
