@@ -37,6 +37,13 @@ struct WindowPresenter
     int shownWidth = 0;
     int shownHeight = 0;
     int shownScale = 0;
+    // The SDL surface over the pixels of the frame last sent that way, kept while the frame stays where it is (the
+    // last frame is updated in place): a fresh one each present cost an allocation and a new blit set-up.
+    void* source = nullptr;
+    const void* sourcePixels = nullptr;
+    int sourceWidth = 0;
+    int sourceHeight = 0;
+    uint32_t sourceFormat = 0;
 };
 
 struct DesktopInfo
@@ -110,8 +117,9 @@ void ForgetPresentedPictures();
 void ResetPresents();
 // Drops the changed rectangles hinted for the next present.
 void DropPresentHint();
-// Presents the visible part of the primary; returns the rectangles (in frame coordinates) that may have changed.
-std::vector<RECT> Present(SurfaceState& primary);
+// Presents the visible part of the primary; returns the rectangles (in frame coordinates) that may have changed
+// (valid until the next present).
+const std::vector<RECT>& Present(SurfaceState& primary);
 // A plain blit of src's rectangle sr over the whole visible part of the primary, done as a present in one pass.
 // False, with nothing done, when that does not apply.
 bool BlitPresent(SurfaceState& primary, const RECT& dr, const SurfaceState& src, const RECT& sr);

@@ -32,6 +32,8 @@ const SurfaceState* gFlipBack = nullptr;
 std::vector<RECT> gFlipChanges;
 const SurfaceState* gFlipReady = nullptr;
 std::vector<RECT> gReadyChanges;
+// The rectangles the present under way sends (kept between presents only to save allocating it each time).
+std::vector<RECT> gSent;
 
 // The changed rectangles a caller vouched for, of one source surface, for its next present (see
 // HintPresentChanges); dropped as soon as anything may write to that surface or it is presented.
@@ -128,12 +130,22 @@ void SendFrame(HWND window, const std::vector<RECT>* changed)
 
 } // namespace
 
+namespace
+{
+// Appends the changed rectangles of a width x height picture against `shown`, moved by (offsetX, offsetY), to
+// `out`; copies what differs into `shown` only when asked.
+void ScanChangedRects(uint8_t* shown, size_t shownPitch, const uint8_t* next, size_t nextPitch, int width, int height,
+                      int bytesPerPixel, bool copy, int offsetX, int offsetY, std::vector<RECT>& out);
+} // namespace
+
 // Presents the visible part of the primary; returns the rectangles (in frame coordinates) that may have changed.
-std::vector<RECT> Present(SurfaceState& primary)
+const std::vector<RECT>& Present(SurfaceState& primary)
 {
     gFrameSource = nullptr;
     const RECT vis = VisibleRect(primary);
-    if (vis.right <= vis.left || vis.bottom <= vis.top) return {};
+    std::vector<RECT>& changed = gSent;
+    changed.clear();
+    if (vis.right <= vis.left || vis.bottom <= vis.top) return changed;
     // The last frame is kept and updated in place: only what changed is copied, and only that is sent on to the
     // window. A fresh frame each time cost an allocation, a clear and a whole copy sixty times a second.
     PresentedFrame& frame = gLastFrame;
@@ -143,10 +155,10 @@ std::vector<RECT> Present(SurfaceState& primary)
     const uint8_t* source =
         primary.pixels.get() + size_t(vis.top) * size_t(primary.pitch) + size_t(vis.left) * size_t(bpp);
     const size_t row = size_t(width) * size_t(bpp);
-    std::vector<RECT> changed;
     const bool same = LastFrameFits(primary, width, height, window);
     if (same)
-        changed = UpdateChangedRects(frame.pixels.data(), row, source, size_t(primary.pitch), width, height, bpp);
+        ScanChangedRects(frame.pixels.data(), row, source, size_t(primary.pitch), width, height, bpp, true, 0, 0,
+                         changed);
     else
     {
         frame.width = width;
@@ -189,16 +201,18 @@ void CopyRects(uint8_t* to, size_t toPitch, const uint8_t* from, size_t fromPitc
 }
 
 // The changed rectangles of a width x height picture (`next`, whose pixel (0, 0) is the source surface's
-// (originX, originY)) against `shown`: found by scanning the whole picture, or only the hinted rectangles when the
-// hint is for `source`. Copies the changes into `shown` when asked.
-std::vector<RECT> ScanForChanges(const SurfaceState& source, int originX, int originY, uint8_t* shown,
-                                 size_t shownPitch, const uint8_t* next, size_t nextPitch, int width, int height,
-                                 int bpp, bool copy)
+// (originX, originY)) against `shown`, into `changes`: found by scanning the whole picture, or only the hinted
+// rectangles when the hint is for `source`. Copies the changes into `shown` when asked.
+void ScanForChanges(const SurfaceState& source, int originX, int originY, uint8_t* shown, size_t shownPitch,
+                    const uint8_t* next, size_t nextPitch, int width, int height, int bpp, bool copy,
+                    std::vector<RECT>& changes)
 {
+    changes.clear();
     if (gHintSource != &source)
-        return copy ? UpdateChangedRects(shown, shownPitch, next, nextPitch, width, height, bpp)
-                    : FindChangedRects(shown, shownPitch, next, nextPitch, width, height, bpp);
-    std::vector<RECT> changes;
+    {
+        ScanChangedRects(shown, shownPitch, next, nextPitch, width, height, bpp, copy, 0, 0, changes);
+        return;
+    }
     for (const RECT& hinted : gHintRects)
     {
         const int left = std::max(0, hinted.left - originX), top = std::max(0, hinted.top - originY);
@@ -206,16 +220,13 @@ std::vector<RECT> ScanForChanges(const SurfaceState& source, int originX, int or
         if (right <= left || bottom <= top) continue;
         uint8_t* a = shown + size_t(top) * shownPitch + size_t(left) * size_t(bpp);
         const uint8_t* b = next + size_t(top) * nextPitch + size_t(left) * size_t(bpp);
-        std::vector<RECT> part = copy ? UpdateChangedRects(a, shownPitch, b, nextPitch, right - left, bottom - top, bpp)
-                                      : FindChangedRects(a, shownPitch, b, nextPitch, right - left, bottom - top, bpp);
-        for (RECT& r : part) changes.push_back(RECT{r.left + left, r.top + top, r.right + left, r.bottom + top});
+        ScanChangedRects(a, shownPitch, b, nextPitch, right - left, bottom - top, bpp, copy, left, top, changes);
     }
-    return changes;
 }
 
 // The present of a flip whose new frame is known to differ from gLastFrame only within `changes`: copies those
 // into the frame and sends them on, without comparing. Falls back to a whole present when the frame does not fit.
-std::vector<RECT> PresentKnown(SurfaceState& primary, std::vector<RECT> changes)
+const std::vector<RECT>& PresentKnown(SurfaceState& primary, const std::vector<RECT>& changes)
 {
     const RECT whole{0, 0, primary.width, primary.height};
     HWND window = PresentWindow(primary);
@@ -248,8 +259,9 @@ bool BlitPresent(SurfaceState& primary, const RECT& dr, const SurfaceState& src,
     PresentedFrame& frame = gLastFrame;
     const size_t row = size_t(width) * size_t(bpp);
     const uint8_t* source = src.pixels.get() + size_t(sr.top) * size_t(src.pitch) + size_t(sr.left) * size_t(bpp);
-    const std::vector<RECT> changed = ScanForChanges(src, sr.left, sr.top, frame.pixels.data(), row, source,
-                                                     size_t(src.pitch), width, height, bpp, true);
+    std::vector<RECT>& changed = gSent;
+    ScanForChanges(src, sr.left, sr.top, frame.pixels.data(), row, source, size_t(src.pitch), width, height, bpp, true,
+                   changed);
     CopyRects(primary.pixels.get() + size_t(vis.top) * size_t(primary.pitch) + size_t(vis.left) * size_t(bpp),
               size_t(primary.pitch), frame.pixels.data(), row, changed, bpp);
     SendFrame(window, &changed);
@@ -273,13 +285,12 @@ bool FlipBlit(SurfaceState& back, const RECT& dr, const SurfaceState& src, const
     const int bpp = BytesPerPixel(back.format);
     const size_t row = size_t(back.width) * size_t(bpp);
     const uint8_t* source = src.pixels.get() + size_t(sr.top) * size_t(src.pitch) + size_t(sr.left) * size_t(bpp);
-    std::vector<RECT> changes = ScanForChanges(src, sr.left, sr.top, gLastFrame.pixels.data(), row, source,
-                                               size_t(src.pitch), back.width, back.height, bpp, false);
-    CopyRects(back.pixels.get(), size_t(back.pitch), source, size_t(src.pitch), changes, bpp);
+    ScanForChanges(src, sr.left, sr.top, gLastFrame.pixels.data(), row, source, size_t(src.pitch), back.width,
+                   back.height, bpp, false, gReadyChanges);
+    CopyRects(back.pixels.get(), size_t(back.pitch), source, size_t(src.pitch), gReadyChanges, bpp);
     CopyRects(back.pixels.get(), size_t(back.pitch), source, size_t(src.pitch), gFlipChanges, bpp);
     gFlipBack = nullptr;
     gFlipReady = &back;
-    gReadyChanges = std::move(changes);
     return true;
 }
 
@@ -306,12 +317,12 @@ HRESULT IDirectDrawSurface::Flip(IDirectDrawSurface*, uint32_t)
     Forget(&b);
     std::swap(p.pixels, b.pixels);
     if (p.device->primary != &p) return DD_OK;
-    std::vector<RECT> sent = ready ? PresentKnown(p, std::move(gReadyChanges)) : Present(p);
+    const std::vector<RECT>& sent = ready ? PresentKnown(p, gReadyChanges) : Present(p);
     if (shown && gFrameSource == &p && SameRect(gFrameSourceRect, RECT{0, 0, p.width, p.height}) &&
         b.width == p.width && b.height == p.height)
     {
         gFlipBack = &b;
-        gFlipChanges = std::move(sent);
+        gFlipChanges.assign(sent.begin(), sent.end());
     }
     return DD_OK;
 }
@@ -359,15 +370,15 @@ int64_t Area(const RECT& r)
 
 namespace
 {
-// The changed-rectangle scan of UpdateChangedRects; copies what differs into `shown` only when asked.
-std::vector<RECT> ScanChangedRects(uint8_t* shown, size_t shownPitch, const uint8_t* next, size_t nextPitch, int width,
-                                   int height, int bytesPerPixel, bool copy)
+void ScanChangedRects(uint8_t* shown, size_t shownPitch, const uint8_t* next, size_t nextPitch, int width, int height,
+                      int bytesPerPixel, bool copy, int offsetX, int offsetY, std::vector<RECT>& out)
 {
     // Bands of 16 rows: narrow enough that a moving sprite does not drag a whole screen's width along, few enough
     // that a full-screen change stays a handful of rectangles.
     constexpr int kBand = 16;
-    std::vector<RECT> rects;
-    if (width <= 0 || height <= 0 || bytesPerPixel <= 0) return rects;
+    if (width <= 0 || height <= 0 || bytesPerPixel <= 0) return;
+    // Bands merge only with bands of this scan.
+    const size_t first = out.size();
     const size_t row = size_t(width) * size_t(bytesPerPixel);
     const size_t bpp = size_t(bytesPerPixel);
     for (int top = 0; top < height; top += kBand)
@@ -388,36 +399,40 @@ std::vector<RECT> ScanChangedRects(uint8_t* shown, size_t shownPitch, const uint
             right = std::max(right, to);
         }
         if (right <= left) continue;
-        RECT band{int32_t(left / bpp), top, int32_t(right / bpp), bottom};
-        if (!rects.empty() && rects.back().bottom == top)
+        RECT band{int32_t(left / bpp) + offsetX, top + offsetY, int32_t(right / bpp) + offsetX, bottom + offsetY};
+        if (out.size() > first && out.back().bottom == band.top)
         {
             // Merged with the band above when the joint rectangle wastes at most a quarter of its area.
-            RECT& above = rects.back();
-            const RECT joint{std::min(above.left, band.left), above.top, std::max(above.right, band.right), bottom};
+            RECT& above = out.back();
+            const RECT joint{std::min(above.left, band.left), above.top, std::max(above.right, band.right),
+                             band.bottom};
             if (4 * (Area(joint) - Area(above) - Area(band)) <= Area(joint))
             {
                 above = joint;
                 continue;
             }
         }
-        rects.push_back(band);
+        out.push_back(band);
     }
-    return rects;
 }
 } // namespace
 
 std::vector<RECT> UpdateChangedRects(uint8_t* shown, size_t shownPitch, const uint8_t* next, size_t nextPitch,
                                      int width, int height, int bytesPerPixel)
 {
-    return ScanChangedRects(shown, shownPitch, next, nextPitch, width, height, bytesPerPixel, true);
+    std::vector<RECT> rects;
+    ScanChangedRects(shown, shownPitch, next, nextPitch, width, height, bytesPerPixel, true, 0, 0, rects);
+    return rects;
 }
 
 std::vector<RECT> FindChangedRects(const uint8_t* shown, size_t shownPitch, const uint8_t* next, size_t nextPitch,
                                    int width, int height, int bytesPerPixel)
 {
     // Read only: the scan writes to `shown` only when it copies.
-    return ScanChangedRects(const_cast<uint8_t*>(shown), shownPitch, next, nextPitch, width, height, bytesPerPixel,
-                            false);
+    std::vector<RECT> rects;
+    ScanChangedRects(const_cast<uint8_t*>(shown), shownPitch, next, nextPitch, width, height, bytesPerPixel, false, 0,
+                     0, rects);
+    return rects;
 }
 
 namespace

@@ -86,6 +86,7 @@ bool PreferSoftwareRenderer()
 
 std::string gVideoFailure;
 std::atomic<bool> gExposed{false};
+std::vector<SDL_Rect> gSentRects; // the window parts one present sends (main thread only; kept to save allocations)
 
 // Reads the window surface back as the capture (before its update is sent, like the renderer's read-back).
 void CaptureSurface(SDL_Surface* surface)
@@ -105,6 +106,44 @@ void CaptureSurface(SDL_Surface* surface)
     gCaptured = std::move(frame);
 }
 
+// Asks SDL for a window surface of its own making, not one backed by a GPU renderer (once: the hint stays).
+void DisableFramebufferAcceleration()
+{
+    static bool done = false;
+    if (done) return;
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    done = true;
+}
+
+void FreeSourceSurface(WindowPresenter& p)
+{
+    if (p.source) SDL_FreeSurface(static_cast<SDL_Surface*>(p.source));
+    p.source = nullptr;
+    p.sourcePixels = nullptr;
+}
+
+// The SDL surface over the frame's pixels: the one kept from the last present while the frame has not moved.
+SDL_Surface* SourceSurface(WindowPresenter& p, const PresentedFrame& frame, uint32_t format)
+{
+    const void* pixels = frame.pixels.data();
+    if (p.source && p.sourcePixels == pixels && p.sourceWidth == frame.width && p.sourceHeight == frame.height &&
+        p.sourceFormat == format)
+        return static_cast<SDL_Surface*>(p.source);
+    FreeSourceSurface(p);
+    const int bytes = frame.bitsPerPixel / 8;
+    SDL_Surface* source =
+        SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(frame.pixels.data()), frame.width, frame.height,
+                                           frame.bitsPerPixel, frame.width * bytes, format);
+    if (!source) return nullptr;
+    SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
+    p.source = source;
+    p.sourcePixels = pixels;
+    p.sourceWidth = frame.width;
+    p.sourceHeight = frame.height;
+    p.sourceFormat = format;
+    return source;
+}
+
 // Without a GPU: the frame (scaled by the whole factor k, centred) goes into the window's surface and only the
 // changed rectangles are sent to the window system. The surface keeps the picture between presents, so a frame
 // that changed in one corner costs one small copy and one small transfer instead of two whole-window copies, a
@@ -120,21 +159,20 @@ bool PresentToWindowSurface(Window& window, SDL_Window* native, WindowPresenter&
         p.shownSurface = nullptr;
     }
     // A window surface backed by a GPU renderer of SDL's own is what this path avoids.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    DisableFramebufferAcceleration();
     SDL_Surface* surface = SDL_GetWindowSurface(native);
     if (!surface) return false;
-    const int bytes = frame.bitsPerPixel / 8;
-    SDL_Surface* source =
-        SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(frame.pixels.data()), frame.width, frame.height,
-                                           frame.bitsPerPixel, frame.width * bytes, format);
-    if (!source) return false;
-    SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
     const int ox = (surface->w - frame.width * k) / 2, oy = (surface->h - frame.height * k) / 2;
     const bool exposed = gExposed.exchange(false);
     const bool whole = !changed || exposed || p.shownSurface != surface || p.shownSurfaceWidth != surface->w ||
                        p.shownSurfaceHeight != surface->h || p.shownWidth != frame.width ||
                        p.shownHeight != frame.height || p.shownScale != k;
-    std::vector<SDL_Rect> sent;
+    // The window already shows every pixel of the frame.
+    if (!whole && changed->empty() && !gCapture) return true;
+    SDL_Surface* source = SourceSurface(p, frame, format);
+    if (!source) return false;
+    std::vector<SDL_Rect>& sent = gSentRects;
+    sent.clear();
     auto copy = [&](const RECT& r)
     {
         SDL_Rect from{r.left, r.top, r.right - r.left, r.bottom - r.top};
@@ -153,7 +191,6 @@ bool PresentToWindowSurface(Window& window, SDL_Window* native, WindowPresenter&
     }
     else
         for (const RECT& r : *changed) copy(r);
-    SDL_FreeSurface(source);
     p.shownSurface = surface;
     p.shownSurfaceWidth = surface->w;
     p.shownSurfaceHeight = surface->h;
@@ -289,6 +326,7 @@ void SdlDestroyWindow(Window& window)
     SdlForgetWindow(window);
     if (WindowPresenter* p = WindowAccess::Presenter(window).get())
     {
+        FreeSourceSurface(*p);
         if (p->texture) SDL_DestroyTexture(static_cast<SDL_Texture*>(p->texture));
         if (p->renderer) SDL_DestroyRenderer(static_cast<SDL_Renderer*>(p->renderer));
         p->texture = p->renderer = nullptr;
@@ -373,7 +411,7 @@ void SdlPresentFrame(Window& window, const PresentedFrame& frame, const std::vec
         if (PreferSoftwareRenderer())
             // The software renderer draws into the window's surface, which SDL would otherwise back with a GPU
             // renderer of its own: the plain X shared-memory copy is what a machine without a GPU wants.
-            SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+            DisableFramebufferAcceleration();
         else
             renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_ACCELERATED | vsync);
         if (!renderer) renderer = SDL_CreateRenderer(native, -1, SDL_RENDERER_SOFTWARE | vsync);

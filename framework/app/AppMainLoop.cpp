@@ -507,14 +507,25 @@ bool ZestAppBase::DrawDirtyWidgets()
             if (since < frame) Sleep(frame - since);
         }
         const uint32_t presentStart = TimeGetTime();
+        // A frame that changed no pixel is not presented: the window already shows it. The frame still takes its
+        // turn (the loop's beat and the loading screen's pacing follow mLastPresentTime and mNextDrawTime as
+        // before), and a keep-alive present after a second without drawing still goes out. Presents that wait
+        // for the retrace pace the loop themselves and go out every time.
+        const bool keepAlive = !drew && !mForceDraw;
+        const bool owed = mDDInterface && mDDInterface->PresentOwed();
+        const bool changed =
+            mDrawnAnywhere || !mDrawnSincePresent.empty() || mForceDraw || keepAlive || owed || mVSyncUpdates;
         mLastPresentTime = presentStart;
-        if (mDDInterface && !mDrawnAnywhere) mDDInterface->HintChanges(mDrawnSincePresent);
-        if (Redraw(nullptr))
+        if (changed)
         {
-            mDrawnSincePresent.clear();
-            mDrawnAnywhere = false;
+            if (mDDInterface && !mDrawnAnywhere) mDDInterface->HintChanges(mDrawnSincePresent);
+            if (Redraw(nullptr))
+            {
+                mDrawnSincePresent.clear();
+                mDrawnAnywhere = false;
+            }
+            ++mPresentCount;
         }
-        ++mPresentCount;
         const uint32_t presentEnd = TimeGetTime();
         if (mLastTime != 0)
         {

@@ -246,6 +246,7 @@ int DDInterface::Init(HWND window, bool windowed)
 {
     std::lock_guard guard(mCritSect);
     mInitialized = false;
+    mPresentedSinceInit = false;
     Cleanup();
 
     HRESULT result = DD_OK;
@@ -661,6 +662,8 @@ bool DDInterface::Redraw(const Rect* rect)
     HRESULT result;
     const char* step;
     mCursorDrawn = false;
+    Image* const cursorImage = mCursorImage;
+    const int cursorX = mCursorX, cursorY = mCursorY;
     if (!mIsWindowed)
     {
         if (mApp->mUseFlip && !mApp->mBlitOnly)
@@ -716,6 +719,10 @@ bool DDInterface::Redraw(const Rect* rect)
         Fail(step, result, 0);
         return false;
     }
+    mPresentedSinceInit = true;
+    mPresentedCursorImage = cursorImage;
+    mPresentedCursorX = cursorX;
+    mPresentedCursorY = cursorY;
     return true;
 }
 

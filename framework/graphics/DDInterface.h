@@ -95,6 +95,13 @@ public:
     // The screen image differs from the frame presented last only within `rects`: the next whole Redraw looks for
     // changes there only. Forgotten after that Redraw.
     void HintChanges(const std::vector<Rect>& rects) { mChangeHint = rects, mChangeHinted = true; }
+    // A present is owed even by a frame in which nothing was drawn: nothing was presented since Init, or the
+    // software cursor's picture or position differs from what the last present showed.
+    bool PresentOwed() const
+    {
+        return !mPresentedSinceInit || mCursorImage != mPresentedCursorImage ||
+               (mHasCursorImage && (mCursorX != mPresentedCursorX || mCursorY != mPresentedCursorY));
+    }
     bool SetCursorImage(Image* image);
     // Called by the cursor thread: skips the move when the display is busy.
     void SetCursorPos(int x, int y);
@@ -182,6 +189,11 @@ private:
     Platform::DirectDrawCreateExFunc mDirectDrawCreateEx = nullptr;
     std::vector<Rect> mChangeHint;
     bool mChangeHinted = false;
+    bool mPresentedSinceInit = false;
+    // The software cursor as the last present showed it.
+    Image* mPresentedCursorImage = nullptr;
+    int mPresentedCursorX = 0;
+    int mPresentedCursorY = 0;
 };
 
 } // namespace Zest

@@ -1,6 +1,11 @@
 // Main-loop timing on the manual clock: catch-up cap, forced draws, multiplier 0, refresh-pacing check,
-// presenting idle screens, draws held to the display rate, the loading throttle and hand-over.
+// presenting idle screens, draws held to the display rate, the loading throttle and hand-over, frames that changed
+// nothing left unpresented.
 #include "AppTestSupport.h"
+
+#include "graphics/DDImage.h"
+#include "graphics/Graphics.h"
+#include "graphics/MemoryImage.h"
 
 using namespace Zest;
 using namespace Platform;
@@ -494,4 +499,67 @@ TEST_F(MainLoopTest, UnpacedPresentsFollowTheDisplayRateNotTheUpdates)
     }
     EXPECT_LE(app.mUpdateCount - updates, 1);
     app.mWidgetManager->RemoveWidget(&widget);
+}
+
+TEST_F(MainLoopTest, AFrameThatChangedNoPixelIsNotPresented)
+{
+    // A board drawn by region that draws what it drew last frame, under a label drawing the same too, changes no
+    // pixel: the frame is drawn (it takes its turn) but not presented. A new label presents the frame, looking only
+    // where the widgets drew: a pixel written behind their back elsewhere stays unseen.
+    TestApp app;
+    app.mLoadingThreadWanted = false;
+    app.mSyncDrawing = false; // one present, not two halves timed against the beam
+    app.Init();
+    ASSERT_TRUE(app.mDDInterface && app.mDDInterface->IsInitialized());
+    auto picture = [](int w, int h, uint32_t argb)
+    {
+        auto image = std::make_unique<MemoryImage>();
+        image->Create(w, h);
+        std::fill(image->GetBits(), image->GetBits() + w * h, argb);
+        image->BitsChanged();
+        return image;
+    };
+    const auto backdrop = picture(app.mWidth, app.mHeight, 0xFF203040);
+    const auto green = picture(40, 30, 0xFF00FF00);
+    const auto blue = picture(40, 30, 0xFF0000FF);
+    class Painter : public Widget
+    {
+    public:
+        std::function<void(Graphics*)> paint;
+        void Draw(Graphics* g) override { paint(g); }
+    };
+    Painter board, label;
+    const MemoryImage* labelPicture = green.get();
+    board.Resize(0, 0, app.mWidth, app.mHeight);
+    board.drawsByRegion = true;
+    board.paint = [&](Graphics* g) { g->DrawImage(backdrop.get(), 0, 0); };
+    label.Resize(150, 10, 40, 30);
+    label.paint = [&](Graphics* g) { g->DrawImage(const_cast<MemoryImage*>(labelPicture), 0, 0); };
+    app.mWidgetManager->AddWidget(&board);
+    app.mWidgetManager->AddWidget(&label);
+    auto frame = [&]
+    {
+        board.MarkDirty(); // and so the label above it
+        const int draws = app.mDrawCount, presents = app.mPresentCount, frames = PresentedFrameCount();
+        EXPECT_TRUE(app.DrawDirtyWidgets());
+        EXPECT_EQ(app.mDrawCount, draws + 1);
+        EXPECT_EQ(app.mPresentCount - presents, PresentedFrameCount() - frames);
+        return app.mPresentCount - presents;
+    };
+    auto shown = [](int x, int y) { return LastPresentedFrame().ArgbAt(x, y) & 0xFFFFFF; };
+    EXPECT_EQ(frame(), 1) << "the first frame";
+    EXPECT_EQ(shown(160, 20), 0x00FF00u);
+    EXPECT_EQ(frame(), 0) << "nothing changed";
+    EXPECT_EQ(frame(), 0) << "nothing changed again";
+
+    Graphics behind(app.mDDInterface->GetScreenImage());
+    behind.SetColor(Color::White);
+    behind.FillRect(100, 60, 1, 1);
+    labelPicture = blue.get();
+    EXPECT_EQ(frame(), 1) << "the label changed";
+    EXPECT_EQ(shown(160, 20), 0x0000FFu);
+    EXPECT_EQ(shown(100, 60), 0x203040u) << "looked beyond what the widgets drew";
+    EXPECT_EQ(frame(), 0) << "nothing changed after the label";
+    app.mWidgetManager->RemoveWidget(&label);
+    app.mWidgetManager->RemoveWidget(&board);
 }
