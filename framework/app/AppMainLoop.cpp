@@ -494,8 +494,13 @@ bool ZestAppBase::DrawDirtyWidgets()
     const uint32_t drawTime = TimeGetTime() - start;
     mUpdatedSinceDraw = false;
 
-    if ((drew || start - mLastPresentTime >= 1000 || mForceDraw) && static_cast<int32_t>(start - mNextDrawTime) >= 0)
+    // A frame drawn before its turn (the loading screen's pace) is shown at the next turn even when nothing new is
+    // drawn then.
+    const bool turnCame = static_cast<int32_t>(start - mNextDrawTime) >= 0;
+    if (drew && !turnCame) mDrawHeldBack = true;
+    if ((drew || mDrawHeldBack || start - mLastPresentTime >= 1000 || mForceDraw) && turnCame)
     {
+        mDrawHeldBack = false;
         ++mDrawCount;
         mScreenIdle = false;
         mDrawTime += static_cast<int>(drawTime);

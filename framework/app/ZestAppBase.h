@@ -499,6 +499,8 @@ public:
     // 0 draws after every update.
     double mMinDrawInterval = 0.0;
     uint32_t mNextDrawTime = 0;
+    // A frame was drawn before its turn to be presented came; it is presented at that turn.
+    bool mDrawHeldBack = false;
     bool mVSyncUpdates = false;
     bool mVSyncBroken = false;
     int mVSyncCheckCount = 0;

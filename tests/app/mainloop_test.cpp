@@ -563,3 +563,32 @@ TEST_F(MainLoopTest, AFrameThatChangedNoPixelIsNotPresented)
     app.mWidgetManager->RemoveWidget(&label);
     app.mWidgetManager->RemoveWidget(&board);
 }
+
+TEST_F(MainLoopTest, AFrameDrawnWhileTheLoadingPaceHeldItBackIsShownAtItsNextTurn)
+{
+    // While loading, presents keep a pace of their own. A widget drawn before its turn is not presented then; once
+    // the turn comes it must be, even when nothing else is drawn (the loading screen's continue link appears so,
+    // and used to wait for the next change or the one-second keep-alive present).
+    TestApp app;
+    app.mLoadingThreadWanted = false;
+    app.mSyncDrawing = false;
+    app.Init();
+    ASSERT_TRUE(app.mDDInterface && app.mDDInterface->IsInitialized());
+    ProbeWidget widget;
+    widget.Resize(0, 0, 10, 10);
+    app.mWidgetManager->AddWidget(&widget);
+    Prime(app);
+    app.mLoadingHandedOver = false;
+    app.mLoadingStarted = true;
+    app.mForceDraw = true;
+    ASSERT_TRUE(app.DrawDirtyWidgets());
+    const int presents = app.mPresentCount;
+    AdvanceClock(10);
+    widget.MarkDirty();
+    EXPECT_FALSE(app.DrawDirtyWidgets()) << "held back by the loading pace";
+    EXPECT_EQ(app.mPresentCount, presents);
+    AdvanceClock(40);
+    EXPECT_TRUE(app.DrawDirtyWidgets()) << "its turn came: what was drawn is shown";
+    EXPECT_EQ(app.mPresentCount, presents + 1);
+    app.mWidgetManager->RemoveWidget(&widget);
+}
