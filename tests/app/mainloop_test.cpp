@@ -3,6 +3,8 @@
 // nothing left unpresented.
 #include "AppTestSupport.h"
 
+#include "../graphics/DisplayFixture.h"
+
 #include "graphics/DDImage.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
@@ -511,14 +513,7 @@ TEST_F(MainLoopTest, AFrameThatChangedNoPixelIsNotPresented)
     app.mSyncDrawing = false; // one present, not two halves timed against the beam
     app.Init();
     ASSERT_TRUE(app.mDDInterface && app.mDDInterface->IsInitialized());
-    auto picture = [](int w, int h, uint32_t argb)
-    {
-        auto image = std::make_unique<MemoryImage>();
-        image->Create(w, h);
-        std::fill(image->GetBits(), image->GetBits() + w * h, argb);
-        image->BitsChanged();
-        return image;
-    };
+    const auto picture = ZestTest::SolidPicture;
     const auto backdrop = picture(app.mWidth, app.mHeight, 0xFF203040);
     const auto green = picture(40, 30, 0xFF00FF00);
     const auto blue = picture(40, 30, 0xFF0000FF);

@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
+#include "graphics/MemoryImage.h"
 #include "platform/Surfaces.h"
 #include "platform/Window.h"
 
@@ -71,5 +74,15 @@ public:
     std::unique_ptr<Zest::DDInterface> device;
     int result = -1;
 };
+
+// A picture of one colour.
+inline std::unique_ptr<Zest::MemoryImage> SolidPicture(int w, int h, uint32_t argb)
+{
+    auto image = std::make_unique<Zest::MemoryImage>();
+    image->Create(w, h);
+    std::fill(image->GetBits(), image->GetBits() + w * h, argb);
+    image->BitsChanged();
+    return image;
+}
 
 } // namespace ZestTest

@@ -32,12 +32,22 @@ bool Covers(const std::vector<Rect>& rects, int x, int y)
     return false;
 }
 
+using Scene = std::function<void(Graphics&)>;
+
+// The notes a scene leaves in the record, which starts anew.
+std::vector<DrawNote> NotesOf(DrawRecord& record, const Scene& scene)
+{
+    record.Clear();
+    Graphics g(&record);
+    scene(g);
+    return record.TakeNotes();
+}
+
 TEST(DrawRecordTest, ChangesCoverWhatMovedSwappedOrChangedAndNothingElse)
 {
     auto backdrop = Picture(200, 100, 0xFF102030);
     auto a = Picture(10, 10, 0x80FF0000);
     auto b = Picture(10, 10, 0x8000FF00);
-    using Scene = std::function<void(Graphics&)>;
     const Scene still = [&](Graphics& g)
     {
         g.DrawImage(backdrop.get(), 0, 0);
@@ -85,13 +95,7 @@ TEST(DrawRecordTest, ChangesCoverWhatMovedSwappedOrChangedAndNothingElse)
          {{22, 22}, {100, 5}}},
     };
     DrawRecord record(200, 100);
-    auto notesOf = [&](const Scene& scene)
-    {
-        record.Clear();
-        Graphics g(&record);
-        scene(g);
-        return record.TakeNotes();
-    };
+    auto notesOf = [&](const Scene& scene) { return NotesOf(record, scene); };
     const std::vector<DrawNote> before = notesOf(still);
     for (const Case& c : cases)
     {
@@ -190,7 +194,6 @@ TEST(DrawRecordTest, AStringChangedInItsBoxIsFound)
 {
     DrawTest::RecordingFont font(ShadowedFontData());
     DrawTest::RecordingFont twin(ShadowedFontData());
-    using Scene = std::function<void(Graphics&)>;
     auto text = [](Font* f, const char* s, Color color)
     {
         return [=](Graphics& g)
@@ -214,13 +217,7 @@ TEST(DrawRecordTest, AStringChangedInItsBoxIsFound)
         {"another font drawing the same", text(&twin, "xyz", Color::White), true},
     };
     DrawRecord record(200, 100);
-    auto notesOf = [&](const Scene& scene)
-    {
-        record.Clear();
-        Graphics g(&record);
-        scene(g);
-        return record.TakeNotes();
-    };
+    auto notesOf = [&](const Scene& scene) { return NotesOf(record, scene); };
     const std::vector<DrawNote> before = notesOf(still);
     for (const Case& c : cases)
     {

@@ -604,14 +604,7 @@ TEST_F(ManagerTest, AWidgetOverARegionWidgetIsDrawnAgainOnlyWhenReached)
     ASSERT_EQ(display.result, 0);
     manager.screenImage = display.device->GetScreenImage();
     manager.checkRegions = true;
-    auto picture = [](int w, int h, uint32_t argb)
-    {
-        auto image = std::make_unique<MemoryImage>();
-        image->Create(w, h);
-        std::fill(image->GetBits(), image->GetBits() + w * h, argb);
-        image->BitsChanged();
-        return image;
-    };
+    const auto picture = ZestTest::SolidPicture;
     const auto backdrop = picture(200, 100, 0xFF203040);
     const auto sprite = picture(10, 10, 0x80FF0000);
     const auto label = picture(40, 30, 0x8000FF00);
