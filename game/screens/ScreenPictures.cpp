@@ -23,6 +23,7 @@ const Entry kEntries[ScreenPictures::Count] = {
     {"IMAGE_SHOP", &IMAGE_SHOP},
     {"IMAGE_W_LEVEL_COMPLETE", &IMAGE_W_LEVEL_COMPLETE},
     {"IMAGE_GAME_OVER_WND", &IMAGE_GAME_OVER_WND},
+    {"IMAGE_HELP_PAGE1", &IMAGE_HELP_PAGE1},
 };
 
 ShellResources* gResources = nullptr;

@@ -24,6 +24,7 @@ public:
         Shop,
         LevelComplete,
         GameOver,
+        HelpPage1,
         Count,
     };
 

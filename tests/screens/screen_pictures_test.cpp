@@ -2,6 +2,7 @@
 // null, the resources told), loaded again when it opens, and drawn as before.
 #include "WindowsTestSupport.h"
 
+#include "game/screens/MenuWnd.h"
 #include "game/screens/ResultWindows.h"
 #include "game/screens/ScreenPictures.h"
 
@@ -73,7 +74,7 @@ protected:
 };
 
 const std::set<std::string> kMapPictures = {"IMAGE_MAP", "IMAGE_MAP_BOTTOM", "IMAGE_SHOP"};
-const std::set<std::string> kWindowPictures = {"IMAGE_W_LEVEL_COMPLETE", "IMAGE_GAME_OVER_WND"};
+const std::set<std::string> kWindowPictures = {"IMAGE_W_LEVEL_COMPLETE", "IMAGE_GAME_OVER_WND", "IMAGE_HELP_PAGE1"};
 
 std::set<std::string> Both(std::set<std::string> a, const std::set<std::string>& b)
 {
@@ -106,9 +107,16 @@ TEST_F(ScreenPicturesTest, EachScreenHoldsItsPicturesOnlyWhileOpenAndDrawsThemAg
     app->Step(200);
     ASSERT_FALSE(app->Shows(app->mapWnd.get()));
     EXPECT_EQ(Freed(), Both(Both({"IMAGE_TITLE"}, kMapPictures), kWindowPictures));
-    for (Image* handle :
-         {IMAGE_TITLE, IMAGE_MAP, IMAGE_MAP_BOTTOM, IMAGE_SHOP, IMAGE_W_LEVEL_COMPLETE, IMAGE_GAME_OVER_WND})
+    for (Image* handle : {IMAGE_TITLE, IMAGE_MAP, IMAGE_MAP_BOTTOM, IMAGE_SHOP, IMAGE_W_LEVEL_COMPLETE,
+                          IMAGE_GAME_OVER_WND, IMAGE_HELP_PAGE1})
         EXPECT_EQ(handle, nullptr);
+
+    // The how-to-play pages hold their first picture while open, also from a day.
+    OpenHowDialog(app.get());
+    EXPECT_EQ(IMAGE_HELP_PAGE1, Picture("IMAGE_HELP_PAGE1"));
+    app->CloseDialog(DIALOG_SHOP);
+    app->ProcessDeferredDeletes();
+    EXPECT_EQ(IMAGE_HELP_PAGE1, nullptr);
 
     // The tally's window holds its picture from opening until it is gone.
     app->windows->OpenLevelComplete();
