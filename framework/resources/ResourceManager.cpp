@@ -668,6 +668,28 @@ const ResourceManager::ResList* ResourceManager::GetGroup(const std::string& gro
     return it == mResGroupMap.end() ? nullptr : &it->second;
 }
 
+DDImage* ResourceManager::LoadImage(const std::string& id)
+{
+    auto it = mImageMap.find(id);
+    if (it == mImageMap.end())
+    {
+        Fail(FormatString("Image resource not found: %s", id.c_str()));
+        return nullptr;
+    }
+    auto* res = static_cast<ImageRes*>(it->second.get());
+    if (!res->IsLoaded() && !DoLoadImage(res)) return nullptr;
+    return res->mImage.Get();
+}
+
+void ResourceManager::DeleteImage(const std::string& id)
+{
+    auto it = mImageMap.find(id);
+    if (it == mImageMap.end() || !it->second->IsLoaded()) return;
+    it->second->DeleteResource();
+    // The group is no longer whole.
+    mLoadedGroups.erase(it->second->mResGroup);
+}
+
 DDImage* ResourceManager::GetImageThrow(const std::string& id)
 {
     auto it = mImageMap.find(id);

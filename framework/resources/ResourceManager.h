@@ -196,6 +196,12 @@ public:
     virtual void StartLoadResources(const std::string& group);
     // Loads every record of the group not loaded yet; true (and the group counted as loaded) without an error.
     virtual bool LoadResources(const std::string& group);
+    // Loads the image record of the id when it is not loaded (after DeleteImage) and returns its image; null, with
+    // the error recorded, when the id is unknown or the load fails.
+    virtual DDImage* LoadImage(const std::string& id);
+    // Frees the loaded image of one record; the record stays and LoadImage loads it again. The shared image goes
+    // with the next purge of unused shared images unless another holder keeps it.
+    virtual void DeleteImage(const std::string& id);
     // Each throws ResourceManagerException when the id is unknown or its resource is not loaded.
     virtual DDImage* GetImageThrow(const std::string& id);
     virtual int GetSoundThrow(const std::string& id);

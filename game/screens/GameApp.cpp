@@ -8,6 +8,7 @@
 #include "ManagerResources.h"
 #include "MapWnd.h"
 #include "OptionsDialog.h"
+#include "ScreenPictures.h"
 #include "SlidePanel.h"
 #include "StoryWindows.h"
 #include "TipWnd.h"
@@ -95,6 +96,8 @@ GameApp::GameApp()
 
 GameApp::~GameApp()
 {
+    // The group goes as a whole below; screens closing from here on free nothing.
+    ScreenPictures::Deactivate();
     if (mWidgetManager)
     {
         for (Widget* w : {board(), boardInterface(), static_cast<Widget*>(boardTransition.get())})
@@ -302,6 +305,8 @@ void GameApp::OnLoadingDone()
         // back when it was drawn (otherwise nothing else would change to present it for a second).
         mForceDraw = true;
     }
+    // From here on the big pictures of single screens live only while their screen is open.
+    ScreenPictures::Activate(resources.get());
     LoadPlayers();
     ResetHighscores();
     LoadHighscores();

@@ -47,6 +47,16 @@ std::string ManagerResources::GetErrorText()
     return mManager.GetErrorText();
 }
 
+Image* ManagerResources::LoadImage(const std::string& id)
+{
+    return mManager.LoadImage(id);
+}
+
+void ManagerResources::FreeImage(const std::string& id)
+{
+    mManager.DeleteImage(id);
+}
+
 Image* ManagerResources::GetImageThrow(const std::string& id)
 {
     try

@@ -21,6 +21,8 @@ public:
     void DeleteResources(const std::string& group) override;
     bool HadError() override;
     std::string GetErrorText() override;
+    Image* LoadImage(const std::string& id) override;
+    void FreeImage(const std::string& id) override;
     // The manager's own exception becomes the binding's; the manager has recorded its message already.
     Image* GetImageThrow(const std::string& id) override;
     int GetSoundThrow(const std::string& id) override;

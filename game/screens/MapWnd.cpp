@@ -5,6 +5,7 @@
 #include "GameApp.h"
 #include "HintWnd.h"
 #include "ResultWindows.h"
+#include "ScreenPictures.h"
 #include "SlidePanel.h"
 #include "StoryWindows.h"
 #include "base/Common.h"
@@ -73,6 +74,18 @@ MapWnd::MapWnd(GameApp* gameApp) : app(gameApp)
     leaveButton->Resize(20, 553, ImageWidth(IMAGE_SMBUTTON), ImageHeight(IMAGE_SMBUTTON));
     AddWidget(leaveButton.get());
     LoadMap();
+}
+
+void MapWnd::AddedToManager(WidgetManager* manager)
+{
+    for (auto p : {ScreenPictures::Map, ScreenPictures::MapBottom, ScreenPictures::Shop}) ScreenPictures::Acquire(p);
+    Widget::AddedToManager(manager);
+}
+
+void MapWnd::RemovedFromManager(WidgetManager* manager)
+{
+    Widget::RemovedFromManager(manager);
+    for (auto p : {ScreenPictures::Map, ScreenPictures::MapBottom, ScreenPictures::Shop}) ScreenPictures::Release(p);
 }
 
 MapWnd::~MapWnd()

@@ -51,6 +51,9 @@ public:
 
     void Update() override;
     void Draw(Graphics* g) override;
+    // The map's and the shop's pictures are held while the screen is on.
+    void AddedToManager(WidgetManager* manager) override;
+    void RemovedFromManager(WidgetManager* manager) override;
     void MouseMove(int mx, int my) override;
     using Widget::MouseDown;
     void MouseDown(int mx, int my, int clickCode) override;

@@ -4,6 +4,7 @@
 #include "GameApp.h"
 #include "OptionsDialog.h"
 #include "ResultWindows.h"
+#include "ScreenPictures.h"
 #include "game/board/BoardModel.h"
 #include "game/core/GameResources.h"
 #include "game/core/TextIds.h"
@@ -141,6 +142,8 @@ void OpenHowDialog(GameApp* app)
 HowDialog::HowDialog(GameApp* gameApp)
     : Dialog(IMAGE_MONITOR, nullptr, DIALOG_SHOP, true, "", "", "", DIALOG_BUTTONS_NONE), app(gameApp)
 {
+    // The first page's picture is held while the pages are open.
+    ScreenPictures::Acquire(ScreenPictures::HelpPage1);
     if (FONT_DEFAULT)
     {
         SetHeaderFont(FONT_DEFAULT);
@@ -176,6 +179,7 @@ HowDialog::HowDialog(GameApp* gameApp)
 HowDialog::~HowDialog()
 {
     RemoveAllWidgets(false);
+    ScreenPictures::Release(ScreenPictures::HelpPage1);
 }
 
 std::string HowDialog::PageIndicator(int p) const

@@ -4,6 +4,7 @@
 #include "BoardTransition.h"
 #include "GameApp.h"
 #include "MapWnd.h"
+#include "ScreenPictures.h"
 #include "game/board/BoardModel.h"
 #include "game/core/GameResources.h"
 #include "game/core/TextIds.h"
@@ -35,7 +36,8 @@ BoardModel* PlayModel(GameApp* app)
 // ---- level complete ----
 
 LevelCompleteWnd::LevelCompleteWnd(GameApp* gameApp)
-    : SlidePanel(gameApp, IMAGE_W_LEVEL_COMPLETE, IMAGE_BIGBUTTON, DIALOG_LEVEL_COMPLETE)
+    : SlidePanel(gameApp, ScreenPictures::Acquire(ScreenPictures::LevelComplete), IMAGE_BIGBUTTON,
+                 DIALOG_LEVEL_COMPLETE)
 {
     if (FONT_TEST) SetHeaderFont(FONT_TEST);
     if (FONT_DEFAULT) SetLinesFont(FONT_DEFAULT);
@@ -52,6 +54,7 @@ LevelCompleteWnd::LevelCompleteWnd(GameApp* gameApp)
 LevelCompleteWnd::~LevelCompleteWnd()
 {
     RemoveAllWidgets(false);
+    ScreenPictures::Release(ScreenPictures::LevelComplete);
 }
 
 int LevelCompleteWnd::Alpha() const
@@ -152,7 +155,8 @@ void LevelCompleteWnd::ButtonReleased(int id)
 
 // ---- game over ----
 
-GameOverWnd::GameOverWnd(GameApp* gameApp) : SlidePanel(gameApp, IMAGE_GAME_OVER_WND, nullptr, DIALOG_TEXT_ENTRY)
+GameOverWnd::GameOverWnd(GameApp* gameApp)
+    : SlidePanel(gameApp, ScreenPictures::Acquire(ScreenPictures::GameOver), nullptr, DIALOG_TEXT_ENTRY)
 {
     if (FONT_DEFAULT)
     {
@@ -174,6 +178,7 @@ GameOverWnd::GameOverWnd(GameApp* gameApp) : SlidePanel(gameApp, IMAGE_GAME_OVER
 GameOverWnd::~GameOverWnd()
 {
     RemoveAllWidgets(false);
+    ScreenPictures::Release(ScreenPictures::GameOver);
 }
 
 void GameOverWnd::Update()

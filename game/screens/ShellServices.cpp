@@ -64,6 +64,18 @@ public:
 
 } // namespace
 
+Image* ShellResources::LoadImage(const std::string& id)
+{
+    try
+    {
+        return GetImageThrow(id);
+    }
+    catch (const ResourceLookupError&)
+    {
+        return nullptr;
+    }
+}
+
 bool SilentMusic::LoadMusic(int track, const std::string& fileName)
 {
     calls.push_back("LoadMusic " + std::to_string(track) + " " + fileName);

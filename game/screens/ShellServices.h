@@ -75,6 +75,10 @@ public:
     virtual void DeleteResources(const std::string& group) = 0;
     virtual bool HadError() = 0;
     virtual std::string GetErrorText() = 0;
+    // The picture of a loaded group's id, loaded again when FreeImage freed it; null when it cannot be had.
+    virtual Image* LoadImage(const std::string& id);
+    // Frees one picture of a loaded group until LoadImage; nothing may draw it meanwhile. Here: kept.
+    virtual void FreeImage(const std::string& id) { (void)id; }
 };
 
 // A customer of the play field drawn in the tip window, standing still while its animation runs.

@@ -3,6 +3,7 @@
 
 #include "BoardTransition.h"
 #include "GameApp.h"
+#include "ScreenPictures.h"
 #include "game/core/GameResources.h"
 #include "game/core/TextIds.h"
 #include "graphics/Font.h"
@@ -67,6 +68,18 @@ TitleWnd::TitleWnd(GameApp* gameApp) : app(gameApp)
                             highscoresButton.get(), quitButton.get()})
         AddWidget(b);
     LoadLogos();
+}
+
+void TitleWnd::AddedToManager(WidgetManager* manager)
+{
+    ScreenPictures::Acquire(ScreenPictures::Title);
+    Widget::AddedToManager(manager);
+}
+
+void TitleWnd::RemovedFromManager(WidgetManager* manager)
+{
+    Widget::RemovedFromManager(manager);
+    ScreenPictures::Release(ScreenPictures::Title);
 }
 
 TitleWnd::~TitleWnd()

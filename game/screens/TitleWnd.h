@@ -35,6 +35,9 @@ public:
     void LoadLogos(const LogoFileData& data);
     void UpdateAll(ModalFlags& modalFlags) override;
     void Draw(Graphics* g) override;
+    // The title picture is held while the screen is on.
+    void AddedToManager(WidgetManager* manager) override;
+    void RemovedFromManager(WidgetManager* manager) override;
     void ButtonReleased(int id) override;
     void ShowContinueDialog();
     // Text 20 + ", " + name, or empty without a current player.

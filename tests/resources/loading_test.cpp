@@ -461,3 +461,34 @@ TEST_F(LoadingTest, FailedLookupBesideABackgroundLoadDoesNotStopIt)
     EXPECT_TRUE(manager->HadError());
     EXPECT_EQ(manager->GetErrorText(), "Failed to load image: missing.png");
 }
+
+TEST_F(LoadingTest, OneImageFreedAndLoadedAgainHasItsMergedPixelsBack)
+{
+    LoadPackedFixture();
+    ASSERT_TRUE(manager->LoadResources("Init")) << manager->GetErrorText();
+    DDImage* button = manager->GetImageThrow("IMAGE_BTN");
+    const uint32_t merged = button->GetPixel(7, 3);
+    const int others = app.TotalRefs() - app.RefsOf(button);
+
+    manager->DeleteImage("IMAGE_BTN");
+    EXPECT_EQ(app.RefsOf(button), 0); // the manager no longer holds it
+    EXPECT_EQ(app.TotalRefs(), others);
+    EXPECT_THROW(manager->GetImageThrow("IMAGE_BTN"), ResourceManagerException);
+    EXPECT_NE(manager->GetImageThrow("IMAGE_ANIM"), nullptr); // the rest of the group stays
+    EXPECT_FALSE(manager->IsGroupLoaded("Init"));
+    // The unused shared image is purged, so the file is read and the alpha merged again.
+    for (auto it = app.shared.begin(); it != app.shared.end();) it = it->second.refs == 0 ? app.shared.erase(it) : ++it;
+
+    const int finds = app.findCalls;
+    DDImage* again = manager->LoadImage("IMAGE_BTN");
+    ASSERT_NE(again, nullptr) << manager->GetErrorText();
+    EXPECT_EQ(app.findCalls, finds + 1);
+    EXPECT_EQ(again->GetPixel(7, 3), merged);
+    EXPECT_EQ(manager->GetImageThrow("IMAGE_BTN"), again);
+    EXPECT_EQ(manager->LoadImage("IMAGE_BTN"), again); // loaded: nothing is read
+    EXPECT_EQ(app.findCalls, finds + 1);
+    EXPECT_EQ(app.RefsOf(again), 1);
+
+    EXPECT_EQ(manager->LoadImage("IMAGE_NONE"), nullptr);
+    EXPECT_EQ(manager->GetErrorText(), "Image resource not found: IMAGE_NONE");
+}
