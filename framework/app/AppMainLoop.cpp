@@ -7,8 +7,6 @@
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/Threads.h"
-#include "sound/BassMusicInterface.h"
-#include "sound/FModMusicInterface.h"
 #include "widgets/WidgetManager.h"
 
 namespace Zest
@@ -25,20 +23,6 @@ struct NestingGuard
     explicit NestingGuard(int& c) : count(c) { ++count; }
     ~NestingGuard() { --count; }
 };
-
-// A song whose volume is still moving: its fade takes one step per update, and steps run in a batch would be heard.
-template <typename Songs>
-bool AnyFading(const Songs& songs)
-{
-    return std::any_of(songs.begin(), songs.end(), [](const auto& song) { return song.second.fadeStep != 0; });
-}
-
-bool MusicFading(MusicInterface* music)
-{
-    if (auto* bass = dynamic_cast<BassMusicInterface*>(music)) return AnyFading(bass->Songs());
-    if (auto* fmod = dynamic_cast<FModMusicInterface*>(music)) return AnyFading(fmod->Songs());
-    return false;
-}
 } // namespace
 
 void ZestAppBase::SetFrameTime(int ms)
@@ -133,7 +117,7 @@ void ZestAppBase::RunUpdate()
     const bool changed = !mMinimized && mWidgetManager->UpdateFrame();
     if (changed) ++mWidgetUpdateCount;
     if (mMusicInterface) mMusicInterface->Update();
-    const bool quiet = !changed && !MusicFading(mMusicInterface.get());
+    const bool quiet = !changed && !(mMusicInterface && mMusicInterface->Fading());
     mQuietUpdates = quiet ? std::min(mQuietUpdates + 1, kQuietUpdates) : 0;
     if (mOwedUpdates > 0) --mOwedUpdates;
     PurgeUnusedSharedImages();

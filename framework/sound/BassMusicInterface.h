@@ -1,6 +1,7 @@
 // Music over the stream music library: songs by id, fades run one step per application update.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -45,6 +46,12 @@ public:
     void SetVolume(double volume) override;
     void SetMusicAmplify(int id, double amplify) override;
     void Update() override;
+
+    bool Fading() const override
+    {
+        return std::any_of(mMusicMap.begin(), mMusicMap.end(),
+                           [](const auto& song) { return song.second.fadeStep != 0; });
+    }
 
     const std::map<int, MusicInfo>& Songs() const { return mMusicMap; }
 

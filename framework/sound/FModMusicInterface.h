@@ -1,6 +1,7 @@
 // Music over the sample-and-channel music library: songs as whole samples on numbered channels, or as songs.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -42,6 +43,12 @@ public:
     // Names are given without their ".ogg" extension.
     bool LoadSample(int id, const std::string& name, bool loop);
     bool LoadLoopedSample(int id, const std::string& intro, const std::string& loop, bool loopFlag);
+
+    bool Fading() const override
+    {
+        return std::any_of(mMusicMap.begin(), mMusicMap.end(),
+                           [](const auto& song) { return song.second.fadeStep != 0; });
+    }
 
     const std::map<int, FModMusicInfo>& Songs() const { return mMusicMap; }
 

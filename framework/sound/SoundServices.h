@@ -168,6 +168,8 @@ public:
         (void)id;
         return false;
     }
+    // Whether a song's volume is still moving, a step each update: the main loop must not run those steps in a batch.
+    virtual bool Fading() const { return false; }
     virtual void SetVolume(double volume) { (void)volume; }
     virtual void SetMusicAmplify(int id, double amplify)
     {
